@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, run, test,
+# benchmark and fuzz. Safe to run again; needs root (or sudo).
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config git clang clang-format libclang-rt-14-dev
+  # Qt 6: widgets, SQL (SQLite and PostgreSQL drivers), network, printing, translations
+  qt6-base-dev qt6-base-dev-tools qt6-l10n-tools libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+  # storage
+  libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
+  # HTTP and JSON
+  libcpp-httplib-dev libsimdjson-dev libssl-dev zlib1g-dev libbrotli-dev
+  # tests and benchmarks
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # headless desktop for screen tests and screenshots
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  curl procps
+)
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${PACKAGES[@]}"

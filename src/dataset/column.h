@@ -1,0 +1,72 @@
+#pragma once
+// Column storage of a record set or data packet: one column per field, rows by
+// position. Texts of a column live in one arena with a (offset, length) slot per
+// row, so 100,000 rows cost a few allocations and eight bytes of overhead each.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataset/field_def.h"
+#include "platform/datetime.h"
+
+namespace confcred::dataset {
+
+class Column {
+public:
+    explicit Column(FieldType type = FieldType::String);
+
+    FieldType type() const { return type_; }
+    bool isText() const { return isTextType(type_); }
+    size_t size() const;
+
+    void reserve(size_t rows, size_t textBytes = 0);
+    void clear();
+
+    void appendNull();
+    void appendText(std::string_view text);  // text columns only
+    void appendDouble(double value);         // Double only
+    void appendDateTime(platform::DateTime value);  // DateTime only
+    void appendInteger(int64_t value);       // Integer only
+
+    bool isNull(size_t row) const;
+    // Values of the column's own type; a null reads as "" / 0 / epoch.
+    std::string_view textAt(size_t row) const;
+    double doubleAt(size_t row) const;
+    platform::DateTime dateTimeAt(size_t row) const;
+    int64_t integerAt(size_t row) const;
+
+    void setNull(size_t row);
+    void setText(size_t row, std::string_view text);
+    void setDouble(size_t row, double value);
+    void setDateTime(size_t row, platform::DateTime value);
+    void setInteger(size_t row, int64_t value);
+
+    // Copies row `from` of `other` (same type) to the end of this column.
+    void appendFrom(const Column& other, size_t from);
+
+    // Bytes held by the column (arena, slots, numbers and null marks).
+    size_t memoryBytes() const;
+
+private:
+    struct Slot {
+        uint32_t offset;
+        uint32_t length;  // kNullLength for null
+    };
+    static constexpr uint32_t kNullLength = UINT32_MAX;
+
+    uint32_t storeText(std::string_view text);
+    void compactIfWasteful();
+
+    FieldType type_;
+    // text columns
+    std::string arena_;
+    std::vector<Slot> slots_;
+    size_t wasted_ = 0;
+    // number columns (double bit pattern, date-time milliseconds, integer)
+    std::vector<int64_t> numbers_;
+    std::vector<bool> nulls_;
+};
+
+}  // namespace confcred::dataset
