@@ -10,33 +10,32 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dataset/column.h"
 #include "dataset/data_packet.h"
+#include "dataset/dataset_error.h"
 #include "dataset/field_def.h"
+#include "dataset/filter_expr.h"
 #include "platform/datetime.h"
 
 namespace confcred::dataset {
 
 class RecordSet;
 
-class DataSetError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
-// A field of a record set. Values are those of the record set's current record
-// (or, while a grid paints, of the row it paints: see RecordSet::displayTextAt).
+// A field of a record set. Values are those of the record set's current record,
+// of the edit buffer while the set is in edit or insert state, or, while a grid
+// paints, of the row it paints (see RecordSet::displayTextAt). An empty text
+// counts as null, as filters and orderings read it.
 class Field {
-public:
+  public:
     // Display-text handler ("GetText"): may set `text`; the initial text is asString().
-    using GetTextHandler = std::function<void(const Field& field, std::string& text, bool displayText)>;
+    using GetTextHandler =
+        std::function<void(const Field& field, std::string& text, bool displayText)>;
 
     const std::string& name() const { return def_.name; }
     FieldType type() const { return def_.type; }
@@ -54,33 +53,37 @@ public:
     void setVisible(bool v) { visible_ = v; }
     bool readOnly() const { return readOnly_; }
     void setReadOnly(bool v) { readOnly_ = v; }
-    // Declared default, given to the field of a record created in the set.
+    // Declared default, given to the field of a record created by insert or
+    // append; plain (N) or quoted ('N'). One the field cannot take stops the insert.
     const std::string& defaultExpression() const { return default_; }
     void setDefaultExpression(std::string value) { default_ = std::move(value); }
     void setOnGetText(GetTextHandler handler) { onGetText_ = std::move(handler); }
     bool hasGetText() const { return static_cast<bool>(onGetText_); }
 
-    // Reading. A null value reads as "" / 0 / the zero date-time.
+    // Reading. A null value reads as "" / 0 / the zero date-time. Reading a
+    // date-time as a number (or the reverse) is a DataSetError, null or not.
     bool isNull() const;
     // Text of the value: strings as stored; numbers and date-times in the
     // regional format (a date-time at midnight shows its date alone).
     std::string asString() const;
-    double asDouble() const;                 // text fields are parsed; DataSetError if not a number
-    platform::DateTime asDateTime() const;   // text fields are parsed; DataSetError if not a date
+    double asDouble() const;                // text fields are parsed; DataSetError if not a number
+    platform::DateTime asDateTime() const;  // text fields are parsed; DataSetError if not a date
     int64_t asInteger() const;
     // The handler's text when one is attached, else asString().
     std::string displayText() const;
 
     // Writing: only while the record set is in edit or insert state, and not
     // into a read-only field (DataSetError otherwise). Text longer than the
-    // width of a string field is a DataSetError.
+    // width of a string field (counted in characters; a Memo or a width of 0 has
+    // no limit) or a value the type cannot take is a DataSetError; a refused
+    // write changes nothing. An empty text clears a number or a date-time.
     void setAsString(std::string_view text);
     void setAsDouble(double value);
     void setAsDateTime(platform::DateTime value);
     void setAsInteger(int64_t value);
     void clear();
 
-private:
+  private:
     friend class RecordSet;
     Field(RecordSet* set, size_t index, FieldDef def);
 
@@ -109,14 +112,27 @@ enum class RecordSetEvent {
     StateChanged,   // inactive / browse / edit / insert changed
 };
 
+// An observer removes itself (RecordSet::removeObserver) before it dies; a set
+// that dies first tells it through recordSetDestroyed.
 class RecordSetObserver {
-public:
+  public:
     virtual ~RecordSetObserver() = default;
     virtual void recordSetChanged(RecordSet& set, RecordSetEvent event) = 0;
+    // The record set is being destroyed: drop every pointer to it. Called from
+    // its destructor; do not call back into the set.
+    virtual void recordSetDestroyed(RecordSet& set) { (void)set; }
+};
+
+// Work counters, for tests and benchmarks that check how a filter was answered.
+struct RecordSetStats {
+    uint64_t rowsScanned = 0;   // rows a filter evaluated while scanning every row
+    uint64_t indexBuilds = 0;   // equality indexes built
+    uint64_t indexLookups = 0;  // filters answered from an equality index
+    uint64_t bucketRows = 0;    // rows those look-ups returned
 };
 
 class RecordSet {
-public:
+  public:
     explicit RecordSet(std::string name = {});
     ~RecordSet();
     RecordSet(const RecordSet&) = delete;
@@ -130,7 +146,7 @@ public:
     size_t fieldCount() const { return fields_.size(); }
     Field& field(size_t index) { return *fields_[index]; }
     const Field& field(size_t index) const { return *fields_[index]; }
-    Field* findField(std::string_view name);  // without regard to case; null if none
+    Field* findField(std::string_view name);    // without regard to case; null if none
     Field& fieldByName(std::string_view name);  // DataSetError "Campo 'X' não encontrado."
     std::vector<FieldDef> fieldDefs() const;
 
@@ -146,10 +162,16 @@ public:
     // incompatible type, is a DataSetError and the set stays as it was); without
     // declared fields, the packet's fields are declared.
     void loadPacket(DataPacket packet);
-    // All rows in storage order (filter and ordering ignored), declared fields.
+    // All rows in natural order (filter and ordering ignored: loaded rows as
+    // loaded, inserted records where they were inserted), declared fields.
+    // A pending edit or insert is not included.
     DataPacket toPacket() const;
 
-    // Cursor over the view (filtered and ordered rows).
+    // Cursor over the view (filtered and ordered rows). Each move posts a
+    // pending edit or insert first. first(), last(), gotoBookmark() and a load
+    // or filter change always run after-scroll; next(), prior() and setRecNo()
+    // only when the current record changes (next() at the last record sets eof
+    // and stays). setRecNo() clamps to the view. A closed set refuses to move.
     void first();
     void last();
     void next();
@@ -158,23 +180,37 @@ public:
     bool bof() const { return bof_; }
     bool isEmpty() const { return recordCount() == 0; }
     size_t recordCount() const;
-    size_t recNo() const;  // 1-based position in the view; 0 when empty
+    // 1-based position in the view; 0 when empty. In insert state, the position
+    // the new record shows at (recordCount() does not count it before the post).
+    size_t recNo() const;
     void setRecNo(size_t recNo);
 
-    Bookmark bookmark() const;
+    Bookmark bookmark() const;                       // invalid in insert state or on an empty view
     bool bookmarkValid(const Bookmark& mark) const;  // the record exists and is in the view
     void gotoBookmark(const Bookmark& mark);         // DataSetError when not valid
 
-    // Editing the current record.
+    // Editing the current record. edit() on an empty set and post() outside
+    // edit or insert are DataSetErrors; cancel() outside them does nothing.
+    // insert()/append() post a pending edit first, make the new record current
+    // (after-scroll runs) and leave the view as it is until the post. A post
+    // re-places the record by the ordering; if it no longer passes the filter it
+    // leaves the view and the record after it (or the last) becomes current,
+    // with after-scroll. Cancelling an insert returns to the record that was
+    // current (after-scroll runs). Without an ordering a posted insert takes its
+    // place before the record that was current; with one it also joins the end
+    // of the natural order.
     void edit();
-    void insert();  // a new record before the current one, with declared defaults
-    void append();  // a new record at the end, with declared defaults
+    void insert();
+    void append();
     void post();
     void cancel();
 
-    // Filtering. The text is parsed when set; a malformed text or an unknown
-    // field is a DataSetError and the set keeps its previous filter. Changing
-    // the filter or the switch moves to the first record of the new view.
+    // Filtering (see filter_expr.h for the language). The text is parsed when
+    // set; a malformed text or an unknown field is a FilterError and the set
+    // keeps its previous filter and view. Changing the filter while filtered, or
+    // switching, moves to the first record of the new view. A top-level
+    // `FIELD = 'x'` on a text field is answered from an equality index on that
+    // field (built on first use after each load), never by a scan.
     void setFilter(std::string_view text);
     const std::string& filter() const { return filterText_; }
     void setFiltered(bool on);
@@ -191,18 +227,26 @@ public:
     std::string displayTextAt(size_t viewPos, size_t field) const;
     const Column& column(size_t field) const;
 
-    // Events.
+    // Events. Observers get StateChanged at every state change, DataChanged on
+    // load, close, insert, filter and ordering changes and posted inserts,
+    // RecordChanged after a posted edit, Scrolled with every after-scroll.
     void setAfterScroll(std::function<void(RecordSet&)> handler);
     void setOnStateChange(std::function<void(RecordSet&)> handler);
     void addObserver(RecordSetObserver* observer);
     void removeObserver(RecordSetObserver* observer);
 
-    // Bytes held by the content (columns, view, indexes).
+    // Bytes held by the content (columns, view, ordering, indexes).
     size_t memoryBytes() const;
+    const RecordSetStats& stats() const;
 
-private:
+  private:
     friend class Field;
     struct Impl;
+
+    void install(std::vector<Column> columns, size_t rows, FilterExpr filter,
+                 std::vector<size_t> keys);
+    void refilter();
+
     std::unique_ptr<Impl> impl_;
 
     std::string name_;
