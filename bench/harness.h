@@ -19,7 +19,8 @@ inline double medianSeconds(const std::function<void()>& work, int runs = 5) {
     for (int i = 0; i < runs; ++i) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        times.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

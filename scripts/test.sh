@@ -1,31 +1,43 @@
 #!/usr/bin/env bash
 # Every test: the warnings-as-errors build, the AddressSanitizer and
-# UndefinedBehaviorSanitizer build, a short run of each fuzz target, and the
-# format check. Ends with one summary line "N passed, N failed".
+# UndefinedBehaviorSanitizer build, a short run of each fuzz target, the format
+# check and the benchmarks against their limits. Ends with one summary line
+# "N passed, N failed": the tests of both builds, plus one for each other step.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 ensure_deps
 
 passed=0
 failed=0
-step() {  # step <name> <command...>
+step() {  # step <name> <command...>: one check
     local name="$1"; shift
     echo "=== $name"
     if "$@"; then passed=$((passed + 1)); echo "=== $name: ok"
     else failed=$((failed + 1)); echo "=== $name: FAILED"; fi
 }
 
-run_ctest() {  # run_ctest <build dir>
-    ctest --test-dir "$ROOT/build/$1" --output-on-failure -j "$JOBS" --timeout 600
+tests() {  # tests <build dir>: every test of that build, counted one by one
+    echo "=== tests of build/$1"
+    local log="$ROOT/build/$1-ctest.log"
+    ctest --test-dir "$ROOT/build/$1" --output-on-failure -j "$JOBS" --timeout 600 | tee "$log"
+    local summary total failures
+    summary="$(grep -E '[0-9]+ tests? failed out of [0-9]+' "$log" | tail -1)"
+    if [ -z "$summary" ]; then
+        echo "=== tests of build/$1: none ran"; failed=$((failed + 1)); return
+    fi
+    total="$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$summary")"
+    failures="$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$summary")"
+    passed=$((passed + total - failures))
+    failed=$((failed + failures))
 }
 
 step "build (warnings as errors)" configure_build debug -DCMAKE_BUILD_TYPE=Debug -DCONFCRED_WERROR=ON
-step "tests" run_ctest debug
+tests debug
 
 step "build (address and undefined-behaviour sanitizers)" configure_build asan \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFCRED_WERROR=ON -DCONFCRED_SANITIZE=ON
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-step "tests under sanitizers" run_ctest asan
+tests asan
 
 step "build fuzz targets" configure_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCONFCRED_BUILD_TESTS=OFF \
@@ -33,6 +45,10 @@ step "build fuzz targets" configure_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo
 step "fuzz (bounded)" bash "$ROOT/fuzz/run" "${FUZZ_SECONDS:-30}"
 
 step "format" bash "$ROOT/scripts/check-format.sh"
+
+# The performance goals: every figure is a ratio against a reference measured
+# in the same run, so it holds on a shared machine.
+step "benchmarks hold their limits" bash "$ROOT/bench/run"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,20 +1,24 @@
 #include "dataset/column.h"
 
 #include <bit>
+#include <cstring>
 #include <stdexcept>
 
 namespace confcred::dataset {
 namespace {
 
 void requireType(bool ok, const char* what) {
-    if (!ok) throw std::logic_error(std::string("column of another type: ") + what);
+    if (!ok)
+        throw std::logic_error(std::string("column of another type: ") + what);
 }
 
 }  // namespace
 
 Column::Column(FieldType type) : type_(type) {}
 
-size_t Column::size() const { return isText() ? slots_.size() : numbers_.size(); }
+size_t Column::size() const {
+    return isText() ? slots_.size() : numbers_.size();
+}
 
 void Column::reserve(size_t rows, size_t textBytes) {
     if (isText()) {
@@ -28,6 +32,7 @@ void Column::reserve(size_t rows, size_t textBytes) {
 
 void Column::clear() {
     arena_.clear();
+    shared_.reset();
     slots_.clear();
     wasted_ = 0;
     numbers_.clear();
@@ -35,8 +40,8 @@ void Column::clear() {
 }
 
 uint32_t Column::storeText(std::string_view text) {
-    if (text.size() >= kNullLength || arena_.size() + text.size() > UINT32_MAX) {
-        throw std::length_error("column text storage exceeds 4 GiB");
+    if (text.size() > kOffsetMask || arena_.size() + text.size() > kOffsetMask) {
+        throw std::length_error("column text storage exceeds 2 GiB");
     }
     const auto offset = static_cast<uint32_t>(arena_.size());
     arena_.append(text);
@@ -52,8 +57,24 @@ void Column::appendNull() {
     }
 }
 
+void Column::shareText(std::shared_ptr<const std::string> source) {
+    requireType(isText(), "shareText");
+    if (source && source->size() > kOffsetMask) {
+        throw std::length_error("shared column text exceeds 2 GiB");
+    }
+    shared_ = std::move(source);
+}
+
 void Column::appendText(std::string_view text) {
     requireType(isText(), "appendText");
+    if (shared_) {
+        const char* begin = shared_->data();
+        if (text.data() >= begin && text.data() + text.size() <= begin + shared_->size()) {
+            const auto offset = static_cast<uint32_t>(text.data() - begin);
+            slots_.push_back(Slot{offset | kSharedBit, static_cast<uint32_t>(text.size())});
+            return;
+        }
+    }
     const uint32_t offset = storeText(text);
     slots_.push_back(Slot{offset, static_cast<uint32_t>(text.size())});
 }
@@ -82,22 +103,29 @@ bool Column::isNull(size_t row) const {
 
 std::string_view Column::textAt(size_t row) const {
     const Slot s = slots_[row];
-    if (s.length == kNullLength) return {};
-    return std::string_view(arena_.data() + s.offset, s.length);
+    if (s.length == kNullLength)
+        return {};
+    const char* base = (s.offset & kSharedBit) != 0 ? shared_->data() : arena_.data();
+    return std::string_view(base + (s.offset & kOffsetMask), s.length);
 }
 
-double Column::doubleAt(size_t row) const { return std::bit_cast<double>(numbers_[row]); }
+double Column::doubleAt(size_t row) const {
+    return std::bit_cast<double>(numbers_[row]);
+}
 
 platform::DateTime Column::dateTimeAt(size_t row) const {
     return platform::DateTime::fromMsSinceEpoch(numbers_[row]);
 }
 
-int64_t Column::integerAt(size_t row) const { return numbers_[row]; }
+int64_t Column::integerAt(size_t row) const {
+    return numbers_[row];
+}
 
 void Column::setNull(size_t row) {
     if (isText()) {
         Slot& s = slots_[row];
-        if (s.length != kNullLength) wasted_ += s.length;
+        if (s.length != kNullLength && (s.offset & kSharedBit) == 0)
+            wasted_ += s.length;
         s = Slot{0, kNullLength};
     } else {
         numbers_[row] = 0;
@@ -108,14 +136,16 @@ void Column::setNull(size_t row) {
 void Column::setText(size_t row, std::string_view text) {
     requireType(isText(), "setText");
     Slot& s = slots_[row];
-    if (s.length != kNullLength && text.size() <= s.length) {
+    const bool own = (s.offset & kSharedBit) == 0;
+    if (s.length != kNullLength && own && text.size() <= s.length) {
         // Overwrite in place; the tail of the old text becomes waste.
-        text.copy(arena_.data() + s.offset, text.size());
+        std::memmove(arena_.data() + s.offset, text.data(), text.size());
         wasted_ += s.length - text.size();
         s.length = static_cast<uint32_t>(text.size());
         return;
     }
-    if (s.length != kNullLength) wasted_ += s.length;
+    if (s.length != kNullLength && own)
+        wasted_ += s.length;
     const uint32_t offset = storeText(text);
     slots_[row] = Slot{offset, static_cast<uint32_t>(text.size())};
     compactIfWasteful();
@@ -153,11 +183,13 @@ void Column::appendFrom(const Column& other, size_t from) {
 
 void Column::compactIfWasteful() {
     // Rewriting the arena costs one pass; do it only when most of it is waste.
-    if (wasted_ < 4096 || wasted_ * 2 < arena_.size()) return;
+    if (wasted_ < 4096 || wasted_ * 2 < arena_.size())
+        return;
     std::string fresh;
     fresh.reserve(arena_.size() - wasted_);
     for (Slot& s : slots_) {
-        if (s.length == kNullLength) continue;
+        if (s.length == kNullLength || (s.offset & kSharedBit) != 0)
+            continue;
         const auto offset = static_cast<uint32_t>(fresh.size());
         fresh.append(arena_, s.offset, s.length);
         s.offset = offset;

@@ -2,8 +2,12 @@
 // Column storage of a record set or data packet: one column per field, rows by
 // position. Texts of a column live in one arena with a (offset, length) slot per
 // row, so 100,000 rows cost a few allocations and eight bytes of overhead each.
+// A column may also point its slots into a shared, read-only text (the packet
+// as it arrived): a loaded list then stores each received text once, where it
+// already is, and only edited values go to the column's own arena.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +18,7 @@
 namespace confcred::dataset {
 
 class Column {
-public:
+  public:
     explicit Column(FieldType type = FieldType::String);
 
     FieldType type() const { return type_; }
@@ -25,10 +29,10 @@ public:
     void clear();
 
     void appendNull();
-    void appendText(std::string_view text);  // text columns only
-    void appendDouble(double value);         // Double only
+    void appendText(std::string_view text);         // text columns only
+    void appendDouble(double value);                // Double only
     void appendDateTime(platform::DateTime value);  // DateTime only
-    void appendInteger(int64_t value);       // Integer only
+    void appendInteger(int64_t value);              // Integer only
 
     bool isNull(size_t row) const;
     // Values of the column's own type; a null reads as "" / 0 / epoch.
@@ -43,18 +47,26 @@ public:
     void setDateTime(size_t row, platform::DateTime value);
     void setInteger(size_t row, int64_t value);
 
+    // Texts appended from inside `source` are kept there instead of being
+    // copied (text columns only; the column shares ownership of `source`).
+    void shareText(std::shared_ptr<const std::string> source);
+    const std::shared_ptr<const std::string>& sharedText() const { return shared_; }
+
     // Copies row `from` of `other` (same type) to the end of this column.
     void appendFrom(const Column& other, size_t from);
 
-    // Bytes held by the column (arena, slots, numbers and null marks).
+    // Bytes held by the column itself (arena, slots, numbers and null marks);
+    // a shared text is not counted here, since several columns hold it.
     size_t memoryBytes() const;
 
-private:
+  private:
     struct Slot {
-        uint32_t offset;
+        uint32_t offset;  // kSharedBit set: into the shared text, else into the arena
         uint32_t length;  // kNullLength for null
     };
     static constexpr uint32_t kNullLength = UINT32_MAX;
+    static constexpr uint32_t kSharedBit = 0x8000'0000u;
+    static constexpr uint32_t kOffsetMask = 0x7FFF'FFFFu;
 
     uint32_t storeText(std::string_view text);
     void compactIfWasteful();
@@ -62,6 +74,7 @@ private:
     FieldType type_;
     // text columns
     std::string arena_;
+    std::shared_ptr<const std::string> shared_;
     std::vector<Slot> slots_;
     size_t wasted_ = 0;
     // number columns (double bit pattern, date-time milliseconds, integer)

@@ -11,7 +11,7 @@
 namespace confcred::dataset {
 
 class DataPacket {
-public:
+  public:
     DataPacket() = default;
     explicit DataPacket(std::vector<FieldDef> fields);
 
@@ -29,7 +29,7 @@ public:
     // Sum of the raw sizes of the values: text bytes, eight bytes per number.
     size_t rawValueBytes() const;
 
-private:
+  private:
     std::vector<FieldDef> fields_;
     std::vector<Column> columns_;
 };

@@ -450,8 +450,16 @@ void RecordSet::removeObserver(RecordSetObserver* observer) {
 size_t RecordSet::memoryBytes() const {
     const Impl& m = *impl_;
     size_t total = m.order.memoryBytes() + m.viewRows.capacity() * sizeof(uint32_t);
-    for (const Column& c : m.columns)
+    std::vector<const std::string*>
+        shared;  // a received text counts once, however many columns hold it
+    for (const Column& c : m.columns) {
         total += c.memoryBytes();
+        const std::string* text = c.sharedText().get();
+        if (text != nullptr && std::find(shared.begin(), shared.end(), text) == shared.end()) {
+            shared.push_back(text);
+            total += text->capacity();
+        }
+    }
     for (const Column& c : m.buffer)
         total += c.memoryBytes();
     for (const auto& index : m.indexes) {

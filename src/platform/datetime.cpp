@@ -32,16 +32,19 @@ Date civilFromDays(int64_t z) {
 
 int64_t floorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
+    if ((a % b != 0) && ((a < 0) != (b < 0)))
+        --q;
     return q;
 }
 
 bool parseDigits(std::string_view text, size_t pos, size_t count, int& out) {
-    if (pos + count > text.size()) return false;
+    if (pos + count > text.size())
+        return false;
     int value = 0;
     for (size_t i = pos; i < pos + count; ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9') return false;
+        if (c < '0' || c > '9')
+            return false;
         value = value * 10 + (c - '0');
     }
     out = value;
@@ -50,11 +53,14 @@ bool parseDigits(std::string_view text, size_t pos, size_t count, int& out) {
 
 }  // namespace
 
-bool isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
+bool isLeapYear(int year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
 
 int daysInMonth(int year, int month) {
     static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (month < 1 || month > 12) return 0;
+    if (month < 1 || month > 12)
+        return 0;
     return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
 }
 
@@ -69,8 +75,10 @@ std::optional<DateTime> DateTime::tryFromParts(int year, int month, int day, int
         second < 0 || second > 59 || millisecond < 0 || millisecond > 999) {
         return std::nullopt;
     }
-    const int64_t days = daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
-    const int64_t ms = days * kMsPerDay + ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
+    const int64_t days =
+        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day));
+    const int64_t ms =
+        days * kMsPerDay + ((hour * 60LL + minute) * 60 + second) * 1000 + millisecond;
     return fromMsSinceEpoch(ms);
 }
 
@@ -86,9 +94,13 @@ DateTime DateTime::fromParts(int year, int month, int day, int hour, int minute,
     return *value;
 }
 
-int64_t DateTime::msOfDay() const { return ms_ - floorDiv(ms_, kMsPerDay) * kMsPerDay; }
+int64_t DateTime::msOfDay() const {
+    return ms_ - floorDiv(ms_, kMsPerDay) * kMsPerDay;
+}
 
-Date DateTime::date() const { return civilFromDays(floorDiv(ms_, kMsPerDay)); }
+Date DateTime::date() const {
+    return civilFromDays(floorDiv(ms_, kMsPerDay));
+}
 
 TimeOfDay DateTime::time() const {
     const int64_t ms = msOfDay();

@@ -31,7 +31,7 @@ int daysInMonth(int year, int month);
 bool isValidDate(int year, int month, int day);
 
 class DateTime {
-public:
+  public:
     static constexpr int64_t kMsPerDay = 86'400'000;
 
     constexpr DateTime() = default;
@@ -68,7 +68,7 @@ public:
 
     friend constexpr auto operator<=>(const DateTime&, const DateTime&) = default;
 
-private:
+  private:
     int64_t ms_ = 0;
 };
 

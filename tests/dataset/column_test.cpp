@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 using confcred::dataset::Column;
@@ -30,13 +31,16 @@ TEST(Column, TextEditsKeepOtherRowsIntact) {
 
 TEST(Column, ManyGrowingEditsCompactWithoutLosingValues) {
     Column c(FieldType::String);
-    for (int i = 0; i < 100; ++i) c.appendText("x");
+    for (int i = 0; i < 100; ++i)
+        c.appendText("x");
     std::string grow;
     for (int round = 0; round < 200; ++round) {
         grow += "y";
-        for (int i = 0; i < 100; ++i) c.setText(static_cast<size_t>(i), grow + std::to_string(i));
+        for (int i = 0; i < 100; ++i)
+            c.setText(static_cast<size_t>(i), grow + std::to_string(i));
     }
-    for (int i = 0; i < 100; ++i) EXPECT_EQ(c.textAt(static_cast<size_t>(i)), grow + std::to_string(i));
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(c.textAt(static_cast<size_t>(i)), grow + std::to_string(i));
     EXPECT_LT(c.memoryBytes(), 200u * 100u * 8u);  // waste is reclaimed, not kept
 }
 
@@ -55,4 +59,31 @@ TEST(Column, NumbersAndNulls) {
     t.appendDateTime(when);
     EXPECT_EQ(t.dateTimeAt(0), when);
     EXPECT_THROW(t.appendDouble(1.0), std::logic_error);
+}
+
+TEST(Column, SharedTextIsReferencedAndEditsNeverWriteIntoIt) {
+    auto source = std::make_shared<const std::string>("alpha|beta|gamma");
+    Column c(FieldType::String);
+    c.shareText(source);
+    const std::string_view all(*source);
+    c.appendText(all.substr(0, 5));  // from the shared text: referenced
+    c.appendText(all.substr(6, 4));
+    c.appendText("outside");  // copied into the column's arena
+    EXPECT_EQ(c.textAt(0).data(), source->data());
+    EXPECT_EQ(c.textAt(1), "beta");
+    EXPECT_EQ(c.textAt(2), "outside");
+
+    c.setText(0, "a");  // shorter, but the shared text is read-only
+    c.setText(1, "a much longer text");
+    EXPECT_EQ(*source, "alpha|beta|gamma");
+    EXPECT_EQ(c.textAt(0), "a");
+    EXPECT_EQ(c.textAt(1), "a much longer text");
+
+    // Compaction of the arena leaves referenced rows alone.
+    c.appendText(all.substr(11, 5));
+    for (int round = 0; round < 300; ++round)
+        c.setText(2, std::string(static_cast<size_t>(round % 40 + 20), 'z'));
+    EXPECT_EQ(c.textAt(3), "gamma");
+    EXPECT_EQ(c.textAt(3).data(), source->data() + 11);
+    EXPECT_EQ(c.textAt(0), "a");
 }

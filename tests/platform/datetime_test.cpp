@@ -32,9 +32,9 @@ TEST(DateTime, RejectsImpossibleParts) {
 }
 
 TEST(DateTime, DayOfWeek) {
-    EXPECT_EQ(DateTime::fromParts(2026, 12, 7).dayOfWeek(), 1);  // Monday
+    EXPECT_EQ(DateTime::fromParts(2026, 12, 7).dayOfWeek(), 1);   // Monday
     EXPECT_EQ(DateTime::fromParts(1969, 12, 28).dayOfWeek(), 0);  // Sunday
-    EXPECT_EQ(DateTime::fromParts(2000, 1, 1).dayOfWeek(), 6);   // Saturday
+    EXPECT_EQ(DateTime::fromParts(2000, 1, 1).dayOfWeek(), 6);    // Saturday
 }
 
 TEST(DateTime, IsoTextRoundTrip) {
@@ -49,10 +49,10 @@ TEST(DateTime, IsoTextRoundTrip) {
 }
 
 TEST(DateTime, IsoParserRefusesMalformedText) {
-    for (const char* bad : {"", "2026", "2026-1-07", "2026-12-07T", "2026-12-07T08:05",
-                            "2026-12-07T08:05:03.", "2026-12-07T08:05:03.12",
-                            "2026-12-07T08:05:03.1234", "2026-12-07X08:05:03", "2026-02-30",
-                            "2026-12-07T25:00:00", "+026-12-07", "2026-12-07T08:05:03Z"}) {
+    for (const char* bad :
+         {"", "2026", "2026-1-07", "2026-12-07T", "2026-12-07T08:05", "2026-12-07T08:05:03.",
+          "2026-12-07T08:05:03.12", "2026-12-07T08:05:03.1234", "2026-12-07X08:05:03", "2026-02-30",
+          "2026-12-07T25:00:00", "+026-12-07", "2026-12-07T08:05:03Z"}) {
         EXPECT_FALSE(DateTime::parseIso(bad)) << bad;
     }
 }

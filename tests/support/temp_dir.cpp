@@ -8,8 +8,10 @@
 namespace confcred::testing {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "confcred-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "confcred-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -25,13 +27,15 @@ std::filesystem::path TempDir::write(const std::string& relative, const std::str
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out << bytes;
-    if (!out) throw std::runtime_error("cannot write " + file.string());
+    if (!out)
+        throw std::runtime_error("cannot write " + file.string());
     return file;
 }
 
 std::string TempDir::read(const std::string& relative) const {
     std::ifstream in(path_ / relative, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + (path_ / relative).string());
+    if (!in)
+        throw std::runtime_error("cannot read " + (path_ / relative).string());
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();

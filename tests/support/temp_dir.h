@@ -7,7 +7,7 @@
 namespace confcred::testing {
 
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     std::filesystem::path write(const std::string& relative, const std::string& bytes) const;
     std::string read(const std::string& relative) const;
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
