@@ -24,7 +24,7 @@ class PacketError : public std::runtime_error {
 
 struct DecodeOptions {
     // Refuse a text longer (in characters) than the width of its fixedstring or
-    // string field. Memo fields have no width.
+    // string field. Memo fields and a width of 0 have no limit.
     bool enforceWidths = true;
 };
 

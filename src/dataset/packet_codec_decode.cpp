@@ -368,7 +368,10 @@ void Decoder::decodeRows(od::value value, DataPacket& packet) {
     widthLimits_.assign(width, SIZE_MAX);
     for (size_t f = 0; f < width; ++f) {
         const FieldDef& def = (*fields_)[f];
-        if (options_.enforceWidths && def.type != FieldType::Memo && isTextType(def.type)) {
+        // A width of 0 is no limit, as record sets read it: a field declared
+        // without a size must read back what it was given.
+        if (options_.enforceWidths && def.type != FieldType::Memo && isTextType(def.type) &&
+            def.size > 0) {
             widthLimits_[f] = static_cast<size_t>(def.size);
         }
     }

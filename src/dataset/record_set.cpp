@@ -411,8 +411,10 @@ std::string RecordSet::displayTextAt(size_t viewPos, size_t field) const {
         size_t savedRow;
         RowContext(Impl& impl, size_t row)
             : m(impl), savedColumns(impl.rowContext), savedRow(impl.rowContextRow) {
-            m.rowContext = &m.columns;
-            m.rowContextRow = row;
+            // The record being edited shows its pending values, as its editor does.
+            const bool edited = impl.self.state_ == DataSetState::Edit && row == impl.editRow;
+            m.rowContext = edited ? &m.buffer : &m.columns;
+            m.rowContextRow = edited ? 0 : row;
         }
         ~RowContext() {
             m.rowContext = savedColumns;

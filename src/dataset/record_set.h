@@ -222,7 +222,8 @@ class RecordSet {
     void setIndexFieldNames(std::string_view names);
     const std::string& indexFieldNames() const { return indexNames_; }
 
-    // Reading rows of the view without moving the cursor (for grids).
+    // Reading rows of the view without moving the cursor (for grids). The
+    // record in edit shows its pending values in displayTextAt.
     size_t storageRowAt(size_t viewPos) const;
     std::string displayTextAt(size_t viewPos, size_t field) const;
     const Column& column(size_t field) const;
