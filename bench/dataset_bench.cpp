@@ -197,6 +197,25 @@ void memoryVsRaw(dataset::RecordSet& orders, const dataset::DataPacket& orderPac
 
 }  // namespace
 
+// A packet of selected orders is built record by record, each inserted before
+// the one inserted last; that must cost about what appending them does.
+void insertVsAppend() {
+    constexpr int kRecords = 100'000;
+    auto build = [](bool atEnd) {
+        dataset::RecordSet set("selected");
+        declareOrderFields(set);
+        set.createDataSet();
+        for (int i = 0; i < kRecords; ++i) {
+            atEnd ? set.append() : set.insert();
+            set.fieldByName("NRPEDCRECONS").setAsString(std::to_string(i));
+            set.post();
+        }
+    };
+    note("insert: " + std::to_string(kRecords) +
+         " records, each before the last, against appending");
+    figure("dataset.insert_vs_append", ratioOf([&] { build(false); }, [&] { build(true); }));
+}
+
 int main() {
     const dataset::DataPacket orderPacket = makeOrders(kOrders);
     std::string json;
@@ -210,5 +229,6 @@ int main() {
     walkFilterScaling(orders, orderPacket);
     sortVsStableSort(orders, orderPacket);
     memoryVsRaw(orders, orderPacket);
+    insertVsAppend();
     return 0;
 }

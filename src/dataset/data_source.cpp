@@ -85,7 +85,9 @@ void DataSource::recordSetChanged(RecordSet& set, RecordSetEvent event) {
         if (enabled_) {
             tell(set.active() ? DataSourceEvent::StateChanged : DataSourceEvent::Detached);
         }
-        stateMaybeChanged(true);
+        // While switched off the source stays inactive whatever the set does: a
+        // walk that edits every record then costs its handler nothing.
+        stateMaybeChanged(enabled_);
         return;
     }
     if (!enabled_ || !set.active())

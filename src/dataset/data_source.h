@@ -45,7 +45,8 @@ class DataSource final : private RecordSetObserver {
     // Inactive while switched off, without a set, or when the set is closed.
     DataSetState state() const;
     // Runs when state() changes, at every switch off or on (even when the state
-    // stays the same), and whenever the set opens, closes or changes state.
+    // stays the same), and whenever the set opens, closes or changes state while
+    // the source is switched on (switched off, the source stays inactive).
     void setOnStateChange(std::function<void(DataSource&)> handler);
 
     void addView(DataSourceView* view);

@@ -7,6 +7,9 @@
 // on a field are answered from an index kept per filtered field and kept current
 // by posts, so re-filtering at every change of current record costs a look-up,
 // not a scan.
+//
+// One thread at a time, reads included: reading a position may bring cached
+// positions up to date after inserts.
 
 #include <functional>
 #include <memory>

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 namespace confcred::dataset {
@@ -39,6 +40,7 @@ void RowOrder::reset(size_t rows, const std::vector<Column>& columns) {
     n_ = rows;
     order_.clear();
     order_.shrink_to_fit();
+    gapAt_ = gapLen_ = 0;
     rank_.clear();
     rank_.shrink_to_fit();
     natural_.clear();
@@ -48,13 +50,16 @@ void RowOrder::reset(size_t rows, const std::vector<Column>& columns) {
 
 void RowOrder::setKeys(std::vector<size_t> keys, const std::vector<Column>& columns) {
     if (keys_.empty() && !keys.empty() && !rank_.empty()) {
+        refreshRanks();
         natural_ = rank_;  // the ordering so far was the natural order
     }
     if (!keys_.empty() && keys.empty() && !natural_.empty()) {
         order_.assign(n_, 0);
+        gapAt_ = gapLen_ = 0;
         for (uint32_t r = 0; r < n_; ++r)
             order_[natural_[r]] = r;
         rank_ = std::move(natural_);
+        ranked_ = n_;
         natural_.clear();
         keys_.clear();
         return;
@@ -87,11 +92,13 @@ void RowOrder::sort(const std::vector<Column>& columns) {
         if (natural_.empty()) {
             order_.clear();
             rank_.clear();
+            gapAt_ = gapLen_ = 0;
         }
         return;
     }
     // Sort the natural sequence stably: ties keep their natural order.
     order_.assign(n_, 0);
+    gapAt_ = gapLen_ = 0;
     if (natural_.empty()) {
         std::iota(order_.begin(), order_.end(), 0u);
     } else {
@@ -113,13 +120,25 @@ void RowOrder::sort(const std::vector<Column>& columns) {
     }
     rank_.assign(n_, 0);
     renumber(0, n_ == 0 ? 0 : n_ - 1);
+    ranked_ = n_;
 }
 
 void RowOrder::renumber(size_t from, size_t to) {
     if (n_ == 0)
         return;
     for (size_t i = from; i <= to && i < n_; ++i)
-        rank_[order_[i]] = static_cast<uint32_t>(i);
+        rank_[order_[slot(i)]] = static_cast<uint32_t>(i);
+}
+
+void RowOrder::refreshRanks() const {
+    for (size_t i = ranked_; i < n_; ++i)
+        rank_[order_[slot(i)]] = static_cast<uint32_t>(i);
+    ranked_ = n_;
+}
+
+uint32_t RowOrder::staleRank(uint32_t row) const {
+    refreshRanks();
+    return rank_[row];
 }
 
 void RowOrder::materialize() {
@@ -127,7 +146,65 @@ void RowOrder::materialize() {
         return;
     order_.resize(n_);
     std::iota(order_.begin(), order_.end(), 0u);
+    gapAt_ = gapLen_ = 0;
     rank_ = order_;
+    ranked_ = n_;
+}
+
+void RowOrder::closeGap() {
+    moveGapTo(n_);
+    order_.resize(n_);
+    gapLen_ = 0;
+}
+
+void RowOrder::moveGapTo(size_t pos) {
+    if (gapLen_ == 0) {
+        gapAt_ = pos;
+        return;
+    }
+    uint32_t* data = order_.data();
+    if (pos < gapAt_) {
+        // Entries [pos, gapAt_) move up behind the gap.
+        std::memmove(data + pos + gapLen_, data + pos, (gapAt_ - pos) * sizeof(uint32_t));
+    } else if (pos > gapAt_) {
+        // Entries that follow the gap, up to pos, move down in front of it.
+        std::memmove(data + gapAt_, data + gapAt_ + gapLen_, (pos - gapAt_) * sizeof(uint32_t));
+    }
+    gapAt_ = pos;
+}
+
+void RowOrder::insertAt(size_t pos, uint32_t row) {
+    if (gapLen_ == 0) {
+        // Open a new gap at the end, sized to the list, so that growth stays amortised.
+        closeGap();
+        const size_t grow = std::max<size_t>(16, n_ / 4);
+        order_.resize(n_ + grow);
+        gapAt_ = n_;
+        gapLen_ = grow;
+    }
+    moveGapTo(pos);
+    order_[gapAt_] = row;
+    ++gapAt_;
+    --gapLen_;
+}
+
+void RowOrder::eraseAt(size_t pos) {
+    moveGapTo(pos + 1);
+    --gapAt_;
+    ++gapLen_;
+}
+
+size_t RowOrder::lowerBound(const std::vector<Column>& columns, uint32_t row) const {
+    // Positions [0, n_) sorted by before(); the first one not before `row`.
+    size_t lo = 0, hi = n_;
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        if (before(columns, order_[slot(mid)], row))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
 }
 
 void RowOrder::addRow(const std::vector<Column>& columns, uint32_t beforeRow) {
@@ -143,36 +220,39 @@ void RowOrder::addRow(const std::vector<Column>& columns, uint32_t beforeRow) {
     } else {
         if (!natural_.empty())
             natural_.push_back(row);  // natural rank n_: the end
-        pos = static_cast<size_t>(
-            std::lower_bound(order_.begin(), order_.end(), row,
-                             [&](uint32_t a, uint32_t b) { return before(columns, a, b); }) -
-            order_.begin());
+        pos = lowerBound(columns, row);
     }
-    order_.insert(order_.begin() + static_cast<std::ptrdiff_t>(pos), row);
-    rank_.push_back(0);
+    insertAt(pos, row);
+    rank_.push_back(static_cast<uint32_t>(pos));
     ++n_;
-    renumber(pos, n_ - 1);
+    ranked_ = std::min(ranked_, pos);  // the rows after it moved up one place
 }
 
 void RowOrder::replace(const std::vector<Column>& columns, uint32_t row) {
     if (keys_.empty())
         return;
-    const size_t p = rank_[row];
-    const bool leftOk = p == 0 || before(columns, order_[p - 1], row);
-    const bool rightOk = p + 1 == n_ || before(columns, row, order_[p + 1]);
+    const size_t p = rankOf(row);
+    const bool leftOk = p == 0 || before(columns, rowAt(p - 1), row);
+    const bool rightOk = p + 1 == n_ || before(columns, row, rowAt(p + 1));
     if (leftOk && rightOk)
         return;
-    order_.erase(order_.begin() + static_cast<std::ptrdiff_t>(p));
-    const auto it = std::lower_bound(order_.begin(), order_.end(), row,
-                                     [&](uint32_t a, uint32_t b) { return before(columns, a, b); });
-    const size_t q = static_cast<size_t>(it - order_.begin());
-    order_.insert(it, row);
+    eraseAt(p);
+    --n_;
+    const size_t q = lowerBound(columns, row);
+    insertAt(q, row);
+    ++n_;
     renumber(std::min(p, q), std::max(p, q));
 }
 
 std::vector<uint32_t> RowOrder::naturalOrder() const {
-    if (keys_.empty())
-        return order_;
+    if (keys_.empty()) {
+        if (order_.empty())
+            return {};
+        std::vector<uint32_t> seq(n_);
+        for (size_t i = 0; i < n_; ++i)
+            seq[i] = order_[slot(i)];
+        return seq;
+    }
     if (natural_.empty())
         return {};
     std::vector<uint32_t> seq(n_);

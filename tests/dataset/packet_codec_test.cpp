@@ -227,6 +227,10 @@ TEST(PacketCodec, WidthsCountCharactersAndCanBeLifted) {
     EXPECT_THROW(decodeWith(packet(longText, "string", 5000), true), PacketError);
     EXPECT_EQ(decodeWith(packet(longText, "string", 5000), false).column(0).textAt(0), longText);
     EXPECT_EQ(decodeWith(packet(longText, "memo", 10), true).column(0).textAt(0), longText);
+    // A string declared without a width (size 0) holds any text in a record
+    // set, so it must read back what a record set wrote.
+    EXPECT_EQ(decodeWith(packet(longText, "string", 0), true).column(0).textAt(0), longText);
+    EXPECT_EQ(decodeWith(packet("ação", "fixedstring", 0), true).column(0).textAt(0), "ação");
 }
 
 TEST(PacketCodec, InvalidUtf8IsWrittenAsReplacementCharacters) {

@@ -257,5 +257,24 @@ TEST(RecordSetFields, IntegerAndMemoConversions) {
     EXPECT_EQ(set.recordCount(), 1u);
 }
 
+// A packet of selected orders is built by inserting record after record, each
+// before the one inserted last (what this costs is measured in bench/).
+TEST(RecordSetScale, RecordsInsertedOneBeforeTheOtherComeOutReversed) {
+    RecordSet set;
+    testing::declareOrders(set);
+    set.createDataSet();
+    for (int i = 0; i < 2000; ++i) {
+        set.insert();
+        set.fieldByName("NRPEDCRECONS").setAsString(std::to_string(i));
+        set.post();
+    }
+    EXPECT_EQ(set.fieldByName("NRPEDCRECONS").asString(), "1999");  // the last one is current
+    const DataPacket packet = set.toPacket();
+    ASSERT_EQ(packet.rowCount(), 2000u);
+    const int nr = packet.fieldIndex("NRPEDCRECONS");
+    for (size_t r = 0; r < packet.rowCount(); ++r)
+        ASSERT_EQ(packet.column(static_cast<size_t>(nr)).textAt(r), std::to_string(1999 - r));
+}
+
 }  // namespace
 }  // namespace confcred::dataset

@@ -287,6 +287,14 @@ TEST_F(Loaded, DisplayTextAtReadsTheRowWithoutMovingOrEvents) {
     EXPECT_EQ(scrolls, 0);
     EXPECT_THROW(set.displayTextAt(5, 2), DataSetError);
     EXPECT_THROW(set.displayTextAt(0, 9), DataSetError);
+    // The record in edit paints its pending values, the handler included.
+    set.edit();
+    set.fieldByName("NRPEDCRECONS").setAsString("P1x");
+    valor.setAsDouble(2);
+    EXPECT_EQ(set.displayTextAt(3, 2), "P1x:2");
+    EXPECT_EQ(set.displayTextAt(0, 2), "P2:3");
+    set.cancel();
+    EXPECT_EQ(set.displayTextAt(3, 2), "P1:10,5");
 }
 
 TEST(RecordSetLifecycle, OpeningAndClosingRules) {
