@@ -6,20 +6,15 @@
 #include "dataset/record_set.h"
 #include "dataset/record_set_impl.h"
 #include "platform/regional.h"
+#include "platform/text.h"
 
 namespace confcred::dataset {
 namespace {
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
+using platform::trimBlanks;
 
 std::optional<int64_t> parseInteger(std::string_view s) {
-    s = trim(s);
+    s = trimBlanks(s);
     if (!s.empty() && s.front() == '+')
         s.remove_prefix(1);
     int64_t v = 0;
@@ -32,7 +27,7 @@ std::optional<int64_t> parseInteger(std::string_view s) {
 std::optional<platform::DateTime> parseDateText(std::string_view s) {
     if (auto d = platform::parseDate(s))
         return d;
-    return platform::DateTime::parseIso(trim(s));
+    return platform::DateTime::parseIso(trimBlanks(s));
 }
 
 std::optional<int64_t> roundToInteger(double v) {
@@ -63,6 +58,29 @@ void checkWidth(const Field& f, std::string_view text) {
     }
 }
 
+// A text read or written as a number or a date: its value, or an error naming
+// the field and the text.
+double textToDouble(const Field& f, std::string_view text) {
+    auto v = platform::parseFloat(text);
+    if (!v)
+        badValue(f, text, "um número");
+    return *v;
+}
+
+int64_t textToInteger(const Field& f, std::string_view text) {
+    auto v = parseInteger(text);
+    if (!v)
+        badValue(f, text, "um número inteiro");
+    return *v;
+}
+
+platform::DateTime textToDateTime(const Field& f, std::string_view text) {
+    auto v = parseDateText(text);
+    if (!v)
+        badValue(f, text, "uma data");
+    return *v;
+}
+
 }  // namespace
 
 namespace detail {
@@ -73,32 +91,20 @@ void assignString(const Field& f, Column& c, std::string_view text) {
         c.setText(0, text);
         return;
     }
-    if (trim(text).empty()) {  // an empty text clears a number or a date
+    if (trimBlanks(text).empty()) {  // an empty text clears a number or a date
         c.setNull(0);
         return;
     }
     switch (f.type()) {
-        case FieldType::Double: {
-            auto v = platform::parseFloat(text);
-            if (!v)
-                badValue(f, text, "um número");
-            c.setDouble(0, *v);
+        case FieldType::Double:
+            c.setDouble(0, textToDouble(f, text));
             break;
-        }
-        case FieldType::Integer: {
-            auto v = parseInteger(text);
-            if (!v)
-                badValue(f, text, "um número inteiro");
-            c.setInteger(0, *v);
+        case FieldType::Integer:
+            c.setInteger(0, textToInteger(f, text));
             break;
-        }
-        case FieldType::DateTime: {
-            auto v = parseDateText(text);
-            if (!v)
-                badValue(f, text, "uma data");
-            c.setDateTime(0, *v);
+        case FieldType::DateTime:
+            c.setDateTime(0, textToDateTime(f, text));
             break;
-        }
         default:
             break;
     }
@@ -157,12 +163,9 @@ double Field::asDouble() const {
         return 0;
     if (c->isText()) {
         const std::string_view text = c->textAt(row);
-        if (trim(text).empty())
+        if (trimBlanks(text).empty())
             return 0;
-        auto v = platform::parseFloat(text);
-        if (!v)
-            badValue(*this, text, "um número");
-        return *v;
+        return textToDouble(*this, text);
     }
     switch (c->type()) {
         case FieldType::Double:
@@ -183,12 +186,9 @@ platform::DateTime Field::asDateTime() const {
         return {};
     if (c->isText()) {
         const std::string_view text = c->textAt(row);
-        if (trim(text).empty())
+        if (trimBlanks(text).empty())
             return {};
-        auto v = parseDateText(text);
-        if (!v)
-            badValue(*this, text, "uma data");
-        return *v;
+        return textToDateTime(*this, text);
     }
     return c->dateTimeAt(row);
 }
@@ -202,12 +202,9 @@ int64_t Field::asInteger() const {
         return 0;
     if (c->isText()) {
         const std::string_view text = c->textAt(row);
-        if (trim(text).empty())
+        if (trimBlanks(text).empty())
             return 0;
-        auto v = parseInteger(text);
-        if (!v)
-            badValue(*this, text, "um número inteiro");
-        return *v;
+        return textToInteger(*this, text);
     }
     switch (c->type()) {
         case FieldType::Integer:

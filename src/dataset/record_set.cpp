@@ -3,19 +3,10 @@
 #include <algorithm>
 
 #include "dataset/record_set_impl.h"
+#include "platform/text.h"
 
 namespace confcred::dataset {
-namespace {
-
-std::string_view trimBlanks(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
+using platform::trimBlanks;
 
 namespace detail {
 

@@ -1,5 +1,7 @@
 #include "platform/regional.h"
 
+#include "platform/text.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -83,14 +85,6 @@ struct Reader {
         return pos > start;
     }
 };
-
-std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 }  // namespace
 
