@@ -1,0 +1,86 @@
+// The contract between the HTTP endpoint and the server object's methods:
+// decoded call arguments, the errors a method may raise, and the method table.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "dataset/data_packet.h"
+#include "platform/datetime.h"
+
+namespace confcred::server {
+
+// A failure the operator can act on. The message is Brazilian Portuguese and
+// travels to the client as {"error": {"message": ...}}.
+class MethodError : public std::runtime_error {
+  public:
+    explicit MethodError(const std::string& message, int httpStatus = 422)
+        : std::runtime_error(message), status_(httpStatus) {}
+    int httpStatus() const { return status_; }
+
+  private:
+    int status_;
+};
+
+// The call itself is wrong (argument count or type): HTTP 400.
+class ArgumentError : public MethodError {
+  public:
+    explicit ArgumentError(const std::string& message) : MethodError(message, 400) {}
+};
+
+// One decoded JSON argument. Date-times travel as ISO 8601 strings and are
+// read as dates by the method that expects one (Args::dateTime).
+using Arg = std::variant<std::monostate, bool, double, std::string, dataset::DataPacket>;
+
+// The arguments of one call, with typed access that raises ArgumentError
+// naming the method and the 1-based position.
+class Args {
+  public:
+    Args(std::string method, std::vector<Arg> values)
+        : method_(std::move(method)), values_(std::move(values)) {}
+
+    const std::string& method() const { return method_; }
+    std::size_t size() const { return values_.size(); }
+    void expectCount(std::size_t n) const;
+
+    const std::string& string(std::size_t i) const;
+    platform::DateTime dateTime(std::size_t i) const;  // ISO 8601 text
+    std::int64_t integer(std::size_t i) const;         // a whole number, or its text
+    const dataset::DataPacket& packet(std::size_t i) const;
+    // Branch codes and the like: a string as is, a whole number as its digits.
+    std::string text(std::size_t i) const;
+
+    const Arg& raw(std::size_t i) const { return values_.at(i); }
+
+  private:
+    std::string method_;
+    std::vector<Arg> values_;
+};
+
+// Who is calling: for the balance ledger. Empty when the client did not say.
+struct CallContext {
+    std::string operatorName;  // header X-Confcred-Operator
+};
+
+// A method returns the JSON text of its result value (a packet object, a
+// string literal, ...); the endpoint wraps it as {"result": <text>}.
+using Method = std::function<std::string(const Args&, const CallContext&)>;
+
+// Methods by name; names compare without regard to case, as late-bound calls do.
+class MethodTable {
+  public:
+    void add(std::string name, Method method);
+    const Method* find(std::string_view name) const;
+    std::vector<std::string> names() const;
+
+  private:
+    std::vector<std::pair<std::string, Method>> methods_;
+};
+
+}  // namespace confcred::server
