@@ -40,7 +40,7 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stack
 tests asan
 
 step "build fuzz targets" configure_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCONFCRED_BUILD_TESTS=OFF \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCONFCRED_BUILD_TESTS=OFF -DCONFCRED_BUILD_GUI=OFF \
     -DCONFCRED_BUILD_FUZZ=ON
 step "fuzz (bounded)" bash "$ROOT/fuzz/run" "${FUZZ_SECONDS:-30}"
 
