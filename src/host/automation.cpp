@@ -1,0 +1,389 @@
+#include "host/automation.h"
+
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDialog>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QWidget>
+
+#include "dataset/record_set.h"
+#include "host/db_grid.h"
+#include "host/named_data_set.h"
+#include "host/net_connection.h"
+#include "host/scripted_ui_service.h"
+#include "host/selection_format.h"
+
+namespace confcred::host {
+
+QStringList splitScriptLine(const QString& line) {
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+                word += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                word += c;
+            }
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == '#' && !inWord) {
+            break;
+        } else if (c.isSpace()) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (quoted)
+        throw AutomationError("unterminated quote");
+    if (inWord)
+        words << word;
+    return words;
+}
+
+namespace {
+
+QString quoted(const QString& text) {
+    QString out = text;
+    out.replace('"', QStringLiteral("\"\""));
+    return '"' + out + '"';
+}
+
+// The screen with this instance name: a top-level window or a window inside
+// the main window's document area.
+QWidget* findForm(const QString& name) {
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->objectName() == name && top->isVisible())
+            return top;
+    }
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (auto* found = top->findChild<QWidget*>(name); found && found->isVisible())
+            return found;
+    }
+    throw AutomationError("no open screen named " + name.toStdString());
+}
+
+std::pair<QWidget*, QString> splitTarget(const QString& target) {
+    const int dot = target.indexOf('.');
+    if (dot <= 0 || dot == target.size() - 1)
+        throw AutomationError("expected FORM.COMPONENT, got " + target.toStdString());
+    return {findForm(target.left(dot)), target.mid(dot + 1)};
+}
+
+template <typename T>
+T* findComponent(const QString& target) {
+    auto [form, name] = splitTarget(target);
+    QObject* object = form->objectName() == name ? form : form->findChild<QObject*>(name);
+    if (!object)
+        throw AutomationError("unknown component " + target.toStdString());
+    T* typed = qobject_cast<T*>(object);
+    if (!typed)
+        throw AutomationError(target.toStdString() + " is a " + object->metaObject()->className() +
+                              ", not what this command works on");
+    return typed;
+}
+
+void requireEnabled(QWidget* widget, const QString& target) {
+    if (!widget->isEnabled())
+        throw AutomationError(target.toStdString() + " is disabled");
+}
+
+void clickAt(QWidget* target, QPoint point) {
+    QMouseEvent press(QEvent::MouseButtonPress, point, target->mapToGlobal(point), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, point, target->mapToGlobal(point),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+int gridColumn(TDBGrid* grid, const QString& field, const QString& target) {
+    const int column = grid->columnOfField(field);
+    if (column < 0)
+        throw AutomationError(target.toStdString() + " has no column " + field.toStdString());
+    return column;
+}
+
+QString stateOf(QWidget* widget) {
+    QString text;
+    bool hasChecked = false;
+    bool checked = false;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        text = button->text();
+        hasChecked = button->isCheckable();
+        checked = button->isChecked();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        text = edit->text();
+    } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(widget)) {
+        text = spin->text();
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        text = label->text();
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        text = combo->currentText();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        text = plain->toPlainText();
+    } else if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+        text = tabs->currentWidget() ? tabs->currentWidget()->objectName() : QString();
+    } else {
+        text = widget->windowTitle();
+    }
+    QString line = QStringLiteral("enabled=%1").arg(widget->isEnabled() ? 1 : 0);
+    if (hasChecked)
+        line += QStringLiteral(" checked=%1").arg(checked ? 1 : 0);
+    if (!widget->isVisible())
+        line += QStringLiteral(" hidden");
+    return line + " text=" + quoted(text);
+}
+
+void setText(QWidget* widget, const QString& text, const QString& target) {
+    requireEnabled(widget, target);
+    widget->activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(text);
+    } else if (auto* date = qobject_cast<QDateEdit*>(widget)) {
+        const QDate value = QDate::fromString(text, QStringLiteral("dd/MM/yyyy"));
+        if (!value.isValid())
+            throw AutomationError("not a date (DD/MM/YYYY): " + text.toStdString());
+        date->setDate(value);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+        plain->setPlainText(text);
+    } else {
+        throw AutomationError(target.toStdString() + " takes no text");
+    }
+    // Leaving the field runs its exit handlers, as the operator's Tab would.
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(widget, &out);
+    widget->clearFocus();
+    if (auto* edit = qobject_cast<QLineEdit*>(widget))
+        emit edit->editingFinished();
+}
+
+int keyFromName(const QString& name) {
+    static const QMap<QString, int> named = {
+        {"space", Qt::Key_Space},   {"enter", Qt::Key_Return},      {"return", Qt::Key_Return},
+        {"escape", Qt::Key_Escape}, {"esc", Qt::Key_Escape},        {"tab", Qt::Key_Tab},
+        {"up", Qt::Key_Up},         {"down", Qt::Key_Down},         {"left", Qt::Key_Left},
+        {"right", Qt::Key_Right},   {"home", Qt::Key_Home},         {"end", Qt::Key_End},
+        {"pageup", Qt::Key_PageUp}, {"pagedown", Qt::Key_PageDown}, {"f5", Qt::Key_F5},
+        {"delete", Qt::Key_Delete}, {"insert", Qt::Key_Insert},
+    };
+    if (auto it = named.find(name.toLower()); it != named.end())
+        return *it;
+    const QKeySequence sequence(name);
+    if (sequence.isEmpty())
+        throw AutomationError("unknown key " + name.toStdString());
+    return sequence[0].key();
+}
+
+}  // namespace
+
+AutomationDriver::AutomationDriver(ScriptedUiService& ui, Hooks hooks, QTextStream& out)
+    : ui_(ui), hooks_(std::move(hooks)), out_(out) {
+    ui_.setOnBox([this](const RecordedBox& box) {
+        out_ << "box " << boxKindName(box.kind) << " " << quoted(box.caption) << " "
+             << quoted(box.text) << " -> " << box.answer << Qt::endl;
+    });
+    ui_.setOnScriptError([this](const QString& text) {
+        if (pendingError_.isEmpty())
+            pendingError_ = text;
+    });
+    // A screen shown modally takes the script's next lines until it closes;
+    // then the line that showed it completes.
+    ui_.setModalFallback([this](QDialog& dialog) {
+        out_ << "modal " << dialog.objectName() << Qt::endl;
+        QPointer<QDialog> watched(&dialog);
+        runLines([watched] { return !watched || !watched->isVisible(); });
+        if (watched && watched->isVisible()) {
+            if (pendingError_.isEmpty())
+                pendingError_ = "the script ended with " + dialog.objectName() + " still open";
+        }
+    });
+    TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
+        out_ << "call " << method << " " << args << Qt::endl;
+    });
+}
+
+AutomationDriver::~AutomationDriver() {
+    TNetConnection::setCallObserver(nullptr);
+    ui_.setOnBox(nullptr);
+    ui_.setOnScriptError(nullptr);
+    ui_.setModalFallback(nullptr);
+}
+
+int AutomationDriver::run(const QString& scriptText) {
+    lines_ = scriptText.split('\n');
+    next_ = 0;
+    pendingError_.clear();
+    try {
+        runLines([] { return false; });
+        failIfScriptError();
+        if (ui_.pendingAnswers() > 0)
+            throw AutomationError("answers left unused at the end of the script");
+    } catch (const std::exception& error) {
+        out_ << "error: line " << current_ << ": " << error.what() << Qt::endl;
+        return 1;
+    }
+    out_ << "end" << Qt::endl;
+    return 0;
+}
+
+void AutomationDriver::failIfScriptError() {
+    if (pendingError_.isEmpty())
+        return;
+    const QString text = pendingError_;
+    pendingError_.clear();
+    throw AutomationError(text.toStdString());
+}
+
+void AutomationDriver::runLines(const std::function<bool()>& until) {
+    while (!until() && next_ < lines_.size()) {
+        current_ = ++next_;
+        execute(lines_[next_ - 1]);
+        QCoreApplication::processEvents();
+        failIfScriptError();
+    }
+}
+
+void AutomationDriver::execute(const QString& line) {
+    const QStringList words = splitScriptLine(line);
+    if (words.isEmpty())
+        return;
+    const QString command = words[0];
+    const auto arity = [&](int n) {
+        if (words.size() - 1 != n)
+            throw AutomationError(command.toStdString() + " takes " + std::to_string(n) +
+                                  " argument(s)");
+    };
+
+    if (command == "open") {
+        arity(0);
+        if (!hooks_.open)
+            throw AutomationError("no menu entry to open");
+        hooks_.open();
+    } else if (command == "answer") {
+        arity(1);
+        const auto result = modalResultFromName(words[1]);
+        if (!result)
+            throw AutomationError("unknown answer " + words[1].toStdString());
+        ui_.queueBoxAnswer(*result);
+    } else if (command == "pick") {
+        if (words.size() < 2)
+            throw AutomationError("pick takes at least one key");
+        ui_.queuePick(formatSelection(words.mid(1)));
+    } else if (command == "pick-cancel") {
+        arity(0);
+        ui_.queuePickCancel();
+    } else if (command == "choose-file") {
+        arity(1);
+        ui_.queueFile(words[1]);
+    } else if (command == "choose-cancel") {
+        arity(0);
+        ui_.queueFileCancel();
+    } else if (command == "click") {
+        arity(1);
+        auto* button = findComponent<QAbstractButton>(words[1]);
+        requireEnabled(button, words[1]);
+        button->click();
+    } else if (command == "set") {
+        arity(2);
+        setText(findComponent<QWidget>(words[1]), words[2], words[1]);
+    } else if (command == "grid-click") {
+        arity(3);
+        auto* grid = findComponent<TDBGrid>(words[1]);
+        requireEnabled(grid, words[1]);
+        bool ok = false;
+        const int row = words[2].toInt(&ok) - 1;
+        if (!ok || row < 0 || row >= grid->model()->rowCount())
+            throw AutomationError("no row " + words[2].toStdString() + " in " +
+                                  words[1].toStdString());
+        const QModelIndex index = grid->model()->index(row, gridColumn(grid, words[3], words[1]));
+        grid->scrollTo(index);
+        clickAt(grid->viewport(), grid->visualRect(index).center());
+    } else if (command == "grid-title") {
+        arity(2);
+        auto* grid = findComponent<TDBGrid>(words[1]);
+        requireEnabled(grid, words[1]);
+        const int column = gridColumn(grid, words[2], words[1]);
+        QHeaderView* header = grid->horizontalHeader();
+        grid->scrollTo(grid->model()->index(std::max(0, grid->currentIndex().row()), column));
+        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+        clickAt(header->viewport(), QPoint(x, header->height() / 2));
+    } else if (command == "grid-key") {
+        arity(2);
+        auto* grid = findComponent<TDBGrid>(words[1]);
+        requireEnabled(grid, words[1]);
+        const int key = keyFromName(words[2]);
+        const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(grid, &press);
+    } else if (command == "tab") {
+        arity(2);
+        auto* tabs = findComponent<QTabWidget>(words[1]);
+        auto* page = tabs->findChild<QWidget*>(words[2]);
+        const int index = page ? tabs->indexOf(page) : -1;
+        if (index < 0)
+            throw AutomationError(words[1].toStdString() + " has no tab " + words[2].toStdString());
+        if (!tabs->isTabEnabled(index))
+            throw AutomationError(words[2].toStdString() + " is disabled");
+        tabs->setCurrentIndex(index);
+    } else if (command == "close") {
+        arity(1);
+        findForm(words[1])->close();
+    } else if (command == "dump") {
+        arity(1);
+        auto [form, name] = splitTarget(words[1]);
+        dataset::RecordSet* set = findDataSet(form, name);
+        if (!set)
+            throw AutomationError("unknown record set " + words[1].toStdString());
+        if (!set->active()) {
+            out_ << "dump " << words[1] << " closed" << Qt::endl;
+            return;
+        }
+        out_ << "dump " << words[1] << " " << set->recordCount() << " rows" << Qt::endl;
+        const size_t current = set->recNo();
+        for (size_t row = 0; row < set->recordCount(); ++row) {
+            QStringList cells;
+            for (size_t f = 0; f < set->fieldCount(); ++f)
+                cells << QString::fromStdString(set->field(f).name()) + "=" +
+                             QString::fromStdString(set->displayTextAt(row, f));
+            out_ << (row + 1 == current ? "> " : "  ") << cells.join(" | ") << Qt::endl;
+        }
+    } else if (command == "dump-params") {
+        arity(0);
+        if (!hooks_.params)
+            throw AutomationError("no package parameters to dump");
+        for (const QString& param : hooks_.params())
+            out_ << "param " << param << Qt::endl;
+    } else if (command == "state") {
+        arity(1);
+        out_ << "state " << words[1] << " " << stateOf(findComponent<QWidget>(words[1]))
+             << Qt::endl;
+    } else {
+        throw AutomationError("unknown command " + command.toStdString());
+    }
+}
+
+}  // namespace confcred::host

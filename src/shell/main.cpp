@@ -1,0 +1,128 @@
+// confcred-host: the host application. Opens the shared database, loads the
+// screen package and offers its entry in the menu; with --script it runs an
+// automation script against the real screens and prints a transcript.
+#include <QApplication>
+#include <QFile>
+#include <QLocale>
+#include <QMdiArea>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "host/application.h"
+#include "host/automation.h"
+#include "host/dispatch.h"
+#include "host/package_loader.h"
+#include "host/scripted_ui_service.h"
+#include "platform/win_path.h"
+#include "shell/host_options.h"
+#include "shell/main_window.h"
+#include "shell/package_params.h"
+#include "shell/shared_database.h"
+
+using namespace confcred;
+
+namespace {
+
+void applyContext(const shell::HostOptions& options) {
+    host::FiliProc = options.branch;
+    host::WebURL = options.serverHost;
+    host::WebPort = options.serverPort;
+    host::Operador = options.operatorName;
+    platform::DriveMap drives = platform::DriveMap::defaults();
+    for (auto it = options.drives.begin(); it != options.drives.end(); ++it)
+        drives.map(it.key().toLatin1(), it.value().toStdString());
+    platform::setDriveMap(std::move(drives));
+}
+
+int runScript(const shell::HostOptions& options, shell::MainWindow& window,
+              host::PackageLoader& package) {
+    QFile file(options.scriptPath);
+    QTextStream out(stdout);
+    if (!file.open(QIODevice::ReadOnly)) {
+        out << "error: cannot read script " << options.scriptPath << Qt::endl;
+        return 1;
+    }
+    host::ScriptedUiService scripted;
+    host::ScopedUi scope(scripted);
+    host::AutomationDriver driver(
+        scripted,
+        {[&window] {
+             if (!host::dispatch([&window] { window.openConfirmation(); }))
+                 throw host::AutomationError("the menu entry did not complete");
+         },
+         [&package] { return shell::packageParams(package); }},
+        out);
+    const int code = driver.run(QString::fromUtf8(file.readAll()));
+    if (!options.screenshotPath.isEmpty()) {
+        QApplication::processEvents();
+        if (!window.grab().save(options.screenshotPath)) {
+            out << "error: cannot write " << options.screenshotPath << Qt::endl;
+            return 1;
+        }
+    }
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("confcred-host"));
+    QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+
+    shell::HostOptions options;
+    try {
+        options = shell::parseHostOptions(QApplication::arguments().mid(1),
+                                          QApplication::applicationDirPath());
+    } catch (const shell::OptionsError& error) {
+        std::fprintf(stderr, "confcred-host: %s\n", error.what());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(shell::usage().toUtf8().constData(), stdout);
+        return 0;
+    }
+    try {
+        applyContext(options);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "confcred-host: %s\n", error.what());
+        return 2;
+    }
+    host::application().setTitle(QStringLiteral("ConfCred"));
+
+    if (const QString problem = shell::openSharedDatabase(options.database); !problem.isEmpty())
+        std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
+
+    host::PackageLoader package;
+    try {
+        package.load(options.packagePath, QLocale());
+    } catch (const host::PackageError& error) {
+        std::fprintf(stderr, "confcred-host: %s\n", error.what());
+        return 1;
+    }
+
+    auto window = std::make_unique<shell::MainWindow>(options, package);
+    host::application().setMainWindow(window.get());
+    host::application().setMdiArea(window->mdiArea());
+    window->show();
+
+    int code = 0;
+    if (!options.scriptPath.isEmpty()) {
+        code = runScript(options, *window, package);
+    } else {
+        code = app.exec();
+    }
+    // Screens go before the package that holds their code: their close
+    // handlers run, their deferred deletions happen, then the package unloads.
+    window->mdiArea()->closeAllSubWindows();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window.reset();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        delete top;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    package.unload();
+    shell::closeSharedDatabase();
+    return code;
+}

@@ -1,0 +1,53 @@
+#include "shell/main_window.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include "host/dispatch.h"
+#include "host/package_loader.h"
+#include "shell/host_options.h"
+
+namespace confcred::shell {
+
+MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
+    : mdi_(new QMdiArea(this)), package_(package) {
+    setObjectName("frmPrincipal");
+    setWindowTitle(QStringLiteral("ConfCred - Retaguarda"));
+    mdi_->setObjectName("mdiPrincipal");
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(mdi_);
+
+    QMenu* credit = menuBar()->addMenu(QStringLiteral("&Crédito"));
+    QAction* confirmation = credit->addAction(QStringLiteral("Confirmação de Crédito Bancário"));
+    confirmation->setObjectName("mnuConfCredBanc");
+    host::onEvent(confirmation, &QAction::triggered, this, [this] { openConfirmation(); });
+    credit->addSeparator();
+    QAction* quit = credit->addAction(QStringLiteral("Sai&r"));
+    quit->setShortcut(QKeySequence::Quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* windows = menuBar()->addMenu(QStringLiteral("&Janela"));
+    connect(windows->addAction(QStringLiteral("&Cascata")), &QAction::triggered, mdi_,
+            &QMdiArea::cascadeSubWindows);
+    connect(windows->addAction(QStringLiteral("&Lado a lado")), &QAction::triggered, mdi_,
+            &QMdiArea::tileSubWindows);
+
+    auto context = new QLabel(QStringLiteral("Filial %1  |  Operador %2  |  Servidor %3:%4")
+                                  .arg(options.branch)
+                                  .arg(options.operatorName, options.serverHost)
+                                  .arg(options.serverPort),
+                              this);
+    context->setObjectName("lblContexto");
+    statusBar()->addPermanentWidget(context);
+    resize(1100, 720);
+}
+
+void MainWindow::openConfirmation() {
+    package_.call("IniProc");
+}
+
+}  // namespace confcred::shell

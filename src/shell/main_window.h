@@ -1,0 +1,34 @@
+// The host's main window: a multiple-document area the package's screens open
+// in, the menu entry that calls the package's IniProc, and a status line with
+// the host context.
+#pragma once
+
+#include <QMainWindow>
+
+class QMdiArea;
+
+namespace confcred::host {
+class PackageLoader;
+}
+
+namespace confcred::shell {
+
+struct HostOptions;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+  public:
+    MainWindow(const HostOptions& options, host::PackageLoader& package);
+
+    QMdiArea* mdiArea() const { return mdi_; }
+    // The menu entry "Confirmação de Crédito Bancário": the package's IniProc,
+    // through the dispatch point.
+    void openConfirmation();
+
+  private:
+    QMdiArea* mdi_;
+    host::PackageLoader& package_;
+};
+
+}  // namespace confcred::shell
