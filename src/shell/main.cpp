@@ -96,17 +96,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
 
     host::PackageLoader package;
+    QString packageProblem;
     try {
         package.load(options.packagePath, QLocale());
     } catch (const host::PackageError& error) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
-        return 1;
+        // A script cannot run without the screens; a person still gets the
+        // window and is told why its menu entry does nothing.
+        if (!options.scriptPath.isEmpty()) return 1;
+        packageProblem = QString::fromUtf8(error.what());
     }
 
     auto window = std::make_unique<shell::MainWindow>(options, package);
     host::application().setMainWindow(window.get());
     host::application().setMdiArea(window->mdiArea());
     window->show();
+    if (!packageProblem.isEmpty()) {
+        window->setPackageMissing(packageProblem);
+        host::ui().showBox({host::BoxKind::Error, host::application().title(),
+                            "Não foi possível carregar o pacote de telas: " + packageProblem,
+                            host::mbOK, 0, window.get()});
+    }
 
     int code = 0;
     if (!options.scriptPath.isEmpty()) {

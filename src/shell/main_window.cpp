@@ -22,9 +22,9 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     setCentralWidget(mdi_);
 
     QMenu* credit = menuBar()->addMenu(QStringLiteral("&Crédito"));
-    QAction* confirmation = credit->addAction(QStringLiteral("Confirmação de Crédito Bancário"));
-    confirmation->setObjectName("mnuConfCredBanc");
-    host::onEvent(confirmation, &QAction::triggered, this, [this] { openConfirmation(); });
+    confirmation_ = credit->addAction(QStringLiteral("Confirmação de Crédito Bancário"));
+    confirmation_->setObjectName("mnuConfCredBanc");
+    host::onEvent(confirmation_, &QAction::triggered, this, [this] { openConfirmation(); });
     credit->addSeparator();
     QAction* quit = credit->addAction(QStringLiteral("Sai&r"));
     quit->setShortcut(QKeySequence::Quit);
@@ -44,6 +44,12 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
     resize(1100, 720);
+}
+
+void MainWindow::setPackageMissing(const QString& reason) {
+    confirmation_->setEnabled(false);
+    confirmation_->setToolTip(reason);
+    statusBar()->showMessage(QStringLiteral("Pacote de telas não carregado"));
 }
 
 void MainWindow::openConfirmation() {

@@ -25,9 +25,12 @@ class MainWindow : public QMainWindow {
     // The menu entry "Confirmação de Crédito Bancário": the package's IniProc,
     // through the dispatch point.
     void openConfirmation();
+    // Without its package the menu entry is switched off and says why.
+    void setPackageMissing(const QString& reason);
 
   private:
     QMdiArea* mdi_;
+    QAction* confirmation_;
     host::PackageLoader& package_;
 };
 
