@@ -31,6 +31,26 @@ tests() {  # tests <build dir>: every test of that build, counted one by one
     failed=$((failed + failures))
 }
 
+# The server suites run on SQLite always and on PostgreSQL through this
+# throw-away cluster; it stays up for both builds' tests and stops on exit.
+free_port() {  # a loopback port nothing answers on
+    local port
+    for _ in $(seq 1 50); do
+        port=$((20000 + RANDOM % 30000))
+        if ! (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then echo "$port"; return 0; fi
+    done
+    return 1
+}
+start_postgres() {
+    local port url
+    port="$(free_port)" || { echo "no free port for PostgreSQL"; return 1; }
+    url="$(bash "$ROOT/scripts/pg-cluster.sh" start "$ROOT/build/pg" "$port")" || return 1
+    export CONFCRED_TEST_PG="$url"
+    echo "PostgreSQL for the server suites: $url"
+}
+trap 'bash "$ROOT/scripts/pg-cluster.sh" stop "$ROOT/build/pg" >/dev/null 2>&1 || true' EXIT
+step "start PostgreSQL (scripts/pg-cluster.sh)" start_postgres
+
 step "build (warnings as errors)" configure_build debug -DCMAKE_BUILD_TYPE=Debug -DCONFCRED_WERROR=ON
 tests debug
 

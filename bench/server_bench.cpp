@@ -1,0 +1,330 @@
+// Benchmarks of the application server on 100,000 credit orders, each against
+// SQLite doing the bare minimum of the same work in the same run:
+// - server.list_vs_sqlite: getPEDCREDCONS answered over HTTP on loopback,
+//   against the same query stepped through SQLite's C API;
+// - server.import_vs_sqlite_import: a 100,000-line file through
+//   SetImporSaldoCons, against the sqlite3 shell's .import of an equivalent
+//   CSV into the same table.
+// The server runs in this process, on its own threads, behind its real HTTP
+// endpoint; the client is a plain Beast client on one connection.
+
+// Boost 1.74's Asio uses std::exchange without including <utility> itself.
+#include <utility>
+
+#include <sqlite3.h>
+
+#include <boost/asio/connect.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/packet_codec.h"
+#include "harness.h"
+#include "order_data.h"
+#include "server/call_codec.h"
+#include "server/confcred_methods.h"
+#include "server/database.h"
+#include "server/demo_data.h"
+#include "server/http_server.h"
+#include "server/import_reader.h"
+#include "server/stored_values.h"
+
+using namespace confcred;
+using namespace confcred::bench;
+namespace fs = std::filesystem;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = boost::asio::ip::tcp;
+
+namespace {
+
+constexpr int kOrders = 100'000;
+constexpr int kRuns = 5;
+
+double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string ms(double seconds) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.1f ms", seconds * 1e3);
+    return buf;
+}
+
+// A folder for the run's databases, removed at the end.
+struct Scratch {
+    Scratch() {
+        path = fs::temp_directory_path() / ("confcred-bench-" + std::to_string(::getpid()));
+        fs::create_directories(path);
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    fs::path path;
+};
+
+// The server object on a database, behind its HTTP endpoint on a free port.
+struct LocalServer {
+    explicit LocalServer(const std::string& url) : db(server::openDatabase(url)) {
+        server::registerConfCredMethods(methods, *db);
+        server::HttpServerOptions options;
+        options.port = 0;
+        options.threads = 2;
+        options.maxBodyBytes = std::size_t{256} << 20;
+        http = std::make_unique<server::HttpServer>(methods, options);
+        http->start();
+    }
+    ~LocalServer() { http->stop(); }
+
+    std::unique_ptr<server::Database> db;
+    server::MethodTable methods;
+    std::unique_ptr<server::HttpServer> http;
+};
+
+// One kept-alive connection; answers are read whole, whatever their size.
+class Client {
+  public:
+    explicit Client(std::uint16_t port) : socket_(io_) {
+        socket_.connect(tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), port));
+        socket_.set_option(tcp::no_delay(true));
+    }
+
+    std::string post(const std::string& method, std::string body) {
+        http::request<http::string_body> request(http::verb::post,
+                                                 "/lun90000.rdmConfCredBanc/" + method, 11);
+        request.set(http::field::host, "127.0.0.1");
+        request.set(http::field::content_type, "application/json");
+        request.body() = std::move(body);
+        request.prepare_payload();
+        http::write(socket_, request);
+        http::response_parser<http::string_body> parser;
+        parser.body_limit(boost::none);
+        http::read(socket_, buffer_, parser);
+        auto response = parser.release();
+        if (response.result() != http::status::ok)
+            throw std::runtime_error(method + " answered " + std::to_string(response.result_int()) +
+                                     ": " + response.body().substr(0, 300));
+        return std::move(response.body());
+    }
+
+  private:
+    boost::asio::io_context io_;
+    tcp::socket socket_;
+    beast::flat_buffer buffer_;
+};
+
+std::string allOrdersArgs() {
+    return R"({"args":["T","T","2000-01-01T00:00:00","2999-12-31T00:00:00","_S_N_C_","_S_N_","T","T"]})";
+}
+
+// getPEDCREDCONS's own statement for a filter that takes in every order (the
+// method reads the whole table then, hence the unary +).
+constexpr const char* kListSql =
+    "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
+    " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
+    " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
+    " FROM PEDCREDCONS P"
+    " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
+    " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE"
+    " WHERE +P.DTPEDCRECONS BETWEEN ? AND ? AND P.IDPEDCREEXTR IN (?, ?, ?)"
+    " AND P.IDPEDCRECONT IN (?, ?)"
+    " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
+
+// The same query through SQLite's C API, every column of every row read.
+std::size_t stepList(sqlite3* db) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, kListSql, -1, &stmt, nullptr) != SQLITE_OK)
+        throw std::runtime_error(sqlite3_errmsg(db));
+    const char* texts[] = {
+        "2000-01-01 00:00:00.000", "2999-12-31 23:59:59.999", "S", "N", "C", "S", "N"};
+    for (int i = 0; i < 7; ++i)
+        sqlite3_bind_text(stmt, i + 1, texts[i], -1, SQLITE_STATIC);
+    std::size_t rows = 0, bytes = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW) {
+        for (int c = 0; c < 12; ++c)
+            bytes += c == 6 ? static_cast<std::size_t>(sqlite3_column_int64(stmt, c) & 1)
+                            : static_cast<std::size_t>(sqlite3_column_bytes(stmt, c)) +
+                                  (sqlite3_column_text(stmt, c) != nullptr);
+        ++rows;
+    }
+    sqlite3_finalize(stmt);
+    return rows + (bytes == 0);
+}
+
+void benchList(const Scratch& scratch) {
+    const std::string path = (scratch.path / "list.db").string();
+    {
+        auto db = server::openDatabase("sqlite:" + path);
+        const double seeding = secondsOf([&] { server::seedOrders(*db, kOrders, 1); });
+        note("seeded " + std::to_string(kOrders) + " orders in " + ms(seeding));
+    }
+    LocalServer local("sqlite:" + path);
+    Client client(local.http->port());
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+
+    std::size_t answerBytes = 0, rows = 0;
+    // Where the time goes, for when the figure does not hold.
+    const double query = medianSeconds([&] { rows = stepList(raw); }, 3);
+    const server::Method* method = local.methods.find("getPEDCREDCONS");
+    const double inProcess = medianSeconds(
+        [&] {
+            std::string body = allOrdersArgs();
+            const auto args = server::decodeCall("getPEDCREDCONS", body);
+            answerBytes = (*method)(args, {}).size();
+        },
+        3);
+    note("getPEDCREDCONS of " + std::to_string(rows) + " orders: query stepped " + ms(query) +
+         ", method in process (query, packet, JSON) " + ms(inProcess) + ", answer " +
+         std::to_string(answerBytes / 1024) + " KiB");
+
+    const double ratio =
+        ratioOf([&] { answerBytes = client.post("getPEDCREDCONS", allOrdersArgs()).size(); },
+                [&] { rows = stepList(raw); }, kRuns);
+    sqlite3_close(raw);
+    figure("server.list_vs_sqlite", ratio);
+}
+
+// One line of the import file and the equivalent CSV row of PEDCREDCONS.
+struct ImportRun {
+    std::string body;  // the SetImporSaldoCons call
+    fs::path csv;      // the same orders for the sqlite3 shell
+};
+
+std::string twoDigits(int v) {
+    char b[8];
+    std::snprintf(b, sizeof b, "%02d", v);
+    return b;
+}
+
+std::string csvField(std::string_view text) {
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::path& folder) {
+    const auto& values = orders.column(7);
+    const auto& dates = orders.column(8);
+    const auto& descriptions = orders.column(9);
+    std::string text, csv;
+    text.reserve(orders.rowCount() * 90);
+    csv.reserve(orders.rowCount() * 160);
+    for (std::size_t i = 0; i < orders.rowCount(); ++i) {
+        const int client = 1 + static_cast<int>(i % 6);
+        const int consumer = (client - 1) * 7 + 1 + static_cast<int>((i / 6) % 7);
+        const std::string clientCode = "CLI00" + std::to_string(client);
+        char consumerCode[16];
+        std::snprintf(consumerCode, sizeof consumerCode, "CONS%04d", consumer);
+        const std::string boleto = std::to_string(run + 1) + std::to_string(1'000'000 + i);
+        const auto cents = static_cast<std::int64_t>(values.doubleAt(i) * 100 + 0.5);
+        const std::int64_t first = cents * 6 / 10, second = cents - first;
+        const auto when = dates.dateTimeAt(i);
+        const auto d = when.date();
+        const auto t = when.time();
+        const std::string description(descriptions.textAt(i));
+        // C;CLIENT;CONSUMER;SLIP;DD/MM/YYYY HH:MM:SS;DESCRIPTION;ALI=x,yy;BEB=x,yy
+        text += "C;" + clientCode + ";" + consumerCode + ";" + boleto + ";" + twoDigits(d.day) +
+                "/" + twoDigits(d.month) + "/" + std::to_string(d.year) + " " + twoDigits(t.hour) +
+                ":" + twoDigits(t.minute) + ":" + twoDigits(t.second) + ";" + description +
+                ";ALI=" + std::to_string(first / 100) + "," +
+                twoDigits(static_cast<int>(first % 100)) + ";BEB=" + std::to_string(second / 100) +
+                "," + twoDigits(static_cast<int>(second % 100)) + "\r\n";
+        const std::int64_t id = std::int64_t{run + 1} * 10'000'000 + static_cast<std::int64_t>(i);
+        char number[24];
+        std::snprintf(number, sizeof number, "%020lld", static_cast<long long>(id));
+        csv += std::to_string(id) + "," + std::string(number) + ",1," + clientCode + "," +
+               consumerCode + "," + boleto + ",N,N," + std::to_string(cents) + "," +
+               server::storedDateTime(when) + "," + csvField(description) + "," +
+               csvField(description) + "\n";
+    }
+    dataset::DataPacket file({{"ARQUIVO", dataset::FieldType::String, 5000}});
+    file.column(0).appendText(text);
+    ImportRun out;
+    out.body = "{\"args\":[" + dataset::encodePacket(file) + "]}";
+    out.csv = folder / ("run" + std::to_string(run) + ".csv");
+    std::ofstream(out.csv, std::ios::binary) << csv;
+    return out;
+}
+
+void benchImport(const Scratch& scratch) {
+    const std::string served = (scratch.path / "import.db").string();
+    const std::string shell = (scratch.path / "shell.db").string();
+    // Both start from the same new database: schema and demo data.
+    server::openDatabase("sqlite:" + served);
+    fs::copy_file(served, shell);
+
+    const dataset::DataPacket orders = makeOrders(kOrders);
+    std::vector<ImportRun> runs;
+    for (int run = 0; run <= kRuns; ++run)
+        runs.push_back(makeImportRun(orders, run, scratch.path));
+    note("import file of " + std::to_string(kOrders) +
+         " lines: " + std::to_string(runs[0].body.size() / 1024) + " KiB as a call");
+
+    {
+        // Reading alone, for the record: the reader is a small part of the call.
+        std::string body = runs[0].body;
+        const auto args = server::decodeCall("SetImporSaldoCons", body);
+        const auto text = args.packet(0).column(0).textAt(0);
+        std::size_t accepted = 0;
+        const double reading =
+            medianSeconds([&] { accepted = server::readImportFile(text).orders.size(); }, 3);
+        note("readImportFile of " + std::to_string(accepted) + " orders: " + ms(reading));
+    }
+
+    LocalServer local("sqlite:" + served);
+    Client client(local.http->port());
+    std::size_t nextWork = 0, nextReference = 0;
+    std::string warnings;
+    const double ratio = ratioOf(
+        [&] { warnings = client.post("SetImporSaldoCons", runs[nextWork++].body); },
+        [&] {
+            const std::string command = "sqlite3 -batch '" + shell + "' \".import --csv '" +
+                                        runs[nextReference++].csv.string() + "' PEDCREDCONS\"";
+            if (std::system(command.c_str()) != 0)
+                throw std::runtime_error("sqlite3 .import failed: " + command);
+        },
+        kRuns);
+    // Every line must have become an order: the work measured is the whole import.
+    const auto count = [](const std::string& path) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        sqlite3_stmt* stmt = nullptr;
+        sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM PEDCREDCONS", -1, &stmt, nullptr);
+        sqlite3_step(stmt);
+        const auto n = sqlite3_column_int64(stmt, 0);
+        sqlite3_finalize(stmt);
+        sqlite3_close(db);
+        return n;
+    };
+    note("orders after the runs: served " + std::to_string(count(served)) + ", shell " +
+         std::to_string(count(shell)) + "; last answer " + std::to_string(warnings.size()) +
+         " bytes");
+    figure("server.import_vs_sqlite_import", ratio);
+}
+
+}  // namespace
+
+int main() {
+    try {
+        Scratch scratch;
+        benchList(scratch);
+        benchImport(scratch);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_server: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,40 @@
+#include "host/application.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+
+namespace confcred::host {
+
+int FiliProc = 1;
+QString WebURL = QStringLiteral("127.0.0.1");
+int WebPort = kDefaultServerPort;
+QString Operador;
+
+Application& Application::instance() {
+    static Application* app = new Application();  // lives as long as the process
+    return *app;
+}
+
+QString Application::title() const {
+    if (!title_.isEmpty())
+        return title_;
+    return QGuiApplication::applicationDisplayName();
+}
+
+void Application::setTitle(const QString& title) {
+    title_ = title;
+}
+
+QWidget* Application::mainForm() const {
+    if (mainWindow_)
+        return mainWindow_;
+    return QApplication::activeWindow();
+}
+
+void Application::setErrorReport(ErrorReport report) {
+    confcred::host::setErrorReport(std::move(report));
+}
+
+}  // namespace confcred::host

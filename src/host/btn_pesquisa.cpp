@@ -1,0 +1,29 @@
+#include "host/btn_pesquisa.h"
+
+#include <algorithm>
+
+#include "host/button_flat.h"
+
+namespace confcred::host {
+
+TBtnPesquisa::TBtnPesquisa(QWidget* parent) : QToolButton(parent) {
+    setIcon(glyphIcon(Glyph::Search));
+    setIconSize(QSize(16, 16));
+    setFixedSize(23, 22);
+    setToolTip(QStringLiteral("Pesquisar"));
+    setFocusPolicy(Qt::TabFocus);
+}
+
+void TBtnPesquisa::placeBesideAssociate(int gap) {
+    if (associate_ == nullptr || associate_->parentWidget() != parentWidget())
+        return;
+    const QRect g = associate_->geometry();
+    setGeometry(g.right() + 1 + gap, g.top(), width(), std::max(g.height(), 20));
+}
+
+bool TBtnPesquisa::hasRecords() const {
+    const dataset::RecordSet* set = source_ != nullptr ? source_->dataSet() : nullptr;
+    return set != nullptr && set->active() && !set->isEmpty();
+}
+
+}  // namespace confcred::host

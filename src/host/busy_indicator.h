@@ -1,0 +1,27 @@
+// The busy animation shown over a window while a long step runs (a server
+// call, an import). It is driven by a timer, so it keeps moving while a server
+// call waits in its local event loop; it also sets the wait cursor.
+#pragma once
+
+class QWidget;
+
+namespace confcred::host {
+
+// Busy animation kinds: 0 while connecting, 1 while processing.
+enum BusyKind : int { busyConnecting = 0, busyProcessing = 1 };
+
+// Starts the animation over `window` (the application's main window when
+// null; with no window at all only the cursor changes). Calls nest: only the
+// first one shows the overlay, and it stays until the matching last
+// DeactiveShowAvi. An unknown kind shows as kind 1.
+void ActiveShowAvi(QWidget* window, int kind);
+// Ends one ActiveShowAvi; the overlay and the wait cursor go with the last
+// one. A call with nothing active does nothing.
+void DeactiveShowAvi();
+
+// For tests and diagnostics: how many ActiveShowAvi calls are open, and the
+// overlay widget now shown (null when none).
+int busyDepth();
+QWidget* busyOverlay();
+
+}  // namespace confcred::host

@@ -1,0 +1,88 @@
+#include "host/dispatch.h"
+
+#include <QtGlobal>
+
+#include "host/application.h"
+#include "host/scripted_ui_service.h"
+#include "host/ui_service.h"
+
+namespace confcred::host {
+
+namespace {
+
+ErrorReport& installedReport() {
+    static ErrorReport report;
+    return report;
+}
+
+void defaultReport(const QString& text) {
+    BoxRequest box;
+    box.kind = BoxKind::Error;
+    box.caption = application().title();
+    box.text = text;
+    box.buttons = mbOK;
+    ui().showBox(box);
+}
+
+QString textOf(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Erro inesperado.");
+    }
+}
+
+}  // namespace
+
+void abortHandler() {
+    throw Abort();
+}
+
+bool dispatch(const std::function<void()>& handler) {
+    try {
+        handler();
+        return true;
+    } catch (const Abort&) {
+        return false;
+    } catch (const ScriptError&) {
+        // The scripted service has recorded it for its driver; an error box
+        // about it would only be one more unanswered request.
+        return false;
+    } catch (...) {
+        reportError(textOf(std::current_exception()));
+        return false;
+    }
+}
+
+void setErrorReport(ErrorReport report) {
+    installedReport() = std::move(report);
+}
+
+void reportError(const QString& text) {
+    // The report runs at the top of an event; an error inside it must not
+    // escape into Qt, so it falls back to the log.
+    try {
+        if (installedReport())
+            installedReport()(text);
+        else
+            defaultReport(text);
+    } catch (const Abort&) {
+    } catch (...) {
+        qWarning("confcred: error report failed for \"%s\": %s", qUtf8Printable(text),
+                 qUtf8Printable(textOf(std::current_exception())));
+    }
+}
+
+void ScopeGuard::reportCleanupFailure(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Abort&) {
+    } catch (const ScriptError&) {
+    } catch (...) {
+        reportError(textOf(std::current_exception()));
+    }
+}
+
+}  // namespace confcred::host

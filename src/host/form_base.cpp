@@ -1,0 +1,84 @@
+#include "host/form_base.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWidget>
+
+#include "host/dispatch.h"
+
+namespace confcred::host {
+
+namespace detail {
+
+FormEventFilter::FormEventFilter(FormLifecycle& form, QWidget& widget)
+    : form_(form), widget_(widget) {
+    // One filter on the application sees the screen's own events and the
+    // keys of all its controls (a second one on the screen would see them twice).
+    if (qApp != nullptr)
+        qApp->installEventFilter(this);
+}
+
+bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::Show:
+            if (watched == &widget_ && !event->spontaneous())
+                dispatch([this] { form_.FormShow(); });
+            return false;
+        case QEvent::WindowActivate:
+            if (watched == &widget_ && widget_.isWindow())
+                dispatch([this] { form_.FormActivate(); });
+            return false;
+        case QEvent::KeyPress:
+            break;
+        default:
+            return false;
+    }
+    if (!form_.KeyPreview || !watched->isWidgetType())
+        return false;
+    auto* receiver = static_cast<QWidget*>(watched);
+    if (receiver != &widget_ && !widget_.isAncestorOf(receiver))
+        return false;
+    // The application's filter sees a key again at each parent it is
+    // passed on to; the screen previews it once, at the first control.
+    if (event == lastKey_ && lastKeyReceiver_ != nullptr && lastKeyReceiver_->isWidgetType() &&
+        receiver->isAncestorOf(static_cast<QWidget*>(lastKeyReceiver_.data()))) {
+        return false;
+    }
+    lastKey_ = event;
+    lastKeyReceiver_ = receiver;
+    auto* keyEvent = static_cast<QKeyEvent*>(event);
+    int key = keyEvent->key();
+    const bool completed = dispatch([&] { form_.FormKeyDown(key, keyEvent->modifiers()); });
+    if (!completed || key == 0) {
+        keyEvent->accept();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace detail
+
+FormLifecycle::FormLifecycle(QWidget& widget, TCloseAction defaultAction)
+    : widget_(widget),
+      defaultAction_(defaultAction),
+      filter_(std::make_unique<detail::FormEventFilter>(*this, widget)) {}
+
+FormLifecycle::~FormLifecycle() = default;
+
+void FormLifecycle::runFormCreate() {
+    FormCreate();
+    created_ = true;
+}
+
+TCloseAction FormLifecycle::runFormClose() {
+    TCloseAction action = defaultAction_;
+    if (!dispatch([&] { FormClose(action); }))
+        return caNone;  // a failing close handler keeps the screen open
+    return action;
+}
+
+void FormLifecycle::runFormActivate() {
+    dispatch([this] { FormActivate(); });
+}
+
+}  // namespace confcred::host

@@ -1,0 +1,145 @@
+#include "host/frm_padr_import_export.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "host/button_flat.h"
+#include "host/dispatch.h"
+#include "host/messages.h"
+#include "host/ui_service.h"
+
+namespace confcred::host {
+
+TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent)
+    : QDialog(parent), FormLifecycle(static_cast<QWidget&>(*this), caHide) {
+    setObjectName(QStringLiteral("frmPadrImportExport"));
+    setModal(true);
+    setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) &
+                   ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                     Qt::WindowContextHelpButtonHint));
+    msgPadrao = new TMessages(this);
+    msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->setSpacing(6);
+
+    panMenu = new QFrame(this);
+    panMenu->setObjectName(QStringLiteral("panMenu"));
+    panMenu->setFrameShape(QFrame::StyledPanel);
+    panMenu->setFixedHeight(29);
+    auto* bar = new QHBoxLayout(panMenu);
+    bar->setContentsMargins(4, 3, 8, 3);
+    bar->setSpacing(0);
+    sbtImportExport = new TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
+                                      glyphIcon(Glyph::Import), panMenu);
+    sbtHelp = new TButtonFlat(QStringLiteral("sbtHelp"), QStringLiteral("Ajuda"),
+                              glyphIcon(Glyph::Help), panMenu);
+    sbtFechar = new TButtonFlat(QStringLiteral("sbtFechar"), QStringLiteral("Fechar"),
+                                glyphIcon(Glyph::Close), panMenu);
+    bar->addWidget(sbtImportExport);
+    bar->addWidget(sbtHelp);
+    bar->addWidget(sbtFechar);
+    bar->addStretch(1);
+    lblCodTela = new QLabel(panMenu);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    QFont code = lblCodTela->font();
+    code.setBold(true);
+    lblCodTela->setFont(code);
+    lblCodTela->setStyleSheet(QStringLiteral("color: #5a6b80;"));
+    bar->addWidget(lblCodTela);
+    layout->addWidget(panMenu);
+
+    auto* body = new QVBoxLayout;
+    body->setContentsMargins(8, 0, 8, 0);
+    body->setSpacing(6);
+    grbDadosRel = new QGroupBox(this);
+    grbDadosRel->setObjectName(QStringLiteral("grbDadosRel"));
+    body->addWidget(grbDadosRel, 1);
+    pgbProgresso = new QProgressBar(this);
+    pgbProgresso->setObjectName(QStringLiteral("pgbProgresso"));
+    pgbProgresso->setRange(0, 100);
+    pgbProgresso->setValue(0);
+    pgbProgresso->setTextVisible(true);
+    body->addWidget(pgbProgresso);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setMinimumHeight(lblStatus->fontMetrics().height() + 4);
+    body->addWidget(lblStatus);
+    layout->addLayout(body, 1);
+
+    onEvent(sbtImportExport, &QAbstractButton::clicked, this, [this] { sbtImportExportClick(); });
+    onEvent(sbtHelp, &QAbstractButton::clicked, this, [this] { sbtHelpClick(); });
+    onEvent(sbtFechar, &QAbstractButton::clicked, this, [this] { Close(); });
+}
+
+TfrmPadrImportExport::~TfrmPadrImportExport() = default;
+
+void TfrmPadrImportExport::setProgress(int value) {
+    pgbProgresso->setValue(std::clamp(value, pgbProgresso->minimum(), pgbProgresso->maximum()));
+    pgbProgresso->repaint();
+}
+
+void TfrmPadrImportExport::stepProgress(int by) {
+    setProgress(pgbProgresso->value() + by);
+}
+
+int TfrmPadrImportExport::progress() const {
+    return pgbProgresso->value();
+}
+
+void TfrmPadrImportExport::setStatusCaption(const QString& text) {
+    lblStatus->setText(text);
+    lblStatus->repaint();
+}
+
+QString TfrmPadrImportExport::statusCaption() const {
+    return lblStatus->text();
+}
+
+void TfrmPadrImportExport::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    (void)shift;
+    if (key == Qt::Key_Escape) {
+        key = 0;
+        Close();
+    }
+}
+
+void TfrmPadrImportExport::sbtHelpClick() {
+    BoxRequest box;
+    box.kind = BoxKind::Information;
+    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
+                   .arg(lblCodTela->text(), windowTitle());
+    ui().showBox(box);
+}
+
+void TfrmPadrImportExport::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        Close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TfrmPadrImportExport::done(int result) {
+    if (closing_) {
+        QDialog::done(result);
+        return;
+    }
+    const TCloseAction action = runFormClose();
+    if (action == caNone)
+        return;
+    closing_ = true;
+    QDialog::done(result);
+    closing_ = false;
+    if (action == caFree)
+        deleteLater();
+}
+
+}  // namespace confcred::host

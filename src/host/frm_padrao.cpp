@@ -1,0 +1,347 @@
+#include "host/frm_padrao.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <tuple>
+
+#include "host/application.h"
+#include "host/button_flat.h"
+#include "host/db_grid.h"
+#include "host/db_text.h"
+#include "host/dispatch.h"
+#include "host/grid_printer.h"
+
+namespace confcred::host {
+
+namespace {
+
+// The toolbar panel: buttons at fixed places, the screen code at the right.
+class ToolPanel : public QFrame {
+  public:
+    ToolPanel(QLabel*& code, QWidget* parent) : QFrame(parent), code_(code) {}
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QFrame::resizeEvent(event);
+        placeCode();
+    }
+    // A new screen code asks for a new place.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+            placeCode();
+        return QFrame::event(event);
+    }
+
+  private:
+    void placeCode() {
+        if (code_ == nullptr)
+            return;
+        code_->adjustSize();
+        code_->move(width() - code_->width() - 8, (height() - code_->height()) / 2);
+    }
+
+    QLabel*& code_;
+};
+
+QFrame* makeRule(QWidget* parent, int left) {
+    auto* rule = new QFrame(parent);
+    rule->setFrameShape(QFrame::VLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    rule->setGeometry(left, 4, 2, 21);
+    return rule;
+}
+
+}  // namespace
+
+TfrmPadrao::TfrmPadrao(QWidget* parent)
+    : QWidget(parent), FormLifecycle(static_cast<QWidget&>(*this), caFree) {
+    setObjectName(QStringLiteral("frmPadrao"));
+    resize(640, 480);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    buildMenu();
+    buildToolbar();
+    buildPages();
+    buildNavigator();
+    layout->setMenuBar(mnuPadrao);
+    layout->addWidget(panMenu);
+    layout->addWidget(pgcPadrao, 1);
+    layout->addWidget(panNavegador);
+
+    dbgPadrao->setDataSource(&dtsPadrao);
+    dbtNome->setDataSource(&dtsPadrao);
+    dbgPadrao->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
+        dbgPadraoKeyDown(key, shift);
+    };
+    dtsPadrao.setOnStateChange([this](dataset::DataSource& source) {
+        // Without a set (also while a derived screen's record set is being
+        // destroyed with the screen) only the base rule runs: a derived one
+        // would read members already gone.
+        if (source.dataSet() == nullptr)
+            dispatch([this] { TfrmPadrao::dtsPadraoStateChange(); });
+        else
+            dispatch([this] { dtsPadraoStateChange(); });
+    });
+
+    if (QMdiArea* area = application().mdiArea()) {
+        subWindow_ = area->addSubWindow(this);
+        // The close handler decides whether the screen is freed.
+        subWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
+        connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+            if (w != nullptr && w == subWindow_)
+                runFormActivate();
+        });
+    }
+}
+
+TfrmPadrao::~TfrmPadrao() {
+    // Views go before the data source they watch.
+    dbgPadrao->setDataSource(nullptr);
+    dbtNome->setDataSource(nullptr);
+}
+
+QWidget* TfrmPadrao::frame() const {
+    return subWindow_ != nullptr ? static_cast<QWidget*>(subWindow_.data())
+                                 : const_cast<TfrmPadrao*>(this);
+}
+
+void TfrmPadrao::Show() {
+    show();
+    frame()->show();
+    if (subWindow_ != nullptr && subWindow_->mdiArea() != nullptr) {
+        subWindow_->mdiArea()->setActiveSubWindow(subWindow_);
+    } else {
+        raise();
+        activateWindow();
+    }
+}
+
+void TfrmPadrao::Close() {
+    frame()->close();
+}
+
+void TfrmPadrao::Release() {
+    frame()->deleteLater();
+}
+
+void TfrmPadrao::closeEvent(QCloseEvent* event) {
+    const TCloseAction action = runFormClose();
+    if (action == caNone) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (action == caMinimize)
+        frame()->showMinimized();
+    if (action == caFree)
+        Release();
+}
+
+void TfrmPadrao::buildMenu() {
+    mnuPadrao = new QMenuBar(this);
+    mnuPadrao->setObjectName(QStringLiteral("mnuPadrao"));
+    mnuRegistro = mnuPadrao->addMenu(QStringLiteral("&Registro"));
+    mnuRegistro->setObjectName(QStringLiteral("mnuRegistro"));
+    auto add = [this](const char* name, const QString& text, Glyph glyph) {
+        QAction* a = mnuRegistro->addAction(glyphIcon(glyph), text);
+        a->setObjectName(QString::fromLatin1(name));
+        return a;
+    };
+    mniIncluir = add("mniIncluir", QStringLiteral("&Incluir"), Glyph::Insert);
+    mniAlterar = add("mniAlterar", QStringLiteral("&Alterar"), Glyph::Edit);
+    mniExcluir = add("mniExcluir", QStringLiteral("&Excluir"), Glyph::Delete);
+    mnuRegistro->addSeparator();
+    mniGravar = add("mniGravar", QStringLiteral("&Gravar"), Glyph::Save);
+    mniCancelar = add("mniCancelar", QStringLiteral("&Cancelar"), Glyph::Cancel);
+    mnuRegistro->addSeparator();
+    mniPesquisar = add("mniPesquisar", QStringLiteral("&Pesquisar"), Glyph::Search);
+    mniDuplicar = add("mniDuplicar", QStringLiteral("&Duplicar registro"), Glyph::Insert);
+    mnuRegistro->addSeparator();
+    mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), Glyph::Reload);
+    mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), Glyph::Print);
+    mnuRegistro->addSeparator();
+    mniFechar = add("mniFechar", QStringLiteral("&Fechar"), Glyph::Close);
+    mniDuplicar->setEnabled(false);  // no screen of ours duplicates records yet
+}
+
+void TfrmPadrao::buildToolbar() {
+    lblCodTela = nullptr;
+    panMenu = new ToolPanel(lblCodTela, this);
+    panMenu->setObjectName(QStringLiteral("panMenu"));
+    panMenu->setFrameShape(QFrame::StyledPanel);
+    panMenu->setFixedHeight(29);
+    panMenu->setAutoFillBackground(true);
+
+    auto button = [this](const char* name, const QString& hint, Glyph glyph, int left) {
+        auto* b = new TButtonFlat(QString::fromLatin1(name), hint, glyphIcon(glyph), panMenu);
+        b->place(left, 4);
+        return b;
+    };
+    sbtIncluir = button("sbtIncluir", QStringLiteral("Incluir"), Glyph::Insert, 4);
+    sbtAlterar = button("sbtAlterar", QStringLiteral("Alterar"), Glyph::Edit, 25);
+    sbtExcluir = button("sbtExcluir", QStringLiteral("Excluir"), Glyph::Delete, 46);
+    makeRule(panMenu, 70);
+    sbtGravar = button("sbtGravar", QStringLiteral("Gravar"), Glyph::Save, 75);
+    sbtCancelar = button("sbtCancelar", QStringLiteral("Cancelar"), Glyph::Cancel, 96);
+    makeRule(panMenu, 120);
+    sbtPesquisar = button("sbtPesquisar", QStringLiteral("Pesquisar"), Glyph::Search, 125);
+    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar (F5)"), Glyph::Reload, 146);
+    makeRule(panMenu, 172);
+    sbtImprimir = button("sbtImprimir", QStringLiteral("Imprimir"), Glyph::Print, 361);
+    sbtAjuda = button("sbtAjuda", QStringLiteral("Ajuda"), Glyph::Help, 397);
+    sbtFechar = button("sbtFechar", QStringLiteral("Fechar"), Glyph::Close, 433);
+
+    lblCodTela = new QLabel(panMenu);
+    lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
+    QFont code = lblCodTela->font();
+    code.setBold(true);
+    lblCodTela->setFont(code);
+    lblCodTela->setStyleSheet(QStringLiteral("color: #5a6b80;"));
+
+    // Buttons and menu entries run the same handlers.
+    auto bind = [this](TButtonFlat* b, QAction* a, void (TfrmPadrao::*handler)()) {
+        onEvent(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+        onEvent(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    };
+    bind(sbtIncluir, mniIncluir, &TfrmPadrao::sbtIncluirClick);
+    bind(sbtAlterar, mniAlterar, &TfrmPadrao::sbtAlterarClick);
+    bind(sbtExcluir, mniExcluir, &TfrmPadrao::sbtExcluirClick);
+    bind(sbtGravar, mniGravar, &TfrmPadrao::sbtGravarClick);
+    bind(sbtCancelar, mniCancelar, &TfrmPadrao::sbtCancelarClick);
+    bind(sbtPesquisar, mniPesquisar, &TfrmPadrao::sbtPesquisarClick);
+    bind(sbtVerificar, mniVerificar, &TfrmPadrao::sbtVerificarClick);
+    bind(sbtImprimir, mniImprimir, &TfrmPadrao::sbtImprimirClick);
+    onEvent(sbtAjuda, &QAbstractButton::clicked, this, [this] { sbtAjudaClick(); });
+    onEvent(sbtFechar, &QAbstractButton::clicked, this, [this] { Close(); });
+    onEvent(mniFechar, &QAction::triggered, this, [this] { Close(); });
+}
+
+void TfrmPadrao::buildPages() {
+    pgcPadrao = new QTabWidget(this);
+    pgcPadrao->setObjectName(QStringLiteral("pgcPadrao"));
+    pgcPadrao->setDocumentMode(false);
+    tshFolhaDados = new QWidget;
+    tshFolhaDados->setObjectName(QStringLiteral("tshFolhaDados"));
+    tshFormulario = new QWidget;
+    tshFormulario->setObjectName(QStringLiteral("tshFormulario"));
+    pgcPadrao->addTab(tshFolhaDados, QStringLiteral("Folha de Dados"));
+    pgcPadrao->addTab(tshFormulario, QStringLiteral("Formulário"));
+
+    auto* sheet = new QVBoxLayout(tshFolhaDados);
+    sheet->setContentsMargins(4, 4, 4, 4);
+    dbgPadrao = new TDBGrid(tshFolhaDados);
+    dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
+    sheet->addWidget(dbgPadrao);
+}
+
+void TfrmPadrao::buildNavigator() {
+    panNavegador = new QFrame(this);
+    panNavegador->setObjectName(QStringLiteral("panNavegador"));
+    panNavegador->setFrameShape(QFrame::StyledPanel);
+    panNavegador->setFixedHeight(29);
+    auto* row = new QHBoxLayout(panNavegador);
+    row->setContentsMargins(4, 2, 8, 2);
+    row->setSpacing(0);
+    auto button = [this, row](const char* name, const QString& hint, Glyph glyph, int step) {
+        auto* b = new TButtonFlat(QString::fromLatin1(name), hint, glyphIcon(glyph), panNavegador);
+        row->addWidget(b);
+        onEvent(b, &QAbstractButton::clicked, this, [this, step] { navigate(step); });
+        return b;
+    };
+    sbtPrimeiro = button("sbtPrimeiro", QStringLiteral("Primeiro"), Glyph::First, -2);
+    sbtAnterior = button("sbtAnterior", QStringLiteral("Anterior"), Glyph::Prior, -1);
+    sbtProximo = button("sbtProximo", QStringLiteral("Próximo"), Glyph::Next, 1);
+    sbtUltimo = button("sbtUltimo", QStringLiteral("Último"), Glyph::Last, 2);
+    row->addSpacing(12);
+    dbtNome = new TDBText(panNavegador);
+    dbtNome->setObjectName(QStringLiteral("dbtNome"));
+    QFont bold = dbtNome->font();
+    bold.setBold(true);
+    dbtNome->setFont(bold);
+    row->addWidget(dbtNome, 1);
+}
+
+void TfrmPadrao::navigate(int step) {
+    dataset::RecordSet* set = dtsPadrao.dataSet();
+    if (set == nullptr || dtsPadrao.state() == dataset::DataSetState::Inactive)
+        return;
+    switch (step) {
+        case -2:
+            set->first();
+            break;
+        case -1:
+            set->prior();
+            break;
+        case 1:
+            set->next();
+            break;
+        default:
+            set->last();
+            break;
+    }
+}
+
+void TfrmPadrao::FormCreate() {
+    pgcPadrao->setCurrentWidget(tshFolhaDados);
+}
+
+void TfrmPadrao::FormClose(TCloseAction& action) {
+    action = caFree;
+}
+
+void TfrmPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    (void)shift;
+    if (key == Qt::Key_F5 && sbtVerificar->isEnabled()) {
+        key = 0;
+        sbtVerificarClick();
+    }
+}
+
+void TfrmPadrao::dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    (void)key;
+    (void)shift;
+}
+
+void TfrmPadrao::dtsPadraoStateChange() {
+    using dataset::DataSetState;
+    const DataSetState state = dtsPadrao.state();
+    const bool browsing = state == DataSetState::Browse;
+    const bool editing = state == DataSetState::Edit || state == DataSetState::Insert;
+    for (auto [button, entry, on] :
+         {std::tuple{sbtIncluir, mniIncluir, browsing},
+          std::tuple{sbtAlterar, mniAlterar, browsing},
+          std::tuple{sbtExcluir, mniExcluir, browsing}, std::tuple{sbtGravar, mniGravar, editing},
+          std::tuple{sbtCancelar, mniCancelar, editing},
+          std::tuple{sbtPesquisar, mniPesquisar, !editing}}) {
+        button->setEnabled(on);
+        entry->setEnabled(on);
+    }
+    const bool canMove = state != DataSetState::Inactive && !editing;
+    for (TButtonFlat* b : {sbtPrimeiro, sbtAnterior, sbtProximo, sbtUltimo})
+        b->setEnabled(canMove);
+}
+
+void TfrmPadrao::sbtImprimirClick() {
+    previewGrid(*dbgPadrao, windowTitle(), this);
+}
+
+void TfrmPadrao::sbtAjudaClick() {
+    BoxRequest box;
+    box.kind = BoxKind::Information;
+    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
+                   .arg(lblCodTela->text(), windowTitle());
+    ui().showBox(box);
+}
+
+}  // namespace confcred::host

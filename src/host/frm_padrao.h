@@ -1,0 +1,122 @@
+// The base data screen (TfrmPadrao): a child of the host's multiple-document
+// area (a top-level window when the host has none, as in tests) with the
+// screen-code label, the toolbar of data commands, the page control with the
+// data sheet grid and the form tab, the standard data source and the
+// navigator panel with the record-name label. Derived screens override the
+// handlers below, calling the base handler first, and reach every base
+// command by name to disable what they do not use.
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QWidget>
+
+#include "dataset/data_source.h"
+#include "host/form_base.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QTabWidget;
+
+namespace confcred::host {
+
+class TButtonFlat;
+class TDBGrid;
+class TDBText;
+
+class TfrmPadrao : public QWidget, public FormLifecycle {
+    Q_OBJECT
+
+  public:
+    explicit TfrmPadrao(QWidget* parent = nullptr);
+    ~TfrmPadrao() override;
+
+    // Shows the screen and makes it the active one.
+    void Show();
+    // The close request: FormClose decides (the base frees the screen).
+    void Close();
+    // Frees the screen after the current event.
+    void Release();
+    // The window frame: the multiple-document child window, or the screen.
+    QWidget* frame() const;
+    QMdiSubWindow* subWindow() const { return subWindow_; }
+
+    // Components, named as in the screens' layouts.
+    QLabel* lblCodTela;
+    QMenuBar* mnuPadrao;
+    QMenu* mnuRegistro;
+    QFrame* panMenu;
+    TButtonFlat* sbtIncluir;
+    TButtonFlat* sbtAlterar;
+    TButtonFlat* sbtExcluir;
+    TButtonFlat* sbtGravar;
+    TButtonFlat* sbtCancelar;
+    TButtonFlat* sbtPesquisar;
+    TButtonFlat* sbtVerificar;  // reload (F5)
+    TButtonFlat* sbtImprimir;
+    TButtonFlat* sbtAjuda;
+    TButtonFlat* sbtFechar;
+    QAction* mniIncluir;
+    QAction* mniAlterar;
+    QAction* mniExcluir;
+    QAction* mniGravar;
+    QAction* mniCancelar;
+    QAction* mniPesquisar;
+    QAction* mniDuplicar;
+    QAction* mniVerificar;
+    QAction* mniImprimir;
+    QAction* mniFechar;
+    QTabWidget* pgcPadrao;
+    QWidget* tshFolhaDados;
+    QWidget* tshFormulario;
+    TDBGrid* dbgPadrao;
+    dataset::DataSource dtsPadrao;
+    QFrame* panNavegador;
+    TButtonFlat* sbtPrimeiro;
+    TButtonFlat* sbtAnterior;
+    TButtonFlat* sbtProximo;
+    TButtonFlat* sbtUltimo;
+    TDBText* dbtNome;
+
+    // Handlers. The base close frees the screen; the base key handler runs
+    // the reload on F5; the base state handler enables the data commands by
+    // the state of the standard data source. dtsPadraoStateChange runs at
+    // every state change of dtsPadrao while it points to a record set (with
+    // none, only the base rule runs); override it rather than replacing the
+    // source's state handler.
+    void FormCreate() override;
+    void FormClose(TCloseAction& action) override;
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    virtual void dtsPadraoStateChange();
+    virtual void dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift);
+    // Reload: the derived screen's own.
+    virtual void sbtVerificarClick() {}
+    // The data commands: the derived screen's own.
+    virtual void sbtIncluirClick() {}
+    virtual void sbtAlterarClick() {}
+    virtual void sbtExcluirClick() {}
+    virtual void sbtGravarClick() {}
+    virtual void sbtCancelarClick() {}
+    virtual void sbtPesquisarClick() {}
+    // Prints the grid's current data through the print preview.
+    virtual void sbtImprimirClick();
+    // Tells which screen this is and where its help would be.
+    virtual void sbtAjudaClick();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void buildToolbar();
+    void buildMenu();
+    void buildPages();
+    void buildNavigator();
+    void navigate(int step);
+
+    QPointer<QMdiSubWindow> subWindow_;
+};
+
+}  // namespace confcred::host

@@ -1,0 +1,41 @@
+// The Qt implementation of the UI service: real message boxes, file dialogs,
+// the list picker and modal loops.
+#pragma once
+
+#include <QString>
+#include <filesystem>
+#include <optional>
+
+#include "host/ui_service.h"
+
+namespace confcred::host {
+
+class QtUiService : public UiService {
+  public:
+    int showBox(const BoxRequest& request) override;
+    std::optional<QString> chooseFile(const FileRequest& request) override;
+    PickResult pickList(const PickRequest& request) override;
+    int showModal(QDialog& dialog) override;
+    void processMessages() override;
+    void setScreenCursor(int cursor) override;
+    int screenCursor() const override { return cursor_; }
+
+  private:
+    int cursor_ = crDefault;
+    bool overridden_ = false;
+};
+
+// The caption a box shows: the request's, else the application title.
+QString boxCaption(const BoxRequest& request);
+
+// "Text File|*.txt|All Files|*.*" -> "Text File (*.txt);;All Files (*.*)".
+// Patterns separated by ';' become blank-separated; a description without a
+// pattern is dropped.
+QString qtFileFilter(const QString& windowsFilter);
+
+// The Windows path of a host file through the drive map: the drive whose
+// folder holds it most closely ("/home/u/.local/share/confcred/C/a.txt" ->
+// "C:\a.txt"). Nothing when no mapped drive holds it.
+std::optional<QString> windowsPathOf(const std::filesystem::path& hostPath);
+
+}  // namespace confcred::host

@@ -1,0 +1,148 @@
+// A UI service that answers from queues and records what it was asked: the
+// tests drive screens with it, and so does the automation mode of the host.
+// A request with no queued answer is a ScriptError, never a hang.
+#pragma once
+
+#include <QString>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+#include "host/ui_service.h"
+
+namespace confcred::host {
+
+// A request the script did not prepare for, or an answer of the wrong kind.
+class ScriptError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct RecordedBox {
+    BoxKind kind = BoxKind::Information;
+    QString caption;  // as shown: the application title when the caller gave none
+    QString text;
+    BoxButtons buttons = mbOK;
+    int helpContext = 0;
+    int answer = mrNone;
+};
+
+// One request of any kind, in the order they came.
+struct RecordedRequest {
+    enum class Kind { Box, File, Pick, Modal, ProcessMessages, Cursor };
+    Kind kind = Kind::Box;
+    // Box: its text; File: the title and initial folder; Pick: the title and
+    // key field; Modal: the dialog's object name; Cursor: the cursor value.
+    QString detail;
+};
+
+// Short names for transcripts: "Error", "Confirmation", ...; "Yes|No", ...
+QString boxKindName(BoxKind kind);
+QString boxButtonsText(BoxButtons buttons);
+// Parses a button name as the automation script writes it ("Yes", "OK", ...,
+// case ignored) to its ModalResult; nothing for an unknown name.
+std::optional<int> modalResultFromName(const QString& name);
+
+class ScriptedUiService : public UiService {
+  public:
+    // Acts on a dialog shown modally (clicks, typing, closing). If the dialog
+    // is still open when the action returns, the service closes it as Escape
+    // would (reject) and records that.
+    using ModalAction = std::function<void(QDialog& dialog)>;
+
+    ScriptedUiService() = default;
+    ScriptedUiService(const ScriptedUiService&) = delete;
+    ScriptedUiService& operator=(const ScriptedUiService&) = delete;
+
+    // Answers, each used by the next request of its kind.
+    void queueBoxAnswer(int modalResult);
+    void queueFile(const QString& windowsPath);
+    void queueFileCancel();
+    void queuePick(const QString& selection);  // OK with this selection
+    void queuePickCancel();
+    void queuePickResult(PickResult result);
+    void queueModal(ModalAction action);
+
+    size_t pendingBoxAnswers() const { return boxAnswers_.size(); }
+    size_t pendingFiles() const { return files_.size(); }
+    size_t pendingPicks() const { return picks_.size(); }
+    size_t pendingModals() const { return modals_.size(); }
+    size_t pendingAnswers() const;
+    // Drops every queued answer (the records stay).
+    void clearQueues();
+
+    const std::vector<RecordedBox>& boxes() const { return boxes_; }
+    const std::vector<RecordedRequest>& requests() const { return requests_; }
+    // Drops the records (the queues stay).
+    void clearRecords();
+
+    // Every ScriptError this service raised, in order. A handler that meets
+    // one is stopped and the dispatch point reports it, so the driver of the
+    // script checks here (or is told through setOnScriptError) to fail.
+    const std::vector<QString>& scriptErrors() const { return scriptErrors_; }
+    void setOnScriptError(std::function<void(const QString&)> observer) {
+        onScriptError_ = std::move(observer);
+    }
+
+    // Called for every box as it is answered (the automation transcript), and
+    // for every request before it is answered.
+    void setOnBox(std::function<void(const RecordedBox&)> observer) {
+        onBox_ = std::move(observer);
+    }
+    void setOnRequest(std::function<void(const RecordedRequest&)> observer) {
+        onRequest_ = std::move(observer);
+    }
+
+    // When set, a box with no queued answer asks this instead of raising
+    // ScriptError (the automation driver reads the script's next line).
+    void setBoxFallback(std::function<std::optional<int>(const RecordedBox&)> fallback) {
+        boxFallback_ = std::move(fallback);
+    }
+    // When set, a modal screen with no queued action is handed to this (the
+    // automation driver runs the script's next lines on it until it closes).
+    void setModalFallback(ModalAction fallback) { modalFallback_ = std::move(fallback); }
+
+    // UiService.
+    int showBox(const BoxRequest& request) override;
+    std::optional<QString> chooseFile(const FileRequest& request) override;
+    PickResult pickList(const PickRequest& request) override;
+    int showModal(QDialog& dialog) override;
+    void processMessages() override;
+    void setScreenCursor(int cursor) override;
+    int screenCursor() const override { return cursor_; }
+
+  private:
+    void record(RecordedRequest::Kind kind, const QString& detail);
+    [[noreturn]] void fail(const QString& what, const QString& detail);
+
+    std::deque<int> boxAnswers_;
+    std::deque<std::optional<QString>> files_;
+    std::deque<PickResult> picks_;
+    std::deque<ModalAction> modals_;
+    std::vector<RecordedBox> boxes_;
+    std::vector<RecordedRequest> requests_;
+    std::function<void(const RecordedBox&)> onBox_;
+    std::function<void(const RecordedRequest&)> onRequest_;
+    std::function<std::optional<int>(const RecordedBox&)> boxFallback_;
+    ModalAction modalFallback_;
+    std::vector<QString> scriptErrors_;
+    std::function<void(const QString&)> onScriptError_;
+    int cursor_ = crDefault;
+};
+
+// Installs a service as the application's UI service for the lifetime of the
+// scope, then restores the one before (tests).
+class ScopedUi {
+  public:
+    explicit ScopedUi(UiService& service);
+    ~ScopedUi();
+    ScopedUi(const ScopedUi&) = delete;
+    ScopedUi& operator=(const ScopedUi&) = delete;
+
+  private:
+    UiService* previous_;
+};
+
+}  // namespace confcred::host

@@ -1,0 +1,200 @@
+#include "host/ui_service.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <stdexcept>
+
+#include "host/application.h"
+#include "host/list_picker.h"
+#include "host/qt_ui_service.h"
+#include "platform/win_path.h"
+
+namespace confcred::host {
+
+namespace {
+
+QtUiService& defaultService() {
+    static QtUiService service;
+    return service;
+}
+
+UiService* current = nullptr;
+
+struct ClassicButton {
+    BoxButton button;
+    int result;
+    QMessageBox::StandardButton standard;
+    const char* text;
+};
+
+// The operators read Portuguese on every button, whatever Qt translation the
+// host has loaded.
+const ClassicButton kButtons[] = {
+    {mbYes, mrYes, QMessageBox::Yes, "&Sim"},
+    {mbNo, mrNo, QMessageBox::No, "&Não"},
+    {mbOK, mrOk, QMessageBox::Ok, "OK"},
+    {mbCancel, mrCancel, QMessageBox::Cancel, "Cancelar"},
+    {mbAbort, mrAbort, QMessageBox::Abort, "&Anular"},
+    {mbRetry, mrRetry, QMessageBox::Retry, "&Repetir"},
+    {mbIgnore, mrIgnore, QMessageBox::Ignore, "&Ignorar"},
+};
+
+QMessageBox::Icon iconFor(BoxKind kind) {
+    switch (kind) {
+        case BoxKind::Warning:
+            return QMessageBox::Warning;
+        case BoxKind::Error:
+            return QMessageBox::Critical;
+        case BoxKind::Information:
+            return QMessageBox::Information;
+        case BoxKind::Confirmation:
+            return QMessageBox::Question;
+        case BoxKind::Custom:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QWidget* dialogParent(QWidget* given) {
+    if (given)
+        return given;
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (QWidget* active = QApplication::activeWindow())
+        return active;
+    return application().mainForm();
+}
+
+}  // namespace
+
+UiService& ui() {
+    return current ? *current : defaultService();
+}
+
+void setUi(UiService* service) {
+    current = service;
+}
+
+QString boxCaption(const BoxRequest& request) {
+    return request.caption.isEmpty() ? application().title() : request.caption;
+}
+
+int QtUiService::showBox(const BoxRequest& request) {
+    QMessageBox box(iconFor(request.kind), boxCaption(request), request.text, QMessageBox::NoButton,
+                    dialogParent(request.parent));
+    BoxButtons buttons = request.buttons ? request.buttons : BoxButtons{mbOK};
+    for (const ClassicButton& b : kButtons) {
+        if (buttons & b.button)
+            box.addButton(b.standard)->setText(QString::fromUtf8(b.text));
+    }
+    // Escape answers like the classic boxes: Cancel, else No, else the only button.
+    if (buttons & mbCancel)
+        box.setEscapeButton(QMessageBox::Cancel);
+    else if (buttons & mbNo)
+        box.setEscapeButton(QMessageBox::No);
+    else if (buttons == mbOK)
+        box.setEscapeButton(QMessageBox::Ok);
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (const ClassicButton& b : kButtons) {
+        if (clicked == b.standard)
+            return b.result;
+    }
+    return buttons & mbCancel ? mrCancel : mrNone;
+}
+
+QString qtFileFilter(const QString& windowsFilter) {
+    const QStringList parts = windowsFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (QString& p : patterns)
+            p = p.trimmed();
+        patterns.removeAll(QString());
+        if (patterns.isEmpty())
+            continue;
+        filters << parts[i].trimmed() + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                       QLatin1Char(')');
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+std::optional<QString> windowsPathOf(const std::filesystem::path& hostPath) {
+    const std::filesystem::path file = hostPath.lexically_normal();
+    std::optional<QString> best;
+    size_t bestLength = 0;
+    for (char drive = 'A'; drive <= 'Z'; ++drive) {
+        const auto folder = platform::driveMap().hostFolder(drive);
+        if (!folder)
+            continue;
+        const std::filesystem::path root = folder->lexically_normal();
+        const std::filesystem::path rel = file.lexically_relative(root);
+        if (rel.empty() || *rel.begin() == "..")
+            continue;
+        const size_t length = root.native().size();
+        if (best && length <= bestLength)
+            continue;
+        QString win = QChar(QLatin1Char(drive)) + QStringLiteral(":\\");
+        if (rel != ".")
+            win += QString::fromStdString(rel.generic_string())
+                       .replace(QLatin1Char('/'), QLatin1Char('\\'));
+        best = win;
+        bestLength = length;
+    }
+    return best;
+}
+
+std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
+    QString startDir;
+    try {
+        if (!request.initialDir.isEmpty())
+            startDir = QString::fromStdString(
+                platform::resolvePath(request.initialDir.toStdString()).string());
+    } catch (const platform::PathError&) {
+        startDir.clear();  // an unusable start folder only loses the starting place
+    }
+    if (startDir.isEmpty() || !QDir(startDir).exists())
+        startDir = QDir::homePath();
+    const QString chosen = QFileDialog::getOpenFileName(dialogParent(request.parent), request.title,
+                                                        startDir, qtFileFilter(request.filter));
+    if (chosen.isEmpty())
+        return std::nullopt;
+    std::optional<QString> win = windowsPathOf(std::filesystem::path(chosen.toStdString()));
+    if (!win)
+        throw std::runtime_error("O arquivo escolhido não está em nenhuma unidade mapeada: " +
+                                 chosen.toStdString());
+    return win;
+}
+
+PickResult QtUiService::pickList(const PickRequest& request) {
+    return runListPicker(request);
+}
+
+int QtUiService::showModal(QDialog& dialog) {
+    const int result = dialog.exec();
+    return result == 0 ? mrCancel : result;
+}
+
+void QtUiService::processMessages() {
+    QCoreApplication::processEvents();
+}
+
+void QtUiService::setScreenCursor(int cursor) {
+    cursor_ = cursor;
+    // One level of the override stack is ours, so other users (the busy
+    // animation) keep theirs.
+    if (cursor == crHourGlass && !overridden_) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        overridden_ = true;
+    } else if (cursor != crHourGlass && overridden_) {
+        QApplication::restoreOverrideCursor();
+        overridden_ = false;
+    }
+}
+
+}  // namespace confcred::host

@@ -1,0 +1,42 @@
+#include "server/confcred_methods.h"
+
+#include "server/methods_internal.h"
+
+namespace confcred::server {
+
+namespace {
+
+// The operator reads what went wrong in Portuguese, with the database's own
+// words kept at the end for whoever looks after the server.
+Method guarded(Method method) {
+    return [method = std::move(method)](const Args& args, const CallContext& context) {
+        try {
+            return method(args, context);
+        } catch (const DatabaseError& e) {
+            if (e.isBusy())
+                throw MethodError(
+                    "O banco de dados está ocupado com outra operação e não respondeu a tempo. "
+                    "Nada foi alterado; tente novamente em instantes. (" +
+                        std::string(e.what()) + ")",
+                    503);
+            throw MethodError(
+                "Erro no banco de dados do servidor; nada foi alterado. Tente novamente e, se o "
+                "erro continuar, avise o suporte. (" +
+                    std::string(e.what()) + ")",
+                500);
+        }
+    };
+}
+
+}  // namespace
+
+void registerConfCredMethods(MethodTable& table, Database& db) {
+    MethodTable own;
+    methods::addListMethods(own, db);
+    methods::addCreditMethods(own, db);
+    methods::addImportMethod(own, db);
+    for (const auto& name : own.names())
+        table.add(name, guarded(*own.find(name)));
+}
+
+}  // namespace confcred::server

@@ -1,0 +1,15 @@
+// The application server object rdmConfCredBanc: its seven methods.
+#pragma once
+
+#include "server/database.h"
+#include "server/rpc.h"
+
+namespace confcred::server {
+
+// Adds getPEDCREDCONS, getPEDICREDFAMI, setSituacao, setEfetivaSaldo,
+// setCancelaCredito, getConsumidor and SetImporSaldoCons, working on `db`
+// (which must outlive the table). A database failure reaches the caller as
+// a MethodError with a Portuguese message.
+void registerConfCredMethods(MethodTable& table, Database& db);
+
+}  // namespace confcred::server

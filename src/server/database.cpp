@@ -1,0 +1,158 @@
+#include "server/database.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "server/demo_data.h"
+#include "server/postgres_backend.h"
+#include "server/schema.h"
+#include "server/sqlite_backend.h"
+
+namespace confcred::server {
+
+namespace {
+
+constexpr std::size_t kMaxIdleSessions = 16;
+
+bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+// The URL as it may appear in messages and logs: a password is replaced by ***.
+std::string withoutPassword(const std::string& url) {
+    const auto scheme = url.find("://");
+    if (scheme == std::string::npos)
+        return url;
+    const auto at = url.find('@', scheme + 3);
+    const auto slash = url.find('/', scheme + 3);
+    if (at == std::string::npos || (slash != std::string::npos && slash < at))
+        return url;
+    const auto colon = url.find(':', scheme + 3);
+    if (colon == std::string::npos || colon > at)
+        return url;
+    return url.substr(0, colon + 1) + "***" + url.substr(at);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Session
+
+void Session::countStatement() {
+    if (failAt_ > 0 && ++statementCount_ == failAt_)
+        throw DatabaseError("injected failure at statement " + std::to_string(failAt_) +
+                            " of the transaction");
+}
+
+std::int64_t Session::execute(std::string_view sql, SqlParams params) {
+    countStatement();
+    return doExecute(sql, params);
+}
+
+void Session::query(std::string_view sql, SqlParams params, const RowHandler& onRow) {
+    countStatement();
+    doQuery(sql, params, onRow);
+}
+
+// ---------------------------------------------------------------------------
+// Database
+
+Database::Database(Backend backend, std::string displayUrl, Connector connect)
+    : backend_(backend), url_(std::move(displayUrl)), connect_(std::move(connect)) {}
+
+Database::~Database() = default;
+
+std::unique_ptr<Session> Database::acquire() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!idle_.empty()) {
+            auto session = std::move(idle_.back());
+            idle_.pop_back();
+            return session;
+        }
+    }
+    // Connecting happens outside the lock: it may take a while on PostgreSQL.
+    return connect_();
+}
+
+void Database::release(std::unique_ptr<Session> session) {
+    if (!session || !session->healthy())
+        return;
+    std::lock_guard lock(mutex_);
+    if (idle_.size() < kMaxIdleSessions)
+        idle_.push_back(std::move(session));
+}
+
+std::vector<std::vector<std::optional<std::string>>> Database::queryText(
+    std::string_view sql, const std::vector<std::optional<std::string>>& params) {
+    std::vector<SqlValue> bound;
+    bound.reserve(params.size());
+    for (const auto& p : params)
+        bound.push_back(p ? SqlValue(std::string_view(*p)) : SqlValue());
+    return run(
+        true,
+        [&](Session& s) {
+            std::vector<std::vector<std::optional<std::string>>> rows;
+            s.query(sql, bound, [&](const Row& row) {
+                auto& out = rows.emplace_back();
+                for (int c = 0; c < row.columnCount(); ++c)
+                    out.push_back(row.isNull(c) ? std::nullopt
+                                                : std::optional<std::string>(row.text(c)));
+            });
+            return rows;
+        },
+        false);
+}
+
+// ---------------------------------------------------------------------------
+// Opening
+
+std::unique_ptr<Database> openDatabase(const std::string& url) {
+    const std::string shown = withoutPassword(url);
+    try {
+        std::unique_ptr<Database> db;
+        bool newFile = false;
+        if (startsWith(url, "sqlite:")) {
+            std::string path = url.substr(7);
+            if (startsWith(path, "//"))
+                path.erase(0, 2);  // sqlite:///abs/path
+            if (path.empty())
+                throw std::runtime_error("no file path after sqlite:");
+            std::error_code ec;
+            newFile =
+                !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
+            db = std::make_unique<Database>(Backend::Sqlite, shown,
+                                            [path] { return openSqliteSession(path); });
+        } else if (startsWith(url, "postgresql://") || startsWith(url, "postgres://")) {
+            db = std::make_unique<Database>(Backend::Postgres, shown,
+                                            [url] { return openPostgresSession(url); });
+        } else {
+            throw std::runtime_error(
+                "unknown kind of database (use sqlite:PATH or postgresql://...)");
+        }
+        std::function<void(Session&)> demo;
+        if (newFile)
+            demo = [](Session& s) { seedDemoData(s); };
+        migrateSchema(*db, demo);
+        return db;
+    } catch (const std::exception& e) {
+        throw std::runtime_error("cannot open database " + shown + ": " + e.what());
+    }
+}
+
+std::string defaultSqliteUrl() {
+    std::filesystem::path base;
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/')
+        base = xdg;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::filesystem::path(home) / ".local" / "share";
+    else
+        base = std::filesystem::current_path();
+    const auto folder = base / "confcred";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return "sqlite:" + (folder / "confcred.db").string();
+}
+
+}  // namespace confcred::server

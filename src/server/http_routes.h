@@ -1,0 +1,68 @@
+// What the endpoint answers to each whole request: the routes, the token,
+// the call of a method and the JSON answers. No sockets here.
+#pragma once
+
+// Boost 1.74's Asio uses std::exchange without including <utility> itself.
+#include <utility>
+
+#include <array>
+#include <boost/beast/http.hpp>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "server/rpc.h"
+
+namespace confcred::server {
+
+// An answer body made of three pieces sent one after the other, so that a
+// method's result (a packet of many megabytes) is wrapped in {"result": ...}
+// without being copied.
+struct PiecesBody {
+    struct value_type {
+        std::string head, payload, tail;
+    };
+
+    static std::uint64_t size(const value_type& v) {
+        return v.head.size() + v.payload.size() + v.tail.size();
+    }
+
+    class writer {
+      public:
+        using const_buffers_type = std::array<boost::asio::const_buffer, 3>;
+
+        template <bool isRequest, class Fields>
+        writer(const boost::beast::http::header<isRequest, Fields>&, const value_type& v)
+            : body_(v) {}
+
+        void init(boost::beast::error_code& ec) { ec = {}; }
+
+        boost::optional<std::pair<const_buffers_type, bool>> get(boost::beast::error_code& ec) {
+            ec = {};
+            return {{const_buffers_type{boost::asio::buffer(body_.head),
+                                        boost::asio::buffer(body_.payload),
+                                        boost::asio::buffer(body_.tail)},
+                     false}};
+        }
+
+      private:
+        const value_type& body_;
+    };
+};
+
+using Request = boost::beast::http::request<boost::beast::http::string_body>;
+using Response = boost::beast::http::response<PiecesBody>;
+
+// A JSON answer; the body is head + payload + tail.
+Response makeResponse(boost::beast::http::status status, unsigned version, std::string head,
+                      std::string payload = {}, std::string tail = {});
+// {"error": {"message": ...}} with the given status.
+Response errorResponse(boost::beast::http::status status, unsigned version,
+                       std::string_view message);
+
+// GET /health, POST /<server name>/<method>, with the token check when
+// `token` is not empty. Method failures become error answers; never throws
+// for anything a client sends.
+Response routeRequest(Request& request, const MethodTable& methods, std::string_view token);
+
+}  // namespace confcred::server

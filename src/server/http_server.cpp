@@ -1,0 +1,507 @@
+#include "server/http_server.h"
+
+// Boost 1.74's Asio uses std::exchange without including <utility> itself.
+#include <utility>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <boost/asio.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <unordered_map>
+
+#include "server/call_codec.h"
+#include "server/http_routes.h"
+
+namespace confcred::server {
+
+namespace beast = boost::beast;
+namespace http = beast::http;
+namespace net = boost::asio;
+using tcp = net::ip::tcp;
+
+namespace {
+
+constexpr std::size_t kBigBody = std::size_t{256} << 10;
+
+std::string endpointText(const tcp::endpoint& ep) {
+    const auto address = ep.address();
+    const std::string host = address.to_string();
+    return (address.is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(ep.port());
+}
+
+std::string nowText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+    return text;
+}
+
+}  // namespace
+
+class HttpConnection;
+
+class HttpServer::Impl {
+  public:
+    Impl(const MethodTable& methods, HttpServerOptions options)
+        : methods_(methods),
+          options_(std::move(options)),
+          acceptor_(net::make_strand(ioc_)),
+          retry_(acceptor_.get_executor()) {}
+
+    void listen();
+    void start();
+    void stop();
+
+    Response handle(Request& request) { return routeRequest(request, methods_, options_.token); }
+    void logLine(const std::string& remote, const Request* request, unsigned status,
+                 std::uint64_t bytes, std::chrono::steady_clock::duration took) const;
+
+    void added(HttpConnection* session, const std::shared_ptr<HttpConnection>& shared);
+    void removed(HttpConnection* session);
+    bool stopping() const { return stopping_.load(); }
+
+    const HttpServerOptions& options() const { return options_; }
+    tcp::endpoint bound() const { return bound_; }
+    int threadCount() const { return threadCount_; }
+
+  private:
+    void accept();
+    void runLoop();
+
+    const MethodTable& methods_;
+    HttpServerOptions options_;
+    net::io_context ioc_;
+    tcp::acceptor acceptor_;
+    net::steady_timer retry_;
+    tcp::endpoint bound_;
+    bool listening_ = false;
+    int threadCount_ = 0;
+    std::vector<std::thread> threads_;
+    std::atomic<bool> stopping_{false};
+    std::mutex sessionsMutex_;
+    std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> sessions_;
+};
+
+// One connection: reads requests one at a time and answers each, until the
+// client closes, a limit is broken or the server stops. All its handlers run
+// on the connection's strand.
+class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
+  public:
+    HttpConnection(HttpServer::Impl& server, tcp::socket socket, std::string remote)
+        : server_(server), stream_(std::move(socket)), remote_(std::move(remote)) {}
+    ~HttpConnection() { server_.removed(this); }
+
+    void run() {
+        net::dispatch(stream_.get_executor(),
+                      [self = shared_from_this()] { self->waitForRequest(); });
+    }
+    void stopOnStrand() {
+        net::post(stream_.get_executor(), [self = shared_from_this()] { self->stopping(); });
+    }
+
+  private:
+    // On the strand, when the server stops.
+    void stopping() {
+        if (state_ == State::Writing)
+            closeAfterWrite_ = true;
+        else if (state_ != State::Closed)
+            close();
+    }
+
+    enum class State { Waiting, Reading, Writing, Draining, Closed };
+
+    void waitForRequest();
+    void readHeader();
+    void onHeader(beast::error_code ec);
+    void readBody();
+    void onBody(beast::error_code ec);
+    void onReadError(beast::error_code ec);
+    void answer(Response response, bool close);
+    void onWritten(beast::error_code ec, std::size_t bytes);
+    void drainAndClose();
+    void drainSome();
+    void close();
+
+    HttpServer::Impl& server_;
+    beast::tcp_stream stream_;
+    std::string remote_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::string_body>> parser_;
+    std::optional<Request> request_;
+    Response response_;
+    State state_ = State::Waiting;
+    bool closeAfterWrite_ = false;
+    std::chrono::steady_clock::time_point started_;
+    std::array<char, 4096> scratch_{};
+    std::size_t drained_ = 0;
+};
+
+void HttpConnection::waitForRequest() {
+    if (server_.stopping())
+        return close();
+    state_ = State::Waiting;
+    request_.reset();
+    if (buffer_.size() > 0)  // the client sent its next request early
+        return readHeader();
+    // The first byte may take the idle time; the whole request, from there,
+    // the request time.
+    stream_.expires_after(server_.options().idleTimeout);
+    stream_.async_read_some(buffer_.prepare(4096),
+                            [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                                if (ec)
+                                    return self->close();
+                                self->buffer_.commit(n);
+                                self->readHeader();
+                            });
+}
+
+void HttpConnection::readHeader() {
+    state_ = State::Reading;
+    started_ = std::chrono::steady_clock::now();
+    parser_.emplace();
+    parser_->body_limit(server_.options().maxBodyBytes);
+    parser_->header_limit(static_cast<std::uint32_t>(
+        std::min<std::size_t>(server_.options().maxHeaderBytes, UINT32_MAX)));
+    stream_.expires_after(server_.options().requestTimeout);
+    http::async_read_header(
+        stream_, buffer_, *parser_,
+        [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+}
+
+void HttpConnection::onHeader(beast::error_code ec) {
+    if (ec)
+        return onReadError(ec);
+    if (const auto length = parser_->content_length()) {
+        // Room for the JSON reader's padding, so the body is read in place later.
+        parser_->get().body().reserve(static_cast<std::size_t>(*length) + kBodyPadding);
+        // The reads take what the buffer can hold; a big body in 4 KiB reads
+        // costs several times the time of one in 256 KiB reads.
+        if (*length > kBigBody)
+            buffer_.reserve(kBigBody);
+    } else if (parser_->chunked()) {
+        buffer_.reserve(kBigBody);
+    }
+    if (parser_->is_done())
+        return onBody({});
+    if (beast::iequals(parser_->get()[http::field::expect], "100-continue")) {
+        auto cont = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
+        return http::async_write(
+            stream_, *cont, [self = shared_from_this(), cont](beast::error_code e, std::size_t) {
+                if (e)
+                    return self->close();
+                self->readBody();
+            });
+    }
+    readBody();
+}
+
+void HttpConnection::readBody() {
+    http::async_read(
+        stream_, buffer_, *parser_,
+        [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onBody(ec); });
+}
+
+void HttpConnection::onBody(beast::error_code ec) {
+    if (ec)
+        return onReadError(ec);
+    request_.emplace(parser_->release());
+    parser_.reset();
+    // The call runs here, on one of the pool's threads; a slow client never
+    // holds a thread, only its socket, and only until its deadline.
+    std::optional<Response> response;
+    try {
+        response.emplace(server_.handle(*request_));
+    } catch (const std::exception& e) {  // building the answer itself failed
+        response.emplace(errorResponse(http::status::internal_server_error, 11,
+                                       std::string("Erro interno do servidor: ") + e.what()));
+    }
+    answer(std::move(*response), !request_->keep_alive());
+}
+
+void HttpConnection::onReadError(beast::error_code ec) {
+    const auto& options = server_.options();
+    if (ec == http::error::body_limit) {
+        return answer(errorResponse(http::status::payload_too_large, 11,
+                                    "A requisição excede o tamanho máximo de " +
+                                        std::to_string(options.maxBodyBytes) + " bytes."),
+                      true);
+    }
+    if (ec == http::error::header_limit) {
+        return answer(errorResponse(http::status::request_header_fields_too_large, 11,
+                                    "Os cabeçalhos da requisição excedem o tamanho máximo de " +
+                                        std::to_string(options.maxHeaderBytes) + " bytes."),
+                      true);
+    }
+    if (ec.category() == make_error_code(http::error::end_of_stream).category() &&
+        ec != http::error::end_of_stream && ec != http::error::partial_message) {
+        // The bytes are not HTTP: say so before closing.
+        return answer(errorResponse(http::status::bad_request, 11,
+                                    "Requisição HTTP inválida: " + ec.message()),
+                      true);
+    }
+    // Closed by the client, cut off, or too slow (the stream is closed by then).
+    if (server_.options().verbose && ec != http::error::end_of_stream)
+        server_.logLine(remote_, nullptr, 0, 0, std::chrono::steady_clock::now() - started_);
+    close();
+}
+
+void HttpConnection::answer(Response response, bool closeAfter) {
+    state_ = State::Writing;
+    closeAfterWrite_ = closeAfterWrite_ || closeAfter || server_.stopping();
+    response_ = std::move(response);
+    response_.keep_alive(!closeAfterWrite_);
+    response_.prepare_payload();
+    stream_.expires_after(server_.options().writeTimeout);
+    http::async_write(stream_, response_,
+                      [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
+                          self->onWritten(ec, bytes);
+                      });
+}
+
+void HttpConnection::onWritten(beast::error_code ec, std::size_t bytes) {
+    if (server_.options().verbose) {
+        server_.logLine(remote_, request_ ? &*request_ : nullptr, response_.result_int(), bytes,
+                        std::chrono::steady_clock::now() - started_);
+    }
+    response_.body() = {};
+    if (ec)
+        return close();
+    if (closeAfterWrite_)
+        return drainAndClose();
+    waitForRequest();
+}
+
+// Closing a socket that still has unread bytes resets the connection, and the
+// client may then lose the answer just sent (a 413 while it is still sending
+// its body). So stop sending, read and drop what still comes for a moment,
+// and close after that.
+void HttpConnection::drainAndClose() {
+    state_ = State::Draining;
+    beast::error_code failed;
+    stream_.socket().shutdown(tcp::socket::shutdown_send, failed);
+    if (failed)
+        return close();
+    stream_.expires_after(std::chrono::seconds(2));
+    drainSome();
+}
+
+void HttpConnection::drainSome() {
+    stream_.async_read_some(net::buffer(scratch_),
+                            [self = shared_from_this()](beast::error_code e, std::size_t n) {
+                                self->drained_ += n;
+                                if (e || self->drained_ > (std::size_t{8} << 20))
+                                    return self->close();
+                                self->drainSome();
+                            });
+}
+
+void HttpConnection::close() {
+    state_ = State::Closed;
+    beast::error_code ignored;
+    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
+    stream_.close();
+}
+
+// ---------------------------------------------------------------------------
+
+void HttpServer::Impl::listen() {
+    if (listening_)
+        return;
+    const std::string where = options_.host + ":" + std::to_string(options_.port);
+    try {
+        net::ip::address address;
+        beast::error_code ec;
+        address = net::ip::make_address(options_.host, ec);
+        if (ec) {
+            tcp::resolver resolver(ioc_);
+            auto results = resolver.resolve(options_.host, std::to_string(options_.port));
+            if (results.empty())
+                throw std::runtime_error("host not found");
+            address = results.begin()->endpoint().address();
+        }
+        const tcp::endpoint endpoint(address, options_.port);
+        acceptor_.open(endpoint.protocol());
+        acceptor_.set_option(net::socket_base::reuse_address(true));
+        acceptor_.bind(endpoint);
+        acceptor_.listen(net::socket_base::max_listen_connections);
+        bound_ = acceptor_.local_endpoint();
+        listening_ = true;
+    } catch (const std::exception& e) {
+        beast::error_code ignored;
+        acceptor_.close(ignored);
+        throw std::runtime_error("cannot listen on " + where + ": " + e.what());
+    }
+}
+
+void HttpServer::Impl::start() {
+    listen();
+    if (!threads_.empty())
+        return;
+    threadCount_ = options_.threads > 0
+                       ? options_.threads
+                       : std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    net::post(acceptor_.get_executor(), [this] { accept(); });
+    for (int i = 0; i < threadCount_; ++i)
+        threads_.emplace_back([this] { runLoop(); });
+}
+
+void HttpServer::Impl::runLoop() {
+    for (;;) {
+        try {
+            ioc_.run();
+            return;
+        } catch (const std::exception& e) {
+            // A handler failed outside any call (out of memory, ...): that
+            // connection is lost, the server goes on.
+            std::fprintf(stderr, "confcred-server: internal error: %s\n", e.what());
+        }
+    }
+}
+
+void HttpServer::Impl::accept() {
+    acceptor_.async_accept(net::make_strand(ioc_),
+                           [this](beast::error_code ec, tcp::socket socket) {
+                               if (ec == net::error::operation_aborted || !acceptor_.is_open())
+                                   return;
+                               if (ec) {
+                                   // Out of descriptors or the like: try again shortly instead of
+                                   // spinning.
+                                   retry_.expires_after(std::chrono::milliseconds(50));
+                                   retry_.async_wait([this](beast::error_code e) {
+                                       if (!e && acceptor_.is_open())
+                                           accept();
+                                   });
+                                   return;
+                               }
+                               if (!stopping_) {
+                                   beast::error_code ignored;
+                                   // Small answers go out at once instead of waiting for an ACK
+                                   // (about 40 ms per request on a kept-alive connection
+                                   // otherwise).
+                                   socket.set_option(tcp::no_delay(true), ignored);
+                                   const auto remote = socket.remote_endpoint(ignored);
+                                   auto session = std::make_shared<HttpConnection>(
+                                       *this, std::move(socket), endpointText(remote));
+                                   std::size_t count;
+                                   {
+                                       std::lock_guard lock(sessionsMutex_);
+                                       count = sessions_.size();
+                                   }
+                                   if (count < options_.maxConnections) {
+                                       added(session.get(), session);
+                                       session->run();
+                                   }
+                               }
+                               accept();
+                           });
+}
+
+void HttpServer::Impl::stop() {
+    if (stopping_.exchange(true))
+        return;
+    if (threads_.empty()) {
+        beast::error_code ignored;
+        acceptor_.close(ignored);
+        return;
+    }
+    net::post(acceptor_.get_executor(), [this] {
+        beast::error_code ignored;
+        acceptor_.close(ignored);
+        retry_.cancel();
+    });
+    std::vector<std::shared_ptr<HttpConnection>> live;
+    {
+        std::lock_guard lock(sessionsMutex_);
+        for (auto& [raw, weak] : sessions_) {
+            if (auto session = weak.lock())
+                live.push_back(std::move(session));
+        }
+    }
+    for (auto& session : live)
+        session->stopOnStrand();
+    live.clear();
+    // Running calls finish and write their answers; then nothing is left to
+    // do and every thread's run() returns.
+    for (auto& thread : threads_)
+        thread.join();
+    threads_.clear();
+}
+
+void HttpServer::Impl::added(HttpConnection* session,
+                             const std::shared_ptr<HttpConnection>& shared) {
+    std::lock_guard lock(sessionsMutex_);
+    sessions_.emplace(session, shared);
+}
+
+void HttpServer::Impl::removed(HttpConnection* session) {
+    std::lock_guard lock(sessionsMutex_);
+    sessions_.erase(session);
+}
+
+void HttpServer::Impl::logLine(const std::string& remote, const Request* request, unsigned status,
+                               std::uint64_t bytes,
+                               std::chrono::steady_clock::duration took) const {
+    const double ms = std::chrono::duration<double, std::milli>(took).count();
+    char timing[32];
+    std::snprintf(timing, sizeof timing, "%.1fms", ms);
+    std::string line = nowText() + " " + remote;
+    if (request != nullptr) {
+        line += " " + std::string(request->method_string()) + " " +
+                std::string(request->target().substr(0, 200)) + " " + std::to_string(status) + " " +
+                std::to_string(bytes) + "B " + timing;
+        const std::string_view op = (*request)["X-Confcred-Operator"];
+        if (!op.empty())
+            line += " operator=" + std::string(op.substr(0, 100));
+    } else if (status != 0) {
+        line += " (request refused before it was read whole) " + std::to_string(status) + " " +
+                std::to_string(bytes) + "B " + timing;
+    } else {
+        line += " connection closed before a whole request arrived";
+    }
+    line += '\n';
+    std::fwrite(line.data(), 1, line.size(), stderr);  // one write: lines do not interleave
+}
+
+// ---------------------------------------------------------------------------
+
+HttpServer::HttpServer(const MethodTable& methods, HttpServerOptions options)
+    : impl_(std::make_unique<Impl>(methods, std::move(options))) {}
+
+HttpServer::~HttpServer() {
+    stop();
+}
+
+void HttpServer::listen() {
+    impl_->listen();
+}
+void HttpServer::start() {
+    impl_->start();
+}
+void HttpServer::stop() {
+    impl_->stop();
+}
+
+std::string HttpServer::host() const {
+    return impl_->bound().address().to_string();
+}
+std::uint16_t HttpServer::port() const {
+    return impl_->bound().port();
+}
+std::string HttpServer::address() const {
+    return endpointText(impl_->bound());
+}
+int HttpServer::threadCount() const {
+    return impl_->threadCount();
+}
+
+}  // namespace confcred::server

@@ -1,0 +1,71 @@
+// The HTTP/1.1 endpoint of the application server object rdmConfCredBanc:
+// POST /<server name>/<method> with {"args": [...]}, GET /health.
+// docs/protocol.md is the reference for clients.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "server/rpc.h"
+
+namespace confcred::server {
+
+// The names the object answers to; compared without regard to case.
+inline constexpr const char* kServerNames[] = {"lun90000.rdmConfCredBanc",
+                                               "Lun90000.rdmConfCredBanc"};
+
+struct HttpServerOptions {
+    std::string host = "127.0.0.1";
+    std::uint16_t port = 8211;  // 0: any free port
+    int threads = 0;            // 0: the hardware's concurrency, at least 2
+    std::size_t maxBodyBytes = std::size_t{64} << 20;
+    std::size_t maxHeaderBytes = std::size_t{16} << 10;
+    // Headers and body of one request must arrive within this time, however
+    // slowly the bytes trickle in.
+    std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
+    // A kept-alive connection may wait this long for its next request.
+    std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
+    // Writing one answer may take this long (a client that stops reading).
+    std::chrono::milliseconds writeTimeout{std::chrono::seconds(60)};
+    // Connections beyond this are closed as soon as they are accepted.
+    std::size_t maxConnections = 1000;
+    // When not empty, every request but /health carries "Authorization: Bearer <token>".
+    std::string token;
+    bool verbose = false;  // one line per request on stderr
+};
+
+class HttpServer {
+  public:
+    // `methods` must outlive the server and not change once it has started.
+    HttpServer(const MethodTable& methods, HttpServerOptions options);
+    ~HttpServer();  // stop()
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    // Binds and listens; connections wait in the backlog until start().
+    // Throws std::runtime_error "cannot listen on HOST:PORT: reason".
+    void listen();
+    // Starts the worker threads and accepting (listens first if needed).
+    void start();
+    // Stops accepting, closes idle connections, lets running calls finish and
+    // write their answers, then joins the threads. Safe to call twice.
+    void stop();
+
+    // The bound address, with the real port once listening.
+    std::string host() const;
+    std::uint16_t port() const;
+    std::string address() const;  // HOST:PORT, [HOST]:PORT for IPv6
+
+    int threadCount() const;
+
+    class Impl;
+
+  private:
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace confcred::server

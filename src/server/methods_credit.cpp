@@ -1,0 +1,294 @@
+// setEfetivaSaldo, setCancelaCredito and setSituacao: moving selected orders
+// between the credit situations, with their balances and the ledger.
+//
+// Every transition is a conditional UPDATE (the order must still be in the
+// situation the operator saw), so two operators sending the same order at
+// once move it, and credit it, exactly once. One call is one transaction: the
+// first order that cannot move undoes the whole call.
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+#include "dataset/packet_codec.h"
+#include "platform/clock.h"
+#include "platform/regional.h"
+#include "platform/text.h"
+#include "server/filter_args.h"
+#include "server/methods_internal.h"
+#include "server/stored_values.h"
+
+namespace confcred::server::methods {
+
+namespace {
+
+struct Transition {
+    char from;
+    char to;
+    const char* operation;  // IDOPERACAO in the ledger
+    int sign;               // +1 credits the family values, -1 takes them back, 0 no balance
+    bool checksDate;
+    const char* verb;  // for messages: "efetivar", ...
+};
+
+constexpr Transition kEffect{'N', 'S', "EFETIVA", +1, false, "efetivar o crédito"};
+constexpr Transition kUndoEffect{'S', 'N', "DESFAZ_EFETIVA", -1, true, "desfazer o crédito"};
+constexpr Transition kCancel{'N', 'C', "CANCELA", 0, false, "cancelar"};
+constexpr Transition kUndoCancel{'C', 'N', "DESFAZ_CANCELA", 0, false, "desfazer o cancelamento"};
+
+constexpr const char* kNothingChanged = " Nenhum pedido foi alterado.";
+constexpr std::size_t kOperatorWidth = 100;
+
+struct Selected {
+    std::string number;  // 20 digits when well formed, as sent otherwise
+    std::string client;
+    std::string consumer;
+    std::optional<platform::DateTime> when;
+    bool wellFormed = true;
+};
+
+const char* situationName(std::string_view code) {
+    if (code == "S")
+        return "efetivado";
+    if (code == "N")
+        return "pendente";
+    if (code == "C")
+        return "cancelado";
+    return "desconhecida";
+}
+
+// A number that is not one is quoted in the message, but not at any length.
+std::string shortened(const std::string& text) {
+    constexpr std::size_t kQuoted = 40;
+    if (text.size() <= kQuoted)
+        return text;
+    std::size_t cut = kQuoted;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return text.substr(0, cut) + "...";
+}
+
+int requiredField(const dataset::DataPacket& packet, const Args& args, const char* name) {
+    const int at = packet.fieldIndex(name);
+    if (at < 0)
+        throw ArgumentError("O pacote de pedidos de " + args.method() + " não tem o campo " + name +
+                            ".");
+    return at;
+}
+
+std::string cellText(const dataset::DataPacket& packet, int field, std::size_t row,
+                     const Args& args) {
+    const auto& column = packet.column(static_cast<std::size_t>(field));
+    if (column.isNull(row))
+        return {};
+    if (column.isText())
+        return std::string(platform::trimBlanks(column.textAt(row)));
+    if (column.type() == dataset::FieldType::Integer)
+        return std::to_string(column.integerAt(row));
+    throw ArgumentError("O campo " + packet.fields()[static_cast<std::size_t>(field)].name +
+                        " do pacote de " + args.method() + " deve ser texto.");
+}
+
+std::vector<Selected> readSelection(const Args& args, std::size_t index, bool needsDate) {
+    const auto& packet = args.packet(index);
+    const int number = requiredField(packet, args, "NRPEDCRECONS");
+    const int client = requiredField(packet, args, "CDCLIENTE");
+    const int consumer = requiredField(packet, args, "CDCONSUMIDOR");
+    const int date = needsDate ? requiredField(packet, args, "DTPEDCRECONS") : -1;
+    if (packet.rowCount() == 0)
+        throw MethodError(
+            "Nenhum pedido foi enviado para a operação. Marque ao menos um pedido "
+            "e tente novamente.");
+    std::vector<Selected> out;
+    out.reserve(packet.rowCount());
+    for (std::size_t r = 0; r < packet.rowCount(); ++r) {
+        Selected s;
+        const std::string typed = cellText(packet, number, r, args);
+        if (auto normal = normaliseOrderNumber(typed)) {
+            s.number = *normal;
+        } else {
+            s.number = shortened(typed);
+            s.wellFormed = false;
+        }
+        s.client = cellText(packet, client, r, args);
+        s.consumer = cellText(packet, consumer, r, args);
+        if (needsDate) {
+            const auto& column = packet.column(static_cast<std::size_t>(date));
+            if (column.isNull(r))
+                s.when = std::nullopt;
+            else if (column.type() == dataset::FieldType::DateTime)
+                s.when = column.dateTimeAt(r);
+            else if (column.isText())
+                s.when = platform::DateTime::parseIso(column.textAt(r));
+            if (!s.when)
+                throw MethodError("O pedido " + s.number +
+                                  " foi enviado sem a data/hora do pedido (DTPEDCRECONS), "
+                                  "necessária para desfazer o crédito. Atualize a lista e tente "
+                                  "novamente." +
+                                  kNothingChanged);
+        }
+        out.push_back(std::move(s));
+    }
+    // Applying in order-number order keeps two concurrent calls from locking
+    // the same orders in opposite orders.
+    std::sort(out.begin(), out.end(),
+              [](const Selected& a, const Selected& b) { return a.number < b.number; });
+    for (std::size_t i = 1; i < out.size(); ++i)
+        if (out[i].number == out[i - 1].number)
+            throw MethodError("O pedido " + out[i].number +
+                              " aparece mais de uma vez na seleção. Atualize a lista e marque "
+                              "os pedidos novamente." +
+                              kNothingChanged);
+    return out;
+}
+
+// Why `order` did not move: it is unknown, of another client or consumer, in
+// another situation, or (undo) of another date.
+[[noreturn]] void explainRefusal(Session& s, const Selected& order, const Transition& t) {
+    std::string message;
+    bool found = false;
+    if (order.wellFormed) {
+        s.query(
+            "SELECT CDCLIENTE, CDCONSUMIDOR, IDPEDCREEXTR, DTPEDCRECONS FROM PEDCREDCONS"
+            " WHERE NRPEDCRECONS = ?",
+            {std::string_view(order.number)}, [&](const Row& r) {
+                found = true;
+                const std::string stored(r.text(3));
+                if (r.text(0) != order.client || r.text(1) != order.consumer) {
+                    message = "O pedido " + order.number + " não pertence ao cliente " +
+                              order.client + " e consumidor " + order.consumer +
+                              " informados. Atualize a lista e tente novamente.";
+                } else if (r.text(2) != std::string_view(&t.from, 1)) {
+                    message = "Não foi possível " + std::string(t.verb) + " do pedido " +
+                              order.number + ": ele não está mais " +
+                              situationName(std::string_view(&t.from, 1)) +
+                              " (situação atual: " + situationName(r.text(2)) +
+                              "); outro operador pode tê-lo alterado. Atualize a lista e tente "
+                              "novamente.";
+                } else {
+                    const auto when = parseStoredDateTime(stored);
+                    message = "A data/hora enviada para o pedido " + order.number + " (" +
+                              platform::formatDateTime(order.when.value_or(platform::DateTime())) +
+                              ") não confere com a do pedido (" +
+                              (when ? platform::formatDateTime(*when) : stored) +
+                              "). Atualize a lista e tente novamente.";
+                }
+            });
+    }
+    if (!found)
+        message = "O pedido " + order.number +
+                  " não existe. Atualize a lista e selecione os pedidos novamente.";
+    throw MethodError(message + kNothingChanged);
+}
+
+std::string limitOperator(std::string_view name) {
+    std::size_t chars = 0, i = 0;
+    while (i < name.size()) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && chars++ == kOperatorWidth)
+            break;
+        ++i;
+    }
+    return std::string(name.substr(0, i));
+}
+
+void apply(Database& db, const Args& args, const CallContext& context, const Transition& t) {
+    const std::vector<Selected> orders = readSelection(args, 0, t.checksDate);
+    const std::string operatorName = limitOperator(context.operatorName);
+    db.write([&](Session& s) {
+        const std::string now = storedDateTime(platform::now());
+        const std::string from(1, t.from), to(1, t.to);
+        const std::string update =
+            std::string(
+                "UPDATE PEDCREDCONS SET IDPEDCREEXTR = ? WHERE NRPEDCRECONS = ?"
+                " AND CDCLIENTE = ? AND CDCONSUMIDOR = ? AND IDPEDCREEXTR = ?") +
+            (t.checksDate ? " AND DTPEDCRECONS = ?" : "") + " RETURNING IDPEDCREDCONS";
+        // (client, consumer, family) -> change of balance, applied in key order.
+        std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> balances;
+        for (const Selected& order : orders) {
+            if (!order.wellFormed)
+                explainRefusal(s, order, t);
+            const std::string when = order.when ? storedDateTime(*order.when) : std::string();
+            std::vector<SqlValue> params = {std::string_view(to), std::string_view(order.number),
+                                            std::string_view(order.client),
+                                            std::string_view(order.consumer),
+                                            std::string_view(from)};
+            if (t.checksDate)
+                params.push_back(std::string_view(when));
+            std::optional<std::int64_t> id;
+            s.query(update, params, [&](const Row& r) { id = r.integer(0); });
+            if (!id)
+                explainRefusal(s, order, t);
+            const std::string_view operation(t.operation);
+            if (t.sign == 0) {
+                s.execute(
+                    "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS,"
+                    " IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
+                    " VALUES (?, ?, ?, ?, ?, ?, ?, NULL, 0)",
+                    {std::string_view(now), std::string_view(operatorName), *id,
+                     std::string_view(order.number), operation, std::string_view(order.client),
+                     std::string_view(order.consumer)});
+                continue;
+            }
+            s.query(
+                "SELECT CDFAMILISALD, VRPEDCREFAMI_CENT FROM PEDCREDFAMI WHERE IDPEDCREDCONS = ?"
+                " ORDER BY CDFAMILISALD",
+                {*id}, [&](const Row& r) {
+                    balances[{order.client, order.consumer, std::string(r.text(0))}] +=
+                        t.sign * r.integer(1);
+                });
+            s.execute(
+                "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS,"
+                " IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
+                " SELECT ?, ?, F.IDPEDCREDCONS, ?, ?, ?, ?, F.CDFAMILISALD,"
+                " F.VRPEDCREFAMI_CENT * ? FROM PEDCREDFAMI F WHERE F.IDPEDCREDCONS = ?"
+                " ORDER BY F.CDFAMILISALD",
+                {std::string_view(now), std::string_view(operatorName),
+                 std::string_view(order.number), operation, std::string_view(order.client),
+                 std::string_view(order.consumer), std::int64_t{t.sign}, *id});
+        }
+        for (const auto& [key, change] : balances) {
+            const auto& [client, consumer, family] = key;
+            s.execute(
+                "INSERT INTO SALDOCONS (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRSALDO_CENT)"
+                " VALUES (?, ?, ?, ?) ON CONFLICT (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD)"
+                " DO UPDATE SET VRSALDO_CENT = SALDOCONS.VRSALDO_CENT + excluded.VRSALDO_CENT",
+                {std::string_view(client), std::string_view(consumer), std::string_view(family),
+                 change});
+        }
+    });
+}
+
+// The screens drop the value; an empty packet says "done".
+std::string done() {
+    return dataset::encodePacket(dataset::DataPacket());
+}
+
+}  // namespace
+
+void addCreditMethods(MethodTable& table, Database& db) {
+    table.add("setEfetivaSaldo", [&db](const Args& args, const CallContext& context) {
+        args.expectCount(1);
+        apply(db, args, context, kEffect);
+        return done();
+    });
+    table.add("setCancelaCredito", [&db](const Args& args, const CallContext& context) {
+        args.expectCount(1);
+        apply(db, args, context, kUndoEffect);
+        return done();
+    });
+    table.add("setSituacao", [&db](const Args& args, const CallContext& context) {
+        args.expectCount(2);
+        const std::string& situation = args.string(1);
+        if (situation == "C")
+            apply(db, args, context, kCancel);
+        else if (situation == "N")
+            apply(db, args, context, kUndoCancel);
+        else
+            throw ArgumentError(
+                "Argumento 2 de setSituacao: a situação deve ser C (cancelar) ou "
+                "N (desfazer o cancelamento).");
+        return done();
+    });
+}
+
+}  // namespace confcred::server::methods

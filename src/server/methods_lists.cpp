@@ -1,0 +1,232 @@
+// getPEDCREDCONS, getPEDICREDFAMI and getConsumidor: the lists the screens show.
+
+#include "dataset/packet_codec.h"
+#include "platform/text.h"
+#include "server/filter_args.h"
+#include "server/methods_internal.h"
+#include "server/stored_values.h"
+
+namespace confcred::server::methods {
+
+namespace {
+
+using dataset::DataPacket;
+using dataset::FieldDef;
+using dataset::FieldType;
+
+// The WHERE clause of an OrderFilter over PEDCREDCONS P, with its values.
+class OrderWhere {
+  public:
+    explicit OrderWhere(const OrderFilter& f) {
+        from_ = storedDateTime(f.firstDay);
+        to_ = storedDateTime(f.lastDay.addMs(platform::DateTime::kMsPerDay - 1));
+        // The index on (DTPEDCRECONS, NRPEDCRECONS) hands the rows over in the
+        // order the lists are sorted by, so even the everything-matches query
+        // needs no sort (measured in docs/schema.md).
+        sql_ = " WHERE P.DTPEDCRECONS BETWEEN ? AND ?";
+        params_ = {std::string_view(from_), std::string_view(to_)};
+        if (f.clients) {
+            sql_ += " AND P.CDCLIENTE IN (" + inList(f.clients->size()) + ")";
+            for (const auto& c : *f.clients)
+                params_.push_back(std::string_view(c));
+        }
+        if (f.consumers) {
+            if (f.consumers->empty()) {
+                sql_ += " AND 1 = 0";
+            } else {
+                sql_ += " AND (P.CDCLIENTE, P.CDCONSUMIDOR) IN (VALUES ";
+                for (std::size_t i = 0; i < f.consumers->size(); ++i)
+                    sql_ += i ? ", (?, ?)" : "(?, ?)";
+                sql_ += ")";
+                for (const auto& k : *f.consumers) {
+                    params_.push_back(std::string_view(k.client));
+                    params_.push_back(std::string_view(k.consumer));
+                }
+            }
+        }
+        codes(" AND P.IDPEDCREEXTR IN (", f.situations);
+        codes(" AND P.IDPEDCRECONT IN (", f.accounted);
+        if (f.orderNumber) {
+            sql_ += " AND P.NRPEDCRECONS = ?";
+            params_.push_back(std::string_view(*f.orderNumber));
+        }
+        if (f.descriptionPattern) {
+            sql_ += " AND P.DSSITCREBANC_BUSCA LIKE ? ESCAPE '\\'";
+            params_.push_back(std::string_view(*f.descriptionPattern));
+        }
+    }
+
+    // The values point into the object and the filter: neither copied nor moved.
+    OrderWhere(const OrderWhere&) = delete;
+    OrderWhere& operator=(const OrderWhere&) = delete;
+
+    const std::string& sql() const { return sql_; }
+    SqlParams params() const { return params_; }
+
+  private:
+    static std::string inList(std::size_t n) { return n ? placeholders(n) : std::string("NULL"); }
+
+    void codes(const char* head, const std::optional<std::string>& list) {
+        if (!list)
+            return;
+        sql_ += head + inList(list->size()) + ")";
+        for (const char& c : *list)
+            params_.push_back(std::string_view(&c, 1));
+    }
+
+    std::string from_, to_;
+    std::string sql_;
+    std::vector<SqlValue> params_;
+};
+
+std::vector<FieldDef> orderFields() {
+    return {{"IDCHECK", FieldType::FixedString, 1},   {"IDPEDCREEXTR", FieldType::String, 1},
+            {"IDPEDCRECONT", FieldType::String, 1},   {"NRBOLETO", FieldType::String, 20},
+            {"NRPEDCRECONS", FieldType::String, 20},  {"CDCLIENTE", FieldType::String, 21},
+            {"CDCONSUMIDOR", FieldType::String, 21},  {"VRPEDCRECONS", FieldType::Double, 0},
+            {"DTPEDCRECONS", FieldType::DateTime, 0}, {"DSSITCREBANC", FieldType::String, 50},
+            {"NMCONSUMIDOR", FieldType::String, 50},  {"NMRESPCONS", FieldType::String, 50},
+            {"NMRAZSOCCLIE", FieldType::String, 50}};
+}
+
+std::vector<FieldDef> familyFields() {
+    return {{"CDFAMILISALD", FieldType::String, 3},
+            {"NMFAMILISALD", FieldType::String, 30},
+            {"VRPEDCREFAMI", FieldType::Double, 0},
+            {"NRPEDCRECONS", FieldType::String, 20}};
+}
+
+std::vector<FieldDef> consumerFields() {
+    return {{"IDMARCADO", FieldType::String, 1},     {"CDCONSUMIDOR", FieldType::String, 21},
+            {"NMCONSUMIDOR", FieldType::String, 50}, {"NMRESPCONS", FieldType::String, 50},
+            {"CDCLIENTE", FieldType::String, 21},    {"CHAVE", FieldType::String, 42}};
+}
+
+void appendText(dataset::Column& column, const Row& row, int at) {
+    if (row.isNull(at))
+        column.appendNull();
+    else
+        column.appendText(row.text(at));
+}
+
+void appendStoredDateTime(dataset::Column& column, const Row& row, int at) {
+    if (auto when = parseStoredDateTime(row.text(at)))
+        column.appendDateTime(*when);
+    else
+        column.appendNull();
+}
+
+std::string orderList(Database& db, const Args& args) {
+    const OrderFilter filter = readOrderFilter(args);
+    DataPacket packet(orderFields());
+    db.read([&](Session& s) {
+        const OrderWhere where(filter);
+        const std::string sql =
+            "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
+            " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
+            " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
+            " FROM PEDCREDCONS P"
+            " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
+            " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE" +
+            where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
+        auto& cols = packet.columns();
+        s.query(sql, where.params(), [&](const Row& r) {
+            cols[0].appendText("N");
+            for (int i = 0; i < 6; ++i)
+                appendText(cols[static_cast<std::size_t>(i) + 1], r, i);
+            cols[7].appendDouble(fromCents(r.integer(6)));
+            appendStoredDateTime(cols[8], r, 7);
+            for (int i = 8; i < 12; ++i)
+                appendText(cols[static_cast<std::size_t>(i) + 1], r, i);
+        });
+    });
+    return dataset::encodePacket(packet);
+}
+
+std::string familyList(Database& db, const Args& args) {
+    const OrderFilter filter = readOrderFilter(args);
+    DataPacket packet(familyFields());
+    db.read([&](Session& s) {
+        const OrderWhere where(filter);
+        const std::string sql =
+            "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
+            " FROM PEDCREDCONS P"
+            " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
+            " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD" +
+            where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD";
+        auto& cols = packet.columns();
+        s.query(sql, where.params(), [&](const Row& r) {
+            appendText(cols[0], r, 0);
+            appendText(cols[1], r, 1);
+            cols[2].appendDouble(fromCents(r.integer(2)));
+            appendText(cols[3], r, 3);
+        });
+    });
+    return dataset::encodePacket(packet);
+}
+
+std::string consumerList(Database& db, const Args& args) {
+    args.expectCount(3);
+    const std::string& list = args.string(0);
+    const std::string& marker = args.string(1);
+    const std::string branch(platform::trimBlanks(args.text(2)));
+    std::vector<std::string> clients;
+    if (marker != "T") {
+        if (!marker.empty())
+            throw ArgumentError(
+                "Argumento 2 de getConsumidor: use T para todos os clientes da "
+                "filial ou deixe vazio para usar a lista de clientes.");
+        try {
+            clients = parseSelection(list);
+        } catch (const SelectionError& e) {
+            throw ArgumentError("Lista de clientes inválida (argumento 1 de getConsumidor): " +
+                                std::string(e.what()));
+        }
+        if (clients.empty())
+            throw ArgumentError(
+                "Nenhum cliente informado para a pesquisa de consumidores: "
+                "selecione clientes ou escolha Todos.");
+        for (auto& c : clients)
+            c = std::string(platform::trimBlanks(c));
+    }
+    DataPacket packet(consumerFields());
+    db.read([&](Session& s) {
+        std::string sql =
+            "SELECT C.CDCONSUMIDOR, C.NMCONSUMIDOR, C.NMRESPCONS, C.CDCLIENTE FROM CONSUMIDOR C";
+        std::vector<SqlValue> params;
+        if (marker == "T") {
+            sql +=
+                " WHERE C.CDCLIENTE IN (SELECT CF.CDCLIENTE FROM CLIENFILIAL CF"
+                " WHERE CF.CDFILIAL = ?)";
+            params.push_back(std::string_view(branch));
+        } else {
+            sql += " WHERE C.CDCLIENTE IN (" + placeholders(clients.size()) + ")";
+            for (const auto& c : clients)
+                params.push_back(std::string_view(c));
+        }
+        sql += " ORDER BY C.CDCLIENTE, C.CDCONSUMIDOR";
+        auto& cols = packet.columns();
+        s.query(sql, params, [&](const Row& r) {
+            cols[0].appendText("N");
+            appendText(cols[1], r, 0);
+            appendText(cols[2], r, 1);
+            appendText(cols[3], r, 2);
+            appendText(cols[4], r, 3);
+            cols[5].appendText(makeConsumerKey(r.text(3), r.text(0)));
+        });
+    });
+    return dataset::encodePacket(packet);
+}
+
+}  // namespace
+
+void addListMethods(MethodTable& table, Database& db) {
+    table.add("getPEDCREDCONS",
+              [&db](const Args& a, const CallContext&) { return orderList(db, a); });
+    table.add("getPEDICREDFAMI",
+              [&db](const Args& a, const CallContext&) { return familyList(db, a); });
+    table.add("getConsumidor",
+              [&db](const Args& a, const CallContext&) { return consumerList(db, a); });
+}
+
+}  // namespace confcred::server::methods

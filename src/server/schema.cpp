@@ -1,0 +1,196 @@
+#include "server/schema.h"
+
+#include <string>
+#include <vector>
+
+#include "server/database.h"
+
+namespace confcred::server {
+
+namespace {
+
+// One DDL text serves both backends; the few words that differ are written as
+// tokens: {C} gives PostgreSQL byte-order comparison (SQLite's own), so codes
+// and dates sort and compare alike on both; {ROWID} is the integer key that
+// SQLite stores the table by; {SERIAL} a key numbered by the database.
+const char* const kVersion1 = R"sql(
+CREATE TABLE CLIENTE (
+    CDCLIENTE     VARCHAR(21) {C} NOT NULL PRIMARY KEY CHECK (length(CDCLIENTE) BETWEEN 1 AND 21),
+    NRINSJURCLIE  VARCHAR(18) {C} NOT NULL DEFAULT '',
+    NMRAZSOCCLIE  VARCHAR(50) NOT NULL
+);
+
+CREATE TABLE CLIENFILIAL (
+    CDFILIAL   VARCHAR(10) {C} NOT NULL,
+    CDCLIENTE  VARCHAR(21) {C} NOT NULL REFERENCES CLIENTE (CDCLIENTE),
+    PRIMARY KEY (CDFILIAL, CDCLIENTE)
+);
+CREATE INDEX CLIENFILIAL_CLIENTE ON CLIENFILIAL (CDCLIENTE);
+
+CREATE TABLE CONSUMIDOR (
+    CDCLIENTE     VARCHAR(21) {C} NOT NULL REFERENCES CLIENTE (CDCLIENTE),
+    CDCONSUMIDOR  VARCHAR(21) {C} NOT NULL CHECK (length(CDCONSUMIDOR) BETWEEN 1 AND 21),
+    NMCONSUMIDOR  VARCHAR(50) NOT NULL,
+    NMRESPCONS    VARCHAR(50) NOT NULL DEFAULT '',
+    PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR)
+);
+
+CREATE TABLE FAMILIASALDO (
+    CDFAMILISALD  VARCHAR(3) {C} NOT NULL PRIMARY KEY CHECK (length(CDFAMILISALD) BETWEEN 1 AND 3),
+    NMFAMILISALD  VARCHAR(30) NOT NULL
+);
+
+CREATE TABLE CONTADOR (
+    NMCONTADOR  VARCHAR(30) {C} NOT NULL PRIMARY KEY,
+    VRCONTADOR  BIGINT NOT NULL
+);
+INSERT INTO CONTADOR (NMCONTADOR, VRCONTADOR) VALUES ('PEDCREDCONS', 0);
+
+CREATE TABLE PEDCREDCONS (
+    IDPEDCREDCONS       {ROWID},
+    NRPEDCRECONS        CHAR(20) {C} NOT NULL UNIQUE CHECK (length(NRPEDCRECONS) = 20),
+    CDFILIAL            VARCHAR(10) {C} NOT NULL DEFAULT '',
+    CDCLIENTE           VARCHAR(21) {C} NOT NULL,
+    CDCONSUMIDOR        VARCHAR(21) {C} NOT NULL,
+    NRBOLETO            VARCHAR(20) {C},
+    IDPEDCREEXTR        CHAR(1) {C} NOT NULL DEFAULT 'N' CHECK (IDPEDCREEXTR IN ('S', 'N', 'C')),
+    IDPEDCRECONT        CHAR(1) {C} NOT NULL DEFAULT 'N' CHECK (IDPEDCRECONT IN ('S', 'N')),
+    VRPEDCRECONS_CENT   BIGINT NOT NULL,
+    DTPEDCRECONS        CHAR(23) {C} NOT NULL CHECK (length(DTPEDCRECONS) = 23),
+    DSSITCREBANC        VARCHAR(50) NOT NULL DEFAULT '',
+    DSSITCREBANC_BUSCA  VARCHAR(200) {C} NOT NULL DEFAULT '',
+    FOREIGN KEY (CDCLIENTE, CDCONSUMIDOR) REFERENCES CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR)
+);
+CREATE UNIQUE INDEX PEDCREDCONS_BOLETO ON PEDCREDCONS (CDCLIENTE, NRBOLETO);
+CREATE INDEX PEDCREDCONS_DATA ON PEDCREDCONS (DTPEDCRECONS, NRPEDCRECONS);
+CREATE INDEX PEDCREDCONS_CONSUMIDOR ON PEDCREDCONS (CDCLIENTE, CDCONSUMIDOR);
+
+CREATE TABLE PEDCREDFAMI (
+    IDPEDCREDCONS      BIGINT NOT NULL REFERENCES PEDCREDCONS (IDPEDCREDCONS),
+    CDFAMILISALD       VARCHAR(3) {C} NOT NULL REFERENCES FAMILIASALDO (CDFAMILISALD),
+    VRPEDCREFAMI_CENT  BIGINT NOT NULL,
+    PRIMARY KEY (IDPEDCREDCONS, CDFAMILISALD)
+){WITHOUT_ROWID};
+
+CREATE TABLE SALDOCONS (
+    CDCLIENTE      VARCHAR(21) {C} NOT NULL,
+    CDCONSUMIDOR   VARCHAR(21) {C} NOT NULL,
+    CDFAMILISALD   VARCHAR(3) {C} NOT NULL REFERENCES FAMILIASALDO (CDFAMILISALD),
+    VRSALDO_CENT   BIGINT NOT NULL DEFAULT 0,
+    PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD),
+    FOREIGN KEY (CDCLIENTE, CDCONSUMIDOR) REFERENCES CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR)
+){WITHOUT_ROWID};
+
+CREATE TABLE LANCSALDO (
+    IDLANCSALDO    {SERIAL},
+    DTLANCSALDO    CHAR(23) {C} NOT NULL,
+    NMOPERADOR     VARCHAR(100) NOT NULL DEFAULT '',
+    IDPEDCREDCONS  BIGINT NOT NULL REFERENCES PEDCREDCONS (IDPEDCREDCONS),
+    NRPEDCRECONS   CHAR(20) {C} NOT NULL,
+    IDOPERACAO     VARCHAR(20) {C} NOT NULL
+                   CHECK (IDOPERACAO IN ('EFETIVA', 'DESFAZ_EFETIVA', 'CANCELA', 'DESFAZ_CANCELA')),
+    CDCLIENTE      VARCHAR(21) {C} NOT NULL,
+    CDCONSUMIDOR   VARCHAR(21) {C} NOT NULL,
+    CDFAMILISALD   VARCHAR(3) {C},
+    VRLANCSALDO_CENT BIGINT NOT NULL
+);
+CREATE INDEX LANCSALDO_PEDIDO ON LANCSALDO (IDPEDCREDCONS);
+)sql";
+
+// The ledger is append-only: the database itself refuses changes and deletions.
+const char* const kLedgerGuardSqlite = R"sql(
+CREATE TRIGGER LANCSALDO_SEM_ALTERACAO BEFORE UPDATE ON LANCSALDO
+BEGIN SELECT RAISE(ABORT, 'LANCSALDO is append-only'); END;
+CREATE TRIGGER LANCSALDO_SEM_EXCLUSAO BEFORE DELETE ON LANCSALDO
+BEGIN SELECT RAISE(ABORT, 'LANCSALDO is append-only'); END;
+)sql";
+
+const char* const kLedgerGuardPostgres = R"sql(
+CREATE FUNCTION LANCSALDO_SOMENTE_INCLUSAO() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN RAISE EXCEPTION 'LANCSALDO is append-only'; END $$;
+CREATE TRIGGER LANCSALDO_SEM_ALTERACAO BEFORE UPDATE OR DELETE ON LANCSALDO
+FOR EACH ROW EXECUTE FUNCTION LANCSALDO_SOMENTE_INCLUSAO();
+)sql";
+
+struct Migration {
+    int version;
+    const char* description;
+    std::vector<const char*> common;
+    const char* sqliteOnly;
+    const char* postgresOnly;
+};
+
+const std::vector<Migration>& migrations() {
+    static const std::vector<Migration> list = {
+        {1,
+         "clients, consumers, families, credit orders, balances, ledger",
+         {kVersion1},
+         kLedgerGuardSqlite,
+         kLedgerGuardPostgres},
+    };
+    return list;
+}
+
+void replaceAll(std::string& text, std::string_view token, std::string_view by) {
+    for (auto at = text.find(token); at != std::string::npos; at = text.find(token, at + by.size()))
+        text.replace(at, token.size(), by);
+}
+
+std::string forBackend(const char* ddl, Backend backend) {
+    std::string text = ddl;
+    const bool pg = backend == Backend::Postgres;
+    replaceAll(text, "{C}", pg ? "COLLATE \"C\"" : "");
+    replaceAll(text, "{ROWID}", pg ? "BIGINT PRIMARY KEY" : "INTEGER PRIMARY KEY");
+    replaceAll(text, "{SERIAL}",
+               pg ? "BIGINT GENERATED BY DEFAULT AS IDENTITY PRIMARY KEY" : "INTEGER PRIMARY KEY");
+    replaceAll(text, "{WITHOUT_ROWID}", pg ? "" : " WITHOUT ROWID");
+    return text;
+}
+
+}  // namespace
+
+int latestSchemaVersion() {
+    return migrations().back().version;
+}
+
+int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated) {
+    return db.write([&](Session& s) {
+        // Two servers starting at once on one PostgreSQL database take turns
+        // here (SQLite's BEGIN IMMEDIATE already makes them).
+        if (s.backend() == Backend::Postgres)
+            s.execute("SELECT pg_advisory_xact_lock(740900001)");
+        s.executeScript(
+            "CREATE TABLE IF NOT EXISTS schema_version ("
+            " version INTEGER NOT NULL PRIMARY KEY,"
+            " description VARCHAR(200) NOT NULL,"
+            " applied_at CHAR(19) NOT NULL)");
+        int found = 0;
+        s.query("SELECT COALESCE(MAX(version), 0) FROM schema_version", {},
+                [&](const Row& r) { found = static_cast<int>(r.integer(0)); });
+        if (found > latestSchemaVersion())
+            throw std::runtime_error("the database has schema version " + std::to_string(found) +
+                                     ", newer than this server's " +
+                                     std::to_string(latestSchemaVersion()));
+        for (const auto& m : migrations()) {
+            if (m.version <= found)
+                continue;
+            for (const char* ddl : m.common)
+                s.executeScript(forBackend(ddl, s.backend()));
+            const char* own = s.backend() == Backend::Postgres ? m.postgresOnly : m.sqliteOnly;
+            if (own)
+                s.executeScript(forBackend(own, s.backend()));
+            const std::string when = s.backend() == Backend::Postgres
+                                         ? "to_char(LOCALTIMESTAMP, 'YYYY-MM-DD HH24:MI:SS')"
+                                         : "datetime('now', 'localtime')";
+            s.execute(
+                "INSERT INTO schema_version (version, description, applied_at) VALUES (?, ?, " +
+                    when + ")",
+                {std::int64_t{m.version}, std::string_view(m.description)});
+        }
+        if (found == 0 && whenCreated)
+            whenCreated(s);
+        return found;
+    });
+}
+
+}  // namespace confcred::server

@@ -1,0 +1,22 @@
+// The database schema and its versioned migrations (docs/schema.md).
+#pragma once
+
+#include <functional>
+
+namespace confcred::server {
+
+class Database;
+class Session;
+
+// The version the code expects.
+int latestSchemaVersion();
+
+// Brings the schema to the latest version in one write transaction; safe when
+// several processes start at once on the same database. Returns the version
+// found before (0 for an empty database). `whenCreated` runs in the same
+// transaction when the schema was created from nothing, so that data given
+// to a new database is there entirely or not at all. Throws when the
+// database holds a newer schema than this program knows.
+int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated = {});
+
+}  // namespace confcred::server

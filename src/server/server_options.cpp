@@ -1,0 +1,144 @@
+#include "server/server_options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+namespace confcred::server {
+
+namespace {
+
+// A whole number in [low, high] written in plain digits.
+std::uint64_t parseNumber(const std::string& option, const std::string& text, std::uint64_t low,
+                          std::uint64_t high) {
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end || value < low || value > high) {
+        throw OptionsError(option + ": expected a whole number from " + std::to_string(low) +
+                           " to " + std::to_string(high) + ", got '" + text + "'");
+    }
+    return value;
+}
+
+}  // namespace
+
+void parseListen(const std::string& text, HttpServerOptions& http) {
+    std::string host, port;
+    if (!text.empty() && text.front() == '[') {
+        const auto close = text.find(']');
+        if (close == std::string::npos || close + 1 >= text.size() || text[close + 1] != ':')
+            throw OptionsError("--listen: expected [IPV6]:PORT, got '" + text + "'");
+        host = text.substr(1, close - 1);
+        port = text.substr(close + 2);
+    } else {
+        const auto colon = text.rfind(':');
+        if (colon == std::string::npos || text.find(':') != colon)
+            throw OptionsError("--listen: expected HOST:PORT, got '" + text + "'");
+        host = text.substr(0, colon);
+        port = text.substr(colon + 1);
+    }
+    if (host.empty())
+        throw OptionsError("--listen: the host is missing in '" + text + "'");
+    http.host = host;
+    http.port = static_cast<std::uint16_t>(parseNumber("--listen port", port, 0, 65535));
+}
+
+bool isLoopbackHost(const std::string& host) {
+    if (host == "localhost" || host == "::1" || host == "0:0:0:0:0:0:0:1")
+        return true;
+    // 127.x.y.z, written as a dotted address.
+    if (host.rfind("127.", 0) != 0)
+        return false;
+    return std::all_of(host.begin(), host.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
+}
+
+ServerOptions parseServerOptions(const std::vector<std::string>& args, const char* envToken) {
+    ServerOptions options;
+    if (envToken != nullptr)
+        options.http.token = envToken;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i], value;
+        bool inlineValue = false;
+        if (const auto eq = name.find('='); name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name = name.substr(0, eq);
+            inlineValue = true;
+        }
+        const auto takeValue = [&]() -> std::string {
+            if (inlineValue)
+                return value;
+            if (i + 1 >= args.size())
+                throw OptionsError(name + ": a value is missing");
+            return args[++i];
+        };
+        const auto noValue = [&] {
+            if (inlineValue)
+                throw OptionsError(name + " takes no value");
+        };
+        if (name == "--help" || name == "-h") {
+            noValue();
+            options.help = true;
+        } else if (name == "--verbose" || name == "-v") {
+            noValue();
+            options.http.verbose = true;
+        } else if (name == "--listen") {
+            parseListen(takeValue(), options.http);
+        } else if (name == "--db") {
+            options.dbUrl = takeValue();
+            if (options.dbUrl.empty())
+                throw OptionsError("--db: the URL is empty");
+        } else if (name == "--threads") {
+            options.http.threads = static_cast<int>(parseNumber(name, takeValue(), 1, 256));
+        } else if (name == "--token") {
+            options.http.token = takeValue();
+            if (options.http.token.empty())
+                throw OptionsError("--token: the token is empty");
+        } else if (name == "--max-body") {
+            options.http.maxBodyBytes = static_cast<std::size_t>(
+                parseNumber(name, takeValue(), 1024, std::uint64_t{4} << 30));
+        } else if (name == "--request-timeout") {
+            options.http.requestTimeout =
+                std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
+        } else if (name == "--seed-orders") {
+            options.seedOrders = static_cast<int>(parseNumber(name, takeValue(), 0, 10'000'000));
+        } else {
+            throw OptionsError("unknown option '" + args[i] + "' (see --help)");
+        }
+    }
+    return options;
+}
+
+std::string exposureWarning(const ServerOptions& options) {
+    if (!options.http.token.empty() || isLoopbackHost(options.http.host))
+        return {};
+    return "warning: listening on " + options.http.host +
+           " without a token: anyone who can reach this address can read and change credits; "
+           "give --token or CONFCRED_TOKEN";
+}
+
+std::string usageText() {
+    return R"(Usage: confcred-server [options]
+
+The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
+
+  --listen HOST:PORT       address to listen on (default 127.0.0.1:8211; port 0 = any free port;
+                           IPv6 as [::1]:8211)
+  --db URL                 sqlite:PATH or postgresql://... (default: a SQLite file under the
+                           user's data folder, created with demo data on first start)
+  --threads N              worker threads (default: the number of processors, at least 2)
+  --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN)
+  --max-body BYTES         largest request body (default 67108864)
+  --request-timeout SECS   time for one request's headers and body to arrive (default 30)
+  --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
+  --verbose                one line per request on stderr
+  --help                   this text
+
+When ready it prints "confcred-server listening on HOST:PORT". SIGTERM or SIGINT stop it
+cleanly (running calls finish). Exit codes: 0 stopped, 1 cannot listen or open the database,
+2 bad options.
+)";
+}
+
+}  // namespace confcred::server

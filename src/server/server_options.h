@@ -1,0 +1,47 @@
+// The command line of confcred-server.
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "server/http_server.h"
+
+namespace confcred::server {
+
+// A bad command line; main answers it with exit code 2.
+class OptionsError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+struct ServerOptions {
+    HttpServerOptions
+        http;            // --listen, --threads, --token, --max-body, --request-timeout, --verbose
+    std::string dbUrl;   // --db; empty: the default SQLite file
+    int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
+    bool help = false;   // --help
+};
+
+// The seed --seed-orders uses, so that the same N always adds the same orders.
+inline constexpr unsigned kSeedOrdersSeed = 1;
+
+// Reads the arguments after the program name. `envToken` is CONFCRED_TOKEN
+// (nullptr when unset); --token wins over it. Throws OptionsError naming the
+// option and what is wrong.
+ServerOptions parseServerOptions(const std::vector<std::string>& args, const char* envToken);
+
+// HOST:PORT, [IPV6]:PORT; throws OptionsError.
+void parseListen(const std::string& text, HttpServerOptions& http);
+
+// 127.0.0.0/8, ::1 and "localhost".
+bool isLoopbackHost(const std::string& host);
+
+// A warning for stderr when the server would listen beyond this machine
+// without a token; empty otherwise.
+std::string exposureWarning(const ServerOptions& options);
+
+std::string usageText();
+
+}  // namespace confcred::server

@@ -1,0 +1,382 @@
+// The base screens: their components by object name, the lifecycle order
+// with derived handlers calling the base first, closing (Escape, the close
+// button, the close action), the reload command reaching the derived screen.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "dataset/dataset_test_util.h"
+#include "host/application.h"
+#include "host/button_flat.h"
+#include "host/db_grid.h"
+#include "host/db_text.h"
+#include "host/dispatch.h"
+#include "host/frm_filtro_padrao.h"
+#include "host/frm_padr_import_export.h"
+#include "host/frm_padrao.h"
+#include "host/messages.h"
+#include "host/scripted_ui_service.h"
+
+using namespace confcred;
+using namespace confcred::host;
+
+namespace {
+
+// Mouse and key events as the window system sends them (the tests do not
+// link Qt Test).
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &release);
+}
+
+// A data screen as the package derives one.
+class TfrmTeste : public TfrmPadrao {
+  public:
+    explicit TfrmTeste(std::vector<std::string>& log) : log_(log) {
+        setObjectName("frmTeste");
+        setWindowTitle("Tela de Teste");
+    }
+    void FormCreate() override {
+        TfrmPadrao::FormCreate();
+        log_.push_back("create");
+        lblCodTela->setText("LUN99999");
+    }
+    void FormShow() override { log_.push_back("show"); }
+    void FormActivate() override { log_.push_back("activate"); }
+    void FormClose(TCloseAction& action) override {
+        TfrmPadrao::FormClose(action);
+        log_.push_back(action == caFree ? "close:free" : "close:other");
+        if (keepOpen)
+            action = caNone;
+    }
+    void sbtVerificarClick() override { log_.push_back("reload"); }
+    void dtsPadraoStateChange() override {
+        TfrmPadrao::dtsPadraoStateChange();
+        log_.push_back("state");
+    }
+    bool keepOpen = false;
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+class BaseScreensTest : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        // No screen outlives its test.
+        for (QWidget* w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
+    }
+    std::vector<std::string> log;
+    ScriptedUiService scripted;
+    ScopedUi scope{scripted};
+};
+
+template <class T>
+void expectChild(QObject& form, const char* name) {
+    EXPECT_NE(form.findChild<T>(QString::fromLatin1(name)), nullptr) << name;
+}
+
+TEST_F(BaseScreensTest, DataScreenHasItsComponentsByName) {
+    QPointer<TfrmTeste> form = createForm<TfrmTeste>(log);
+    expectChild<QLabel*>(*form, "lblCodTela");
+    expectChild<QWidget*>(*form, "panMenu");
+    for (const char* name :
+         {"sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtGravar", "sbtCancelar", "sbtPesquisar",
+          "sbtVerificar", "sbtImprimir", "sbtAjuda", "sbtFechar"}) {
+        auto* button = form->findChild<TButtonFlat*>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_EQ(button->size(), QSize(21, 21)) << name;
+        EXPECT_FALSE(button->toolTip().isEmpty()) << name;
+    }
+    for (const char* name : {"mniIncluir", "mniAlterar", "mniExcluir", "mniGravar", "mniCancelar",
+                             "mniPesquisar", "mniDuplicar", "mniVerificar"})
+        expectChild<QAction*>(*form, name);
+    expectChild<QTabWidget*>(*form, "pgcPadrao");
+    expectChild<QWidget*>(*form, "tshFolhaDados");
+    expectChild<QWidget*>(*form, "tshFormulario");
+    expectChild<TDBGrid*>(*form, "dbgPadrao");
+    expectChild<TDBText*>(*form, "dbtNome");
+    expectChild<QWidget*>(*form, "panNavegador");
+    EXPECT_EQ(form->dbgPadrao->dataSource(), &form->dtsPadrao);
+    EXPECT_EQ(form->dbtNome->dataSource(), &form->dtsPadrao);
+    EXPECT_EQ(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
+    EXPECT_TRUE(form->tshFolhaDados->isAncestorOf(form->dbgPadrao));
+    EXPECT_EQ(form->lblCodTela->text(), "LUN99999");
+    EXPECT_EQ(log, (std::vector<std::string>{"create"}));
+    delete form;
+}
+
+TEST_F(BaseScreensTest, ReloadCommandCallsTheDerivedScreen) {
+    QPointer<TfrmTeste> form = createForm<TfrmTeste>(log);
+    form->Show();
+    log.clear();
+    form->sbtVerificar->click();
+    form->mniVerificar->trigger();
+    // F5 anywhere on the screen, through the key preview.
+    form->dbgPadrao->setFocus();
+    sendKey(form->dbgPadrao, Qt::Key_F5);
+    EXPECT_EQ(log, (std::vector<std::string>(3, "reload")));
+    // Disabled, the command stays quiet.
+    form->sbtVerificar->setEnabled(false);
+    sendKey(form->dbgPadrao, Qt::Key_F5);
+    EXPECT_EQ(log.size(), 3u);
+    form->Close();
+}
+
+TEST_F(BaseScreensTest, StateChangesRunTheDerivedHandlerAfterTheBase) {
+    QPointer<TfrmTeste> form = createForm<TfrmTeste>(log);
+    dataset::RecordSet set("cdsTeste");
+    set.loadPacket(dataset::testing::makePacket({{"NOME", dataset::FieldType::String, 10}},
+                                                {{"Ana"}, {"Bia"}}));
+    log.clear();
+    form->dtsPadrao.setDataSet(&set);
+    ASSERT_EQ(log, (std::vector<std::string>{"state"}));
+    // The base enables by state: browsing allows new records, not saving.
+    EXPECT_TRUE(form->sbtIncluir->isEnabled());
+    EXPECT_FALSE(form->sbtGravar->isEnabled());
+    EXPECT_FALSE(form->mniGravar->isEnabled());
+    set.edit();
+    EXPECT_TRUE(form->sbtGravar->isEnabled());
+    EXPECT_FALSE(form->sbtIncluir->isEnabled());
+    set.cancel();
+    // The derived screen disables what it does not use, by name.
+    form->sbtIncluir->setEnabled(false);
+    form->mniIncluir->setEnabled(false);
+    EXPECT_FALSE(form->mniIncluir->isEnabled());
+    // The navigator moves the standard source's set.
+    form->dbtNome->setDataField("NOME");
+    form->sbtUltimo->click();
+    EXPECT_EQ(set.recNo(), 2u);
+    EXPECT_EQ(form->dbtNome->text(), "Bia");
+    form->dtsPadrao.setDataSet(nullptr);
+    delete form;
+}
+
+// A screen owning the record set its standard source shows, as the package's do.
+class TfrmComLista : public TfrmPadrao {
+  public:
+    explicit TfrmComLista(int& lateCalls) : lateCalls_(lateCalls) {
+        cds.loadPacket(
+            dataset::testing::makePacket({{"NOME", dataset::FieldType::String, 10}}, {{"Ana"}}));
+        dtsPadrao.setDataSet(&cds);
+    }
+    ~TfrmComLista() override { dying_ = true; }
+    void dtsPadraoStateChange() override {
+        TfrmPadrao::dtsPadraoStateChange();
+        if (dying_)
+            ++lateCalls_;
+        sbtAlterar->setEnabled(!cds.isEmpty());
+    }
+    dataset::RecordSet cds{"cdsLista"};
+
+  private:
+    int& lateCalls_;
+    bool dying_ = false;
+};
+
+TEST_F(BaseScreensTest, DestroyingAScreenRunsNoDerivedHandlerOnItsGoneMembers) {
+    int lateCalls = 0;
+    auto* form = createForm<TfrmComLista>(lateCalls);
+    form->cds.close();
+    form->cds.loadPacket(
+        dataset::testing::makePacket({{"NOME", dataset::FieldType::String, 10}}, {{"Bia"}}));
+    EXPECT_TRUE(form->sbtAlterar->isEnabled());
+    delete form;
+    EXPECT_EQ(lateCalls, 0);
+}
+
+TEST_F(BaseScreensTest, CloseRunsTheHandlerWhoseActionDecides) {
+    QPointer<TfrmTeste> form = createForm<TfrmTeste>(log);
+    form->Show();
+    form->keepOpen = true;
+    form->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->isVisible());
+    form->keepOpen = false;
+    form->sbtFechar->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(form.isNull());  // the base frees the screen
+    EXPECT_EQ(std::count(log.begin(), log.end(), "close:free"), 2);
+    EXPECT_EQ(log.front(), "create");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "show"), 1);
+}
+
+TEST_F(BaseScreensTest, ChildOfTheMultipleDocumentAreaActivatesOnEachActivation) {
+    QMainWindow main;
+    auto* area = new QMdiArea(&main);
+    main.setCentralWidget(area);
+    application().setMainWindow(&main);
+    application().setMdiArea(area);
+    main.show();
+    QPointer<TfrmTeste> first = createForm<TfrmTeste>(log);
+    std::vector<std::string> otherLog;
+    QPointer<TfrmTeste> second = createForm<TfrmTeste>(otherLog);
+    ASSERT_NE(first->subWindow(), nullptr);
+    EXPECT_EQ(first->subWindow()->mdiArea(), area);
+    first->Show();
+    second->Show();
+    first->Show();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "activate"), 2);
+    EXPECT_EQ(std::count(otherLog.begin(), otherLog.end(), "activate"), 1);
+
+    // Closing from the child window's frame goes through the handler too.
+    first->subWindow()->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(area->subWindowList().size(), 1);
+    second->Close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(second.isNull());
+    application().setMdiArea(nullptr);
+    application().setMainWindow(nullptr);
+    main.close();
+}
+
+TEST_F(BaseScreensTest, FailingCreateFreesTheScreenAndReachesTheCaller) {
+    struct TfrmFalha : TfrmPadrao {
+        void FormCreate() override {
+            TfrmPadrao::FormCreate();
+            throw std::runtime_error("sem conexão");
+        }
+    };
+    EXPECT_THROW(createForm<TfrmFalha>(), std::runtime_error);
+}
+
+// A filter dialog as the package derives one.
+class TfrmFiltroTeste : public TfrmFiltroPadrao {
+  public:
+    explicit TfrmFiltroTeste(std::vector<std::string>& log) : log_(log) {}
+    void FormCreate() override { log_.push_back("create"); }
+    void FormClose(TCloseAction& action) override {
+        TfrmFiltroPadrao::FormClose(action);
+        log_.push_back("close");
+    }
+    void sbtConfirmaClick() override {
+        log_.push_back("confirm");
+        Close();
+    }
+
+  private:
+    std::vector<std::string>& log_;
+};
+
+struct FilterCloseRow {
+    const char* name;
+    std::function<void(TfrmFiltroTeste&)> act;
+    std::vector<std::string> log;
+};
+
+class FilterDialogClose : public BaseScreensTest,
+                          public ::testing::WithParamInterface<FilterCloseRow> {};
+
+TEST_P(FilterDialogClose, ClosesThroughItsCloseHandler) {
+    std::unique_ptr<TfrmFiltroTeste> dialog(createForm<TfrmFiltroTeste>(log));
+    dialog->show();
+    ASSERT_TRUE(dialog->isVisible());
+    GetParam().act(*dialog);
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(log, GetParam().log);
+    EXPECT_EQ(dialog->ModalResult(), QDialog::Rejected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, FilterDialogClose,
+    ::testing::Values(
+        FilterCloseRow{"escape_on_the_dialog",
+                       [](TfrmFiltroTeste& d) { sendKey(&d, Qt::Key_Escape); },
+                       {"create", "close"}},
+        FilterCloseRow{"escape_in_the_filter_area",
+                       [](TfrmFiltroTeste& d) { sendKey(d.grbFiltroPadrao, Qt::Key_Escape); },
+                       {"create", "close"}},
+        FilterCloseRow{"escape_without_key_preview",
+                       [](TfrmFiltroTeste& d) {
+                           d.KeyPreview = false;
+                           sendKey(&d, Qt::Key_Escape);
+                       },
+                       {"create", "close"}},
+        FilterCloseRow{
+            "close_button", [](TfrmFiltroTeste& d) { d.sbtFechar->click(); }, {"create", "close"}},
+        FilterCloseRow{"confirm_button",
+                       [](TfrmFiltroTeste& d) { d.sbtConfirma->click(); },
+                       {"create", "confirm", "close"}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(BaseScreensTest, FilterDialogHasItsComponentsByName) {
+    std::unique_ptr<TfrmFiltroTeste> dialog(createForm<TfrmFiltroTeste>(log));
+    expectChild<QLabel*>(*dialog, "lblCodTela");
+    expectChild<QGroupBox*>(*dialog, "grbFiltroPadrao");
+    expectChild<QWidget*>(*dialog, "panMenu");
+    expectChild<QWidget*>(*dialog, "panBotoes");
+    expectChild<QToolButton*>(*dialog, "sbtConfirma");
+    expectChild<TMessages*>(*dialog, "msgPadrao");
+    EXPECT_TRUE(dialog->isModal());
+    EXPECT_TRUE(dialog->panBotoes->isAncestorOf(dialog->sbtConfirma));
+    // The base confirm ends the showing with OK.
+    TfrmFiltroPadrao plain;
+    plain.show();
+    plain.sbtConfirma->click();
+    EXPECT_EQ(plain.ModalResult(), QDialog::Accepted);
+    EXPECT_FALSE(plain.isVisible());
+}
+
+TEST_F(BaseScreensTest, ImportDialogHasItsComponentsProgressAndStatus) {
+    TfrmPadrImportExport dialog;
+    expectChild<QGroupBox*>(dialog, "grbDadosRel");
+    expectChild<TButtonFlat*>(dialog, "sbtImportExport");
+    expectChild<TButtonFlat*>(dialog, "sbtHelp");
+    expectChild<TMessages*>(dialog, "msgPadrao");
+    expectChild<QLabel*>(dialog, "lblStatus");
+    auto* bar = dialog.findChild<QProgressBar*>("pgbProgresso");
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->minimum(), 0);
+    EXPECT_EQ(bar->maximum(), 100);
+    EXPECT_EQ(dialog.progress(), 0);
+    dialog.stepProgress(5);
+    for (int i = 0; i < 10; ++i)
+        dialog.stepProgress(10);
+    EXPECT_EQ(dialog.progress(), 100);  // held at the top of the range
+    dialog.setStatusCaption("Importando dados...");
+    EXPECT_EQ(dialog.statusCaption(), "Importando dados...");
+    dialog.show();
+    sendKey(&dialog, Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(BaseScreensTest, HelpCommandsTellWhichScreenThisIs) {
+    std::unique_ptr<TfrmTeste> form(createForm<TfrmTeste>(log));
+    scripted.queueBoxAnswer(mrOk);
+    form->sbtAjuda->click();
+    ASSERT_EQ(scripted.boxes().size(), 1u);
+    EXPECT_TRUE(scripted.boxes()[0].text.contains("LUN99999"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs the executable without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

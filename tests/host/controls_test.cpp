@@ -1,0 +1,133 @@
+// The small controls: flat toolbar button, search button, date edit.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QRadioButton>
+
+#include "dataset/data_source.h"
+#include "dataset/dataset_test_util.h"
+#include "host/btn_pesquisa.h"
+#include "host/button_flat.h"
+#include "host/date_edit_plus.h"
+
+using namespace confcred;
+using namespace confcred::host;
+using platform::DateTime;
+
+namespace {
+
+// Mouse and key events as the window system sends them (the tests do not
+// link Qt Test).
+void sendClick(QWidget* target, QPoint point) {
+    const QPointF global = target->mapToGlobal(QPointF(point));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(point), global, Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(point), global, Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+TEST(ButtonFlat, IsA21By21FlatButtonWithGlyphAndHint) {
+    QWidget panel;
+    TButtonFlat button("btnEfetivaCredito", "Efetivar Crédito", glyphIcon(Glyph::Confirm), &panel);
+    button.place(181, 4);
+    EXPECT_EQ(button.objectName(), "btnEfetivaCredito");
+    EXPECT_EQ(button.size(), QSize(21, 21));
+    EXPECT_EQ(button.geometry().topLeft(), QPoint(181, 4));
+    EXPECT_EQ(button.hint(), "Efetivar Crédito");
+    EXPECT_EQ(button.toolTip(), "Efetivar Crédito");
+    EXPECT_TRUE(button.autoRaise());
+    EXPECT_FALSE(button.icon().isNull());
+    int clicks = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
+    panel.show();
+    sendClick(&button, button.rect().center());
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST(BtnPesquisa, CarriesItsSearchSettingsAndSitsBesideItsControl) {
+    QWidget box;
+    QRadioButton lista("Lista", &box);
+    lista.setGeometry(10, 20, 60, 20);
+    TBtnPesquisa button(&box);
+    EXPECT_EQ(button.hint(), "Pesquisar");
+    button.setAssociate(&lista);
+    button.placeBesideAssociate();
+    EXPECT_EQ(button.geometry().left(), 72);
+    EXPECT_EQ(button.geometry().top(), 20);
+
+    dataset::RecordSet set("cdsConsumidor");
+    dataset::DataSource source(&set);
+    button.setDataSource(&source);
+    button.setEmptyError("Não há consumidor cadastrado.");
+    button.setDataSetClosed(true);
+    button.setTitle("Consumidor");
+    EXPECT_EQ(button.Associate(), &lista);
+    EXPECT_EQ(button.DataSource(), &source);
+    EXPECT_EQ(button.EmptyError(), "Não há consumidor cadastrado.");
+    EXPECT_TRUE(button.DataSetClosed());
+    EXPECT_EQ(button.title(), "Consumidor");
+    EXPECT_FALSE(button.hasRecords());  // closed
+    set.loadPacket(
+        dataset::testing::makePacket({{"CHAVE", dataset::FieldType::String, 42}}, {{"001001"}}));
+    EXPECT_TRUE(button.hasRecords());
+}
+
+class DateEditTest : public ::testing::Test {
+  protected:
+    TDateEditPlus edit;
+};
+
+TEST_F(DateEditTest, GivesTheDateAloneUnlessSaveTimeIsOn) {
+    const DateTime value = DateTime::fromParts(2026, 12, 7, 14, 30, 5);
+    edit.setDate(value);
+    EXPECT_EQ(edit.text(), "07/12/2026");
+    EXPECT_FALSE(edit.SaveTime());
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 12, 7));
+    edit.setSaveTime(true);
+    EXPECT_EQ(edit.date(), value);
+    // The operator's new date keeps the time of day.
+    edit.QDateEdit::setDate(QDate(2026, 12, 31));
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 12, 31, 14, 30, 5));
+    EXPECT_TRUE(edit.calendarPopup());
+}
+
+TEST_F(DateEditTest, ColoursTheTextByValidityAndNamesTheWeekday) {
+    edit.setValidColor(Qt::blue);
+    edit.setDate(DateTime::fromParts(2026, 12, 7));
+    EXPECT_TRUE(edit.textIsValidDate());
+    EXPECT_EQ(edit.textColor(), QColor(Qt::blue));
+    EXPECT_EQ(edit.toolTip(), "Segunda, 07/12/2026");
+
+    edit.setEditText("");  // cleared by the operator
+    EXPECT_FALSE(edit.textIsValidDate());
+    EXPECT_EQ(edit.textColor(), QColor(Qt::red));
+    edit.setEditText("28/02/2026");
+    EXPECT_EQ(edit.textColor(), QColor(Qt::blue));
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 2, 28));
+    // An impossible day is never held: the edit brings it to the month's last.
+    edit.setEditText("31/02/2026");
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 2, 28));
+
+    EXPECT_EQ(edit.weekdayName(DateTime::fromParts(2026, 12, 6)), "Domingo");
+    EXPECT_EQ(edit.weekdayName(DateTime::fromParts(2026, 12, 12)), "Sábado");
+    edit.setWeekdayNames({"D", "S", "T", "Q", "Q", "S", "S"});
+    EXPECT_EQ(edit.weekdayName(DateTime::fromParts(2026, 12, 8)), "T");
+    edit.setWeekdayNames({"too", "few"});  // refused: the names stay
+    EXPECT_EQ(edit.weekdayNames().size(), 7);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs the executable without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

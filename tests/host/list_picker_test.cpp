@@ -1,0 +1,204 @@
+// The list picker: what it shows, pre-marking, mark all / clear all, the
+// incremental search, its outcome; PesquisaLista through the UI service.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableView>
+
+#include "dataset/data_source.h"
+#include "dataset/dataset_test_util.h"
+#include "host/list_picker.h"
+#include "host/scripted_ui_service.h"
+
+using namespace confcred;
+using namespace confcred::host;
+using dataset::FieldType;
+
+namespace {
+
+// Mouse and key events as the window system sends them (the tests do not
+// link Qt Test).
+void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+             const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+    QApplication::sendEvent(target, &release);
+}
+
+void sendText(QWidget* target, const QString& text) {
+    for (const QChar c : text)
+        sendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+}
+
+class PickerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        set.loadPacket(dataset::testing::makePacket({{"CDCLIENTE", FieldType::String, 21},
+                                                     {"NRINSJURCLIE", FieldType::String, 18},
+                                                     {"NMRAZSOCCLIE", FieldType::String, 50}},
+                                                    {{"001", "11222333000181", "Mercado Azul"},
+                                                     {"O'B", "12345678901", "O'Brien Ltda"},
+                                                     {"003", "", "Padaria Maria"},
+                                                     {"004", "99", "marcenaria Sul"}}));
+        set.fieldByName("CDCLIENTE").setVisible(false);
+        set.fieldByName("NRINSJURCLIE").setDisplayLabel("Nr. Inscrição");
+        set.fieldByName("NMRAZSOCCLIE").setDisplayLabel("Nome");
+        set.fieldByName("NRINSJURCLIE")
+            .setOnGetText([](const dataset::Field& f, std::string& text, bool) {
+                text = f.asString().empty() ? "-" : "#" + f.asString();
+            });
+    }
+
+    PickRequest request(const QString& selection = {}) {
+        PickRequest r;
+        r.source = &source;
+        r.keyField = "CDCLIENTE";
+        r.title = "Cliente";
+        r.selection = selection;
+        return r;
+    }
+
+    dataset::RecordSet set{"cdsPesqCliente"};
+    dataset::DataSource source{&set};
+};
+
+TEST_F(PickerTest, ShowsTheVisibleFieldsWithLabelsAndDisplayTexts) {
+    ListPickerDialog picker(request());
+    EXPECT_EQ(picker.windowTitle(), "Cliente");
+    EXPECT_EQ(picker.columnTitles(), QStringList({"Nr. Inscrição", "Nome"}));
+    ASSERT_EQ(picker.rowCount(), 4);
+    EXPECT_EQ(picker.textAt(0, 0), "#11222333000181");
+    EXPECT_EQ(picker.textAt(2, 0), "-");
+    EXPECT_EQ(picker.keyAt(1), "O'B");
+    EXPECT_EQ(picker.markedCount(), 0);
+    // The record set's cursor is not moved by the picker.
+    EXPECT_EQ(set.recNo(), 1u);
+}
+
+struct PremarkRow {
+    const char* name;
+    const char* given;
+    std::vector<int> marked;
+};
+
+class PickerPremark : public PickerTest, public ::testing::WithParamInterface<PremarkRow> {};
+
+TEST_P(PickerPremark, MarksTheKeysOfTheSelectionGiven) {
+    ListPickerDialog picker(request(QString::fromUtf8(GetParam().given)));
+    std::vector<int> marked;
+    for (int r = 0; r < picker.rowCount(); ++r) {
+        if (picker.isMarked(r))
+            marked.push_back(r);
+    }
+    EXPECT_EQ(marked, GetParam().marked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PickerPremark,
+                         ::testing::Values(PremarkRow{"empty", "", {}},
+                                           PremarkRow{"all_marker", "T", {}},
+                                           PremarkRow{"quoted_key", "'O''B','004'", {1, 3}},
+                                           PremarkRow{"unknown_key_ignored", "'999','001'", {0}},
+                                           PremarkRow{"malformed", "'001", {}}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(PickerTest, OkGivesTheMarkedKeysInTheSetsOrder) {
+    ListPickerDialog picker(request("'004'"));
+    picker.setMarked(1, true);
+    picker.accept();
+    const PickResult result = picker.pickResult();
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.selection, "'O''B','004'");
+}
+
+TEST_F(PickerTest, MarkAllAndClearAllThroughTheirButtons) {
+    ListPickerDialog picker(request("'001'"));
+    picker.findChild<QPushButton*>("btnMarcarTodos")->click();
+    EXPECT_EQ(picker.markedCount(), 4);
+    picker.accept();
+    EXPECT_EQ(picker.pickResult().selection, "'001','O''B','003','004'");
+
+    ListPickerDialog cleared(request("'001'"));
+    cleared.findChild<QPushButton*>("btnDesmarcarTodos")->click();
+    EXPECT_EQ(cleared.markedCount(), 0);
+    // OK with nothing marked is no choice: false, the selection as it was.
+    cleared.findChild<QPushButton*>("btnOK")->click();
+    EXPECT_EQ(cleared.result(), QDialog::Accepted);
+    EXPECT_FALSE(cleared.pickResult().ok);
+    EXPECT_EQ(cleared.pickResult().selection, "'001'");
+}
+
+TEST_F(PickerTest, CancelLeavesTheSelectionAsItWas) {
+    ListPickerDialog picker(request("'003'"));
+    picker.markAll();
+    picker.reject();
+    EXPECT_FALSE(picker.pickResult().ok);
+    EXPECT_EQ(picker.pickResult().selection, "'003'");
+}
+
+TEST_F(PickerTest, SearchMovesToTheFirstMatchAsTyped) {
+    ListPickerDialog picker(request());
+    picker.show();
+    // Columns: 0 registration, 1 name; search in the name column.
+    picker.view()->setCurrentIndex(picker.view()->model()->index(0, 2));
+    sendText(picker.searchBox(), "ma");
+    EXPECT_EQ(picker.currentRow(), 3);  // "marcenaria Sul": prefix, case ignored
+    sendText(picker.searchBox(), "r");
+    EXPECT_EQ(picker.currentRow(), 3);
+    picker.searchBox()->clear();
+    EXPECT_EQ(picker.search("Maria"), 2);  // no prefix: contained
+    EXPECT_EQ(picker.search("zzz"), -1);
+    EXPECT_EQ(picker.currentRow(), 2);
+
+    // Space marks the current row once the list has the focus.
+    picker.view()->setFocus();
+    sendKey(picker.view(), Qt::Key_Space, Qt::NoModifier, " ");
+    EXPECT_TRUE(picker.isMarked(2));
+    picker.reject();
+}
+
+TEST_F(PickerTest, PesquisaListaWritesTheSelectionOnlyOnOk) {
+    ScriptedUiService scripted;
+    ScopedUi scope(scripted);
+    QString selection = "T";
+    scripted.queuePick("'001','003'");
+    EXPECT_TRUE(PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
+    EXPECT_EQ(selection, "'001','003'");
+    scripted.queuePickCancel();
+    EXPECT_FALSE(PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
+    EXPECT_EQ(selection, "'001','003'");
+    ASSERT_EQ(scripted.requests().size(), 2u);
+    EXPECT_TRUE(scripted.requests()[0].detail.contains("Cliente"));
+}
+
+TEST_F(PickerTest, NothingToPickFromIsNoChoice) {
+    PickRequest r = request("'001'");
+    r.source = nullptr;
+    EXPECT_FALSE(runListPicker(r).ok);
+    set.close();
+    r.source = &source;
+    const PickResult closed = runListPicker(r);
+    EXPECT_FALSE(closed.ok);
+    EXPECT_EQ(closed.selection, "'001'");
+}
+
+TEST_F(PickerTest, UnknownKeyFieldIsAClearError) {
+    PickRequest r = request();
+    r.keyField = "CHAVE";
+    EXPECT_THROW(ListPickerDialog picker(r), dataset::DataSetError);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs the executable without the tests' environment.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

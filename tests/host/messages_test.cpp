@@ -1,0 +1,97 @@
+// Message tables: lookups by key without regard to case, bad lines refused,
+// and ShowMsg through the UI service.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <stdexcept>
+
+#include "host/application.h"
+#include "host/messages.h"
+#include "host/scripted_ui_service.h"
+
+using namespace confcred::host;
+
+namespace {
+
+const QStringList kLines = {
+    QStringLiteral("Ope_Conc|Operação concluída com sucesso."),
+    QStringLiteral("CONF|Confirma operação?"),
+    QStringLiteral("Sel_Reg|Selecione ao menos um registro | pedido."),
+    QStringLiteral("Branco|Texto com branco no fim "),
+    QStringLiteral("conf|segunda ocorrência"),
+    QStringLiteral("Vazio|"),
+};
+
+TEST(MessagesTest, Lookups) {
+    TMessages msg;
+    msg.setLines(kLines);
+    struct Row {
+        const char* key;
+        QString text;
+    };
+    const Row rows[] = {
+        {"Ope_Conc", QStringLiteral("Operação concluída com sucesso.")},
+        {"OPE_CONC", QStringLiteral("Operação concluída com sucesso.")},
+        {"Conf", QStringLiteral("Confirma operação?")},  // the first of a repeated key
+        {"Sel_Reg", QStringLiteral("Selecione ao menos um registro | pedido.")},
+        {"Branco", QStringLiteral("Texto com branco no fim ")},
+        {"Vazio", QString()},
+        {"Inexistente", QString()},
+        {"", QString()},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(msg.Msg(QString::fromUtf8(row.key)), row.text);
+    }
+    EXPECT_TRUE(msg.contains(QStringLiteral("vazio")));
+    EXPECT_FALSE(msg.contains(QStringLiteral("Inexistente")));
+    EXPECT_EQ(msg.count(), kLines.size());
+}
+
+TEST(MessagesTest, BadLinesAreRefusedAndTheTableStaysAsItWas) {
+    TMessages msg;
+    msg.setLines(kLines);
+    const QStringList bad[] = {
+        {QStringLiteral("Ok|fine"), QStringLiteral("sem barra")},
+        {QStringLiteral("|sem chave")},
+    };
+    for (const QStringList& lines : bad) {
+        SCOPED_TRACE(lines.join(QLatin1Char('/')).toStdString());
+        EXPECT_THROW(msg.setLines(lines), std::invalid_argument);
+        EXPECT_EQ(msg.Msg(QStringLiteral("CONF")), QStringLiteral("Confirma operação?"));
+        EXPECT_TRUE(msg.Msg(QStringLiteral("Ok")).isEmpty());
+    }
+    EXPECT_THROW(msg.addLine(QStringLiteral("nada")), std::invalid_argument);
+    EXPECT_EQ(msg.count(), kLines.size());
+    msg.addLine(QStringLiteral("Novo|Texto novo"));
+    EXPECT_EQ(msg.Msg(QStringLiteral("novo")), QStringLiteral("Texto novo"));
+}
+
+TEST(MessagesTest, ShowMsgShowsTheTextWithTheTitleAndGivesTheAnswer) {
+    application().setTitle(QStringLiteral("ERP Teste"));
+    ScriptedUiService scripted;
+    ScopedUi scope(scripted);
+    TMessages msg;
+    msg.setLines(kLines);
+    scripted.queueBoxAnswer(mrYes);
+    scripted.queueBoxAnswer(mrNo);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("Conf"), BoxKind::Confirmation, mbYes | mbNo, 0), mrYes);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("conf"), BoxKind::Confirmation, mbYes | mbNo, 0), mrNo);
+    ASSERT_EQ(scripted.boxes().size(), 2u);
+    const RecordedBox& box = scripted.boxes()[0];
+    EXPECT_EQ(box.kind, BoxKind::Confirmation);
+    EXPECT_EQ(box.caption, QStringLiteral("ERP Teste"));
+    EXPECT_EQ(box.text, QStringLiteral("Confirma operação?"));
+    EXPECT_EQ(box.buttons, BoxButtons{mbYes | mbNo});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs this without the test environment: never a real display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,496 @@
+// TNetConnection against a small HTTP server run by the test on loopback: good
+// answers, server errors, broken bodies, dropped connections, a server that is
+// down or silent, and the before-connect event.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QTimer>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "dataset/packet_codec.h"
+#include "host/application.h"
+#include "host/busy_indicator.h"
+#include "host/net_connection.h"
+
+#ifdef CONFCRED_WITH_SERVER
+#include <csignal>
+
+#include "support/server_process.h"
+#endif
+
+using namespace confcred::host;
+namespace dataset = confcred::dataset;
+namespace platform = confcred::platform;
+
+namespace {
+
+struct Received {
+    std::string method;
+    std::string path;
+    std::string headers;  // lower-cased header block
+    std::string body;
+};
+
+void sendAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = ::send(fd, data.data(), data.size(), MSG_NOSIGNAL);
+        if (n <= 0)
+            return;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+void reply(int fd, int status, std::string_view body) {
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " +
+                       "application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                       "\r\nConnection: close\r\n\r\n";
+    sendAll(fd, head);
+    sendAll(fd, body);
+}
+
+// One connection at a time, each closed after its answer. /health answers ok
+// unless the responder handles it.
+class FakeServer {
+  public:
+    using Responder = std::function<bool(int fd, const Received& request)>;
+
+    explicit FakeServer(Responder responder) : responder_(std::move(responder)) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        int on = 1;
+        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::listen(listener_, 16) != 0)
+            throw std::runtime_error("fake server: cannot listen");
+        socklen_t len = sizeof addr;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~FakeServer() {
+        stop_ = true;
+        thread_.join();
+        ::close(listener_);
+    }
+    int port() const { return port_; }
+    std::vector<Received> received() {
+        std::lock_guard lock(mutex_);
+        return received_;
+    }
+    bool stopping() const { return stop_; }
+
+  private:
+    void run() {
+        while (!stop_) {
+            pollfd p{listener_, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const int fd = ::accept(listener_, nullptr, nullptr);
+            if (fd < 0)
+                continue;
+            Received r;
+            if (readRequest(fd, r)) {
+                {
+                    std::lock_guard lock(mutex_);
+                    received_.push_back(r);
+                }
+                if (!responder_(fd, r) && r.path == "/health")
+                    reply(fd, 200, R"({"status":"ok"})");
+            }
+            ::close(fd);
+        }
+    }
+
+    bool readRequest(int fd, Received& r) {
+        std::string data;
+        char buf[65536];
+        size_t headerEnd = std::string::npos;
+        while (headerEnd == std::string::npos) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                return false;
+            data.append(buf, static_cast<size_t>(n));
+            headerEnd = data.find("\r\n\r\n");
+        }
+        std::string head = data.substr(0, headerEnd);
+        const size_t sp1 = head.find(' ');
+        const size_t sp2 = head.find(' ', sp1 + 1);
+        r.method = head.substr(0, sp1);
+        r.path = head.substr(sp1 + 1, sp2 - sp1 - 1);
+        for (char& c : head)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        r.headers = head;
+        size_t length = 0;
+        if (const size_t at = head.find("content-length:"); at != std::string::npos)
+            length = std::stoul(head.substr(at + 15));
+        r.body = data.substr(headerEnd + 4);
+        while (r.body.size() < length) {
+            const ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+            if (n <= 0)
+                return false;
+            r.body.append(buf, static_cast<size_t>(n));
+        }
+        return true;
+    }
+
+    Responder responder_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<Received> received_;
+};
+
+const char* kPacket =
+    R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
+    R"({"name":"VRPEDCRECONS","type":"double"}],"rows":[["00000000000000000012",10.5],)"
+    R"(["00000000000000000013",null]]})";
+
+// A connection pointed at the server through its before-connect event, as
+// the screens do with WebURL and WebPort.
+void aimAt(TNetConnection& net, int port) {
+    net.setServerName(QStringLiteral("lun90000.rdmConfCredBanc"));
+    net.setBeforeConnect([&net, port] {
+        net.setHost(QStringLiteral("127.0.0.1"));
+        net.setPort(port);
+    });
+}
+
+TEST(NetConnectionTest, CallSendsTheProtocolAndDecodesThePacket) {
+    FakeServer server([](int fd, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        reply(fd, 200, std::string(R"({"result":)") + kPacket + "}");
+        return true;
+    });
+    Operador = QStringLiteral("João");
+    TNetConnection net;
+    aimAt(net, server.port());
+    std::vector<std::pair<QString, QString>> observed;
+    TNetConnection::setCallObserver(
+        [&](const QString& m, const QString& a) { observed.emplace_back(m, a); });
+
+    CallResult r =
+        net.AppServer(QStringLiteral("getPEDCREDCONS"),
+                      {QStringLiteral("T"), "a\"b\\c\n", platform::DateTime::fromParts(2026, 12, 1),
+                       12, int64_t{-3}, 2.5, true, dataset::decodePacket(std::string(kPacket))});
+    TNetConnection::setCallObserver(nullptr);
+
+    ASSERT_TRUE(r.ok());
+    ASSERT_TRUE(r.hasPacket());
+    const dataset::DataPacket& p = r.packet();
+    ASSERT_EQ(p.rowCount(), 2u);
+    EXPECT_EQ(p.column(0).textAt(1), "00000000000000000013");
+    EXPECT_EQ(p.column(1).doubleAt(0), 10.5);
+    EXPECT_TRUE(p.column(1).isNull(1));
+    EXPECT_TRUE(net.Connected());  // the call opened the connection first
+
+    const std::vector<Received> got = server.received();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].path, "/health");
+    EXPECT_EQ(got[1].path, "/lun90000.rdmConfCredBanc/getPEDCREDCONS");
+    const std::string args =
+        std::string(R"(["T","a\"b\\c\n","2026-12-01T00:00:00",12,-3,2.5,true,)") +
+        dataset::encodePacket(dataset::decodePacket(std::string(kPacket))) + "]";
+    EXPECT_EQ(got[1].body, R"({"args":)" + args + "}");
+    EXPECT_NE(got[1].headers.find("accept-encoding: identity"), std::string::npos)
+        << got[1].headers;
+    EXPECT_NE(got[1].headers.find("content-type: application/json"), std::string::npos);
+    EXPECT_NE(got[1].headers.find("x-confcred-operator: jo\xc3\xa3o"), std::string::npos);
+    ASSERT_EQ(observed.size(), 1u);
+    EXPECT_EQ(observed[0].first, QStringLiteral("getPEDCREDCONS"));
+    EXPECT_EQ(observed[0].second, QString::fromStdString(args));
+}
+
+struct AnswerRow {
+    const char* name;
+    std::function<void(int fd)> answer;
+    // Expected: an error result with this message, or a transport failure
+    // whose message holds `failure`, or a plain value.
+    const char* serverError = nullptr;
+    const char* failure = nullptr;
+    QVariant value = {};
+};
+
+TEST(NetConnectionTest, AnswersAndFailures) {
+    const std::vector<AnswerRow> rows = {
+        {"null result", [](int fd) { reply(fd, 200, R"({"result":null})"); }, nullptr, nullptr,
+         QVariant()},
+        {"text result", [](int fd) { reply(fd, 200, R"({"result":"pronto"})"); }, nullptr, nullptr,
+         QStringLiteral("pronto")},
+        {"integer result", [](int fd) { reply(fd, 200, R"({"result":42})"); }, nullptr, nullptr,
+         QVariant::fromValue<qint64>(42)},
+        {"server error",
+         [](int fd) { reply(fd, 500, R"({"error":{"message":"Pedido não encontrado."}})"); },
+         "Pedido não encontrado."},
+        {"refused arguments",
+         [](int fd) { reply(fd, 400, R"({"error":{"message":"Argumento 3 inválido."}})"); },
+         "Argumento 3 inválido."},
+        {"broken body", [](int fd) { reply(fd, 200, R"({"result":{"fields":[)"); }, nullptr,
+         "Resposta inválida"},
+        {"not json", [](int fd) { reply(fd, 200, "<html>oops</html>"); }, nullptr,
+         "Resposta inválida"},
+        {"no result nor error", [](int fd) { reply(fd, 200, R"({"status":1})"); }, nullptr,
+         "sem \"result\""},
+        {"text after the answer", [](int fd) { reply(fd, 200, R"({"result":null} x)"); }, nullptr,
+         "Resposta inválida"},
+        {"failure status without message", [](int fd) { reply(fd, 502, "Bad gateway"); }, nullptr,
+         "HTTP 502"},
+        {"bad packet",
+         [](int fd) {
+             reply(fd, 200,
+                   R"({"result":{"fields":[{"name":"A","type":"integer"}],"rows":[["x"]]}})");
+         },
+         nullptr, "Resposta inválida"},
+        {"dropped mid-answer",
+         [](int fd) {
+             sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n{\"result\":{\"fie");
+         },
+         nullptr, "encerrou a conexão"},
+        {"dropped before answering", [](int) {}, nullptr, "encerrou a conexão"},
+    };
+    for (const AnswerRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeServer server([&](int fd, const Received& r) {
+            if (r.method != "POST")
+                return false;
+            row.answer(fd);
+            return true;
+        });
+        TNetConnection net;
+        aimAt(net, server.port());
+        if (row.failure) {
+            try {
+                net.AppServer(QStringLiteral("setEfetivaSaldo"));
+                ADD_FAILURE() << "no failure raised";
+            } catch (const TransportError& e) {
+                EXPECT_NE(std::string(e.what()).find(row.failure), std::string::npos) << e.what();
+            }
+            continue;
+        }
+        const CallResult r = net.AppServer(QStringLiteral("setEfetivaSaldo"));
+        if (row.serverError) {
+            EXPECT_TRUE(r.isError());
+            EXPECT_EQ(r.errorMessage(), QString::fromUtf8(row.serverError));
+            // With ThrowException on, the same answer is raised.
+            net.setThrowException(true);
+            EXPECT_THROW(net.AppServer(QStringLiteral("setEfetivaSaldo")), ServerError);
+        } else {
+            ASSERT_TRUE(r.ok());
+            EXPECT_FALSE(r.hasPacket());
+            EXPECT_EQ(r.value(), row.value);
+        }
+    }
+}
+
+TEST(NetConnectionTest, ServerDownOrNotTheServer) {
+    int port = 0;
+    {
+        FakeServer probe([](int, const Received&) { return false; });
+        port = probe.port();
+    }  // closed: nothing listens there now
+    TNetConnection net;
+    aimAt(net, port);
+    try {
+        net.Open();
+        ADD_FAILURE() << "opened a connection to nothing";
+    } catch (const TransportError& e) {
+        EXPECT_NE(std::string(e.what()).find("recusou a conexão"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(net.Connected());
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS")), TransportError);
+
+    FakeServer notOurs([](int fd, const Received&) {
+        reply(fd, 404, "not found");
+        return true;
+    });
+    aimAt(net, notOurs.port());
+    try {
+        net.setConnected(true);
+        ADD_FAILURE() << "opened a connection to another service";
+    } catch (const TransportError& e) {
+        EXPECT_NE(std::string(e.what()).find("Não foi possível conectar"), std::string::npos);
+    }
+    EXPECT_FALSE(net.Connected());
+
+    net.setBeforeConnect([&net] { net.setPort(0); });
+    EXPECT_THROW(net.Open(), TransportError);
+}
+
+TEST(NetConnectionTest, SilentServerTimesOut) {
+    FakeServer server([&](int, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        return true;
+    });
+    TNetConnection net;
+    aimAt(net, server.port());
+    net.setCallTimeoutMs(300);
+    try {
+        net.AppServer(QStringLiteral("getPEDCREDCONS"));
+        ADD_FAILURE() << "no time-out";
+    } catch (const TransportError& e) {
+        EXPECT_NE(std::string(e.what()).find("não respondeu"), std::string::npos) << e.what();
+    }
+}
+
+TEST(NetConnectionTest, BeforeConnectRunsBeforeEveryConnect) {
+    FakeServer server([](int fd, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        reply(fd, 200, R"({"result":null})");
+        return true;
+    });
+    TNetConnection net;
+    net.setPort(1);  // wrong until the event sets it
+    int runs = 0;
+    std::vector<bool> connectedInEvent;
+    net.setBeforeConnect([&] {
+        ++runs;
+        connectedInEvent.push_back(net.Connected());
+        net.setPort(server.port());
+    });
+    std::vector<bool> changes;
+    QObject::connect(&net, &TNetConnection::connectedChanged,
+                     [&](bool on) { changes.push_back(on); });
+    net.Open();
+    net.Open();  // already open: no new connect
+    EXPECT_EQ(runs, 1);
+    net.Close();
+    net.setConnected(true);
+    EXPECT_EQ(runs, 2);
+    net.setConnected(false);
+    net.AppServer(QStringLiteral("setSituacao"));  // a call on a closed connection connects
+    EXPECT_EQ(runs, 3);
+    EXPECT_EQ(connectedInEvent, (std::vector<bool>{false, false, false}));
+    EXPECT_EQ(changes, (std::vector<bool>{true, false, true, false, true}));
+    EXPECT_EQ(net.property("Connected").toBool(), true);
+    EXPECT_EQ(net.property("Port").toInt(), server.port());
+}
+
+// While a call waits, timers run (so the busy animation moves) and the answer
+// is still taken whole; a large packet comes through intact.
+TEST(NetConnectionTest, SlowLargeAnswerKeepsTheEventLoopAlive) {
+    constexpr int kRows = 50'000;
+    std::string answer =
+        R"({"result":{"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
+        R"({"name":"VRPEDCRECONS","type":"double"}],"rows":[)";
+    for (int i = 0; i < kRows; ++i) {
+        if (i)
+            answer += ',';
+        answer += "[\"" + std::to_string(100000 + i) + "\"," + std::to_string(i) + ".5]";
+    }
+    answer += "]}}";
+    FakeServer server([&](int fd, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        reply(fd, 200, answer);
+        return true;
+    });
+    QWidget window;
+    window.resize(400, 300);
+    window.show();
+    TNetConnection net;
+    aimAt(net, server.port());
+    net.Open();
+    ActiveShowAvi(&window, busyConnecting);
+    const int before = busyOverlay()->property("frame").toInt();
+    const CallResult r = net.AppServer(QStringLiteral("getPEDCREDCONS"));
+    const int after = busyOverlay()->property("frame").toInt();
+    DeactiveShowAvi();
+    EXPECT_GT(after, before + 1);
+    ASSERT_TRUE(r.hasPacket());
+    ASSERT_EQ(r.packet().rowCount(), static_cast<size_t>(kRows));
+    EXPECT_EQ(r.packet().column(0).textAt(kRows - 1), std::to_string(100000 + kRows - 1));
+    EXPECT_EQ(r.packet().column(1).doubleAt(kRows - 1), kRows - 1 + 0.5);
+}
+
+TEST(NetConnectionTest, BadArgumentsAreRefusedBeforeSending) {
+    EXPECT_THROW(encodeArgs({static_cast<dataset::RecordSet*>(nullptr)}), std::invalid_argument);
+    EXPECT_THROW(encodeArgs({std::numeric_limits<double>::infinity()}), std::invalid_argument);
+    EXPECT_EQ(encodeArgs({}), "[]");
+    EXPECT_EQ(encodeArgs({QStringLiteral("\x01")}), "[\"\\u0001\"]");
+}
+
+#ifdef CONFCRED_WITH_SERVER
+// The same connection against the real confcred-server with its demo data.
+class RealServerTest : public ::testing::Test {
+  protected:
+    confcred::testing::ServerProcess server;
+
+    CallArgs allOrders() const {
+        return {QStringLiteral("T"),
+                QStringLiteral("T"),
+                platform::DateTime::fromParts(2000, 1, 1),
+                platform::DateTime::fromParts(2100, 12, 31),
+                QStringLiteral("_S_N_C_"),
+                QStringLiteral("_S_N_"),
+                QStringLiteral("T"),
+                QStringLiteral("T")};
+    }
+};
+
+TEST_F(RealServerTest, ListsComeBackAsPacketsAndErrorsAsResults) {
+    TNetConnection net;
+    aimAt(net, server.port());
+    net.Open();
+    ASSERT_TRUE(net.Connected());
+
+    const CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders());
+    ASSERT_TRUE(orders.ok()) << orders.errorMessage().toStdString();
+    ASSERT_TRUE(orders.hasPacket());
+    EXPECT_GE(orders.packet().fieldIndex("NRPEDCRECONS"), 0);
+    EXPECT_GE(orders.packet().fieldIndex("IDPEDCREEXTR"), 0);
+    EXPECT_GT(orders.packet().rowCount(), 0u);
+
+    // The server name is matched without regard to case.
+    net.setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
+    EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDICREDFAMI"), allOrders()).ok());
+
+    const CallResult missingArgs =
+        net.AppServer(QStringLiteral("getPEDCREDCONS"), {QStringLiteral("T")});
+    EXPECT_TRUE(missingArgs.isError());
+    EXPECT_FALSE(missingArgs.errorMessage().isEmpty());
+    const CallResult unknown = net.AppServer(QStringLiteral("naoExiste"));
+    EXPECT_TRUE(unknown.isError());
+    EXPECT_FALSE(unknown.errorMessage().isEmpty());
+}
+
+TEST_F(RealServerTest, ServerGoneMidSessionAndBack) {
+    TNetConnection net;
+    aimAt(net, server.port());
+    net.Open();
+    server.kill(SIGKILL);
+    server.wait(std::chrono::seconds(10));
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()), TransportError);
+    EXPECT_FALSE(net.Connected());
+    EXPECT_THROW(net.Open(), TransportError);
+    server.restart();
+    aimAt(net, server.port());
+    net.Open();
+    EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
+}
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Test discovery runs this without the test environment: never a real display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,431 @@
+// What a careless or malicious client can send to the real server: SQL-looking
+// text and LIKE wildcards in every argument and in the import file, quotes in
+// selections, malformed JSON and packets, wrong argument counts and types,
+// oversized bodies (plain and chunked), slow clients and text that is not
+// UTF-8. Each must get a clear error or warning; the server stays up and
+// nothing changes that should not.
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/cp1252.h"
+#include "server_test_util.h"
+
+namespace confcred::servertest {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::size_t kMaxBody = 65536;
+
+// A plain socket, for what a well-behaved client never does.
+class RawSocket {
+  public:
+    explicit RawSocket(std::uint16_t port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(port);
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+            throw std::runtime_error("connect to the server failed");
+    }
+    ~RawSocket() { ::close(fd_); }
+    RawSocket(const RawSocket&) = delete;
+    RawSocket& operator=(const RawSocket&) = delete;
+
+    bool send(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    }
+    // What arrives until the server closes or `timeout` passes.
+    std::string readAll(std::chrono::milliseconds timeout) {
+        std::string out;
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        char buffer[4096];
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            out.append(buffer, static_cast<std::size_t>(n));
+        }
+        return out;
+    }
+
+    // Whether the server closes the connection within `timeout` (after any
+    // answer it sends first).
+    bool closedWithin(std::chrono::milliseconds timeout) {
+        const auto until = std::chrono::steady_clock::now() + timeout;
+        char buffer[4096];
+        while (std::chrono::steady_clock::now() < until) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0)
+                continue;
+            if (::recv(fd_, buffer, sizeof buffer, 0) <= 0)
+                return true;
+        }
+        return false;
+    }
+
+  private:
+    int fd_ = -1;
+};
+
+// Everything a refused or read-only call must leave as it was.
+std::string snapshot(server::Database& db) {
+    std::string out;
+    for (const char* sql :
+         {"SELECT * FROM PEDCREDCONS ORDER BY IDPEDCREDCONS",
+          "SELECT * FROM PEDCREDFAMI ORDER BY IDPEDCREDCONS, CDFAMILISALD",
+          "SELECT * FROM SALDOCONS ORDER BY CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD",
+          "SELECT COUNT(*) FROM LANCSALDO", "SELECT * FROM CLIENTE ORDER BY CDCLIENTE",
+          "SELECT * FROM CONSUMIDOR ORDER BY CDCLIENTE, CDCONSUMIDOR",
+          "SELECT * FROM CONTADOR ORDER BY NMCONTADOR"})
+        for (const auto& row : db.queryText(sql)) {
+            for (const auto& v : row)
+                out += (v ? *v : "<null>") + "|";
+            out += "\n";
+        }
+    return out;
+}
+
+class Hostile : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    void SetUp() override {
+        CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+        server_ = std::make_unique<ServerProcess>(optionsFor(
+            GetParam(),
+            {"--max-body", std::to_string(kMaxBody), "--request-timeout", "3", "--threads", "2"}));
+        db_ = openSeeded(*server_);
+        before_ = snapshot(*db_);
+    }
+
+    // A refusal an operator can read: 4xx, a message, and the server still up.
+    void expectRefused(const std::string& what, const Answer& a) {
+        ++checks_;
+        EXPECT_FALSE(a.ok) << what;
+        EXPECT_TRUE(a.status >= 400 && a.status < 500) << what << ": " << a.status << " " << a.body;
+        EXPECT_FALSE(a.error.empty() || a.error[0] == '(') << what << ": " << a.body;
+    }
+    void expectUpAndUnchanged(const std::string& what) {
+        EXPECT_EQ(server_->get("/health").status, 200) << "server down after " << what;
+        EXPECT_TRUE(snapshot(*db_) == before_) << "data changed by " << what;
+    }
+
+    ServerProcess& server() { return *server_; }
+
+    std::unique_ptr<ServerProcess> server_;
+    std::unique_ptr<server::Database> db_;
+    std::string before_;
+    int checks_ = 0;
+};
+
+const char* const kSqlish[] = {
+    "' OR 1=1 --",
+    "'; DROP TABLE PEDCREDCONS; --",
+    "%",
+    "_",
+    "%%",
+    "\\",
+    "\"",
+    "T' OR 'T'='T",
+    "''",
+    "%' OR '1'='1",
+    "1; DELETE FROM SALDOCONS",
+    "_S_N_C_' OR '1'='1",
+    "\xE2\x80\xAE",
+};
+
+// What a description filter "%typed%" looks for: the text between one leading
+// and one trailing '%', taken literally.
+std::string literalPart(std::string text) {
+    if (!text.empty() && text.front() == '%')
+        text.erase(0, 1);
+    if (!text.empty() && text.back() == '%')
+        text.pop_back();
+    return text;
+}
+
+TEST_P(Hostile, FilterArgumentsAreValuesNeverSql) {
+    int answered = 0;
+    for (int position = 0; position < 8; ++position) {
+        for (const char* text : kSqlish) {
+            Filter f;
+            std::string* slots[] = {&f.clients,    &f.consumers, &f.first,  &f.last,
+                                    &f.situations, &f.accounted, &f.number, &f.description};
+            *slots[position] = text;
+            for (const char* method : {"getPEDCREDCONS", "getPEDICREDFAMI"}) {
+                const std::string what = std::string(method) + " argument " +
+                                         std::to_string(position + 1) + " = " + text;
+                const Answer a = call(server(), method, f.args());
+                if (!a.ok) {
+                    expectRefused(what, a);
+                    continue;
+                }
+                ++answered;
+                // Only the description may match anything, and then literally.
+                if (position == 7 && a.packet.fieldIndex("DSSITCREBANC") >= 0) {
+                    const auto& col = a.packet.column(
+                        static_cast<std::size_t>(a.packet.fieldIndex("DSSITCREBANC")));
+                    const std::string typed = literalPart(text);
+                    for (std::size_t r = 0; r < a.packet.rowCount(); ++r)
+                        EXPECT_NE(std::string(col.textAt(r)).find(typed), std::string::npos)
+                            << what << " listed \"" << col.textAt(r) << "\"";
+                } else if (position != 2 && position != 3 && position != 7) {
+                    EXPECT_EQ(a.packet.rowCount(), 0u) << what << " matched rows";
+                }
+            }
+        }
+        expectUpAndUnchanged("filter argument " + std::to_string(position + 1));
+    }
+    EXPECT_GT(answered, 0);
+    figure(std::to_string(checks_) + " hostile filter arguments refused, " +
+           std::to_string(answered) + " answered literally, server up, nothing changed [" +
+           testing::backendName(GetParam()) + "]");
+}
+
+TEST_P(Hostile, SelectionsAndPacketsAreChecked) {
+    struct Case {
+        const char* name;
+        const char* method;
+        std::string args;
+    };
+    const OrderKey real = storedOrders(*db_).begin()->second.key;
+    auto selection = [](std::vector<OrderKey> keys, std::string extra = {}) {
+        return "[" + selectionPacket(keys) + extra + "]";
+    };
+    const Case cases[] = {
+        {"client list with SQL", "getConsumidor", R"(["' OR 1=1 --", "", "1"])"},
+        {"client list unterminated quote", "getConsumidor", R"(["'CLI001", "", "1"])"},
+        {"client list bare key", "getConsumidor", R"(["CLI001", "", "1"])"},
+        {"bad all-clients marker", "getConsumidor", R"(["", "X", "1"])"},
+        {"consumer key too short", "getPEDCREDCONS",
+         R"(["T", "'CLI001'", "2000-01-01", "2999-01-01", "", "", "T", "T"])"},
+        {"order with SQL number", "setEfetivaSaldo",
+         selection({{"1 OR 1=1", real.client, real.consumer, ""}})},
+        {"order with SQL client", "setEfetivaSaldo",
+         selection({{real.number, "' OR ''='", real.consumer, ""}})},
+        {"order with wildcard consumer", "setEfetivaSaldo",
+         selection({{real.number, real.client, "%", ""}})},
+        {"undo without its date", "setCancelaCredito",
+         selection({{real.number, real.client, real.consumer, ""}})},
+        {"empty selection", "setEfetivaSaldo", selection({})},
+        {"situation X", "setSituacao", selection({real}, ",\"X\"")},
+        {"situation as number", "setSituacao", selection({real}, ",1")},
+        {"situation SQL", "setSituacao", selection({real}, ",\"C' OR '1'='1\"")},
+        {"packet without order numbers", "setEfetivaSaldo",
+         R"([{"fields":[{"name":"CDCLIENTE","type":"string","size":21}],"rows":[["CLI001"]]}])"},
+        {"packet row too short", "setEfetivaSaldo",
+         R"([{"fields":[{"name":"NRPEDCRECONS","type":"string","size":20}],"rows":[[]]}])"},
+        {"packet with unknown type", "setEfetivaSaldo",
+         R"([{"fields":[{"name":"NRPEDCRECONS","type":"blob","size":20}],"rows":[]}])"},
+        {"packet as text", "setEfetivaSaldo", R"(["{\"fields\":[]}"])"},
+        {"too many arguments", "setEfetivaSaldo", selection({real}, ",\"extra\"")},
+        {"no arguments", "setCancelaCredito", "[]"},
+        {"seven filter arguments", "getPEDCREDCONS",
+         R"(["T","T","2000-01-01","2999-01-01","","","T"])"},
+        {"date as number", "getPEDICREDFAMI", R"(["T","T",20261207,"2999-01-01","","","T","T"])"},
+        {"impossible date", "getPEDCREDCONS",
+         R"(["T","T","2026-02-30T00:00:00","2999-01-01","","","T","T"])"},
+        {"import without ARQUIVO", "SetImporSaldoCons",
+         R"([{"fields":[{"name":"TEXTO","type":"string","size":10}],"rows":[["x"]]}])"},
+        {"import with two rows", "SetImporSaldoCons",
+         R"([{"fields":[{"name":"ARQUIVO","type":"memo"}],"rows":[["a"],["b"]]}])"},
+        {"unknown method", "dropEverything", "[]"},
+    };
+    for (const Case& c : cases)
+        expectRefused(c.name, call(server(), c.method, c.args));
+    expectUpAndUnchanged("bad selections and packets");
+
+    // A doubled quote inside a key is part of the key, never the end of it.
+    Filter quoted;
+    quoted.clients = "'CLI001','O''Brien'' OR ''1''=''1'";
+    const Answer a = call(server(), "getPEDCREDCONS", quoted.args());
+    ASSERT_TRUE(a.ok) << a.error;
+    const auto& clients =
+        a.packet.column(static_cast<std::size_t>(a.packet.fieldIndex("CDCLIENTE")));
+    EXPECT_GT(a.packet.rowCount(), 0u);
+    for (std::size_t r = 0; r < a.packet.rowCount(); ++r)
+        EXPECT_EQ(clients.textAt(r), "CLI001");
+
+    struct RawCase {
+        const char* name;
+        std::string target;
+        std::string body;
+    };
+    const std::string path = "/lun90000.rdmConfCredBanc/getPEDCREDCONS";
+    const RawCase raw[] = {
+        {"empty body", path, ""},
+        {"truncated JSON", path, "{\"args\": ["},
+        {"args not an array", path, "{\"args\": {}}"},
+        {"another key", path, "{\"args\": [], \"drop\": 1}"},
+        {"text after the object", path, "{\"args\": []} []"},
+        {"not JSON at all", path, "SELECT * FROM PEDCREDCONS"},
+        {"raw Windows-1252 bytes", path,
+         "{\"args\": [\"'Jo\xE3o'\",\"T\",\"2000-01-01\",\"2999-01-01\",\"\",\"\",\"T\",\"T\"]}"},
+        {"deeply nested", path, "{\"args\": [" + std::string(5000, '[') + "]}"},
+        {"other server name", "/other.Server/getPEDCREDCONS", "{\"args\": []}"},
+    };
+    for (const RawCase& r : raw) {
+        auto client = server().client();
+        expectRefused(r.name, decodeAnswer(client.request("POST", r.target, r.body)));
+    }
+    expectUpAndUnchanged("malformed bodies");
+    figure(std::to_string(checks_) +
+           " malformed calls refused with a message, server up, "
+           "nothing changed [" +
+           testing::backendName(GetParam()) + "]");
+}
+
+TEST_P(Hostile, ImportFileTextIsOnlyData) {
+    auto importArgs = [](const std::string& text) {
+        dataset::DataPacket p({{"ARQUIVO", dataset::FieldType::String, 5000}});
+        p.column(0).appendText(text);
+        return "[" + dataset::encodePacket(p) + "]";
+    };
+    const std::size_t ordersBefore = storedOrders(*db_).size();
+    const std::string evilDescription = "') OR 1=1 -- DELETE FROM SALDOCONS 100% _";
+    const std::string file =
+        "C;CLI001' OR '1'='1;CONS0001;H1;07/12/2026;;ALI=1\n"           // unknown client
+        "C;CLI001;%;H2;07/12/2026;;ALI=1\n"                             // wildcard consumer
+        "C;CLI001;CONS0001;H3;07/12/2026;;AL%=1\n"                      // wildcard family
+        "C;CLI001;CONS0001;H4;07/12/2026;;ALI=1; DROP TABLE CLIENTE\n"  // no '='
+        "C;CLI001;CONS0001;H5' OR '1'='1;07/12/2026;;ALI=1\n"           // accepted: a slip is text
+        "C;CLI001;CONS0001;H6;07/12/2026;" +
+        evilDescription + ";ALI=2\n" +                                               // accepted
+        platform::cp1252ToUtf8("C;CLI001;CONS0001;H7;07/12/2026;Caf\x81;ALI=1\n") +  // control
+        "C;CLI001;CONS0001;H8;07/12/2026;;ALI=1e3\n";                                // not a value
+    const Answer a = call(server(), "SetImporSaldoCons", importArgs(file));
+    ASSERT_TRUE(a.ok) << a.error;
+    ASSERT_EQ(a.packet.rowCount(), 6u) << a.body;
+    const auto& lines = a.packet.column(0);
+    for (std::size_t r = 0; r < 6; ++r) {
+        EXPECT_EQ(std::string(lines.textAt(r)).rfind("Linha ", 0), 0u) << lines.textAt(r);
+        EXPECT_LE(lines.textAt(r).size(), 250u);
+    }
+    // Exactly the two accepted orders were added, with their text as written.
+    const auto added = db_->queryText(
+        "SELECT NRBOLETO, DSSITCREBANC FROM PEDCREDCONS WHERE NRBOLETO IN (?, ?) ORDER BY NRBOLETO",
+        {std::string("H5' OR '1'='1"), std::string("H6")});
+    ASSERT_EQ(added.size(), 2u);
+    EXPECT_EQ(*added[1][1], evilDescription);
+    EXPECT_EQ(storedOrders(*db_).size(), ordersBefore + 2);
+    const LedgerReport report = checkLedger(*db_);
+    EXPECT_TRUE(report.clean()) << describe(report);
+    // The description searches literally for its wildcards.
+    Filter f;
+    f.description = "%100% _%";
+    const Answer found = call(server(), "getPEDCREDCONS", f.args());
+    ASSERT_TRUE(found.ok) << found.error;
+    EXPECT_EQ(found.packet.rowCount(), 1u);
+
+    // Raw Windows-1252 bytes are not UTF-8: the whole call is refused.
+    std::string rawBody =
+        "{\"args\": [{\"fields\":[{\"name\":\"ARQUIVO\",\"type\":\"memo\"}],"
+        "\"rows\":[[\"C;CLI001;CONS0001;H9;07/12/2026;Jo\xE3o;ALI=1\"]]}]}";
+    before_ = snapshot(*db_);
+    auto client = server().client();
+    expectRefused("import with raw Windows-1252 bytes",
+                  decodeAnswer(client.request("POST", "/lun90000.rdmConfCredBanc/SetImporSaldoCons",
+                                              rawBody)));
+    expectUpAndUnchanged("import with raw Windows-1252 bytes");
+    figure("import: 8 hostile lines, 6 warnings, 2 orders stored literally [" +
+           std::string(testing::backendName(GetParam())) + "]");
+}
+
+TEST_P(Hostile, OversizedBodiesAreRefusedInPairs) {
+    const std::string path = "/lun90000.rdmConfCredBanc/getPEDCREDCONS";
+    // A valid call padded with blanks to an exact size.
+    auto padded = [](std::size_t size) {
+        std::string body = "{\"args\": " + Filter{}.args() + "}";
+        body.insert(body.size() - 1, size - body.size(), ' ');
+        return body;
+    };
+    auto client = server().client();
+    const testing::HttpReply atLimit = client.request("POST", path, padded(kMaxBody));
+    EXPECT_EQ(atLimit.status, 200) << atLimit.body.substr(0, 200);
+    auto other = server().client();
+    const testing::HttpReply overLimit = other.request("POST", path, padded(kMaxBody + 1));
+    EXPECT_EQ(overLimit.status, 413) << overLimit.body.substr(0, 200);
+
+    // Chunked: the limit counts the body as it arrives, whatever the chunks say.
+    auto chunked = [&](std::size_t size) {
+        RawSocket s(server().port());
+        std::string head = "POST " + path +
+                           " HTTP/1.1\r\nHost: x\r\nTransfer-Encoding: chunked\r\n"
+                           "Content-Type: application/json\r\nConnection: close\r\n\r\n";
+        std::string body = padded(size), wire = head;
+        for (std::size_t at = 0; at < body.size(); at += 1000) {
+            const std::string piece = body.substr(at, 1000);
+            char size16[16];
+            std::snprintf(size16, sizeof size16, "%zx\r\n", piece.size());
+            wire += size16 + piece + "\r\n";
+        }
+        wire += "0\r\n\r\n";
+        s.send(wire);
+        return s.readAll(5s);
+    };
+    EXPECT_EQ(chunked(kMaxBody).rfind("HTTP/1.1 200", 0), 0u);
+    EXPECT_EQ(chunked(kMaxBody + 1).rfind("HTTP/1.1 413", 0), 0u);
+    // Far beyond the limit, sent without waiting: refused, and the server lives.
+    EXPECT_EQ(chunked(kMaxBody * 8).rfind("HTTP/1.1 413", 0), 0u);
+    expectUpAndUnchanged("oversized bodies");
+    figure("bodies of " + std::to_string(kMaxBody) + " bytes accepted, " +
+           std::to_string(kMaxBody + 1) + " refused, plain and chunked [" +
+           testing::backendName(GetParam()) + "]");
+}
+
+TEST_P(Hostile, SlowClientsDoNotStarveOthers) {
+    // Many more trickling clients than worker threads.
+    constexpr int kSlow = 24;
+    std::vector<std::unique_ptr<RawSocket>> slow;
+    for (int i = 0; i < kSlow; ++i) {
+        slow.push_back(std::make_unique<RawSocket>(server().port()));
+        slow.back()->send("POST /lun90000.rdmConfCredBanc/getPEDCREDCONS HTTP/1.1\r\n");
+    }
+    std::atomic<bool> trickling{true};
+    std::thread trickle([&] {
+        for (int round = 0; trickling && round < 40; ++round) {
+            for (auto& s : slow)
+                s->send("X-Slow: 1\r\n");
+            std::this_thread::sleep_for(200ms);
+        }
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const Answer a = call(server(), "getPEDCREDCONS", Filter{}.args());
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - started);
+    EXPECT_TRUE(a.ok) << a.error;
+    EXPECT_LT(took, 2000ms);
+    // The slow ones are cut off once their request time (3 s) is up.
+    std::this_thread::sleep_for(3500ms);
+    int cut = 0;
+    for (auto& s : slow)
+        cut += s->closedWithin(1000ms);
+    trickling = false;
+    trickle.join();
+    EXPECT_EQ(cut, kSlow);
+    expectUpAndUnchanged("slow clients");
+    figure(std::to_string(kSlow) + " slow clients: a normal call answered in " +
+           std::to_string(took.count()) + " ms, " + std::to_string(cut) + " slow ones cut off [" +
+           testing::backendName(GetParam()) + "]");
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Hostile, bothBackends(), backendLabel);
+
+}  // namespace
+}  // namespace confcred::servertest
