@@ -103,7 +103,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
         // A script cannot run without the screens; a person still gets the
         // window and is told why its menu entry does nothing.
-        if (!options.scriptPath.isEmpty()) return 1;
+        if (!options.scriptPath.isEmpty())
+            return 1;
         packageProblem = QString::fromUtf8(error.what());
     }
 
