@@ -32,10 +32,8 @@ QToolButton* panelButton(const char* name, const QString& text, const QString& h
 
 }  // namespace
 
-TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent)
-    : QDialog(parent), FormLifecycle(static_cast<QWidget&>(*this), caHide) {
+TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     setObjectName(QStringLiteral("frmFiltroPadrao"));
-    setModal(true);
     setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) &
                    ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                      Qt::WindowContextHelpButtonHint));
@@ -85,40 +83,8 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent)
 
 TfrmFiltroPadrao::~TfrmFiltroPadrao() = default;
 
-void TfrmFiltroPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
-    (void)shift;
-    if (key == Qt::Key_Escape) {
-        key = 0;
-        Close();
-    }
-}
-
 void TfrmFiltroPadrao::sbtConfirmaClick() {
     setModalResult(QDialog::Accepted);
-}
-
-void TfrmFiltroPadrao::keyPressEvent(QKeyEvent* event) {
-    // With the key preview off, Escape still closes through the close request.
-    if (event->key() == Qt::Key_Escape) {
-        Close();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TfrmFiltroPadrao::done(int result) {
-    if (closing_) {
-        QDialog::done(result);
-        return;
-    }
-    const TCloseAction action = runFormClose();
-    if (action == caNone)
-        return;
-    closing_ = true;
-    QDialog::done(result);
-    closing_ = false;
-    if (action == caFree)
-        deleteLater();
 }
 
 }  // namespace confcred::host

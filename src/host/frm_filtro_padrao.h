@@ -5,9 +5,7 @@
 // and override sbtConfirmaClick.
 #pragma once
 
-#include <QDialog>
-
-#include "host/form_base.h"
+#include "host/dialog_form.h"
 
 class QFrame;
 class QGroupBox;
@@ -18,7 +16,7 @@ namespace confcred::host {
 
 class TMessages;
 
-class TfrmFiltroPadrao : public QDialog, public FormLifecycle {
+class TfrmFiltroPadrao : public TDialogForm {
     Q_OBJECT
 
   public:
@@ -33,25 +31,8 @@ class TfrmFiltroPadrao : public QDialog, public FormLifecycle {
     QToolButton* sbtFechar;
     TMessages* msgPadrao;
 
-    // The close request (FormClose decides; the base hides the dialog).
-    void Close() { close(); }
-    int ModalResult() const { return result(); }
-    // Ends the modal showing with this result, through FormClose.
-    void setModalResult(int result) { done(result); }
-
-    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     // The base confirms with ModalResult OK; derived dialogs validate first.
     virtual void sbtConfirmaClick();
-
-    // Every way of closing (accept, reject, Escape, the title bar) passes here.
-    void done(int result) override;
-
-  protected:
-    // Escape is the base key handler's.
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
-    bool closing_ = false;
 };
 
 }  // namespace confcred::host

@@ -16,10 +16,8 @@
 
 namespace confcred::host {
 
-TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent)
-    : QDialog(parent), FormLifecycle(static_cast<QWidget&>(*this), caHide) {
+TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent) {
     setObjectName(QStringLiteral("frmPadrImportExport"));
-    setModal(true);
     setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) &
                    ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                      Qt::WindowContextHelpButtonHint));
@@ -103,43 +101,12 @@ QString TfrmPadrImportExport::statusCaption() const {
     return lblStatus->text();
 }
 
-void TfrmPadrImportExport::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
-    (void)shift;
-    if (key == Qt::Key_Escape) {
-        key = 0;
-        Close();
-    }
-}
-
 void TfrmPadrImportExport::sbtHelpClick() {
     BoxRequest box;
     box.kind = BoxKind::Information;
     box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
                    .arg(lblCodTela->text(), windowTitle());
     ui().showBox(box);
-}
-
-void TfrmPadrImportExport::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        Close();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TfrmPadrImportExport::done(int result) {
-    if (closing_) {
-        QDialog::done(result);
-        return;
-    }
-    const TCloseAction action = runFormClose();
-    if (action == caNone)
-        return;
-    closing_ = true;
-    QDialog::done(result);
-    closing_ = false;
-    if (action == caFree)
-        deleteLater();
 }
 
 }  // namespace confcred::host

@@ -4,9 +4,7 @@
 // and the message table.
 #pragma once
 
-#include <QDialog>
-
-#include "host/form_base.h"
+#include "host/dialog_form.h"
 
 class QFrame;
 class QGroupBox;
@@ -18,7 +16,7 @@ namespace confcred::host {
 class TButtonFlat;
 class TMessages;
 
-class TfrmPadrImportExport : public QDialog, public FormLifecycle {
+class TfrmPadrImportExport : public TDialogForm {
     Q_OBJECT
 
   public:
@@ -35,10 +33,6 @@ class TfrmPadrImportExport : public QDialog, public FormLifecycle {
     QLabel* lblStatus;
     TMessages* msgPadrao;
 
-    void Close() { close(); }
-    int ModalResult() const { return result(); }
-    void setModalResult(int result) { done(result); }
-
     // Progress (clamped to 0..100) and status caption, repainted at once.
     void setProgress(int value);
     void stepProgress(int by);
@@ -46,17 +40,8 @@ class TfrmPadrImportExport : public QDialog, public FormLifecycle {
     void setStatusCaption(const QString& text);
     QString statusCaption() const;
 
-    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     virtual void sbtImportExportClick() {}
     virtual void sbtHelpClick();
-
-    void done(int result) override;
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
-  private:
-    bool closing_ = false;
 };
 
 }  // namespace confcred::host

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "dataset/json_text.h"
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
 #include "host/application.h"
@@ -22,38 +23,6 @@ namespace {
 TNetConnection::CallObserver& callObserver() {
     static TNetConnection::CallObserver observer;
     return observer;
-}
-
-void appendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    out += '"';
 }
 
 QString where(const TNetConnection& c) {
@@ -69,8 +38,12 @@ TransportError transportError(const QString& text) {
 void CallArg::appendJson(std::string& out) const {
     struct Visitor {
         std::string& out;
-        void operator()(const QString& text) const { appendJsonString(out, text.toStdString()); }
-        void operator()(platform::DateTime when) const { appendJsonString(out, when.toIso()); }
+        void operator()(const QString& text) const {
+            dataset::appendJsonString(out, text.toStdString());
+        }
+        void operator()(platform::DateTime when) const {
+            dataset::appendJsonString(out, when.toIso());
+        }
         void operator()(int64_t number) const { out += std::to_string(number); }
         void operator()(double number) const {
             if (!std::isfinite(number))

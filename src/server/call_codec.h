@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "dataset/json_text.h"
 #include "server/rpc.h"
 
 namespace confcred::server {
@@ -23,9 +24,7 @@ inline constexpr std::size_t kBodyPadding = 64;
 // reserved into, never changed.
 Args decodeCall(const std::string& method, std::string& body);
 
-// Appends `text` as a JSON string literal. Bytes that are not valid UTF-8 are
-// written as U+FFFD, so the output is always valid JSON.
-void appendJsonString(std::string& out, std::string_view text);
+using dataset::appendJsonString;
 
 // The pieces that wrap a method's result text: prefix + result + suffix.
 inline constexpr std::string_view kResultPrefix = "{\"result\":";

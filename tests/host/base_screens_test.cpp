@@ -371,12 +371,3 @@ TEST_F(BaseScreensTest, HelpCommandsTellWhichScreenThisIs) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs the executable without the tests' environment.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -192,12 +192,3 @@ TEST_F(DispatchTest, CheckResultServ) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    // Test discovery runs this without the test environment: never a real display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
