@@ -44,11 +44,13 @@ free_port() {  # a loopback port nothing answers on
 start_postgres() {
     local port url
     port="$(free_port)" || { echo "no free port for PostgreSQL"; return 1; }
-    url="$(bash "$ROOT/scripts/pg-cluster.sh" start "$ROOT/build/pg" "$port")" || return 1
+    url="$(bash "$ROOT/scripts/pg-cluster.sh" start "$PG_DIR" "$port")" || return 1
     export CONFCRED_TEST_PG="$url"
     echo "PostgreSQL for the server suites: $url"
 }
-trap 'bash "$ROOT/scripts/pg-cluster.sh" stop "$ROOT/build/pg" >/dev/null 2>&1 || true' EXIT
+# Under /tmp, so that the user postgres can reach it wherever the checkout lives.
+PG_DIR="$(mktemp -u /tmp/confcred-pg.XXXXXX)"
+trap 'bash "$ROOT/scripts/pg-cluster.sh" stop "$PG_DIR" >/dev/null 2>&1 || true' EXIT
 step "start PostgreSQL (scripts/pg-cluster.sh)" start_postgres
 
 step "build (warnings as errors)" configure_build debug -DCMAKE_BUILD_TYPE=Debug -DCONFCRED_WERROR=ON
