@@ -98,7 +98,9 @@ int main(int argc, char** argv) {
     host::PackageLoader package;
     QString packageProblem;
     try {
-        package.load(options.packagePath, QLocale());
+        // The translation follows the language of the person, not the regional
+        // formats the host forces.
+        package.load(options.packagePath, QLocale::system());
     } catch (const host::PackageError& error) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
         // A script cannot run without the screens; a person still gets the

@@ -1,0 +1,92 @@
+// The host's package loader on the sample package: entries, package
+// information, load and unload, and the localised resource module beside it.
+#include "host/package_loader.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+#include <QProcess>
+
+#include "support/temp_dir.h"
+
+namespace confcred::host {
+namespace {
+
+using ParamsEntry = const char* (*)();
+
+QString initializedLine(PackageLoader& package) {
+    auto entry = reinterpret_cast<ParamsEntry>(package.symbol("GetCreditFilterParams"));
+    return entry ? QString::fromUtf8(entry()).trimmed() : QString();
+}
+
+TEST(PackageLoader, RunsInitializeAndReadsThePackageInformation) {
+    PackageLoader package;
+    package.load(CONFCRED_SAMPLE_PACKAGE, QLocale(QLocale::English));
+    EXPECT_EQ(package.containedUnits(), (QStringList{"Pkg_Sample", "Sample_Unit"}));
+    EXPECT_EQ(package.requiredPackages(), QStringList{"confcred_host"});
+    EXPECT_EQ(initializedLine(package), "INICIALIZADO = 1");
+    EXPECT_NE(package.symbol("IniProc"), nullptr);
+    EXPECT_EQ(package.symbol("NaoExiste"), nullptr);
+    EXPECT_THROW(package.call("NaoExiste"), PackageError);
+    EXPECT_THROW(package.load(CONFCRED_SAMPLE_PACKAGE, QLocale()), PackageError);
+
+    // Finalize runs on unload: loaded again, the count is back to one.
+    package.unload();
+    EXPECT_FALSE(package.isLoaded());
+    EXPECT_EQ(package.symbol("IniProc"), nullptr);
+    package.load(CONFCRED_SAMPLE_PACKAGE, QLocale(QLocale::English));
+    EXPECT_EQ(initializedLine(package), "INICIALIZADO = 1");
+}
+
+TEST(PackageLoader, RefusesWhatIsNotAPackage) {
+    const std::vector<std::pair<QString, std::string>> rows = {
+        {"/nonexistent/libPkg_Nada.so", "cannot load package"},
+        // A real library without the package entries.
+        {CONFCRED_HOST_LIBRARY, "lacks Initialize"},
+    };
+    for (const auto& [path, needle] : rows) {
+        PackageLoader package;
+        try {
+            package.load(path, QLocale());
+            ADD_FAILURE() << path.toStdString() << " loaded";
+        } catch (const PackageError& error) {
+            EXPECT_NE(std::string(error.what()).find(needle), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(package.isLoaded());
+    }
+}
+
+TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
+    // The package and its Brazilian Portuguese resource module, side by side.
+    testing::TempDir dir;
+    const QString folder = QString::fromStdString(dir.path().string());
+    ASSERT_TRUE(QFile::copy(CONFCRED_SAMPLE_PACKAGE, folder + "/libPkg_Sample.so"));
+    dir.write("libPkg_Sample_pt_BR.ts",
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
+              "<TS version=\"2.1\" language=\"pt_BR\"><context><name>Amostra</name>\n"
+              "<message><source>Close</source><translation>Fechar</translation></message>\n"
+              "</context></TS>\n");
+    QProcess lrelease;
+    lrelease.start(CONFCRED_LRELEASE,
+                   {folder + "/libPkg_Sample_pt_BR.ts", "-qm", folder + "/libPkg_Sample_pt_BR.qm"});
+    ASSERT_TRUE(lrelease.waitForFinished(30'000));
+    ASSERT_EQ(lrelease.exitCode(), 0) << lrelease.readAllStandardError().toStdString();
+
+    {
+        PackageLoader package;
+        package.load(folder + "/libPkg_Sample.so", QLocale(QLocale::Portuguese, QLocale::Brazil));
+        EXPECT_TRUE(package.translationFile().endsWith("libPkg_Sample_pt_BR.qm"))
+            << package.translationFile().toStdString();
+        EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Fechar");
+        package.unload();
+        EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Close");
+    }
+    PackageLoader english;
+    english.load(folder + "/libPkg_Sample.so", QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_TRUE(english.translationFile().isEmpty());
+    EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Close");
+}
+
+}  // namespace
+}  // namespace confcred::host
