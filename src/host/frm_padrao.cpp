@@ -117,8 +117,16 @@ QWidget* TfrmPadrao::frame() const {
 }
 
 void TfrmPadrao::Show() {
+    // The first showing gives the child window the screen's own size plus
+    // its frame; later showings keep what the operator made of it.
+    const bool first = subWindow_ != nullptr && !subWindow_->isVisible() && !shownOnce_;
+    const QSize wanted = size();
     show();
     frame()->show();
+    if (first) {
+        shownOnce_ = true;
+        subWindow_->resize(wanted + (subWindow_->size() - subWindow_->widget()->size()));
+    }
     if (subWindow_ != nullptr && subWindow_->mdiArea() != nullptr) {
         subWindow_->mdiArea()->setActiveSubWindow(subWindow_);
     } else {

@@ -117,6 +117,7 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     void navigate(int step);
 
     QPointer<QMdiSubWindow> subWindow_;
+    bool shownOnce_ = false;
 };
 
 }  // namespace confcred::host

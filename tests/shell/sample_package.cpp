@@ -1,6 +1,7 @@
 // A small screen package for the host's own tests: the same exports the real
 // package has, and one data screen over a few rows.
 #include <QApplication>
+#include <QLabel>
 
 #include "dataset/record_set.h"
 #include "host/application.h"
@@ -19,6 +20,8 @@ class TfrmAmostra : public host::TfrmPadrao {
     TfrmAmostra() {
         setObjectName("frmAmostra");
         setWindowTitle("Amostra");
+        lblCodTela->setText("AMO001");
+        resize(640, 360);
         host::nameDataSet(this, "cdsAmostra", cdsAmostra);
     }
     void FormCreate() override {
