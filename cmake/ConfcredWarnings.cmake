@@ -7,3 +7,12 @@ function(confcred_warnings target)
         target_compile_options(${target} PRIVATE -Werror)
     endif()
 endfunction()
+
+# g++ 12 at -O2 and above reports -Wmaybe-uninitialized inside Boost.Beast's
+# parser (boost::optional returned as boost::none), a known false positive.
+# Files that include Beast turn that one warning off; every other warning stays.
+function(confcred_beast_sources)
+    if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+        set_source_files_properties(${ARGN} PROPERTIES COMPILE_OPTIONS "-Wno-maybe-uninitialized")
+    endif()
+endfunction()

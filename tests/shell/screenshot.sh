@@ -7,6 +7,7 @@ host="$1" package="$2" out="$3"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 printf 'open\n' >"$work/script.txt"
+mkdir -p "$(dirname "$out")"
 rm -f "$out"
 XDG_CONFIG_HOME="$work" xvfb-run -a -s "-screen 0 1280x800x24" \
     "$host" --package "$package" --db "sqlite:$work/none.db" \
