@@ -59,6 +59,7 @@ tests debug
 step "build (address and undefined-behaviour sanitizers)" configure_build asan \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFCRED_WERROR=ON -DCONFCRED_SANITIZE=ON
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 tests asan
 
 step "build fuzz targets" configure_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
