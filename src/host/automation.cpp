@@ -8,11 +8,9 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QWidget>
@@ -23,6 +21,7 @@
 #include "host/net_connection.h"
 #include "host/scripted_ui_service.h"
 #include "host/selection_format.h"
+#include "host/synthetic_input.h"
 
 namespace confcred::host {
 
@@ -108,15 +107,6 @@ T* findComponent(const QString& target) {
 void requireEnabled(QWidget* widget, const QString& target) {
     if (!widget->isEnabled())
         throw AutomationError(target.toStdString() + " is disabled");
-}
-
-void clickAt(QWidget* target, QPoint point) {
-    QMouseEvent press(QEvent::MouseButtonPress, point, target->mapToGlobal(point), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, point, target->mapToGlobal(point),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
 }
 
 int gridColumn(TDBGrid* grid, const QString& field, const QString& target) {
@@ -321,7 +311,7 @@ void AutomationDriver::execute(const QString& line) {
                                   words[1].toStdString());
         const QModelIndex index = grid->model()->index(row, gridColumn(grid, words[3], words[1]));
         grid->scrollTo(index);
-        clickAt(grid->viewport(), grid->visualRect(index).center());
+        sendClick(grid->viewport(), grid->visualRect(index).center());
     } else if (command == "grid-title") {
         arity(2);
         auto* grid = findComponent<TDBGrid>(words[1]);
@@ -330,15 +320,13 @@ void AutomationDriver::execute(const QString& line) {
         QHeaderView* header = grid->horizontalHeader();
         grid->scrollTo(grid->model()->index(std::max(0, grid->currentIndex().row()), column));
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        clickAt(header->viewport(), QPoint(x, header->height() / 2));
+        sendClick(header->viewport(), QPoint(x, header->height() / 2));
     } else if (command == "grid-key") {
         arity(2);
         auto* grid = findComponent<TDBGrid>(words[1]);
         requireEnabled(grid, words[1]);
         const int key = keyFromName(words[2]);
-        const QString text = key == Qt::Key_Space ? QStringLiteral(" ") : QString();
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-        QApplication::sendEvent(grid, &press);
+        sendKey(grid, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
     } else if (command == "tab") {
         arity(2);
         auto* tabs = findComponent<QTabWidget>(words[1]);

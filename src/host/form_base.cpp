@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "host/dispatch.h"
+#include "host/ui_service.h"
 
 namespace confcred::host {
 
@@ -79,6 +80,14 @@ TCloseAction FormLifecycle::runFormClose() {
 
 void FormLifecycle::runFormActivate() {
     dispatch([this] { FormActivate(); });
+}
+
+void showScreenHelp(const QString& screenCode, const QString& title) {
+    BoxRequest box;
+    box.kind = BoxKind::Information;
+    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
+                   .arg(screenCode, title);
+    ui().showBox(box);
 }
 
 }  // namespace confcred::host

@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QString>
 #include <memory>
 #include <utility>
 
@@ -81,6 +82,10 @@ class FormLifecycle {
     std::unique_ptr<detail::FormEventFilter> filter_;
     bool created_ = false;
 };
+
+// The help command of the base screens: tells which screen this is, by its
+// code and title, until the help is installed.
+void showScreenHelp(const QString& screenCode, const QString& title);
 
 // Creates a screen and runs its FormCreate; if that fails the screen is freed
 // and the error goes on to the caller.

@@ -102,11 +102,7 @@ QString TfrmPadrImportExport::statusCaption() const {
 }
 
 void TfrmPadrImportExport::sbtHelpClick() {
-    BoxRequest box;
-    box.kind = BoxKind::Information;
-    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
-                   .arg(lblCodTela->text(), windowTitle());
-    ui().showBox(box);
+    showScreenHelp(lblCodTela->text(), windowTitle());
 }
 
 }  // namespace confcred::host

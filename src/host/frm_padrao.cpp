@@ -345,11 +345,7 @@ void TfrmPadrao::sbtImprimirClick() {
 }
 
 void TfrmPadrao::sbtAjudaClick() {
-    BoxRequest box;
-    box.kind = BoxKind::Information;
-    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
-                   .arg(lblCodTela->text(), windowTitle());
-    ui().showBox(box);
+    showScreenHelp(lblCodTela->text(), windowTitle());
 }
 
 }  // namespace confcred::host

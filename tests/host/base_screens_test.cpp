@@ -29,21 +29,12 @@
 #include "host/frm_padrao.h"
 #include "host/messages.h"
 #include "host/scripted_ui_service.h"
+#include "host/synthetic_input.h"
 
 using namespace confcred;
 using namespace confcred::host;
 
 namespace {
-
-// Mouse and key events as the window system sends them (the tests do not
-// link Qt Test).
-void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &release);
-}
 
 // A data screen as the package derives one.
 class TfrmTeste : public TfrmPadrao {

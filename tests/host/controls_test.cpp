@@ -12,24 +12,13 @@
 #include "host/btn_pesquisa.h"
 #include "host/button_flat.h"
 #include "host/date_edit_plus.h"
+#include "host/synthetic_input.h"
 
 using namespace confcred;
 using namespace confcred::host;
 using platform::DateTime;
 
 namespace {
-
-// Mouse and key events as the window system sends them (the tests do not
-// link Qt Test).
-void sendClick(QWidget* target, QPoint point) {
-    const QPointF global = target->mapToGlobal(QPointF(point));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(point), global, Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(point), global, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
 
 TEST(ButtonFlat, IsA21By21FlatButtonWithGlyphAndHint) {
     QWidget panel;

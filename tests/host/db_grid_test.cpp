@@ -18,6 +18,7 @@
 #include "host/db_text.h"
 #include "host/dispatch.h"
 #include "host/grid_printer.h"
+#include "host/synthetic_input.h"
 #include "support/temp_dir.h"
 
 using namespace confcred;
@@ -25,26 +26,6 @@ using namespace confcred::host;
 using dataset::FieldType;
 
 namespace {
-
-// Mouse and key events as the window system sends them (the tests do not
-// link Qt Test).
-void sendClick(QWidget* target, QPoint point) {
-    const QPointF global = target->mapToGlobal(QPointF(point));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(point), global, Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(point), global, Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
-}
-
-void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &release);
-}
 
 class GridTest : public ::testing::Test {
   protected:

@@ -13,22 +13,13 @@
 #include "dataset/dataset_test_util.h"
 #include "host/list_picker.h"
 #include "host/scripted_ui_service.h"
+#include "host/synthetic_input.h"
 
 using namespace confcred;
 using namespace confcred::host;
 using dataset::FieldType;
 
 namespace {
-
-// Mouse and key events as the window system sends them (the tests do not
-// link Qt Test).
-void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-             const QString& text = {}) {
-    QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
-    QApplication::sendEvent(target, &release);
-}
 
 void sendText(QWidget* target, const QString& text) {
     for (const QChar c : text)
