@@ -128,8 +128,8 @@ std::string allOrdersArgs() {
     return R"({"args":["T","T","2000-01-01T00:00:00","2999-12-31T00:00:00","_S_N_C_","_S_N_","T","T"]})";
 }
 
-// getPEDCREDCONS's own statement for a filter that takes in every order (the
-// method reads the whole table then, hence the unary +).
+// getPEDCREDCONS's own statement for a filter that takes in every order: the
+// reference runs exactly what the method runs.
 constexpr const char* kListSql =
     "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
     " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
@@ -137,7 +137,7 @@ constexpr const char* kListSql =
     " FROM PEDCREDCONS P"
     " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
     " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE"
-    " WHERE +P.DTPEDCRECONS BETWEEN ? AND ? AND P.IDPEDCREEXTR IN (?, ?, ?)"
+    " WHERE P.DTPEDCRECONS BETWEEN ? AND ? AND P.IDPEDCREEXTR IN (?, ?, ?)"
     " AND P.IDPEDCRECONT IN (?, ?)"
     " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
 
