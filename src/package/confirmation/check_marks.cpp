@@ -1,0 +1,63 @@
+// The tick marks of the confirmation screen: drawing the check column,
+// toggling one order by click or space, and ticking or clearing all orders.
+#include <QPainter>
+
+#include "dataset/record_set.h"
+#include "host/db_grid.h"
+#include "host/dispatch.h"
+#include "package/confirmation/check_pictures.h"
+#include "package/confirmation/frm_conf_cred_bco.h"
+
+namespace confcred::package {
+
+namespace {
+const QString kCheckField = QStringLiteral("IDCHECK");
+}  // namespace
+
+void TfrmConfCredBco::dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args) {
+    if (listIsEmpty() || args.field == nullptr || args.field->name() != "IDCHECK")
+        return;
+    // Only "S" is drawn ticked: any other value is not taken by the batch
+    // operations, so it must not look selected.
+    const bool ticked = args.fieldText(kCheckField) == QStringLiteral("S");
+    drawCheckCell(args.painter, args.rect, args.background, ticked ? checkImage() : uncheckImage());
+}
+
+void TfrmConfCredBco::dbgPadraoCellClick(int column) {
+    if (listIsEmpty() || dbgPadrao->fieldNameAt(column) != kCheckField)
+        return;
+    // A view left on the family list has no tick to change.
+    if (dtsPadrao.dataSet() != &cdsGetPediCreCons)
+        return;
+    dtsPadrao.setEnabled(false);
+    host::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
+    dataset::Field& check = cdsGetPediCreCons.fieldByName("IDCHECK");
+    cdsGetPediCreCons.edit();
+    check.setAsString(check.asString() == "S" ? "N" : "S");
+    cdsGetPediCreCons.post();
+}
+
+void TfrmConfCredBco::dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    TfrmPadrao::dbgPadraoKeyDown(key, shift);
+    if (key == Qt::Key_Space)
+        dbgPadraoCellClick(0);
+}
+
+void TfrmConfCredBco::markAll() {
+    const char* mark = boMarcaTodos ? "N" : "S";
+    boMarcaTodos = !boMarcaTodos;
+    dtsPadrao.setEnabled(false);
+    host::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
+    const dataset::Bookmark current = cdsGetPediCreCons.bookmark();
+    dataset::Field& check = cdsGetPediCreCons.fieldByName("IDCHECK");
+    cdsGetPediCreCons.first();
+    while (!cdsGetPediCreCons.eof()) {
+        cdsGetPediCreCons.edit();
+        check.setAsString(mark);
+        cdsGetPediCreCons.post();
+        cdsGetPediCreCons.next();
+    }
+    cdsGetPediCreCons.gotoBookmark(current);
+}
+
+}  // namespace confcred::package

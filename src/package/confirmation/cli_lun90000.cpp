@@ -1,0 +1,45 @@
+// The confirmation screen's unit: its instance, its flags, the creation
+// function and the unit's load and unload sections.
+#include "host/application.h"
+#include "host/ui_service.h"
+#include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
+
+namespace confcred::package {
+
+QPointer<TfrmConfCredBco> frmConfCredBco;
+
+namespace Cli_Lun90000 {
+
+bool boIdCriado = false;
+bool boCriaFiltro = false;
+
+void initialization() {
+    boCriaFiltro = false;
+    boIdCriado = false;
+}
+
+void finalization() {
+    releaseCreditFilterStrings();
+}
+
+}  // namespace Cli_Lun90000
+
+void CriaConfCredBanc() {
+    host::ui().setScreenCursor(host::crHourGlass);
+    host::ScopeGuard cursor([] { host::ui().setScreenCursor(host::crDefault); });
+    if (!Cli_Lun90000::boIdCriado || frmConfCredBco.isNull()) {
+        QPointer<TfrmConfCredBco> created = host::createForm<TfrmConfCredBco>();
+        // A screen that closed itself while being created (no connection) is
+        // on its way out: it is neither kept nor shown.
+        if (created->closedDuringCreation())
+            return;
+        frmConfCredBco = created;
+        Cli_Lun90000::boIdCriado = true;
+    }
+    frmConfCredBco->Show();
+    frmConfCredBco->frame()->showNormal();
+}
+
+}  // namespace confcred::package

@@ -1,0 +1,327 @@
+#include "package/confirmation/frm_conf_cred_bco.h"
+
+#include <QAction>
+#include <QFont>
+#include <QLabel>
+#include <QPixmap>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "host/application.h"
+#include "host/busy_indicator.h"
+#include "host/button_flat.h"
+#include "host/check_result.h"
+#include "host/db_grid.h"
+#include "host/db_text.h"
+#include "host/dispatch.h"
+#include "host/mens_erro.h"
+#include "host/messages.h"
+#include "host/named_data_set.h"
+#include "host/net_connection.h"
+#include "package/confirmation/check_pictures.h"
+#include "package/confirmation/order_fields.h"
+#include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
+#include "package/frame/server_names.h"
+
+namespace confcred::package {
+
+namespace {
+
+const QStringList kMessages = {
+    QStringLiteral("Erro_Conexao|Não foi possível estabelecer uma conexão com o servidor, a tela "
+                   "será finalizada."),
+    QStringLiteral("Sim|Sim"),
+    QStringLiteral("Nao|Não"),
+    QStringLiteral("Pendente|Pendente"),
+    QStringLiteral("Cancelado|Cancelado"),
+    QStringLiteral("Efetivado|Efetivado"),
+    QStringLiteral("Ope_Conc|Operação concluída com sucesso."),
+    QStringLiteral("Conf_OPE|Confirma Operação?"),
+    QStringLiteral("Dev_Sel_Pend_Canc|Deve ser marcado pelo menos um crédito pendente para o "
+                   "cancelamento do crédito."),
+    QStringLiteral("Dev_Sel_Canc|Deve ser marcado pelo menos um crédito cancelado para desfazer o "
+                   "cancelamento do crédito."),
+    QStringLiteral("Dev_Sel_Pend_Efet|Deve ser marcado pelo menos um crédito pendente para "
+                   "efetivação do crédito."),
+    QStringLiteral("Dev_Sel_Efet|Deve ser marcado pelo menos um crédito efetivado para desfazer a "
+                   "efetivação do crédito."),
+};
+
+// The family filter's text for an order number; an apostrophe in the number
+// is doubled, so the number still matches its own rows.
+std::string familyFilterFor(const std::string& number) {
+    std::string text = "NRPEDCRECONS = '";
+    for (char c : number) {
+        text += c;
+        if (c == '\'')
+            text += '\'';
+    }
+    text += '\'';
+    return text;
+}
+
+}  // namespace
+
+TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
+    setObjectName(QStringLiteral("frmConfCredBco"));
+    setWindowTitle(QStringLiteral("Confirmação de Crédito Bancário"));
+    lblCodTela->setText(QStringLiteral("LUN90000"));
+    resize(815, 585);
+    frame()->move(244, 105);
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+
+    msgPadrao = new host::TMessages(this);
+    msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
+    msgPadrao->setLines(kMessages);
+
+    netConfCredBanc = new host::TNetConnection(this);
+    netConfCredBanc->setObjectName(QStringLiteral("netConfCredBanc"));
+    netConfCredBanc->setServerName(kServerName);
+    netConfCredBanc->setThrowException(false);
+    netConfCredBanc->setBeforeConnect([this] { netConfCredBancBeforeConnect(); });
+
+    declareOrderFields(cdsGetPediCreCons);
+    declareFamilyFields(cdsPediCredFami);
+    declareSelectedFields(cdsTemp);
+    attachDisplayTexts(cdsGetPediCreCons, *msgPadrao);
+    attachDisplayTexts(cdsPediCredFami, *msgPadrao);
+    attachDisplayTexts(cdsTemp, *msgPadrao);
+    cdsGetPediCreCons.setAfterScroll([this](dataset::RecordSet&) {
+        host::dispatch([this] { cdsGetPediCreConsAfterScroll(); });
+    });
+    host::nameDataSet(this, QStringLiteral("cdsGetPediCreCons"), cdsGetPediCreCons);
+    host::nameDataSet(this, QStringLiteral("cdsPediCredFami"), cdsPediCredFami);
+    host::nameDataSet(this, QStringLiteral("cdsTemp"), cdsTemp);
+
+    dtsPediCredCons.setDataSet(&cdsGetPediCreCons);
+    dbtNome->setDataSource(&dtsPediCredCons);
+    dbtNome->setDataField(QStringLiteral("NRPEDCRECONS"));
+
+    buildToolbar();
+    buildGrids();
+    dtsPadrao.setDataSet(&cdsGetPediCreCons);
+}
+
+TfrmConfCredBco::~TfrmConfCredBco() {
+    // The views go before the record sets and data sources they show.
+    dbgFamilia->setDataSource(nullptr);
+    dbgPadrao->setDataSource(nullptr);
+    dbtNome->setDataSource(nullptr);
+    dtsPadrao.setDataSet(nullptr);
+    dtsPediCredCons.setDataSet(nullptr);
+    cdsGetPediCreCons.setAfterScroll({});
+}
+
+void TfrmConfCredBco::buildToolbar() {
+    auto button = [this](const char* name, const QString& hint, host::Glyph glyph, int left) {
+        auto* b =
+            new host::TButtonFlat(QString::fromLatin1(name), hint, host::glyphIcon(glyph), panMenu);
+        b->place(left, 4);
+        return b;
+    };
+    btnEfetivaCredito =
+        button("btnEfetivaCredito", QStringLiteral("Efetivar Crédito"), host::Glyph::Confirm, 181);
+    btnDesfazCredito =
+        button("btnDesfazCredito", QStringLiteral("Desfazer Crédito"), host::Glyph::Cancel, 202);
+    btnCancelaPedido =
+        button("btnCancelaPedido", QStringLiteral("Cancelar Pedido"), host::Glyph::Delete, 237);
+    BtnDesfazCancelamento = button("BtnDesfazCancelamento", QStringLiteral("Desfazer Cancelamento"),
+                                   host::Glyph::Reload, 258);
+    brnFiltro = button("brnFiltro", QStringLiteral("Filtro de Confirmação de Crédito Bancário"),
+                       host::Glyph::Search, 292);
+    btImportCons = button("btImportCons", QStringLiteral("Importação Crédito/Débito Consumidor "),
+                          host::Glyph::Import, 321);
+
+    auto picture = [this](const char* name, const QImage& image, int left) {
+        auto* label = new QLabel(panMenu);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setPixmap(QPixmap::fromImage(image));
+        label->setGeometry(left, 4, 16, 16);
+        label->hide();
+        return label;
+    };
+    imgUncheck = picture("imgUncheck", uncheckImage(), 474);
+    imgCheck = picture("imgCheck", checkImage(), 491);
+
+    auto click = [this](host::TButtonFlat* b, void (TfrmConfCredBco::*handler)()) {
+        host::onEvent(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    click(btnEfetivaCredito, &TfrmConfCredBco::btnEfetivaCreditoClick);
+    click(btnDesfazCredito, &TfrmConfCredBco::btnDesfazCreditoClick);
+    click(btnCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick);
+    click(BtnDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick);
+    click(brnFiltro, &TfrmConfCredBco::brnFiltroClick);
+    click(btImportCons, &TfrmConfCredBco::btImportConsClick);
+}
+
+void TfrmConfCredBco::buildGrids() {
+    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFolhaDados), QStringLiteral("Pedido"));
+    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFormulario), QStringLiteral("Família"));
+
+    QFont symbol(QStringLiteral("SYMBOL_CHARSET"));
+    symbol.setPixelSize(11);
+    dbgPadrao->setColumns({
+        {QStringLiteral("IDCHECK"), QStringLiteral("4"), 26, -1, symbol},
+        {QStringLiteral("IDPEDCREEXTR"), QStringLiteral("Situação Créd.")},
+        {QStringLiteral("IDPEDCRECONT"), QStringLiteral("Contabilizado")},
+        {QStringLiteral("NRPEDCRECONS"), QStringLiteral("Nr. Pedido")},
+        {QStringLiteral("NRBOLETO"), QStringLiteral("Nr. Boleto")},
+        {QStringLiteral("DTPEDCRECONS"), QStringLiteral("Data / Hora")},
+        {QStringLiteral("DSSITCREBANC"), QStringLiteral("Descrição Crédito"), 138},
+        {QStringLiteral("NMRAZSOCCLIE"), QStringLiteral("Cliente"), 167},
+        {QStringLiteral("NMCONSUMIDOR"), QStringLiteral("Consumidor"), 168},
+        {QStringLiteral("NMRESPCONS"), QStringLiteral("Responsável"), 134},
+        {QStringLiteral("VRPEDCRECONS"), QStringLiteral("Valor")},
+    });
+
+    auto* sheet = new QVBoxLayout(tshFormulario);
+    sheet->setContentsMargins(0, 0, 0, 0);
+    dbgFamilia = new host::TDBGrid(tshFormulario);
+    dbgFamilia->setObjectName(QStringLiteral("dbgFamilia"));
+    dbgFamilia->setFrameShape(QFrame::NoFrame);
+    QPalette tooltip = dbgFamilia->palette();
+    tooltip.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
+    dbgFamilia->setPalette(tooltip);
+    sheet->addWidget(dbgFamilia);
+    dbgFamilia->setColumns({
+        {QStringLiteral("CDFAMILISALD"), QStringLiteral("Código Família"), 98},
+        {QStringLiteral("NMFAMILISALD"), QStringLiteral("Nome Família"), 201},
+        {QStringLiteral("VRPEDCREFAMI"), QStringLiteral("Valor")},
+    });
+    dbgFamilia->setDataSource(&dtsPadrao);
+
+    dbgPadrao->OnTitleClick = [this](int column) { dbgPadraoTitleClick(column); };
+    dbgPadrao->OnCellClick = [this](int column) { dbgPadraoCellClick(column); };
+    dbgPadrao->OnDrawColumnCell = [this](host::DrawColumnCellArgs& args) {
+        dbgPadraoDrawColumnCell(args);
+    };
+    dbgFamilia->OnTitleClick = [this](int column) { dbgFamiliaTitleClick(column); };
+    // The family grid shares the order grid's key handler.
+    dbgFamilia->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
+        dbgPadraoKeyDown(key, shift);
+    };
+    host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, [this] { pgcPadraoChange(); });
+}
+
+bool TfrmConfCredBco::listIsEmpty() const {
+    return !cdsGetPediCreCons.active() || cdsGetPediCreCons.isEmpty();
+}
+
+void TfrmConfCredBco::FormCreate() {
+    TfrmPadrao::FormCreate();
+    setCreditFilterDefaults();
+    boMarcaTodos = false;
+    creating_ = true;
+    host::ScopeGuard created([this] { creating_ = false; });
+    try {
+        host::ActiveShowAvi(host::application().mainForm(), host::busyConnecting);
+        netConfCredBanc->Open();
+        host::DeactiveShowAvi();
+    } catch (const host::Abort&) {
+        throw;
+    } catch (const std::exception&) {
+        host::DeactiveShowAvi();
+        host::MensErro(msgPadrao->Msg(QStringLiteral("Erro_Conexao")), false);
+        Close();
+    }
+}
+
+void TfrmConfCredBco::netConfCredBancBeforeConnect() {
+    netConfCredBanc->setHost(host::WebURL);
+    netConfCredBanc->setPort(host::WebPort);
+}
+
+void TfrmConfCredBco::FormActivate() {
+    if (Cli_Lun90000::boCriaFiltro)
+        return;
+    Cli_Lun90000::boCriaFiltro = true;
+    CriaFiltroConfirmacao();
+    sbtVerificarClick();
+}
+
+void TfrmConfCredBco::sbtVerificarClick() {
+    cdsGetPediCreCons.loadPacket(host::CheckResultServ(
+        netConfCredBanc->appServer().call(kGetPedCredCons, creditFilterArgs()), true, 0));
+    cdsPediCredFami.loadPacket(host::CheckResultServ(
+        netConfCredBanc->appServer().call(kGetPediCredFami, creditFilterArgs()), true, 0));
+    cdsGetPediCreCons.first();
+    boMarcaTodos = false;
+}
+
+void TfrmConfCredBco::brnFiltroClick() {
+    const bool confirmed = CriaFiltroConfirmacao();
+    if (confirmed)
+        sbtVerificarClick();
+    boMarcaTodos = !confirmed;
+}
+
+void TfrmConfCredBco::btImportConsClick() {
+    CriaImportCons();
+    repaint();
+}
+
+void TfrmConfCredBco::cdsGetPediCreConsAfterScroll() {
+    if (listIsEmpty())
+        return;
+    cdsPediCredFami.setFiltered(false);
+    cdsPediCredFami.setFilter(
+        familyFilterFor(cdsGetPediCreCons.fieldByName("NRPEDCRECONS").asString()));
+    cdsPediCredFami.setFiltered(true);
+}
+
+void TfrmConfCredBco::pgcPadraoChange() {
+    dtsPadrao.setEnabled(false);
+    dtsPadrao.setDataSet(pgcPadrao->currentWidget() == tshFolhaDados ? &cdsGetPediCreCons
+                                                                     : &cdsPediCredFami);
+    dtsPadrao.setEnabled(true);
+}
+
+void TfrmConfCredBco::dtsPadraoStateChange() {
+    TfrmPadrao::dtsPadraoStateChange();
+    // Never available on this screen: the record commands and their menu
+    // entries, and duplicating a record.
+    for (auto [control, entry] : {std::pair<QWidget*, QAction*>{sbtIncluir, mniIncluir},
+                                  {sbtAlterar, mniAlterar},
+                                  {sbtExcluir, mniExcluir},
+                                  {sbtGravar, mniGravar},
+                                  {sbtCancelar, mniCancelar},
+                                  {sbtPesquisar, mniPesquisar}}) {
+        control->setEnabled(false);
+        entry->setEnabled(false);
+    }
+    mniDuplicar->setEnabled(false);
+    // Printing and the four operations only while orders are listed, on
+    // either tab.
+    const bool listed = !listIsEmpty();
+    for (QWidget* control :
+         {static_cast<QWidget*>(sbtImprimir), static_cast<QWidget*>(btnEfetivaCredito),
+          static_cast<QWidget*>(btnDesfazCredito), static_cast<QWidget*>(btnCancelaPedido),
+          static_cast<QWidget*>(BtnDesfazCancelamento)})
+        control->setEnabled(listed);
+}
+
+void TfrmConfCredBco::dbgPadraoTitleClick(int column) {
+    if (listIsEmpty())
+        return;
+    const QString field = dbgPadrao->fieldNameAt(column);
+    if (field == QStringLiteral("IDCHECK")) {
+        markAll();
+        return;
+    }
+    cdsGetPediCreCons.setIndexFieldNames(field.toStdString());
+}
+
+void TfrmConfCredBco::dbgFamiliaTitleClick(int column) {
+    cdsPediCredFami.setIndexFieldNames(dbgFamilia->fieldNameAt(column).toStdString());
+}
+
+void TfrmConfCredBco::FormClose(host::TCloseAction& action) {
+    TfrmPadrao::FormClose(action);
+    netConfCredBanc->Close();
+    Cli_Lun90000::boIdCriado = false;
+    if (creating_)
+        closedDuringCreation_ = true;
+}
+
+}  // namespace confcred::package

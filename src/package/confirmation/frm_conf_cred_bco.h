@@ -1,0 +1,88 @@
+// The bank credit confirmation screen (unit Cli_Lun90000): the orders that
+// match the credit filter parameters and their per-family breakdown, the tick
+// marks, and the four batch operations.
+#pragma once
+
+#include "dataset/data_source.h"
+#include "dataset/record_set.h"
+#include "host/frm_padrao.h"
+
+namespace confcred::host {
+struct DrawColumnCellArgs;
+class TButtonFlat;
+class TDBGrid;
+class TMessages;
+class TNetConnection;
+}  // namespace confcred::host
+
+class QLabel;
+
+namespace confcred::package {
+
+class TfrmConfCredBco : public host::TfrmPadrao {
+    Q_OBJECT
+
+  public:
+    explicit TfrmConfCredBco(QWidget* parent = nullptr);
+    ~TfrmConfCredBco() override;
+
+    // Components, named as in the screen's layout.
+    host::TButtonFlat* btnEfetivaCredito;
+    host::TButtonFlat* btnDesfazCredito;
+    host::TButtonFlat* btnCancelaPedido;
+    host::TButtonFlat* BtnDesfazCancelamento;
+    host::TButtonFlat* brnFiltro;
+    host::TButtonFlat* btImportCons;
+    QLabel* imgUncheck;
+    QLabel* imgCheck;
+    host::TDBGrid* dbgFamilia;
+    host::TNetConnection* netConfCredBanc;
+    host::TMessages* msgPadrao;
+    dataset::RecordSet cdsGetPediCreCons{"cdsGetPediCreCons"};
+    dataset::RecordSet cdsPediCredFami{"cdsPediCredFami"};
+    dataset::RecordSet cdsTemp{"cdsTemp"};
+    dataset::DataSource dtsPediCredCons;
+
+    // The mark-all switch: false, the next click on the check column's title
+    // ticks every order; true, it clears every tick.
+    bool boMarcaTodos = false;
+    // True when the screen closed itself while it was being created.
+    bool closedDuringCreation() const { return closedDuringCreation_; }
+
+    // Handlers.
+    void FormCreate() override;
+    void FormActivate() override;
+    void FormClose(host::TCloseAction& action) override;
+    void netConfCredBancBeforeConnect();
+    void sbtVerificarClick() override;
+    void brnFiltroClick();
+    void btImportConsClick();
+    void cdsGetPediCreConsAfterScroll();
+    void pgcPadraoChange();
+    void dtsPadraoStateChange() override;
+    void dbgPadraoTitleClick(int column);
+    void dbgFamiliaTitleClick(int column);
+    // Tick marks.
+    void dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args);
+    void dbgPadraoCellClick(int column);
+    void dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    // Batch operations.
+    void btnEfetivaCreditoClick();
+    void btnDesfazCreditoClick();
+    void btnCancelaPedidoClick();
+    void BtnDesfazCancelamentoClick();
+
+    // The list is empty: the order list holds no record (loaded or not).
+    bool listIsEmpty() const;
+
+  private:
+    void buildToolbar();
+    void buildGrids();
+    void markAll();
+    void runOperation(const struct BatchOperation& operation);
+
+    bool creating_ = false;
+    bool closedDuringCreation_ = false;
+};
+
+}  // namespace confcred::package

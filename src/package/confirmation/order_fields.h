@@ -1,0 +1,36 @@
+// The record layouts of the confirmation screen and the display texts of its
+// coded and value fields.
+#pragma once
+
+#include <QString>
+#include <string>
+
+namespace confcred::dataset {
+class RecordSet;
+}
+namespace confcred::host {
+class TMessages;
+}
+
+namespace confcred::package {
+
+// The order list: thirteen fields in the declared order, labels as the grid
+// shows them, IDCHECK with its declared default "N".
+void declareOrderFields(dataset::RecordSet& orders);
+// The family list: four fields, NRPEDCRECONS hidden.
+void declareFamilyFields(dataset::RecordSet& families);
+// The packet of selected orders: the order list's fields less NRBOLETO.
+void declareSelectedFields(dataset::RecordSet& selected);
+
+// Display texts, derived from the stored value; looked up in the screen's
+// message table at each call.
+// "S" Efetivado, "N" Pendente, "C" Cancelado; anything else no text.
+QString situacaoText(const std::string& value, const host::TMessages& messages);
+// "S" Sim; anything else Não.
+QString contabilText(const std::string& value, const host::TMessages& messages);
+
+// Attaches the display texts of algorithm 11 to a set's fields of those names
+// (fields the set lacks are left alone).
+void attachDisplayTexts(dataset::RecordSet& set, const host::TMessages& messages);
+
+}  // namespace confcred::package

@@ -1,0 +1,44 @@
+// The module's units and what each owns: the screens' instance variables and
+// single-instance flags, the creation functions, and the units' load and
+// unload sections. The screens' own units define what is declared here.
+#pragma once
+
+#include <QPointer>
+
+namespace confcred::package {
+
+class TfrmConfCredBco;
+class TfrmFiltroConfCredBco;
+class TfrmImporCons;
+
+namespace Cli_Lun90000 {
+// True while a confirmation screen exists; its close handler resets it.
+extern bool boIdCriado;
+// True once the first activation opened the filter dialog; reset only when
+// the module loads.
+extern bool boCriaFiltro;
+void initialization();
+void finalization();
+}  // namespace Cli_Lun90000
+
+namespace Cli_Lun90002 {
+// True while an import dialog exists; its close handler resets it.
+extern bool boIdCriado;
+void initialization();
+}  // namespace Cli_Lun90002
+
+// The current instance of each screen, or null. Guarded pointers: a screen
+// freed by its own close leaves no dangling instance behind.
+extern QPointer<TfrmConfCredBco> frmConfCredBco;
+extern QPointer<TfrmFiltroConfCredBco> frmFiltroConfCredBco;
+extern QPointer<TfrmImporCons> frmImporCons;
+
+// Opens the confirmation screen (one instance at a time, shown again when it
+// exists).
+void CriaConfCredBanc();
+// Shows a fresh filter dialog modally; true when the operator confirmed.
+bool CriaFiltroConfirmacao();
+// Shows the import dialog modally (one instance at a time).
+void CriaImportCons();
+
+}  // namespace confcred::package
