@@ -27,7 +27,7 @@ bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
             return false;
         case QEvent::WindowActivate:
             if (watched == &widget_ && widget_.isWindow())
-                dispatch([this] { form_.FormActivate(); });
+                form_.runFormActivate();
             return false;
         case QEvent::KeyPress:
             break;
@@ -79,6 +79,11 @@ TCloseAction FormLifecycle::runFormClose() {
 }
 
 void FormLifecycle::runFormActivate() {
+    // A screen still being created, or not shown, is not active yet: the
+    // multiple-document area may activate a new child while its creation
+    // waits for the server.
+    if (!created_ || !widget_.isVisible())
+        return;
     dispatch([this] { FormActivate(); });
 }
 

@@ -98,10 +98,8 @@ TfrmPadrao::TfrmPadrao(QWidget* parent)
         subWindow_ = area->addSubWindow(this);
         // The close handler decides whether the screen is freed.
         subWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
-        connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
-            if (w != nullptr && w == subWindow_)
-                runFormActivate();
-        });
+        connect(area, &QMdiArea::subWindowActivated, this,
+                [this](QMdiSubWindow* w) { activateInArea(w != nullptr && w == subWindow_); });
     }
 }
 
@@ -129,10 +127,25 @@ void TfrmPadrao::Show() {
     }
     if (subWindow_ != nullptr && subWindow_->mdiArea() != nullptr) {
         subWindow_->mdiArea()->setActiveSubWindow(subWindow_);
+        // The area may have made the child current while it was still hidden
+        // (during its creation); then no activation came, and it comes now.
+        if (subWindow_->mdiArea()->activeSubWindow() == subWindow_)
+            activateInArea(true);
     } else {
         raise();
         activateWindow();
     }
+}
+
+void TfrmPadrao::activateInArea(bool active) {
+    if (!active) {
+        activeInArea_ = false;
+        return;
+    }
+    if (activeInArea_ || !created() || !isVisible())
+        return;
+    activeInArea_ = true;
+    runFormActivate();
 }
 
 void TfrmPadrao::Close() {

@@ -115,9 +115,13 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     void buildPages();
     void buildNavigator();
     void navigate(int step);
+    // FormActivate once per activation of the child window, and only once the
+    // screen is created and shown.
+    void activateInArea(bool active);
 
     QPointer<QMdiSubWindow> subWindow_;
     bool shownOnce_ = false;
+    bool activeInArea_ = false;
 };
 
 }  // namespace confcred::host

@@ -233,6 +233,9 @@ void TfrmConfCredBco::netConfCredBancBeforeConnect() {
 }
 
 void TfrmConfCredBco::FormActivate() {
+    // A screen that closed itself while being created is on its way out.
+    if (closedDuringCreation_)
+        return;
     if (Cli_Lun90000::boCriaFiltro)
         return;
     Cli_Lun90000::boCriaFiltro = true;

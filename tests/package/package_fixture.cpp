@@ -1,0 +1,104 @@
+#include "package_fixture.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QTcpServer>
+#include <QWidget>
+
+#include "host/application.h"
+#include "host/busy_indicator.h"
+#include "host/net_connection.h"
+#include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
+
+namespace confcred::testing {
+
+std::unique_ptr<ServerProcess> PackageTest::server_;
+
+PackageTest::PackageTest() = default;
+PackageTest::~PackageTest() = default;
+
+ServerProcess& PackageTest::server() {
+    if (!server_) {
+        ServerProcessOptions options;
+        options.backend = availableBackends().back();
+        server_ = std::make_unique<ServerProcess>(options);
+    }
+    return *server_;
+}
+
+void PackageTest::restartFreshServer() {
+    server_.reset();
+    server();
+}
+
+void PackageTest::TearDownTestSuite() {
+    server_.reset();
+}
+
+void PackageTest::SetUp() {
+    scoped_ = std::make_unique<host::ScopedUi>(ui_);
+    main_ = std::make_unique<QMainWindow>();
+    area_ = new QMdiArea(main_.get());
+    main_->setCentralWidget(area_);
+    main_->resize(1024, 768);
+    host::application().setMainWindow(main_.get());
+    host::application().setMdiArea(area_);
+    main_->show();
+    host::WebURL = QStringLiteral("127.0.0.1");
+    host::WebPort = server().port();
+    host::FiliProc = 1;
+    host::Operador = QStringLiteral("teste");
+    package::Cli_Lun90002::initialization();
+    package::Cli_Lun90000::initialization();
+    package::setCreditFilterDefaults();
+    host::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
+        calls_ << method + QLatin1Char(' ') + args;
+    });
+}
+
+void PackageTest::TearDown() {
+    host::TNetConnection::setCallObserver(nullptr);
+    // Every screen a test left open goes, with its close handler.
+    area_->closeAllSubWindows();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w != main_.get())
+            w->close();
+    processEvents();
+    host::application().setMdiArea(nullptr);
+    host::application().setMainWindow(nullptr);
+    main_.reset();
+    area_ = nullptr;
+    processEvents();
+    while (host::busyDepth() > 0)
+        host::DeactiveShowAvi();
+    scoped_.reset();
+}
+
+QStringList PackageTest::callMethods() const {
+    QStringList methods;
+    for (const QString& call : calls_)
+        methods << call.section(QLatin1Char(' '), 0, 0);
+    return methods;
+}
+
+void PackageTest::pointAtDeadServer() {
+    // A port that was free a moment ago: nothing answers there.
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const int port = probe.serverPort();
+    probe.close();
+    host::WebPort = port;
+}
+
+void PackageTest::processEvents() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+}  // namespace confcred::testing
