@@ -149,6 +149,9 @@ void RecordSet::install(std::vector<Column> columns, size_t rows, FilterExpr fil
     m.buffer.clear();
     m.rebuildView();
     m.placeAfterReset();
+    // A load replaces the content as closing and opening would: whoever
+    // watches the state sees the set go inactive and come back, on every load.
+    m.setState(DataSetState::Inactive);
     m.setState(DataSetState::Browse);
     m.notify(RecordSetEvent::DataChanged);
     m.scrolled();

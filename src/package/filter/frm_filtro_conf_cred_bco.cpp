@@ -1,39 +1,243 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
+#include <QCheckBox>
+#include <QEvent>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <memory>
 
 #include "host/application.h"
+#include "host/btn_pesquisa.h"
+#include "host/date_edit_plus.h"
+#include "host/dispatch.h"
+#include "host/mens_erro.h"
+#include "host/messages.h"
+#include "host/net_connection.h"
+#include "host/sql_query.h"
+#include "host/text_routines.h"
 #include "host/ui_service.h"
+#include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
+#include "package/frame/server_names.h"
 
 namespace confcred::package {
 
 QPointer<TfrmFiltroConfCredBco> frmFiltroConfCredBco;
 
+namespace {
+
+const QString kTodos = QStringLiteral("T");
+
+const QStringList kMessages = {
+    QStringLiteral("NaoHaCliente|Não há clientes cadastrados."),
+    QStringLiteral("Cliente|Cliente"),
+    QStringLiteral("NaoHaConsumidor|Não há consumidores cadastrados."),
+    QStringLiteral("Consumidor|Consumidor"),
+    QStringLiteral("Clie_Inf|Cliente deve ser informado."),
+    QStringLiteral("Cons_Inf|Consumidor deve ser informado."),
+};
+
+// A radio button's handler runs when the button becomes selected, by the
+// operator or by the dialog itself; the deselected one of the pair stays quiet.
+template <class Handler>
+void onSelected(QRadioButton* button, QObject* context, Handler handler) {
+    QObject::connect(button, &QAbstractButton::toggled, context, [handler](bool on) {
+        if (on)
+            host::dispatch(handler);
+    });
+}
+
+}  // namespace
+
 TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(QWidget* parent) : TfrmFiltroPadrao(parent) {
     setObjectName(QStringLiteral("frmFiltroConfCredBco"));
     setWindowTitle(QStringLiteral("Filtro de Confirmação de Crédito Bancário"));
+    lblCodTela->setText(QStringLiteral("LUN90001"));
+    msgPadrao->setLines(kMessages);
+
+    netConfCredBanc = new host::TNetConnection(this);
+    netConfCredBanc->setObjectName(QStringLiteral("netConfCredBanc"));
+    netConfCredBanc->setServerName(kServerName);
+    netConfCredBanc->setThrowException(false);
+    netConfCredBanc->setBeforeConnect([this] { netConfCredBancBeforeConnect(); });
+
+    cdsPesqCliente = new host::TADOIBQuery(QStringLiteral("cdsPesqCliente"), this);
+    declareLookupSets();
+
+    buildControls();
+    wireEvents();
+}
+
+TfrmFiltroConfCredBco::~TfrmFiltroConfCredBco() {
+    // The search buttons and data sources go before the record sets they show.
+    btnConsumidor->setDataSource(nullptr);
+    dtsConsumidor.setDataSet(nullptr);
+    dtsCliente.setDataSet(nullptr);
+}
+
+void TfrmFiltroConfCredBco::wireEvents() {
+    onSelected(rbtTodosCliente, this, [this] { rbtTodosClienteClick(); });
+    onSelected(rbtListaCliente, this, [this] { rbtListaClienteClick(); });
+    onSelected(rbtTodosConsumidor, this, [this] { rbtTodosConsumidorClick(); });
+    onSelected(rbtListaConsumidor, this, [this] { rbtListaConsumidorClick(); });
+    host::onEvent(btnCliente, &QAbstractButton::clicked, this, [this] { btnClienteClick(); });
+    host::onEvent(btnConsumidor, &QAbstractButton::clicked, this, [this] { btnConsumidorClick(); });
+    edtNrPedido->installEventFilter(this);
+}
+
+bool TfrmFiltroConfCredBco::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edtNrPedido && event->type() == QEvent::FocusOut) {
+        // Only a move of the focus to another control leaves the edit; the
+        // window losing the activation or a popup opening does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+            host::dispatch([this] { edtNrPedidoExit(); });
+    }
+    return TfrmFiltroPadrao::eventFilter(watched, event);
 }
 
 void TfrmFiltroConfCredBco::FormCreate() {
     TfrmFiltroPadrao::FormCreate();
+    boConfirmou = false;
+    depInicial->setDate(P_DATAINICIAL);
+    depFinal->setDate(P_DATAFINAL);
+    // The selections come before the radio buttons, so that restoring a
+    // "Lista" keeps them.
+    stSelCliente = P_CDCLIENTE;
+    stSelConsumidor = P_CDCONSUMIDOR;
+    rbtTodosConsumidor->setChecked(boTodosCon);
+    rbtListaConsumidor->setChecked(!boTodosCon);
+    rbtTodosCliente->setChecked(boTodosCli);
+    rbtListaCliente->setChecked(!boTodosCli);
+    chkSitPendente->setChecked(boPendente);
+    chkSitEfetivado->setChecked(boEfetivado);
+    chkSitCancelado->setChecked(boCancelado);
+    chkContabSim->setChecked(boContSim);
+    chkContabNao->setChecked(boContNao);
+    edtNrPedido->setText(stNrPedido);
+    edtDescCredito->setText(stDSPedido);
+    try {
+        netConfCredBanc->Open();
+    } catch (const std::exception&) {
+        // No message of the dialog's own: it asks to close and is not shown.
+        // A hidden dialog ignores the plain close request, so the close path
+        // (FormClose) runs here directly.
+        closedDuringCreation_ = true;
+        setModalResult(QDialog::Rejected);
+    }
+    try {
+        cdsPesqCliente->Open();
+    } catch (const host::QueryError&) {
+        // Opened before its branch is known, the query lists nothing yet;
+        // a host database that cannot be reached is reported by the client
+        // search, which opens it again, rather than keeping the whole filter
+        // (dates, situations) from the operator.
+    }
+    stListaCliente.clear();
+    stTodosCliente = kTodos;
+}
+
+void TfrmFiltroConfCredBco::FormClose(host::TCloseAction& action) {
+    TfrmFiltroPadrao::FormClose(action);
+    while (netConfCredBanc->Connected())
+        netConfCredBanc->Close();
+}
+
+void TfrmFiltroConfCredBco::netConfCredBancBeforeConnect() {
+    netConfCredBanc->setHost(host::WebURL);
+    netConfCredBanc->setPort(host::WebPort);
+}
+
+void TfrmFiltroConfCredBco::rbtTodosClienteClick() {
+    btnCliente->setEnabled(rbtListaCliente->isChecked());
+    stSelCliente = kTodos;
+    // All clients means all their consumers too.
+    rbtTodosConsumidor->setChecked(true);
+    stSelConsumidor = kTodos;
+}
+
+void TfrmFiltroConfCredBco::rbtListaClienteClick() {
+    btnCliente->setEnabled(rbtListaCliente->isChecked());
+}
+
+void TfrmFiltroConfCredBco::rbtTodosConsumidorClick() {
+    btnConsumidor->setEnabled(rbtListaConsumidor->isChecked());
+    stSelConsumidor = kTodos;
+}
+
+void TfrmFiltroConfCredBco::rbtListaConsumidorClick() {
+    btnConsumidor->setEnabled(rbtListaConsumidor->isChecked());
+}
+
+void TfrmFiltroConfCredBco::edtNrPedidoExit() {
+    edtNrPedido->setText(host::Ajusta(edtNrPedido->text(), 20));
+}
+
+void TfrmFiltroConfCredBco::VD_CLIENTE() {
+    try {
+        if (rbtListaCliente->isChecked() && stSelCliente == kTodos)
+            host::MensErro(msgPadrao->Msg(QStringLiteral("Clie_Inf")), true);
+    } catch (...) {
+        rbtListaCliente->setFocus(Qt::OtherFocusReason);
+        throw;
+    }
+}
+
+void TfrmFiltroConfCredBco::VD_CONSUMIDOR() {
+    try {
+        if (rbtListaConsumidor->isChecked() && stSelConsumidor == kTodos)
+            host::MensErro(msgPadrao->Msg(QStringLiteral("Cons_Inf")), true);
+    } catch (...) {
+        rbtListaConsumidor->setFocus(Qt::OtherFocusReason);
+        throw;
+    }
 }
 
 void TfrmFiltroConfCredBco::sbtConfirmaClick() {
+    VD_CLIENTE();
+    VD_CONSUMIDOR();
+    P_CDCLIENTE = stSelCliente;
+    P_CDCONSUMIDOR = stSelConsumidor;
+    P_DATAINICIAL = depInicial->date();
+    P_DATAFINAL = depFinal->date();
+    // The confirm button takes no focus, so the edit may not have been left.
+    if (!host::EmptyString(edtNrPedido->text()))
+        edtNrPedido->setText(host::Ajusta(edtNrPedido->text(), 20));
+    P_DSSITCREBANC = encodeDescricao(edtDescCredito->text());
+    P_NRPEDCRECONS = encodeNrPedido(edtNrPedido->text());
+    P_IDPEDCRECONT = encodeContabil(chkContabSim->isChecked(), chkContabNao->isChecked());
+    P_IDPEDCREEXTR = encodeSituacoes(chkSitEfetivado->isChecked(), chkSitPendente->isChecked(),
+                                     chkSitCancelado->isChecked());
+    boTodosCon = rbtTodosConsumidor->isChecked();
+    boTodosCli = rbtTodosCliente->isChecked();
+    boPendente = chkSitPendente->isChecked();
+    boEfetivado = chkSitEfetivado->isChecked();
+    boCancelado = chkSitCancelado->isChecked();
+    boContSim = chkContabSim->isChecked();
+    boContNao = chkContabNao->isChecked();
+    stNrPedido = edtNrPedido->text();
+    stDSPedido = edtDescCredito->text();
     boConfirmou = true;
     Close();
 }
 
 bool CriaFiltroConfirmacao() {
-    if (frmFiltroConfCredBco.isNull())
-        frmFiltroConfCredBco =
-            host::createForm<TfrmFiltroConfCredBco>(host::application().mainForm());
-    // Freed on every way out, a failed showing included: each call works on
-    // a fresh dialog loaded from the credit filter parameters.
-    std::unique_ptr<TfrmFiltroConfCredBco> dialog(frmFiltroConfCredBco.data());
-    host::ScopeGuard reset([] { frmFiltroConfCredBco = nullptr; });
-    host::ui().showModal(*dialog);
-    return dialog->boConfirmou;
+    QPointer<TfrmFiltroConfCredBco> dialog = frmFiltroConfCredBco;
+    // Freed and forgotten on every way out, failures included: each call
+    // works on a fresh dialog loaded from the credit filter parameters.
+    host::ScopeGuard release([&dialog] {
+        frmFiltroConfCredBco = nullptr;
+        delete dialog.data();
+    });
+    if (dialog.isNull()) {
+        dialog = host::createForm<TfrmFiltroConfCredBco>(host::application().mainForm());
+        frmFiltroConfCredBco = dialog;
+    }
+    if (!dialog->closedDuringCreation())
+        host::ui().showModal(*dialog);
+    // A nested call may have freed the dialog while it was shown.
+    return !dialog.isNull() && dialog->boConfirmou;
 }
 
 }  // namespace confcred::package

@@ -1,8 +1,29 @@
 // The confirmation filter dialog (unit Cli_Lun90001): edits the credit filter
-// parameters and writes them back only when the operator confirms.
+// parameters and writes them back only when the operator confirms. The client
+// and consumer look-ups behind its two search buttons live in
+// filter_lookups.cpp, the placing of its controls in filter_layout.cpp.
 #pragma once
 
+#include <QString>
+#include <QStringList>
+#include <string>
+
+#include "dataset/data_source.h"
+#include "dataset/record_set.h"
 #include "host/frm_filtro_padrao.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace confcred::host {
+class TADOIBQuery;
+class TBtnPesquisa;
+class TDateEditPlus;
+class TNetConnection;
+}  // namespace confcred::host
 
 namespace confcred::package {
 
@@ -11,12 +32,86 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
 
   public:
     explicit TfrmFiltroConfCredBco(QWidget* parent = nullptr);
+    ~TfrmFiltroConfCredBco() override;
 
-    // True once the operator confirmed the filter.
+    // Components, named as in the dialog's layout, in tab order.
+    QGroupBox* grbCliente;
+    QRadioButton* rbtTodosCliente;
+    QRadioButton* rbtListaCliente;
+    host::TBtnPesquisa* btnCliente;
+    QGroupBox* grbConsumidor;
+    QRadioButton* rbtTodosConsumidor;
+    QRadioButton* rbtListaConsumidor;
+    host::TBtnPesquisa* btnConsumidor;
+    QGroupBox* grbPeriodo;
+    QLabel* lblDe;
+    host::TDateEditPlus* depInicial;
+    QLabel* lblAte;
+    host::TDateEditPlus* depFinal;
+    QGroupBox* grbContabilizado;
+    QCheckBox* chkContabSim;
+    QCheckBox* chkContabNao;
+    QGroupBox* grbSituacao;
+    QCheckBox* chkSitPendente;
+    QCheckBox* chkSitEfetivado;
+    QCheckBox* chkSitCancelado;
+    QLabel* lblNrPedido;
+    QLineEdit* edtNrPedido;
+    QGroupBox* grbDescCredito;
+    QLineEdit* edtDescCredito;
+
+    host::TNetConnection* netConfCredBanc;
+    // The clients of the current branch, read from the host's own database.
+    host::TADOIBQuery* cdsPesqCliente;
+    dataset::DataSource dtsCliente;
+    // The consumers the server returns for the chosen clients.
+    dataset::RecordSet cdsConsumidor{"cdsConsumidor"};
+    dataset::DataSource dtsConsumidor;
+
+    // Dialog state.
     bool boConfirmou = false;
+    QString stSelCliente;     // "T" or the client picker's selection
+    QString stSelConsumidor;  // "T" or the consumer picker's selection
+    QString stListaCliente;   // client list argument of the consumer search
+    QString stTodosCliente;   // all-clients marker of the consumer search
 
+    // True when the dialog asked to close while it was being created (its
+    // connection could not be opened); such a dialog is not shown.
+    bool closedDuringCreation() const { return closedDuringCreation_; }
+
+    // Handlers.
     void FormCreate() override;
+    void FormClose(host::TCloseAction& action) override;
+    void netConfCredBancBeforeConnect();
+    void rbtTodosClienteClick();
+    void rbtListaClienteClick();
+    void rbtTodosConsumidorClick();
+    void rbtListaConsumidorClick();
+    void edtNrPedidoExit();
     void sbtConfirmaClick() override;
+    void btnClienteClick();
+    void btnConsumidorClick();
+    void cdsPesqClienteNRINSJURCLIEGetText(const dataset::Field& field, std::string& text,
+                                           bool displayText);
+
+    // Validations: return when the choice is complete, otherwise show the
+    // message, move the focus to the "Lista" button and stop the caller.
+    void VD_CLIENTE();
+    void VD_CONSUMIDOR();
+
+  protected:
+    // Leaving the order-number edit runs edtNrPedidoExit.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void buildControls();
+    void wireEvents();
+    void declareLookupSets();
+
+    bool closedDuringCreation_ = false;
 };
+
+// The client query's SQL text, line by line.
+QStringList clientQuerySql();
 
 }  // namespace confcred::package

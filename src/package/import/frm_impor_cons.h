@@ -2,7 +2,19 @@
 // credit/debit text file to the server, archives it and logs the warnings.
 #pragma once
 
+#include <string>
+
+#include "dataset/record_set.h"
 #include "host/frm_padr_import_export.h"
+#include "host/net_connection.h"
+#include "host/ui_service.h"
+
+class QLabel;
+class QLineEdit;
+
+namespace confcred::host {
+class TBtnPesquisa;
+}  // namespace confcred::host
 
 namespace confcred::package {
 
@@ -11,9 +23,35 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
 
   public:
     explicit TfrmImporCons(QWidget* parent = nullptr);
+    ~TfrmImporCons() override;
 
+    // Components, named as in the dialog's layout.
+    QLabel* lblArquivo;
+    QLineEdit* medArquivo;
+    host::TBtnPesquisa* btnArquivo;
+    // The file chooser's settings (it is shown through the UI service).
+    host::FileRequest opdArquivo;
+    host::TNetConnection* netImportCons;
+    dataset::RecordSet cdsArquivo{"cdsArquivo"};
+    dataset::RecordSet cdsResultado{"cdsResultado"};
+    // The file's text from loading to packing. Never shown, so it is kept as
+    // text rather than in a hidden editor that would lay out every line.
+    std::string memArquivo;
+
+    // Handlers.
     void FormCreate() override;
     void FormClose(host::TCloseAction& action) override;
+    void btnArquivoClick();
+    void sbtImportExportClick() override;
+    void netImportConsBeforeConnect();
+    // Writes the warning log from every row of cdsResultado.
+    void logCons();
+
+  private:
+    // The steps of a run after the question and the path checks.
+    host::CallResult callServer();
+    void finishRun(const QString& path);
+    QStringList warningLines();
 };
 
 }  // namespace confcred::package

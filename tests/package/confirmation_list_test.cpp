@@ -1,0 +1,219 @@
+// The confirmation screen's lists: the reload and its stops, the family
+// breakdown following the current order, tabs, sorting, command enabling
+// and the display texts.
+#include <QTabWidget>
+#include <algorithm>
+
+#include "confirmation_support.h"
+#include "host/button_flat.h"
+#include "host/db_text.h"
+#include "host/dispatch.h"
+#include "host/frm_filtro_padrao.h"
+#include "host/messages.h"
+#include "package/confirmation/order_fields.h"
+#include "package/frame/credit_filter_params.h"
+
+namespace confcred::testing {
+namespace {
+
+class ConfirmationList : public PackageTest {};
+
+TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    auto& families = screen.cdsPediCredFami;
+    ASSERT_GT(orders.recordCount(), 3u);
+    for (size_t recNo : {size_t{1}, size_t{3}, orders.recordCount()}) {
+        orders.setRecNo(recNo);
+        const QString number = current(orders, "NRPEDCRECONS");
+        const QStringList familyOrders = column(families, "NRPEDCRECONS");
+        ASSERT_FALSE(familyOrders.isEmpty()) << "order " << number.toStdString();
+        EXPECT_EQ(familyOrders.count(number), familyOrders.size());
+    }
+
+    // The "Família" tab shows the families of the order current when the tab
+    // was left, and the order-number label keeps showing that order.
+    orders.setRecNo(2);
+    const QString number = current(orders, "NRPEDCRECONS");
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    EXPECT_EQ(screen.dtsPadrao.dataSet(), &families);
+    EXPECT_EQ(screen.dbgFamilia->model()->rowCount(), static_cast<int>(families.recordCount()));
+    EXPECT_EQ(screen.dbtNome->text(), number);
+    // The operations still follow the order list.
+    EXPECT_TRUE(screen.btnEfetivaCredito->isEnabled());
+    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
+    EXPECT_EQ(screen.dtsPadrao.dataSet(), &orders);
+    EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
+}
+
+TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    clickTitle(*screen.dbgPadrao, QStringLiteral("IDPEDCREEXTR"));
+    QStringList situations = column(orders, "IDPEDCREEXTR");
+    ASSERT_TRUE(situations.contains("C") && situations.contains("N") && situations.contains("S"));
+    EXPECT_TRUE(std::is_sorted(situations.begin(), situations.end()));  // C, N, S
+
+    screen.sbtVerificarClick();
+    EXPECT_EQ(orders.indexFieldNames(), "IDPEDCREEXTR");
+    situations = column(orders, "IDPEDCREEXTR");
+    EXPECT_TRUE(std::is_sorted(situations.begin(), situations.end()));
+    EXPECT_EQ(orders.recNo(), 1u);
+
+    // The family grid sorts its own list, ascending, on every click.
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    clickTitle(*screen.dbgFamilia, QStringLiteral("NMFAMILISALD"));
+    clickTitle(*screen.dbgFamilia, QStringLiteral("NMFAMILISALD"));
+    const QStringList names = column(screen.cdsPediCredFami, "NMFAMILISALD");
+    EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
+}
+
+TEST_F(ConfirmationList, StopOnTheOrderCallKeepsBothLists) {
+    auto& screen = openLoadedScreen(ui_);
+    const QStringList before = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
+    screen.boMarcaTodos = true;
+    // The server refuses a description longer than its column.
+    package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
+    ui_.queueBoxAnswer(host::mrOk);
+    clearCalls();
+    host::dispatch([&] { screen.sbtVerificarClick(); });
+    EXPECT_EQ(callMethods(), QStringList{"getPEDCREDCONS"});
+    ASSERT_EQ(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    EXPECT_EQ(column(screen.cdsGetPediCreCons, "NRPEDCRECONS"), before);
+    EXPECT_TRUE(screen.boMarcaTodos);
+}
+
+TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& families = screen.cdsPediCredFami;
+    families.setFiltered(false);
+    const size_t familiesBefore = families.recordCount();
+    families.setFiltered(true);
+    screen.boMarcaTodos = true;
+    // Only cancelled orders now; the server goes away as the family call
+    // is about to be sent.
+    package::P_IDPEDCREEXTR = QStringLiteral("_C_");
+    host::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
+        if (method == QStringLiteral("getPEDICREDFAMI"))
+            server().kill(SIGKILL);
+    });
+    ui_.queueBoxAnswer(host::mrOk);
+    host::dispatch([&] { screen.sbtVerificarClick(); });
+    ASSERT_EQ(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    const QStringList situations = column(screen.cdsGetPediCreCons, "IDPEDCREEXTR");
+    ASSERT_FALSE(situations.isEmpty());
+    EXPECT_EQ(situations.count("C"), situations.size());
+    families.setFiltered(false);
+    EXPECT_EQ(families.recordCount(), familiesBefore);
+    EXPECT_TRUE(screen.boMarcaTodos);
+    server().restart();
+}
+
+TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
+    auto& screen = openLoadedScreen(ui_);
+    clearCalls();
+    ui_.queueModal([](QDialog&) {});  // closed without confirming
+    screen.brnFiltro->click();
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_TRUE(screen.boMarcaTodos);
+
+    ui_.queueModal(
+        [](QDialog& dialog) { dynamic_cast<host::TfrmFiltroPadrao&>(dialog).sbtConfirmaClick(); });
+    screen.brnFiltro->click();
+    EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
+    EXPECT_FALSE(screen.boMarcaTodos);
+}
+
+TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
+    auto& screen = openLoadedScreen(ui_);
+    package::P_NRPEDCRECONS = QStringLiteral("99999999999999999999");
+    screen.sbtVerificarClick();
+    ASSERT_TRUE(screen.cdsGetPediCreCons.isEmpty());
+    for (QWidget* w : {static_cast<QWidget*>(screen.btnEfetivaCredito),
+                       static_cast<QWidget*>(screen.btnDesfazCredito),
+                       static_cast<QWidget*>(screen.btnCancelaPedido),
+                       static_cast<QWidget*>(screen.BtnDesfazCancelamento),
+                       static_cast<QWidget*>(screen.sbtImprimir)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    for (QWidget* w :
+         {static_cast<QWidget*>(screen.sbtIncluir), static_cast<QWidget*>(screen.sbtPesquisar)})
+        EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+    EXPECT_FALSE(screen.mniDuplicar->isEnabled());
+    screen.dbgPadraoTitleClick(0);
+    pressSpace(*screen.dbgPadrao);
+    EXPECT_FALSE(screen.boMarcaTodos);
+    EXPECT_TRUE(screen.dbtNome->text().isEmpty());
+
+    package::P_NRPEDCRECONS.clear();
+    screen.sbtVerificarClick();
+    EXPECT_TRUE(screen.btnEfetivaCredito->isEnabled());
+    EXPECT_TRUE(screen.sbtImprimir->isEnabled());
+    EXPECT_FALSE(screen.sbtIncluir->isEnabled());
+}
+
+// An order number with an apostrophe still filters its own family rows.
+TEST_F(ConfirmationList, ApostropheInOrderNumberFiltersItsFamilies) {
+    auto& screen = openLoadedScreen(ui_);
+    dataset::DataPacket orders = screen.cdsGetPediCreCons.toPacket();
+    dataset::DataPacket families = screen.cdsPediCredFami.toPacket();
+    screen.cdsPediCredFami.setFiltered(false);
+    // Two orders whose numbers differ only by the quote.
+    dataset::RecordSet crafted;
+    crafted.loadPacket(std::move(orders));
+    crafted.first();
+    crafted.edit();
+    crafted.fieldByName("NRPEDCRECONS").setAsString("O'1");
+    crafted.post();
+    dataset::RecordSet craftedFamilies;
+    craftedFamilies.loadPacket(std::move(families));
+    for (const char* number : {"O'1", "O1", "O'1"}) {
+        craftedFamilies.append();
+        craftedFamilies.fieldByName("NRPEDCRECONS").setAsString(number);
+        craftedFamilies.fieldByName("CDFAMILISALD").setAsString("ALI");
+        craftedFamilies.post();
+    }
+    screen.cdsPediCredFami.loadPacket(craftedFamilies.toPacket());
+    screen.cdsGetPediCreCons.loadPacket(crafted.toPacket());
+    screen.cdsGetPediCreCons.first();
+    ASSERT_EQ(current(screen.cdsGetPediCreCons, "NRPEDCRECONS"), QStringLiteral("O'1"));
+    EXPECT_EQ(column(screen.cdsPediCredFami, "NRPEDCRECONS"), (QStringList{"O'1", "O'1"}));
+}
+
+TEST_F(ConfirmationList, DisplayTexts) {
+    auto& screen = openLoadedScreen(ui_);
+    const host::TMessages& messages = *screen.msgPadrao;
+    struct Row {
+        const char* name;
+        std::string value;
+        QString situacao;
+        QString contabil;
+    } rows[] = {
+        {"effected", "S", "Efetivado", "Sim"},  {"pending", "N", "Pendente", "Não"},
+        {"cancelled", "C", "Cancelado", "Não"}, {"empty", "", "", "Não"},
+        {"lower case", "s", "", "Não"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(package::situacaoText(row.value, messages), row.situacao) << row.name;
+        EXPECT_EQ(package::contabilText(row.value, messages), row.contabil) << row.name;
+    }
+
+    // The grid shows the texts, the values as "0.00" with a comma.
+    auto& orders = screen.cdsGetPediCreCons;
+    const QModelIndex value = screen.dbgPadrao->model()->index(
+        0, screen.dbgPadrao->columnOfField(QStringLiteral("VRPEDCRECONS")));
+    const QString shown = value.data().toString();
+    EXPECT_TRUE(shown.contains(QLatin1Char(',')) && shown.section(',', 1).size() == 2)
+        << shown.toStdString();
+    orders.first();
+    orders.edit();
+    orders.fieldByName("VRPEDCRECONS").clear();
+    EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "0,00");
+    orders.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
+    EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "12,50");
+    orders.cancel();
+}
+
+}  // namespace
+}  // namespace confcred::testing

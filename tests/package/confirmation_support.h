@@ -1,0 +1,63 @@
+#pragma once
+// Driving the confirmation screen in tests: opening it with the filter
+// dialog closed unconfirmed (so the default parameters, every situation of
+// today's orders, are loaded), real clicks and keys on its grids, and reading
+// its lists.
+
+#include <QDialog>
+#include <QHeaderView>
+#include <QStringList>
+
+#include "dataset/record_set.h"
+#include "host/db_grid.h"
+#include "host/synthetic_input.h"
+#include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/frame/package_units.h"
+#include "package_fixture.h"
+
+namespace confcred::testing {
+
+// Opens the screen; its first activation shows the filter dialog, which the
+// scripted service closes unconfirmed, and then loads the lists.
+inline package::TfrmConfCredBco& openLoadedScreen(host::ScriptedUiService& ui) {
+    ui.queueModal([](QDialog&) {});
+    package::CriaConfCredBanc();
+    return *package::frmConfCredBco;
+}
+
+inline void clickCell(host::TDBGrid& grid, int row, const QString& field) {
+    const QModelIndex index = grid.model()->index(row, grid.columnOfField(field));
+    grid.scrollTo(index);
+    host::sendClick(grid.viewport(), grid.visualRect(index).center());
+}
+
+inline void clickTitle(host::TDBGrid& grid, const QString& field) {
+    const int column = grid.columnOfField(field);
+    QHeaderView* header = grid.horizontalHeader();
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    host::sendClick(header->viewport(), QPoint(x, header->height() / 2));
+}
+
+inline void pressSpace(host::TDBGrid& grid) {
+    host::sendKey(&grid, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+}
+
+// The stored text of one text field of every record, in the list's current
+// order, without moving the cursor.
+inline QStringList column(dataset::RecordSet& set, const char* field) {
+    QStringList values;
+    if (!set.active())
+        return values;
+    const dataset::Column& data = set.column(set.fieldByName(field).index());
+    for (size_t row = 0; row < set.recordCount(); ++row) {
+        const std::string_view text = data.textAt(set.storageRowAt(row));
+        values << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    }
+    return values;
+}
+
+inline QString current(dataset::RecordSet& set, const char* field) {
+    return QString::fromStdString(set.fieldByName(field).asString());
+}
+
+}  // namespace confcred::testing
