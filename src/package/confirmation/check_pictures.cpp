@@ -1,8 +1,6 @@
 #include "package/confirmation/check_pictures.h"
 
-#include <QBitmap>
 #include <QPainter>
-#include <QPixmap>
 
 namespace confcred::package {
 
@@ -46,20 +44,19 @@ QImage fromTable(const char* const (&rows)[16]) {
     return image;
 }
 
-// The picture with its olive pixels see-through, made once per picture.
-const QPixmap& transparentOf(const QImage& picture) {
-    static const QPixmap unchecked = [] {
-        QPixmap p = QPixmap::fromImage(uncheckImage());
-        p.setMask(QBitmap::fromImage(
-            uncheckImage().createMaskFromColor(kTransparentOlive, Qt::MaskOutColor)));
-        return p;
-    }();
-    static const QPixmap checked = [] {
-        QPixmap p = QPixmap::fromImage(checkImage());
-        p.setMask(QBitmap::fromImage(
-            checkImage().createMaskFromColor(kTransparentOlive, Qt::MaskOutColor)));
-        return p;
-    }();
+// The picture with its olive pixels see-through.
+QImage seeThrough(const QImage& picture) {
+    QImage image = picture.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) == kTransparentOlive)
+                image.setPixel(x, y, qRgba(0, 0, 0, 0));
+    return image;
+}
+
+const QImage& transparentOf(const QImage& picture) {
+    static const QImage unchecked = seeThrough(uncheckImage());
+    static const QImage checked = seeThrough(checkImage());
     return &picture == &checkImage() ? checked : unchecked;
 }
 
@@ -82,7 +79,7 @@ void drawCheckCell(QPainter& painter, const QRect& cell, const QBrush& fill,
     painter.fillRect(cell, fill);
     const QRect target(cell.left() + 4, cell.top(), picture.width(), cell.height());
     const QRect source(0, 0, picture.width(), cell.height());
-    painter.drawPixmap(target.topLeft(), transparentOf(picture), source);
+    painter.drawImage(target.topLeft(), transparentOf(picture), source);
     painter.restore();
 }
 

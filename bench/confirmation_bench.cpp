@@ -1,0 +1,206 @@
+// Benchmarks of the confirmation screen with 100,000 orders and 400,000
+// family rows on a real confcred-server over loopback:
+// - confirmation.reload_vs_sqlite: the reload (both server calls, decode,
+//   load, first family filter) against SQLite running the server's two
+//   statements and stepping every column of every row;
+// - confirmation.markall_vs_walk: ticking every order from the check
+//   column's title against a bare walk over the same orders;
+// - confirmation.batch_vs_walk: a batch operation's walk and packet building
+//   (every order ticked and pending) against the same bare walk.
+// The walks are also timed on a tenth of the orders: their cost per order
+// must not grow with the list.
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dataset/record_set.h"
+#include "harness.h"
+#include "host/application.h"
+#include "host/form_base.h"
+#include "host/net_connection.h"
+#include "package/confirmation/batch_operation.h"
+#include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/frame/credit_filter_params.h"
+#include "platform/clock.h"
+#include "server/database.h"
+#include "server/demo_data.h"
+#include "support/server_process.h"
+#include "support/temp_dir.h"
+
+using namespace confcred;
+using namespace confcred::bench;
+
+namespace {
+
+constexpr int kOrders = 100'000;
+
+// Every order gets every one of the four families: 400,000 family rows.
+void seed(const std::string& path) {
+    {
+        auto db = server::openDatabase("sqlite:" + path);
+        server::seedOrders(*db, kOrders, 1);
+    }
+    sqlite3* raw = nullptr;
+    sqlite3_open(path.c_str(), &raw);
+    char* error = nullptr;
+    if (sqlite3_exec(raw,
+                     "INSERT INTO PEDCREDFAMI (IDPEDCREDCONS, CDFAMILISALD, VRPEDCREFAMI_CENT)"
+                     " SELECT P.IDPEDCREDCONS, A.CDFAMILISALD, 1000 FROM PEDCREDCONS P"
+                     " CROSS JOIN FAMILIASALDO A WHERE NOT EXISTS (SELECT 1 FROM PEDCREDFAMI F"
+                     " WHERE F.IDPEDCREDCONS = P.IDPEDCREDCONS"
+                     " AND F.CDFAMILISALD = A.CDFAMILISALD)",
+                     nullptr, nullptr, &error) != SQLITE_OK) {
+        std::fprintf(stderr, "seeding families: %s\n", error);
+        std::exit(1);
+    }
+    sqlite3_close(raw);
+}
+
+// The server's two statements for a filter that takes every order of the
+// period, every column of every row read.
+constexpr const char* kOrderSql =
+    "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
+    " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
+    " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
+    " FROM PEDCREDCONS P"
+    " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
+    " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE"
+    " WHERE P.DTPEDCRECONS BETWEEN ? AND ?"
+    " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
+constexpr const char* kFamilySql =
+    "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
+    " FROM PEDCREDCONS P"
+    " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
+    " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD"
+    " WHERE P.DTPEDCRECONS BETWEEN ? AND ?"
+    " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD";
+
+size_t step(sqlite3* db, const char* sql, int columns) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        std::exit(1);
+    }
+    sqlite3_bind_text(stmt, 1, "2000-01-01 00:00:00.000", -1, SQLITE_STATIC);
+    sqlite3_bind_text(stmt, 2, "2999-12-31 23:59:59.999", -1, SQLITE_STATIC);
+    size_t bytes = 0;
+    while (sqlite3_step(stmt) == SQLITE_ROW)
+        for (int c = 0; c < columns; ++c)
+            bytes += static_cast<size_t>(sqlite3_column_bytes(stmt, c)) +
+                     (sqlite3_column_text(stmt, c) != nullptr);
+    sqlite3_finalize(stmt);
+    return bytes;
+}
+
+// The order list's rows walked with the cursor and nothing else.
+void bareWalk(dataset::RecordSet& orders) {
+    orders.first();
+    while (!orders.eof())
+        orders.next();
+}
+
+double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+std::string ms(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+    return text;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    testing::TempDir scratch;
+    const std::string path = (scratch.path() / "confirmation.db").string();
+    const double seeding = secondsOf([&] { seed(path); });
+    note("seeded " + std::to_string(kOrders) + " orders with 4 families each in " + ms(seeding));
+
+    testing::ServerProcessOptions options;
+    options.dbUrl = "sqlite:" + path;
+    testing::ServerProcess server(options);
+    host::WebURL = QStringLiteral("127.0.0.1");
+    host::WebPort = server.port();
+
+    // Every order of the database: the whole period, every situation.
+    package::setCreditFilterDefaults();
+    package::P_DATAINICIAL = platform::DateTime::fromParts(2000, 1, 1);
+    package::P_DATAFINAL = platform::DateTime::fromParts(2999, 12, 31);
+    std::unique_ptr<package::TfrmConfCredBco> screen(host::createForm<package::TfrmConfCredBco>());
+    auto& orders = screen->cdsGetPediCreCons;
+
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_exec(raw, "PRAGMA cache_size=-65536", nullptr, nullptr, nullptr);
+    size_t bytes = 0;
+    const double reload =
+        ratioOf([&] { screen->sbtVerificarClick(); },
+                [&] { bytes = step(raw, kOrderSql, 12) + step(raw, kFamilySql, 4); });
+    sqlite3_close(raw);
+    screen->cdsPediCredFami.setFiltered(false);
+    note("reload: " + std::to_string(orders.recordCount()) + " orders, " +
+         std::to_string(screen->cdsPediCredFami.recordCount()) + " family rows; reference read " +
+         std::to_string(bytes / 1024) + " KiB");
+    screen->cdsPediCredFami.setFiltered(true);
+    figure("confirmation.reload_vs_sqlite", reload);
+
+    // A copy of the list for the bare walk: same rows, no family filter.
+    dataset::RecordSet plain;
+    plain.loadPacket(orders.toPacket());
+    const double markAll =
+        ratioOf([&] { screen->dbgPadraoTitleClick(0); }, [&] { bareWalk(plain); });
+    figure("confirmation.markall_vs_walk", markAll);
+
+    // Every order ticked, every one pending: the walk takes them all.
+    screen->boMarcaTodos = false;
+    screen->dbgPadraoTitleClick(0);
+    orders.first();
+    while (!orders.eof()) {
+        orders.edit();
+        orders.fieldByName("IDPEDCREEXTR").setAsString("N");
+        orders.post();
+        orders.next();
+    }
+    size_t taken = 0, packetBytes = 0;
+    const double batch = ratioOf(
+        [&] {
+            screen->cdsTemp.close();
+            screen->cdsTemp.createDataSet();
+            screen->dtsPadrao.setEnabled(false);
+            taken = package::collectSelected(orders, screen->cdsTemp, package::efetivaCredito());
+            packetBytes = host::encodeArgs({&screen->cdsTemp}).size();
+            screen->dtsPadrao.setEnabled(true);
+        },
+        [&] { bareWalk(plain); });
+    note("batch: " + std::to_string(taken) + " orders taken, packet " +
+         std::to_string(packetBytes / 1024) + " KiB");
+    figure("confirmation.batch_vs_walk", batch);
+
+    // Growth: mark-all on the orders of the last three days (about a tenth)
+    // costs the same per order as on all of them.
+    const double perOrderAll = medianSeconds([&] { screen->dbgPadraoTitleClick(0); }, 3) /
+                               static_cast<double>(orders.recordCount());
+    const size_t allCount = orders.recordCount();
+    package::P_DATAFINAL = platform::now().datePart();
+    package::P_DATAINICIAL = package::P_DATAFINAL.addDays(-2);
+    screen->sbtVerificarClick();
+    const double perOrderFew = medianSeconds([&] { screen->dbgPadraoTitleClick(0); }, 3) /
+                               static_cast<double>(orders.recordCount());
+    note("mark-all per order: " + std::to_string(perOrderAll * 1e9) + " ns at " +
+         std::to_string(allCount) + " orders, " + std::to_string(perOrderFew * 1e9) + " ns at " +
+         std::to_string(orders.recordCount()) + " orders");
+    return 0;
+}

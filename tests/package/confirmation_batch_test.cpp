@@ -1,0 +1,311 @@
+// The four batch operations: which orders each one sends, the question, the
+// nothing-selected messages, server errors, a dropped connection, and the
+// clean-up that always reloads.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <csignal>
+
+#include "confirmation_support.h"
+#include "host/busy_indicator.h"
+#include "host/button_flat.h"
+#include "host/dispatch.h"
+
+namespace confcred::testing {
+namespace {
+
+using package::TfrmConfCredBco;
+
+class ConfirmationBatch : public PackageTest {
+  protected:
+    // Every test changes orders on the server: each starts from fresh demo data.
+    void SetUp() override {
+        restartFreshServer();
+        PackageTest::SetUp();
+    }
+
+    // Ticks exactly the orders whose situation is one of `situations`, up to
+    // `perSituation` of each; returns their numbers by situation.
+    QMap<QString, QStringList> tick(TfrmConfCredBco& screen, const QStringList& situations,
+                                    int perSituation) {
+        auto& orders = screen.cdsGetPediCreCons;
+        QMap<QString, QStringList> ticked;
+        orders.first();
+        while (!orders.eof()) {
+            const QString situation = current(orders, "IDPEDCREEXTR");
+            const bool take =
+                situations.contains(situation) && ticked[situation].size() < perSituation;
+            orders.edit();
+            orders.fieldByName("IDCHECK").setAsString(take ? "S" : "N");
+            orders.post();
+            if (take)
+                ticked[situation] << current(orders, "NRPEDCRECONS");
+            orders.next();
+        }
+        return ticked;
+    }
+
+    // The packet of the last operation call: its order numbers, and the
+    // arguments after the packet.
+    struct SentCall {
+        QString method;
+        QStringList numbers;
+        QStringList dates;
+        QJsonArray rest;
+    };
+    SentCall lastSent(const QString& method) {
+        for (auto it = calls().crbegin(); it != calls().crend(); ++it) {
+            if (!it->startsWith(method + QLatin1Char(' ')))
+                continue;
+            const QJsonArray args =
+                QJsonDocument::fromJson(it->section(QLatin1Char(' '), 1).toUtf8()).array();
+            SentCall sent{method, {}, {}, {}};
+            const QJsonObject packet = args[0].toObject();
+            int number = -1, date = -1;
+            const QJsonArray fields = packet["fields"].toArray();
+            for (int i = 0; i < fields.size(); ++i) {
+                const QString name = fields[i].toObject()["name"].toString();
+                if (name == "NRPEDCRECONS")
+                    number = i;
+                if (name == "DTPEDCRECONS")
+                    date = i;
+            }
+            EXPECT_EQ(fields.size(), 12);
+            for (const QJsonValue& row : packet["rows"].toArray()) {
+                sent.numbers << row.toArray()[number].toString();
+                if (!row.toArray()[date].isNull())
+                    sent.dates << row.toArray()[date].toString();
+            }
+            for (int i = 1; i < args.size(); ++i)
+                sent.rest.append(args[i]);
+            return sent;
+        }
+        ADD_FAILURE() << "no call of " << method.toStdString();
+        return {};
+    }
+
+    static QStringList sorted(QStringList list) {
+        list.sort();
+        return list;
+    }
+};
+
+TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation) {
+    struct Row {
+        const char* name;
+        void (TfrmConfCredBco::*handler)();
+        QString method;
+        QString takes;  // situation of the orders sent
+        QJsonArray rest;
+        QString after;  // situation after the call
+    } rows[] = {
+        {"effect credit",
+         &TfrmConfCredBco::btnEfetivaCreditoClick,
+         "setEfetivaSaldo",
+         "N",
+         {},
+         "S"},
+        {"undo credit", &TfrmConfCredBco::btnDesfazCreditoClick, "setCancelaCredito", "S", {}, "N"},
+        {"cancel order", &TfrmConfCredBco::btnCancelaPedidoClick, "setSituacao", "N", {"C"}, "C"},
+        {"undo cancellation",
+         &TfrmConfCredBco::BtnDesfazCancelamentoClick,
+         "setSituacao",
+         "C",
+         {"N"},
+         "N"},
+    };
+    auto& screen = openLoadedScreen(ui_);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto ticked = tick(screen, {"N", "S", "C"}, 2);
+        ASSERT_FALSE(ticked.value(row.takes).isEmpty());
+        clearCalls();
+        ui_.clearRecords();
+        ui_.queueBoxAnswer(host::mrYes);
+        ui_.queueBoxAnswer(host::mrOk);
+        host::dispatch([&] { (screen.*row.handler)(); });
+
+        const SentCall sent = lastSent(row.method);
+        EXPECT_EQ(sorted(sent.numbers), sorted(ticked.value(row.takes)));
+        EXPECT_EQ(sent.rest, row.rest);
+        // Only undo credit carries the order's date and time.
+        EXPECT_EQ(sent.dates.size(), row.method == "setCancelaCredito" ? sent.numbers.size() : 0);
+        for (const QString& date : sent.dates)
+            EXPECT_FALSE(date.endsWith("T00:00:00")) << date.toStdString();
+        ASSERT_EQ(ui_.boxes().size(), 2u);
+        EXPECT_EQ(ui_.boxes()[0].text, QStringLiteral("Confirma Operação?"));
+        EXPECT_EQ(ui_.boxes()[0].buttons, host::mbYes | host::mbNo);
+        EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Information);
+        EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
+        // One call, then the reload; ticks gone, first order current.
+        EXPECT_EQ(callMethods(), (QStringList{row.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
+        EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 1u);
+        EXPECT_FALSE(screen.boMarcaTodos);
+        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_EQ(host::busyDepth(), 0);
+        // The server moved them.
+        auto& orders = screen.cdsGetPediCreCons;
+        const QStringList numbers = column(orders, "NRPEDCRECONS");
+        const QStringList situations = column(orders, "IDPEDCREEXTR");
+        for (const QString& number : sent.numbers)
+            EXPECT_EQ(situations[numbers.indexOf(number)], row.after) << number.toStdString();
+    }
+}
+
+TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
+    auto& screen = openLoadedScreen(ui_);
+    tick(screen, {"N"}, 3);
+    screen.cdsGetPediCreCons.setRecNo(5);
+    const QStringList marks = column(screen.cdsGetPediCreCons, "IDCHECK");
+    clearCalls();
+    ui_.queueBoxAnswer(host::mrNo);
+    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), marks);
+    EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 5u);
+    EXPECT_FALSE(screen.cdsTemp.active());
+    EXPECT_EQ(host::busyDepth(), 0);
+}
+
+TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) {
+    struct Row {
+        const char* name;
+        void (TfrmConfCredBco::*handler)();
+        QStringList tickedSituations;
+        QString message;
+    } rows[] = {
+        {"effect credit",
+         &TfrmConfCredBco::btnEfetivaCreditoClick,
+         {"S", "C"},
+         "Deve ser marcado pelo menos um crédito pendente para efetivação do crédito."},
+        {"undo credit",
+         &TfrmConfCredBco::btnDesfazCreditoClick,
+         {"N", "C"},
+         "Deve ser marcado pelo menos um crédito efetivado para desfazer a efetivação do "
+         "crédito."},
+        {"cancel order",
+         &TfrmConfCredBco::btnCancelaPedidoClick,
+         {},
+         "Deve ser marcado pelo menos um crédito pendente para o cancelamento do crédito."},
+        {"undo cancellation",
+         &TfrmConfCredBco::BtnDesfazCancelamentoClick,
+         {"N", "S"},
+         "Deve ser marcado pelo menos um crédito cancelado para desfazer o cancelamento do "
+         "crédito."},
+    };
+    auto& screen = openLoadedScreen(ui_);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        tick(screen, row.tickedSituations, 100);
+        clearCalls();
+        ui_.clearRecords();
+        ui_.queueBoxAnswer(host::mrYes);
+        ui_.queueBoxAnswer(host::mrOk);
+        host::dispatch([&] { (screen.*row.handler)(); });
+        ASSERT_EQ(ui_.boxes().size(), 2u);
+        EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[1].text, row.message);
+        EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
+        EXPECT_TRUE(screen.cdsTemp.isEmpty());
+        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_EQ(host::busyDepth(), 0);
+    }
+}
+
+// Ticked "S" but with a situation that is empty or in lower case: never taken.
+TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
+    auto& screen = openLoadedScreen(ui_);
+    tick(screen, {}, 0);
+    auto& orders = screen.cdsGetPediCreCons;
+    for (const char* odd : {"", "n"}) {
+        orders.next();
+        orders.edit();
+        orders.fieldByName("IDCHECK").setAsString("S");
+        orders.fieldByName("IDPEDCREEXTR").setAsString(odd);
+        orders.post();
+    }
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    clearCalls();
+    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    EXPECT_FALSE(callMethods().contains("setEfetivaSaldo"));
+    EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
+}
+
+TEST_F(ConfirmationBatch, ServerErrorShowsNoSuccessAndStillReloads) {
+    auto& screen = openLoadedScreen(ui_);
+    const auto ticked = tick(screen, {"N"}, 1);
+    const QString number = ticked.value("N").value(0);
+    ASSERT_FALSE(number.isEmpty());
+    // Someone else cancels the order first: the server refuses to effect it.
+    auto& orders = screen.cdsGetPediCreCons;
+    const int row = column(orders, "NRPEDCRECONS").indexOf(number);
+    const QString client = column(orders, "CDCLIENTE")[row];
+    const QString consumer = column(orders, "CDCONSUMIDOR")[row];
+    const std::string packet = R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
+                               R"({"name":"CDCLIENTE","type":"string","size":21},)"
+                               R"({"name":"CDCONSUMIDOR","type":"string","size":21}],"rows":[[")" +
+                               number.toStdString() + R"(",")" + client.toStdString() + R"(",")" +
+                               consumer.toStdString() + R"("]]})";
+    ASSERT_EQ(server().post("setSituacao", "[" + packet + R"(,"C"])").status, 200);
+
+    clearCalls();
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
+    EXPECT_TRUE(ui_.boxes()[1].text.contains(number)) << ui_.boxes()[1].text.toStdString();
+    EXPECT_EQ(callMethods(), (QStringList{"setEfetivaSaldo", "getPEDCREDCONS", "getPEDICREDFAMI"}));
+    EXPECT_EQ(column(orders, "IDCHECK").count("S"), 0);
+    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_EQ(host::busyDepth(), 0);
+}
+
+// The server goes away: the failure is reported, the reload fails too, and
+// the grid is still attached afterwards.
+TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
+    auto& screen = openLoadedScreen(ui_);
+    tick(screen, {"N"}, 2);
+    server().kill(SIGKILL);
+    server().wait(std::chrono::seconds(10));
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.setBoxFallback([](const host::RecordedBox&) { return std::optional<int>(host::mrOk); });
+    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    ui_.setBoxFallback(nullptr);
+    bool sawFailure = false;
+    for (const auto& box : ui_.boxes()) {
+        EXPECT_NE(box.text, QStringLiteral("Operação concluída com sucesso."));
+        sawFailure = sawFailure || box.kind == host::BoxKind::Error;
+    }
+    EXPECT_TRUE(sawFailure);
+    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_EQ(host::busyDepth(), 0);
+    // Marks stay as they were: the reload could not replace them.
+    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK").count("S"), 2);
+}
+
+// A later instance has never loaded its list: the operation says nothing is
+// selected, sends nothing, and its clean-up reload loads the list.
+TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
+    openLoadedScreen(ui_);
+    package::frmConfCredBco->Close();
+    processEvents();
+    package::CriaConfCredBanc();
+    auto& screen = *package::frmConfCredBco;
+    ASSERT_FALSE(screen.cdsGetPediCreCons.active());
+    clearCalls();
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    screen.btnCancelaPedido->click();
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].text,
+              QStringLiteral("Deve ser marcado pelo menos um crédito pendente para o "
+                             "cancelamento do crédito."));
+    EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
+    EXPECT_TRUE(screen.cdsGetPediCreCons.active());
+    EXPECT_TRUE(screen.dtsPadrao.enabled());
+}
+
+}  // namespace
+}  // namespace confcred::testing
