@@ -31,16 +31,6 @@ if ! curl -fsS "http://127.0.0.1:$PORT/health" >/dev/null 2>&1; then
 fi
 echo "confcred-server on 127.0.0.1:$PORT (log: $LOG)"
 
-if [ ! -f "$BIN/bin/libPkg_Lun90000.so" ] && [ -z "${DISPLAY:-}" ]; then
-    # Until the screen package exists there is no screen to script: show what
-    # the server holds for today instead.
-    today="$(date +%Y-%m-%d)T00:00:00"
-    echo "The screen package is not built yet. Today's orders on the server:"
-    curl -fsS -X POST "http://127.0.0.1:$PORT/lun90000.rdmConfCredBanc/getPEDCREDCONS" \
-        -d "{\"args\":[\"T\",\"T\",\"$today\",\"$today\",\"\",\"\",\"T\",\"T\"]}" |
-        grep -o '\["N","[SNC]"' | wc -l | sed 's/$/ orders dated today/'
-    exit 0
-fi
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     "$HOST" --server "127.0.0.1:$PORT" "$@"
 else
