@@ -3,9 +3,16 @@
 set -euo pipefail
 t=$E2E_TRANSCRIPT
 numbers() { grep -o 'NRPEDCRECONS=[^ |]*' | cut -d= -f2; }
-first_list=$(awk '/^dump frmConfCredBco.cdsGetPediCreCons/{n++} n==1 && /^[ >] /' "$t")
-sent=$(awk '/^dump frmConfCredBco.cdsTemp/{on=1; next} /^dump /{on=0} on && /^[ >] /' "$t" | numbers | sort)
-after=$(awk '/^dump frmConfCredBco.cdsGetPediCreCons/{n++} n==2 && /^[ >] /' "$t" | numbers)
+# The rows of the Nth dump of a record set.
+rows() {
+    awk -v name="dump $1 " -v want="$2" '
+        /^[ >] / { if (on) print; next }
+        { on = 0 }
+        index($0, name) == 1 { if (++n == want) on = 1 }' "$t"
+}
+first_list=$(rows frmConfCredBco.cdsGetPediCreCons 1)
+sent=$(rows frmConfCredBco.cdsTemp 1 | numbers | sort)
+after=$(rows frmConfCredBco.cdsGetPediCreCons 2 | numbers)
 ticked=$(echo "$first_list" | head -3 | numbers | sort)
 [ "$(echo "$sent" | wc -l)" -eq 3 ] || { echo "expected 3 orders sent, got: $sent"; exit 1; }
 [ "$sent" = "$ticked" ] || { echo "sent $sent, ticked $ticked"; exit 1; }
