@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QToolButton>
+#include <initializer_list>
 
 #include "host/btn_pesquisa.h"
 #include "host/date_edit_plus.h"
@@ -78,12 +79,14 @@ void TfrmFiltroConfCredBco::buildControls() {
     layout()->setSpacing(0);
     grbFiltroPadrao->setFixedWidth(kFilterWidth);
     panMenu->setFixedWidth(kPanelWidth);
-    for (QToolButton* button : {sbtConfirma, sbtFechar}) {
-        button->setFixedSize(kPanelWidth - 6, 42);
-        QFont small = button->font();
-        small.setPointSizeF(small.pointSizeF() * 0.85);
-        button->setFont(small);
+    panMenu->layout()->setContentsMargins(1, 3, 1, 3);
+    for (QWidget* w : std::initializer_list<QWidget*>{sbtConfirma, sbtFechar, lblCodTela}) {
+        QFont small = w->font();
+        small.setPointSizeF(small.pointSizeF() * 0.7);
+        w->setFont(small);
     }
+    sbtConfirma->setFixedSize(kPanelWidth - 4, 42);
+    sbtFechar->setFixedSize(kPanelWidth - 4, 42);
     setFixedSize(kClientWidth, kClientHeight);
 
     QWidget* area = grbFiltroPadrao;

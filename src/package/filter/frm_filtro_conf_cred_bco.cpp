@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <memory>

@@ -1,0 +1,466 @@
+// The filter dialog's client and consumer look-ups against a real server and
+// the host's shared connection on the same database: what each search asks,
+// what the pickers' answers do to the selections, empty lists, failures, and
+// the registration numbers the client picker shows.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QToolButton>
+#include <QUrl>
+#include <functional>
+
+#include "dataset/record_set.h"
+#include "host/application.h"
+#include "host/btn_pesquisa.h"
+#include "host/dispatch.h"
+#include "host/list_picker.h"
+#include "host/sql_query.h"
+#include "package/filter/frm_filtro_conf_cred_bco.h"
+#include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
+#include "package_fixture.h"
+
+namespace confcred::testing {
+namespace {
+
+using Dialog = package::TfrmFiltroConfCredBco;
+
+const QString kShared = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
+
+// Opens the host's shared connection on the server's database, as
+// confcred-host does (read-only for SQLite).
+void openSharedDatabase(const std::string& url) {
+    const QString text = QString::fromStdString(url);
+    QSqlDatabase db;
+    if (text.startsWith("sqlite:")) {
+        db = QSqlDatabase::addDatabase("QSQLITE", kShared);
+        db.setDatabaseName(text.mid(7));
+        db.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000");
+    } else {
+        const QUrl parsed(text);
+        db = QSqlDatabase::addDatabase("QPSQL", kShared);
+        db.setHostName(parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host());
+        db.setPort(parsed.port(5432));
+        db.setDatabaseName(parsed.path().mid(1));
+        db.setUserName(parsed.userName());
+        db.setPassword(parsed.password());
+    }
+    ASSERT_TRUE(db.open()) << url;
+}
+
+// A new PostgreSQL database gets no demo data of its own (a new SQLite file
+// does): the server adds the demo clients and consumers with its first
+// seeded order.
+void ensureDemoClients(const std::string& url) {
+    QSqlQuery count(QSqlDatabase::database(kShared, false));
+    ASSERT_TRUE(count.exec("SELECT COUNT(*) FROM CLIENTE") && count.next());
+    if (count.value(0).toInt() > 0)
+        return;
+    ServerProcessOptions options;
+    options.dbUrl = url;
+    options.extraArgs = {"--seed-orders", "1"};
+    ServerProcess seeding(options);
+}
+
+void closeSharedDatabase() {
+    if (!QSqlDatabase::contains(kShared))
+        return;
+    QSqlDatabase::database(kShared, false).close();
+    QSqlDatabase::removeDatabase(kShared);
+}
+
+QStringList column(const dataset::RecordSet& set, const char* field) {
+    QStringList values;
+    auto& s = const_cast<dataset::RecordSet&>(set);
+    const size_t index = s.fieldByName(field).index();
+    for (size_t row = 0; row < set.recordCount(); ++row)
+        values << QString::fromStdString(set.displayTextAt(row, index));
+    return values;
+}
+
+QString chave(const char* client, const char* consumer) {
+    return QString::fromLatin1(client).leftJustified(21) +
+           QString::fromLatin1(consumer).leftJustified(21);
+}
+
+class FilterLookup : public PackageTest {
+  protected:
+    void SetUp() override {
+        PackageTest::SetUp();
+        openSharedDatabase(server().dbUrl());
+        ensureDemoClients(server().dbUrl());
+        host::setErrorReport([this](const QString& text) { reported_ << text; });
+    }
+    void TearDown() override {
+        host::setErrorReport(nullptr);
+        closeSharedDatabase();
+        PackageTest::TearDown();
+    }
+
+    bool run(const std::function<void(Dialog&)>& act) {
+        ui_.queueModal([act](QDialog& d) { act(dynamic_cast<Dialog&>(d)); });
+        return package::CriaFiltroConfirmacao();
+    }
+
+    // Restores a "Lista" choice as an earlier confirmation would have left it.
+    static void restoreLista(const QString& clients, const QString& consumers) {
+        package::P_CDCLIENTE = clients;
+        package::boTodosCli = clients == "T";
+        package::P_CDCONSUMIDOR = consumers;
+        package::boTodosCon = consumers == "T";
+    }
+
+    int picks() const {
+        int n = 0;
+        for (const host::RecordedRequest& r : ui_.requests())
+            n += r.kind == host::RecordedRequest::Kind::Pick ? 1 : 0;
+        return n;
+    }
+    QString lastPick() const {
+        for (auto it = ui_.requests().rbegin(); it != ui_.requests().rend(); ++it)
+            if (it->kind == host::RecordedRequest::Kind::Pick)
+                return it->detail;
+        return {};
+    }
+
+    QStringList reported_;
+};
+
+TEST_F(FilterLookup, ClientQueryOnTheSharedConnection) {
+    Dialog d;
+    EXPECT_EQ(
+        d.cdsPesqCliente->SQL(),
+        (QStringList{"SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE",
+                     "  FROM CLIENTE CL, CLIENFILIAL CF", " WHERE CL.CDCLIENTE = CF.CDCLIENTE",
+                     "   AND CF.CDFILIAL  = :P_CDFILIAL", "ORDER BY CL.CDCLIENTE"}));
+    EXPECT_EQ(d.cdsPesqCliente->paramNames(), QStringList{"P_CDFILIAL"});
+    EXPECT_EQ(d.cdsPesqCliente->connectionName(), QStringLiteral("dtmDBGeral"));
+}
+
+TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
+    host::FiliProc = 1;
+    bool openedAtCreation = false;
+    QStringList codes;
+    QString client, consumer, branch;
+    ASSERT_TRUE(run([&](Dialog& d) {
+        openedAtCreation = d.cdsPesqCliente->Active();
+        d.rbtListaCliente->click();
+        ui_.queuePick("'CLI002'");
+        d.btnCliente->click();
+        codes = column(d.cdsPesqCliente->recordSet(), "CDCLIENTE");
+        branch = d.cdsPesqCliente->ParamByName("P_CDFILIAL").AsString;
+        client = d.stSelCliente;
+        consumer = d.stSelConsumidor;
+        d.sbtConfirma->click();
+    }));
+    EXPECT_TRUE(openedAtCreation);
+    EXPECT_EQ(codes, (QStringList{"CLI001", "CLI002", "CLI003", "CLI006"}));
+    EXPECT_EQ(branch, "1");
+    EXPECT_EQ(lastPick(), "Cliente @ CDCLIENTE");
+    EXPECT_EQ(client, "'CLI002'");
+    EXPECT_EQ(consumer, "T");
+    EXPECT_EQ(package::P_CDCLIENTE, "'CLI002'");
+    EXPECT_FALSE(package::boTodosCli);
+    EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
+}
+
+TEST_F(FilterLookup, ClientPickerOutcomes) {
+    const QString oldConsumers = "'" + chave("CLI001", "CONS0001") + "'";
+    struct Row {
+        const char* name;
+        bool ok;
+        QString answer;
+        QString client, consumer;
+    };
+    const Row rows[] = {
+        {"ok_replaces_and_drops_consumers", true, "'CLI003'", "'CLI003'", "T"},
+        {"ok_same_clients_still_drops_consumers", true, "'CLI001'", "'CLI001'", "T"},
+        {"cancel_resets_clients_keeps_consumers", false, {}, "T", oldConsumers},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        restoreLista("'CLI001'", oldConsumers);
+        QString client, consumer;
+        bool consumerLista = false;
+        run([&](Dialog& d) {
+            r.ok ? ui_.queuePick(r.answer) : ui_.queuePickCancel();
+            d.btnCliente->click();
+            client = d.stSelCliente;
+            consumer = d.stSelConsumidor;
+            consumerLista = d.rbtListaConsumidor->isChecked();
+        });
+        EXPECT_EQ(client, r.client);
+        EXPECT_EQ(consumer, r.consumer);
+        EXPECT_TRUE(consumerLista) << "the consumer radio buttons stay as they are";
+        // Closed without confirming: the parameters are as before.
+        EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
+    }
+}
+
+TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
+    struct Row {
+        const char* name;
+        bool clientSearch;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"no_client_in_branch", true, "Não há clientes cadastrados."},
+        {"no_consumer_in_branch", false, "Não há consumidores cadastrados."},
+    };
+    host::FiliProc = 9;  // a branch no client is linked to
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        restoreLista(r.clientSearch ? "'CLI001'" : "T", "'" + chave("CLI001", "CONS0001") + "'");
+        ui_.clearRecords();
+        clearCalls();
+        QWidget* focusAtMessage = nullptr;
+        QWidget* lista = nullptr;
+        QString client, consumer;
+        run([&](Dialog& d) {
+            lista = r.clientSearch ? d.rbtListaCliente : d.rbtListaConsumidor;
+            d.edtDescCredito->setFocus();
+            ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
+            ui_.queueBoxAnswer(host::mrOk);
+            (r.clientSearch ? d.btnCliente : d.btnConsumidor)->click();
+            ui_.setOnBox(nullptr);
+            client = d.stSelCliente;
+            consumer = d.stSelConsumidor;
+        });
+        ASSERT_EQ(ui_.boxes().size(), 1u);
+        EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
+        EXPECT_EQ(focusAtMessage, lista);
+        EXPECT_EQ(picks(), 0);
+        EXPECT_EQ(client, package::P_CDCLIENTE);
+        EXPECT_EQ(consumer, package::P_CDCONSUMIDOR);
+        EXPECT_EQ(callMethods().count("getConsumidor"), r.clientSearch ? 0 : 1);
+    }
+}
+
+TEST_F(FilterLookup, ConsumerSearchArgumentsAndOutcome) {
+    host::FiliProc = 1;
+    const QString picked = "'" + chave("CLI001", "CONS0003") + "'";
+    struct Row {
+        const char* name;
+        QString clients;
+        const char* args;
+        QString listaArg, todosArg;
+        QStringList clientsListed;
+        bool pickOk;
+        QString consumerAfter;
+    };
+    const Row rows[] = {
+        {"all_clients",
+         "T",
+         R"(["","T",1])",
+         "",
+         "T",
+         {"CLI001", "CLI002", "CLI003", "CLI006"},
+         true,
+         picked},
+        {"a_selection",
+         "'CLI001'",
+         R"(["'CLI001'","",1])",
+         "'CLI001'",
+         "",
+         {"CLI001"},
+         true,
+         picked},
+        {"picker_cancelled",
+         "'CLI001'",
+         R"(["'CLI001'","",1])",
+         "'CLI001'",
+         "",
+         {"CLI001"},
+         false,
+         "T"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        restoreLista(r.clients, "T");
+        clearCalls();
+        QString lista, todos, consumer;
+        QStringList listed;
+        run([&](Dialog& d) {
+            d.rbtListaConsumidor->click();
+            r.pickOk ? ui_.queuePick(picked) : ui_.queuePickCancel();
+            d.btnConsumidor->click();
+            lista = d.stListaCliente;
+            todos = d.stTodosCliente;
+            consumer = d.stSelConsumidor;
+            listed = column(d.cdsConsumidor, "CDCLIENTE");
+            listed.removeDuplicates();
+        });
+        ASSERT_EQ(calls().size(), 1);
+        EXPECT_EQ(calls()[0], QStringLiteral("getConsumidor ") + r.args);
+        EXPECT_EQ(lista, r.listaArg);
+        EXPECT_EQ(todos, r.todosArg);
+        EXPECT_EQ(listed, r.clientsListed);
+        EXPECT_EQ(lastPick(), "Consumidor @ CHAVE");
+        EXPECT_EQ(consumer, r.consumerAfter);
+    }
+}
+
+TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
+    struct Row {
+        const char* name;
+        std::function<void(Dialog&)> prepare;
+        const char* message;  // empty: the server's own error
+        bool serverCalled;
+    };
+    const Row rows[] = {
+        {"client_lista_without_clients",
+         [](Dialog& d) {
+             d.rbtListaCliente->click();
+             d.rbtListaConsumidor->click();
+         },
+         "Cliente deve ser informado.", false},
+        {"server_refuses_the_selection",
+         [](Dialog& d) {
+             d.rbtListaCliente->click();
+             d.rbtListaConsumidor->click();
+             d.stSelCliente = QStringLiteral("CLI001");  // not a selection
+         },
+         "", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        package::setCreditFilterDefaults();
+        ui_.clearRecords();
+        clearCalls();
+        QWidget* focus = nullptr;
+        QWidget* clientLista = nullptr;
+        bool consumersLoaded = true;
+        run([&](Dialog& d) {
+            clientLista = d.rbtListaCliente;
+            r.prepare(d);
+            ui_.queueBoxAnswer(host::mrOk);
+            d.btnConsumidor->click();
+            focus = d.focusWidget();
+            consumersLoaded = d.cdsConsumidor.active();
+        });
+        ASSERT_EQ(ui_.boxes().size(), 1u);
+        EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+        if (*r.message != '\0') {
+            EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
+            EXPECT_EQ(focus, clientLista);
+        } else {
+            EXPECT_FALSE(ui_.boxes()[0].text.isEmpty());
+        }
+        EXPECT_EQ(callMethods().count("getConsumidor"), r.serverCalled ? 1 : 0);
+        EXPECT_FALSE(consumersLoaded);
+        EXPECT_EQ(picks(), 0);
+        EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
+    }
+}
+
+// Answers each list picker through the real picker dialog over the data
+// source it is given, marking the rows whose key the test names.
+class PickerProbe : public host::ScriptedUiService {
+  public:
+    QStringList keyToMark;
+    QStringList keys, registrations, titles;
+
+    host::PickResult pickList(const host::PickRequest& request) override {
+        host::ListPickerDialog picker(request);
+        titles = picker.columnTitles();
+        keys.clear();
+        registrations.clear();
+        for (int row = 0; row < picker.rowCount(); ++row) {
+            keys << picker.keyAt(row);
+            registrations << picker.textAt(row, 0);
+            picker.setMarked(row, keyToMark.contains(picker.keyAt(row)));
+        }
+        picker.accept();
+        return picker.pickResult();
+    }
+};
+
+TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
+    host::FiliProc = 2;  // companies and a person
+    PickerProbe probe;
+    probe.keyToMark = {"CLI005"};
+    QString client;
+    QStringList stored;
+    probe.queueModal([&](QDialog& dialog) {
+        auto& d = dynamic_cast<Dialog&>(dialog);
+        d.rbtListaCliente->click();
+        d.btnCliente->click();
+        client = d.stSelCliente;
+        dataset::RecordSet& set = d.cdsPesqCliente->recordSet();
+        for (set.first(); !set.eof(); set.next())
+            stored << QString::fromStdString(set.fieldByName("NRINSJURCLIE").asString());
+    });
+    {
+        host::ScopedUi scoped(probe);
+        package::CriaFiltroConfirmacao();
+    }
+    EXPECT_EQ(probe.titles, (QStringList{"Nr. Inscrição", "Nome"}));
+    ASSERT_EQ(probe.keys, (QStringList{"CLI003", "CLI004", "CLI005"}));
+    ASSERT_EQ(stored.size(), 3);
+    const QRegularExpression cnpj(R"(^\d\d\.\d{3}\.\d{3}/\d{4}-\d\d$)");
+    const QRegularExpression cpf(R"(^\d{3}\.\d{3}\.\d{3}-\d\d$)");
+    const QRegularExpression* masks[] = {&cnpj, &cnpj, &cpf};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(probe.keys[i].toStdString());
+        QString shown = probe.registrations[i];
+        EXPECT_TRUE(masks[i]->match(shown).hasMatch()) << shown.toStdString();
+        // The stored value keeps its digits; only the text shown changes.
+        EXPECT_TRUE(QRegularExpression("^[0-9]+$").match(stored[i]).hasMatch());
+        EXPECT_EQ(shown.remove(QRegularExpression("[^0-9]")), stored[i]);
+    }
+    EXPECT_EQ(client, "'CLI005'");
+}
+
+TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
+    host::FiliProc = 1;
+    const QString consumers =
+        "'" + chave("CLI001", "CONS0002") + "','" + chave("CLI001", "CONS0005") + "'";
+    ASSERT_TRUE(run([&](Dialog& d) {
+        d.rbtListaCliente->click();
+        ui_.queuePick("'CLI001'");
+        d.btnCliente->click();
+        d.rbtListaConsumidor->click();
+        ui_.queuePick(consumers);
+        d.btnConsumidor->click();
+        d.sbtConfirma->click();
+    }));
+    EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
+    EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
+
+    clearCalls();
+    ASSERT_TRUE(run([&](Dialog& d) {
+        EXPECT_TRUE(d.rbtListaCliente->isChecked());
+        EXPECT_TRUE(d.btnCliente->isEnabled());
+        EXPECT_TRUE(d.rbtListaConsumidor->isChecked());
+        EXPECT_TRUE(d.btnConsumidor->isEnabled());
+        d.sbtConfirma->click();
+    }));
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
+    EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
+}
+
+TEST_F(FilterLookup, HostDatabaseMissingKeepsTheFilterUsable) {
+    closeSharedDatabase();
+    bool picked = true;
+    ASSERT_TRUE(run([&](Dialog& d) {
+        d.chkSitEfetivado->click();
+        d.rbtListaCliente->click();
+        d.btnCliente->click();
+        picked = picks() > 0;
+        d.rbtTodosCliente->click();
+        d.sbtConfirma->click();
+    }));
+    EXPECT_FALSE(picked);
+    ASSERT_EQ(reported_.size(), 1);
+    EXPECT_TRUE(reported_[0].contains("dtmDBGeral")) << reported_[0].toStdString();
+    EXPECT_EQ(package::P_IDPEDCREEXTR, "_S_N_");
+}
+
+}  // namespace
+}  // namespace confcred::testing
