@@ -111,18 +111,6 @@ void bareWalk(package::TfrmConfCredBco& screen) {
     screen.dtsPadrao.setEnabled(true);
 }
 
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string ms(double seconds) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
-    return text;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -21,12 +21,6 @@ namespace {
 
 constexpr size_t kOrders = 100'000;
 
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 std::string fmt(const char* format, double a, double b = 0, double c = 0) {
     char buf[256];
     std::snprintf(buf, sizeof buf, format, a, b, c);

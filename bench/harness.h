@@ -49,6 +49,20 @@ inline double ratioOf(const std::function<void()>& work, const std::function<voi
     return rm > 0 ? wm / rm : 0.0;
 }
 
+// Wall time of one call of `work`, in seconds.
+inline double secondsOf(const std::function<void()>& work) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// "12.3 ms", for notes.
+inline std::string ms(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+    return text;
+}
+
 inline void figure(const std::string& name, double ratio) {
     std::printf("figure %s %.3f\n", name.c_str(), ratio);
     std::fflush(stdout);

@@ -49,18 +49,6 @@ namespace {
 constexpr int kOrders = 100'000;
 constexpr int kRuns = 5;
 
-double secondsOf(const std::function<void()>& work) {
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-std::string ms(double seconds) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f ms", seconds * 1e3);
-    return buf;
-}
-
 // A folder for the run's databases, removed at the end.
 struct Scratch {
     Scratch() {

@@ -22,6 +22,7 @@
 #include "package/confirmation/order_fields.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
+#include "package/frame/server_connection.h"
 #include "package/frame/server_names.h"
 
 namespace confcred::package {
@@ -75,11 +76,8 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
     msgPadrao->setLines(kMessages);
 
-    netConfCredBanc = new host::TNetConnection(this);
-    netConfCredBanc->setObjectName(QStringLiteral("netConfCredBanc"));
-    netConfCredBanc->setServerName(kServerName);
-    netConfCredBanc->setThrowException(false);
-    netConfCredBanc->setBeforeConnect([this] { netConfCredBancBeforeConnect(); });
+    netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
+                                             [this] { netConfCredBancBeforeConnect(); });
 
     declareOrderFields(cdsGetPediCreCons);
     declareFamilyFields(cdsPediCredFami);
@@ -228,8 +226,7 @@ void TfrmConfCredBco::FormCreate() {
 }
 
 void TfrmConfCredBco::netConfCredBancBeforeConnect() {
-    netConfCredBanc->setHost(host::WebURL);
-    netConfCredBanc->setPort(host::WebPort);
+    pointAtHostServer(*netConfCredBanc);
 }
 
 void TfrmConfCredBco::FormActivate() {

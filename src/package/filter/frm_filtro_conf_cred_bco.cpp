@@ -20,6 +20,7 @@
 #include "host/ui_service.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
+#include "package/frame/server_connection.h"
 #include "package/frame/server_names.h"
 
 namespace confcred::package {
@@ -57,11 +58,8 @@ TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(QWidget* parent) : TfrmFiltroPadrao
     lblCodTela->setText(QStringLiteral("LUN90001"));
     msgPadrao->setLines(kMessages);
 
-    netConfCredBanc = new host::TNetConnection(this);
-    netConfCredBanc->setObjectName(QStringLiteral("netConfCredBanc"));
-    netConfCredBanc->setServerName(kServerName);
-    netConfCredBanc->setThrowException(false);
-    netConfCredBanc->setBeforeConnect([this] { netConfCredBancBeforeConnect(); });
+    netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
+                                             [this] { netConfCredBancBeforeConnect(); });
 
     cdsPesqCliente = new host::TADOIBQuery(QStringLiteral("cdsPesqCliente"), this);
     declareLookupSets();
@@ -146,8 +144,7 @@ void TfrmFiltroConfCredBco::FormClose(host::TCloseAction& action) {
 }
 
 void TfrmFiltroConfCredBco::netConfCredBancBeforeConnect() {
-    netConfCredBanc->setHost(host::WebURL);
-    netConfCredBanc->setPort(host::WebPort);
+    pointAtHostServer(*netConfCredBanc);
 }
 
 void TfrmFiltroConfCredBco::rbtTodosClienteClick() {

@@ -1,0 +1,24 @@
+#include "package/frame/server_connection.h"
+
+#include "host/application.h"
+#include "host/net_connection.h"
+
+namespace confcred::package {
+
+host::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
+                                             const QString& serverName,
+                                             std::function<void()> beforeConnect) {
+    auto* connection = new host::TNetConnection(owner);
+    connection->setObjectName(componentName);
+    connection->setServerName(serverName);
+    connection->setThrowException(false);
+    connection->setBeforeConnect(std::move(beforeConnect));
+    return connection;
+}
+
+void pointAtHostServer(host::TNetConnection& connection) {
+    connection.setHost(host::WebURL);
+    connection.setPort(host::WebPort);
+}
+
+}  // namespace confcred::package
