@@ -1,14 +1,25 @@
 // The confirmation screen's lifetime: creation, first activation, later
 // instances, a failed connection, closing.
 #include <QDialog>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <cstring>
 
 #include "dataset/record_set.h"
 #include "host/button_flat.h"
+#include "host/package_info.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+
+extern "C" {
+const PackageInfoTable* GetPackageInfoTable();
+void Initialize();
+void Finalize();
+const char* GetCreditFilterParams();
+}
 
 namespace confcred::testing {
 namespace {
@@ -44,6 +55,16 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_EQ(ui_.pendingModals(), 0u);
 }
 
+TEST_F(ConfirmationLifecycle, OpeningAgainRestoresAMinimisedScreen) {
+    ui_.queueModal(confirmFilter);
+    package::CriaConfCredBanc();
+    ASSERT_FALSE(frmConfCredBco.isNull());
+    frmConfCredBco->frame()->showMinimized();
+    package::CriaConfCredBanc();
+    EXPECT_FALSE(frmConfCredBco->frame()->isMinimized());
+    EXPECT_EQ(mdiArea()->subWindowList().size(), 1);
+}
+
 TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     ui_.queueModal(confirmFilter);
     package::CriaConfCredBanc();
@@ -77,6 +98,32 @@ TEST_F(ConfirmationLifecycle, FailedConnectionClosesAndIsNotKept) {
     EXPECT_TRUE(frmConfCredBco.isNull());
     EXPECT_FALSE(Cli_Lun90000::boIdCriado);
     EXPECT_FALSE(Cli_Lun90000::boCriaFiltro);
+}
+
+// The package information lists the contained units in the package's order;
+// loading resets the flags, unloading releases the parameters' texts.
+TEST_F(ConfirmationLifecycle, ModuleExports) {
+    const PackageInfoTable* info = GetPackageInfoTable();
+    ASSERT_NE(info, nullptr);
+    std::vector<std::string> units;
+    for (int i = 0; i < info->containsCount; ++i)
+        units.emplace_back(info->contains[i].name);
+    EXPECT_EQ(units, (std::vector<std::string>{"Pkg_Lun90000", "Cli_Lun90002", "SysInit",
+                                               "Cli_Lun90000", "Cli_Lun90001"}));
+
+    Cli_Lun90000::boCriaFiltro = true;
+    Cli_Lun90000::boIdCriado = true;
+    package::Cli_Lun90002::boIdCriado = true;
+    Initialize();
+    EXPECT_FALSE(Cli_Lun90000::boCriaFiltro);
+    EXPECT_FALSE(Cli_Lun90000::boIdCriado);
+    EXPECT_FALSE(package::Cli_Lun90002::boIdCriado);
+
+    package::P_CDCLIENTE = QStringLiteral("'CLI001'");
+    EXPECT_NE(std::strstr(GetCreditFilterParams(), "P_CDCLIENTE = 'CLI001'\n"), nullptr);
+    Finalize();
+    EXPECT_TRUE(package::P_CDCLIENTE.isEmpty());
+    EXPECT_TRUE(package::P_IDPEDCREEXTR.isEmpty());
 }
 
 }  // namespace
