@@ -1,6 +1,7 @@
 #include "package/import/frm_impor_cons.h"
 
 #include <QFont>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -9,12 +10,14 @@
 #include "host/application.h"
 #include "host/btn_pesquisa.h"
 #include "host/busy_indicator.h"
+#include "host/button_flat.h"
 #include "host/check_result.h"
 #include "host/dispatch.h"
 #include "host/mens_erro.h"
 #include "host/messages.h"
 #include "host/named_data_set.h"
 #include "package/frame/package_units.h"
+#include "package/frame/server_connection.h"
 #include "package/frame/server_names.h"
 #include "package/import/import_log.h"
 #include "package/import/import_messages.h"
@@ -84,11 +87,8 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     opdArquivo.initialDir = qtext(ci::kChooserFolder);
     opdArquivo.parent = this;
 
-    netImportCons = new host::TNetConnection(this);
-    netImportCons->setObjectName(QStringLiteral("netImportCons"));
-    netImportCons->setServerName(kImportServerName);
-    netImportCons->setThrowException(false);
-    netImportCons->setBeforeConnect([this] { netImportConsBeforeConnect(); });
+    netImportCons = createServerConnection(this, QStringLiteral("netImportCons"), kImportServerName,
+                                           [this] { netImportConsBeforeConnect(); });
 
     ci::declareArquivoFields(cdsArquivo);
     ci::declareResultadoFields(cdsResultado);
@@ -114,8 +114,7 @@ void TfrmImporCons::FormCreate() {
 }
 
 void TfrmImporCons::netImportConsBeforeConnect() {
-    netImportCons->setHost(host::WebURL);
-    netImportCons->setPort(host::WebPort);
+    pointAtHostServer(*netImportCons);
 }
 
 void TfrmImporCons::FormClose(host::TCloseAction& action) {
@@ -176,34 +175,19 @@ void TfrmImporCons::finishRun(const QString& path) {
     if (cdsResultado.isEmpty()) {
         msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::BoxKind::Confirmation, host::mbOK, 0);
     } else {
-        bool logged = false;
         try {
             logCons();
-            logged = true;
+            msgPadrao->ShowMsg(QStringLiteral("DADOS_NOT_INPORT"), host::BoxKind::Confirmation,
+                               host::mbOK, 0);
         } catch (const platform::IoError& error) {
             // The import and the move are done: say so, and give the operator
             // the warnings the log was to hold.
-            host::ui().showBox({host::BoxKind::Warning,
-                                {},
-                                ci::logFailureText(*msgPadrao, error, warningLines()),
-                                host::mbOK,
-                                0,
-                                this});
-        }
-        if (logged) {
-            msgPadrao->ShowMsg(QStringLiteral("DADOS_NOT_INPORT"), host::BoxKind::Confirmation,
-                               host::mbOK, 0);
+            showWarning(ci::logFailureText(*msgPadrao, error, warningLines()));
         }
     }
     // Told after the outcome: a file left in place would be imported again.
-    if (!archived.moved()) {
-        host::ui().showBox({host::BoxKind::Warning,
-                            {},
-                            ci::archiveFailureText(*msgPadrao, path, archived),
-                            host::mbOK,
-                            0,
-                            this});
-    }
+    if (!archived.moved())
+        showWarning(ci::archiveFailureText(*msgPadrao, path, archived));
     setProgress(0);
     Close();
 }
@@ -218,6 +202,15 @@ void TfrmImporCons::logCons() {
         cdsResultado.next();
     }
     log.finish();
+}
+
+void TfrmImporCons::showWarning(const QString& text) {
+    host::BoxRequest box;
+    box.kind = host::BoxKind::Warning;
+    box.text = text;
+    box.buttons = host::mbOK;
+    box.parent = this;
+    host::ui().showBox(box);
 }
 
 QStringList TfrmImporCons::warningLines() {

@@ -48,10 +48,12 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     void logCons();
 
   private:
-    // The steps of a run after the question and the path checks.
+    // SetImporSaldoCons with cdsArquivo, under the busy animation.
     host::CallResult callServer();
+    // After the server's answer: progress, archive, outcome, close.
     void finishRun(const QString& path);
     QStringList warningLines();
+    void showWarning(const QString& text);
 };
 
 }  // namespace confcred::package

@@ -1,0 +1,422 @@
+// The import dialog against a real server and real files on a temporary
+// drive map: its settings, the stops before sending, completed runs with and
+// without warnings, a vetted server error, the archive and log failures that
+// follow a completed import, and its lifetime through CriaImportCons.
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dataset/packet_codec.h"
+#include "host/btn_pesquisa.h"
+#include "host/busy_indicator.h"
+#include "host/button_flat.h"
+#include "host/net_connection.h"
+#include "package/frame/package_units.h"
+#include "package/import/frm_impor_cons.h"
+#include "package_fixture.h"
+#include "platform/cp1252.h"
+#include "platform/win_path.h"
+#include "support/temp_dir.h"
+
+namespace confcred::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using host::BoxKind;
+using package::TfrmImporCons;
+
+const QString kSuccess = QStringLiteral("Importação realizada com sucesso.");
+const QString kWarnings = QStringLiteral(
+    "Importação realizada com advertências. Favor verificar o arquivo de log gerado na pasta: "
+    "C:\\Credito\\Site\\Log_Lun.");
+const QString kQuestion = QStringLiteral("Confirma operação?");
+
+// One good order line (Windows-1252 on disk) with its own bank slip.
+std::string goodLine(const std::string& boleto) {
+    return "C;CLI001;CONS0001;" + boleto +
+           ";07/12/2026;Cr\xE9"
+           "dito mensal;ALI=10,00";
+}
+// A line the server refuses: 31 February.
+std::string badLine(const std::string& boleto) {
+    return "C;CLI001;CONS0001;" + boleto + ";31/02/2026;x;ALI=1,00";
+}
+
+class ImportDialog : public PackageTest {
+  protected:
+    ImportDialog() : drives_(makeMap()) {}
+
+    platform::DriveMap makeMap() const {
+        platform::DriveMap m;
+        m.map('C', c_.path());
+        m.map('E', e_.path());
+        return m;
+    }
+
+    // The dialog as CriaImportCons makes it, shown.
+    std::unique_ptr<TfrmImporCons> openDialog() {
+        std::unique_ptr<TfrmImporCons> d(host::createForm<TfrmImporCons>(mainWindow()));
+        d->show();
+        return d;
+    }
+    // Names the file and presses Import; the answers are queued first.
+    void run(TfrmImporCons& d, const QString& path, const std::vector<int>& answers) {
+        for (int a : answers)
+            ui_.queueBoxAnswer(a);
+        d.medArquivo->setText(path);
+        d.sbtImportExport->click();
+        EXPECT_EQ(ui_.pendingBoxAnswers(), 0u);
+        EXPECT_EQ(host::busyDepth(), 0);
+    }
+
+    // The packets sent to SetImporSaldoCons, decoded.
+    std::vector<dataset::DataPacket> sentPackets() const {
+        std::vector<dataset::DataPacket> packets;
+        for (const QString& call : calls()) {
+            if (!call.startsWith(QStringLiteral("SetImporSaldoCons ")))
+                continue;
+            const QString args = call.section(QLatin1Char(' '), 1);
+            // As the server reads it: ARQUIVO's declared width is no limit.
+            dataset::DecodeOptions whole;
+            whole.enforceWidths = false;
+            packets.push_back(
+                dataset::decodePacket(args.mid(1, args.size() - 2).toStdString(), whole));
+        }
+        return packets;
+    }
+    static std::string arquivoOf(const dataset::DataPacket& p) {
+        return std::string(p.column(static_cast<size_t>(p.fieldIndex("ARQUIVO"))).textAt(0));
+    }
+
+    QStringList boxTexts() const {
+        QStringList texts;
+        for (const auto& b : ui_.boxes())
+            texts << b.text;
+        return texts;
+    }
+    fs::path site() const { return c_.path() / "Credito" / "Site"; }
+    std::vector<fs::path> logs() const {
+        std::vector<fs::path> found;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(site() / "Log_Lun", ec))
+            found.push_back(e.path());
+        return found;
+    }
+
+    TempDir c_, e_;
+    platform::ScopedDriveMap drives_;
+};
+
+TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
+    auto d = openDialog();
+    EXPECT_EQ(d->windowTitle(), QStringLiteral("Importação Crédito/Débito Consumidor "));
+    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\"));
+    EXPECT_EQ(d->medArquivo->width(), 219);
+    EXPECT_EQ(d->opdArquivo.filter, QStringLiteral("Text File|*.txt|All Files|*.*"));
+    EXPECT_EQ(d->opdArquivo.initialDir, QStringLiteral("C:\\credito\\site"));
+    EXPECT_EQ(d->netImportCons->ServerName(), QStringLiteral("Lun90000.rdmConfCredBanc"));
+    EXPECT_FALSE(d->netImportCons->ThrowException());
+    EXPECT_TRUE(d->netImportCons->Connected());
+    EXPECT_EQ(d->btnArquivo->hint(), QStringLiteral("Pesquisar"));
+    EXPECT_EQ(d->btnArquivo->Associate(), d->medArquivo);
+    EXPECT_EQ(d->sbtImportExport->hint(), QStringLiteral("Importar"));
+    EXPECT_TRUE(d->sbtHelp->isHidden());
+    EXPECT_FALSE(d->cdsArquivo.active());
+    EXPECT_FALSE(d->cdsResultado.active());
+    EXPECT_TRUE(fs::is_directory(site()));
+    d->Close();
+    EXPECT_FALSE(d->netImportCons->Connected());
+}
+
+TEST_F(ImportDialog, FileChooserFillsOrKeepsThePath) {
+    auto d = openDialog();
+    ui_.queueFile(QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
+    d->btnArquivo->click();
+    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
+    ui_.queueFileCancel();
+    d->btnArquivo->click();
+    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
+    ASSERT_FALSE(ui_.requests().empty());
+    EXPECT_TRUE(ui_.requests().front().detail.endsWith(QStringLiteral("@ C:\\credito\\site")));
+}
+
+struct StopRow {
+    const char* name;
+    const char* path;
+    int answer;
+    const char* error;  // null: the question alone
+};
+
+class ImportStops : public ImportDialog, public ::testing::WithParamInterface<StopRow> {};
+
+TEST_P(ImportStops, NothingIsSentOrMoved) {
+    const StopRow& row = GetParam();
+    c_.write("Credito/Site/lote1.txt", goodLine("STOP01") + "\r\n");
+    auto d = openDialog();
+    d->medArquivo->clearFocus();
+    std::vector<int> answers = {row.answer};
+    if (row.error != nullptr)
+        answers.push_back(host::mrOk);
+    run(*d, QString::fromUtf8(row.path), answers);
+
+    ASSERT_GE(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].kind, BoxKind::Confirmation);
+    EXPECT_EQ(ui_.boxes()[0].text, kQuestion);
+    EXPECT_EQ(ui_.boxes()[0].buttons, host::mbYes | host::mbNo);
+    if (row.error != nullptr) {
+        ASSERT_EQ(ui_.boxes().size(), 2u);
+        EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[1].text, QString::fromUtf8(row.error));
+        EXPECT_EQ(d->focusWidget(), d->medArquivo);
+    } else {
+        EXPECT_EQ(ui_.boxes().size(), 1u);
+    }
+    EXPECT_FALSE(callMethods().contains(QStringLiteral("SetImporSaldoCons")));
+    EXPECT_TRUE(fs::exists(site() / "lote1.txt"));
+    EXPECT_FALSE(fs::exists(site() / "Importados"));
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->progress(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ImportStops,
+    ::testing::Values(
+        StopRow{"AnsweredNo", "C:\\Credito\\Site\\lote1.txt", host::mrNo, nullptr},
+        StopRow{"Empty", "", host::mrYes, "Arquivo deve ser informado."},
+        StopRow{"DefaultFolder", "C:\\Credito\\Site\\", host::mrYes, "Arquivo deve ser informado."},
+        StopRow{"DefaultFolderOtherCase", "c:\\credito\\site\\", host::mrYes,
+                "Arquivo não encontrado."},
+        StopRow{"Missing", "C:\\Credito\\Site\\nada.txt", host::mrYes, "Arquivo não encontrado."}),
+    [](const ::testing::TestParamInfo<StopRow>& row) { return std::string(row.param.name); });
+
+TEST_F(ImportDialog, CleanFileIsSentWholeArchivedAndClosed) {
+    // LF line ends and no final one: the text goes with CR LF after every
+    // line, converted to UTF-8, and longer than ARQUIVO's 5000 characters.
+    std::string file = "TIPO;CLIENTE;CONSUMIDOR;BOLETO;DATA;DESCRICAO;FAMILIAS";
+    std::string sent = file + "\r\n";
+    for (int i = 0; i < 100; ++i) {
+        const std::string line = goodLine("CLEAN" + std::to_string(1000 + i));
+        file += "\n" + line;
+        sent += line + "\r\n";
+    }
+    ASSERT_GT(sent.size(), 5000u);
+    sent = platform::cp1252ToUtf8(sent);
+    c_.write("Credito/Site/lote1.txt", file);
+
+    auto d = openDialog();
+    std::vector<std::pair<int, QString>> seen;  // progress and caption at each repaint
+    ui_.setOnRequest([&](const host::RecordedRequest& r) {
+        if (r.kind == host::RecordedRequest::Kind::ProcessMessages)
+            seen.emplace_back(d->progress(), d->statusCaption());
+    });
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote1.txt"), {host::mrYes, host::mrOk});
+    ui_.setOnRequest(nullptr);
+
+    const auto packets = sentPackets();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(packets[0].rowCount(), 1u);
+    EXPECT_EQ(arquivoOf(packets[0]), sent);
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Confirmation);
+    EXPECT_EQ(ui_.boxes()[1].buttons, host::mbOK);
+    EXPECT_EQ(ui_.boxes()[1].text, kSuccess);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, QString>>{
+                        {5, QStringLiteral("Importando dados...")}, {100, QString()}}));
+    EXPECT_FALSE(fs::exists(site() / "lote1.txt"));
+    EXPECT_EQ(c_.read("Credito/Site/Importados/lote1.txt"), file);
+    EXPECT_TRUE(logs().empty());
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->progress(), 0);
+}
+
+TEST_F(ImportDialog, WarningsAreLoggedBeforeTheMessage) {
+    c_.write("Credito/Site/lote2.txt", goodLine("WARN01") + "\r\n" + badLine("WARN02") + "\r\n");
+    auto d = openDialog();
+    bool loggedFirst = false;
+    ui_.setOnBox([&](const host::RecordedBox& b) {
+        if (b.text == kWarnings)
+            loggedFirst = logs().size() == 1 && fs::exists(site() / "Importados" / "lote2.txt");
+    });
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote2.txt"), {host::mrYes, host::mrOk});
+    ui_.setOnBox(nullptr);
+
+    EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kWarnings}));
+    EXPECT_TRUE(loggedFirst);
+    ASSERT_EQ(d->cdsResultado.recordCount(), 1u);
+    const std::string warning = d->cdsResultado.fieldByName("DSLINHA").asString();
+    EXPECT_EQ(warning.rfind("Linha 2: data \"31/02/2026\"", 0), 0u) << warning;
+    ASSERT_EQ(logs().size(), 1u);
+    const std::string log = c_.read(fs::relative(logs()[0], c_.path()));
+    EXPECT_NE(log.find("** Operador Importa\xE7\xE3o: teste\r\n"), std::string::npos);
+    EXPECT_NE(log.find("\r\nLinha 2: data \"31/02/2026\" inv\xE1lida"), std::string::npos);
+    EXPECT_FALSE(d->isVisible());
+}
+
+TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {
+    c_.write("Credito/Site/lote3.txt", goodLine("ERR001") + "\r\n");
+    c_.write("Credito/Site/lote4.txt", goodLine("ERR002") + "\r\n");
+    auto d = openDialog();
+    // An answer the server gives as an error: an unknown server object.
+    d->netImportCons->setServerName(QStringLiteral("Lun90000.rdmNaoExiste"));
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote3.txt"), {host::mrYes, host::mrOk});
+
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
+    EXPECT_TRUE(ui_.boxes()[1].text.contains(QStringLiteral("rdmNaoExiste")))
+        << ui_.boxes()[1].text.toStdString();
+    EXPECT_TRUE(fs::exists(site() / "lote3.txt"));
+    EXPECT_TRUE(logs().empty());
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->progress(), 5);
+    EXPECT_EQ(d->statusCaption(), QStringLiteral("Importando dados..."));
+
+    d->netImportCons->setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
+    ui_.clearRecords();
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote4.txt"), {host::mrYes, host::mrOk});
+    const auto packets = sentPackets();
+    ASSERT_EQ(packets.size(), 2u);
+    EXPECT_EQ(packets[1].rowCount(), 1u);
+    EXPECT_EQ(arquivoOf(packets[1]), platform::cp1252ToUtf8(goodLine("ERR002") + "\r\n"));
+    EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kSuccess}));
+    EXPECT_TRUE(fs::exists(site() / "lote3.txt"));
+    EXPECT_FALSE(fs::exists(site() / "lote4.txt"));
+}
+
+TEST_F(ImportDialog, DeadServerLeavesFileAndDialog) {
+    pointAtDeadServer();
+    c_.write("Credito/Site/lote5.txt", goodLine("DEAD01") + "\r\n");
+    auto d = openDialog();
+    EXPECT_FALSE(d->netImportCons->Connected());
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote5.txt"), {host::mrYes, host::mrOk});
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
+    EXPECT_TRUE(fs::exists(site() / "lote5.txt"));
+    EXPECT_TRUE(d->isVisible());
+}
+
+struct ArchiveRow {
+    const char* name;
+    const char* file;  // under the drive folder of C: or E:
+    bool onE;
+    const char* path;     // as typed
+    const char* already;  // a file already in Importados, or null
+    const char* stays;    // the file is still here afterwards, or null (archived)
+    const char* reason;   // in the report, or null (no report)
+};
+
+class ImportArchive : public ImportDialog, public ::testing::WithParamInterface<ArchiveRow> {};
+
+TEST_P(ImportArchive, ReportedAfterTheClosingMessage) {
+    const ArchiveRow& row = GetParam();
+    const std::string content = goodLine(std::string("AR") + row.name) + "\r\n";
+    (row.onE ? e_ : c_).write(row.file, content);
+    if (row.already != nullptr)
+        c_.write(row.already, "archived before");
+    auto d = openDialog();
+    run(*d, QString::fromUtf8(row.path),
+        row.reason != nullptr ? std::vector<int>{host::mrYes, host::mrOk, host::mrOk}
+                              : std::vector<int>{host::mrYes, host::mrOk});
+
+    ASSERT_GE(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].text, kSuccess);
+    if (row.reason != nullptr) {
+        ASSERT_EQ(ui_.boxes().size(), 3u);
+        EXPECT_EQ(ui_.boxes()[2].kind, BoxKind::Warning);
+        EXPECT_TRUE(ui_.boxes()[2].text.contains(QString::fromUtf8(row.path)));
+        EXPECT_TRUE(ui_.boxes()[2].text.contains(QString::fromUtf8(row.reason)))
+            << ui_.boxes()[2].text.toStdString();
+        EXPECT_EQ((row.onE ? e_ : c_).read(row.stays), content);
+    } else {
+        EXPECT_EQ(ui_.boxes().size(), 2u);
+        EXPECT_FALSE(fs::exists((row.onE ? e_ : c_).path() / row.file));
+        EXPECT_TRUE(fs::exists(site() / "Importados" / fs::path(row.file).filename()));
+    }
+    if (row.already != nullptr) {
+        EXPECT_EQ(c_.read(row.already), "archived before");
+    }
+    EXPECT_FALSE(d->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ImportArchive,
+    ::testing::Values(ArchiveRow{"SameNameArchived", "Credito/Site/lote6.txt", false,
+                                 "C:\\Credito\\Site\\lote6.txt",
+                                 "Credito/Site/Importados/lote6.txt", "Credito/Site/lote6.txt",
+                                 "já existe o arquivo C:\\Credito\\Site\\Importados\\lote6.txt"},
+                      ArchiveRow{"SubFolderMissing", "Credito/Site/Dez/lote7.txt", false,
+                                 "C:\\Credito\\Site\\Dez\\lote7.txt", nullptr,
+                                 "Credito/Site/Dez/lote7.txt",
+                                 "a pasta C:\\Credito\\Site\\Importados\\Dez não existe."},
+                      ArchiveRow{"OtherDriveByName", "Lotes/lote8.txt", true,
+                                 "E:\\Lotes\\lote8.txt", nullptr, nullptr, nullptr}),
+    [](const ::testing::TestParamInfo<ArchiveRow>& row) { return std::string(row.param.name); });
+
+TEST_F(ImportDialog, UnwritableLogStillShowsTheWarnings) {
+    c_.write("Credito/Site/Log_Lun", "a file where the log folder should be");
+    c_.write("Credito/Site/lote9.txt", badLine("LOGF01") + "\r\n");
+    auto d = openDialog();
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote9.txt"), {host::mrYes, host::mrOk});
+
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    const QString text = ui_.boxes()[1].text;
+    EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Warning);
+    EXPECT_TRUE(
+        text.startsWith(QStringLiteral("Importação realizada com advertências, mas o "
+                                       "arquivo de log não pôde ser gravado")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("a pasta não existe"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("\nLinha 1: data \"31/02/2026\" inválida")))
+        << text.toStdString();
+    EXPECT_TRUE(fs::exists(site() / "Importados" / "lote9.txt"));
+    EXPECT_FALSE(d->isVisible());
+}
+
+TEST_F(ImportDialog, EmptyFileIsSentAsEmptyText) {
+    c_.write("Credito/Site/vazio.txt", "");
+    auto d = openDialog();
+    run(*d, QStringLiteral("C:\\Credito\\Site\\vazio.txt"), {host::mrYes, host::mrOk});
+    const auto packets = sentPackets();
+    ASSERT_EQ(packets.size(), 1u);
+    EXPECT_EQ(arquivoOf(packets[0]), "");
+    EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kSuccess}));
+}
+
+TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {
+    c_.write("Credito/Site/loteA.txt", goodLine("LIFE01") + "\r\n");
+    bool createdWhileShown = false;
+    ui_.queueModal([&](QDialog& dialog) {
+        auto& d = dynamic_cast<TfrmImporCons&>(dialog);
+        createdWhileShown = package::Cli_Lun90002::boIdCriado && package::frmImporCons == &d;
+        for (int a : {host::mrYes, host::mrOk})
+            ui_.queueBoxAnswer(a);
+        d.medArquivo->setText(QStringLiteral("C:\\Credito\\Site\\loteA.txt"));
+        d.sbtImportExport->click();
+    });
+    package::CriaImportCons();
+    processEvents();
+    EXPECT_TRUE(createdWhileShown);
+    EXPECT_FALSE(package::Cli_Lun90002::boIdCriado);
+    EXPECT_TRUE(package::frmImporCons.isNull());
+    EXPECT_EQ(ui_.screenCursor(), host::crDefault);
+
+    // The next showing is a fresh dialog with its default path; closing it
+    // without a run also ends the instance.
+    QString shownPath;
+    ui_.queueModal([&](QDialog& dialog) {
+        shownPath = dynamic_cast<TfrmImporCons&>(dialog).medArquivo->text();
+        dialog.reject();
+    });
+    package::CriaImportCons();
+    processEvents();
+    EXPECT_EQ(shownPath, QStringLiteral("C:\\Credito\\Site\\"));
+    EXPECT_FALSE(package::Cli_Lun90002::boIdCriado);
+    EXPECT_TRUE(package::frmImporCons.isNull());
+}
+
+}  // namespace
+}  // namespace confcred::testing
