@@ -6,6 +6,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <functional>
 
 #include "host/application.h"
 #include "host/busy_indicator.h"
@@ -82,9 +83,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     declareOrderFields(cdsGetPediCreCons);
     declareFamilyFields(cdsPediCredFami);
     declareSelectedFields(cdsTemp);
-    attachDisplayTexts(cdsGetPediCreCons, *msgPadrao);
-    attachDisplayTexts(cdsPediCredFami, *msgPadrao);
-    attachDisplayTexts(cdsTemp, *msgPadrao);
+    attachDisplayTexts();
     cdsGetPediCreCons.setAfterScroll([this](dataset::RecordSet&) {
         host::dispatch([this] { cdsGetPediCreConsAfterScroll(); });
     });
@@ -200,6 +199,45 @@ void TfrmConfCredBco::buildGrids() {
         dbgPadraoKeyDown(key, shift);
     };
     host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, [this] { pgcPadraoChange(); });
+}
+
+void TfrmConfCredBco::attachDisplayTexts() {
+    using namespace std::placeholders;
+    const auto situacao =
+        std::bind(&TfrmConfCredBco::cdsGetPediCreConsIDPEDCREEXTRGetText, this, _1, _2, _3);
+    const auto contabil =
+        std::bind(&TfrmConfCredBco::cdsGetPediCreConsIDPEDCRECONTGetText, this, _1, _2, _3);
+    // The packet of selected orders shows its codes as the order list does.
+    for (dataset::RecordSet* set : {&cdsGetPediCreCons, &cdsTemp}) {
+        set->fieldByName("IDPEDCREEXTR").setOnGetText(situacao);
+        set->fieldByName("IDPEDCRECONT").setOnGetText(contabil);
+    }
+    cdsGetPediCreCons.fieldByName("VRPEDCRECONS")
+        .setOnGetText(
+            std::bind(&TfrmConfCredBco::cdsGetPediCreConsVRPEDCRECONSGetText, this, _1, _2, _3));
+    cdsPediCredFami.fieldByName("VRPEDCREFAMI")
+        .setOnGetText(
+            std::bind(&TfrmConfCredBco::cdsPediCredFamiVRPEDCREFAMIGetText, this, _1, _2, _3));
+}
+
+void TfrmConfCredBco::cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender,
+                                                           std::string& text, bool) {
+    text = situacaoText(sender.asString(), *msgPadrao).toStdString();
+}
+
+void TfrmConfCredBco::cdsGetPediCreConsIDPEDCRECONTGetText(const dataset::Field& sender,
+                                                           std::string& text, bool) {
+    text = contabilText(sender.asString(), *msgPadrao).toStdString();
+}
+
+void TfrmConfCredBco::cdsGetPediCreConsVRPEDCRECONSGetText(const dataset::Field& sender,
+                                                           std::string& text, bool) {
+    text = valorText(sender);
+}
+
+void TfrmConfCredBco::cdsPediCredFamiVRPEDCREFAMIGetText(const dataset::Field& sender,
+                                                         std::string& text, bool) {
+    text = valorText(sender);
 }
 
 bool TfrmConfCredBco::listIsEmpty() const {

@@ -62,6 +62,15 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void dtsPadraoStateChange() override;
     void dbgPadraoTitleClick(int column);
     void dbgFamiliaTitleClick(int column);
+    // Display texts of the coded and value fields.
+    void cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender, std::string& text,
+                                              bool displayText);
+    void cdsGetPediCreConsIDPEDCRECONTGetText(const dataset::Field& sender, std::string& text,
+                                              bool displayText);
+    void cdsGetPediCreConsVRPEDCRECONSGetText(const dataset::Field& sender, std::string& text,
+                                              bool displayText);
+    void cdsPediCredFamiVRPEDCREFAMIGetText(const dataset::Field& sender, std::string& text,
+                                            bool displayText);
     // Tick marks.
     void dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args);
     void dbgPadraoCellClick(int column);
@@ -78,6 +87,7 @@ class TfrmConfCredBco : public host::TfrmPadrao {
   private:
     void buildToolbar();
     void buildGrids();
+    void attachDisplayTexts();
     void markAll();
     void runOperation(const struct BatchOperation& operation);
 

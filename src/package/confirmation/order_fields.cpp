@@ -86,23 +86,8 @@ QString contabilText(const std::string& value, const host::TMessages& messages) 
     return messages.Msg(value == "S" ? QStringLiteral("Sim") : QStringLiteral("Nao"));
 }
 
-void attachDisplayTexts(dataset::RecordSet& set, const host::TMessages& messages) {
-    const host::TMessages* table = &messages;
-    if (dataset::Field* f = set.findField("IDPEDCREEXTR"))
-        f->setOnGetText([table](const dataset::Field& field, std::string& text, bool) {
-            text = situacaoText(field.asString(), *table).toStdString();
-        });
-    if (dataset::Field* f = set.findField("IDPEDCRECONT"))
-        f->setOnGetText([table](const dataset::Field& field, std::string& text, bool) {
-            text = contabilText(field.asString(), *table).toStdString();
-        });
-    for (const char* name : {"VRPEDCRECONS", "VRPEDCREFAMI"}) {
-        if (dataset::Field* f = set.findField(name))
-            f->setOnGetText([](const dataset::Field& field, std::string& text, bool) {
-                text = platform::formatFloat00(field.isNull() ? std::nullopt
-                                                              : std::optional(field.asDouble()));
-            });
-    }
+std::string valorText(const dataset::Field& field) {
+    return platform::formatFloat00(field.isNull() ? std::nullopt : std::optional(field.asDouble()));
 }
 
 }  // namespace confcred::package

@@ -6,8 +6,9 @@
 #include <string>
 
 namespace confcred::dataset {
+class Field;
 class RecordSet;
-}
+}  // namespace confcred::dataset
 namespace confcred::host {
 class TMessages;
 }
@@ -29,8 +30,7 @@ QString situacaoText(const std::string& value, const host::TMessages& messages);
 // "S" Sim; anything else Não.
 QString contabilText(const std::string& value, const host::TMessages& messages);
 
-// Attaches the display texts of algorithm 11 to a set's fields of those names
-// (fields the set lacks are left alone).
-void attachDisplayTexts(dataset::RecordSet& set, const host::TMessages& messages);
+// Pattern "0.00" with the regional decimal separator; an empty value is zero.
+std::string valorText(const dataset::Field& field);
 
 }  // namespace confcred::package
