@@ -43,7 +43,9 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
                               this);
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
-    resize(1100, 720);
+    // Room for the confirmation screen at its own place and size (244, 105,
+    // 815 by 585) inside the work area, within a 1280 by 800 screen.
+    resize(1180, 790);
 }
 
 void MainWindow::setPackageMissing(const QString& reason) {
