@@ -126,6 +126,21 @@ TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     EXPECT_FALSE(screen.boMarcaTodos);
 }
 
+// The import dialog has its own connection: the list is not reloaded after
+// it, whatever it imported.
+TEST_F(ConfirmationList, ImportButtonDoesNotReload) {
+    auto& screen = openLoadedScreen(ui_);
+    screen.cdsGetPediCreCons.setRecNo(3);
+    const QStringList before = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
+    clearCalls();
+    ui_.queueModal([](QDialog&) {});
+    screen.btImportCons->click();
+    EXPECT_EQ(ui_.requests().back().kind, host::RecordedRequest::Kind::Cursor);
+    EXPECT_FALSE(callMethods().contains("getPEDCREDCONS"));
+    EXPECT_EQ(column(screen.cdsGetPediCreCons, "NRPEDCRECONS"), before);
+    EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 3u);
+}
+
 TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
     auto& screen = openLoadedScreen(ui_);
     package::P_NRPEDCRECONS = QStringLiteral("99999999999999999999");
