@@ -134,7 +134,9 @@ int TDBGrid::defaultColumnWidth(int column) const {
     if (chars < 0)
         chars = f != nullptr ? f->displayWidth() : 10;
     const QFontMetrics fm = fontMetrics();
-    int w = chars * fm.averageCharWidth() + 8;
+    // A character counts as a digit, as in the classic grid, so that numbers
+    // of the field's full width show whole.
+    int w = chars * std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0'))) + 8;
     // The title stays readable, as the classic grid sizes a column to it.
     const QVariant font = model_->headerData(column, Qt::Horizontal, Qt::FontRole);
     const QFontMetrics titleFm(font.isValid() ? font.value<QFont>() : horizontalHeader()->font());
