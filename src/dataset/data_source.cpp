@@ -116,4 +116,15 @@ void DataSource::recordSetDestroyed(RecordSet& set) {
     stateMaybeChanged(false);
 }
 
+bool rebindView(DataSourceView& view, DataSource*& current, DataSource* next) {
+    if (next == current)
+        return false;
+    if (current != nullptr)
+        current->removeView(&view);
+    current = next;
+    if (current != nullptr)
+        current->addView(&view);
+    return true;
+}
+
 }  // namespace confcred::dataset

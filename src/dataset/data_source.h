@@ -30,6 +30,10 @@ class DataSourceView {
     virtual void dataSourceDestroyed(DataSource& source) { (void)source; }
 };
 
+// Moves `view` from the source it watches (`current`, may be null) to `next`
+// (may be null) and updates `current`; false when it already watched `next`.
+bool rebindView(DataSourceView& view, DataSource*& current, DataSource* next);
+
 class DataSource final : private RecordSetObserver {
   public:
     explicit DataSource(RecordSet* set = nullptr);

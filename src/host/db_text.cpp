@@ -14,14 +14,8 @@ TDBText::~TDBText() {
 }
 
 void TDBText::setDataSource(dataset::DataSource* source) {
-    if (source == source_)
-        return;
-    if (source_ != nullptr)
-        source_->removeView(this);
-    source_ = source;
-    if (source_ != nullptr)
-        source_->addView(this);
-    refresh();
+    if (rebindView(*this, source_, source))
+        refresh();
 }
 
 void TDBText::setDataField(const QString& fieldName) {

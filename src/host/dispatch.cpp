@@ -2,9 +2,8 @@
 
 #include <QtGlobal>
 
-#include "host/application.h"
+#include "host/mens_erro.h"
 #include "host/scripted_ui_service.h"
-#include "host/ui_service.h"
 
 namespace confcred::host {
 
@@ -15,13 +14,9 @@ ErrorReport& installedReport() {
     return report;
 }
 
+// The same error box the screens show for their own errors.
 void defaultReport(const QString& text) {
-    BoxRequest box;
-    box.kind = BoxKind::Error;
-    box.caption = application().title();
-    box.text = text;
-    box.buttons = mbOK;
-    ui().showBox(box);
+    MensErro(text, false);
 }
 
 QString textOf(std::exception_ptr error) {

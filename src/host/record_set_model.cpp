@@ -38,14 +38,8 @@ RecordSetModel::~RecordSetModel() {
 }
 
 void RecordSetModel::setDataSource(DataSource* source) {
-    if (source == source_)
-        return;
-    if (source_ != nullptr)
-        source_->removeView(this);
-    source_ = source;
-    if (source_ != nullptr)
-        source_->addView(this);
-    reset();
+    if (rebindView(*this, source_, source))
+        reset();
 }
 
 RecordSet* RecordSetModel::recordSet() const {
