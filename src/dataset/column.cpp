@@ -9,12 +9,16 @@ namespace {
 
 void requireType(bool ok, const char* what) {
     if (!ok)
-        throw std::logic_error(std::string("column of another type: ") + what);
+        Column::typeMismatch(what);
 }
 
 }  // namespace
 
 Column::Column(FieldType type) : type_(type) {}
+
+void Column::typeMismatch(const char* what) {
+    throw std::logic_error(std::string("column of another type: ") + what);
+}
 
 size_t Column::size() const {
     return isText() ? slots_.size() : numbers_.size();
@@ -48,15 +52,6 @@ uint32_t Column::storeText(std::string_view text) {
     return offset;
 }
 
-void Column::appendNull() {
-    if (isText()) {
-        slots_.push_back(Slot{0, kNullLength});
-    } else {
-        numbers_.push_back(0);
-        nulls_.push_back(true);
-    }
-}
-
 void Column::shareText(std::shared_ptr<const std::string> source) {
     requireType(isText(), "shareText");
     if (source && source->size() > kOffsetMask) {
@@ -65,36 +60,10 @@ void Column::shareText(std::shared_ptr<const std::string> source) {
     shared_ = std::move(source);
 }
 
-void Column::appendText(std::string_view text) {
+void Column::appendOwnText(std::string_view text) {
     requireType(isText(), "appendText");
-    if (shared_) {
-        const char* begin = shared_->data();
-        if (text.data() >= begin && text.data() + text.size() <= begin + shared_->size()) {
-            const auto offset = static_cast<uint32_t>(text.data() - begin);
-            slots_.push_back(Slot{offset | kSharedBit, static_cast<uint32_t>(text.size())});
-            return;
-        }
-    }
     const uint32_t offset = storeText(text);
     slots_.push_back(Slot{offset, static_cast<uint32_t>(text.size())});
-}
-
-void Column::appendDouble(double value) {
-    requireType(type_ == FieldType::Double, "appendDouble");
-    numbers_.push_back(std::bit_cast<int64_t>(value));
-    nulls_.push_back(false);
-}
-
-void Column::appendDateTime(platform::DateTime value) {
-    requireType(type_ == FieldType::DateTime, "appendDateTime");
-    numbers_.push_back(value.msSinceEpoch());
-    nulls_.push_back(false);
-}
-
-void Column::appendInteger(int64_t value) {
-    requireType(type_ == FieldType::Integer, "appendInteger");
-    numbers_.push_back(value);
-    nulls_.push_back(false);
 }
 
 bool Column::isNull(size_t row) const {

@@ -6,6 +6,7 @@
 // as it arrived): a loaded list then stores each received text once, where it
 // already is, and only edited values go to the column's own arena.
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -59,6 +60,9 @@ class Column {
     // a shared text is not counted here, since several columns hold it.
     size_t memoryBytes() const;
 
+    // Throws std::logic_error: a value of another type was given to the column.
+    [[noreturn, gnu::cold]] static void typeMismatch(const char* what);
+
   private:
     struct Slot {
         uint32_t offset;  // kSharedBit set: into the shared text, else into the arena
@@ -69,6 +73,7 @@ class Column {
     static constexpr uint32_t kOffsetMask = 0x7FFF'FFFFu;
 
     uint32_t storeText(std::string_view text);
+    void appendOwnText(std::string_view text);
     void compactIfWasteful();
 
     FieldType type_;
@@ -81,5 +86,50 @@ class Column {
     std::vector<int64_t> numbers_;
     std::vector<bool> nulls_;
 };
+
+// The appends run for every value of a received packet: they are inline.
+
+inline void Column::appendNull() {
+    if (isText()) {
+        slots_.push_back(Slot{0, kNullLength});
+    } else {
+        numbers_.push_back(0);
+        nulls_.push_back(true);
+    }
+}
+
+inline void Column::appendText(std::string_view text) {
+    // Only a text column shares a text, so the type needs no check here.
+    if (shared_) {
+        const char* begin = shared_->data();
+        if (text.data() >= begin && text.data() + text.size() <= begin + shared_->size()) {
+            const auto offset = static_cast<uint32_t>(text.data() - begin);
+            slots_.push_back(Slot{offset | kSharedBit, static_cast<uint32_t>(text.size())});
+            return;
+        }
+    }
+    appendOwnText(text);
+}
+
+inline void Column::appendDouble(double value) {
+    if (type_ != FieldType::Double)
+        typeMismatch("appendDouble");
+    numbers_.push_back(std::bit_cast<int64_t>(value));
+    nulls_.push_back(false);
+}
+
+inline void Column::appendDateTime(platform::DateTime value) {
+    if (type_ != FieldType::DateTime)
+        typeMismatch("appendDateTime");
+    numbers_.push_back(value.msSinceEpoch());
+    nulls_.push_back(false);
+}
+
+inline void Column::appendInteger(int64_t value) {
+    if (type_ != FieldType::Integer)
+        typeMismatch("appendInteger");
+    numbers_.push_back(value);
+    nulls_.push_back(false);
+}
 
 }  // namespace confcred::dataset

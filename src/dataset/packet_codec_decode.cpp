@@ -18,14 +18,16 @@ namespace {
 // The content of a string token without escapes ("abc" and any blanks after
 // it); false for anything else, which then takes the general path.
 bool plainString(std::string_view token, std::string_view& text) {
-    if (token.empty() || token.front() != '"')
+    if (token.size() < 2 || token.front() != '"')
         return false;
     size_t end = token.size();
-    while (end > 1 && (token[end - 1] == ' ' || token[end - 1] == '\n' || token[end - 1] == '\r' ||
-                       token[end - 1] == '\t'))
-        --end;
-    if (end < 2 || token[end - 1] != '"')
-        return false;
+    if (token.back() != '"') {
+        while (end > 1 && (token[end - 1] == ' ' || token[end - 1] == '\n' ||
+                           token[end - 1] == '\r' || token[end - 1] == '\t'))
+            --end;
+        if (end < 2 || token[end - 1] != '"')
+            return false;
+    }
     text = token.substr(1, end - 2);
     return std::memchr(text.data(), '\\', text.size()) == nullptr;
 }

@@ -121,6 +121,26 @@ TEST(PacketCodec, ATakenOverTextIsKeptAndReferenced) {
     EXPECT_EQ(taken.column(1).textAt(0), "X");
 }
 
+TEST(PacketCodec, TextsReadTheSameWhateverTheSpacingAndEscapes) {
+    // Blanks between a text and its separator, empty texts and escapes, in a
+    // received text taken over (values referenced) and in a borrowed one.
+    const std::string wire =
+        "{\"fields\": [{\"name\": \"S\", \"type\": \"memo\"},"
+        " {\"name\": \"W\", \"type\": \"datetime\"}],"
+        " \"rows\": [[\"ab\" \t\r\n, \"2026-12-07T10:30:00\" ],"
+        " [\"\" , null], [\"a\\\\b\\\"c\" , null],"
+        " [\"\\u00e7\\\\\",null]]}";
+    for (const DataPacket& p : {decodePacket(std::string(wire)), decodePacket(wire)}) {
+        ASSERT_EQ(p.rowCount(), 4u);
+        EXPECT_EQ(p.column(0).textAt(0), "ab");
+        EXPECT_EQ(p.column(1).dateTimeAt(0), DateTime::fromParts(2026, 12, 7, 10, 30, 0, 0));
+        EXPECT_EQ(p.column(0).textAt(1), "");
+        EXPECT_FALSE(p.column(0).isNull(1));
+        EXPECT_EQ(p.column(0).textAt(2), "a\\b\"c");
+        EXPECT_EQ(p.column(0).textAt(3), "\u00e7\\");
+    }
+}
+
 TEST(PacketCodec, WireTextOfASmallPacket) {
     DataPacket p({{"A", FieldType::String, 3}, {"V", FieldType::Double, 0}});
     p.column(0).appendText("x\"y");
