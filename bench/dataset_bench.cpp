@@ -2,6 +2,7 @@
 // walking orders while the family set re-filters, sorting, memory.
 
 #include <simdjson.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +26,12 @@ std::string fmt(const char* format, double a, double b = 0, double c = 0) {
     char buf[256];
     std::snprintf(buf, sizeof buf, format, a, b, c);
     return buf;
+}
+
+long minorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
 }
 
 double median(std::vector<double> values) {
@@ -94,11 +101,17 @@ void loadVsSimdjson(const std::string& json, dataset::RecordSet& orders) {
     for (std::string& text : walked)
         dataset::reservePacketPadding(text);
     size_t nextLoad = 0, nextWalk = 0;
+    long loadFaults = 0;
     const double ratio = ratioOf(
-        [&] { orders.loadPacket(dataset::decodePacket(std::move(received.at(nextLoad++)))); },
+        [&] {
+            const long before = minorFaults();
+            orders.loadPacket(dataset::decodePacket(std::move(received.at(nextLoad++))));
+            loadFaults += minorFaults() - before;
+        },
         [&] { checksum += walkWithSimdjson(parser, walked.at(nextWalk++)); }, kRuns);
     note("  records loaded " + std::to_string(orders.recordCount()) + ", reference checksum " +
-         std::to_string(checksum));
+         std::to_string(checksum) + ", page faults per load " +
+         std::to_string(loadFaults / static_cast<long>(nextLoad)));
     figure("dataset.load_vs_simdjson", ratio);
 }
 
