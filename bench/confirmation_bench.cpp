@@ -25,6 +25,7 @@
 #include "host/application.h"
 #include "host/form_base.h"
 #include "host/net_connection.h"
+#include "order_data.h"
 #include "package/confirmation/batch_operation.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
@@ -65,15 +66,9 @@ void seed(const std::string& path) {
 
 // The server's two statements for a filter that takes every order of the
 // period, every column of every row read.
-constexpr const char* kOrderSql =
-    "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
-    " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
-    " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
-    " FROM PEDCREDCONS P"
-    " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
-    " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE"
-    " WHERE P.DTPEDCRECONS BETWEEN ? AND ?"
-    " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
+const std::string kOrderSql = std::string(kOrderSelect) +
+                              " WHERE P.DTPEDCRECONS BETWEEN ? AND ?"
+                              " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
 constexpr const char* kFamilySql =
     "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
     " FROM PEDCREDCONS P"
@@ -141,7 +136,7 @@ int main(int argc, char** argv) {
     size_t bytes = 0;
     const double reload =
         ratioOf([&] { screen->sbtVerificarClick(); },
-                [&] { bytes = step(raw, kOrderSql, 12) + step(raw, kFamilySql, 4); });
+                [&] { bytes = step(raw, kOrderSql.c_str(), 12) + step(raw, kFamilySql, 4); });
     sqlite3_close(raw);
     screen->cdsPediCredFami.setFiltered(false);
     note("reload: " + std::to_string(orders.recordCount()) + " orders, " +

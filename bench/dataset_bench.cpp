@@ -94,17 +94,16 @@ void loadVsSimdjson(const std::string& json, dataset::RecordSet& orders) {
     // the memory a replaced list frees. The first loads of a process take
     // fresh pages instead, so a few untimed loads come first.
     constexpr int kRuns = 7, kSettlingLoads = 3;
-    std::vector<std::string> received, walked;
-    for (int i = 0; i <= kRuns; ++i) {
-        received.push_back(json);
-        walked.push_back(json);
-    }
-    for (int i = 0; i < kSettlingLoads; ++i)
-        received.push_back(json);
-    for (std::string& text : received)
-        dataset::reservePacketPadding(text);
-    for (std::string& text : walked)
-        dataset::reservePacketPadding(text);
+    auto paddedCopies = [&json](int count) {
+        std::vector<std::string> copies(static_cast<size_t>(count));
+        for (std::string& text : copies) {
+            text.reserve(json.size() + dataset::kPacketPadding);
+            text = json;
+        }
+        return copies;
+    };
+    std::vector<std::string> received = paddedCopies(kSettlingLoads + kRuns + 1);
+    std::vector<std::string> walked = paddedCopies(kRuns + 1);
     size_t nextLoad = 0, nextWalk = 0;
     for (int i = 0; i < kSettlingLoads; ++i)
         orders.loadPacket(dataset::decodePacket(std::move(received.at(nextLoad++))));

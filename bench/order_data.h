@@ -34,6 +34,16 @@ dataset::DataPacket makeOrders(size_t count, uint64_t seed = 2026);
 dataset::DataPacket makeFamilies(const dataset::DataPacket& orders, size_t perOrder = 4,
                                  uint64_t seed = 2027);
 
+// The server's order list statement up to its WHERE clause: the benchmarks'
+// references run what the list method runs.
+inline constexpr const char* kOrderSelect =
+    "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
+    " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
+    " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
+    " FROM PEDCREDCONS P"
+    " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
+    " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE";
+
 // Small deterministic generator (splitmix64).
 class Random {
   public:

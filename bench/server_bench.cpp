@@ -118,21 +118,15 @@ std::string allOrdersArgs() {
 
 // getPEDCREDCONS's own statement for a filter that takes in every order: the
 // reference runs exactly what the method runs.
-constexpr const char* kListSql =
-    "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
-    " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
-    " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
-    " FROM PEDCREDCONS P"
-    " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
-    " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE"
-    " WHERE P.DTPEDCRECONS BETWEEN ? AND ? AND P.IDPEDCREEXTR IN (?, ?, ?)"
-    " AND P.IDPEDCRECONT IN (?, ?)"
-    " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
+const std::string kListSql = std::string(kOrderSelect) +
+                             " WHERE P.DTPEDCRECONS BETWEEN ? AND ? AND P.IDPEDCREEXTR IN (?, ?, ?)"
+                             " AND P.IDPEDCRECONT IN (?, ?)"
+                             " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
 
 // The same query through SQLite's C API, every column of every row read.
 std::size_t stepList(sqlite3* db) {
     sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v2(db, kListSql, -1, &stmt, nullptr) != SQLITE_OK)
+    if (sqlite3_prepare_v2(db, kListSql.c_str(), -1, &stmt, nullptr) != SQLITE_OK)
         throw std::runtime_error(sqlite3_errmsg(db));
     const char* texts[] = {
         "2000-01-01 00:00:00.000", "2999-12-31 23:59:59.999", "S", "N", "C", "S", "N"};
