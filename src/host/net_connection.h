@@ -1,97 +1,23 @@
 // TNetConnection: a screen's connection to the application server. Calls are
 // late-bound by method name: POST http://Host:Port/<ServerName>/<method> with
-// {"args": [...]}; the answer is {"result": ...} or {"error": {"message"}}.
-// A call is synchronous for the caller but waits in a local event loop that
-// repaints the windows and runs the busy animation while user input waits.
+// {"args": [...]}; the answer is {"result": ...} or {"error": {"message"}}
+// (the JSON on both sides is host/call_codec.h). A call is synchronous for the
+// caller but waits in a local event loop that repaints the windows and runs
+// the busy animation while user input waits.
 #pragma once
 
 #include <QObject>
 #include <QString>
-#include <QVariant>
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <stdexcept>
 #include <string>
-#include <variant>
-#include <vector>
 
-#include "dataset/data_packet.h"
-#include "platform/datetime.h"
+#include "host/call_codec.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;
 
-namespace confcred::dataset {
-class RecordSet;
-}
-
 namespace confcred::host {
-
-// One argument of a server call.
-class CallArg {
-  public:
-    CallArg(const QString& text) : value_(text) {}
-    CallArg(const char* text) : value_(QString::fromUtf8(text)) {}
-    CallArg(platform::DateTime when) : value_(when) {}
-    CallArg(int number) : value_(static_cast<int64_t>(number)) {}
-    CallArg(int64_t number) : value_(number) {}
-    CallArg(double number) : value_(number) {}
-    CallArg(bool flag) : value_(flag) {}
-    CallArg(dataset::DataPacket packet)
-        : value_(std::make_shared<const dataset::DataPacket>(std::move(packet))) {}
-    // The record set's packet as it stands when the call is made.
-    CallArg(const dataset::RecordSet* set) : value_(set) {}
-    CallArg(dataset::RecordSet* set) : value_(static_cast<const dataset::RecordSet*>(set)) {}
-
-    // Appends the JSON value. Throws std::invalid_argument for a null record
-    // set or a number that is not finite, dataset::PacketError for a bad packet.
-    void appendJson(std::string& out) const;
-
-  private:
-    std::variant<QString, platform::DateTime, int64_t, double, bool,
-                 std::shared_ptr<const dataset::DataPacket>, const dataset::RecordSet*>
-        value_;
-};
-
-using CallArgs = std::vector<CallArg>;
-
-// The JSON array of the arguments, as sent: ["T","T","2026-12-01T00:00:00",...].
-std::string encodeArgs(const CallArgs& args);
-
-// What the server answered: a result (a data packet, or a plain value: text,
-// number, boolean, null) or the server's error message.
-class CallResult {
-  public:
-    static CallResult fromPacket(dataset::DataPacket packet);
-    static CallResult fromValue(QVariant value);  // null QVariant for a JSON null
-    static CallResult fromError(QString message);
-
-    bool ok() const { return !isError_; }
-    bool isError() const { return isError_; }
-    const QString& errorMessage() const { return error_; }
-
-    bool hasPacket() const { return hasPacket_; }
-    const dataset::DataPacket& packet() const { return packet_; }
-    dataset::DataPacket takePacket() { return std::move(packet_); }
-    // A plain result; for an array, its JSON text.
-    const QVariant& value() const { return value_; }
-
-  private:
-    bool isError_ = false;
-    bool hasPacket_ = false;
-    QString error_;
-    dataset::DataPacket packet_;
-    QVariant value_;
-};
-
-// A server answer that the client cannot use (not JSON, no result or error, a
-// broken packet) and every transport failure raise this, with a message in
-// Portuguese for the operator.
-class TransportError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // The server's error, raised instead of returned when ThrowException is on.
 class ServerError : public std::runtime_error {
@@ -146,9 +72,14 @@ class TNetConnection : public QObject {
     void Open();
     void Close();
 
-    // Runs before every connect, so a handler can set Host and Port from the
-    // host context.
+    // Runs before every connect, so a handler can set Host, Port and the
+    // operator from the host context.
     void setBeforeConnect(std::function<void()> handler) { beforeConnect_ = std::move(handler); }
+
+    // Who is calling, sent with every call (X-Confcred-Operator) for the
+    // server's balance ledger; empty when unknown.
+    QString operatorName() const { return operatorName_; }
+    void setOperatorName(const QString& name) { operatorName_ = name; }
 
     // Longest wait for an answer without any byte arriving, per call.
     int callTimeoutMs() const { return callTimeoutMs_; }
@@ -173,11 +104,11 @@ class TNetConnection : public QObject {
     // Sends and waits; returns the HTTP status (0 when none came) and fills
     // `body`. Throws TransportError on a transport failure.
     int exchange(QNetworkReply* reply, int timeoutMs, const QString& what, std::string& body);
-    CallResult decodeAnswer(int status, std::string&& body, const QString& method) const;
 
     QString host_ = QStringLiteral("127.0.0.1");
     int port_ = 8211;
     QString serverName_;
+    QString operatorName_;
     bool throwException_ = false;
     bool connected_ = false;
     int callTimeoutMs_ = kDefaultCallTimeoutMs;

@@ -19,6 +19,7 @@ host::TNetConnection* createServerConnection(QObject* owner, const QString& comp
 void pointAtHostServer(host::TNetConnection& connection) {
     connection.setHost(host::WebURL);
     connection.setPort(host::WebPort);
+    connection.setOperatorName(host::Operador);
 }
 
 }  // namespace confcred::package

@@ -1,7 +1,7 @@
 // A screen's own connection to the application server, set up as every
 // screen of the package sets it: its component name, the server name, the
-// exception option off, and the host and port taken from the host context
-// before every connect.
+// exception option off, and the host, port and operator taken from the host
+// context before every connect.
 #pragma once
 
 #include <QString>
@@ -20,8 +20,8 @@ host::TNetConnection* createServerConnection(QObject* owner, const QString& comp
                                              const QString& serverName,
                                              std::function<void()> beforeConnect);
 
-// What every screen's before-connect handler does: host and port from the
-// host context (WebURL, WebPort).
+// What every screen's before-connect handler does: host, port and operator
+// from the host context (WebURL, WebPort, Operador).
 void pointAtHostServer(host::TNetConnection& connection);
 
 }  // namespace confcred::package
