@@ -188,6 +188,190 @@ int keyFromName(const QString& name) {
     return sequence[0].key();
 }
 
+// The commands of the script language, one small function each. A command
+// works on the scripted answers, the host's hooks and the transcript, with
+// the words that follow its name.
+struct Step {
+    ScriptedUiService& ui;
+    const AutomationDriver::Hooks& hooks;
+    QTextStream& out;
+    const QStringList& args;
+};
+
+void openMenuEntry(const Step& s) {
+    if (!s.hooks.open)
+        throw AutomationError("no menu entry to open");
+    s.hooks.open();
+}
+
+void queueAnswer(const Step& s) {
+    const auto result = modalResultFromName(s.args[0]);
+    if (!result)
+        throw AutomationError("unknown answer " + s.args[0].toStdString());
+    s.ui.queueBoxAnswer(*result);
+}
+
+void queuePick(const Step& s) {
+    s.ui.queuePick(formatSelection(s.args));
+}
+
+void queuePickCancel(const Step& s) {
+    s.ui.queuePickCancel();
+}
+
+void queueFile(const Step& s) {
+    s.ui.queueFile(s.args[0]);
+}
+
+void queueFileCancel(const Step& s) {
+    s.ui.queueFileCancel();
+}
+
+void clickButton(const Step& s) {
+    auto* button = findComponent<QAbstractButton>(s.args[0]);
+    requireEnabled(button, s.args[0]);
+    button->click();
+}
+
+void setComponentText(const Step& s) {
+    setText(findComponent<QWidget>(s.args[0]), s.args[1], s.args[0]);
+}
+
+void clickGridCell(const Step& s) {
+    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    requireEnabled(grid, s.args[0]);
+    bool ok = false;
+    const int row = s.args[1].toInt(&ok) - 1;
+    if (!ok || row < 0 || row >= grid->model()->rowCount())
+        throw AutomationError("no row " + s.args[1].toStdString() + " in " +
+                              s.args[0].toStdString());
+    const QModelIndex index = grid->model()->index(row, gridColumn(grid, s.args[2], s.args[0]));
+    grid->scrollTo(index);
+    sendClick(grid->viewport(), grid->visualRect(index).center());
+}
+
+void clickGridTitle(const Step& s) {
+    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    requireEnabled(grid, s.args[0]);
+    const int column = gridColumn(grid, s.args[1], s.args[0]);
+    QHeaderView* header = grid->horizontalHeader();
+    grid->scrollTo(grid->model()->index(std::max(0, grid->currentIndex().row()), column));
+    const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
+    sendClick(header->viewport(), QPoint(x, header->height() / 2));
+}
+
+void pressGridKey(const Step& s) {
+    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    requireEnabled(grid, s.args[0]);
+    const int key = keyFromName(s.args[1]);
+    sendKey(grid, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+}
+
+void showTab(const Step& s) {
+    auto* tabs = findComponent<QTabWidget>(s.args[0]);
+    auto* page = tabs->findChild<QWidget*>(s.args[1]);
+    const int index = page ? tabs->indexOf(page) : -1;
+    if (index < 0)
+        throw AutomationError(s.args[0].toStdString() + " has no tab " + s.args[1].toStdString());
+    if (!tabs->isTabEnabled(index))
+        throw AutomationError(s.args[1].toStdString() + " is disabled");
+    tabs->setCurrentIndex(index);
+}
+
+void closeForm(const Step& s) {
+    findForm(s.args[0])->close();
+}
+
+void dumpRecordSet(const Step& s) {
+    auto [form, name] = splitTarget(s.args[0]);
+    dataset::RecordSet* set = findDataSet(form, name);
+    if (!set)
+        throw AutomationError("unknown record set " + s.args[0].toStdString());
+    if (!set->active()) {
+        s.out << "dump " << s.args[0] << " closed" << Qt::endl;
+        return;
+    }
+    s.out << "dump " << s.args[0] << " " << set->recordCount() << " rows" << Qt::endl;
+    const size_t current = set->recNo();
+    for (size_t row = 0; row < set->recordCount(); ++row) {
+        QStringList cells;
+        for (size_t f = 0; f < set->fieldCount(); ++f)
+            cells << QString::fromStdString(set->field(f).name()) + "=" +
+                         QString::fromStdString(set->displayTextAt(row, f));
+        s.out << (row + 1 == current ? "> " : "  ") << cells.join(" | ") << Qt::endl;
+    }
+}
+
+void dumpParams(const Step& s) {
+    if (!s.hooks.params)
+        throw AutomationError("no package parameters to dump");
+    for (const QString& param : s.hooks.params())
+        s.out << "param " << param << Qt::endl;
+}
+
+void printState(const Step& s) {
+    s.out << "state " << s.args[0] << " " << stateOf(findComponent<QWidget>(s.args[0])) << Qt::endl;
+}
+
+// A command's count when it takes one word or more ("KEY...").
+constexpr int kOneOrMore = -1;
+
+struct Command {
+    const char* name;
+    const char* arguments;  // the usage after the name, as docs/automation.md shows it
+    int count;              // how many words follow the name, or kOneOrMore
+    void (*run)(const Step&);
+};
+
+// docs/automation.md lists these in this order with these usage lines.
+constexpr Command kCommands[] = {
+    {"open", "", 0, openMenuEntry},
+    {"answer", "Yes|No|OK|Cancel", 1, queueAnswer},
+    {"pick", "KEY...", kOneOrMore, queuePick},
+    {"pick-cancel", "", 0, queuePickCancel},
+    {"choose-file", "PATH", 1, queueFile},
+    {"choose-cancel", "", 0, queueFileCancel},
+    {"click", "FORM.COMPONENT", 1, clickButton},
+    {"set", "FORM.COMPONENT TEXT", 2, setComponentText},
+    {"grid-click", "FORM.GRID ROW FIELD", 3, clickGridCell},
+    {"grid-title", "FORM.GRID FIELD", 2, clickGridTitle},
+    {"grid-key", "FORM.GRID KEY", 2, pressGridKey},
+    {"tab", "FORM.PAGECONTROL TAB", 2, showTab},
+    {"close", "FORM", 1, closeForm},
+    {"dump", "FORM.RECORDSET", 1, dumpRecordSet},
+    {"dump-params", "", 0, dumpParams},
+    {"state", "FORM.COMPONENT", 1, printState},
+};
+
+QString usageLine(const Command& command) {
+    QString line = QString::fromLatin1(command.name);
+    if (*command.arguments)
+        line += ' ' + QString::fromLatin1(command.arguments);
+    return line;
+}
+
+const Command* findCommand(const QString& name) {
+    for (const Command& command : kCommands) {
+        if (name == QLatin1String(command.name))
+            return &command;
+    }
+    return nullptr;
+}
+
+void checkArgumentCount(const Command& command, const QStringList& args) {
+    if (command.count == kOneOrMore) {
+        if (args.isEmpty()) {
+            // "KEY..." -> "pick takes at least one key"
+            const QString each = QString::fromLatin1(command.arguments).remove("...").toLower();
+            throw AutomationError(std::string(command.name) + " takes at least one " +
+                                  each.toStdString());
+        }
+    } else if (args.size() != command.count) {
+        throw AutomationError(std::string(command.name) + " takes " +
+                              std::to_string(command.count) + " argument(s)");
+    }
+}
+
 }  // namespace
 
 AutomationDriver::AutomationDriver(ScriptedUiService& ui, Hooks hooks, QTextStream& out)
@@ -261,117 +445,19 @@ void AutomationDriver::execute(const QString& line) {
     const QStringList words = splitScriptLine(line);
     if (words.isEmpty())
         return;
-    const QString command = words[0];
-    const auto arity = [&](int n) {
-        if (words.size() - 1 != n)
-            throw AutomationError(command.toStdString() + " takes " + std::to_string(n) +
-                                  " argument(s)");
-    };
+    const Command* command = findCommand(words[0]);
+    if (!command)
+        throw AutomationError("unknown command " + words[0].toStdString());
+    const QStringList args = words.mid(1);
+    checkArgumentCount(*command, args);
+    command->run(Step{ui_, hooks_, out_, args});
+}
 
-    if (command == "open") {
-        arity(0);
-        if (!hooks_.open)
-            throw AutomationError("no menu entry to open");
-        hooks_.open();
-    } else if (command == "answer") {
-        arity(1);
-        const auto result = modalResultFromName(words[1]);
-        if (!result)
-            throw AutomationError("unknown answer " + words[1].toStdString());
-        ui_.queueBoxAnswer(*result);
-    } else if (command == "pick") {
-        if (words.size() < 2)
-            throw AutomationError("pick takes at least one key");
-        ui_.queuePick(formatSelection(words.mid(1)));
-    } else if (command == "pick-cancel") {
-        arity(0);
-        ui_.queuePickCancel();
-    } else if (command == "choose-file") {
-        arity(1);
-        ui_.queueFile(words[1]);
-    } else if (command == "choose-cancel") {
-        arity(0);
-        ui_.queueFileCancel();
-    } else if (command == "click") {
-        arity(1);
-        auto* button = findComponent<QAbstractButton>(words[1]);
-        requireEnabled(button, words[1]);
-        button->click();
-    } else if (command == "set") {
-        arity(2);
-        setText(findComponent<QWidget>(words[1]), words[2], words[1]);
-    } else if (command == "grid-click") {
-        arity(3);
-        auto* grid = findComponent<TDBGrid>(words[1]);
-        requireEnabled(grid, words[1]);
-        bool ok = false;
-        const int row = words[2].toInt(&ok) - 1;
-        if (!ok || row < 0 || row >= grid->model()->rowCount())
-            throw AutomationError("no row " + words[2].toStdString() + " in " +
-                                  words[1].toStdString());
-        const QModelIndex index = grid->model()->index(row, gridColumn(grid, words[3], words[1]));
-        grid->scrollTo(index);
-        sendClick(grid->viewport(), grid->visualRect(index).center());
-    } else if (command == "grid-title") {
-        arity(2);
-        auto* grid = findComponent<TDBGrid>(words[1]);
-        requireEnabled(grid, words[1]);
-        const int column = gridColumn(grid, words[2], words[1]);
-        QHeaderView* header = grid->horizontalHeader();
-        grid->scrollTo(grid->model()->index(std::max(0, grid->currentIndex().row()), column));
-        const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        sendClick(header->viewport(), QPoint(x, header->height() / 2));
-    } else if (command == "grid-key") {
-        arity(2);
-        auto* grid = findComponent<TDBGrid>(words[1]);
-        requireEnabled(grid, words[1]);
-        const int key = keyFromName(words[2]);
-        sendKey(grid, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
-    } else if (command == "tab") {
-        arity(2);
-        auto* tabs = findComponent<QTabWidget>(words[1]);
-        auto* page = tabs->findChild<QWidget*>(words[2]);
-        const int index = page ? tabs->indexOf(page) : -1;
-        if (index < 0)
-            throw AutomationError(words[1].toStdString() + " has no tab " + words[2].toStdString());
-        if (!tabs->isTabEnabled(index))
-            throw AutomationError(words[2].toStdString() + " is disabled");
-        tabs->setCurrentIndex(index);
-    } else if (command == "close") {
-        arity(1);
-        findForm(words[1])->close();
-    } else if (command == "dump") {
-        arity(1);
-        auto [form, name] = splitTarget(words[1]);
-        dataset::RecordSet* set = findDataSet(form, name);
-        if (!set)
-            throw AutomationError("unknown record set " + words[1].toStdString());
-        if (!set->active()) {
-            out_ << "dump " << words[1] << " closed" << Qt::endl;
-            return;
-        }
-        out_ << "dump " << words[1] << " " << set->recordCount() << " rows" << Qt::endl;
-        const size_t current = set->recNo();
-        for (size_t row = 0; row < set->recordCount(); ++row) {
-            QStringList cells;
-            for (size_t f = 0; f < set->fieldCount(); ++f)
-                cells << QString::fromStdString(set->field(f).name()) + "=" +
-                             QString::fromStdString(set->displayTextAt(row, f));
-            out_ << (row + 1 == current ? "> " : "  ") << cells.join(" | ") << Qt::endl;
-        }
-    } else if (command == "dump-params") {
-        arity(0);
-        if (!hooks_.params)
-            throw AutomationError("no package parameters to dump");
-        for (const QString& param : hooks_.params())
-            out_ << "param " << param << Qt::endl;
-    } else if (command == "state") {
-        arity(1);
-        out_ << "state " << words[1] << " " << stateOf(findComponent<QWidget>(words[1]))
-             << Qt::endl;
-    } else {
-        throw AutomationError("unknown command " + command.toStdString());
-    }
+QStringList automationCommandUsages() {
+    QStringList usages;
+    for (const Command& command : kCommands)
+        usages << usageLine(command);
+    return usages;
 }
 
 }  // namespace confcred::host

@@ -52,4 +52,8 @@ class AutomationDriver {
 // and "" inside quotes is one quote. '#' starts a comment outside quotes.
 QStringList splitScriptLine(const QString& line);
 
+// The usage line of every command ("set FORM.COMPONENT TEXT"), in the order
+// docs/automation.md lists them.
+QStringList automationCommandUsages();
+
 }  // namespace confcred::host
