@@ -5,11 +5,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
-#include <utility>
+#include <exception>
 
 #include "host/application.h"
 #include "host/btn_pesquisa.h"
-#include "host/busy_indicator.h"
 #include "host/button_flat.h"
 #include "host/check_result.h"
 #include "host/dispatch.h"
@@ -19,10 +18,11 @@
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
 #include "package/frame/server_names.h"
-#include "package/import/import_log.h"
 #include "package/import/import_messages.h"
 #include "package/import/import_packet.h"
 #include "package/import/import_paths.h"
+#include "package/import/import_run.h"
+#include "platform/clock.h"
 #include "platform/files.h"
 
 namespace confcred::package {
@@ -129,79 +129,56 @@ void TfrmImporCons::btnArquivoClick() {
 }
 
 void TfrmImporCons::sbtImportExportClick() {
-    if (msgPadrao->ShowMsg(QStringLiteral("Conf"), host::BoxKind::Confirmation,
-                           host::mbYes | host::mbNo, 0) != host::mrYes) {
-        return;
+    ci::ImportRun run{
+        *netImportCons,
+        *msgPadrao,
+        cdsArquivo,
+        cdsResultado,
+        host::Operador.toStdString(),
+        platform::currentClock(),
+        {[this] { return medArquivo->text(); }, [this](int by) { stepProgress(by); },
+         [this](const QString& text) { setStatusCaption(text); }, [this] { repaint(); }}};
+    const ci::ImportOutcome outcome = ci::runImport(run);
+    switch (outcome.end) {
+        case ci::ImportEnd::Cancelled:
+            return;
+        case ci::ImportEnd::NoFileNamed:
+        case ci::ImportEnd::FileNotFound:
+            medArquivo->setFocus();
+            host::MensErro(outcome.message, true);
+            return;
+        case ci::ImportEnd::ServerRefused:
+            // The server's message; the dialog stays open, the file in place.
+            host::CheckResultServ(host::CallResult::fromError(outcome.message), true, 0);
+            return;
+        case ci::ImportEnd::TransportFailed:
+            std::rethrow_exception(outcome.failure);
+        case ci::ImportEnd::Imported:
+            finishRun(outcome);
+            return;
     }
-    const QString path = medArquivo->text();
-    if (path.isEmpty() || path == qtext(ci::kSiteFolderSlash)) {
-        medArquivo->setFocus();
-        host::MensErro(msgPadrao->Msg(QStringLiteral("INF_ARQ")), true);
-    }
-    if (!platform::fileExists(path.toStdString())) {
-        medArquivo->setFocus();
-        host::MensErro(msgPadrao->Msg(QStringLiteral("ARQ_N")), true);
-    }
-    memArquivo = ci::loadImportText(path.toStdString());
-    stepProgress(5);
-    setStatusCaption(msgPadrao->Msg(QStringLiteral("EXPORTANDO")));
-    host::ui().processMessages();
-    repaint();
-    // Each run sends its own file and nothing else, also after a failed one.
-    ci::fillArquivo(cdsArquivo, std::exchange(memArquivo, {}));
-
-    // A server error stops the run here: the file stays where it is, no log
-    // is written and the dialog stays open with the server's message shown.
-    cdsResultado.loadPacket(host::CheckResultServ(callServer(), true, 0));
-    finishRun(path);
 }
 
-host::CallResult TfrmImporCons::callServer() {
-    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
-    host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
-    return netImportCons->appServer().call(kSetImporSaldoCons, {&cdsArquivo});
-}
-
-void TfrmImporCons::finishRun(const QString& path) {
-    for (int i = 0; i < 10; ++i)
-        stepProgress(10);
-    setStatusCaption(msgPadrao->Msg(QString()));
-    host::ui().processMessages();
-    repaint();
-
-    createFolderIfMissing(ci::kImportadosFolder);
-    const ci::ArchiveOutcome archived = ci::archiveImportFile(path.toStdString());
-
-    if (cdsResultado.isEmpty()) {
+void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
+    if (outcome.warnings == 0) {
         msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::BoxKind::Confirmation, host::mbOK, 0);
+    } else if (outcome.log == ci::LogEnd::Written) {
+        msgPadrao->ShowMsg(QStringLiteral("DADOS_NOT_INPORT"), host::BoxKind::Confirmation,
+                           host::mbOK, 0);
     } else {
-        try {
-            logCons();
-            msgPadrao->ShowMsg(QStringLiteral("DADOS_NOT_INPORT"), host::BoxKind::Confirmation,
-                               host::mbOK, 0);
-        } catch (const platform::IoError& error) {
-            // The import and the move are done: say so, and give the operator
-            // the warnings the log was to hold.
-            showWarning(ci::logFailureText(*msgPadrao, error, warningLines()));
-        }
+        // The import and the move are done: say so, and give the operator the
+        // warnings the log was to hold.
+        showWarning(ci::logFailureText(*msgPadrao, *outcome.logError, warningLines()));
     }
     // Told after the outcome: a file left in place would be imported again.
-    if (!archived.moved())
-        showWarning(ci::archiveFailureText(*msgPadrao, path, archived));
+    if (!outcome.archive.moved())
+        showWarning(ci::archiveFailureText(*msgPadrao, outcome.path, outcome.archive));
     setProgress(0);
     Close();
 }
 
 void TfrmImporCons::logCons() {
-    ci::ImportLogWriter log;
-    log.begin(host::Operador.toStdString());
-    const dataset::Field& line = cdsResultado.fieldByName("DSLINHA");
-    cdsResultado.first();
-    while (!cdsResultado.eof()) {
-        log.writeLine(line.asString());
-        cdsResultado.next();
-    }
-    log.finish();
+    ci::writeImportLog(cdsResultado, host::Operador.toStdString(), platform::currentClock());
 }
 
 void TfrmImporCons::showWarning(const QString& text) {

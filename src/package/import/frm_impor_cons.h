@@ -8,6 +8,7 @@
 #include "host/frm_padr_import_export.h"
 #include "host/net_connection.h"
 #include "host/ui_service.h"
+#include "package/import/import_run.h"
 
 class QLabel;
 class QLineEdit;
@@ -48,10 +49,9 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     void logCons();
 
   private:
-    // SetImporSaldoCons with cdsArquivo, under the busy animation.
-    host::CallResult callServer();
-    // After the server's answer: progress, archive, outcome, close.
-    void finishRun(const QString& path);
+    // After a completed run: its closing message, the reports that follow
+    // it, and the close.
+    void finishRun(const credit_import::ImportOutcome& outcome);
     QStringList warningLines();
     void showWarning(const QString& text);
 };

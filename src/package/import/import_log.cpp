@@ -45,14 +45,18 @@ std::string logFileName(platform::DateTime stamp, int sequence) {
 }
 
 void ImportLogWriter::begin(std::string_view operatorName) {
+    begin(operatorName, platform::currentClock());
+}
+
+void ImportLogWriter::begin(std::string_view operatorName, const platform::Clock& clock) {
     if (!platform::directoryExists(kLogFolder))
         platform::createDir(kLogFolder);
-    path_ = freeLogName(platform::now());
+    path_ = freeLogName(clock.now());
     file_.create(path_);
     file_.writeLine(platform::utf8ToCp1252(kRule));
     file_.writeLine(platform::utf8ToCp1252(kTitle));
-    file_.writeLine(platform::utf8ToCp1252(std::string(kDateLabel) +
-                                           platform::formatStampLog(platform::now())));
+    file_.writeLine(
+        platform::utf8ToCp1252(std::string(kDateLabel) + platform::formatStampLog(clock.now())));
     file_.writeLine(
         platform::utf8ToCp1252(std::string(kOperatorLabel) + std::string(operatorName)));
     file_.writeLine(platform::utf8ToCp1252(kRule));

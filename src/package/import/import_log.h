@@ -10,6 +10,10 @@
 #include "platform/datetime.h"
 #include "platform/files.h"
 
+namespace confcred::platform {
+class Clock;
+}
+
 namespace confcred::package::credit_import {
 
 // "C:\Credito\Site\Log_Lun\LUN90002_DDMMYYYYHHNNSS.txt"; from the second
@@ -24,6 +28,8 @@ class ImportLogWriter {
     // creates the file and writes the header (the clock is read again for
     // its date line). `operatorName` is UTF-8.
     void begin(std::string_view operatorName);
+    // The same, reading `clock` instead of the process-wide one.
+    void begin(std::string_view operatorName, const platform::Clock& clock);
     // One warning line (UTF-8), written as it is.
     void writeLine(std::string_view utf8);
     // Closes the file.

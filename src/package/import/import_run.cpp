@@ -1,0 +1,122 @@
+#include "package/import/import_run.h"
+
+#include <utility>
+
+#include "dataset/record_set.h"
+#include "host/application.h"
+#include "host/busy_indicator.h"
+#include "host/dispatch.h"
+#include "host/messages.h"
+#include "host/net_connection.h"
+#include "host/ui_service.h"
+#include "package/frame/server_names.h"
+#include "package/import/import_log.h"
+#include "package/import/import_packet.h"
+
+namespace confcred::package::credit_import {
+
+namespace {
+
+void createFolderIfMissing(std::string_view folder) {
+    // Not verified: a folder that could not be made shows up as the failure
+    // of whatever needs it.
+    if (!platform::directoryExists(folder))
+        platform::createDir(folder);
+}
+
+// SetImporSaldoCons with cdsArquivo, under the busy animation.
+host::CallResult callServer(host::TNetConnection& connection,
+                            const dataset::RecordSet& cdsArquivo) {
+    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+    host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
+    return connection.appServer().call(kSetImporSaldoCons, {&cdsArquivo});
+}
+
+// Steps 11 and 12 of the dialog's progress: the bar full, the caption empty.
+void showAnswered(const ImportRun& run) {
+    for (int i = 0; i < 10; ++i)
+        run.dialog.stepProgress(10);
+    run.dialog.setStatusCaption(run.messages.Msg(QString()));
+    host::ui().processMessages();
+    run.dialog.repaint();
+}
+
+}  // namespace
+
+ImportOutcome runImport(ImportRun& run) {
+    ImportOutcome outcome;
+    if (run.messages.ShowMsg(QStringLiteral("Conf"), host::BoxKind::Confirmation,
+                             host::mbYes | host::mbNo, 0) != host::mrYes) {
+        return outcome;
+    }
+    outcome.path = run.dialog.path();
+    const std::string path = outcome.path.toStdString();
+    if (outcome.path.isEmpty() || path == kSiteFolderSlash) {
+        outcome.end = ImportEnd::NoFileNamed;
+        outcome.message = run.messages.Msg(QStringLiteral("INF_ARQ"));
+        return outcome;
+    }
+    if (!platform::fileExists(path)) {
+        outcome.end = ImportEnd::FileNotFound;
+        outcome.message = run.messages.Msg(QStringLiteral("ARQ_N"));
+        return outcome;
+    }
+    std::string text = loadImportText(path);
+    run.dialog.stepProgress(5);
+    run.dialog.setStatusCaption(run.messages.Msg(QStringLiteral("EXPORTANDO")));
+    host::ui().processMessages();
+    run.dialog.repaint();
+    // Each run sends its own file and nothing else, also after a failed one.
+    fillArquivo(run.cdsArquivo, std::move(text));
+
+    host::CallResult result;
+    try {
+        result = callServer(run.connection, run.cdsArquivo);
+    } catch (const host::TransportError& error) {
+        outcome.end = ImportEnd::TransportFailed;
+        outcome.message = QString::fromUtf8(error.what());
+        outcome.failure = std::current_exception();
+        return outcome;
+    }
+    // A refused import stops here: the file stays where it is and no log is
+    // written.
+    if (result.isError()) {
+        outcome.end = ImportEnd::ServerRefused;
+        outcome.message = result.errorMessage();
+        return outcome;
+    }
+    run.cdsResultado.loadPacket(result.hasPacket() ? result.takePacket() : dataset::DataPacket{});
+    outcome.end = ImportEnd::Imported;
+    showAnswered(run);
+
+    createFolderIfMissing(kImportadosFolder);
+    outcome.archive = archiveImportFile(path);
+
+    outcome.warnings = run.cdsResultado.isEmpty() ? 0 : run.cdsResultado.recordCount();
+    if (outcome.warnings > 0) {
+        try {
+            outcome.logPath = writeImportLog(run.cdsResultado, run.operatorName, run.clock);
+            outcome.log = LogEnd::Written;
+        } catch (const platform::IoError& error) {
+            outcome.log = LogEnd::Failed;
+            outcome.logError = error;
+        }
+    }
+    return outcome;
+}
+
+std::string writeImportLog(dataset::RecordSet& cdsResultado, std::string_view operatorName,
+                           const platform::Clock& clock) {
+    ImportLogWriter log;
+    log.begin(operatorName, clock);
+    const dataset::Field& line = cdsResultado.fieldByName("DSLINHA");
+    cdsResultado.first();
+    while (!cdsResultado.eof()) {
+        log.writeLine(line.asString());
+        cdsResultado.next();
+    }
+    log.finish();
+    return log.path();
+}
+
+}  // namespace confcred::package::credit_import
