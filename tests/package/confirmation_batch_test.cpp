@@ -159,7 +159,7 @@ TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
     const QStringList marks = column(screen.cdsGetPediCreCons, "IDCHECK");
     clearCalls();
     ui_.queueBoxAnswer(host::mrNo);
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), marks);
     EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 5u);
@@ -227,7 +227,7 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
     clearCalls();
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     EXPECT_FALSE(callMethods().contains("setEfetivaSaldo"));
     EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
 }
@@ -252,7 +252,7 @@ TEST_F(ConfirmationBatch, ServerErrorShowsNoSuccessAndStillReloads) {
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[1].text.contains(number)) << ui_.boxes()[1].text.toStdString();
@@ -271,7 +271,7 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     server().wait(std::chrono::seconds(10));
     ui_.queueBoxAnswer(host::mrYes);
     ui_.setBoxFallback([](const host::RecordedBox&) { return std::optional<int>(host::mrOk); });
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     ui_.setBoxFallback(nullptr);
     bool sawFailure = false;
     for (const auto& box : ui_.boxes()) {

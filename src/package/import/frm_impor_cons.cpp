@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <memory>
 #include <utility>
 
 #include "host/application.h"
@@ -95,7 +96,7 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     host::nameDataSet(this, QStringLiteral("cdsArquivo"), cdsArquivo);
     host::nameDataSet(this, QStringLiteral("cdsResultado"), cdsResultado);
 
-    host::onEvent(btnArquivo, &QAbstractButton::clicked, this, [this] { btnArquivoClick(); });
+    host::onEvent(btnArquivo, &QAbstractButton::clicked, this, &TfrmImporCons::btnArquivoClick);
     resize(300, 170);
 }
 
@@ -228,7 +229,13 @@ void CriaImportCons() {
     host::ui().setScreenCursor(host::crHourGlass);
     host::ScopeGuard cursor([] { host::ui().setScreenCursor(host::crDefault); });
     if (!Cli_Lun90002::boIdCriado || frmImporCons.isNull()) {
-        frmImporCons = host::createForm<TfrmImporCons>(host::application().mainForm());
+        std::unique_ptr<TfrmImporCons> created(
+            host::createForm<TfrmImporCons>(host::application().mainForm()));
+        // A dialog that closed itself while being created is neither kept
+        // nor shown.
+        if (created->closedDuringCreation())
+            return;
+        frmImporCons = created.release();
         Cli_Lun90002::boIdCriado = true;
     }
     // A closed dialog is done with (each showing is a new instance); it goes

@@ -26,7 +26,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     ~TfrmImporCons() override;
 
     // Components, named as in the dialog's layout.
-    QLabel* lblArquivo;
     QLineEdit* medArquivo;
     host::TBtnPesquisa* btnArquivo;
     // The file chooser's settings (it is shown through the UI service).
@@ -38,6 +37,9 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // text rather than in a hidden editor that would lay out every line.
     std::string memArquivo;
 
+  private:
+    QLabel* lblArquivo;
+
     // Handlers.
     void FormCreate() override;
     void FormClose(host::TCloseAction& action) override;
@@ -47,7 +49,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // Writes the warning log from every row of cdsResultado.
     void logCons();
 
-  private:
     // SetImporSaldoCons with cdsArquivo, under the busy animation.
     host::CallResult callServer();
     // After the server's answer: progress, archive, outcome, close.
