@@ -77,11 +77,11 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new RecordSetMode
             });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (OnTitleClick)
-            dispatch([&] { OnTitleClick(section); });
+            OnTitleClick(section);
     });
     connect(this, &QAbstractItemView::clicked, this, [this](const QModelIndex& index) {
         if (OnCellClick && index.isValid())
-            dispatch([&] { OnCellClick(index.column()); });
+            OnCellClick(index.column());
     });
 }
 
@@ -199,8 +199,8 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
 void TDBGrid::keyPressEvent(QKeyEvent* event) {
     int key = event->key();
     if (OnKeyDown) {
-        const bool completed = dispatch([&] { OnKeyDown(key, event->modifiers()); });
-        if (!completed || key == 0) {
+        OnKeyDown(key, event->modifiers());
+        if (key == 0) {
             event->accept();
             return;
         }
@@ -236,7 +236,7 @@ void TDBGrid::drawCell(QPainter* painter, const QStyleOptionViewItem& option,
         .recordSet = model_->recordSet(),
     };
     painter->save();
-    dispatch([&] { OnDrawColumnCell(args); });
+    OnDrawColumnCell(args);
     painter->restore();
 }
 

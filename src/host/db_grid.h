@@ -2,8 +2,9 @@
 // column list bound to fields by name. It follows the record set's current
 // record both ways: clicking a row moves the cursor, moving the cursor
 // elsewhere moves the grid. While the source is switched off the grid shows
-// nothing and re-attaches when it comes back. Its events reach user code
-// through the dispatch point.
+// nothing and re-attaches when it comes back. Its events are the hooks
+// below; a screen connects its handlers to them with onEvent (dispatch.h),
+// which puts the dispatch point in between.
 #pragma once
 
 #include <QFont>
@@ -68,7 +69,8 @@ class TDBGrid : public QTableView {
 
     RecordSetModel& recordModel() const { return *model_; }
 
-    // Events. OnKeyDown may set the key to 0 to swallow it.
+    // Events (connect with onEvent). OnKeyDown may set the key to 0 to
+    // swallow it.
     std::function<void(int column)> OnTitleClick;
     std::function<void(int column)> OnCellClick;
     std::function<void(int& key, Qt::KeyboardModifiers shift)> OnKeyDown;

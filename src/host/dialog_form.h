@@ -21,12 +21,11 @@ class TDialogForm : public QDialog, public FormLifecycle {
     // Ends the modal showing with this result, through FormClose.
     void setModalResult(int result) { done(result); }
 
-    // Escape closes.
-    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
-
     void done(int result) override;
 
   protected:
+    // Escape closes.
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     // With the key preview off, Escape still closes through the close request.
     void keyPressEvent(QKeyEvent* event) override;
 

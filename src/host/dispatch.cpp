@@ -3,7 +3,6 @@
 #include <QtGlobal>
 
 #include "host/mens_erro.h"
-#include "host/scripted_ui_service.h"
 
 namespace confcred::host {
 
@@ -39,11 +38,9 @@ bool dispatch(const std::function<void()>& handler) {
     try {
         handler();
         return true;
-    } catch (const Abort&) {
-        return false;
-    } catch (const ScriptError&) {
-        // The scripted service has recorded it for its driver; an error box
-        // about it would only be one more unanswered request.
+    } catch (const SilentStop&) {
+        // Told already (an error box, or the scripted service's record for
+        // its driver, where a box would be one more unanswered request).
         return false;
     } catch (...) {
         reportError(textOf(std::current_exception()));
@@ -73,8 +70,7 @@ void reportError(const QString& text) {
 void ScopeGuard::reportCleanupFailure(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
-    } catch (const Abort&) {
-    } catch (const ScriptError&) {
+    } catch (const SilentStop&) {
     } catch (...) {
         reportError(textOf(std::current_exception()));
     }

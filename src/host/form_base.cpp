@@ -67,6 +67,8 @@ FormLifecycle::FormLifecycle(QWidget& widget, TCloseAction defaultAction)
 FormLifecycle::~FormLifecycle() = default;
 
 void FormLifecycle::runFormCreate() {
+    creating_ = true;
+    ScopeGuard done([this] { creating_ = false; });
     FormCreate();
     created_ = true;
 }
@@ -75,14 +77,16 @@ TCloseAction FormLifecycle::runFormClose() {
     TCloseAction action = defaultAction_;
     if (!dispatch([&] { FormClose(action); }))
         return caNone;  // a failing close handler keeps the screen open
+    if (creating_ && action != caNone)
+        closedDuringCreation_ = true;
     return action;
 }
 
 void FormLifecycle::runFormActivate() {
     // A screen still being created, or not shown, is not active yet: the
     // multiple-document area may activate a new child while its creation
-    // waits for the server.
-    if (!created_ || !widget_.isVisible())
+    // waits for the server. One that closed while being created never is.
+    if (!created_ || closedDuringCreation_ || !widget_.isVisible())
         return;
     dispatch([this] { FormActivate(); });
 }

@@ -43,6 +43,23 @@ class FormLifecycle {
     FormLifecycle(const FormLifecycle&) = delete;
     FormLifecycle& operator=(const FormLifecycle&) = delete;
 
+    bool KeyPreview = true;
+
+    // True once FormCreate has run to its end.
+    bool created() const { return created_; }
+    // True when the screen asked to close, or was closed, while its
+    // FormCreate ran (no connection, say). Such a screen is on its way out:
+    // whoever creates it neither keeps nor shows it, and it is never
+    // activated.
+    bool closedDuringCreation() const { return closedDuringCreation_; }
+
+  protected:
+    // `widget` is the screen itself; `defaultAction` what a close does unless
+    // FormClose says otherwise.
+    FormLifecycle(QWidget& widget, TCloseAction defaultAction);
+
+    // The lifecycle handlers; the base runs them through the dispatch point
+    // (FormCreate excepted, see runFormCreate).
     virtual void FormCreate() {}
     virtual void FormShow() {}
     virtual void FormActivate() {}
@@ -51,16 +68,6 @@ class FormLifecycle {
         (void)key;
         (void)shift;
     }
-
-    bool KeyPreview = true;
-
-    // True once FormCreate has run to its end.
-    bool created() const { return created_; }
-
-  protected:
-    // `widget` is the screen itself; `defaultAction` what a close does unless
-    // FormClose says otherwise.
-    FormLifecycle(QWidget& widget, TCloseAction defaultAction);
 
     // For the close paths of the base screens: runs FormClose and returns the
     // action to take; caNone when the handler chose it or stopped.
@@ -80,7 +87,9 @@ class FormLifecycle {
     QWidget& widget_;
     TCloseAction defaultAction_;
     std::unique_ptr<detail::FormEventFilter> filter_;
+    bool creating_ = false;
     bool created_ = false;
+    bool closedDuringCreation_ = false;
 };
 
 // The help command of the base screens: tells which screen this is, by its
@@ -88,7 +97,9 @@ class FormLifecycle {
 void showScreenHelp(const QString& screenCode, const QString& title);
 
 // Creates a screen and runs its FormCreate; if that fails the screen is freed
-// and the error goes on to the caller.
+// and the error goes on to the caller. A screen that closed during its
+// creation is returned all the same (its close action decides whether it is
+// already being freed); the caller asks closedDuringCreation().
 template <class F, class... Args>
 F* createForm(Args&&... args) {
     auto form = std::make_unique<F>(std::forward<Args>(args)...);

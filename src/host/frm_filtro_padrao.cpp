@@ -77,8 +77,8 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     menuLayout->addWidget(lblCodTela);
     layout->addWidget(panMenu);
 
-    onEvent(sbtConfirma, &QAbstractButton::clicked, this, [this] { sbtConfirmaClick(); });
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, [this] { Close(); });
+    onEvent(sbtConfirma, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::sbtConfirmaClick);
+    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::Close);
 }
 
 TfrmFiltroPadrao::~TfrmFiltroPadrao() = default;

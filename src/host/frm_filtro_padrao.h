@@ -31,6 +31,7 @@ class TfrmFiltroPadrao : public TDialogForm {
     QToolButton* sbtFechar;
     TMessages* msgPadrao;
 
+  protected:
     // The base confirms with ModalResult OK; derived dialogs validate first.
     virtual void sbtConfirmaClick();
 };

@@ -72,9 +72,10 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     body->addWidget(lblStatus);
     layout->addLayout(body, 1);
 
-    onEvent(sbtImportExport, &QAbstractButton::clicked, this, [this] { sbtImportExportClick(); });
-    onEvent(sbtHelp, &QAbstractButton::clicked, this, [this] { sbtHelpClick(); });
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, [this] { Close(); });
+    onEvent(sbtImportExport, &QAbstractButton::clicked, this,
+            &TfrmPadrImportExport::sbtImportExportClick);
+    onEvent(sbtHelp, &QAbstractButton::clicked, this, &TfrmPadrImportExport::sbtHelpClick);
+    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrImportExport::Close);
 }
 
 TfrmPadrImportExport::~TfrmPadrImportExport() = default;

@@ -40,6 +40,7 @@ class TfrmPadrImportExport : public TDialogForm {
     void setStatusCaption(const QString& text);
     QString statusCaption() const;
 
+  protected:
     virtual void sbtImportExportClick() {}
     virtual void sbtHelpClick();
 };

@@ -81,18 +81,17 @@ TfrmPadrao::TfrmPadrao(QWidget* parent)
 
     dbgPadrao->setDataSource(&dtsPadrao);
     dbtNome->setDataSource(&dtsPadrao);
-    dbgPadrao->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
-        dbgPadraoKeyDown(key, shift);
-    };
-    dtsPadrao.setOnStateChange([this](dataset::DataSource& source) {
-        // Without a set (also while a derived screen's record set is being
-        // destroyed with the screen) only the base rule runs: a derived one
-        // would read members already gone.
-        if (source.dataSet() == nullptr)
-            dispatch([this] { TfrmPadrao::dtsPadraoStateChange(); });
-        else
-            dispatch([this] { dtsPadraoStateChange(); });
-    });
+    onEvent(dbgPadrao, &TDBGrid::OnKeyDown, this, &TfrmPadrao::dbgPadraoKeyDown);
+    onEvent(&dtsPadrao, &dataset::DataSource::setOnStateChange, this,
+            [this](dataset::DataSource& source) {
+                // Without a set (also while a derived screen's record set is
+                // being destroyed with the screen) only the base rule runs: a
+                // derived one would read members already gone.
+                if (source.dataSet() == nullptr)
+                    TfrmPadrao::dtsPadraoStateChange();
+                else
+                    dtsPadraoStateChange();
+            });
 
     if (QMdiArea* area = application().mdiArea()) {
         subWindow_ = area->addSubWindow(this);
@@ -232,8 +231,8 @@ void TfrmPadrao::buildToolbar() {
 
     // Buttons and menu entries run the same handlers.
     auto bind = [this](TButtonFlat* b, QAction* a, void (TfrmPadrao::*handler)()) {
-        onEvent(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
-        onEvent(a, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        onEvent(b, &QAbstractButton::clicked, this, handler);
+        onEvent(a, &QAction::triggered, this, handler);
     };
     bind(sbtIncluir, mniIncluir, &TfrmPadrao::sbtIncluirClick);
     bind(sbtAlterar, mniAlterar, &TfrmPadrao::sbtAlterarClick);
@@ -243,9 +242,9 @@ void TfrmPadrao::buildToolbar() {
     bind(sbtPesquisar, mniPesquisar, &TfrmPadrao::sbtPesquisarClick);
     bind(sbtVerificar, mniVerificar, &TfrmPadrao::sbtVerificarClick);
     bind(sbtImprimir, mniImprimir, &TfrmPadrao::sbtImprimirClick);
-    onEvent(sbtAjuda, &QAbstractButton::clicked, this, [this] { sbtAjudaClick(); });
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, [this] { Close(); });
-    onEvent(mniFechar, &QAction::triggered, this, [this] { Close(); });
+    onEvent(sbtAjuda, &QAbstractButton::clicked, this, &TfrmPadrao::sbtAjudaClick);
+    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
+    onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
 }
 
 void TfrmPadrao::buildPages() {

@@ -81,6 +81,7 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     TButtonFlat* sbtUltimo;
     TDBText* dbtNome;
 
+  protected:
     // Handlers. The base close frees the screen; the base key handler runs
     // the reload on F5; the base state handler enables the data commands by
     // the state of the standard data source. dtsPadraoStateChange runs at
@@ -106,7 +107,6 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     // Tells which screen this is and where its help would be.
     virtual void sbtAjudaClick();
 
-  protected:
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -8,16 +8,24 @@
 #include <functional>
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
+#include "host/dispatch.h"
 #include "host/ui_service.h"
 
 namespace confcred::host {
 
 // A request the script did not prepare for, or an answer of the wrong kind.
-class ScriptError : public std::runtime_error {
+// The service records it for its driver before raising it, so the dispatch
+// point stops the handler silently.
+class ScriptError : public SilentStop {
   public:
-    using std::runtime_error::runtime_error;
+    explicit ScriptError(const std::string& message) : message_(message) {}
+    const char* what() const noexcept override { return message_.what(); }
+
+  private:
+    std::runtime_error message_;  // holds the text; copying it cannot throw
 };
 
 struct RecordedBox {

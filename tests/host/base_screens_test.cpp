@@ -253,6 +253,28 @@ TEST_F(BaseScreensTest, FailingCreateFreesTheScreenAndReachesTheCaller) {
     EXPECT_THROW(createForm<TfrmFalha>(), std::runtime_error);
 }
 
+TEST_F(BaseScreensTest, CloseDuringCreateIsNotedByTheBase) {
+    struct TfrmFecha : TfrmTeste {
+        TfrmFecha(std::vector<std::string>& log, bool refuse) : TfrmTeste(log) {
+            keepOpen = refuse;
+        }
+        void FormCreate() override {
+            TfrmTeste::FormCreate();
+            Close();
+        }
+    };
+    QPointer<TfrmFecha> closed = createForm<TfrmFecha>(log, false);
+    EXPECT_TRUE(closed->closedDuringCreation());
+    EXPECT_TRUE(closed->created());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(closed.isNull());  // freed, as its close action said
+
+    // A close the handler refuses is no close.
+    std::unique_ptr<TfrmFecha> refused(createForm<TfrmFecha>(log, true));
+    EXPECT_FALSE(refused->closedDuringCreation());
+    EXPECT_EQ(log, (std::vector<std::string>{"create", "close:free", "create", "close:free"}));
+}
+
 // A filter dialog as the package derives one.
 class TfrmFiltroTeste : public TfrmFiltroPadrao {
   public:

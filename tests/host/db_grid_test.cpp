@@ -134,14 +134,23 @@ TEST_F(GridTest, CellAndTitleClicksReachTheirHandlersWithTheColumn) {
 }
 
 TEST_F(GridTest, HandlerFailuresGoThroughTheDispatchPoint) {
-    grid.OnCellClick = [](int) { abortHandler(); };
-    grid.OnTitleClick = [](int) { throw std::runtime_error("falhou o título"); };
+    onEvent(&grid, &TDBGrid::OnCellClick, &grid, [] { abortHandler(); });
+    onEvent(&grid, &TDBGrid::OnTitleClick, &grid,
+            [](int) { throw std::runtime_error("falhou o título"); });
     clickCell(0, 0);
     EXPECT_TRUE(reports.empty());  // the stop is silent
     clickTitle(0);
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_TRUE(reports[0].contains("falhou o título"));
     EXPECT_TRUE(grid.isVisible());
+
+    // A key handler that stops swallows its key: the cursor stays.
+    onEvent(&grid, &TDBGrid::OnKeyDown, &grid, [] { abortHandler(); });
+    set.first();
+    grid.setFocus();
+    sendKey(&grid, Qt::Key_Down);
+    EXPECT_EQ(set.recNo(), 1u);
+    EXPECT_EQ(reports.size(), 1u);
 }
 
 struct KeyRow {

@@ -93,22 +93,17 @@ class ConfirmationBatch : public PackageTest {
 TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation) {
     struct Row {
         const char* name;
-        void (TfrmConfCredBco::*handler)();
+        host::TButtonFlat* TfrmConfCredBco::*button;
         QString method;
         QString takes;  // situation of the orders sent
         QJsonArray rest;
         QString after;  // situation after the call
     } rows[] = {
-        {"effect credit",
-         &TfrmConfCredBco::btnEfetivaCreditoClick,
-         "setEfetivaSaldo",
-         "N",
-         {},
-         "S"},
-        {"undo credit", &TfrmConfCredBco::btnDesfazCreditoClick, "setCancelaCredito", "S", {}, "N"},
-        {"cancel order", &TfrmConfCredBco::btnCancelaPedidoClick, "setSituacao", "N", {"C"}, "C"},
+        {"effect credit", &TfrmConfCredBco::btnEfetivaCredito, "setEfetivaSaldo", "N", {}, "S"},
+        {"undo credit", &TfrmConfCredBco::btnDesfazCredito, "setCancelaCredito", "S", {}, "N"},
+        {"cancel order", &TfrmConfCredBco::btnCancelaPedido, "setSituacao", "N", {"C"}, "C"},
         {"undo cancellation",
-         &TfrmConfCredBco::BtnDesfazCancelamentoClick,
+         &TfrmConfCredBco::BtnDesfazCancelamento,
          "setSituacao",
          "C",
          {"N"},
@@ -123,7 +118,7 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        host::dispatch([&] { (screen.*row.handler)(); });
+        (screen.*row.button)->click();
 
         const SentCall sent = lastSent(row.method);
         EXPECT_EQ(sorted(sent.numbers), sorted(ticked.value(row.takes)));
@@ -159,7 +154,7 @@ TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
     const QStringList marks = column(screen.cdsGetPediCreCons, "IDCHECK");
     clearCalls();
     ui_.queueBoxAnswer(host::mrNo);
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), marks);
     EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 5u);
@@ -170,25 +165,25 @@ TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
 TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) {
     struct Row {
         const char* name;
-        void (TfrmConfCredBco::*handler)();
+        host::TButtonFlat* TfrmConfCredBco::*button;
         QStringList tickedSituations;
         QString message;
     } rows[] = {
         {"effect credit",
-         &TfrmConfCredBco::btnEfetivaCreditoClick,
+         &TfrmConfCredBco::btnEfetivaCredito,
          {"S", "C"},
          "Deve ser marcado pelo menos um crédito pendente para efetivação do crédito."},
         {"undo credit",
-         &TfrmConfCredBco::btnDesfazCreditoClick,
+         &TfrmConfCredBco::btnDesfazCredito,
          {"N", "C"},
          "Deve ser marcado pelo menos um crédito efetivado para desfazer a efetivação do "
          "crédito."},
         {"cancel order",
-         &TfrmConfCredBco::btnCancelaPedidoClick,
+         &TfrmConfCredBco::btnCancelaPedido,
          {},
          "Deve ser marcado pelo menos um crédito pendente para o cancelamento do crédito."},
         {"undo cancellation",
-         &TfrmConfCredBco::BtnDesfazCancelamentoClick,
+         &TfrmConfCredBco::BtnDesfazCancelamento,
          {"N", "S"},
          "Deve ser marcado pelo menos um crédito cancelado para desfazer o cancelamento do "
          "crédito."},
@@ -201,7 +196,7 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        host::dispatch([&] { (screen.*row.handler)(); });
+        (screen.*row.button)->click();
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[1].text, row.message);
@@ -227,7 +222,7 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
     clearCalls();
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     EXPECT_FALSE(callMethods().contains("setEfetivaSaldo"));
     EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
 }
@@ -252,7 +247,7 @@ TEST_F(ConfirmationBatch, ServerErrorShowsNoSuccessAndStillReloads) {
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[1].text.contains(number)) << ui_.boxes()[1].text.toStdString();
@@ -271,7 +266,7 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     server().wait(std::chrono::seconds(10));
     ui_.queueBoxAnswer(host::mrYes);
     ui_.setBoxFallback([](const host::RecordedBox&) { return std::optional<int>(host::mrOk); });
-    host::dispatch([&] { screen.btnEfetivaCreditoClick(); });
+    screen.btnEfetivaCredito->click();
     ui_.setBoxFallback(nullptr);
     bool sawFailure = false;
     for (const auto& box : ui_.boxes()) {

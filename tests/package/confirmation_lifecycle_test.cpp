@@ -32,7 +32,7 @@ class ConfirmationLifecycle : public PackageTest {};
 // Confirms the filter dialog as it opens, with what it loaded.
 void confirmFilter(QDialog& dialog) {
     auto& filter = dynamic_cast<package::TfrmFiltroConfCredBco&>(dialog);
-    filter.sbtConfirmaClick();
+    filter.sbtConfirma->click();
 }
 
 TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {

@@ -119,8 +119,9 @@ TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_TRUE(screen.boMarcaTodos);
 
-    ui_.queueModal(
-        [](QDialog& dialog) { dynamic_cast<host::TfrmFiltroPadrao&>(dialog).sbtConfirmaClick(); });
+    ui_.queueModal([](QDialog& dialog) {
+        dynamic_cast<host::TfrmFiltroPadrao&>(dialog).sbtConfirma->click();
+    });
     screen.brnFiltro->click();
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_FALSE(screen.boMarcaTodos);

@@ -6,6 +6,7 @@
 #include <QTabWidget>
 
 #include "confirmation_support.h"
+#include "host/button_flat.h"
 #include "package/confirmation/check_pictures.h"
 
 namespace confcred::testing {
@@ -69,7 +70,7 @@ TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
     // After a cancelled filter the next title click clears every tick.
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
     ui_.queueModal([](QDialog&) {});
-    screen.brnFiltroClick();
+    screen.brnFiltro->click();
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
 }
@@ -79,9 +80,7 @@ TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     const QStringList before = column(screen.cdsGetPediCreCons, "IDCHECK");
     screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
     pressSpace(*screen.dbgFamilia);
-    int key = Qt::Key_Space;
-    screen.dbgPadraoKeyDown(key, Qt::ShiftModifier);
-    EXPECT_EQ(key, Qt::Key_Space);
+    host::sendKey(screen.dbgFamilia, Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
     EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), before);
     EXPECT_TRUE(ui_.boxes().empty());
 }

@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <functional>
+#include <utility>
 
 #include "host/application.h"
 #include "host/busy_indicator.h"
@@ -84,9 +84,8 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     declareFamilyFields(cdsPediCredFami);
     declareSelectedFields(cdsTemp);
     attachDisplayTexts();
-    cdsGetPediCreCons.setAfterScroll([this](dataset::RecordSet&) {
-        host::dispatch([this] { cdsGetPediCreConsAfterScroll(); });
-    });
+    host::onEvent(&cdsGetPediCreCons, &dataset::RecordSet::setAfterScroll, this,
+                  &TfrmConfCredBco::cdsGetPediCreConsAfterScroll);
     host::nameDataSet(this, QStringLiteral("cdsGetPediCreCons"), cdsGetPediCreCons);
     host::nameDataSet(this, QStringLiteral("cdsPediCredFami"), cdsPediCredFami);
     host::nameDataSet(this, QStringLiteral("cdsTemp"), cdsTemp);
@@ -141,15 +140,14 @@ void TfrmConfCredBco::buildToolbar() {
     imgUncheck = picture("imgUncheck", uncheckImage(), 474);
     imgCheck = picture("imgCheck", checkImage(), 491);
 
-    auto click = [this](host::TButtonFlat* b, void (TfrmConfCredBco::*handler)()) {
-        host::onEvent(b, &QAbstractButton::clicked, this, [this, handler] { (this->*handler)(); });
-    };
-    click(btnEfetivaCredito, &TfrmConfCredBco::btnEfetivaCreditoClick);
-    click(btnDesfazCredito, &TfrmConfCredBco::btnDesfazCreditoClick);
-    click(btnCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick);
-    click(BtnDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick);
-    click(brnFiltro, &TfrmConfCredBco::brnFiltroClick);
-    click(btImportCons, &TfrmConfCredBco::btImportConsClick);
+    for (auto [b, handler] :
+         {std::pair{btnEfetivaCredito, &TfrmConfCredBco::btnEfetivaCreditoClick},
+          std::pair{btnDesfazCredito, &TfrmConfCredBco::btnDesfazCreditoClick},
+          std::pair{btnCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick},
+          std::pair{BtnDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick},
+          std::pair{brnFiltro, &TfrmConfCredBco::brnFiltroClick},
+          std::pair{btImportCons, &TfrmConfCredBco::btImportConsClick}})
+        host::onEvent(b, &QAbstractButton::clicked, this, handler);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -188,36 +186,29 @@ void TfrmConfCredBco::buildGrids() {
     });
     dbgFamilia->setDataSource(&dtsPadrao);
 
-    dbgPadrao->OnTitleClick = [this](int column) { dbgPadraoTitleClick(column); };
-    dbgPadrao->OnCellClick = [this](int column) { dbgPadraoCellClick(column); };
-    dbgPadrao->OnDrawColumnCell = [this](host::DrawColumnCellArgs& args) {
-        dbgPadraoDrawColumnCell(args);
-    };
-    dbgFamilia->OnTitleClick = [this](int column) { dbgFamiliaTitleClick(column); };
+    using host::TDBGrid;
+    host::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgPadraoTitleClick);
+    host::onEvent(dbgPadrao, &TDBGrid::OnCellClick, this, &TfrmConfCredBco::dbgPadraoCellClick);
+    host::onEvent(dbgPadrao, &TDBGrid::OnDrawColumnCell, this,
+                  &TfrmConfCredBco::dbgPadraoDrawColumnCell);
+    host::onEvent(dbgFamilia, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgFamiliaTitleClick);
     // The family grid shares the order grid's key handler.
-    dbgFamilia->OnKeyDown = [this](int& key, Qt::KeyboardModifiers shift) {
-        dbgPadraoKeyDown(key, shift);
-    };
-    host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, [this] { pgcPadraoChange(); });
+    host::onEvent(dbgFamilia, &TDBGrid::OnKeyDown, this, &TfrmConfCredBco::dbgPadraoKeyDown);
+    host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmConfCredBco::pgcPadraoChange);
 }
 
 void TfrmConfCredBco::attachDisplayTexts() {
-    using namespace std::placeholders;
-    const auto situacao =
-        std::bind(&TfrmConfCredBco::cdsGetPediCreConsIDPEDCREEXTRGetText, this, _1, _2, _3);
-    const auto contabil =
-        std::bind(&TfrmConfCredBco::cdsGetPediCreConsIDPEDCRECONTGetText, this, _1, _2, _3);
+    const auto getText = [this](dataset::RecordSet& set, const char* field, auto handler) {
+        host::onEvent(&set.fieldByName(field), &dataset::Field::setOnGetText, this, handler);
+    };
     // The packet of selected orders shows its codes as the order list does.
     for (dataset::RecordSet* set : {&cdsGetPediCreCons, &cdsTemp}) {
-        set->fieldByName("IDPEDCREEXTR").setOnGetText(situacao);
-        set->fieldByName("IDPEDCRECONT").setOnGetText(contabil);
+        getText(*set, "IDPEDCREEXTR", &TfrmConfCredBco::cdsGetPediCreConsIDPEDCREEXTRGetText);
+        getText(*set, "IDPEDCRECONT", &TfrmConfCredBco::cdsGetPediCreConsIDPEDCRECONTGetText);
     }
-    cdsGetPediCreCons.fieldByName("VRPEDCRECONS")
-        .setOnGetText(
-            std::bind(&TfrmConfCredBco::cdsGetPediCreConsVRPEDCRECONSGetText, this, _1, _2, _3));
-    cdsPediCredFami.fieldByName("VRPEDCREFAMI")
-        .setOnGetText(
-            std::bind(&TfrmConfCredBco::cdsPediCredFamiVRPEDCREFAMIGetText, this, _1, _2, _3));
+    getText(cdsGetPediCreCons, "VRPEDCRECONS",
+            &TfrmConfCredBco::cdsGetPediCreConsVRPEDCRECONSGetText);
+    getText(cdsPediCredFami, "VRPEDCREFAMI", &TfrmConfCredBco::cdsPediCredFamiVRPEDCREFAMIGetText);
 }
 
 void TfrmConfCredBco::cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender,
@@ -248,8 +239,6 @@ void TfrmConfCredBco::FormCreate() {
     TfrmPadrao::FormCreate();
     setCreditFilterDefaults();
     boMarcaTodos = false;
-    creating_ = true;
-    host::ScopeGuard created([this] { creating_ = false; });
     try {
         host::ActiveShowAvi(host::application().mainForm(), host::busyConnecting);
         netConfCredBanc->Open();
@@ -268,9 +257,6 @@ void TfrmConfCredBco::netConfCredBancBeforeConnect() {
 }
 
 void TfrmConfCredBco::FormActivate() {
-    // A screen that closed itself while being created is on its way out.
-    if (closedDuringCreation_)
-        return;
     if (Cli_Lun90000::boCriaFiltro)
         return;
     Cli_Lun90000::boCriaFiltro = true;
@@ -358,8 +344,6 @@ void TfrmConfCredBco::FormClose(host::TCloseAction& action) {
     TfrmPadrao::FormClose(action);
     netConfCredBanc->Close();
     Cli_Lun90000::boIdCriado = false;
-    if (creating_)
-        closedDuringCreation_ = true;
 }
 
 }  // namespace confcred::package

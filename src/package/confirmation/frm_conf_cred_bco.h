@@ -33,34 +33,38 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     host::TButtonFlat* BtnDesfazCancelamento;
     host::TButtonFlat* brnFiltro;
     host::TButtonFlat* btImportCons;
-    QLabel* imgUncheck;
-    QLabel* imgCheck;
     host::TDBGrid* dbgFamilia;
-    host::TNetConnection* netConfCredBanc;
     host::TMessages* msgPadrao;
     dataset::RecordSet cdsGetPediCreCons{"cdsGetPediCreCons"};
     dataset::RecordSet cdsPediCredFami{"cdsPediCredFami"};
     dataset::RecordSet cdsTemp{"cdsTemp"};
-    dataset::DataSource dtsPediCredCons;
 
     // The mark-all switch: false, the next click on the check column's title
     // ticks every order; true, it clears every tick.
     bool boMarcaTodos = false;
-    // True when the screen closed itself while it was being created.
-    bool closedDuringCreation() const { return closedDuringCreation_; }
+
+    // The reload (F5) and the check column's title click, which the
+    // benchmarks time without going through the widgets.
+    void sbtVerificarClick() override;
+    void dbgPadraoTitleClick(int column);
+
+  private:
+    // Components only the screen itself uses.
+    QLabel* imgUncheck;
+    QLabel* imgCheck;
+    host::TNetConnection* netConfCredBanc;
+    dataset::DataSource dtsPediCredCons;
 
     // Handlers.
     void FormCreate() override;
     void FormActivate() override;
     void FormClose(host::TCloseAction& action) override;
     void netConfCredBancBeforeConnect();
-    void sbtVerificarClick() override;
     void brnFiltroClick();
     void btImportConsClick();
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;
-    void dbgPadraoTitleClick(int column);
     void dbgFamiliaTitleClick(int column);
     // Display texts of the coded and value fields.
     void cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender, std::string& text,
@@ -81,18 +85,14 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void btnCancelaPedidoClick();
     void BtnDesfazCancelamentoClick();
 
+    // Steps of the above.
     // The list is empty: the order list holds no record (loaded or not).
     bool listIsEmpty() const;
-
-  private:
     void buildToolbar();
     void buildGrids();
     void attachDisplayTexts();
     void markAll();
     void runOperation(const struct BatchOperation& operation);
-
-    bool creating_ = false;
-    bool closedDuringCreation_ = false;
 };
 
 }  // namespace confcred::package

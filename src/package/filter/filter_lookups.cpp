@@ -7,6 +7,7 @@
 
 #include "host/application.h"
 #include "host/check_result.h"
+#include "host/dispatch.h"
 #include "host/list_picker.h"
 #include "host/mens_erro.h"
 #include "host/messages.h"
@@ -65,10 +66,8 @@ void TfrmFiltroConfCredBco::declareLookupSets() {
     declare(clients,
             {"NRINSJURCLIE", "Nr. Inscrição", kRegistrationWidth, kRegistrationWidth, true});
     declare(clients, {"NMRAZSOCCLIE", "Nome", 50, 50, true});
-    clients.fieldByName("NRINSJURCLIE")
-        .setOnGetText([this](const Field& field, std::string& text, bool displayText) {
-            cdsPesqClienteNRINSJURCLIEGetText(field, text, displayText);
-        });
+    host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
+                  &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);
 
     declare(cdsConsumidor, {"IDMARCADO", "", 1, 1, true});

@@ -1,15 +1,15 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
 #include <QCheckBox>
-#include <QEvent>
-#include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <memory>
+#include <utility>
 
 #include "host/application.h"
 #include "host/btn_pesquisa.h"
+#include "host/control_exit.h"
 #include "host/date_edit_plus.h"
 #include "host/dispatch.h"
 #include "host/mens_erro.h"
@@ -40,16 +40,6 @@ const QStringList kMessages = {
     QStringLiteral("Cons_Inf|Consumidor deve ser informado."),
 };
 
-// A radio button's handler runs when the button becomes selected, by the
-// operator or by the dialog itself; the deselected one of the pair stays quiet.
-template <class Handler>
-void onSelected(QRadioButton* button, QObject* context, Handler handler) {
-    QObject::connect(button, &QAbstractButton::toggled, context, [handler](bool on) {
-        if (on)
-            host::dispatch(handler);
-    });
-}
-
 }  // namespace
 
 TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(QWidget* parent) : TfrmFiltroPadrao(parent) {
@@ -76,24 +66,27 @@ TfrmFiltroConfCredBco::~TfrmFiltroConfCredBco() {
 }
 
 void TfrmFiltroConfCredBco::wireEvents() {
-    onSelected(rbtTodosCliente, this, [this] { rbtTodosClienteClick(); });
-    onSelected(rbtListaCliente, this, [this] { rbtListaClienteClick(); });
-    onSelected(rbtTodosConsumidor, this, [this] { rbtTodosConsumidorClick(); });
-    onSelected(rbtListaConsumidor, this, [this] { rbtListaConsumidorClick(); });
-    host::onEvent(btnCliente, &QAbstractButton::clicked, this, [this] { btnClienteClick(); });
-    host::onEvent(btnConsumidor, &QAbstractButton::clicked, this, [this] { btnConsumidorClick(); });
-    edtNrPedido->installEventFilter(this);
-}
-
-bool TfrmFiltroConfCredBco::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == edtNrPedido && event->type() == QEvent::FocusOut) {
-        // Only a move of the focus to another control leaves the edit; the
-        // window losing the activation or a popup opening does not.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-            host::dispatch([this] { edtNrPedidoExit(); });
+    // A radio button's handler runs when the button becomes selected, by the
+    // operator or by the dialog itself; the deselected one of the pair stays
+    // quiet.
+    using Handler = void (TfrmFiltroConfCredBco::*)();
+    for (auto [button, handler] :
+         {std::pair{rbtTodosCliente, Handler{&TfrmFiltroConfCredBco::rbtTodosClienteClick}},
+          std::pair{rbtListaCliente, Handler{&TfrmFiltroConfCredBco::rbtListaClienteClick}},
+          std::pair{rbtTodosConsumidor, Handler{&TfrmFiltroConfCredBco::rbtTodosConsumidorClick}},
+          std::pair{rbtListaConsumidor,
+                    Handler{&TfrmFiltroConfCredBco::rbtListaConsumidorClick}}}) {
+        host::onEvent(button, &QAbstractButton::toggled, this, [this, handler](bool on) {
+            if (on)
+                (this->*handler)();
+        });
     }
-    return TfrmFiltroPadrao::eventFilter(watched, event);
+    host::onEvent(btnCliente, &QAbstractButton::clicked, this,
+                  &TfrmFiltroConfCredBco::btnClienteClick);
+    host::onEvent(btnConsumidor, &QAbstractButton::clicked, this,
+                  &TfrmFiltroConfCredBco::btnConsumidorClick);
+    host::onEvent(host::ControlExit::of(edtNrPedido), &host::ControlExit::exited, this,
+                  &TfrmFiltroConfCredBco::edtNrPedidoExit);
 }
 
 void TfrmFiltroConfCredBco::FormCreate() {
@@ -121,8 +114,7 @@ void TfrmFiltroConfCredBco::FormCreate() {
     } catch (const std::exception&) {
         // No message of the dialog's own: it asks to close and is not shown.
         // A hidden dialog ignores the plain close request, so the close path
-        // (FormClose) runs here directly.
-        closedDuringCreation_ = true;
+        // (FormClose) runs here directly, and the base notes the close.
         setModalResult(QDialog::Rejected);
     }
     try {

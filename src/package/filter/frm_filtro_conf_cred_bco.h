@@ -63,10 +63,8 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     host::TNetConnection* netConfCredBanc;
     // The clients of the current branch, read from the host's own database.
     host::TADOIBQuery* cdsPesqCliente;
-    dataset::DataSource dtsCliente;
     // The consumers the server returns for the chosen clients.
     dataset::RecordSet cdsConsumidor{"cdsConsumidor"};
-    dataset::DataSource dtsConsumidor;
 
     // Dialog state.
     bool boConfirmou = false;
@@ -75,9 +73,9 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     QString stListaCliente;   // client list argument of the consumer search
     QString stTodosCliente;   // all-clients marker of the consumer search
 
-    // True when the dialog asked to close while it was being created (its
-    // connection could not be opened); such a dialog is not shown.
-    bool closedDuringCreation() const { return closedDuringCreation_; }
+  private:
+    dataset::DataSource dtsCliente;
+    dataset::DataSource dtsConsumidor;
 
     // Handlers.
     void FormCreate() override;
@@ -99,16 +97,10 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     void VD_CLIENTE();
     void VD_CONSUMIDOR();
 
-  protected:
-    // Leaving the order-number edit runs edtNrPedidoExit.
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
+    // Steps of the above.
     void buildControls();
     void wireEvents();
     void declareLookupSets();
-
-    bool closedDuringCreation_ = false;
 };
 
 // The client query's SQL text, line by line.

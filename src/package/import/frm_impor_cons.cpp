@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <exception>
+#include <memory>
+#include <utility>
 
 #include "host/application.h"
 #include "host/btn_pesquisa.h"
@@ -95,7 +97,7 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     host::nameDataSet(this, QStringLiteral("cdsArquivo"), cdsArquivo);
     host::nameDataSet(this, QStringLiteral("cdsResultado"), cdsResultado);
 
-    host::onEvent(btnArquivo, &QAbstractButton::clicked, this, [this] { btnArquivoClick(); });
+    host::onEvent(btnArquivo, &QAbstractButton::clicked, this, &TfrmImporCons::btnArquivoClick);
     resize(300, 170);
 }
 
@@ -205,7 +207,13 @@ void CriaImportCons() {
     host::ui().setScreenCursor(host::crHourGlass);
     host::ScopeGuard cursor([] { host::ui().setScreenCursor(host::crDefault); });
     if (!Cli_Lun90002::boIdCriado || frmImporCons.isNull()) {
-        frmImporCons = host::createForm<TfrmImporCons>(host::application().mainForm());
+        std::unique_ptr<TfrmImporCons> created(
+            host::createForm<TfrmImporCons>(host::application().mainForm()));
+        // A dialog that closed itself while being created is neither kept
+        // nor shown.
+        if (created->closedDuringCreation())
+            return;
+        frmImporCons = created.release();
         Cli_Lun90002::boIdCriado = true;
     }
     // A closed dialog is done with (each showing is a new instance); it goes

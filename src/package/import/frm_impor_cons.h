@@ -27,7 +27,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     ~TfrmImporCons() override;
 
     // Components, named as in the dialog's layout.
-    QLabel* lblArquivo;
     QLineEdit* medArquivo;
     host::TBtnPesquisa* btnArquivo;
     // The file chooser's settings (it is shown through the UI service).
@@ -39,6 +38,9 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // text rather than in a hidden editor that would lay out every line.
     std::string memArquivo;
 
+  private:
+    QLabel* lblArquivo;
+
     // Handlers.
     void FormCreate() override;
     void FormClose(host::TCloseAction& action) override;
@@ -48,7 +50,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // Writes the warning log from every row of cdsResultado.
     void logCons();
 
-  private:
     // After a completed run: its closing message, the reports that follow
     // it, and the close.
     void finishRun(const credit_import::ImportOutcome& outcome);
