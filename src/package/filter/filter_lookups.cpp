@@ -65,6 +65,13 @@ constexpr std::pair<std::string_view, Look> kConsumerLooks[] = {
     {"CDCLIENTE", {"Cliente", 21, false}}, {"CHAVE", {"", 42, false}},
 };
 
+static_assert([] {
+    for (const auto& [name, look] : kConsumerLooks)
+        if (!dataset::records::has(dataset::records::kConsumer, name))
+            return false;
+    return true;
+}());
+
 void declareConsumers(dataset::RecordSet& set) {
     for (const dataset::records::RecordField& spec : dataset::records::kConsumer) {
         Field& f = set.addField(FieldDef{std::string(spec.name), spec.type, spec.size});
