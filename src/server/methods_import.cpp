@@ -226,6 +226,9 @@ class Importer {
     std::int64_t firstId_ = 0;
 };
 
+static_assert(dataset::records::has(dataset::records::kImport, "ARQUIVO") &&
+              dataset::records::has(dataset::records::kImportResult, "DSLINHA"));
+
 std::string importFile(Database& db, const Args& args) {
     args.expectCount(1);
     const auto& packet = args.packet(0);
