@@ -27,6 +27,7 @@
 
 #include "dataset/data_packet.h"
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "harness.h"
 #include "host/application.h"
 #include "host/button_flat.h"
@@ -203,8 +204,9 @@ int main(int argc, char** argv) {
 
     // The server's text, built as the dialog builds it (the lines ended by CR
     // LF, converted to UTF-8), then sent as one call.
-    dataset::DataPacket sent({{"ARQUIVO", dataset::FieldType::String, 5000}});
-    sent.column(0).appendText(platform::cp1252ToUtf8(file));
+    dataset::DataPacket sent(dataset::records::fieldDefs(dataset::records::kImport));
+    sent.column(static_cast<size_t>(sent.fieldIndex("ARQUIVO")))
+        .appendText(platform::cp1252ToUtf8(file));
     const std::string body = "{\"args\":[" + dataset::encodePacket(sent) + "]}";
     sent = dataset::DataPacket();
 

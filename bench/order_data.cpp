@@ -2,10 +2,12 @@
 
 #include <array>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "dataset/record_set.h"
+#include "dataset/records.h"
 #include "platform/datetime.h"
 
 namespace confcred::bench {
@@ -13,7 +15,6 @@ namespace {
 
 using dataset::DataPacket;
 using dataset::FieldDef;
-using dataset::FieldType;
 
 constexpr std::array<std::string_view, 32> kFirstNames = {
     "João",    "José",     "Antônio",  "Maria",   "Conceição", "Inês",    "Luís",   "Márcia",
@@ -96,23 +97,42 @@ double cents(Random& random, int64_t low, int64_t high) {
     return static_cast<double>(random.between(low * 100, high * 100)) / 100.0;
 }
 
+void reserve(DataPacket& packet, size_t rows) {
+    for (size_t f = 0; f < packet.fieldCount(); ++f)
+        packet.column(f).reserve(rows, rows * static_cast<size_t>(packet.fields()[f].size));
+}
+
+// The columns of a packet by field name; a field the generator does not know
+// (one added to the record since) is left null rather than out of step.
+class Named {
+  public:
+    explicit Named(DataPacket& packet) : packet_(packet), named_(packet.fieldCount(), false) {}
+    dataset::Column& operator[](std::string_view name) {
+        const int at = packet_.fieldIndex(name);
+        if (at < 0)
+            throw std::logic_error("the record has no field " + std::string(name));
+        named_[static_cast<size_t>(at)] = true;
+        return packet_.column(static_cast<size_t>(at));
+    }
+    void fillUnnamed(size_t rows) {
+        for (size_t f = 0; f < named_.size(); ++f)
+            for (size_t r = 0; !named_[f] && r < rows; ++r)
+                packet_.column(f).appendNull();
+    }
+
+  private:
+    DataPacket& packet_;
+    std::vector<bool> named_;
+};
+
 }  // namespace
 
 std::vector<FieldDef> orderFields() {
-    return {{"IDCHECK", FieldType::FixedString, 1},   {"IDPEDCREEXTR", FieldType::String, 1},
-            {"IDPEDCRECONT", FieldType::String, 1},   {"NRBOLETO", FieldType::String, 20},
-            {"NRPEDCRECONS", FieldType::String, 20},  {"CDCLIENTE", FieldType::String, 21},
-            {"CDCONSUMIDOR", FieldType::String, 21},  {"VRPEDCRECONS", FieldType::Double, 0},
-            {"DTPEDCRECONS", FieldType::DateTime, 0}, {"DSSITCREBANC", FieldType::String, 50},
-            {"NMCONSUMIDOR", FieldType::String, 50},  {"NMRESPCONS", FieldType::String, 50},
-            {"NMRAZSOCCLIE", FieldType::String, 50}};
+    return dataset::records::fieldDefs(dataset::records::kOrder);
 }
 
 std::vector<FieldDef> familyFields() {
-    return {{"CDFAMILISALD", FieldType::String, 3},
-            {"NMFAMILISALD", FieldType::String, 30},
-            {"VRPEDCREFAMI", FieldType::Double, 0},
-            {"NRPEDCRECONS", FieldType::String, 20}};
+    return dataset::records::fieldDefs(dataset::records::kFamily);
 }
 
 void declareOrderFields(dataset::RecordSet& set) {
@@ -128,10 +148,13 @@ void declareFamilyFields(dataset::RecordSet& set) {
 DataPacket makeOrders(size_t count, uint64_t seed) {
     Random random(seed);
     DataPacket packet(orderFields());
-    auto& c = packet.columns();
-    for (size_t f = 0; f < c.size(); ++f) {
-        c[f].reserve(count, count * static_cast<size_t>(packet.fields()[f].size));
-    }
+    reserve(packet, count);
+    Named c(packet);
+    auto &check = c["IDCHECK"], &external = c["IDPEDCREEXTR"], &confirmed = c["IDPEDCRECONT"],
+         &boleto = c["NRBOLETO"], &number = c["NRPEDCRECONS"], &clientCode = c["CDCLIENTE"],
+         &consumer = c["CDCONSUMIDOR"], &value = c["VRPEDCRECONS"], &when = c["DTPEDCRECONS"],
+         &description = c["DSSITCREBANC"], &consumerName = c["NMCONSUMIDOR"],
+         &responsible = c["NMRESPCONS"], &clientName = c["NMRAZSOCCLIE"];
 
     // Clients are fewer than orders: a client has many consumers' orders.
     const size_t clientCount = count / 50 + 1;
@@ -144,42 +167,45 @@ DataPacket makeOrders(size_t count, uint64_t seed) {
     const auto start = platform::DateTime::fromParts(2026, 1, 1);
     for (size_t i = 0; i < count; ++i) {
         const size_t client = random.next() % clientCount;
-        c[0].appendText("N");
-        c[1].appendText(kExternal.substr(random.next() % 3, 1));
-        c[2].appendText(kConfirmed.substr(random.next() % 2, 1));
-        c[3].appendText(digits(random, static_cast<int>(random.between(12, 20))));
-        c[4].appendText(zeroPadded(i + 1, 20));
-        c[5].appendText(clientCodes[client]);
-        c[6].appendText(digits(random, 11));
-        c[7].appendDouble(cents(random, 50, 50'000));
-        c[8].appendDateTime(start.addMs(random.between(0, 364LL * 86'400) * 1000));
-        c[9].appendText("Crédito via boleto bancário " + std::to_string(random.between(1, 99'999)));
-        c[10].appendText(personName(random));
-        c[11].appendText(personName(random));
-        c[12].appendText(clientNames[client]);
+        check.appendText("N");
+        external.appendText(kExternal.substr(random.next() % 3, 1));
+        confirmed.appendText(kConfirmed.substr(random.next() % 2, 1));
+        boleto.appendText(digits(random, static_cast<int>(random.between(12, 20))));
+        number.appendText(zeroPadded(i + 1, 20));
+        clientCode.appendText(clientCodes[client]);
+        consumer.appendText(digits(random, 11));
+        value.appendDouble(cents(random, 50, 50'000));
+        when.appendDateTime(start.addMs(random.between(0, 364LL * 86'400) * 1000));
+        description.appendText("Crédito via boleto bancário " +
+                               std::to_string(random.between(1, 99'999)));
+        consumerName.appendText(personName(random));
+        responsible.appendText(personName(random));
+        clientName.appendText(clientNames[client]);
     }
+    c.fillUnnamed(count);
     return packet;
 }
 
 DataPacket makeFamilies(const DataPacket& orders, size_t perOrder, uint64_t seed) {
     Random random(seed);
     DataPacket packet(familyFields());
-    auto& c = packet.columns();
     const size_t rows = orders.rowCount() * perOrder;
-    for (size_t f = 0; f < c.size(); ++f) {
-        c[f].reserve(rows, rows * static_cast<size_t>(packet.fields()[f].size));
-    }
-    const int number = orders.fieldIndex("NRPEDCRECONS");
-    const dataset::Column& numbers = orders.column(static_cast<size_t>(number));
+    reserve(packet, rows);
+    Named c(packet);
+    auto &code = c["CDFAMILISALD"], &name = c["NMFAMILISALD"], &value = c["VRPEDCREFAMI"],
+         &number = c["NRPEDCRECONS"];
+    const dataset::Column& numbers =
+        orders.column(static_cast<size_t>(orders.fieldIndex("NRPEDCRECONS")));
     for (size_t o = 0; o < orders.rowCount(); ++o) {
         for (size_t k = 0; k < perOrder; ++k) {
             const size_t family = (o + k * 3) % kFamilies.size();
-            c[0].appendText(zeroPadded(family + 1, 3));
-            c[1].appendText(kFamilies[family]);
-            c[2].appendDouble(cents(random, 10, 5'000));
-            c[3].appendText(numbers.textAt(o));
+            code.appendText(zeroPadded(family + 1, 3));
+            name.appendText(kFamilies[family]);
+            value.appendDouble(cents(random, 10, 5'000));
+            number.appendText(numbers.textAt(o));
         }
     }
+    c.fillUnnamed(rows);
     return packet;
 }
 

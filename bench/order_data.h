@@ -16,11 +16,8 @@ class RecordSet;
 
 namespace confcred::bench {
 
-// IDCHECK, IDPEDCREEXTR, IDPEDCRECONT, NRBOLETO, NRPEDCRECONS, CDCLIENTE,
-// CDCONSUMIDOR, VRPEDCRECONS, DTPEDCRECONS, DSSITCREBANC, NMCONSUMIDOR,
-// NMRESPCONS, NMRAZSOCCLIE.
+// The order and family records (dataset/records.h) as field descriptions.
 std::vector<dataset::FieldDef> orderFields();
-// CDFAMILISALD, NMFAMILISALD, VRPEDCREFAMI, NRPEDCRECONS.
 std::vector<dataset::FieldDef> familyFields();
 
 // Declares the fields on a record set, as the screens do before loading.

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "harness.h"
 #include "order_data.h"
 #include "server/call_codec.h"
@@ -200,9 +201,12 @@ std::string csvField(std::string_view text) {
 }
 
 ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::path& folder) {
-    const auto& values = orders.column(7);
-    const auto& dates = orders.column(8);
-    const auto& descriptions = orders.column(9);
+    const auto column = [&](std::string_view name) -> const dataset::Column& {
+        return orders.column(static_cast<std::size_t>(orders.fieldIndex(name)));
+    };
+    const auto& values = column("VRPEDCRECONS");
+    const auto& dates = column("DTPEDCRECONS");
+    const auto& descriptions = column("DSSITCREBANC");
     std::string text, csv;
     text.reserve(orders.rowCount() * 90);
     csv.reserve(orders.rowCount() * 160);
@@ -234,8 +238,8 @@ ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::pa
                server::storedDateTime(when) + "," + csvField(description) + "," +
                csvField(description) + "\n";
     }
-    dataset::DataPacket file({{"ARQUIVO", dataset::FieldType::String, 5000}});
-    file.column(0).appendText(text);
+    dataset::DataPacket file(dataset::records::fieldDefs(dataset::records::kImport));
+    file.column(static_cast<std::size_t>(file.fieldIndex("ARQUIVO"))).appendText(text);
     ImportRun out;
     out.body = "{\"args\":[" + dataset::encodePacket(file) + "]}";
     out.csv = folder / ("run" + std::to_string(run) + ".csv");
@@ -261,7 +265,9 @@ void benchImport(const Scratch& scratch) {
         // Reading alone, for the record: the reader is a small part of the call.
         std::string body = runs[0].body;
         const auto args = server::decodeCall("SetImporSaldoCons", body);
-        const auto text = args.packet(0).column(0).textAt(0);
+        const auto& file = args.packet(0);
+        const auto text =
+            file.column(static_cast<std::size_t>(file.fieldIndex("ARQUIVO"))).textAt(0);
         std::size_t accepted = 0;
         const double reading =
             medianSeconds([&] { accepted = server::readImportFile(text).orders.size(); }, 3);

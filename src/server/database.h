@@ -48,6 +48,8 @@ class DatabaseError : public std::runtime_error {
 class Row {
   public:
     virtual int columnCount() const = 0;
+    // As the database names it: PostgreSQL folds unquoted names to lower case.
+    virtual std::string_view columnName(int column) const = 0;
     virtual bool isNull(int column) const = 0;
     virtual std::string_view text(int column) const = 0;  // "" for null
     virtual std::int64_t integer(int column) const = 0;   // 0 for null

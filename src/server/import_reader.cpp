@@ -5,22 +5,29 @@
 #include <functional>
 #include <optional>
 
+#include "dataset/records.h"
 #include "platform/text.h"
 
 namespace confcred::server {
 
 namespace {
 
-// Widths of the order record the fields end up in.
-constexpr std::size_t kCodeWidth = 21;         // CDCLIENTE, CDCONSUMIDOR
-constexpr std::size_t kBoletoWidth = 20;       // NRBOLETO
-constexpr std::size_t kDescriptionWidth = 50;  // DSSITCREBANC
-constexpr std::size_t kFamilyWidth = 3;        // CDFAMILISALD
+namespace records = dataset::records;
+
+// Widths of the record fields the line's fields end up in.
+constexpr std::size_t width(records::Record record, std::string_view field) {
+    return static_cast<std::size_t>(records::sizeOf(record, field));
+}
+constexpr std::size_t kCodeWidth = width(records::kOrder, "CDCLIENTE");
+static_assert(kCodeWidth == width(records::kOrder, "CDCONSUMIDOR"));
+constexpr std::size_t kBoletoWidth = width(records::kOrder, "NRBOLETO");
+constexpr std::size_t kDescriptionWidth = width(records::kOrder, "DSSITCREBANC");
+constexpr std::size_t kFamilyWidth = width(records::kFamily, "CDFAMILISALD");
 constexpr std::size_t kMaxFamilies = 50;
 constexpr std::size_t kFixedFields = 6;  // before the first FAMILY=VALUE pair
 // 999.999.999,99: what a bank slip can carry, and exact in a double.
 constexpr std::int64_t kMaxCents = 99'999'999'999;
-constexpr std::size_t kWarningLimit = 250;
+constexpr std::size_t kWarningLimit = width(records::kImportResult, "DSLINHA");
 constexpr std::size_t kQuoteLimit = 40;  // characters of a field quoted in a warning
 
 bool isContinuation(unsigned char c) {

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "platform/text.h"
@@ -88,6 +89,12 @@ std::string cellText(const dataset::DataPacket& packet, int field, std::size_t r
     throw ArgumentError("O campo " + packet.fields()[static_cast<std::size_t>(field)].name +
                         " do pacote de " + args.method() + " deve ser texto.");
 }
+
+// The screens send the whole selected-order record; these are its fields read here.
+static_assert(dataset::records::has(dataset::records::kSelected, "NRPEDCRECONS") &&
+              dataset::records::has(dataset::records::kSelected, "CDCLIENTE") &&
+              dataset::records::has(dataset::records::kSelected, "CDCONSUMIDOR") &&
+              dataset::records::has(dataset::records::kSelected, "DTPEDCRECONS"));
 
 std::vector<Selected> readSelection(const Args& args, std::size_t index, bool needsDate) {
     const auto& packet = args.packet(index);
@@ -260,7 +267,8 @@ void apply(Database& db, const Args& args, const CallContext& context, const Tra
 
 // The screens drop the value; an empty packet says "done".
 std::string done() {
-    return dataset::encodePacket(dataset::DataPacket());
+    return dataset::encodePacket(
+        dataset::DataPacket(dataset::records::fieldDefs(dataset::records::kNoFields)));
 }
 
 }  // namespace

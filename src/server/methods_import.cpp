@@ -6,6 +6,7 @@
 #include <unordered_set>
 
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "server/import_reader.h"
 #include "server/methods_internal.h"
 #include "server/stored_values.h"
@@ -225,6 +226,9 @@ class Importer {
     std::int64_t firstId_ = 0;
 };
 
+static_assert(dataset::records::has(dataset::records::kImport, "ARQUIVO") &&
+              dataset::records::has(dataset::records::kImportResult, "DSLINHA"));
+
 std::string importFile(Database& db, const Args& args) {
     args.expectCount(1);
     const auto& packet = args.packet(0);
@@ -241,8 +245,8 @@ std::string importFile(Database& db, const Args& args) {
     const std::vector<ImportWarning> warnings =
         db.write([&](Session& s) { return Importer(s, read).run(); });
 
-    dataset::DataPacket answer({{"DSLINHA", dataset::FieldType::String, 250}});
-    auto& lines = answer.column(0);
+    dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
+    auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));
     lines.reserve(warnings.size());
     for (const auto& w : warnings)
         lines.appendText(w.text);

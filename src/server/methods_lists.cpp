@@ -1,9 +1,12 @@
 // getPEDCREDCONS, getPEDICREDFAMI and getConsumidor: the lists the screens show.
 
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "platform/text.h"
 #include "server/filter_args.h"
 #include "server/methods_internal.h"
+#include "server/record_fill.h"
+#include "server/selection.h"
 #include "server/stored_values.h"
 
 namespace confcred::server::methods {
@@ -11,8 +14,7 @@ namespace confcred::server::methods {
 namespace {
 
 using dataset::DataPacket;
-using dataset::FieldDef;
-using dataset::FieldType;
+namespace records = dataset::records;
 
 // The WHERE clause of an OrderFilter over PEDCREDCONS P, with its values.
 class OrderWhere {
@@ -79,46 +81,9 @@ class OrderWhere {
     std::vector<SqlValue> params_;
 };
 
-std::vector<FieldDef> orderFields() {
-    return {{"IDCHECK", FieldType::FixedString, 1},   {"IDPEDCREEXTR", FieldType::String, 1},
-            {"IDPEDCRECONT", FieldType::String, 1},   {"NRBOLETO", FieldType::String, 20},
-            {"NRPEDCRECONS", FieldType::String, 20},  {"CDCLIENTE", FieldType::String, 21},
-            {"CDCONSUMIDOR", FieldType::String, 21},  {"VRPEDCRECONS", FieldType::Double, 0},
-            {"DTPEDCRECONS", FieldType::DateTime, 0}, {"DSSITCREBANC", FieldType::String, 50},
-            {"NMCONSUMIDOR", FieldType::String, 50},  {"NMRESPCONS", FieldType::String, 50},
-            {"NMRAZSOCCLIE", FieldType::String, 50}};
-}
-
-std::vector<FieldDef> familyFields() {
-    return {{"CDFAMILISALD", FieldType::String, 3},
-            {"NMFAMILISALD", FieldType::String, 30},
-            {"VRPEDCREFAMI", FieldType::Double, 0},
-            {"NRPEDCRECONS", FieldType::String, 20}};
-}
-
-std::vector<FieldDef> consumerFields() {
-    return {{"IDMARCADO", FieldType::String, 1},     {"CDCONSUMIDOR", FieldType::String, 21},
-            {"NMCONSUMIDOR", FieldType::String, 50}, {"NMRESPCONS", FieldType::String, 50},
-            {"CDCLIENTE", FieldType::String, 21},    {"CHAVE", FieldType::String, 42}};
-}
-
-void appendText(dataset::Column& column, const Row& row, int at) {
-    if (row.isNull(at))
-        column.appendNull();
-    else
-        column.appendText(row.text(at));
-}
-
-void appendStoredDateTime(dataset::Column& column, const Row& row, int at) {
-    if (auto when = parseStoredDateTime(row.text(at)))
-        column.appendDateTime(*when);
-    else
-        column.appendNull();
-}
-
 std::string orderList(Database& db, const Args& args) {
     const OrderFilter filter = readOrderFilter(args);
-    DataPacket packet(orderFields());
+    DataPacket packet(records::fieldDefs(records::kOrder));
     db.read([&](Session& s) {
         const OrderWhere where(filter);
         const std::string sql =
@@ -129,23 +94,15 @@ std::string orderList(Database& db, const Args& args) {
             " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
             " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE" +
             where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
-        auto& cols = packet.columns();
-        s.query(sql, where.params(), [&](const Row& r) {
-            cols[0].appendText("N");
-            for (int i = 0; i < 6; ++i)
-                appendText(cols[static_cast<std::size_t>(i) + 1], r, i);
-            cols[7].appendDouble(fromCents(r.integer(6)));
-            appendStoredDateTime(cols[8], r, 7);
-            for (int i = 8; i < 12; ++i)
-                appendText(cols[static_cast<std::size_t>(i) + 1], r, i);
-        });
+        RecordFill fill(packet, {DerivedField::fixed("IDCHECK", "N")});
+        s.query(sql, where.params(), [&](const Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }
 
 std::string familyList(Database& db, const Args& args) {
     const OrderFilter filter = readOrderFilter(args);
-    DataPacket packet(familyFields());
+    DataPacket packet(records::fieldDefs(records::kFamily));
     db.read([&](Session& s) {
         const OrderWhere where(filter);
         const std::string sql =
@@ -154,13 +111,8 @@ std::string familyList(Database& db, const Args& args) {
             " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
             " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD" +
             where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD";
-        auto& cols = packet.columns();
-        s.query(sql, where.params(), [&](const Row& r) {
-            appendText(cols[0], r, 0);
-            appendText(cols[1], r, 1);
-            cols[2].appendDouble(fromCents(r.integer(2)));
-            appendText(cols[3], r, 3);
-        });
+        RecordFill fill(packet);
+        s.query(sql, where.params(), [&](const Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }
@@ -189,7 +141,7 @@ std::string consumerList(Database& db, const Args& args) {
         for (auto& c : clients)
             c = std::string(platform::trimBlanks(c));
     }
-    DataPacket packet(consumerFields());
+    DataPacket packet(records::fieldDefs(records::kConsumer));
     db.read([&](Session& s) {
         std::string sql =
             "SELECT C.CDCONSUMIDOR, C.NMCONSUMIDOR, C.NMRESPCONS, C.CDCLIENTE FROM CONSUMIDOR C";
@@ -205,15 +157,10 @@ std::string consumerList(Database& db, const Args& args) {
                 params.push_back(std::string_view(c));
         }
         sql += " ORDER BY C.CDCLIENTE, C.CDCONSUMIDOR";
-        auto& cols = packet.columns();
-        s.query(sql, params, [&](const Row& r) {
-            cols[0].appendText("N");
-            appendText(cols[1], r, 0);
-            appendText(cols[2], r, 1);
-            appendText(cols[3], r, 2);
-            appendText(cols[4], r, 3);
-            cols[5].appendText(makeConsumerKey(r.text(3), r.text(0)));
-        });
+        RecordFill fill(packet, {DerivedField::fixed("IDMARCADO", "N"),
+                                 DerivedField::combined("CHAVE", makeConsumerKey, "CDCLIENTE",
+                                                        "CDCONSUMIDOR")});
+        s.query(sql, params, [&](const Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }

@@ -24,6 +24,10 @@ class PgRow final : public Row {
     explicit PgRow(const PGresult* result) : result_(result), columns_(PQnfields(result)) {}
     void moveTo(int row) { row_ = row; }
     int columnCount() const override { return columns_; }
+    std::string_view columnName(int c) const override {
+        const char* name = PQfname(result_, c);
+        return name ? name : "";
+    }
     bool isNull(int c) const override { return PQgetisnull(result_, row_, c) != 0; }
     std::string_view text(int c) const override {
         return {PQgetvalue(result_, row_, c),

@@ -15,6 +15,10 @@ class SqliteRow final : public Row {
   public:
     explicit SqliteRow(sqlite3_stmt* stmt) : stmt_(stmt), columns_(sqlite3_column_count(stmt)) {}
     int columnCount() const override { return columns_; }
+    std::string_view columnName(int c) const override {
+        const char* name = sqlite3_column_name(stmt_, c);
+        return name ? name : "";
+    }
     bool isNull(int c) const override { return sqlite3_column_type(stmt_, c) == SQLITE_NULL; }
     std::string_view text(int c) const override {
         const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));

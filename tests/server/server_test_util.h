@@ -19,6 +19,7 @@
 
 #include "dataset/data_packet.h"
 #include "dataset/packet_codec.h"
+#include "dataset/records.h"
 #include "server/call_codec.h"
 #include "server/database.h"
 #include "server/demo_data.h"
@@ -129,32 +130,26 @@ struct OrderKey {
     std::string when;  // ISO 8601, sent only by the undo of a credit
 };
 
-// The packet of selected orders (the twelve fields of cdsTemp).
+// The packet of selected orders as cdsTemp sends it: the fields of the
+// selected-order record, those the server reads filled.
 inline std::string selectionPacket(const std::vector<OrderKey>& orders) {
-    using dataset::FieldType;
-    dataset::DataPacket p({{"IDCHECK", FieldType::FixedString, 1},
-                           {"IDPEDCREEXTR", FieldType::String, 1},
-                           {"IDPEDCRECONT", FieldType::String, 1},
-                           {"NRPEDCRECONS", FieldType::String, 20},
-                           {"CDCLIENTE", FieldType::String, 21},
-                           {"CDCONSUMIDOR", FieldType::String, 21},
-                           {"VRPEDCRECONS", FieldType::Double, 0},
-                           {"DTPEDCRECONS", FieldType::DateTime, 0},
-                           {"DSSITCREBANC", FieldType::String, 50},
-                           {"NMCONSUMIDOR", FieldType::String, 50},
-                           {"NMRESPCONS", FieldType::String, 50},
-                           {"NMRAZSOCCLIE", FieldType::String, 50}});
-    auto& c = p.columns();
+    dataset::DataPacket p(dataset::records::fieldDefs(dataset::records::kSelected));
+    const auto column = [&](std::string_view name) -> dataset::Column& {
+        return p.column(static_cast<std::size_t>(p.fieldIndex(name)));
+    };
+    dataset::Column &number = column("NRPEDCRECONS"), &client = column("CDCLIENTE"),
+                    &consumer = column("CDCONSUMIDOR"), &date = column("DTPEDCRECONS");
     for (const OrderKey& o : orders) {
-        for (std::size_t i : {0u, 1u, 2u, 6u, 8u, 9u, 10u, 11u})
-            c[i].appendNull();
-        c[3].appendText(o.number);
-        c[4].appendText(o.client);
-        c[5].appendText(o.consumer);
+        for (dataset::Column& c : p.columns())
+            if (&c != &number && &c != &client && &c != &consumer && &c != &date)
+                c.appendNull();
+        number.appendText(o.number);
+        client.appendText(o.client);
+        consumer.appendText(o.consumer);
         if (auto when = platform::DateTime::parseIso(o.when))
-            c[7].appendDateTime(*when);
+            date.appendDateTime(*when);
         else
-            c[7].appendNull();
+            date.appendNull();
     }
     return dataset::encodePacket(p);
 }

@@ -1,8 +1,11 @@
 #include "package/confirmation/order_fields.h"
 
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "dataset/record_set.h"
+#include "dataset/records.h"
 #include "host/messages.h"
 #include "platform/regional.h"
 
@@ -10,66 +13,78 @@ namespace confcred::package {
 
 namespace {
 
-using dataset::FieldType;
+namespace records = dataset::records;
 
-struct FieldSpec {
-    const char* name;
-    FieldType type;
-    int size;
+// How a field of a record looks on the screen; the field itself (name, type,
+// width, order) is the record's. A field without a look shows under its own
+// name.
+struct Look {
+    std::string_view name;
     const char* label;  // empty: the field's name
     bool visible;
 };
 
-// The order record, in declared order; the packet of selected orders has the
-// same fields less NRBOLETO.
-constexpr FieldSpec kOrderFields[] = {
-    {"IDCHECK", FieldType::FixedString, 1, "", false},
-    {"IDPEDCREEXTR", FieldType::String, 1, "Situação Créd.", true},
-    {"IDPEDCRECONT", FieldType::String, 1, "Contabilizado", true},
-    {"NRBOLETO", FieldType::String, 20, "", true},
-    {"NRPEDCRECONS", FieldType::String, 20, "Nr. Pedido", true},
-    {"CDCLIENTE", FieldType::String, 21, "", false},
-    {"CDCONSUMIDOR", FieldType::String, 21, "", false},
-    {"VRPEDCRECONS", FieldType::Double, 0, "Valor", true},
-    {"DTPEDCRECONS", FieldType::DateTime, 0, "Data / Hora", true},
-    {"DSSITCREBANC", FieldType::String, 50, "Descrição Crédito", true},
-    {"NMCONSUMIDOR", FieldType::String, 50, "Consumidor", true},
-    {"NMRESPCONS", FieldType::String, 50, "Responsável", true},
-    {"NMRAZSOCCLIE", FieldType::String, 50, "Cliente", true},
+constexpr Look kOrderLooks[] = {
+    {"IDCHECK", "", false},
+    {"IDPEDCREEXTR", "Situação Créd.", true},
+    {"IDPEDCRECONT", "Contabilizado", true},
+    {"NRPEDCRECONS", "Nr. Pedido", true},
+    {"CDCLIENTE", "", false},
+    {"CDCONSUMIDOR", "", false},
+    {"VRPEDCRECONS", "Valor", true},
+    {"DTPEDCRECONS", "Data / Hora", true},
+    {"DSSITCREBANC", "Descrição Crédito", true},
+    {"NMCONSUMIDOR", "Consumidor", true},
+    {"NMRESPCONS", "Responsável", true},
+    {"NMRAZSOCCLIE", "Cliente", true},
 };
 
-constexpr FieldSpec kFamilyFields[] = {
-    {"CDFAMILISALD", FieldType::String, 3, "Código Família", true},
-    {"NMFAMILISALD", FieldType::String, 30, "Nome Família", true},
-    {"VRPEDCREFAMI", FieldType::Double, 0, "Valor", true},
-    {"NRPEDCRECONS", FieldType::String, 20, "", false},
+constexpr Look kFamilyLooks[] = {
+    {"CDFAMILISALD", "Código Família", true},
+    {"NMFAMILISALD", "Nome Família", true},
+    {"VRPEDCREFAMI", "Valor", true},
+    {"NRPEDCRECONS", "", false},
 };
 
-void declare(dataset::RecordSet& set, const FieldSpec& spec) {
-    dataset::Field& field = set.addField({spec.name, spec.type, spec.size});
-    if (*spec.label != '\0')
-        field.setDisplayLabel(spec.label);
-    field.setVisible(spec.visible);
-    if (field.name() == "IDCHECK")
-        field.setDefaultExpression("'N'");
+// A look for a field the record lacks would silently be dropped.
+template <std::size_t N>
+constexpr bool looksNameFields(const Look (&looks)[N], records::Record record) {
+    for (const Look& look : looks)
+        if (!records::has(record, look.name))
+            return false;
+    return true;
+}
+static_assert(looksNameFields(kOrderLooks, records::kOrder));
+static_assert(looksNameFields(kFamilyLooks, records::kFamily));
+
+template <std::size_t N>
+void declare(dataset::RecordSet& set, records::Record record, const Look (&looks)[N]) {
+    for (const records::RecordField& spec : record) {
+        dataset::Field& field = set.addField({std::string(spec.name), spec.type, spec.size});
+        for (const Look& look : looks) {
+            if (look.name != spec.name)
+                continue;
+            if (*look.label != '\0')
+                field.setDisplayLabel(look.label);
+            field.setVisible(look.visible);
+        }
+        if (field.name() == "IDCHECK")
+            field.setDefaultExpression("'N'");
+    }
 }
 
 }  // namespace
 
 void declareOrderFields(dataset::RecordSet& orders) {
-    for (const FieldSpec& spec : kOrderFields)
-        declare(orders, spec);
+    declare(orders, records::kOrder, kOrderLooks);
 }
 
 void declareFamilyFields(dataset::RecordSet& families) {
-    for (const FieldSpec& spec : kFamilyFields)
-        declare(families, spec);
+    declare(families, records::kFamily, kFamilyLooks);
 }
 
 void declareSelectedFields(dataset::RecordSet& selected) {
-    for (const FieldSpec& spec : kOrderFields)
-        if (std::string_view(spec.name) != "NRBOLETO")
-            declare(selected, spec);
+    declare(selected, records::kSelected, kOrderLooks);
 }
 
 QString situacaoText(const std::string& value, const host::TMessages& messages) {

@@ -4,7 +4,11 @@
 // selection the dialog keeps. The dialog never looks inside a selection
 // except to compare it with "T".
 #include <QRadioButton>
+#include <string>
+#include <string_view>
+#include <utility>
 
+#include "dataset/records.h"
 #include "host/application.h"
 #include "host/check_result.h"
 #include "host/dispatch.h"
@@ -31,20 +35,51 @@ const QString kTodos = QStringLiteral("T");
 // Width of CLIENTE.NRINSJURCLIE: a CNPJ shown through its mask fills it.
 constexpr int kRegistrationWidth = 18;
 
-struct Column {
-    const char* name;
-    const char* label;
-    int width;
+// How a field shows in the list picker.
+struct Look {
+    const char* label;  // empty: the field's name
     int displayWidth;
     bool shown;
 };
 
+struct Column {
+    const char* name;
+    int width;
+    Look look;
+};
+
+void show(Field& f, const Look& look) {
+    if (*look.label != '\0')
+        f.setDisplayLabel(look.label);
+    f.setDisplayWidth(look.displayWidth);
+    f.setVisible(look.shown);
+}
+
 void declare(dataset::RecordSet& set, const Column& c) {
-    Field& f = set.addField(FieldDef{c.name, FieldType::String, c.width});
-    if (*c.label != '\0')
-        f.setDisplayLabel(c.label);
-    f.setDisplayWidth(c.displayWidth);
-    f.setVisible(c.shown);
+    show(set.addField(FieldDef{c.name, FieldType::String, c.width}), c.look);
+}
+
+// The consumers come from the server: their fields are the consumer record's.
+constexpr std::pair<std::string_view, Look> kConsumerLooks[] = {
+    {"IDMARCADO", {"", 1, true}},          {"CDCONSUMIDOR", {"Código", 26, true}},
+    {"NMCONSUMIDOR", {"Nome", 55, true}},  {"NMRESPCONS", {"Responsável", 50, true}},
+    {"CDCLIENTE", {"Cliente", 21, false}}, {"CHAVE", {"", 42, false}},
+};
+
+static_assert([] {
+    for (const auto& [name, look] : kConsumerLooks)
+        if (!dataset::records::has(dataset::records::kConsumer, name))
+            return false;
+    return true;
+}());
+
+void declareConsumers(dataset::RecordSet& set) {
+    for (const dataset::records::RecordField& spec : dataset::records::kConsumer) {
+        Field& f = set.addField(FieldDef{std::string(spec.name), spec.type, spec.size});
+        for (const auto& [name, look] : kConsumerLooks)
+            if (name == spec.name)
+                show(f, look);
+    }
 }
 
 }  // namespace
@@ -62,20 +97,15 @@ QStringList clientQuerySql() {
 void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
-    declare(clients, {"CDCLIENTE", "Código", 21, 21, false});
+    declare(clients, {"CDCLIENTE", 21, {"Código", 21, false}});
     declare(clients,
-            {"NRINSJURCLIE", "Nr. Inscrição", kRegistrationWidth, kRegistrationWidth, true});
-    declare(clients, {"NMRAZSOCCLIE", "Nome", 50, 50, true});
+            {"NRINSJURCLIE", kRegistrationWidth, {"Nr. Inscrição", kRegistrationWidth, true}});
+    declare(clients, {"NMRAZSOCCLIE", 50, {"Nome", 50, true}});
     host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);
 
-    declare(cdsConsumidor, {"IDMARCADO", "", 1, 1, true});
-    declare(cdsConsumidor, {"CDCONSUMIDOR", "Código", 21, 26, true});
-    declare(cdsConsumidor, {"NMCONSUMIDOR", "Nome", 50, 55, true});
-    declare(cdsConsumidor, {"NMRESPCONS", "Responsável", 50, 50, true});
-    declare(cdsConsumidor, {"CDCLIENTE", "Cliente", 21, 21, false});
-    declare(cdsConsumidor, {"CHAVE", "", 42, 42, false});
+    declareConsumers(cdsConsumidor);
     cdsConsumidor.fieldByName("CHAVE").setReadOnly(true);
     dtsConsumidor.setDataSet(&cdsConsumidor);
 

@@ -4,17 +4,20 @@
 
 #include "dataset/data_packet.h"
 #include "dataset/record_set.h"
+#include "dataset/records.h"
 #include "platform/cp1252.h"
 #include "platform/files.h"
 
 namespace confcred::package::credit_import {
 
 void declareArquivoFields(dataset::RecordSet& cdsArquivo) {
-    cdsArquivo.addField({"ARQUIVO", dataset::FieldType::String, kArquivoWidth});
+    for (dataset::FieldDef& def : dataset::records::fieldDefs(dataset::records::kImport))
+        cdsArquivo.addField(std::move(def));
 }
 
 void declareResultadoFields(dataset::RecordSet& cdsResultado) {
-    cdsResultado.addField({"DSLINHA", dataset::FieldType::String, kDsLinhaWidth});
+    for (dataset::FieldDef& def : dataset::records::fieldDefs(dataset::records::kImportResult))
+        cdsResultado.addField(std::move(def));
 }
 
 std::string loadImportText(std::string_view path) {

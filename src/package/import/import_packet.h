@@ -12,9 +12,6 @@ class RecordSet;
 
 namespace confcred::package::credit_import {
 
-inline constexpr int kArquivoWidth = 5000;
-inline constexpr int kDsLinhaWidth = 250;
-
 void declareArquivoFields(dataset::RecordSet& cdsArquivo);
 void declareResultadoFields(dataset::RecordSet& cdsResultado);
 
