@@ -13,15 +13,34 @@ namespace {
 constexpr std::size_t kOrderNumberWidth = 20;
 constexpr std::size_t kDescriptionWidth = 50;
 
-// Runs `read` and turns its SelectionError into an ArgumentError naming the
-// argument, so the operator learns which filter field is wrong.
+// The filter fields as the operator knows them, by argument position.
+constexpr const char* kFilterField[] = {
+    "Cliente",  "Consumidor/Resp.", "Período (de)", "Período (até)",
+    "Situação", "Contabilizado",    "Nr. Pedido",   "Descrição do Crédito"};
+
+[[noreturn]] void refuse(const Args& args, std::size_t index, const std::string& why) {
+    throw ArgumentError("Filtro inválido em \"" + std::string(kFilterField[index]) + "\": " + why +
+                        " (argumento " + std::to_string(index + 1) + " de " + args.method() + ")");
+}
+
+// Runs `read` on the argument and turns a refusal into one that names the
+// filter field, so the operator learns which field is wrong and what it takes.
 template <class F>
-auto argument(const Args& args, std::size_t index, const char* what, F&& read) {
+auto argument(const Args& args, std::size_t index, F&& read) {
     try {
         return read(args.string(index));
     } catch (const SelectionError& e) {
-        throw ArgumentError("Filtro inválido (" + std::string(what) + ", argumento " +
-                            std::to_string(index + 1) + " de " + args.method() + "): " + e.what());
+        refuse(args, index, e.what());
+    } catch (const ArgumentError& e) {
+        refuse(args, index, e.what());
+    }
+}
+
+platform::DateTime day(const Args& args, std::size_t index) {
+    try {
+        return args.dateTime(index).datePart();
+    } catch (const ArgumentError& e) {
+        refuse(args, index, "informe uma data válida. " + std::string(e.what()));
     }
 }
 
@@ -88,7 +107,7 @@ std::optional<std::string> parseDescription(std::string_view text) {
 OrderFilter readOrderFilter(const Args& args) {
     args.expectCount(8);
     OrderFilter filter;
-    filter.clients = argument(args, 0, "clientes", [](const std::string& text) {
+    filter.clients = argument(args, 0, [](const std::string& text) {
         if (text == "T")
             return std::optional<std::vector<std::string>>();
         if (text.empty())
@@ -99,7 +118,7 @@ OrderFilter readOrderFilter(const Args& args) {
             key = std::string(platform::trimBlanks(key));
         return std::optional(std::move(keys));
     });
-    filter.consumers = argument(args, 1, "consumidores", [](const std::string& text) {
+    filter.consumers = argument(args, 1, [](const std::string& text) {
         if (text == "T")
             return std::optional<std::vector<ConsumerKey>>();
         if (text.empty())
@@ -110,16 +129,16 @@ OrderFilter readOrderFilter(const Args& args) {
             keys.push_back(splitConsumerKey(key));
         return std::optional(std::move(keys));
     });
-    filter.firstDay = args.dateTime(2).datePart();
-    filter.lastDay = args.dateTime(3).datePart();
-    filter.situations = argument(
-        args, 4, "situação", [](const std::string& text) { return parseCodeList(text, "SNC"); });
-    filter.accounted = argument(args, 5, "contabilizado",
-                                [](const std::string& text) { return parseCodeList(text, "SN"); });
-    filter.orderNumber = argument(args, 6, "número do pedido",
-                                  [](const std::string& text) { return parseOrderNumber(text); });
-    filter.descriptionPattern = argument(
-        args, 7, "descrição", [](const std::string& text) { return parseDescription(text); });
+    filter.firstDay = day(args, 2);
+    filter.lastDay = day(args, 3);
+    filter.situations =
+        argument(args, 4, [](const std::string& text) { return parseCodeList(text, "SNC"); });
+    filter.accounted =
+        argument(args, 5, [](const std::string& text) { return parseCodeList(text, "SN"); });
+    filter.orderNumber =
+        argument(args, 6, [](const std::string& text) { return parseOrderNumber(text); });
+    filter.descriptionPattern =
+        argument(args, 7, [](const std::string& text) { return parseDescription(text); });
     return filter;
 }
 

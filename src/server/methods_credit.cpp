@@ -29,13 +29,19 @@ struct Transition {
     const char* operation;  // IDOPERACAO in the ledger
     int sign;               // +1 credits the family values, -1 takes them back, 0 no balance
     bool checksDate;
-    const char* verb;  // for messages: "efetivar", ...
+    // An accounted order (IDPEDCRECONT "S") keeps its credit: taking the
+    // credit back or cancelling it would leave the accounts contradicting
+    // the balances.
+    bool refusesAccounted;
+    const char* verb;  // for messages: "efetivar o crédito do pedido", ...
 };
 
-constexpr Transition kEffect{'N', 'S', "EFETIVA", +1, false, "efetivar o crédito"};
-constexpr Transition kUndoEffect{'S', 'N', "DESFAZ_EFETIVA", -1, true, "desfazer o crédito"};
-constexpr Transition kCancel{'N', 'C', "CANCELA", 0, false, "cancelar"};
-constexpr Transition kUndoCancel{'C', 'N', "DESFAZ_CANCELA", 0, false, "desfazer o cancelamento"};
+constexpr Transition kEffect{'N', 'S', "EFETIVA", +1, false, false, "efetivar o crédito do pedido"};
+constexpr Transition kUndoEffect{
+    'S', 'N', "DESFAZ_EFETIVA", -1, true, true, "desfazer o crédito do pedido"};
+constexpr Transition kCancel{'N', 'C', "CANCELA", 0, false, true, "cancelar o pedido"};
+constexpr Transition kUndoCancel{
+    'C', 'N', "DESFAZ_CANCELA", 0, false, false, "desfazer o cancelamento do pedido"};
 
 constexpr const char* kNothingChanged = " Nenhum pedido foi alterado.";
 constexpr std::size_t kOperatorWidth = 100;
@@ -150,13 +156,14 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
 }
 
 // Why `order` did not move: it is unknown, of another client or consumer, in
-// another situation, or (undo) of another date.
+// another situation, accounted, or (undo) of another date.
 [[noreturn]] void explainRefusal(Session& s, const Selected& order, const Transition& t) {
     std::string message;
     bool found = false;
     if (order.wellFormed) {
         s.query(
-            "SELECT CDCLIENTE, CDCONSUMIDOR, IDPEDCREEXTR, DTPEDCRECONS FROM PEDCREDCONS"
+            "SELECT CDCLIENTE, CDCONSUMIDOR, IDPEDCREEXTR, DTPEDCRECONS, IDPEDCRECONT"
+            " FROM PEDCREDCONS"
             " WHERE NRPEDCRECONS = ?",
             {std::string_view(order.number)}, [&](const Row& r) {
                 found = true;
@@ -166,12 +173,15 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
                               order.client + " e consumidor " + order.consumer +
                               " informados. Atualize a lista e tente novamente.";
                 } else if (r.text(2) != std::string_view(&t.from, 1)) {
-                    message = "Não foi possível " + std::string(t.verb) + " do pedido " +
-                              order.number + ": ele não está mais " +
-                              situationName(std::string_view(&t.from, 1)) +
+                    message = "Não foi possível " + std::string(t.verb) + " " + order.number +
+                              ": ele não está mais " + situationName(std::string_view(&t.from, 1)) +
                               " (situação atual: " + situationName(r.text(2)) +
                               "); outro operador pode tê-lo alterado. Atualize a lista e tente "
                               "novamente.";
+                } else if (t.refusesAccounted && r.text(4) == "S") {
+                    message = "Não foi possível " + std::string(t.verb) + " " + order.number +
+                              ": ele já foi contabilizado. Um pedido contabilizado não pode ter "
+                              "o crédito desfeito nem ser cancelado.";
                 } else {
                     const auto when = parseStoredDateTime(stored);
                     message = "A data/hora enviada para o pedido " + order.number + " (" +
@@ -208,7 +218,9 @@ void apply(Database& db, const Args& args, const CallContext& context, const Tra
             std::string(
                 "UPDATE PEDCREDCONS SET IDPEDCREEXTR = ? WHERE NRPEDCRECONS = ?"
                 " AND CDCLIENTE = ? AND CDCONSUMIDOR = ? AND IDPEDCREEXTR = ?") +
-            (t.checksDate ? " AND DTPEDCRECONS = ?" : "") + " RETURNING IDPEDCREDCONS";
+            (t.checksDate ? " AND DTPEDCRECONS = ?" : "") +
+            (t.refusesAccounted ? " AND (IDPEDCRECONT IS NULL OR IDPEDCRECONT <> 'S')" : "") +
+            " RETURNING IDPEDCREDCONS";
         // (client, consumer, family) -> change of balance, applied in key order.
         std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> balances;
         for (const Selected& order : orders) {

@@ -144,7 +144,7 @@ struct BadArgs {
 
 class OrderFilterRefusals : public ::testing::TestWithParam<BadArgs> {};
 
-TEST_P(OrderFilterRefusals, SayWhichArgument) {
+TEST_P(OrderFilterRefusals, NameTheFieldAsTheOperatorKnowsIt) {
     try {
         readOrderFilter(Args("getPEDCREDCONS", GetParam().args));
         ADD_FAILURE() << "accepted";
@@ -162,17 +162,20 @@ std::vector<Arg> with(std::size_t at, Arg value) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, OrderFilterRefusals,
-    ::testing::Values(BadArgs{"TooFew", {std::string("T")}, "espera 8"},
-                      BadArgs{"ClientSplice", with(0, std::string("'1') OR ('1'='1")), "clientes"},
-                      BadArgs{"ClientEmpty", with(0, std::string("")), "clientes"},
-                      BadArgs{"ConsumerKeyTooShort", with(1, std::string("'CLI001'")),
-                              "consumidores"},
-                      BadArgs{"DateNotIso", with(2, std::string("07/12/2026")), "Argumento 3"},
-                      BadArgs{"DateAsNumber", with(3, 45000.0), "Argumento 4"},
-                      BadArgs{"SituationLetter", with(4, std::string("_X_")), "situação"},
-                      BadArgs{"AccountingWrongType", with(5, 1.0), "Argumento 6"},
-                      BadArgs{"OrderNumberText", with(6, std::string("abc")), "número do pedido"},
-                      BadArgs{"DescriptionNotText", with(7, Arg()), "Argumento 8"}),
+    ::testing::Values(
+        BadArgs{"TooFew", {std::string("T")}, "espera 8"},
+        BadArgs{"ClientSplice", with(0, std::string("'1') OR ('1'='1")), "em \"Cliente\""},
+        BadArgs{"ClientEmpty", with(0, std::string("")), "em \"Cliente\""},
+        BadArgs{"ConsumerKeyTooShort", with(1, std::string("'CLI001'")), "em \"Consumidor/Resp.\""},
+        BadArgs{"DateNotIso", with(2, std::string("07/12/2026")),
+                "em \"Período (de)\": informe uma data válida"},
+        BadArgs{"DateAsNumber", with(3, 45000.0), "em \"Período (até)\""},
+        BadArgs{"SituationLetter", with(4, std::string("_X_")), "em \"Situação\""},
+        BadArgs{"AccountingWrongType", with(5, 1.0), "em \"Contabilizado\""},
+        BadArgs{"OrderNumberText", with(6, std::string("abc")),
+                "Filtro inválido em \"Nr. Pedido\": número do pedido 'abc' inválido: informe "
+                "somente dígitos"},
+        BadArgs{"DescriptionNotText", with(7, Arg()), "em \"Descrição do Crédito\""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

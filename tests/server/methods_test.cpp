@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <thread>
 
@@ -254,6 +255,50 @@ TEST_P(Methods, CancellingAndUndoingMoveOnlyTheSituation) {
                      {o.number}),
               "2");
     EXPECT_THROW(call("setSituacao", {packet, std::string("S")}), server::ArgumentError);
+}
+
+// An accounted order keeps its credit: undoing it or cancelling it is refused
+// by name, and the rest of the call goes with it.
+TEST_P(Methods, AccountedOrdersAreNeitherUndoneNorCancelled) {
+    const auto rows = db_->queryText(
+        "SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, DTPEDCRECONS FROM PEDCREDCONS"
+        " WHERE IDPEDCREEXTR = 'S' AND IDPEDCRECONT = 'S' ORDER BY NRPEDCRECONS");
+    ASSERT_FALSE(rows.empty());
+    const auto& a = rows.front();
+    const auto plain = orders("S", 50);
+    const auto other = std::find_if(plain.begin(), plain.end(), [&](const Order& o) {
+        return scalar("SELECT IDPEDCRECONT FROM PEDCREDCONS WHERE NRPEDCRECONS = ?", {o.number}) !=
+               "S";
+    });
+    ASSERT_NE(other, plain.end());
+    const auto before = balances();
+    const auto ledger = scalar("SELECT COUNT(*) FROM LANCSALDO");
+    const std::string undo = errorOf(
+        "setCancelaCredito",
+        {selection(
+            {{other->number, other->client, other->consumer}, {*a[0], *a[1], *a[2]}},
+            {*server::parseStoredDateTime(other->when), *server::parseStoredDateTime(*a[3])})});
+    EXPECT_NE(undo.find("desfazer o crédito do pedido " + *a[0] + ": ele já foi contabilizado"),
+              std::string::npos)
+        << undo;
+    EXPECT_NE(undo.find("Nenhum pedido foi alterado"), std::string::npos) << undo;
+    EXPECT_EQ(situation(other->number), "S");
+    EXPECT_EQ(situation(*a[0]), "S");
+
+    // A pending order marked accounted (not in the demo data, but possible
+    // in a host database) cannot be cancelled either.
+    const auto pending = orders("N", 1).at(0);
+    db_->queryText("UPDATE PEDCREDCONS SET IDPEDCRECONT = 'S' WHERE NRPEDCRECONS = ?",
+                   {pending.number});
+    const std::string cancel = errorOf(
+        "setSituacao",
+        {selection({{pending.number, pending.client, pending.consumer}}), std::string("C")});
+    EXPECT_NE(cancel.find("cancelar o pedido " + pending.number + ": ele já foi contabilizado"),
+              std::string::npos)
+        << cancel;
+    EXPECT_EQ(situation(pending.number), "N");
+    EXPECT_EQ(balances(), before);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM LANCSALDO"), ledger);
 }
 
 // One bad row fails the whole call and changes nothing.
