@@ -53,11 +53,12 @@ struct LocalStore {
     server::MethodTable methods;
 };
 
-// Orders of one situation, up to `n`, with their keys as the screens send them.
+// Orders of one situation that every operation may move (none accounted), up
+// to `n`, with their keys as the screens send them.
 std::vector<OrderKey> ordersIn(server::Database& db, char situation, std::size_t n) {
     std::vector<OrderKey> out;
     for (const auto& [number, order] : storedOrders(db))
-        if (order.situation == situation && out.size() < n)
+        if (order.situation == situation && !order.accounted && out.size() < n)
             out.push_back(order.key);
     return out;
 }

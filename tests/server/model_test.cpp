@@ -22,12 +22,13 @@ class Model {
     struct Order {
         OrderKey key;
         char situation;
+        bool accounted;
         std::map<std::string, std::int64_t> families;  // cents
     };
 
     explicit Model(server::Database& db) {
         for (const auto& [number, stored] : storedOrders(db))
-            orders_[number] = {stored.key, stored.situation, {}};
+            orders_[number] = {stored.key, stored.situation, stored.accounted, {}};
         for (const auto& r : db.queryText(
                  "SELECT P.NRPEDCRECONS, F.CDFAMILISALD, F.VRPEDCREFAMI_CENT FROM PEDCREDCONS P"
                  " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"))
@@ -51,6 +52,8 @@ class Model {
                 o.key.consumer != k.consumer)
                 return false;
             if (op == Operation::UndoEffect && o.key.when != k.when)
+                return false;
+            if (o.accounted && (op == Operation::UndoEffect || op == Operation::Cancel))
                 return false;
         }
         if (sent.empty())

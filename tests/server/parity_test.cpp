@@ -77,6 +77,8 @@ TEST(Parity, SameOperationsGiveTheSameRows) {
     for (const auto& [number, o] : orders) {
         if (++i % 5)
             continue;
+        if (o.accounted)
+            continue;  // neither undone nor cancelled
         (o.situation == 'N' ? pending : o.situation == 'S' ? effected : cancelled).push_back(o.key);
     }
     ASSERT_GT(pending.size(), 4u);

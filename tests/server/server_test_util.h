@@ -200,20 +200,22 @@ inline Answer runOperation(const ServerProcess& server, Operation op,
 struct StoredOrder {
     OrderKey key;
     char situation = 'N';
+    bool accounted = false;  // IDPEDCRECONT "S": its credit can be neither undone nor cancelled
 };
 
 // Every order of the database, by number.
 inline std::map<std::string, StoredOrder> storedOrders(server::Database& db) {
     std::map<std::string, StoredOrder> out;
     for (const auto& row :
-         db.queryText("SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, DTPEDCRECONS, IDPEDCREEXTR"
-                      " FROM PEDCREDCONS")) {
+         db.queryText("SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, DTPEDCRECONS, IDPEDCREEXTR,"
+                      " IDPEDCRECONT FROM PEDCREDCONS")) {
         StoredOrder o;
         o.key = {*row[0], *row[1], *row[2], *row[3]};
         // Stored as "YYYY-MM-DD HH:MM:SS.mmm"; the wire wants ISO 8601.
         if (o.key.when.size() > 10)
             o.key.when[10] = 'T';
         o.situation = (*row[4])[0];
+        o.accounted = row[5] && *row[5] == "S";
         out[o.key.number] = o;
     }
     return out;
