@@ -81,40 +81,43 @@ class OrderWhere {
     std::vector<SqlValue> params_;
 };
 
-std::string orderList(Database& db, const Args& args) {
+// The list of `record` for the orders the eight filter arguments select:
+// `head` is the statement up to its FROM and JOINs over PEDCREDCONS P, the
+// filter adds its WHERE, `orderBy` sorts.
+std::string filteredList(Database& db, const Args& args, records::Record record,
+                         std::string_view head, std::string_view orderBy,
+                         std::vector<DerivedField> derived = {}) {
     const OrderFilter filter = readOrderFilter(args);
-    DataPacket packet(records::fieldDefs(records::kOrder));
+    DataPacket packet(records::fieldDefs(record));
     db.read([&](Session& s) {
         const OrderWhere where(filter);
         const std::string sql =
-            "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
-            " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
-            " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
-            " FROM PEDCREDCONS P"
-            " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
-            " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE" +
-            where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS";
-        RecordFill fill(packet, {DerivedField::fixed("IDCHECK", "N")});
+            std::string(head) + where.sql() + " ORDER BY " + std::string(orderBy);
+        RecordFill fill(packet, derived);
         s.query(sql, where.params(), [&](const Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }
 
+std::string orderList(Database& db, const Args& args) {
+    return filteredList(
+        db, args, records::kOrder,
+        "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
+        " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
+        " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
+        " FROM PEDCREDCONS P"
+        " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
+        " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE",
+        "P.DTPEDCRECONS, P.NRPEDCRECONS", {DerivedField::fixed("IDCHECK", "N")});
+}
+
 std::string familyList(Database& db, const Args& args) {
-    const OrderFilter filter = readOrderFilter(args);
-    DataPacket packet(records::fieldDefs(records::kFamily));
-    db.read([&](Session& s) {
-        const OrderWhere where(filter);
-        const std::string sql =
-            "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
-            " FROM PEDCREDCONS P"
-            " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
-            " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD" +
-            where.sql() + " ORDER BY P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD";
-        RecordFill fill(packet);
-        s.query(sql, where.params(), [&](const Row& r) { fill(r); });
-    });
-    return dataset::encodePacket(packet);
+    return filteredList(db, args, records::kFamily,
+                        "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
+                        " FROM PEDCREDCONS P"
+                        " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
+                        " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD",
+                        "P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD");
 }
 
 std::string consumerList(Database& db, const Args& args) {

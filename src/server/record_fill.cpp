@@ -63,6 +63,8 @@ void RecordFill::resolve(const Row& row) {
                                                                     : Kind::Text;
             step.column = take(field.name, field.name);
         }
+        step.nullable =
+            step.kind == Kind::Text || step.kind == Kind::Real || step.kind == Kind::Integer;
         steps_.push_back(step);
     }
     for (const DerivedField& d : derived_)

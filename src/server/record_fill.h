@@ -49,12 +49,13 @@ class RecordFill {
         if (!resolved_)
             resolve(row);
         for (const Step& s : steps_) {
+            if (s.nullable && row.isNull(s.column)) {
+                s.target->appendNull();
+                continue;
+            }
             switch (s.kind) {
                 case Kind::Text:
-                    if (row.isNull(s.column))
-                        s.target->appendNull();
-                    else
-                        s.target->appendText(row.text(s.column));
+                    s.target->appendText(row.text(s.column));
                     break;
                 case Kind::StoredDateTime:
                     if (auto when = parseStoredDateTime(row.text(s.column)))
@@ -66,16 +67,10 @@ class RecordFill {
                     s.target->appendDouble(fromCents(row.integer(s.column)));
                     break;
                 case Kind::Real:
-                    if (row.isNull(s.column))
-                        s.target->appendNull();
-                    else
-                        s.target->appendDouble(row.real(s.column));
+                    s.target->appendDouble(row.real(s.column));
                     break;
                 case Kind::Integer:
-                    if (row.isNull(s.column))
-                        s.target->appendNull();
-                    else
-                        s.target->appendInteger(row.integer(s.column));
+                    s.target->appendInteger(row.integer(s.column));
                     break;
                 case Kind::Constant:
                     s.target->appendText(s.derived->constant);
@@ -96,6 +91,7 @@ class RecordFill {
         int second = -1;
         dataset::Column* target = nullptr;
         const DerivedField* derived = nullptr;
+        bool nullable = false;  // a null column gives a null value
     };
 
     void resolve(const Row& row);

@@ -8,6 +8,7 @@
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
 #include "host/call_codec.h"
+#include "support/sample_packet.h"
 
 using namespace confcred::host;
 namespace dataset = confcred::dataset;
@@ -15,10 +16,7 @@ namespace platform = confcred::platform;
 
 namespace {
 
-const char* kPacket =
-    R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
-    R"({"name":"VRPEDCRECONS","type":"double"}],"rows":[["00000000000000000012",10.5],)"
-    R"(["00000000000000000013",null]]})";
+const char* const kPacket = confcred::testing::kSamplePacket;
 
 TEST(CallCodecTest, ArgumentsAreWrittenAsTheServerReadsThem) {
     const std::string packet = dataset::encodePacket(dataset::decodePacket(std::string(kPacket)));

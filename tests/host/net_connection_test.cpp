@@ -20,6 +20,7 @@
 #include "host/busy_indicator.h"
 #include "host/net_connection.h"
 #include "support/fake_http_server.h"
+#include "support/sample_packet.h"
 
 #ifdef CONFCRED_WITH_SERVER
 #include <csignal>
@@ -37,10 +38,7 @@ namespace platform = confcred::platform;
 
 namespace {
 
-const char* kPacket =
-    R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
-    R"({"name":"VRPEDCRECONS","type":"double"}],"rows":[["00000000000000000012",10.5],)"
-    R"(["00000000000000000013",null]]})";
+const char* const kPacket = confcred::testing::kSamplePacket;
 
 // A connection pointed at the server through its before-connect event, as
 // the screens do with WebURL and WebPort.

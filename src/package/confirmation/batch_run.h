@@ -10,15 +10,11 @@
 #include <exception>
 #include <functional>
 
-class QWidget;
+#include "dataset/record_set.h"
+#include "host/messages.h"
+#include "host/net_connection.h"
 
-namespace confcred::dataset {
-class RecordSet;
-}
-namespace confcred::host {
-class TMessages;
-class TNetConnection;
-}  // namespace confcred::host
+class QWidget;
 
 namespace confcred::package {
 
