@@ -21,10 +21,11 @@ class Contract : public ::testing::TestWithParam<TestBackend> {
         db_ = openSeeded(*server_);
     }
 
-    // One order now in `situation`, as the screens identify it.
+    // One order now in `situation` that every operation may move (not
+    // accounted), as the screens identify it.
     OrderKey orderIn(char situation) {
         for (const auto& [number, order] : storedOrders(*db_))
-            if (order.situation == situation)
+            if (order.situation == situation && !order.accounted)
                 return order.key;
         ADD_FAILURE() << "no order in situation " << situation;
         return {};
