@@ -1,4 +1,5 @@
-// The module as the host loads it: its exported data reached by plain name.
+// The module as the host loads it: its exported data reached by plain name,
+// and the translation beside it taking effect for the person's language.
 #include <QAbstractItemModel>
 #include <QCheckBox>
 #include <QDialog>
@@ -145,6 +146,72 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
     EXPECT_EQ(importExported, importShown);
     EXPECT_TRUE(exported<QPointer<TfrmImporCons>>(module, "frmImporCons")->isNull());
     EXPECT_FALSE(flag("Cli_Lun90002_boIdCriado"));
+}
+
+// Texts of each screen: captions, a hint, a grid title, messages.
+struct ShownTexts {
+    QString confirmation, hint, column, pending, filter, situation, importTitle, question;
+};
+
+TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
+    const std::tuple<QLocale, QString, ShownTexts> rows[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates),
+         QStringLiteral("Pkg_Lun90000_en.qm"),
+         {"Bank credit confirmation", "Effect credit", "Credit status", "Pending",
+          "Bank credit confirmation filter", "Status", "Consumer credit/debit import",
+          "Confirm the operation?"}},
+        // Portuguese is the package's own language: no translation applies.
+        {QLocale(QLocale::Portuguese, QLocale::Brazil),
+         QString(),
+         {"Confirmação de Crédito Bancário", "Efetivar Crédito", "Situação Créd.", "Pendente",
+          "Filtro de Confirmação de Crédito Bancário", "Situação",
+          "Importação Crédito/Débito Consumidor ", "Confirma operação?"}},
+    };
+    for (const auto& [locale, file, expected] : rows) {
+        SCOPED_TRACE(locale.name().toStdString());
+        host::PackageLoader module;
+        module.load(CONFCRED_PACKAGE_MODULE, locale);
+        EXPECT_EQ(QFileInfo(module.translationFile()).fileName(), file);
+
+        ShownTexts seen;
+        ui_.queueModal([&seen](QDialog& dialog) {
+            auto& filter = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
+            seen.filter = filter.windowTitle();
+            seen.situation = filter.grbSituacao->title();
+        });
+        module.call("IniProc");
+        ASSERT_FALSE(package::frmConfCredBco.isNull());
+        TfrmConfCredBco& screen = *package::frmConfCredBco;
+        seen.confirmation = screen.windowTitle();
+        seen.hint = screen.btnEfetivaCredito->toolTip();
+        seen.column =
+            screen.dbgPadrao->model()
+                ->headerData(screen.dbgPadrao->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
+                .toString();
+        seen.pending = screen.msgPadrao->Msg(QStringLiteral("Pendente"));
+
+        ui_.queueModal([&seen](QDialog& dialog) {
+            auto& import = dynamic_cast<TfrmImporCons&>(dialog);
+            seen.importTitle = import.windowTitle();
+            seen.question = import.msgPadrao->Msg(QStringLiteral("CONF"));
+        });
+        module.call("CriaImportCons");
+        screen.Close();
+        processEvents();
+
+        const std::pair<QString, QString> compared[] = {
+            {seen.confirmation, expected.confirmation},
+            {seen.hint, expected.hint},
+            {seen.column, expected.column},
+            {seen.pending, expected.pending},
+            {seen.filter, expected.filter},
+            {seen.situation, expected.situation},
+            {seen.importTitle, expected.importTitle},
+            {seen.question, expected.question},
+        };
+        for (const auto& [shown, wanted] : compared)
+            EXPECT_EQ(shown, wanted);
+    }
 }
 
 }  // namespace
