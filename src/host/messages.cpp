@@ -1,10 +1,20 @@
 #include "host/messages.h"
 
+#include <QCoreApplication>
 #include <stdexcept>
 
 #include "host/application.h"
 
 namespace confcred::host {
+
+QStringList translatedLines(const char* context, std::span<const MessageText> texts) {
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(texts.size()));
+    for (const MessageText& line : texts)
+        lines << QString::fromUtf8(line.key) + QLatin1Char('|') +
+                     QCoreApplication::translate(context, line.text);
+    return lines;
+}
 
 TMessages::TMessages(QObject* parent) : QObject(parent) {}
 

@@ -6,10 +6,22 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <span>
 
 #include "host/ui_service.h"
 
 namespace confcred::host {
+
+// A line of a message table as a screen writes it, in the source language:
+// the key, and the text marked QT_TRANSLATE_NOOP(context, text) for lupdate.
+struct MessageText {
+    const char* key;
+    const char* text;
+};
+
+// The table as "Key|Text" lines, each text translated in `context` by the
+// translators installed now; a text without a translation stays as written.
+QStringList translatedLines(const char* context, std::span<const MessageText> texts);
 
 class TMessages : public QObject {
     Q_OBJECT

@@ -38,11 +38,15 @@ void PackageLoader::load(const QString& modulePath, const QLocale& locale) {
                            " lacks Initialize, Finalize or GetPackageInfoTable");
     }
 
-    // The localised resource module sits beside the package and carries its
-    // base name: libPkg_X.so -> libPkg_X_pt_BR.qm.
+    // The localised resource module sits beside the package and carries the
+    // package's name: libPkg_X.so -> Pkg_X_en.qm. Installed before Initialize,
+    // so that every screen the package creates speaks the person's language.
     const QFileInfo file(library_.fileName());
+    QString name = file.completeBaseName();
+    if (name.startsWith(QLatin1String("lib")))
+        name.remove(0, 3);
     auto translator = std::make_unique<QTranslator>();
-    if (translator->load(locale, file.completeBaseName(), "_", file.absolutePath(), ".qm")) {
+    if (translator->load(locale, name, "_", file.absolutePath(), ".qm")) {
         translationFile_ = translator->filePath();
         QCoreApplication::installTranslator(translator.get());
         translator_ = std::move(translator);

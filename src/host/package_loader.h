@@ -1,7 +1,7 @@
-// Loads a screen package the way the host does: open the module, run its
-// Initialize, read its package information, install its localised resource
-// module (a Qt translation named after the module, beside it) when one exists
-// for the user's language; and in reverse on unload.
+// Loads a screen package the way the host does: open the module, install its
+// localised resource module (a Qt translation named after the package, beside
+// it: Pkg_X_<language>.qm) when one exists for the user's language, run its
+// Initialize and read its package information; and in reverse on unload.
 #pragma once
 
 #include <QLibrary>

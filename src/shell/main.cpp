@@ -17,6 +17,7 @@
 #include "host/scripted_ui_service.h"
 #include "platform/win_path.h"
 #include "shell/host_options.h"
+#include "shell/languages.h"
 #include "shell/main_window.h"
 #include "shell/package_params.h"
 #include "shell/shared_database.h"
@@ -71,6 +72,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("confcred-host"));
     QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
+    // Texts follow the person's language, unlike the regional formats above.
+    const QLocale language = shell::personLocale();
+    const std::unique_ptr<QTranslator> qtTexts = shell::installQtTranslation(language);
 
     shell::HostOptions options;
     try {
@@ -98,9 +102,7 @@ int main(int argc, char** argv) {
     host::PackageLoader package;
     QString packageProblem;
     try {
-        // The translation follows the language of the person, not the regional
-        // formats the host forces.
-        package.load(options.packagePath, QLocale::system());
+        package.load(options.packagePath, language);
     } catch (const host::PackageError& error) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
         // A script cannot run without the screens; a person still gets the

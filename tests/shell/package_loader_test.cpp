@@ -58,25 +58,26 @@ TEST(PackageLoader, RefusesWhatIsNotAPackage) {
 }
 
 TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
-    // The package and its Brazilian Portuguese resource module, side by side.
+    // The package and its Brazilian Portuguese resource module, side by side:
+    // the translation carries the package's name, without the "lib".
     testing::TempDir dir;
     const QString folder = QString::fromStdString(dir.path().string());
     ASSERT_TRUE(QFile::copy(CONFCRED_SAMPLE_PACKAGE, folder + "/libPkg_Sample.so"));
-    dir.write("libPkg_Sample_pt_BR.ts",
+    dir.write("Pkg_Sample_pt_BR.ts",
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!DOCTYPE TS>\n"
               "<TS version=\"2.1\" language=\"pt_BR\"><context><name>Amostra</name>\n"
               "<message><source>Close</source><translation>Fechar</translation></message>\n"
               "</context></TS>\n");
     QProcess lrelease;
     lrelease.start(CONFCRED_LRELEASE,
-                   {folder + "/libPkg_Sample_pt_BR.ts", "-qm", folder + "/libPkg_Sample_pt_BR.qm"});
+                   {folder + "/Pkg_Sample_pt_BR.ts", "-qm", folder + "/Pkg_Sample_pt_BR.qm"});
     ASSERT_TRUE(lrelease.waitForFinished(30'000));
     ASSERT_EQ(lrelease.exitCode(), 0) << lrelease.readAllStandardError().toStdString();
 
     {
         PackageLoader package;
         package.load(folder + "/libPkg_Sample.so", QLocale(QLocale::Portuguese, QLocale::Brazil));
-        EXPECT_TRUE(package.translationFile().endsWith("libPkg_Sample_pt_BR.qm"))
+        EXPECT_TRUE(package.translationFile().endsWith("/Pkg_Sample_pt_BR.qm"))
             << package.translationFile().toStdString();
         EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Fechar");
         package.unload();

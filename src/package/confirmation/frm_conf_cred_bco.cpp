@@ -30,24 +30,30 @@ namespace confcred::package {
 
 namespace {
 
-const QStringList kMessages = {
-    QStringLiteral("Erro_Conexao|Não foi possível estabelecer uma conexão com o servidor, a tela "
-                   "será finalizada."),
-    QStringLiteral("Sim|Sim"),
-    QStringLiteral("Nao|Não"),
-    QStringLiteral("Pendente|Pendente"),
-    QStringLiteral("Cancelado|Cancelado"),
-    QStringLiteral("Efetivado|Efetivado"),
-    QStringLiteral("Ope_Conc|Operação concluída com sucesso."),
-    QStringLiteral("Conf_OPE|Confirma Operação?"),
-    QStringLiteral("Dev_Sel_Pend_Canc|Deve ser marcado pelo menos um crédito pendente para o "
-                   "cancelamento do crédito."),
-    QStringLiteral("Dev_Sel_Canc|Deve ser marcado pelo menos um crédito cancelado para desfazer o "
-                   "cancelamento do crédito."),
-    QStringLiteral("Dev_Sel_Pend_Efet|Deve ser marcado pelo menos um crédito pendente para "
-                   "efetivação do crédito."),
-    QStringLiteral("Dev_Sel_Efet|Deve ser marcado pelo menos um crédito efetivado para desfazer a "
-                   "efetivação do crédito."),
+const host::MessageText kMessages[] = {
+    {"Erro_Conexao", QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                       "Não foi possível estabelecer uma conexão com o servidor, "
+                                       "a tela será finalizada.")},
+    {"Sim", QT_TRANSLATE_NOOP("Cli_Lun90000", "Sim")},
+    {"Nao", QT_TRANSLATE_NOOP("Cli_Lun90000", "Não")},
+    {"Pendente", QT_TRANSLATE_NOOP("Cli_Lun90000", "Pendente")},
+    {"Cancelado", QT_TRANSLATE_NOOP("Cli_Lun90000", "Cancelado")},
+    {"Efetivado", QT_TRANSLATE_NOOP("Cli_Lun90000", "Efetivado")},
+    {"Ope_Conc", QT_TRANSLATE_NOOP("Cli_Lun90000", "Operação concluída com sucesso.")},
+    {"Conf_OPE", QT_TRANSLATE_NOOP("Cli_Lun90000", "Confirma Operação?")},
+    {"Dev_Sel_Pend_Canc",
+     QT_TRANSLATE_NOOP("Cli_Lun90000",
+                       "Deve ser marcado pelo menos um crédito pendente para o "
+                       "cancelamento do crédito.")},
+    {"Dev_Sel_Canc", QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                       "Deve ser marcado pelo menos um crédito cancelado para "
+                                       "desfazer o cancelamento do crédito.")},
+    {"Dev_Sel_Pend_Efet", QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                            "Deve ser marcado pelo menos um crédito pendente para "
+                                            "efetivação do crédito.")},
+    {"Dev_Sel_Efet", QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                       "Deve ser marcado pelo menos um crédito efetivado para "
+                                       "desfazer a efetivação do crédito.")},
 };
 
 // The family filter's text for an order number; an apostrophe in the number
@@ -67,7 +73,7 @@ std::string familyFilterFor(const std::string& number) {
 
 TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     setObjectName(QStringLiteral("frmConfCredBco"));
-    setWindowTitle(QStringLiteral("Confirmação de Crédito Bancário"));
+    setWindowTitle(tr("Confirmação de Crédito Bancário"));
     lblCodTela->setText(QStringLiteral("LUN90000"));
     resize(815, 585);
     frame()->move(244, 105);
@@ -75,7 +81,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
 
     msgPadrao = new host::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
-    msgPadrao->setLines(kMessages);
+    msgPadrao->setLines(host::translatedLines("Cli_Lun90000", kMessages));
 
     netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
                                              [this] { netConfCredBancBeforeConnect(); });
@@ -117,16 +123,14 @@ void TfrmConfCredBco::buildToolbar() {
         return b;
     };
     btnEfetivaCredito =
-        button("btnEfetivaCredito", QStringLiteral("Efetivar Crédito"), host::Glyph::Confirm, 181);
-    btnDesfazCredito =
-        button("btnDesfazCredito", QStringLiteral("Desfazer Crédito"), host::Glyph::Cancel, 202);
-    btnCancelaPedido =
-        button("btnCancelaPedido", QStringLiteral("Cancelar Pedido"), host::Glyph::Delete, 237);
-    BtnDesfazCancelamento = button("BtnDesfazCancelamento", QStringLiteral("Desfazer Cancelamento"),
-                                   host::Glyph::Reload, 258);
-    brnFiltro = button("brnFiltro", QStringLiteral("Filtro de Confirmação de Crédito Bancário"),
+        button("btnEfetivaCredito", tr("Efetivar Crédito"), host::Glyph::Confirm, 181);
+    btnDesfazCredito = button("btnDesfazCredito", tr("Desfazer Crédito"), host::Glyph::Cancel, 202);
+    btnCancelaPedido = button("btnCancelaPedido", tr("Cancelar Pedido"), host::Glyph::Delete, 237);
+    BtnDesfazCancelamento =
+        button("BtnDesfazCancelamento", tr("Desfazer Cancelamento"), host::Glyph::Reload, 258);
+    brnFiltro = button("brnFiltro", tr("Filtro de Confirmação de Crédito Bancário"),
                        host::Glyph::Search, 292);
-    btImportCons = button("btImportCons", QStringLiteral("Importação Crédito/Débito Consumidor "),
+    btImportCons = button("btImportCons", tr("Importação Crédito/Débito Consumidor "),
                           host::Glyph::Import, 321);
 
     auto picture = [this](const char* name, const QImage& image, int left) {
@@ -151,23 +155,23 @@ void TfrmConfCredBco::buildToolbar() {
 }
 
 void TfrmConfCredBco::buildGrids() {
-    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFolhaDados), QStringLiteral("Pedido"));
-    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFormulario), QStringLiteral("Família"));
+    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFolhaDados), tr("Pedido"));
+    pgcPadrao->setTabText(pgcPadrao->indexOf(tshFormulario), tr("Família"));
 
     QFont symbol(QStringLiteral("SYMBOL_CHARSET"));
     symbol.setPixelSize(11);
     dbgPadrao->setColumns({
         {QStringLiteral("IDCHECK"), QStringLiteral("4"), 26, -1, symbol},
-        {QStringLiteral("IDPEDCREEXTR"), QStringLiteral("Situação Créd.")},
-        {QStringLiteral("IDPEDCRECONT"), QStringLiteral("Contabilizado")},
-        {QStringLiteral("NRPEDCRECONS"), QStringLiteral("Nr. Pedido")},
-        {QStringLiteral("NRBOLETO"), QStringLiteral("Nr. Boleto")},
-        {QStringLiteral("DTPEDCRECONS"), QStringLiteral("Data / Hora")},
-        {QStringLiteral("DSSITCREBANC"), QStringLiteral("Descrição Crédito"), 138},
-        {QStringLiteral("NMRAZSOCCLIE"), QStringLiteral("Cliente"), 167},
-        {QStringLiteral("NMCONSUMIDOR"), QStringLiteral("Consumidor"), 168},
-        {QStringLiteral("NMRESPCONS"), QStringLiteral("Responsável"), 134},
-        {QStringLiteral("VRPEDCRECONS"), QStringLiteral("Valor")},
+        {QStringLiteral("IDPEDCREEXTR"), tr("Situação Créd.")},
+        {QStringLiteral("IDPEDCRECONT"), tr("Contabilizado")},
+        {QStringLiteral("NRPEDCRECONS"), tr("Nr. Pedido")},
+        {QStringLiteral("NRBOLETO"), tr("Nr. Boleto")},
+        {QStringLiteral("DTPEDCRECONS"), tr("Data / Hora")},
+        {QStringLiteral("DSSITCREBANC"), tr("Descrição Crédito"), 138},
+        {QStringLiteral("NMRAZSOCCLIE"), tr("Cliente"), 167},
+        {QStringLiteral("NMCONSUMIDOR"), tr("Consumidor"), 168},
+        {QStringLiteral("NMRESPCONS"), tr("Responsável"), 134},
+        {QStringLiteral("VRPEDCRECONS"), tr("Valor")},
     });
 
     auto* sheet = new QVBoxLayout(tshFormulario);
@@ -180,9 +184,9 @@ void TfrmConfCredBco::buildGrids() {
     dbgFamilia->setPalette(tooltip);
     sheet->addWidget(dbgFamilia);
     dbgFamilia->setColumns({
-        {QStringLiteral("CDFAMILISALD"), QStringLiteral("Código Família"), 98},
-        {QStringLiteral("NMFAMILISALD"), QStringLiteral("Nome Família"), 201},
-        {QStringLiteral("VRPEDCREFAMI"), QStringLiteral("Valor")},
+        {QStringLiteral("CDFAMILISALD"), tr("Código Família"), 98},
+        {QStringLiteral("NMFAMILISALD"), tr("Nome Família"), 201},
+        {QStringLiteral("VRPEDCREFAMI"), tr("Valor")},
     });
     dbgFamilia->setDataSource(&dtsPadrao);
 

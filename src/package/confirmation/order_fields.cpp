@@ -1,5 +1,6 @@
 #include "package/confirmation/order_fields.h"
 
+#include <QCoreApplication>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,29 +21,29 @@ namespace records = dataset::records;
 // name.
 struct Look {
     std::string_view name;
-    const char* label;  // empty: the field's name
+    const char* label;  // empty: the field's name; else translated where used
     bool visible;
 };
 
 constexpr Look kOrderLooks[] = {
     {"IDCHECK", "", false},
-    {"IDPEDCREEXTR", "Situação Créd.", true},
-    {"IDPEDCRECONT", "Contabilizado", true},
-    {"NRPEDCRECONS", "Nr. Pedido", true},
+    {"IDPEDCREEXTR", QT_TRANSLATE_NOOP("Cli_Lun90000", "Situação Créd."), true},
+    {"IDPEDCRECONT", QT_TRANSLATE_NOOP("Cli_Lun90000", "Contabilizado"), true},
+    {"NRPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Nr. Pedido"), true},
     {"CDCLIENTE", "", false},
     {"CDCONSUMIDOR", "", false},
-    {"VRPEDCRECONS", "Valor", true},
-    {"DTPEDCRECONS", "Data / Hora", true},
-    {"DSSITCREBANC", "Descrição Crédito", true},
-    {"NMCONSUMIDOR", "Consumidor", true},
-    {"NMRESPCONS", "Responsável", true},
-    {"NMRAZSOCCLIE", "Cliente", true},
+    {"VRPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Valor"), true},
+    {"DTPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Data / Hora"), true},
+    {"DSSITCREBANC", QT_TRANSLATE_NOOP("Cli_Lun90000", "Descrição Crédito"), true},
+    {"NMCONSUMIDOR", QT_TRANSLATE_NOOP("Cli_Lun90000", "Consumidor"), true},
+    {"NMRESPCONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Responsável"), true},
+    {"NMRAZSOCCLIE", QT_TRANSLATE_NOOP("Cli_Lun90000", "Cliente"), true},
 };
 
 constexpr Look kFamilyLooks[] = {
-    {"CDFAMILISALD", "Código Família", true},
-    {"NMFAMILISALD", "Nome Família", true},
-    {"VRPEDCREFAMI", "Valor", true},
+    {"CDFAMILISALD", QT_TRANSLATE_NOOP("Cli_Lun90000", "Código Família"), true},
+    {"NMFAMILISALD", QT_TRANSLATE_NOOP("Cli_Lun90000", "Nome Família"), true},
+    {"VRPEDCREFAMI", QT_TRANSLATE_NOOP("Cli_Lun90000", "Valor"), true},
     {"NRPEDCRECONS", "", false},
 };
 
@@ -65,7 +66,8 @@ void declare(dataset::RecordSet& set, records::Record record, const Look (&looks
             if (look.name != spec.name)
                 continue;
             if (*look.label != '\0')
-                field.setDisplayLabel(look.label);
+                field.setDisplayLabel(
+                    QCoreApplication::translate("Cli_Lun90000", look.label).toStdString());
             field.setVisible(look.visible);
         }
         if (field.name() == "IDCHECK")

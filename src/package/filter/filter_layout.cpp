@@ -2,6 +2,7 @@
 // with their captions, limits and layout states, on a 528 x 246 client area
 // whose filter area is 473 pixels wide.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -53,17 +54,20 @@ host::TDateEditPlus* dateEdit(QWidget* parent, const char* name, int left, int t
     auto* edit = plain(placed(new host::TDateEditPlus(parent), name, left, top, 100, 21));
     edit->setSaveTime(false);
     edit->setValidColor(Qt::blue);
-    edit->setWeekdayNames({QStringLiteral("Domingo"), QStringLiteral("Segunda"),
-                           QStringLiteral("Terça"), QStringLiteral("Quarta"),
-                           QStringLiteral("Quinta"), QStringLiteral("Sexta"),
-                           QStringLiteral("Sábado")});
+    edit->setWeekdayNames({QCoreApplication::translate("Cli_Lun90001", "Domingo"),
+                           QCoreApplication::translate("Cli_Lun90001", "Segunda"),
+                           QCoreApplication::translate("Cli_Lun90001", "Terça"),
+                           QCoreApplication::translate("Cli_Lun90001", "Quarta"),
+                           QCoreApplication::translate("Cli_Lun90001", "Quinta"),
+                           QCoreApplication::translate("Cli_Lun90001", "Sexta"),
+                           QCoreApplication::translate("Cli_Lun90001", "Sábado")});
     return edit;
 }
 
 host::TBtnPesquisa* searchButton(QWidget* parent, const char* name, QRadioButton* associate) {
     auto* button = new host::TBtnPesquisa(parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setHint(QStringLiteral("Pesquisar"));
+    button->setHint(QCoreApplication::translate("Cli_Lun90001", "Pesquisar"));
     button->setAssociate(associate);
     button->placeBesideAssociate();
     button->setEnabled(false);
@@ -90,60 +94,55 @@ void TfrmFiltroConfCredBco::buildControls() {
     setFixedSize(kClientWidth, kClientHeight);
 
     QWidget* area = grbFiltroPadrao;
-    grbCliente = group(area, "grbCliente", QStringLiteral("Cliente"), 8, 6, 224, 46);
-    rbtTodosCliente = plain(placed(new QRadioButton(QStringLiteral("Todos"), grbCliente),
-                                   "rbtTodosCliente", 12, 20, 70, 20));
+    grbCliente = group(area, "grbCliente", tr("Cliente"), 8, 6, 224, 46);
+    rbtTodosCliente =
+        plain(placed(new QRadioButton(tr("Todos"), grbCliente), "rbtTodosCliente", 12, 20, 70, 20));
     rbtTodosCliente->setChecked(true);
-    rbtListaCliente = plain(placed(new QRadioButton(QStringLiteral("Lista"), grbCliente),
-                                   "rbtListaCliente", 96, 20, 60, 20));
+    rbtListaCliente =
+        plain(placed(new QRadioButton(tr("Lista"), grbCliente), "rbtListaCliente", 96, 20, 60, 20));
     btnCliente = searchButton(grbCliente, "btnCliente", rbtListaCliente);
     btnCliente->setDataSetClosed(true);
 
-    grbConsumidor =
-        group(area, "grbConsumidor", QStringLiteral("Consumidor/Resp."), 240, 6, 224, 46);
-    rbtTodosConsumidor = plain(placed(new QRadioButton(QStringLiteral("Todos"), grbConsumidor),
-                                      "rbtTodosConsumidor", 12, 20, 70, 20));
+    grbConsumidor = group(area, "grbConsumidor", tr("Consumidor/Resp."), 240, 6, 224, 46);
+    rbtTodosConsumidor = plain(
+        placed(new QRadioButton(tr("Todos"), grbConsumidor), "rbtTodosConsumidor", 12, 20, 70, 20));
     rbtTodosConsumidor->setChecked(true);
-    rbtListaConsumidor = plain(placed(new QRadioButton(QStringLiteral("Lista"), grbConsumidor),
-                                      "rbtListaConsumidor", 96, 20, 60, 20));
+    rbtListaConsumidor = plain(
+        placed(new QRadioButton(tr("Lista"), grbConsumidor), "rbtListaConsumidor", 96, 20, 60, 20));
     btnConsumidor = searchButton(grbConsumidor, "btnConsumidor", rbtListaConsumidor);
     btnConsumidor->setDataSource(&dtsConsumidor);
-    btnConsumidor->setEmptyError(QStringLiteral("Não há consumidor cadastrado."));
+    btnConsumidor->setEmptyError(tr("Não há consumidor cadastrado."));
 
-    grbPeriodo = group(area, "grbPeriodo", QStringLiteral("Período"), 8, 56, 456, 46);
-    lblDe = plain(placed(new QLabel(QStringLiteral("de"), grbPeriodo), "lblDe", 12, 20, 20, 21));
+    grbPeriodo = group(area, "grbPeriodo", tr("Período"), 8, 56, 456, 46);
+    lblDe = plain(placed(new QLabel(tr("de"), grbPeriodo), "lblDe", 12, 20, 20, 21));
     depInicial = dateEdit(grbPeriodo, "depInicial", 34, 20);
-    lblAte =
-        plain(placed(new QLabel(QStringLiteral("até"), grbPeriodo), "lblAte", 146, 20, 24, 21));
+    lblAte = plain(placed(new QLabel(tr("até"), grbPeriodo), "lblAte", 146, 20, 24, 21));
     depFinal = dateEdit(grbPeriodo, "depFinal", 172, 20);
 
-    grbContabilizado =
-        group(area, "grbContabilizado", QStringLiteral("Contabilizado"), 8, 106, 150, 46);
-    chkContabSim = plain(placed(new QCheckBox(QStringLiteral("Sim"), grbContabilizado),
-                                "chkContabSim", 12, 20, 60, 20));
-    chkContabNao = plain(placed(new QCheckBox(QStringLiteral("Não"), grbContabilizado),
-                                "chkContabNao", 80, 20, 60, 20));
+    grbContabilizado = group(area, "grbContabilizado", tr("Contabilizado"), 8, 106, 150, 46);
+    chkContabSim =
+        plain(placed(new QCheckBox(tr("Sim"), grbContabilizado), "chkContabSim", 12, 20, 60, 20));
+    chkContabNao =
+        plain(placed(new QCheckBox(tr("Não"), grbContabilizado), "chkContabNao", 80, 20, 60, 20));
     chkContabNao->setChecked(true);
 
-    grbSituacao = group(area, "grbSituacao", QStringLiteral("Situação"), 166, 106, 298, 46);
-    chkSitPendente = plain(placed(new QCheckBox(QStringLiteral("Pendente"), grbSituacao),
-                                  "chkSitPendente", 12, 20, 90, 20));
+    grbSituacao = group(area, "grbSituacao", tr("Situação"), 166, 106, 298, 46);
+    chkSitPendente =
+        plain(placed(new QCheckBox(tr("Pendente"), grbSituacao), "chkSitPendente", 12, 20, 90, 20));
     chkSitPendente->setChecked(true);
-    chkSitEfetivado = plain(placed(new QCheckBox(QStringLiteral("Efetivado"), grbSituacao),
-                                   "chkSitEfetivado", 106, 20, 90, 20));
-    chkSitCancelado = plain(placed(new QCheckBox(QStringLiteral("Cancelado"), grbSituacao),
-                                   "chkSitCancelado", 200, 20, 90, 20));
+    chkSitEfetivado = plain(
+        placed(new QCheckBox(tr("Efetivado"), grbSituacao), "chkSitEfetivado", 106, 20, 90, 20));
+    chkSitCancelado = plain(
+        placed(new QCheckBox(tr("Cancelado"), grbSituacao), "chkSitCancelado", 200, 20, 90, 20));
 
-    lblNrPedido =
-        placed(new QLabel(QStringLiteral("Nr. Pedido"), area), "lblNrPedido", 10, 156, 120, 16);
+    lblNrPedido = placed(new QLabel(tr("Nr. Pedido"), area), "lblNrPedido", 10, 156, 120, 16);
     QFont bold = lblNrPedido->font();
     bold.setBold(true);
     lblNrPedido->setFont(bold);
     edtNrPedido = placed(new QLineEdit(area), "edtNrPedido", 8, 173, 180, 21);
     edtNrPedido->setMaxLength(20);
 
-    grbDescCredito =
-        group(area, "grbDescCredito", QStringLiteral("Descrição do Crédito"), 8, 196, 456, 46);
+    grbDescCredito = group(area, "grbDescCredito", tr("Descrição do Crédito"), 8, 196, 456, 46);
     edtDescCredito =
         plain(placed(new QLineEdit(grbDescCredito), "edtDescCredito", 12, 18, 432, 21));
     edtDescCredito->setMaxLength(50);

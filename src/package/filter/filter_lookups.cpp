@@ -3,6 +3,7 @@
 // clients from the application server, each offered in the list picker whose
 // selection the dialog keeps. The dialog never looks inside a selection
 // except to compare it with "T".
+#include <QCoreApplication>
 #include <QRadioButton>
 #include <string>
 #include <string_view>
@@ -37,7 +38,7 @@ constexpr int kRegistrationWidth = 18;
 
 // How a field shows in the list picker.
 struct Look {
-    const char* label;  // empty: the field's name
+    const char* label;  // empty: the field's name; else translated where used
     int displayWidth;
     bool shown;
 };
@@ -50,7 +51,7 @@ struct Column {
 
 void show(Field& f, const Look& look) {
     if (*look.label != '\0')
-        f.setDisplayLabel(look.label);
+        f.setDisplayLabel(QCoreApplication::translate("Cli_Lun90001", look.label).toStdString());
     f.setDisplayWidth(look.displayWidth);
     f.setVisible(look.shown);
 }
@@ -61,9 +62,12 @@ void declare(dataset::RecordSet& set, const Column& c) {
 
 // The consumers come from the server: their fields are the consumer record's.
 constexpr std::pair<std::string_view, Look> kConsumerLooks[] = {
-    {"IDMARCADO", {"", 1, true}},          {"CDCONSUMIDOR", {"Código", 26, true}},
-    {"NMCONSUMIDOR", {"Nome", 55, true}},  {"NMRESPCONS", {"Responsável", 50, true}},
-    {"CDCLIENTE", {"Cliente", 21, false}}, {"CHAVE", {"", 42, false}},
+    {"IDMARCADO", {"", 1, true}},
+    {"CDCONSUMIDOR", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 26, true}},
+    {"NMCONSUMIDOR", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 55, true}},
+    {"NMRESPCONS", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Responsável"), 50, true}},
+    {"CDCLIENTE", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Cliente"), 21, false}},
+    {"CHAVE", {"", 42, false}},
 };
 
 static_assert([] {
@@ -97,10 +101,12 @@ QStringList clientQuerySql() {
 void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
-    declare(clients, {"CDCLIENTE", 21, {"Código", 21, false}});
+    declare(clients, {"CDCLIENTE", 21, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 21, false}});
     declare(clients,
-            {"NRINSJURCLIE", kRegistrationWidth, {"Nr. Inscrição", kRegistrationWidth, true}});
-    declare(clients, {"NMRAZSOCCLIE", 50, {"Nome", 50, true}});
+            {"NRINSJURCLIE",
+             kRegistrationWidth,
+             {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), kRegistrationWidth, true}});
+    declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
     host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);

@@ -31,22 +31,22 @@ namespace {
 
 const QString kTodos = QStringLiteral("T");
 
-const QStringList kMessages = {
-    QStringLiteral("NaoHaCliente|Não há clientes cadastrados."),
-    QStringLiteral("Cliente|Cliente"),
-    QStringLiteral("NaoHaConsumidor|Não há consumidores cadastrados."),
-    QStringLiteral("Consumidor|Consumidor"),
-    QStringLiteral("Clie_Inf|Cliente deve ser informado."),
-    QStringLiteral("Cons_Inf|Consumidor deve ser informado."),
+const host::MessageText kMessages[] = {
+    {"NaoHaCliente", QT_TRANSLATE_NOOP("Cli_Lun90001", "Não há clientes cadastrados.")},
+    {"Cliente", QT_TRANSLATE_NOOP("Cli_Lun90001", "Cliente")},
+    {"NaoHaConsumidor", QT_TRANSLATE_NOOP("Cli_Lun90001", "Não há consumidores cadastrados.")},
+    {"Consumidor", QT_TRANSLATE_NOOP("Cli_Lun90001", "Consumidor")},
+    {"Clie_Inf", QT_TRANSLATE_NOOP("Cli_Lun90001", "Cliente deve ser informado.")},
+    {"Cons_Inf", QT_TRANSLATE_NOOP("Cli_Lun90001", "Consumidor deve ser informado.")},
 };
 
 }  // namespace
 
 TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(QWidget* parent) : TfrmFiltroPadrao(parent) {
     setObjectName(QStringLiteral("frmFiltroConfCredBco"));
-    setWindowTitle(QStringLiteral("Filtro de Confirmação de Crédito Bancário"));
+    setWindowTitle(tr("Filtro de Confirmação de Crédito Bancário"));
     lblCodTela->setText(QStringLiteral("LUN90001"));
-    msgPadrao->setLines(kMessages);
+    msgPadrao->setLines(host::translatedLines("Cli_Lun90001", kMessages));
 
     netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
                                              [this] { netConfCredBancBeforeConnect(); });

@@ -12,6 +12,10 @@
 
 namespace confcred::package {
 
+// The module exports the block under the variables' own names (C linkage), so
+// that the host reaches each one with dlsym.
+extern "C" {
+
 // Server arguments.
 extern QString P_CDCLIENTE;     // "T" or the client picker's selection
 extern QString P_CDCONSUMIDOR;  // "T" or the consumer picker's selection
@@ -32,6 +36,8 @@ extern bool boTodosCli;
 extern bool boTodosCon;
 extern QString stNrPedido;
 extern QString stDSPedido;
+
+}  // extern "C"
 
 // The defaults, in the order the confirmation screen's creation sets them;
 // both dates are today's (date part only) by the platform clock.

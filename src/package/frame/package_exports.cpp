@@ -1,6 +1,8 @@
 // The module's exports, as plain C so that the host finds them by name: the
 // package information, the load and unload sections, the menu entry, the
-// three creation functions and the exported variables.
+// three creation functions and the flags. The credit filter parameters and
+// the screens' instances are exported where they are declared, under their
+// own names (credit_filter_params.h, package_units.h).
 #include <QString>
 #include <string>
 
@@ -56,7 +58,8 @@ PKG_EXPORT void CriaImportCons() {
     pkg::CriaImportCons();
 }
 
-// The exported flags, readable and writable by the host.
+// The exported flags, readable and writable by the host; two units own a
+// boIdCriado, so each flag is reached through its unit's name.
 PKG_EXPORT bool* Cli_Lun90000_boIdCriado() {
     return &pkg::Cli_Lun90000::boIdCriado;
 }

@@ -28,10 +28,13 @@ void initialization();
 }  // namespace Cli_Lun90002
 
 // The current instance of each screen, or null. Guarded pointers: a screen
-// freed by its own close leaves no dangling instance behind.
+// freed by its own close leaves no dangling instance behind. Exported under
+// their own names, as the credit filter parameters are.
+extern "C" {
 extern QPointer<TfrmConfCredBco> frmConfCredBco;
 extern QPointer<TfrmFiltroConfCredBco> frmFiltroConfCredBco;
 extern QPointer<TfrmImporCons> frmImporCons;
+}
 
 // Opens the confirmation screen (one instance at a time, shown again when it
 // exists).

@@ -58,14 +58,14 @@ void createFolderIfMissing(std::string_view folder) {
 
 TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     setObjectName(QStringLiteral("frmImporCons"));
-    setWindowTitle(QStringLiteral("Importação Crédito/Débito Consumidor "));
+    setWindowTitle(tr("Importação Crédito/Débito Consumidor "));
     lblCodTela->setText(QStringLiteral("LUN90002"));
     msgPadrao->setLines(ci::importMessageLines());
-    sbtImportExport->setHint(QStringLiteral("Importar"));
+    sbtImportExport->setHint(tr("Importar"));
     sbtHelp->hide();
 
     grbDadosRel->setMinimumSize(270, 62);
-    lblArquivo = new QLabel(QStringLiteral("Arquivo"), grbDadosRel);
+    lblArquivo = new QLabel(tr("Arquivo"), grbDadosRel);
     lblArquivo->setObjectName(QStringLiteral("lblArquivo"));
     QFont bold = lblArquivo->font();
     bold.setBold(true);
@@ -80,12 +80,12 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     medArquivo->setGeometry(12, 30, 219, 21);
     btnArquivo = new host::TBtnPesquisa(grbDadosRel);
     btnArquivo->setObjectName(QStringLiteral("btnArquivo"));
-    btnArquivo->setHint(QStringLiteral("Pesquisar"));
-    btnArquivo->setTitle(QStringLiteral("Arquivo"));
+    btnArquivo->setHint(tr("Pesquisar"));
+    btnArquivo->setTitle(tr("Arquivo"));
     btnArquivo->setAssociate(medArquivo);
     btnArquivo->placeBesideAssociate();
 
-    opdArquivo.filter = QStringLiteral("Text File|*.txt|All Files|*.*");
+    opdArquivo.filter = tr("Text File|*.txt|All Files|*.*");
     opdArquivo.initialDir = qtext(ci::kChooserFolder);
     opdArquivo.parent = this;
 

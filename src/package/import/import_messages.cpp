@@ -8,32 +8,42 @@
 
 namespace confcred::package::credit_import {
 
-const QStringList& importMessageLines() {
-    static const QStringList lines = {
-        QStringLiteral("INF_ARQ|Arquivo deve ser informado."),
-        QStringLiteral("ARQ_N|Arquivo não encontrado."),
-        QStringLiteral("OPER_SUC|Importação realizada com sucesso."),
-        QStringLiteral("CONF|Confirma operação?"),
-        QStringLiteral("EXPORTANDO|Importando dados..."),
-        QStringLiteral("DADOS_NOT_INPORT|Importação realizada com advertências. Favor verificar o "
-                       "arquivo de log gerado na pasta: C:\\Credito\\Site\\Log_Lun."),
-        QStringLiteral("ARQ_NAO_MOVIDO|O arquivo foi importado, mas não pôde ser movido para a "
-                       "pasta C:\\Credito\\Site\\Importados e continua em: %1\nMotivo: %2\nMova-o "
-                       "para não importá-lo de novo."),
-        QStringLiteral("MOT_ARQ_EXISTE|já existe o arquivo %1, que foi mantido."),
-        QStringLiteral("MOT_PASTA_INEXISTENTE|a pasta %1 não existe."),
-        QStringLiteral("MOT_FORA_IMPORTADOS|o nome de destino %1 ficaria fora da pasta "
-                       "C:\\Credito\\Site\\Importados."),
-        QStringLiteral("MOT_MOVER_FALHOU|o sistema não permitiu mover o arquivo para %1."),
-        QStringLiteral("LOG_NAO_GRAVADO|Importação realizada com advertências, mas o arquivo de "
-                       "log não pôde ser gravado na pasta C:\\Credito\\Site\\Log_Lun.\nMotivo: "
-                       "%1\nAdvertências:\n%2"),
-        QStringLiteral("LOG_DISCO_CHEIO|não há espaço no disco"),
-        QStringLiteral("LOG_SEM_PERMISSAO|sem permissão para gravar"),
-        QStringLiteral("LOG_SEM_PASTA|a pasta não existe e não pôde ser criada"),
-        QStringLiteral("LOG_FALHA|falha de gravação"),
+QStringList importMessageLines() {
+    static const host::MessageText texts[] = {
+        {"INF_ARQ", QT_TRANSLATE_NOOP("Cli_Lun90002", "Arquivo deve ser informado.")},
+        {"ARQ_N", QT_TRANSLATE_NOOP("Cli_Lun90002", "Arquivo não encontrado.")},
+        {"OPER_SUC", QT_TRANSLATE_NOOP("Cli_Lun90002", "Importação realizada com sucesso.")},
+        {"CONF", QT_TRANSLATE_NOOP("Cli_Lun90002", "Confirma operação?")},
+        {"EXPORTANDO", QT_TRANSLATE_NOOP("Cli_Lun90002", "Importando dados...")},
+        {"DADOS_NOT_INPORT",
+         QT_TRANSLATE_NOOP("Cli_Lun90002",
+                           "Importação realizada com advertências. Favor verificar o arquivo de "
+                           "log gerado na pasta: C:\\Credito\\Site\\Log_Lun.")},
+        {"ARQ_NAO_MOVIDO",
+         QT_TRANSLATE_NOOP("Cli_Lun90002",
+                           "O arquivo foi importado, mas não pôde ser movido para a pasta "
+                           "C:\\Credito\\Site\\Importados e continua em: %1\nMotivo: %2\nMova-o "
+                           "para não importá-lo de novo.")},
+        {"MOT_ARQ_EXISTE",
+         QT_TRANSLATE_NOOP("Cli_Lun90002", "já existe o arquivo %1, que foi mantido.")},
+        {"MOT_PASTA_INEXISTENTE", QT_TRANSLATE_NOOP("Cli_Lun90002", "a pasta %1 não existe.")},
+        {"MOT_FORA_IMPORTADOS", QT_TRANSLATE_NOOP("Cli_Lun90002",
+                                                  "o nome de destino %1 ficaria fora da pasta "
+                                                  "C:\\Credito\\Site\\Importados.")},
+        {"MOT_MOVER_FALHOU",
+         QT_TRANSLATE_NOOP("Cli_Lun90002", "o sistema não permitiu mover o arquivo para %1.")},
+        {"LOG_NAO_GRAVADO",
+         QT_TRANSLATE_NOOP("Cli_Lun90002",
+                           "Importação realizada com advertências, mas o arquivo de log não pôde "
+                           "ser gravado na pasta C:\\Credito\\Site\\Log_Lun.\nMotivo: "
+                           "%1\nAdvertências:\n%2")},
+        {"LOG_DISCO_CHEIO", QT_TRANSLATE_NOOP("Cli_Lun90002", "não há espaço no disco")},
+        {"LOG_SEM_PERMISSAO", QT_TRANSLATE_NOOP("Cli_Lun90002", "sem permissão para gravar")},
+        {"LOG_SEM_PASTA",
+         QT_TRANSLATE_NOOP("Cli_Lun90002", "a pasta não existe e não pôde ser criada")},
+        {"LOG_FALHA", QT_TRANSLATE_NOOP("Cli_Lun90002", "falha de gravação")},
     };
-    return lines;
+    return host::translatedLines("Cli_Lun90002", texts);
 }
 
 QString archiveFailureText(const host::TMessages& messages, const QString& path,

@@ -17,8 +17,8 @@ namespace confcred::package::credit_import {
 
 struct ArchiveOutcome;
 
-// The lines of `msgPadrao` ("Key|Text").
-const QStringList& importMessageLines();
+// The lines of `msgPadrao` ("Key|Text"), in the language installed now.
+QStringList importMessageLines();
 
 // "The file was imported but stayed at <path>, because ...".
 QString archiveFailureText(const host::TMessages& messages, const QString& path,

@@ -1,0 +1,436 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Cli_Lun90000</name>
+    <message>
+        <source>Não foi possível estabelecer uma conexão com o servidor, a tela será finalizada.</source>
+        <translation>Could not connect to the server; the screen will close.</translation>
+    </message>
+    <message>
+        <source>Sim</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Não</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Pendente</source>
+        <translation>Pending</translation>
+    </message>
+    <message>
+        <source>Cancelado</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>Efetivado</source>
+        <translation>Effected</translation>
+    </message>
+    <message>
+        <source>Operação concluída com sucesso.</source>
+        <translation>Operation completed successfully.</translation>
+    </message>
+    <message>
+        <source>Confirma Operação?</source>
+        <translation>Confirm the operation?</translation>
+    </message>
+    <message>
+        <source>Deve ser marcado pelo menos um crédito pendente para o cancelamento do crédito.</source>
+        <translation>Tick at least one pending credit to cancel it.</translation>
+    </message>
+    <message>
+        <source>Deve ser marcado pelo menos um crédito cancelado para desfazer o cancelamento do crédito.</source>
+        <translation>Tick at least one cancelled credit to undo its cancellation.</translation>
+    </message>
+    <message>
+        <source>Deve ser marcado pelo menos um crédito pendente para efetivação do crédito.</source>
+        <translation>Tick at least one pending credit to effect it.</translation>
+    </message>
+    <message>
+        <source>Deve ser marcado pelo menos um crédito efetivado para desfazer a efetivação do crédito.</source>
+        <translation>Tick at least one effected credit to undo it.</translation>
+    </message>
+    <message>
+        <source>Situação Créd.</source>
+        <translation>Credit status</translation>
+    </message>
+    <message>
+        <source>Contabilizado</source>
+        <translation>Accounted</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido</source>
+        <translation>Order no.</translation>
+    </message>
+    <message>
+        <source>Valor</source>
+        <translation>Amount</translation>
+    </message>
+    <message>
+        <source>Data / Hora</source>
+        <translation>Date / Time</translation>
+    </message>
+    <message>
+        <source>Descrição Crédito</source>
+        <translation>Credit description</translation>
+    </message>
+    <message>
+        <source>Consumidor</source>
+        <translation>Consumer</translation>
+    </message>
+    <message>
+        <source>Responsável</source>
+        <translation>Responsible</translation>
+    </message>
+    <message>
+        <source>Cliente</source>
+        <translation>Client</translation>
+    </message>
+    <message>
+        <source>Código Família</source>
+        <translation>Family code</translation>
+    </message>
+    <message>
+        <source>Nome Família</source>
+        <translation>Family name</translation>
+    </message>
+</context>
+<context>
+    <name>Cli_Lun90001</name>
+    <message>
+        <source>Domingo</source>
+        <translation>Sunday</translation>
+    </message>
+    <message>
+        <source>Segunda</source>
+        <translation>Monday</translation>
+    </message>
+    <message>
+        <source>Terça</source>
+        <translation>Tuesday</translation>
+    </message>
+    <message>
+        <source>Quarta</source>
+        <translation>Wednesday</translation>
+    </message>
+    <message>
+        <source>Quinta</source>
+        <translation>Thursday</translation>
+    </message>
+    <message>
+        <source>Sexta</source>
+        <translation>Friday</translation>
+    </message>
+    <message>
+        <source>Sábado</source>
+        <translation>Saturday</translation>
+    </message>
+    <message>
+        <source>Pesquisar</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>Código</source>
+        <translation>Code</translation>
+    </message>
+    <message>
+        <source>Nome</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Responsável</source>
+        <translation>Responsible</translation>
+    </message>
+    <message>
+        <source>Cliente</source>
+        <translation>Client</translation>
+    </message>
+    <message>
+        <source>Nr. Inscrição</source>
+        <translation>Registration no.</translation>
+    </message>
+    <message>
+        <source>Não há clientes cadastrados.</source>
+        <translation>There are no registered clients.</translation>
+    </message>
+    <message>
+        <source>Não há consumidores cadastrados.</source>
+        <translation>There are no registered consumers.</translation>
+    </message>
+    <message>
+        <source>Consumidor</source>
+        <translation>Consumer</translation>
+    </message>
+    <message>
+        <source>Cliente deve ser informado.</source>
+        <translation>A client must be chosen.</translation>
+    </message>
+    <message>
+        <source>Consumidor deve ser informado.</source>
+        <translation>A consumer must be chosen.</translation>
+    </message>
+</context>
+<context>
+    <name>Cli_Lun90002</name>
+    <message>
+        <source>Arquivo deve ser informado.</source>
+        <translation>A file must be given.</translation>
+    </message>
+    <message>
+        <source>Arquivo não encontrado.</source>
+        <translation>File not found.</translation>
+    </message>
+    <message>
+        <source>Importação realizada com sucesso.</source>
+        <translation>Import completed successfully.</translation>
+    </message>
+    <message>
+        <source>Confirma operação?</source>
+        <translation>Confirm the operation?</translation>
+    </message>
+    <message>
+        <source>Importando dados...</source>
+        <translation>Importing data...</translation>
+    </message>
+    <message>
+        <source>Importação realizada com advertências. Favor verificar o arquivo de log gerado na pasta: C:\Credito\Site\Log_Lun.</source>
+        <translation>Import completed with warnings. Please check the log file written to the folder: C:\Credito\Site\Log_Lun.</translation>
+    </message>
+    <message>
+        <source>O arquivo foi importado, mas não pôde ser movido para a pasta C:\Credito\Site\Importados e continua em: %1
+Motivo: %2
+Mova-o para não importá-lo de novo.</source>
+        <translation>The file was imported, but could not be moved to the folder C:\Credito\Site\Importados and is still at: %1
+Reason: %2
+Move it so that it is not imported again.</translation>
+    </message>
+    <message>
+        <source>já existe o arquivo %1, que foi mantido.</source>
+        <translation>the file %1 already exists and was kept.</translation>
+    </message>
+    <message>
+        <source>a pasta %1 não existe.</source>
+        <translation>the folder %1 does not exist.</translation>
+    </message>
+    <message>
+        <source>o nome de destino %1 ficaria fora da pasta C:\Credito\Site\Importados.</source>
+        <translation>the target name %1 would lie outside the folder C:\Credito\Site\Importados.</translation>
+    </message>
+    <message>
+        <source>o sistema não permitiu mover o arquivo para %1.</source>
+        <translation>the system did not allow the file to be moved to %1.</translation>
+    </message>
+    <message>
+        <source>Importação realizada com advertências, mas o arquivo de log não pôde ser gravado na pasta C:\Credito\Site\Log_Lun.
+Motivo: %1
+Advertências:
+%2</source>
+        <translation>Import completed with warnings, but the log file could not be written to the folder C:\Credito\Site\Log_Lun.
+Reason: %1
+Warnings:
+%2</translation>
+    </message>
+    <message>
+        <source>não há espaço no disco</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>sem permissão para gravar</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>a pasta não existe e não pôde ser criada</source>
+        <translation>the folder does not exist and could not be created</translation>
+    </message>
+    <message>
+        <source>falha de gravação</source>
+        <translation>write failure</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmConfCredBco</name>
+    <message>
+        <source>Confirmação de Crédito Bancário</source>
+        <translation>Bank credit confirmation</translation>
+    </message>
+    <message>
+        <source>Efetivar Crédito</source>
+        <translation>Effect credit</translation>
+    </message>
+    <message>
+        <source>Desfazer Crédito</source>
+        <translation>Undo credit</translation>
+    </message>
+    <message>
+        <source>Cancelar Pedido</source>
+        <translation>Cancel order</translation>
+    </message>
+    <message>
+        <source>Desfazer Cancelamento</source>
+        <translation>Undo cancellation</translation>
+    </message>
+    <message>
+        <source>Filtro de Confirmação de Crédito Bancário</source>
+        <translation>Bank credit confirmation filter</translation>
+    </message>
+    <message>
+        <source>Importação Crédito/Débito Consumidor </source>
+        <translation>Consumer credit/debit import</translation>
+    </message>
+    <message>
+        <source>Pedido</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>Família</source>
+        <translation>Family</translation>
+    </message>
+    <message>
+        <source>Situação Créd.</source>
+        <translation>Credit status</translation>
+    </message>
+    <message>
+        <source>Contabilizado</source>
+        <translation>Accounted</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido</source>
+        <translation>Order no.</translation>
+    </message>
+    <message>
+        <source>Nr. Boleto</source>
+        <translation>Bank slip no.</translation>
+    </message>
+    <message>
+        <source>Data / Hora</source>
+        <translation>Date / Time</translation>
+    </message>
+    <message>
+        <source>Descrição Crédito</source>
+        <translation>Credit description</translation>
+    </message>
+    <message>
+        <source>Cliente</source>
+        <translation>Client</translation>
+    </message>
+    <message>
+        <source>Consumidor</source>
+        <translation>Consumer</translation>
+    </message>
+    <message>
+        <source>Responsável</source>
+        <translation>Responsible</translation>
+    </message>
+    <message>
+        <source>Valor</source>
+        <translation>Amount</translation>
+    </message>
+    <message>
+        <source>Código Família</source>
+        <translation>Family code</translation>
+    </message>
+    <message>
+        <source>Nome Família</source>
+        <translation>Family name</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmFiltroConfCredBco</name>
+    <message>
+        <source>Cliente</source>
+        <translation>Client</translation>
+    </message>
+    <message>
+        <source>Todos</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Lista</source>
+        <translation>List</translation>
+    </message>
+    <message>
+        <source>Consumidor/Resp.</source>
+        <translation>Consumer/Resp.</translation>
+    </message>
+    <message>
+        <source>Não há consumidor cadastrado.</source>
+        <translation>There is no registered consumer.</translation>
+    </message>
+    <message>
+        <source>Período</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>de</source>
+        <translation>from</translation>
+    </message>
+    <message>
+        <source>até</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Contabilizado</source>
+        <translation>Accounted</translation>
+    </message>
+    <message>
+        <source>Sim</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>Não</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Situação</source>
+        <translation>Status</translation>
+    </message>
+    <message>
+        <source>Pendente</source>
+        <translation>Pending</translation>
+    </message>
+    <message>
+        <source>Efetivado</source>
+        <translation>Effected</translation>
+    </message>
+    <message>
+        <source>Cancelado</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido</source>
+        <translation>Order no.</translation>
+    </message>
+    <message>
+        <source>Descrição do Crédito</source>
+        <translation>Credit description</translation>
+    </message>
+    <message>
+        <source>Filtro de Confirmação de Crédito Bancário</source>
+        <translation>Bank credit confirmation filter</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmImporCons</name>
+    <message>
+        <source>Importação Crédito/Débito Consumidor </source>
+        <translation>Consumer credit/debit import</translation>
+    </message>
+    <message>
+        <source>Importar</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>Arquivo</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Pesquisar</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>Text File|*.txt|All Files|*.*</source>
+        <translation>Text file|*.txt|All files|*.*</translation>
+    </message>
+</context>
+</TS>
