@@ -186,29 +186,33 @@ TEST(CheckPictures, FollowThePixelTables) {
 
 // Drawn into a cell away from the canvas's corner: the cell filled, the
 // picture unscaled 4 pixels right of the cell's left edge on its top edge,
-// olive showing the fill, nothing outside the cell touched.
+// olive showing the fill, nothing outside the cell touched, also when the
+// cell is narrower and shorter than the picture.
 TEST(CheckPictures, DrawnUnscaledOverTheCellFill) {
-    const QRect cell(7, 3, 26, 18);
     const QRgb fill = qRgb(200, 0, 0);
     const QRgb outside = qRgb(0, 0, 255);
-    for (const Picture& picture : kPictures) {
-        SCOPED_TRACE(picture.name);
-        QImage canvas(40, 30, QImage::Format_ARGB32);
-        canvas.fill(outside);
-        {
-            QPainter painter(&canvas);
-            package::drawCheckCell(painter, cell, QBrush(QColor(fill)), picture.image());
-        }
-        QImage expected(canvas.size(), QImage::Format_ARGB32);
-        expected.fill(outside);
-        for (int y = cell.top(); y <= cell.bottom(); ++y) {
-            for (int x = cell.left(); x <= cell.right(); ++x) {
-                const int px = x - cell.left() - 4, py = y - cell.top();
-                const bool inPicture = px >= 0 && px < 16 && py < 16;
-                expected.setPixel(x, y, inPicture ? colourOf(picture.rows[py][px], fill) : fill);
+    for (const QRect& cell : {QRect(7, 3, 26, 18), QRect(7, 3, 12, 10)}) {
+        for (const Picture& picture : kPictures) {
+            SCOPED_TRACE(std::string(picture.name) + " in a cell " + std::to_string(cell.width()) +
+                         "x" + std::to_string(cell.height()));
+            QImage canvas(40, 30, QImage::Format_ARGB32);
+            canvas.fill(outside);
+            {
+                QPainter painter(&canvas);
+                package::drawCheckCell(painter, cell, QBrush(QColor(fill)), picture.image());
             }
+            QImage expected(canvas.size(), QImage::Format_ARGB32);
+            expected.fill(outside);
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const int px = x - cell.left() - 4, py = y - cell.top();
+                    const bool inPicture = px >= 0 && px < 16 && py < 16;
+                    expected.setPixel(x, y,
+                                      inPicture ? colourOf(picture.rows[py][px], fill) : fill);
+                }
+            }
+            EXPECT_EQ(differences(canvas, expected), "");
         }
-        EXPECT_EQ(differences(canvas, expected), "");
     }
 }
 
