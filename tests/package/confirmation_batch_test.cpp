@@ -10,6 +10,7 @@
 #include "host/busy_indicator.h"
 #include "host/button_flat.h"
 #include "host/dispatch.h"
+#include "package/frame/credit_filter_params.h"
 
 namespace confcred::testing {
 namespace {
@@ -134,6 +135,7 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
         // One call, then the reload; ticks gone, first order current.
         EXPECT_EQ(callMethods(), (QStringList{row.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
+        EXPECT_EQ(tickedNumbers(screen.cdsGetPediCreCons), QStringList{});
         EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 1u);
         EXPECT_FALSE(screen.boMarcaTodos);
         EXPECT_TRUE(screen.dtsPadrao.enabled());
@@ -189,9 +191,13 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
          "crédito."},
     };
     auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         tick(screen, row.tickedSituations, 100);
+        const QStringList ticked = tickedNumbers(orders);
+        orders.setRecNo(3);
+        const QString currentOrder = current(orders, "NRPEDCRECONS");
         clearCalls();
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
@@ -202,6 +208,9 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         EXPECT_EQ(ui_.boxes()[1].text, row.message);
         EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
         EXPECT_TRUE(screen.cdsTemp.isEmpty());
+        // Nothing changed on the server: the reload gives the ticks back.
+        EXPECT_EQ(tickedNumbers(orders), ticked);
+        EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
         EXPECT_TRUE(screen.dtsPadrao.enabled());
         EXPECT_EQ(host::busyDepth(), 0);
     }
@@ -227,22 +236,33 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
 }
 
-TEST_F(ConfirmationBatch, ServerErrorShowsNoSuccessAndStillReloads) {
+// A refused operation changed nothing: the reload gives back the ticks of the
+// orders still listed and the current order. A done one reloads plainly.
+TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClearsThem) {
     auto& screen = openLoadedScreen(ui_);
-    const auto ticked = tick(screen, {"N"}, 1);
-    const QString number = ticked.value("N").value(0);
-    ASSERT_FALSE(number.isEmpty());
-    // Someone else cancels the order first: the server refuses to effect it.
     auto& orders = screen.cdsGetPediCreCons;
-    const int row = column(orders, "NRPEDCRECONS").indexOf(number);
-    const QString client = column(orders, "CDCLIENTE")[row];
-    const QString consumer = column(orders, "CDCONSUMIDOR")[row];
-    const std::string packet = R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20},)"
-                               R"({"name":"CDCLIENTE","type":"string","size":21},)"
-                               R"({"name":"CDCONSUMIDOR","type":"string","size":21}],"rows":[[")" +
-                               number.toStdString() + R"(",")" + client.toStdString() + R"(",")" +
-                               consumer.toStdString() + R"("]]})";
-    ASSERT_EQ(server().post("setSituacao", "[" + packet + R"(,"C"])").status, 200);
+    auto& families = screen.cdsPediCredFami;
+    // Effected and pending orders only, so that an order cancelled meanwhile
+    // leaves the list.
+    package::P_IDPEDCREEXTR = QStringLiteral("_S_N_");
+    screen.sbtVerificarClick();
+    const auto ticked = tick(screen, {"N", "S"}, 3);
+    ASSERT_EQ(ticked.value("N").size(), 3);
+    ASSERT_EQ(ticked.value("S").size(), 3);
+    // Someone else cancels one of the ticked pending orders first.
+    QString cancelled;
+    for (const QString& number : ticked.value("N"))
+        if (cancelled.isEmpty() &&
+            column(orders, "IDPEDCRECONT")[column(orders, "NRPEDCRECONS").indexOf(number)] != "S")
+            cancelled = number;
+    ASSERT_FALSE(cancelled.isEmpty());
+    setSituationOnServer(server(), orders, cancelled, "C");
+    // The current order is an unticked one well down the list.
+    orders.setRecNo(orders.recordCount() - 1);
+    while (current(orders, "IDCHECK") == "S")
+        orders.prior();
+    const QString currentOrder = current(orders, "NRPEDCRECONS");
+    ASSERT_GT(orders.recNo(), 1u);
 
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
@@ -250,11 +270,33 @@ TEST_F(ConfirmationBatch, ServerErrorShowsNoSuccessAndStillReloads) {
     screen.btnEfetivaCredito->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
-    EXPECT_TRUE(ui_.boxes()[1].text.contains(number)) << ui_.boxes()[1].text.toStdString();
+    EXPECT_TRUE(ui_.boxes()[1].text.contains(cancelled)) << ui_.boxes()[1].text.toStdString();
     EXPECT_EQ(callMethods(), (QStringList{"setEfetivaSaldo", "getPEDCREDCONS", "getPEDICREDFAMI"}));
-    EXPECT_EQ(column(orders, "IDCHECK").count("S"), 0);
+    EXPECT_FALSE(column(orders, "NRPEDCRECONS").contains(cancelled));
+    QStringList stillListed = ticked.value("N") + ticked.value("S");
+    stillListed.removeOne(cancelled);
+    EXPECT_EQ(tickedNumbers(orders), sorted(stillListed));
+    EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
+    const QStringList familyOrders = column(families, "NRPEDCRECONS");
+    EXPECT_EQ(familyOrders.count(currentOrder), familyOrders.size());
+    EXPECT_FALSE(screen.boMarcaTodos);
     EXPECT_TRUE(screen.dtsPadrao.enabled());
     EXPECT_EQ(host::busyDepth(), 0);
+
+    // Sent again with the ticks given back, it is done: ticks gone, first
+    // order current.
+    clearCalls();
+    ui_.clearRecords();
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    screen.btnEfetivaCredito->click();
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
+    QStringList pending = ticked.value("N");
+    pending.removeOne(cancelled);
+    EXPECT_EQ(sorted(lastSent("setEfetivaSaldo").numbers), sorted(pending));
+    EXPECT_EQ(tickedNumbers(orders), QStringList{});
+    EXPECT_EQ(orders.recNo(), 1u);
 }
 
 // The server goes away: the failure is reported, the reload fails too, and

@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <cstring>
+#include <functional>
 
 #include "dataset/record_set.h"
 #include "host/button_flat.h"
@@ -13,6 +14,8 @@
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "platform/clock.h"
+#include "platform/datetime.h"
 
 extern "C" {
 const PackageInfoTable* GetPackageInfoTable();
@@ -28,6 +31,45 @@ using package::frmConfCredBco;
 namespace Cli_Lun90000 = package::Cli_Lun90000;
 
 class ConfirmationLifecycle : public PackageTest {};
+
+// The credit filter parameters with their defaults; the strings in the
+// order the unit's unload releases them.
+struct TextParam {
+    const char* name;
+    QString* value;
+    const char* byDefault;
+};
+const TextParam kTextParams[] = {
+    {"stDSPedido", &package::stDSPedido, ""},
+    {"stNrPedido", &package::stNrPedido, ""},
+    {"P_DSSITCREBANC", &package::P_DSSITCREBANC, ""},
+    {"P_NRPEDCRECONS", &package::P_NRPEDCRECONS, ""},
+    {"P_IDPEDCREEXTR", &package::P_IDPEDCREEXTR, ""},
+    {"P_IDPEDCRECONT", &package::P_IDPEDCRECONT, ""},
+    {"P_CDCONSUMIDOR", &package::P_CDCONSUMIDOR, "T"},
+    {"P_CDCLIENTE", &package::P_CDCLIENTE, "T"},
+};
+struct FlagParam {
+    const char* name;
+    bool* value;
+    bool byDefault;
+};
+const FlagParam kFlagParams[] = {
+    {"boPendente", &package::boPendente, true},    {"boEfetivado", &package::boEfetivado, false},
+    {"boCancelado", &package::boCancelado, false}, {"boTodosCon", &package::boTodosCon, true},
+    {"boTodosCli", &package::boTodosCli, true},    {"boContSim", &package::boContSim, false},
+    {"boContNao", &package::boContNao, true},
+};
+
+// Every parameter away from its default.
+void moveParamsOffDefaults() {
+    for (const TextParam& p : kTextParams)
+        *p.value = QStringLiteral("'X'");
+    for (const FlagParam& p : kFlagParams)
+        *p.value = !p.byDefault;
+    package::P_DATAINICIAL = platform::DateTime::fromParts(2020, 1, 2);
+    package::P_DATAFINAL = platform::DateTime::fromParts(2020, 1, 3);
+}
 
 // Confirms the filter dialog as it opens, with what it loaded.
 void confirmFilter(QDialog& dialog) {
@@ -69,16 +111,25 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     ui_.queueModal(confirmFilter);
     package::CriaConfCredBanc();
     ASSERT_FALSE(frmConfCredBco.isNull());
-    package::P_CDCLIENTE = QStringLiteral("'CLI001'");
+    moveParamsOffDefaults();
     frmConfCredBco->Close();
     processEvents();
     EXPECT_FALSE(Cli_Lun90000::boIdCriado);
     EXPECT_TRUE(frmConfCredBco.isNull());
 
     clearCalls();
+    platform::ManualClock clock(platform::DateTime::fromParts(2026, 12, 7, 14, 2, 9));
+    platform::ScopedClock scopedClock(clock);
     package::CriaConfCredBanc();
     ASSERT_FALSE(frmConfCredBco.isNull());
-    EXPECT_EQ(package::P_CDCLIENTE, QStringLiteral("T"));
+    for (const TextParam& p : kTextParams)
+        EXPECT_EQ(*p.value, QString::fromLatin1(p.byDefault)) << p.name;
+    for (const FlagParam& p : kFlagParams)
+        EXPECT_EQ(*p.value, p.byDefault) << p.name;
+    // Today's date, without the time of day.
+    EXPECT_EQ(package::P_DATAINICIAL.toIso(), "2026-12-07T00:00:00");
+    EXPECT_EQ(package::P_DATAFINAL.toIso(), "2026-12-07T00:00:00");
+    EXPECT_FALSE(frmConfCredBco->boMarcaTodos);
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_FALSE(frmConfCredBco->cdsGetPediCreCons.active());
     // Until the first reload the operations stay enabled as laid out.
@@ -119,11 +170,64 @@ TEST_F(ConfirmationLifecycle, ModuleExports) {
     EXPECT_FALSE(Cli_Lun90000::boIdCriado);
     EXPECT_FALSE(package::Cli_Lun90002::boIdCriado);
 
-    package::P_CDCLIENTE = QStringLiteral("'CLI001'");
-    EXPECT_NE(std::strstr(GetCreditFilterParams(), "P_CDCLIENTE = 'CLI001'\n"), nullptr);
+    moveParamsOffDefaults();
+    EXPECT_NE(std::strstr(GetCreditFilterParams(), "P_CDCLIENTE = 'X'\n"), nullptr);
     Finalize();
-    EXPECT_TRUE(package::P_CDCLIENTE.isEmpty());
-    EXPECT_TRUE(package::P_IDPEDCREEXTR.isEmpty());
+    for (const TextParam& p : kTextParams)
+        EXPECT_TRUE(p.value->isNull()) << p.name;
+    // Only the strings are released.
+    for (const FlagParam& p : kFlagParams)
+        EXPECT_EQ(*p.value, !p.byDefault) << p.name;
+}
+
+// The hourglass is on from before the screen is made until it is shown (its
+// first activation, with the filter dialog, included), then the default
+// cursor; the same when the screen is only shown again, and when it ends
+// during its creation.
+TEST_F(ConfirmationLifecycle, CreationShowsTheHourglassThenTheDefault) {
+    struct Row {
+        const char* name;
+        std::function<void()> prepare;
+        QStringList expected;
+    } rows[] = {
+        {"first creation",
+         [this] { ui_.queueModal(confirmFilter); },
+         {"cursor -11 no screen", "modal frmFiltroConfCredBco", "cursor 0 screen shown"}},
+        {"shown again", [] {}, {"cursor -11 screen shown", "cursor 0 screen shown"}},
+        {"no connection",
+         [this] {
+             frmConfCredBco->Close();
+             processEvents();
+             pointAtDeadServer();
+             ui_.queueBoxAnswer(host::mrOk);
+         },
+         {"cursor -11 no screen",
+          "box Não foi possível estabelecer uma conexão com o servidor, a "
+          "tela será finalizada.",
+          "cursor 0 no screen"}},
+    };
+    QStringList seen;
+    ui_.setOnRequest([&seen](const host::RecordedRequest& request) {
+        using Kind = host::RecordedRequest::Kind;
+        if (request.kind == Kind::Cursor)
+            seen << QStringLiteral("cursor ") + request.detail +
+                        (frmConfCredBco.isNull() || !frmConfCredBco->isVisible()
+                             ? QStringLiteral(" no screen")
+                             : QStringLiteral(" screen shown"));
+        else if (request.kind == Kind::Modal)
+            seen << QStringLiteral("modal ") + request.detail;
+        else if (request.kind == Kind::Box)
+            seen << QStringLiteral("box ") + request.detail;
+    });
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        seen.clear();
+        package::CriaConfCredBanc();
+        EXPECT_EQ(seen, row.expected);
+        EXPECT_EQ(ui_.screenCursor(), host::crDefault);
+    }
+    ui_.setOnRequest(nullptr);
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 // The confirmation screen's lists: the reload and its stops, the family
 // breakdown following the current order, tabs, sorting, command enabling
 // and the display texts.
+#include <QLabel>
 #include <QTabWidget>
 #include <algorithm>
+#include <functional>
 
 #include "confirmation_support.h"
 #include "host/button_flat.h"
@@ -157,9 +159,23 @@ TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
          {static_cast<QWidget*>(screen.sbtIncluir), static_cast<QWidget*>(screen.sbtPesquisar)})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     EXPECT_FALSE(screen.mniDuplicar->isEnabled());
-    screen.dbgPadraoTitleClick(0);
+    // Titles and the space key: no box, no error, no call, nothing changes.
+    const std::string sortedBy = screen.cdsGetPediCreCons.indexFieldNames();
+    clearCalls();
+    ui_.clearRecords();
+    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
     pressSpace(*screen.dbgPadrao);
+    host::sendKey(screen.dbgPadrao, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    EXPECT_TRUE(ui_.requests().empty());
+    EXPECT_TRUE(ui_.scriptErrors().empty());
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_TRUE(screen.cdsGetPediCreCons.isEmpty());
+    EXPECT_EQ(screen.cdsGetPediCreCons.state(), dataset::DataSetState::Browse);
+    EXPECT_EQ(screen.cdsGetPediCreCons.indexFieldNames(), sortedBy);
     EXPECT_FALSE(screen.boMarcaTodos);
+    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_FALSE(screen.btnEfetivaCredito->isEnabled());
     EXPECT_TRUE(screen.dbtNome->text().isEmpty());
 
     package::P_NRPEDCRECONS.clear();
@@ -229,6 +245,119 @@ TEST_F(ConfirmationList, DisplayTexts) {
     orders.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
     EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "12,50");
     orders.cancel();
+}
+
+// F5 and the reload menu entry fetch the list again: a change another
+// operator made on the server in between shows up.
+TEST_F(ConfirmationList, F5AndTheReloadEntryFetchTheListAgain) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    const QStringList numbers = column(orders, "NRPEDCRECONS");
+    const QStringList situations = column(orders, "IDPEDCREEXTR");
+    const QStringList accounted = column(orders, "IDPEDCRECONT");
+    qsizetype row = 0;
+    while (row < numbers.size() && (situations[row] != "N" || accounted[row] == "S"))
+        ++row;
+    ASSERT_LT(row, numbers.size());
+    const QString number = numbers[row];
+    struct Step {
+        const char* name;
+        std::function<void()> reload;
+        const char* moveTo;
+    } steps[] = {
+        {"F5", [&] { host::sendKey(screen.dbgPadrao, Qt::Key_F5); }, "C"},
+        {"mniVerificar", [&] { screen.mniVerificar->trigger(); }, "N"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        setSituationOnServer(server(), orders, number, step.moveTo);
+        clearCalls();
+        step.reload();
+        EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
+        const qsizetype at = column(orders, "NRPEDCRECONS").indexOf(number);
+        ASSERT_GE(at, 0);
+        EXPECT_EQ(column(orders, "IDPEDCREEXTR")[at], QString::fromLatin1(step.moveTo));
+        EXPECT_EQ(orders.recNo(), 1u);
+    }
+}
+
+// The screen as laid out: captions, hints, places of the buttons and the
+// tick pictures, and the grids' titles, widths ("-": the grid's own width for
+// the field) and title fonts.
+TEST_F(ConfirmationList, Layout) {
+    auto& screen = openLoadedScreen(ui_);
+    auto place = [](const QWidget* w) {
+        return QStringLiteral("%1,%2 %3x%4%5")
+            .arg(w->x())
+            .arg(w->y())
+            .arg(w->width())
+            .arg(w->height())
+            .arg(w->isHidden() ? QStringLiteral(" hidden") : QString());
+    };
+    auto hint = [](const host::TButtonFlat* b) { return b->hint(); };
+    auto columns = [](const host::TDBGrid& grid) {
+        QStringList shown;
+        for (int i = 0; i < grid.model()->columnCount(); ++i) {
+            const host::GridColumn& c = grid.columns()[static_cast<size_t>(i)];
+            QString text = grid.fieldNameAt(i) + QLatin1Char(' ') +
+                           grid.model()->headerData(i, Qt::Horizontal).toString() +
+                           QLatin1Char(' ');
+            text += c.width < 0 && c.widthChars < 0 &&
+                            grid.horizontalHeader()->sectionSize(i) == grid.defaultColumnWidth(i)
+                        ? QStringLiteral("-")
+                        : QString::number(grid.horizontalHeader()->sectionSize(i));
+            const QVariant font = grid.model()->headerData(i, Qt::Horizontal, Qt::FontRole);
+            if (font.isValid())
+                text += QStringLiteral(" font %1 %2px")
+                            .arg(font.value<QFont>().family())
+                            .arg(font.value<QFont>().pixelSize());
+            shown << text;
+        }
+        return shown.join(QStringLiteral(" | "));
+    };
+    auto* imgUncheck = screen.findChild<QLabel*>(QStringLiteral("imgUncheck"));
+    auto* imgCheck = screen.findChild<QLabel*>(QStringLiteral("imgCheck"));
+    ASSERT_TRUE(imgUncheck != nullptr && imgCheck != nullptr);
+    struct Row {
+        const char* what;
+        QString shown;
+        QString expected;
+    } rows[] = {
+        {"caption", screen.frame()->windowTitle(), "Confirmação de Crédito Bancário"},
+        {"screen code", screen.lblCodTela->text(), "LUN90000"},
+        {"order tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFolhaDados)),
+         "Pedido"},
+        {"family tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFormulario)),
+         "Família"},
+        {"btnEfetivaCredito hint", hint(screen.btnEfetivaCredito), "Efetivar Crédito"},
+        {"btnDesfazCredito hint", hint(screen.btnDesfazCredito), "Desfazer Crédito"},
+        {"btnCancelaPedido hint", hint(screen.btnCancelaPedido), "Cancelar Pedido"},
+        {"BtnDesfazCancelamento hint", hint(screen.BtnDesfazCancelamento), "Desfazer Cancelamento"},
+        {"brnFiltro hint", hint(screen.brnFiltro), "Filtro de Confirmação de Crédito Bancário"},
+        {"btImportCons hint", hint(screen.btImportCons), "Importação Crédito/Débito Consumidor "},
+        {"btnEfetivaCredito", place(screen.btnEfetivaCredito), "181,4 21x21"},
+        {"btnDesfazCredito", place(screen.btnDesfazCredito), "202,4 21x21"},
+        {"btnCancelaPedido", place(screen.btnCancelaPedido), "237,4 21x21"},
+        {"BtnDesfazCancelamento", place(screen.BtnDesfazCancelamento), "258,4 21x21"},
+        {"brnFiltro", place(screen.brnFiltro), "292,4 21x21"},
+        {"btImportCons", place(screen.btImportCons), "321,4 21x21"},
+        {"sbtImprimir", place(screen.sbtImprimir), "361,4 21x21"},
+        {"sbtAjuda", place(screen.sbtAjuda), "397,4 21x21"},
+        {"sbtFechar", place(screen.sbtFechar), "433,4 21x21"},
+        {"imgUncheck", place(imgUncheck), "474,4 16x16 hidden"},
+        {"imgCheck", place(imgCheck), "491,4 16x16 hidden"},
+        {"dbgPadrao", columns(*screen.dbgPadrao),
+         "IDCHECK 4 26 font SYMBOL_CHARSET 11px | IDPEDCREEXTR Situação Créd. - | "
+         "IDPEDCRECONT Contabilizado - | NRPEDCRECONS Nr. Pedido - | NRBOLETO Nr. Boleto - | "
+         "DTPEDCRECONS Data / Hora - | DSSITCREBANC Descrição Crédito 138 | "
+         "NMRAZSOCCLIE Cliente 167 | NMCONSUMIDOR Consumidor 168 | NMRESPCONS Responsável 134 | "
+         "VRPEDCRECONS Valor -"},
+        {"dbgFamilia", columns(*screen.dbgFamilia),
+         "CDFAMILISALD Código Família 98 | NMFAMILISALD Nome Família 201 | "
+         "VRPEDCREFAMI Valor -"},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(row.shown, row.expected) << row.what;
 }
 
 }  // namespace

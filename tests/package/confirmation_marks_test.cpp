@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QTabWidget>
+#include <string>
 
 #include "confirmation_support.h"
 #include "host/button_flat.h"
@@ -123,38 +124,96 @@ TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
     EXPECT_EQ(current(orders, "IDCHECK"), QStringLiteral("S"));
 }
 
-// Olive shows the cell's fill; the picture is not scaled, 4 pixels in.
-TEST(CheckPictures, DrawnUnscaledOverTheCellFill) {
-    QImage cell(30, 20, QImage::Format_ARGB32);
-    cell.fill(Qt::black);
-    {
-        QPainter painter(&cell);
-        package::drawCheckCell(painter, QRect(0, 0, 30, 20), QBrush(QColor(200, 0, 0)),
-                               package::checkImage());
+// The two pictures as the screen's layout gives them: o olive, k black,
+// w white, s silver.
+constexpr const char* kUncheckRows[16] = {
+    "oooooooooooooooo", "ooooooooooooosoo", "ookkkkkkkkkkosoo", "ookwwwwwwwwwosoo",
+    "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo",
+    "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo", "ookwwwwwwwwwosoo",
+    "ooooooooooooosoo", "osssssssssssssoo", "oooooooooooooooo", "oooooooooooooooo",
+};
+constexpr const char* kCheckRows[16] = {
+    "oooooooooooooooo", "ooooooooooooosoo", "ookkkkkkkkkkosoo", "ookwwwwwwwwwosoo",
+    "ookwwwwwwwkwosoo", "ookwwwwwwkkwosoo", "ookwkwwwkkkwosoo", "ookwkkwkkkwwosoo",
+    "ookwkkkkkwwwosoo", "ookwwkkkwwwwosoo", "ookwwwkwwwwwosoo", "ookwwwwwwwwwosoo",
+    "ooooooooooooosoo", "osssssssssssssoo", "oooooooooooooooo", "oooooooooooooooo",
+};
+
+// The colour of a table letter; olive as `olive`.
+QRgb colourOf(char letter, QRgb olive) {
+    switch (letter) {
+        case 'k':
+            return qRgb(0, 0, 0);
+        case 'w':
+            return qRgb(255, 255, 255);
+        case 's':
+            return qRgb(192, 192, 192);
+        default:
+            return olive;
     }
-    EXPECT_EQ(cell.pixel(0, 0), qRgb(200, 0, 0));
-    EXPECT_EQ(cell.pixel(4, 0), qRgb(200, 0, 0));  // olive
-    EXPECT_EQ(cell.pixel(4 + 10, 4), qRgb(0, 0, 0));
-    EXPECT_EQ(cell.pixel(4 + 3, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(cell.pixel(4 + 13, 1), qRgb(192, 192, 192));
-    EXPECT_EQ(cell.pixel(4 + 5, 18), qRgb(200, 0, 0));  // below the picture
-    EXPECT_EQ(cell.pixel(25, 10), qRgb(200, 0, 0));
+}
+
+struct Picture {
+    const char* name;
+    const QImage& (*image)();
+    const char* const* rows;
+};
+const Picture kPictures[] = {{"imgUncheck", package::uncheckImage, kUncheckRows},
+                             {"imgCheck", package::checkImage, kCheckRows}};
+
+// The first few pixels where two images of one size differ; empty when none.
+std::string differences(const QImage& actual, const QImage& expected) {
+    std::string found;
+    int count = 0;
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            if (actual.pixel(x, y) != expected.pixel(x, y) && count++ < 5)
+                found += "(" + std::to_string(x) + "," + std::to_string(y) + ") ";
+    return count > 5 ? found + "and " + std::to_string(count - 5) + " more" : found;
 }
 
 TEST(CheckPictures, FollowThePixelTables) {
-    const QImage& unchecked = package::uncheckImage();
-    const QImage& checked = package::checkImage();
-    ASSERT_EQ(unchecked.size(), QSize(16, 16));
-    int differences = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            differences += unchecked.pixel(x, y) != checked.pixel(x, y);
-    EXPECT_EQ(differences, 21);  // the black tick
-    EXPECT_EQ(unchecked.pixel(0, 0), package::kTransparentOlive);
-    EXPECT_EQ(unchecked.pixel(2, 2), qRgb(0, 0, 0));
-    EXPECT_EQ(unchecked.pixel(3, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(unchecked.pixel(13, 1), qRgb(192, 192, 192));
-    EXPECT_EQ(checked.pixel(10, 4), qRgb(0, 0, 0));
+    for (const Picture& picture : kPictures) {
+        SCOPED_TRACE(picture.name);
+        QImage expected(16, 16, QImage::Format_ARGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                expected.setPixel(x, y, colourOf(picture.rows[y][x], qRgb(128, 128, 0)));
+        ASSERT_EQ(picture.image().size(), QSize(16, 16));
+        EXPECT_EQ(differences(picture.image(), expected), "");
+    }
+}
+
+// Drawn into a cell away from the canvas's corner: the cell filled, the
+// picture unscaled 4 pixels right of the cell's left edge on its top edge,
+// olive showing the fill, nothing outside the cell touched, also when the
+// cell is narrower and shorter than the picture.
+TEST(CheckPictures, DrawnUnscaledOverTheCellFill) {
+    const QRgb fill = qRgb(200, 0, 0);
+    const QRgb outside = qRgb(0, 0, 255);
+    for (const QRect& cell : {QRect(7, 3, 26, 18), QRect(7, 3, 12, 10)}) {
+        for (const Picture& picture : kPictures) {
+            SCOPED_TRACE(std::string(picture.name) + " in a cell " + std::to_string(cell.width()) +
+                         "x" + std::to_string(cell.height()));
+            QImage canvas(40, 30, QImage::Format_ARGB32);
+            canvas.fill(outside);
+            {
+                QPainter painter(&canvas);
+                package::drawCheckCell(painter, cell, QBrush(QColor(fill)), picture.image());
+            }
+            QImage expected(canvas.size(), QImage::Format_ARGB32);
+            expected.fill(outside);
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                for (int x = cell.left(); x <= cell.right(); ++x) {
+                    const int px = x - cell.left() - 4, py = y - cell.top();
+                    const bool inPicture = px >= 0 && px < 16 && py < 16;
+                    expected.setPixel(x, y,
+                                      inPicture ? colourOf(picture.rows[py][px], fill) : fill);
+                }
+            }
+            EXPECT_EQ(differences(canvas, expected), "");
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <QDialog>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 #include "dataset/record_set.h"
@@ -58,6 +61,37 @@ inline QStringList column(dataset::RecordSet& set, const char* field) {
 
 inline QString current(dataset::RecordSet& set, const char* field) {
     return QString::fromStdString(set.fieldByName(field).asString());
+}
+
+// The numbers of the orders ticked "S", sorted.
+inline QStringList tickedNumbers(dataset::RecordSet& orders) {
+    const QStringList numbers = column(orders, "NRPEDCRECONS");
+    const QStringList marks = column(orders, "IDCHECK");
+    QStringList ticked;
+    for (qsizetype i = 0; i < numbers.size(); ++i)
+        if (marks[i] == QStringLiteral("S"))
+            ticked << numbers[i];
+    ticked.sort();
+    return ticked;
+}
+
+// Another operator moves one listed order to `situation` on the server
+// (setSituacao), behind the screen's back.
+inline void setSituationOnServer(const ServerProcess& server, dataset::RecordSet& orders,
+                                 const QString& number, const char* situation) {
+    const int row = static_cast<int>(column(orders, "NRPEDCRECONS").indexOf(number));
+    ASSERT_GE(row, 0) << number.toStdString();
+    const QJsonObject packet{
+        {"fields",
+         QJsonArray{QJsonObject{{"name", "NRPEDCRECONS"}, {"type", "string"}, {"size", 20}},
+                    QJsonObject{{"name", "CDCLIENTE"}, {"type", "string"}, {"size", 21}},
+                    QJsonObject{{"name", "CDCONSUMIDOR"}, {"type", "string"}, {"size", 21}}}},
+        {"rows", QJsonArray{QJsonArray{number, column(orders, "CDCLIENTE")[row],
+                                       column(orders, "CDCONSUMIDOR")[row]}}}};
+    const QByteArray args = QJsonDocument(QJsonArray{packet, QString::fromLatin1(situation)})
+                                .toJson(QJsonDocument::Compact);
+    const HttpReply reply = server.post("setSituacao", args.toStdString());
+    ASSERT_EQ(reply.status, 200) << reply.body;
 }
 
 }  // namespace confcred::testing

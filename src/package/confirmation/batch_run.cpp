@@ -8,6 +8,7 @@
 #include "host/net_connection.h"
 #include "host/ui_service.h"
 #include "package/confirmation/batch_operation.h"
+#include "package/confirmation/kept_marks.h"
 
 namespace confcred::package {
 
@@ -22,10 +23,15 @@ BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     // However the steps below end, the animation stops, the list is reloaded
     // and the views come back. The views come back even when the reload is
     // stopped: a grid left detached would show nothing until the next reload.
-    host::ScopeGuard cleanUp([&run] {
+    // Only a done operation changed orders; after any other end the reload
+    // gives the operator's ticks and current order back.
+    const KeptMarks kept = keepMarks(run.orders);
+    host::ScopeGuard cleanUp([&run, &outcome, &kept] {
         host::DeactiveShowAvi();
         host::ScopeGuard reattach([&run] { run.screen.attachViews(); });
         run.screen.reload();
+        if (outcome.end != BatchEnd::Done)
+            restoreMarks(run.orders, kept);
     });
     host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
     run.selected.close();

@@ -42,7 +42,7 @@ struct BatchScreen {
     // The list views stop following the order list, and follow it again.
     std::function<void()> detachViews;
     std::function<void()> attachViews;
-    // Fetches the list again from the server.
+    // Fetches the list again from the server into `orders` of the run.
     std::function<void()> reload;
     // Tells the operator the outcome. It runs before the clean-up, with the
     // busy animation still on and the views detached, and may stop the
@@ -61,8 +61,10 @@ struct BatchRun {
 
 // Runs `operation`: once answered Yes, the busy animation runs until the
 // clean-up, which then reloads and attaches the views again, the views even
-// when the reload fails. Failures other than a transport failure pass on
-// unchanged after the clean-up.
+// when the reload fails. Unless the operation was done, the reloaded list
+// gets back the ticks of the orders still listed and the current order
+// (kept_marks.h). Failures other than a transport failure pass on unchanged
+// after the clean-up.
 BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run);
 
 }  // namespace confcred::package
