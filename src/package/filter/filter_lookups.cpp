@@ -32,9 +32,6 @@ namespace {
 
 const QString kTodos = QStringLiteral("T");
 
-// Width of CLIENTE.NRINSJURCLIE: a CNPJ shown through its mask fills it.
-constexpr int kRegistrationWidth = 18;
-
 // How a field shows in the list picker.
 struct Look {
     const char* label;  // empty: the field's name
@@ -98,8 +95,10 @@ void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
     declare(clients, {"CDCLIENTE", 21, {"Código", 21, false}});
-    declare(clients,
-            {"NRINSJURCLIE", kRegistrationWidth, {"Nr. Inscrição", kRegistrationWidth, true}});
+    // The registration number is as wide as the host database declares its
+    // column: declared without a width, it takes the column's when the query
+    // opens, and the picker shows it that wide.
+    declare(clients, {"NRINSJURCLIE", 0, {"Nr. Inscrição", -1, true}});
     declare(clients, {"NMRAZSOCCLIE", 50, {"Nome", 50, true}});
     host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
