@@ -115,6 +115,14 @@ void assignString(const Field& f, Column& c, std::string_view text) {
 Field::Field(RecordSet* set, size_t index, FieldDef def)
     : set_(set), index_(index), def_(std::move(def)) {}
 
+void Field::setSize(int size) {
+    if (set_->active()) {
+        throw DataSetError("Não é possível mudar a largura do campo '" + def_.name + "' com o " +
+                           set_->impl_->setLabel() + " aberto.");
+    }
+    def_.size = size;
+}
+
 int Field::displayWidth() const {
     if (displayWidth_ >= 0)
         return displayWidth_;

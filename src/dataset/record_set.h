@@ -52,6 +52,9 @@ class Field {
     void setDisplayLabel(std::string label) { label_ = std::move(label); }
     int displayWidth() const;  // characters; the size for strings unless set
     void setDisplayWidth(int width) { displayWidth_ = width; }
+    // The width of a declared field, while the record set is inactive: a
+    // query gives a field declared without one the width of its column.
+    void setSize(int size);
     bool visible() const { return visible_; }
     void setVisible(bool v) { visible_ = v; }
     bool readOnly() const { return readOnly_; }

@@ -1,7 +1,10 @@
 #include "host/sql_query.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -18,6 +21,11 @@ using dataset::FieldDef;
 using dataset::FieldType;
 
 namespace {
+
+// Text of a limited width, as opposed to a memo.
+bool hasWidth(FieldType t) {
+    return t == FieldType::String || t == FieldType::FixedString;
+}
 
 bool isNameChar(QChar c) {
     return c.isLetterOrNumber() || c == QLatin1Char('_');
@@ -61,6 +69,52 @@ std::optional<platform::DateTime> toDateTime(const QVariant& v) {
     return platform::DateTime::tryFromParts(d.year(), d.month(), d.day(), t.hour(), t.minute(),
                                             t.second(), t.msec());
 }
+
+// The declared widths of the text columns a query reads, asked of the
+// database once per table: the driver's own report where it gives one
+// (PostgreSQL's VARCHAR(n)), else the declared type of the table's column
+// (SQLite keeps "VARCHAR(18)" as written). 0 when nothing says.
+class DeclaredWidths {
+  public:
+    explicit DeclaredWidths(const QSqlDatabase& db) : db_(db) {}
+
+    int of(const QSqlField& column) {
+        if (column.length() > 0)
+            return column.length();
+        const QString table = column.tableName();
+        if (table.isEmpty())
+            return 0;
+        if (!tables_.contains(table))
+            tables_.insert(table, read(table));
+        return tables_.value(table).value(column.name().toUpper(), 0);
+    }
+
+  private:
+    QHash<QString, int> read(const QString& table) const {
+        QHash<QString, int> widths;
+        const QSqlRecord record = db_.record(table);
+        for (int c = 0; c < record.count(); ++c) {
+            if (record.field(c).length() > 0)
+                widths.insert(record.field(c).name().toUpper(), record.field(c).length());
+        }
+        if (!widths.isEmpty() || db_.driverName() != QLatin1String("QSQLITE"))
+            return widths;
+        QSqlQuery info(db_);
+        const QString name = db_.driver()->escapeIdentifier(table, QSqlDriver::TableName);
+        if (!info.exec(QStringLiteral("PRAGMA table_info(%1)").arg(name)))
+            return widths;
+        static const QRegularExpression width(QStringLiteral(R"(\(\s*(\d+)\s*[,)])"));
+        while (info.next()) {
+            const QRegularExpressionMatch m = width.match(info.value(2).toString());
+            if (m.hasMatch())
+                widths.insert(info.value(1).toString().toUpper(), m.captured(1).toInt());
+        }
+        return widths;
+    }
+
+    const QSqlDatabase& db_;
+    QHash<QString, QHash<QString, int>> tables_;
+};
 
 }  // namespace
 
@@ -139,6 +193,12 @@ void TADOIBQuery::Open() {
     if (Active())
         return;
     DataPacket packet = fetch();
+    // A field declared without a width keeps the one its column gave.
+    for (const FieldDef& def : packet.fields()) {
+        dataset::Field* declared = set_.findField(def.name);
+        if (declared != nullptr && hasWidth(declared->type()) && declared->size() == 0)
+            declared->setSize(def.size);
+    }
     set_.loadPacket(std::move(packet));
     // The query only reads: no field of its rows takes a value.
     for (size_t i = 0; i < set_.fieldCount(); ++i)
@@ -178,6 +238,7 @@ DataPacket TADOIBQuery::fetch() {
 
     const QSqlRecord record = query.record();
     const int columns = record.count();
+    DeclaredWidths widths(db);
     std::vector<FieldDef> defs;
     std::vector<bool> measure;  // width taken from the longest value
     for (int c = 0; c < columns; ++c) {
@@ -185,15 +246,15 @@ DataPacket TADOIBQuery::fetch() {
         FieldDef def{f.name().toStdString(), typeOfColumn(f), 0};
         bool fromValues = false;
         if (const dataset::Field* declared = set_.findField(def.name)) {
-            // A declared field gives type and width (SQLite reports dates
-            // as text, and no widths).
+            // A declared field gives the type (SQLite reports dates as
+            // text), and the width unless it was declared without one.
             def.type = declared->type();
             def.size = declared->size();
+            if (def.size == 0 && hasWidth(def.type))
+                def.size = widths.of(f);
         } else if (def.type == FieldType::String) {
-            if (f.length() > 0)
-                def.size = f.length();
-            else
-                fromValues = true;
+            def.size = widths.of(f);
+            fromValues = def.size == 0;
         }
         defs.push_back(std::move(def));
         measure.push_back(fromValues);

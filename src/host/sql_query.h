@@ -2,9 +2,10 @@
 // parameters (:P_NAME), run read-only on the host's shared database
 // connection "dtmDBGeral". Parameter values are always bound, never spliced
 // into the text. Open fills an in-memory record set: a field declared
-// beforehand gives type and width; otherwise the type comes from the column
-// and the width from the column, else from the longest value. Fields may
-// carry display-text handlers.
+// beforehand gives type and width (declared without a width, it takes its
+// column's); otherwise the type comes from the column and the width from the
+// column's declared size, else from the longest value. Fields may carry
+// display-text handlers.
 #pragma once
 
 #include <QObject>

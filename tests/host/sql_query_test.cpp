@@ -144,7 +144,7 @@ TEST_P(SqlQueryTest, FieldsTakeTypeAndWidthFromTheColumns) {
     dataset::RecordSet& set = query.recordSet();
     // SQLite keeps dates as text: the declared field says what they are.
     set.addField({"CDCLIENTE", FieldType::String, 21});
-    set.addField({"NMRAZSOCCLIE", FieldType::String, 0});
+    set.addField({"NMRAZSOCCLIE", FieldType::String, 0});  // as wide as its column
     set.addField({"VRLIMITE", FieldType::Double, 0});
     set.addField({"DTCADASTRO", FieldType::DateTime, 0});
     set.addField({"NRFILIAIS", FieldType::Integer, 0});
@@ -154,6 +154,7 @@ TEST_P(SqlQueryTest, FieldsTakeTypeAndWidthFromTheColumns) {
     EXPECT_EQ(set.fieldByName("NRFILIAIS").type(), FieldType::Integer);
     EXPECT_EQ(set.fieldByName("NMRAZSOCCLIE").type(), FieldType::String);
     EXPECT_EQ(set.fieldByName("CDCLIENTE").size(), 21);
+    EXPECT_EQ(set.fieldByName("NMRAZSOCCLIE").size(), 50);
     set.last();
     EXPECT_EQ(set.fieldByName("VRLIMITE").asDouble(), 10.5);
     EXPECT_EQ(set.fieldByName("DTCADASTRO").asDateTime(),
@@ -163,14 +164,16 @@ TEST_P(SqlQueryTest, FieldsTakeTypeAndWidthFromTheColumns) {
     EXPECT_TRUE(set.fieldByName("VRLIMITE").isNull());
 }
 
-TEST_P(SqlQueryTest, UndeclaredFieldsTakeTheColumnsTypeAndTheLongestValue) {
-    query.setSQL({"SELECT NMRAZSOCCLIE, VRLIMITE, NRFILIAIS FROM CLIENTE"});
+TEST_P(SqlQueryTest, UndeclaredFieldsTakeTheColumnsTypeAndWidth) {
+    query.setSQL({"SELECT NMRAZSOCCLIE, UPPER(NMRAZSOCCLIE) AS NOME, VRLIMITE, NRFILIAIS",
+                  "  FROM CLIENTE"});
     query.Open();
     dataset::RecordSet& set = query.recordSet();
     EXPECT_EQ(set.fieldByName("NMRAZSOCCLIE").type(), FieldType::String);
-    // PostgreSQL reports the column's width; SQLite none, so the longest
-    // value ("Mercado Azul") gives it.
-    EXPECT_EQ(set.fieldByName("NMRAZSOCCLIE").size(), GetParam() == Backend::Postgres ? 50 : 12);
+    // The column's declared VARCHAR(50), asked of the database on both; a
+    // computed column has none, so its longest value ("MERCADO AZUL") gives it.
+    EXPECT_EQ(set.fieldByName("NMRAZSOCCLIE").size(), 50);
+    EXPECT_EQ(set.fieldByName("NOME").size(), 12);
     EXPECT_EQ(set.fieldByName("VRLIMITE").type(), FieldType::Double);
     EXPECT_EQ(set.fieldByName("NRFILIAIS").type(), FieldType::Integer);
     EXPECT_EQ(set.recordCount(), 3u);

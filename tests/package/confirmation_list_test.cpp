@@ -5,6 +5,8 @@
 #include <QTabWidget>
 #include <algorithm>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "confirmation_support.h"
 #include "host/button_flat.h"
@@ -136,9 +138,17 @@ TEST_F(ConfirmationList, ImportButtonDoesNotReload) {
     screen.cdsGetPediCreCons.setRecNo(3);
     const QStringList before = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
     clearCalls();
-    ui_.queueModal([](QDialog&) {});
+    ui_.clearRecords();
+    ui_.queueModal([](QDialog& dialog) { dialog.reject(); });
     screen.btImportCons->click();
-    EXPECT_EQ(ui_.requests().back().kind, host::RecordedRequest::Kind::Cursor);
+    // The hourglass while the dialog is made and shown, the default once it closed.
+    using Kind = host::RecordedRequest::Kind;
+    std::vector<std::pair<Kind, QString>> requests;
+    for (const host::RecordedRequest& r : ui_.requests())
+        requests.emplace_back(r.kind, r.detail);
+    EXPECT_EQ(requests,
+              (std::vector<std::pair<Kind, QString>>{
+                  {Kind::Cursor, "-11"}, {Kind::Modal, "frmImporCons"}, {Kind::Cursor, "0"}}));
     EXPECT_FALSE(callMethods().contains("getPEDCREDCONS"));
     EXPECT_EQ(column(screen.cdsGetPediCreCons, "NRPEDCRECONS"), before);
     EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 3u);

@@ -12,10 +12,12 @@
 #include <functional>
 #include <stdexcept>
 
+#include "dataset/record_set.h"
 #include "host/btn_pesquisa.h"
 #include "host/date_edit_plus.h"
 #include "host/dispatch.h"
 #include "host/net_connection.h"
+#include "host/sql_query.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
@@ -60,6 +62,19 @@ void tick(QCheckBox* box, bool on) {
         box->click();
 }
 
+// The next control Tab reaches from `from`, skipping its own children and
+// controls Tab passes by; null when the chain comes back round to `from`,
+// breaks, or runs on without end.
+QWidget* nextTabStop(QWidget* from) {
+    QWidget* next = from->nextInFocusChain();
+    for (int steps = 0; next != nullptr && next != from && steps < 10000; ++steps) {
+        if (!from->isAncestorOf(next) && (next->focusPolicy() & Qt::TabFocus))
+            return next;
+        next = next->nextInFocusChain();
+    }
+    return nullptr;
+}
+
 TEST_F(FilterDialog, LayoutAsLaidOut) {
     Dialog d;  // constructed only: the layout before FormCreate loads it
     EXPECT_EQ(d.objectName(), QStringLiteral("frmFiltroConfCredBco"));
@@ -67,78 +82,153 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
     EXPECT_EQ(d.lblCodTela->text(), QStringLiteral("LUN90001"));
     EXPECT_EQ(d.size(), QSize(528, 246));
     EXPECT_EQ(d.grbFiltroPadrao->width(), 473);
+    EXPECT_EQ(d.panMenu->width(), 528 - 473);
     EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
-    struct Caption {
+    // Every control of the filter area, in tab order, with the group it sits
+    // in; then the labels. A search button sits just right of its "Lista".
+    enum Check { Off, On, NotACheck };
+    struct Control {
+        const char* name;
         QWidget* widget;
-        QString text;
+        QGroupBox* group;
+        const char* caption;  // null: none
         bool bold;
+        Check checked;  // the layout state
+        bool enabled;
+        int maxLength;     // edits; 0 otherwise
+        QWidget* besides;  // search buttons: their "Lista"
     };
-    const auto textOf = [](QWidget* w) {
+    const Control controls[] = {
+        {"rbtTodosCliente", d.rbtTodosCliente, d.grbCliente, "Todos", false, On, true, 0, nullptr},
+        {"rbtListaCliente", d.rbtListaCliente, d.grbCliente, "Lista", false, Off, true, 0, nullptr},
+        {"btnCliente", d.btnCliente, d.grbCliente, nullptr, false, NotACheck, false, 0,
+         d.rbtListaCliente},
+        {"rbtTodosConsumidor", d.rbtTodosConsumidor, d.grbConsumidor, "Todos", false, On, true, 0,
+         nullptr},
+        {"rbtListaConsumidor", d.rbtListaConsumidor, d.grbConsumidor, "Lista", false, Off, true, 0,
+         nullptr},
+        {"btnConsumidor", d.btnConsumidor, d.grbConsumidor, nullptr, false, NotACheck, false, 0,
+         d.rbtListaConsumidor},
+        {"depInicial", d.depInicial, d.grbPeriodo, nullptr, false, NotACheck, true, 0, nullptr},
+        {"depFinal", d.depFinal, d.grbPeriodo, nullptr, false, NotACheck, true, 0, nullptr},
+        {"chkContabSim", d.chkContabSim, d.grbContabilizado, "Sim", false, Off, true, 0, nullptr},
+        {"chkContabNao", d.chkContabNao, d.grbContabilizado, "Não", false, On, true, 0, nullptr},
+        {"chkSitPendente", d.chkSitPendente, d.grbSituacao, "Pendente", false, On, true, 0,
+         nullptr},
+        {"chkSitEfetivado", d.chkSitEfetivado, d.grbSituacao, "Efetivado", false, Off, true, 0,
+         nullptr},
+        {"chkSitCancelado", d.chkSitCancelado, d.grbSituacao, "Cancelado", false, Off, true, 0,
+         nullptr},
+        {"edtNrPedido", d.edtNrPedido, nullptr, nullptr, false, NotACheck, true, 20, nullptr},
+        {"edtDescCredito", d.edtDescCredito, d.grbDescCredito, nullptr, false, NotACheck, true, 50,
+         nullptr},
+        {"grbCliente", d.grbCliente, nullptr, "Cliente", true, NotACheck, true, 0, nullptr},
+        {"grbConsumidor", d.grbConsumidor, nullptr, "Consumidor/Resp.", true, NotACheck, true, 0,
+         nullptr},
+        {"grbPeriodo", d.grbPeriodo, nullptr, "Período", true, NotACheck, true, 0, nullptr},
+        {"lblDe", d.lblDe, d.grbPeriodo, "de", false, NotACheck, true, 0, nullptr},
+        {"lblAte", d.lblAte, d.grbPeriodo, "até", false, NotACheck, true, 0, nullptr},
+        {"grbContabilizado", d.grbContabilizado, nullptr, "Contabilizado", true, NotACheck, true, 0,
+         nullptr},
+        {"grbSituacao", d.grbSituacao, nullptr, "Situação", true, NotACheck, true, 0, nullptr},
+        {"lblNrPedido", d.lblNrPedido, nullptr, "Nr. Pedido", true, NotACheck, true, 0, nullptr},
+        {"grbDescCredito", d.grbDescCredito, nullptr, "Descrição do Crédito", true, NotACheck, true,
+         0, nullptr},
+    };
+    const size_t tabStops = 15;  // the controls before the groups and labels
+    const auto captionOf = [](QWidget* w) {
         if (auto* g = qobject_cast<QGroupBox*>(w))
             return g->title();
         if (auto* b = qobject_cast<QAbstractButton*>(w))
             return b->text();
-        return qobject_cast<QLabel*>(w)->text();
+        if (auto* l = qobject_cast<QLabel*>(w))
+            return l->text();
+        return QString();
     };
-    const Caption captions[] = {
-        {d.grbCliente, "Cliente", true},
-        {d.rbtTodosCliente, "Todos", false},
-        {d.rbtListaCliente, "Lista", false},
-        {d.grbConsumidor, "Consumidor/Resp.", true},
-        {d.rbtTodosConsumidor, "Todos", false},
-        {d.rbtListaConsumidor, "Lista", false},
-        {d.grbPeriodo, "Período", true},
-        {d.lblDe, "de", false},
-        {d.lblAte, "até", false},
-        {d.grbContabilizado, "Contabilizado", true},
-        {d.chkContabSim, "Sim", false},
-        {d.chkContabNao, "Não", false},
-        {d.grbSituacao, "Situação", true},
-        {d.chkSitPendente, "Pendente", false},
-        {d.chkSitEfetivado, "Efetivado", false},
-        {d.chkSitCancelado, "Cancelado", false},
-        {d.lblNrPedido, "Nr. Pedido", true},
-        {d.grbDescCredito, "Descrição do Crédito", true},
-    };
-    for (const Caption& c : captions) {
-        SCOPED_TRACE(c.widget->objectName().toStdString());
-        EXPECT_EQ(textOf(c.widget), c.text);
-        EXPECT_EQ(c.widget->font().bold(), c.bold);
+    for (size_t i = 0; i < std::size(controls); ++i) {
+        const Control& c = controls[i];
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.widget, nullptr) << c.name << " is missing";
+        EXPECT_EQ(c.widget->objectName(), QString::fromLatin1(c.name));
+        EXPECT_EQ(c.widget->parentWidget(),
+                  c.group != nullptr ? static_cast<QWidget*>(c.group) : d.grbFiltroPadrao);
+        EXPECT_EQ(captionOf(c.widget), c.caption != nullptr ? QString::fromUtf8(c.caption) : "");
+        // Captions and typed text; a search button shows only its glyph.
+        if (qobject_cast<host::TBtnPesquisa*>(c.widget) == nullptr) {
+            EXPECT_EQ(c.widget->font().bold(), c.bold);
+        }
+        if (c.checked != NotACheck) {
+            EXPECT_EQ(qobject_cast<QAbstractButton*>(c.widget)->isChecked(), c.checked == On);
+        }
+        EXPECT_EQ(c.widget->isEnabled(), c.enabled);
+        if (auto* edit = qobject_cast<QLineEdit*>(c.widget)) {
+            EXPECT_EQ(edit->maxLength(), c.maxLength);
+            EXPECT_TRUE(edit->text().isEmpty());
+        }
+        if (auto* button = qobject_cast<host::TBtnPesquisa*>(c.widget)) {
+            EXPECT_EQ(button->hint(), QStringLiteral("Pesquisar"));
+            EXPECT_EQ(button->Associate(), c.besides);
+            EXPECT_EQ(button->x(), c.besides->geometry().right() + 3);
+            EXPECT_EQ(button->y(), c.besides->y());
+        }
+        if (auto* date = qobject_cast<host::TDateEditPlus*>(c.widget)) {
+            EXPECT_FALSE(date->SaveTime());
+            EXPECT_EQ(date->validColor(), QColor(Qt::blue));
+            EXPECT_EQ(date->weekdayNames(), (QStringList{"Domingo", "Segunda", "Terça", "Quarta",
+                                                         "Quinta", "Sexta", "Sábado"}));
+        }
+        // Tab goes on to the next control of the table; a broken chain
+        // fails here with the control's name.
+        if (i + 1 < tabStops) {
+            QWidget* next = nextTabStop(c.widget);
+            ASSERT_NE(next, nullptr) << "the tab chain breaks after " << c.name;
+            EXPECT_EQ(next, controls[i + 1].widget)
+                << "after " << c.name << " Tab reaches " << next->objectName().toStdString();
+        }
     }
+    EXPECT_TRUE(d.btnCliente->DataSetClosed());
+    EXPECT_EQ(d.btnConsumidor->DataSource()->dataSet(), &d.cdsConsumidor);
+    EXPECT_EQ(d.btnConsumidor->EmptyError(), QStringLiteral("Não há consumidor cadastrado."));
 
-    // Layout states: the defaults of the parameters.
-    EXPECT_TRUE(d.rbtTodosCliente->isChecked());
-    EXPECT_FALSE(d.rbtListaCliente->isChecked());
-    EXPECT_TRUE(d.rbtTodosConsumidor->isChecked());
-    EXPECT_FALSE(d.rbtListaConsumidor->isChecked());
-    EXPECT_FALSE(d.btnCliente->isEnabled());
-    EXPECT_FALSE(d.btnConsumidor->isEnabled());
-    EXPECT_FALSE(d.chkContabSim->isChecked());
-    EXPECT_TRUE(d.chkContabNao->isChecked());
-    EXPECT_TRUE(d.chkSitPendente->isChecked());
-    EXPECT_FALSE(d.chkSitEfetivado->isChecked());
-    EXPECT_FALSE(d.chkSitCancelado->isChecked());
-    EXPECT_EQ(d.edtNrPedido->maxLength(), 20);
-    EXPECT_EQ(d.edtDescCredito->maxLength(), 50);
+    // The look-ups' columns as the pickers title and size them; -1: as wide
+    // as the host database's column, known once the query opens.
+    struct Column {
+        dataset::RecordSet* set;
+        const char* name;
+        const char* title;
+        int width, displayWidth;
+        bool shown;
+    };
+    dataset::RecordSet& clients = d.cdsPesqCliente->recordSet();
+    const Column columns[] = {
+        {&clients, "CDCLIENTE", "Código", 21, 21, false},
+        {&clients, "NRINSJURCLIE", "Nr. Inscrição", -1, -1, true},
+        {&clients, "NMRAZSOCCLIE", "Nome", 50, 50, true},
+        {&d.cdsConsumidor, "IDMARCADO", "IDMARCADO", 1, 1, true},
+        {&d.cdsConsumidor, "CDCONSUMIDOR", "Código", 21, 26, true},
+        {&d.cdsConsumidor, "NMCONSUMIDOR", "Nome", 50, 55, true},
+        {&d.cdsConsumidor, "NMRESPCONS", "Responsável", 50, 50, true},
+        {&d.cdsConsumidor, "CDCLIENTE", "Cliente", 21, 21, false},
+        {&d.cdsConsumidor, "CHAVE", "CHAVE", 42, 42, false},
+    };
+    for (const Column& c : columns) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.set->findField(c.name), nullptr);
+        const dataset::Field& f = c.set->fieldByName(c.name);
+        EXPECT_EQ(f.type(), dataset::FieldType::String);
+        EXPECT_EQ(f.displayLabel(), c.title);
+        EXPECT_EQ(f.visible(), c.shown);
+        if (c.width >= 0) {
+            EXPECT_EQ(f.size(), c.width);
+            EXPECT_EQ(f.displayWidth(), c.displayWidth);
+        }
+    }
+    EXPECT_TRUE(d.cdsConsumidor.fieldByName("CHAVE").readOnly());
 
     EXPECT_EQ(d.netConfCredBanc->ServerName(), QStringLiteral("lun90000.rdmConfCredBanc"));
     EXPECT_FALSE(d.netConfCredBanc->ThrowException());
-
-    // Tab order: each control's next tab stop is the following one.
-    QWidget* order[] = {d.rbtTodosCliente,    d.rbtListaCliente,    d.btnCliente,
-                        d.rbtTodosConsumidor, d.rbtListaConsumidor, d.btnConsumidor,
-                        d.depInicial,         d.depFinal,           d.chkContabSim,
-                        d.chkContabNao,       d.chkSitPendente,     d.chkSitEfetivado,
-                        d.chkSitCancelado,    d.edtNrPedido,        d.edtDescCredito};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) {
-        QWidget* next = order[i]->nextInFocusChain();
-        while (next != order[i + 1] &&
-               (order[i]->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus)))
-            next = next->nextInFocusChain();
-        EXPECT_EQ(next, order[i + 1]) << order[i]->objectName().toStdString();
-    }
 }
 
 TEST_F(FilterDialog, DefaultsConfirmedWriteTheirEncodings) {

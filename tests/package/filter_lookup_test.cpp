@@ -11,7 +11,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QToolButton>
-#include <QUrl>
 #include <functional>
 
 #include "dataset/record_set.h"
@@ -24,6 +23,7 @@
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "support/temp_dir.h"
 
 namespace confcred::testing {
 namespace {
@@ -31,27 +31,6 @@ namespace {
 using Dialog = package::TfrmFiltroConfCredBco;
 
 const QString kShared = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
-
-// Opens the host's shared connection on the server's database, as
-// confcred-host does (read-only for SQLite).
-void openSharedDatabase(const std::string& url) {
-    const QString text = QString::fromStdString(url);
-    QSqlDatabase db;
-    if (text.startsWith("sqlite:")) {
-        db = QSqlDatabase::addDatabase("QSQLITE", kShared);
-        db.setDatabaseName(text.mid(7));
-        db.setConnectOptions("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000");
-    } else {
-        const QUrl parsed(text);
-        db = QSqlDatabase::addDatabase("QPSQL", kShared);
-        db.setHostName(parsed.host().isEmpty() ? QStringLiteral("localhost") : parsed.host());
-        db.setPort(parsed.port(5432));
-        db.setDatabaseName(parsed.path().mid(1));
-        db.setUserName(parsed.userName());
-        db.setPassword(parsed.password());
-    }
-    ASSERT_TRUE(db.open()) << url;
-}
 
 // A new PostgreSQL database gets no demo data of its own (a new SQLite file
 // does): the server adds the demo clients and consumers with its first
@@ -65,13 +44,6 @@ void ensureDemoClients(const std::string& url) {
     options.dbUrl = url;
     options.extraArgs = {"--seed-orders", "1"};
     ServerProcess seeding(options);
-}
-
-void closeSharedDatabase() {
-    if (!QSqlDatabase::contains(kShared))
-        return;
-    QSqlDatabase::database(kShared, false).close();
-    QSqlDatabase::removeDatabase(kShared);
 }
 
 QStringList column(const dataset::RecordSet& set, const char* field) {
@@ -92,13 +64,11 @@ class FilterLookup : public PackageTest {
   protected:
     void SetUp() override {
         PackageTest::SetUp();
-        openSharedDatabase(server().dbUrl());
         ensureDemoClients(server().dbUrl());
         host::setErrorReport([this](const QString& text) { reported_ << text; });
     }
     void TearDown() override {
         host::setErrorReport(nullptr);
-        closeSharedDatabase();
         PackageTest::TearDown();
     }
 
@@ -309,8 +279,8 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
     struct Row {
         const char* name;
         std::function<void(Dialog&)> prepare;
-        const char* message;  // empty: the server's own error
-        bool serverCalled;
+        const char* message;
+        bool serverCalled;  // and so the message is the server's, the focus left alone
     };
     const Row rows[] = {
         {"client_lista_without_clients",
@@ -325,7 +295,10 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
              d.rbtListaConsumidor->click();
              d.stSelCliente = QStringLiteral("CLI001");  // not a selection
          },
-         "", true},
+         "Lista de clientes inválida (argumento 1 de getConsumidor): Seleção inválida na "
+         "posição 1: cada código deve vir entre aspas simples. Use o formato "
+         "'código','código' (aspas simples, separadas por vírgula) ou T para todos.",
+         true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -345,11 +318,9 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
         });
         ASSERT_EQ(ui_.boxes().size(), 1u);
         EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
-        if (*r.message != '\0') {
-            EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
+        EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
+        if (!r.serverCalled) {
             EXPECT_EQ(focus, clientLista);
-        } else {
-            EXPECT_FALSE(ui_.boxes()[0].text.isEmpty());
         }
         EXPECT_EQ(callMethods().count("getConsumidor"), r.serverCalled ? 1 : 0);
         EXPECT_FALSE(consumersLoaded);
@@ -416,6 +387,39 @@ TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
     EXPECT_EQ(client, "'CLI005'");
 }
 
+TEST_F(FilterLookup, RegistrationNumberAsWideAsItsColumn) {
+    // A host database of its own, whose registration column is wider than
+    // the demo database's VARCHAR(18).
+    TempDir dir;
+    closeSharedDatabase();
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", kShared);
+        db.setDatabaseName(QString::fromStdString((dir.path() / "host.db").string()));
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const char* sql :
+             {"CREATE TABLE CLIENTE (CDCLIENTE VARCHAR(21), NRINSJURCLIE VARCHAR(24), "
+              "NMRAZSOCCLIE VARCHAR(50))",
+              "CREATE TABLE CLIENFILIAL (CDCLIENTE VARCHAR(21), CDFILIAL VARCHAR(4))",
+              "INSERT INTO CLIENTE VALUES ('CLI001', '12345678901', 'Padaria Sol')",
+              "INSERT INTO CLIENFILIAL VALUES ('CLI001', '1')"})
+            ASSERT_TRUE(q.exec(sql)) << sql;
+    }
+    host::FiliProc = 1;
+    int size = 0, displayWidth = 0;
+    run([&](Dialog& d) {
+        d.rbtListaCliente->click();
+        ui_.queuePick("'CLI001'");
+        d.btnCliente->click();
+        const dataset::Field& f = d.cdsPesqCliente->recordSet().fieldByName("NRINSJURCLIE");
+        size = f.size();
+        displayWidth = f.displayWidth();
+    });
+    EXPECT_EQ(size, 24);
+    EXPECT_EQ(displayWidth, 24);
+    EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
+}
+
 TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
     host::FiliProc = 1;
     const QString consumers =
@@ -445,21 +449,22 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
     EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
 }
 
-TEST_F(FilterLookup, HostDatabaseMissingKeepsTheFilterUsable) {
+TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
     closeSharedDatabase();
-    bool picked = true;
-    ASSERT_TRUE(run([&](Dialog& d) {
-        d.chkSitEfetivado->click();
-        d.rbtListaCliente->click();
-        d.btnCliente->click();
-        picked = picks() > 0;
-        d.rbtTodosCliente->click();
-        d.sbtConfirma->click();
-    }));
-    EXPECT_FALSE(picked);
+    package::P_IDPEDCREEXTR = QStringLiteral("_S_");
+    const QString before = package::creditFilterParamsText();
+    ui_.queueModal([](QDialog& d) { dynamic_cast<Dialog&>(d).sbtConfirma->click(); });
+
+    EXPECT_FALSE(package::CriaFiltroConfirmacao());
     ASSERT_EQ(reported_.size(), 1);
     EXPECT_TRUE(reported_[0].contains("dtmDBGeral")) << reported_[0].toStdString();
-    EXPECT_EQ(package::P_IDPEDCREEXTR, "_S_N_");
+    EXPECT_EQ(ui_.pendingModals(), 1u) << "the dialog was shown";
+    EXPECT_EQ(package::creditFilterParamsText(), before);
+    EXPECT_TRUE(package::frmFiltroConfCredBco.isNull());
+    processEvents();
+    for (QWidget* w : QApplication::allWidgets())
+        EXPECT_EQ(qobject_cast<Dialog*>(w), nullptr);
+    ui_.clearQueues();
 }
 
 }  // namespace

@@ -4,14 +4,25 @@
 // follow a completed import, and its lifetime through CriaImportCons.
 #include <QApplication>
 #include <QDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMouseEvent>
+#include <QPalette>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dataset/packet_codec.h"
+#include "dataset/record_set.h"
+#include "host/application.h"
 #include "host/btn_pesquisa.h"
 #include "host/busy_indicator.h"
 #include "host/button_flat.h"
@@ -21,6 +32,7 @@
 #include "package_fixture.h"
 #include "platform/cp1252.h"
 #include "platform/win_path.h"
+#include "support/fake_http_server.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {
@@ -115,19 +127,75 @@ class ImportDialog : public PackageTest {
 TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
     auto d = openDialog();
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Importação Crédito/Débito Consumidor "));
-    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\"));
+    EXPECT_EQ(d->lblCodTela->text(), QStringLiteral("LUN90002"));
+
+    // The dialog's own controls in the base dialog's group box, and the base
+    // dialog's buttons as this dialog sets them.
+    struct Control {
+        const char* name;
+        QWidget* widget;
+        QWidget* parent;
+        const char* text;  // label caption or edit text; null: none to check
+        const char* hint;  // null: none to check
+        bool bold;
+        bool shown;
+    };
+    const Control controls[] = {
+        {"lblArquivo", d->findChild<QLabel*>("lblArquivo"), d->grbDadosRel, "Arquivo", nullptr,
+         true, true},
+        {"medArquivo", d->medArquivo, d->grbDadosRel, "C:\\Credito\\Site\\", nullptr, false, true},
+        {"btnArquivo", d->btnArquivo, d->grbDadosRel, nullptr, "Pesquisar", false, true},
+        {"sbtImportExport", d->sbtImportExport, d->panMenu, nullptr, "Importar", false, true},
+        {"sbtHelp", d->sbtHelp, d->panMenu, nullptr, nullptr, false, false},
+    };
+    for (const Control& c : controls) {
+        SCOPED_TRACE(c.name);
+        ASSERT_NE(c.widget, nullptr) << c.name << " is missing";
+        EXPECT_EQ(c.widget->objectName(), QString::fromLatin1(c.name));
+        EXPECT_EQ(c.widget->parentWidget(), c.parent);
+        if (c.text != nullptr) {
+            const auto* label = qobject_cast<QLabel*>(c.widget);
+            const auto* edit = qobject_cast<QLineEdit*>(c.widget);
+            EXPECT_EQ(label != nullptr ? label->text() : edit->text(), QString::fromUtf8(c.text));
+            EXPECT_EQ(c.widget->font().bold(), c.bold);
+        }
+        if (c.hint != nullptr) {
+            EXPECT_EQ(c.widget->toolTip(), QString::fromUtf8(c.hint));
+        }
+        EXPECT_EQ(c.widget->isHidden(), !c.shown);
+    }
+    // The path edit: no mask, the info-tip colour, 219 pixels; the search
+    // button just right of it.
+    EXPECT_TRUE(d->medArquivo->inputMask().isEmpty());
+    EXPECT_EQ(d->medArquivo->palette().color(QPalette::Base),
+              d->medArquivo->palette().color(QPalette::ToolTipBase));
     EXPECT_EQ(d->medArquivo->width(), 219);
+    EXPECT_EQ(d->btnArquivo->title(), QStringLiteral("Arquivo"));
+    EXPECT_EQ(d->btnArquivo->Associate(), d->medArquivo);
+    EXPECT_EQ(d->btnArquivo->x(), d->medArquivo->geometry().right() + 3);
+    EXPECT_EQ(d->btnArquivo->y(), d->medArquivo->y());
     EXPECT_EQ(d->opdArquivo.filter, QStringLiteral("Text File|*.txt|All Files|*.*"));
     EXPECT_EQ(d->opdArquivo.initialDir, QStringLiteral("C:\\credito\\site"));
+
+    // The packet sent and the answer received, one text field each.
+    struct Column {
+        dataset::RecordSet* set;
+        const char* name;
+        int width;
+    };
+    for (const Column& c :
+         {Column{&d->cdsArquivo, "ARQUIVO", 5000}, Column{&d->cdsResultado, "DSLINHA", 250}}) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(c.set->fieldCount(), 1u);
+        EXPECT_EQ(c.set->field(0).name(), c.name);
+        EXPECT_EQ(c.set->field(0).type(), dataset::FieldType::String);
+        EXPECT_EQ(c.set->field(0).size(), c.width);
+        EXPECT_FALSE(c.set->active());
+    }
+
     EXPECT_EQ(d->netImportCons->ServerName(), QStringLiteral("Lun90000.rdmConfCredBanc"));
     EXPECT_FALSE(d->netImportCons->ThrowException());
     EXPECT_TRUE(d->netImportCons->Connected());
-    EXPECT_EQ(d->btnArquivo->hint(), QStringLiteral("Pesquisar"));
-    EXPECT_EQ(d->btnArquivo->Associate(), d->medArquivo);
-    EXPECT_EQ(d->sbtImportExport->hint(), QStringLiteral("Importar"));
-    EXPECT_TRUE(d->sbtHelp->isHidden());
-    EXPECT_FALSE(d->cdsArquivo.active());
-    EXPECT_FALSE(d->cdsResultado.active());
     EXPECT_TRUE(fs::is_directory(site()));
     d->Close();
     EXPECT_FALSE(d->netImportCons->Connected());
@@ -384,6 +452,81 @@ TEST_F(ImportDialog, EmptyFileIsSentAsEmptyText) {
     ASSERT_EQ(packets.size(), 1u);
     EXPECT_EQ(arquivoOf(packets[0]), "");
     EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kSuccess}));
+}
+
+// The operator presses "Importar" again, by mouse or by key, while the
+// server is slow to answer. The wait lets no input through; the run hands it
+// over when it next lets messages run (after the answer), and the run going
+// on must not start another: one call, one archive, one log with its own
+// warnings.
+TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
+    struct Row {
+        const char* name;
+        bool key;
+    };
+    for (const Row& r : {Row{"mouse", false}, Row{"key", true}}) {
+        SCOPED_TRACE(r.name);
+        std::atomic<int> answered{0};
+        FakeServer slow([&answered](int fd, const Received& request) {
+            if (request.path.find("SetImporSaldoCons") == std::string::npos)
+                return false;
+            const std::string n = std::to_string(++answered);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            reply(fd, 200,
+                  R"({"result": {"fields": [{"name": "DSLINHA", "type": "string", "size": 250}],)"
+                  R"( "rows": [["aviso da chamada )" +
+                      n + R"("]]}})");
+            return true;
+        });
+        host::WebPort = slow.port();
+        fs::remove_all(site() / "Log_Lun");
+        ui_.clearRecords();
+        const std::string file = std::string("dupla_") + r.name + ".txt";
+        c_.write("Credito/Site/" + file, goodLine("TWICE1") + "\r\n");
+        auto d = openDialog();
+        ui_.setBoxFallback([](const host::RecordedBox& box) -> std::optional<int> {
+            return box.buttons == (host::mbYes | host::mbNo) ? host::mrYes : host::mrOk;
+        });
+        int letThrough = 0;
+        ui_.setOnRequest([&](const host::RecordedRequest& request) {
+            if (request.kind != host::RecordedRequest::Kind::ProcessMessages || ++letThrough != 2)
+                return;
+            QWidget* button = d->sbtImportExport;
+            if (r.key) {
+                QCoreApplication::postEvent(
+                    button, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
+                QCoreApplication::postEvent(
+                    button, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, " "));
+            } else {
+                const QPointF at = QRectF(button->rect()).center();
+                const QPointF global = button->mapToGlobal(at);
+                QCoreApplication::postEvent(
+                    button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                            Qt::LeftButton, Qt::NoModifier));
+                QCoreApplication::postEvent(
+                    button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                            Qt::NoButton, Qt::NoModifier));
+            }
+        });
+        d->medArquivo->setText(QString::fromStdString("C:\\Credito\\Site\\" + file));
+        d->sbtImportExport->click();
+        ui_.setOnRequest(nullptr);
+        ui_.setBoxFallback(nullptr);
+
+        EXPECT_GE(letThrough, 2) << "the run let no messages through after the answer";
+        EXPECT_EQ(answered, 1);
+        EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kWarnings}));
+        EXPECT_FALSE(fs::exists(site() / file));
+        EXPECT_TRUE(fs::exists(site() / "Importados" / file));
+        EXPECT_EQ(logs().size(), 1u);
+        for (const fs::path& path : logs()) {
+            const std::string log = c_.read(fs::relative(path, c_.path()));
+            EXPECT_NE(log.find("\r\naviso da chamada 1\r\n"), std::string::npos) << log;
+            EXPECT_EQ(log.find("chamada 2"), std::string::npos) << log;
+        }
+        EXPECT_FALSE(d->isVisible());
+        EXPECT_EQ(host::busyDepth(), 0);
+    }
 }
 
 TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {

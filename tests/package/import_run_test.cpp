@@ -84,6 +84,12 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
             if (r.kind == host::RecordedRequest::Kind::ProcessMessages)
                 trace_.push_back("messages");
         });
+        cdsResultado_.setOnStateChange([this](dataset::RecordSet& set) {
+            if (set.active() && !loaded_) {
+                loaded_ = true;
+                trace_.push_back("loaded busy=" + std::to_string(host::busyDepth()));
+            }
+        });
     }
     ~ImportRunEnds() override { host::TNetConnection::setCallObserver(nullptr); }
 
@@ -163,6 +169,7 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
     std::unique_ptr<FakeServer> fake_;
     std::unique_ptr<ServerProcess> own_;
     std::vector<std::string> trace_;
+    bool loaded_ = false;
 };
 
 std::unique_ptr<ServerProcess> ImportRunEnds::server_;
@@ -195,7 +202,8 @@ TEST_P(ImportRunEnds, EndsAsTheRowSays) {
     EXPECT_EQ(ui_.boxes()[0].text, QStringLiteral("Confirma operação?"));
     EXPECT_EQ(host::busyDepth(), 0);
 
-    // The progress steps around the call, in the dialog's order.
+    // The progress steps around the call, in the dialog's order; the answer
+    // is in cdsResultado before the busy animation stops.
     const std::vector<std::string> sending = {"step 5", "caption Importando dados...", "messages",
                                               "repaint", "call SetImporSaldoCons busy=1"};
     std::vector<std::string> expected;
@@ -203,6 +211,7 @@ TEST_P(ImportRunEnds, EndsAsTheRowSays) {
         row.end == ImportEnd::Imported)
         expected = sending;
     if (row.end == ImportEnd::Imported) {
+        expected.push_back("loaded busy=1");
         expected.insert(expected.end(), 10, "step 10");
         expected.insert(expected.end(), {"caption ", "messages", "repaint"});
     }

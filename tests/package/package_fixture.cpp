@@ -5,12 +5,15 @@
 #include <QEvent>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QSqlDatabase>
+#include <QSqlError>
 #include <QTcpServer>
 #include <QWidget>
 
 #include "host/application.h"
 #include "host/busy_indicator.h"
 #include "host/net_connection.h"
+#include "host/sql_query.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 
@@ -59,6 +62,7 @@ void PackageTest::SetUp() {
     host::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
         calls_ << method + QLatin1Char(' ') + args;
     });
+    openSharedDatabase();
 }
 
 void PackageTest::TearDown() {
@@ -76,7 +80,27 @@ void PackageTest::TearDown() {
     processEvents();
     while (host::busyDepth() > 0)
         host::DeactiveShowAvi();
+    closeSharedDatabase();
     scoped_.reset();
+}
+
+void PackageTest::openSharedDatabase() {
+    closeSharedDatabase();
+    const QString url = QString::fromStdString(server().dbUrl());
+    ASSERT_TRUE(url.startsWith(QStringLiteral("sqlite:"))) << url.toStdString();
+    QSqlDatabase db =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), host::TADOIBQuery::kSharedConnection);
+    db.setDatabaseName(url.mid(7));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+    ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+}
+
+void PackageTest::closeSharedDatabase() {
+    const QString name = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
+    if (!QSqlDatabase::contains(name))
+        return;
+    QSqlDatabase::database(name, false).close();
+    QSqlDatabase::removeDatabase(name);
 }
 
 QStringList PackageTest::callMethods() const {

@@ -2,8 +2,9 @@
 // What the package's screen tests share: a real confcred-server on a free
 // loopback port, the host context pointing at it, the scripted UI service in
 // place of real dialogs, every server call recorded, and a clean module state
-// (the units' load sections run again) for every test, and the host's main
-// window with its multiple-document area.
+// (the units' load sections run again) for every test, the host's main
+// window with its multiple-document area, and the host's shared database
+// connection on the server's database.
 
 #include <gtest/gtest.h>
 
@@ -47,6 +48,12 @@ class PackageTest : public ::testing::Test {
 
     // Points the host context at a port where nothing listens.
     void pointAtDeadServer();
+
+    // The host's shared database connection, opened on the server's database
+    // for every test as confcred-host opens it (read-only); a test may close
+    // it to play a host database that cannot be read.
+    static void openSharedDatabase();
+    static void closeSharedDatabase();
 
     // Lets queued events (deferred deletions, repaints) run.
     static void processEvents();

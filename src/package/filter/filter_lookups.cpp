@@ -33,9 +33,6 @@ namespace {
 
 const QString kTodos = QStringLiteral("T");
 
-// Width of CLIENTE.NRINSJURCLIE: a CNPJ shown through its mask fills it.
-constexpr int kRegistrationWidth = 18;
-
 // How a field shows in the list picker.
 struct Look {
     const char* label;  // empty: the field's name; else translated where used
@@ -101,12 +98,21 @@ QStringList clientQuerySql() {
 void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
+<<<<<<< HEAD
     declare(clients, {"CDCLIENTE", 21, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 21, false}});
     declare(clients,
             {"NRINSJURCLIE",
              kRegistrationWidth,
              {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), kRegistrationWidth, true}});
     declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
+=======
+    declare(clients, {"CDCLIENTE", 21, {"Código", 21, false}});
+    // The registration number is as wide as the host database declares its
+    // column: declared without a width, it takes the column's when the query
+    // opens, and the picker shows it that wide.
+    declare(clients, {"NRINSJURCLIE", 0, {"Nr. Inscrição", -1, true}});
+    declare(clients, {"NMRAZSOCCLIE", 50, {"Nome", 50, true}});
+>>>>>>> i13-filtimp
     host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);

@@ -117,14 +117,9 @@ void TfrmFiltroConfCredBco::FormCreate() {
         // (FormClose) runs here directly, and the base notes the close.
         setModalResult(QDialog::Rejected);
     }
-    try {
-        cdsPesqCliente->Open();
-    } catch (const host::QueryError&) {
-        // Opened before its branch is known, the query lists nothing yet;
-        // a host database that cannot be reached is reported by the client
-        // search, which opens it again, rather than keeping the whole filter
-        // (dates, situations) from the operator.
-    }
+    // Opened before its branch is known, the query lists nothing yet; a host
+    // database that cannot be read ends the creation here.
+    cdsPesqCliente->Open();
     stListaCliente.clear();
     stTodosCliente = kTodos;
 }
@@ -221,7 +216,14 @@ bool CriaFiltroConfirmacao() {
         delete dialog.data();
     });
     if (dialog.isNull()) {
-        dialog = host::createForm<TfrmFiltroConfCredBco>(host::application().mainForm());
+        try {
+            dialog = host::createForm<TfrmFiltroConfCredBco>(host::application().mainForm());
+        } catch (const host::QueryError& error) {
+            // The host database could not be read: the operator is told, no
+            // dialog opens and the filter stays as it was.
+            host::reportError(QString::fromUtf8(error.what()));
+            return false;
+        }
         frmFiltroConfCredBco = dialog;
     }
     if (!dialog->closedDuringCreation())

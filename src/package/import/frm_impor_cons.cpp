@@ -131,6 +131,13 @@ void TfrmImporCons::btnArquivoClick() {
 }
 
 void TfrmImporCons::sbtImportExportClick() {
+    // The run lets pending messages through to repaint its progress; a click
+    // or key held back while the server answered arrives then, and must not
+    // start a second run on a file this one has not archived yet.
+    if (running_)
+        return;
+    running_ = true;
+    host::ScopeGuard done([this] { running_ = false; });
     ci::ImportRun run{
         *netImportCons,
         *msgPadrao,

@@ -40,6 +40,8 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
 
   private:
     QLabel* lblArquivo;
+    // True while a run is going on; the dialog starts no other run then.
+    bool running_ = false;
 
     // Handlers.
     void FormCreate() override;

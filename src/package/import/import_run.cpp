@@ -1,5 +1,6 @@
 #include "package/import/import_run.h"
 
+#include <optional>
 #include <utility>
 
 #include "dataset/record_set.h"
@@ -24,12 +25,19 @@ void createFolderIfMissing(std::string_view folder) {
         platform::createDir(folder);
 }
 
-// SetImporSaldoCons with cdsArquivo, under the busy animation.
-host::CallResult callServer(host::TNetConnection& connection,
-                            const dataset::RecordSet& cdsArquivo) {
+// SetImporSaldoCons with cdsArquivo, its answer vetted and loaded into
+// cdsResultado, all under the busy animation: the animation stops only once
+// the answer is in place. Returns the server's message when it refused the
+// import, leaving cdsResultado as it was.
+std::optional<QString> callServer(ImportRun& run) {
     host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
     host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
-    return connection.appServer().call(kSetImporSaldoCons, {&cdsArquivo});
+    host::CallResult result =
+        run.connection.appServer().call(kSetImporSaldoCons, {&run.cdsArquivo});
+    if (result.isError())
+        return result.errorMessage();
+    run.cdsResultado.loadPacket(result.hasPacket() ? result.takePacket() : dataset::DataPacket{});
+    return std::nullopt;
 }
 
 // Steps 11 and 12 of the dialog's progress: the bar full, the caption empty.
@@ -69,9 +77,9 @@ ImportOutcome runImport(ImportRun& run) {
     // Each run sends its own file and nothing else, also after a failed one.
     fillArquivo(run.cdsArquivo, std::move(text));
 
-    host::CallResult result;
+    std::optional<QString> refused;
     try {
-        result = callServer(run.connection, run.cdsArquivo);
+        refused = callServer(run);
     } catch (const host::TransportError& error) {
         outcome.end = ImportEnd::TransportFailed;
         outcome.message = QString::fromUtf8(error.what());
@@ -80,12 +88,11 @@ ImportOutcome runImport(ImportRun& run) {
     }
     // A refused import stops here: the file stays where it is and no log is
     // written.
-    if (result.isError()) {
+    if (refused) {
         outcome.end = ImportEnd::ServerRefused;
-        outcome.message = result.errorMessage();
+        outcome.message = *refused;
         return outcome;
     }
-    run.cdsResultado.loadPacket(result.hasPacket() ? result.takePacket() : dataset::DataPacket{});
     outcome.end = ImportEnd::Imported;
     showAnswered(run);
 
