@@ -98,21 +98,13 @@ QStringList clientQuerySql() {
 void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
-<<<<<<< HEAD
     declare(clients, {"CDCLIENTE", 21, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 21, false}});
-    declare(clients,
-            {"NRINSJURCLIE",
-             kRegistrationWidth,
-             {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), kRegistrationWidth, true}});
-    declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
-=======
-    declare(clients, {"CDCLIENTE", 21, {"Código", 21, false}});
     // The registration number is as wide as the host database declares its
     // column: declared without a width, it takes the column's when the query
     // opens, and the picker shows it that wide.
-    declare(clients, {"NRINSJURCLIE", 0, {"Nr. Inscrição", -1, true}});
-    declare(clients, {"NMRAZSOCCLIE", 50, {"Nome", 50, true}});
->>>>>>> i13-filtimp
+    declare(clients,
+            {"NRINSJURCLIE", 0, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), -1, true}});
+    declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
     host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);
