@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTabWidget>
 #include <cstring>
 
 #include "dataset/record_set.h"
@@ -81,8 +82,15 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     EXPECT_EQ(package::P_CDCLIENTE, QStringLiteral("T"));
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_FALSE(frmConfCredBco->cdsGetPediCreCons.active());
-    // Until the first reload the operations stay enabled as laid out.
-    EXPECT_TRUE(frmConfCredBco->btnEfetivaCredito->isEnabled());
+    // Until the first reload the operations stay enabled as laid out; a tab
+    // switch leaves the data source inactive and so changes nothing either.
+    auto& screen = *frmConfCredBco;
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
+    for (QWidget* control :
+         QList<QWidget*>{screen.sbtImprimir, screen.btnEfetivaCredito, screen.btnDesfazCredito,
+                         screen.btnCancelaPedido, screen.BtnDesfazCancelamento})
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 }
 
 TEST_F(ConfirmationLifecycle, FailedConnectionClosesAndIsNotKept) {
