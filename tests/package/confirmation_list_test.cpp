@@ -1,6 +1,7 @@
 // The confirmation screen's lists: the reload and its stops, the family
 // breakdown following the current order, tabs, sorting, command enabling
 // and the display texts.
+#include <QImage>
 #include <QTabWidget>
 #include <algorithm>
 
@@ -44,6 +45,34 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
     screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
     EXPECT_EQ(screen.dtsPadrao.dataSet(), &orders);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
+}
+
+// The family grid shows every row on the tooltip colour; neither grid
+// alternates its rows' colours.
+TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
+    auto& screen = openLoadedScreen(ui_);
+    EXPECT_FALSE(screen.dbgPadrao->alternatingRowColors());
+    EXPECT_FALSE(screen.dbgFamilia->alternatingRowColors());
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    screen.cdsPediCredFami.setFiltered(false);  // rows enough to fill the grid
+    host::TDBGrid& grid = *screen.dbgFamilia;
+    const QImage shown = grid.viewport()->grab().toImage();
+    const QColor tooltip = screen.palette().color(QPalette::ToolTipBase);
+    const int column = grid.columnOfField(QStringLiteral("CDFAMILISALD"));
+    int checked = 0;
+    for (int row = 0; row < grid.model()->rowCount(); ++row) {
+        const QModelIndex cell = grid.model()->index(row, column);
+        const QRect rect = grid.visualRect(cell);
+        if (rect.bottom() >= shown.height())
+            break;
+        if (grid.selectionModel()->isSelected(cell))
+            continue;
+        // Right of the short family code: only the row's background.
+        const QPoint blank(rect.right() - 3, rect.center().y());
+        EXPECT_EQ(shown.pixelColor(blank).name(), tooltip.name()) << "row " << row;
+        ++checked;
+    }
+    EXPECT_GE(checked, 2);
 }
 
 TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
