@@ -226,6 +226,35 @@ TEST_F(ConfirmationList, ApostropheInOrderNumberFiltersItsFamilies) {
     EXPECT_EQ(column(screen.cdsPediCredFami, "NRPEDCRECONS"), (QStringList{"O'1", "O'1"}));
 }
 
+// The lists take no value but the tick marks: every other field of the order
+// list, and every field of the family list, refuses a write and says which.
+TEST_F(ConfirmationList, ListsTakeNoValueButTheTickMarks) {
+    auto& screen = openLoadedScreen(ui_);
+    for (dataset::RecordSet* list : {&screen.cdsGetPediCreCons, &screen.cdsPediCredFami}) {
+        ASSERT_FALSE(list->isEmpty()) << list->name();
+        for (size_t i = 0; i < list->fieldCount(); ++i) {
+            dataset::Field& field = list->field(i);
+            const bool tick = list == &screen.cdsGetPediCreCons && field.name() == "IDCHECK";
+            list->edit();
+            const std::string before = field.asString();
+            if (tick) {
+                EXPECT_NO_THROW(field.setAsString("S"));
+            } else {
+                try {
+                    field.setAsString("");
+                    ADD_FAILURE() << list->name() << "." << field.name() << " took a value";
+                } catch (const dataset::DataSetError& error) {
+                    EXPECT_EQ(std::string(error.what()), "O campo '" + field.name() +
+                                                             "' do conjunto '" + list->name() +
+                                                             "' é somente leitura.");
+                }
+                EXPECT_EQ(field.asString(), before) << list->name() << "." << field.name();
+            }
+            list->cancel();
+        }
+    }
+}
+
 TEST_F(ConfirmationList, DisplayTexts) {
     auto& screen = openLoadedScreen(ui_);
     const host::TMessages& messages = *screen.msgPadrao;
@@ -251,13 +280,19 @@ TEST_F(ConfirmationList, DisplayTexts) {
     const QString shown = value.data().toString();
     EXPECT_TRUE(shown.contains(QLatin1Char(',')) && shown.section(',', 1).size() == 2)
         << shown.toStdString();
-    orders.first();
-    orders.edit();
-    orders.fieldByName("VRPEDCRECONS").clear();
+    reloadChanged(orders, [](dataset::RecordSet& copy) {
+        copy.first();
+        copy.edit();
+        copy.fieldByName("VRPEDCRECONS").clear();
+        copy.next();
+        copy.edit();
+        copy.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
+        copy.post();
+    });
+    orders.setRecNo(1);
     EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "0,00");
-    orders.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
+    orders.setRecNo(2);
     EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "12,50");
-    orders.cancel();
 }
 
 }  // namespace
