@@ -152,12 +152,17 @@ int main(int argc, char** argv) {
     // Every order ticked, every one pending: the walk takes them all.
     screen->boMarcaTodos = false;
     screen->dbgPadraoTitleClick(0);
-    orders.first();
-    while (!orders.eof()) {
-        orders.edit();
-        orders.fieldByName("IDPEDCREEXTR").setAsString("N");
-        orders.post();
-        orders.next();
+    {
+        // The list takes only tick marks: the situations change on a copy.
+        dataset::RecordSet pending;
+        pending.loadPacket(orders.toPacket());
+        while (!pending.eof()) {
+            pending.edit();
+            pending.fieldByName("IDPEDCREEXTR").setAsString("N");
+            pending.post();
+            pending.next();
+        }
+        orders.loadPacket(pending.toPacket());
     }
     size_t taken = 0, packetBytes = 0;
     const double batch = ratioOf(

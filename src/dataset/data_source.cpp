@@ -37,9 +37,9 @@ void DataSource::tell(DataSourceEvent event) {
     views_.forEach([&](DataSourceView& v) { v.dataSourceChanged(*this, event); });
 }
 
-void DataSource::stateMaybeChanged(bool always) {
+void DataSource::stateMaybeChanged() {
     const DataSetState now = state();
-    if (now == lastState_ && !always)
+    if (now == lastState_)
         return;
     lastState_ = now;
     if (onStateChange_) {
@@ -57,7 +57,7 @@ void DataSource::setEnabled(bool on) {
     } else if (set_ != nullptr && set_->active()) {
         tell(DataSourceEvent::DataChanged);  // whatever happened while off
     }
-    stateMaybeChanged(true);
+    stateMaybeChanged();
 }
 
 void DataSource::setDataSet(RecordSet* set) {
@@ -75,7 +75,7 @@ void DataSource::setDataSet(RecordSet* set) {
         if (set_ != nullptr && set_->active())
             tell(DataSourceEvent::DataChanged);
     }
-    stateMaybeChanged(false);
+    stateMaybeChanged();
 }
 
 void DataSource::recordSetChanged(RecordSet& set, RecordSetEvent event) {
@@ -86,8 +86,9 @@ void DataSource::recordSetChanged(RecordSet& set, RecordSetEvent event) {
             tell(set.active() ? DataSourceEvent::StateChanged : DataSourceEvent::Detached);
         }
         // While switched off the source stays inactive whatever the set does: a
-        // walk that edits every record then costs its handler nothing.
-        stateMaybeChanged(enabled_);
+        // walk that edits every record then costs its handler nothing. A load
+        // still reaches the handler twice, as the set goes inactive and back.
+        stateMaybeChanged();
         return;
     }
     if (!enabled_ || !set.active())
@@ -113,7 +114,7 @@ void DataSource::recordSetDestroyed(RecordSet& set) {
     set_ = nullptr;  // the set is going away: no call back into it
     if (enabled_)
         tell(DataSourceEvent::Detached);
-    stateMaybeChanged(false);
+    stateMaybeChanged();
 }
 
 bool rebindView(DataSourceView& view, DataSource*& current, DataSource* next) {

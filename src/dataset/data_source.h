@@ -48,9 +48,11 @@ class DataSource final : private RecordSetObserver {
 
     // Inactive while switched off, without a set, or when the set is closed.
     DataSetState state() const;
-    // Runs when state() changes, at every switch off or on (even when the state
-    // stays the same), and whenever the set opens, closes or changes state while
-    // the source is switched on (switched off, the source stays inactive).
+    // Runs only when state() changes: a switch off or on, a re-pointing, or the
+    // set opening, closing or changing state while the source is switched on
+    // (switched off, the source stays inactive). A switch over a closed set
+    // changes nothing and runs nothing; a load runs it as closing and opening
+    // the set would.
     void setOnStateChange(std::function<void(DataSource&)> handler);
 
     void addView(DataSourceView* view);
@@ -60,7 +62,7 @@ class DataSource final : private RecordSetObserver {
     void recordSetChanged(RecordSet& set, RecordSetEvent event) override;
     void recordSetDestroyed(RecordSet& set) override;
     void tell(DataSourceEvent event);
-    void stateMaybeChanged(bool always);
+    void stateMaybeChanged();
 
     RecordSet* set_ = nullptr;
     bool enabled_ = true;

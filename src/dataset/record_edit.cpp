@@ -74,7 +74,7 @@ Column& RecordSet::Impl::writable(const Field& f) {
                            " não está em edição ou inclusão.");
     }
     if (f.readOnly())
-        throw DataSetError("O campo '" + f.name() + "' é somente leitura.");
+        throw DataSetError("O campo '" + f.name() + "' do " + setLabel() + " é somente leitura.");
     return buffer[f.index()];
 }
 

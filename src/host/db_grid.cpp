@@ -44,7 +44,7 @@ TDBGrid::TDBGrid(QWidget* parent) : QTableView(parent), model_(new RecordSetMode
     setShowGrid(true);
     setGridStyle(Qt::SolidLine);
     setWordWrap(false);
-    setAlternatingRowColors(true);
+    setAlternatingRowColors(false);  // every row in the grid's background colour
     setCornerButtonEnabled(false);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <tuple>
 
 #include "host/application.h"
@@ -29,15 +30,31 @@ class ToolPanel : public QFrame {
   public:
     ToolPanel(QLabel*& code, QWidget* parent) : QFrame(parent), code_(code) {}
 
+    // Never narrower than its buttons and, right of them, the screen code: a
+    // narrower screen would draw the code over the buttons.
+    QSize minimumSizeHint() const override {
+        int right = 0;
+        for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child != code_ && !child->isHidden())
+                right = std::max(right, child->geometry().right() + 1);
+        }
+        const int code = code_ != nullptr ? code_->sizeHint().width() + 2 * kCodeMargin : 0;
+        return {right + code, height()};
+    }
+    QSize sizeHint() const override { return minimumSizeHint(); }
+
   protected:
     void resizeEvent(QResizeEvent* event) override {
         QFrame::resizeEvent(event);
         placeCode();
     }
-    // A new screen code asks for a new place.
+    // A new screen code asks for a new place, and the screen for new room
+    // (as do the buttons a derived screen adds before it shows).
     bool event(QEvent* event) override {
-        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show)
+        if (event->type() == QEvent::LayoutRequest || event->type() == QEvent::Show) {
             placeCode();
+            updateGeometry();
+        }
         return QFrame::event(event);
     }
 
@@ -46,8 +63,10 @@ class ToolPanel : public QFrame {
         if (code_ == nullptr)
             return;
         code_->adjustSize();
-        code_->move(width() - code_->width() - 8, (height() - code_->height()) / 2);
+        code_->move(width() - code_->width() - kCodeMargin, (height() - code_->height()) / 2);
     }
+
+    static constexpr int kCodeMargin = 8;
 
     QLabel*& code_;
 };
@@ -114,15 +133,18 @@ QWidget* TfrmPadrao::frame() const {
 }
 
 void TfrmPadrao::Show() {
-    // The first showing gives the child window the screen's own size plus
-    // its frame; later showings keep what the operator made of it.
-    const bool first = subWindow_ != nullptr && !subWindow_->isVisible() && !shownOnce_;
-    const QSize wanted = size();
+    // The window is placed before it first shows: the area activates a child
+    // as it appears, and a first activation may open a modal dialog over the
+    // screen. Later showings keep what the operator made of it.
+    const bool first = !shownOnce_;
+    shownOnce_ = true;
+    if (first)
+        placeFrame();
     show();
     frame()->show();
-    if (first) {
-        shownOnce_ = true;
-        subWindow_->resize(wanted + (subWindow_->size() - subWindow_->widget()->size()));
+    if (first && subWindow_ == nullptr && bounds_.isValid()) {
+        // A window of its own: its frame is known only once it shows.
+        resize(bounds_.size() - (frameGeometry().size() - size()));
     }
     if (subWindow_ != nullptr && subWindow_->mdiArea() != nullptr) {
         subWindow_->mdiArea()->setActiveSubWindow(subWindow_);
@@ -133,6 +155,22 @@ void TfrmPadrao::Show() {
     } else {
         raise();
         activateWindow();
+    }
+}
+
+void TfrmPadrao::placeFrame() {
+    if (subWindow_ == nullptr) {
+        if (bounds_.isValid()) {
+            move(bounds_.topLeft());  // the frame's corner
+            resize(bounds_.size());
+        }
+        return;
+    }
+    if (bounds_.isValid()) {
+        subWindow_->setGeometry(bounds_);
+    } else {
+        // The screen's own size plus the child window's title bar and borders.
+        subWindow_->resize(size().grownBy(subWindow_->contentsMargins()));
     }
 }
 

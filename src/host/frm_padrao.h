@@ -9,6 +9,7 @@
 
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include "dataset/data_source.h"
@@ -42,6 +43,10 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     void Release();
     // The window frame: the multiple-document child window, or the screen.
     QWidget* frame() const;
+    // The window's place and size, frame included (title bar and borders), as
+    // the screen's layout states them; the frame takes them when the screen
+    // first shows. Without them the frame fits around the screen's own size.
+    void setBounds(const QRect& bounds) { bounds_ = bounds; }
     QMdiSubWindow* subWindow() const { return subWindow_; }
 
     // Components, named as in the screens' layouts.
@@ -115,11 +120,14 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     void buildPages();
     void buildNavigator();
     void navigate(int step);
+    // The first showing's place and size of the frame.
+    void placeFrame();
     // FormActivate once per activation of the child window, and only once the
     // screen is created and shown.
     void activateInArea(bool active);
 
     QPointer<QMdiSubWindow> subWindow_;
+    QRect bounds_;
     bool shownOnce_ = false;
     bool activeInArea_ = false;
 };

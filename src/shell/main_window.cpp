@@ -4,7 +4,9 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "host/dispatch.h"
 #include "host/package_loader.h"
@@ -45,7 +47,19 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     statusBar()->addPermanentWidget(context);
     // Room for the confirmation screen at its own place and size (244, 105,
     // 815 by 585) inside the work area, within a 1280 by 800 screen.
-    resize(1180, 790);
+    fitOnScreen(QSize(1180, 790));
+}
+
+void MainWindow::fitOnScreen(QSize wanted) {
+    winId();  // the window exists, so its frame is known where the platform tells it
+    const QRect area = screen()->availableGeometry();
+    const QSize frame = frameGeometry().size() - size();
+    resize(wanted.boundedTo(area.size() - frame));
+    // A screen smaller than the window would also leave it outside the area.
+    const QRect outer = frameGeometry();
+    if (!area.contains(outer))
+        move(std::clamp(outer.left(), area.left(), area.right() + 1 - outer.width()),
+             std::clamp(outer.top(), area.top(), area.bottom() + 1 - outer.height()));
 }
 
 void MainWindow::setPackageMissing(const QString& reason) {

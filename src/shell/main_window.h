@@ -29,6 +29,9 @@ class MainWindow : public QMainWindow {
     void setPackageMissing(const QString& reason);
 
   private:
+    // The wanted size, within the screen's work area (frame included).
+    void fitOnScreen(QSize wanted);
+
     QMdiArea* mdi_;
     QAction* confirmation_;
     host::PackageLoader& package_;

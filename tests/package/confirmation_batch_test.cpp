@@ -220,14 +220,15 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
 TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     auto& screen = openLoadedScreen(ui_);
     tick(screen, {}, 0);
-    auto& orders = screen.cdsGetPediCreCons;
-    for (const char* odd : {"", "n"}) {
-        orders.next();
-        orders.edit();
-        orders.fieldByName("IDCHECK").setAsString("S");
-        orders.fieldByName("IDPEDCREEXTR").setAsString(odd);
-        orders.post();
-    }
+    reloadChanged(screen.cdsGetPediCreCons, [](dataset::RecordSet& orders) {
+        for (const char* odd : {"", "n"}) {
+            orders.next();
+            orders.edit();
+            orders.fieldByName("IDCHECK").setAsString("S");
+            orders.fieldByName("IDPEDCREEXTR").setAsString(odd);
+            orders.post();
+        }
+    });
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
     clearCalls();

@@ -1,8 +1,11 @@
 // The confirmation screen's lifetime: creation, first activation, later
 // instances, a failed connection, closing.
 #include <QDialog>
+#include <QFrame>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTabWidget>
 #include <cstring>
 #include <functional>
 
@@ -97,6 +100,27 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_EQ(ui_.pendingModals(), 0u);
 }
 
+// The child window has its stated place and outer size (title bar and
+// borders included) already while its first activation shows the filter
+// dialog, and the screen code stays clear of the toolbar's buttons.
+TEST_F(ConfirmationLifecycle, OpensAtItsPlaceAndSizeBeforeItsFirstActivation) {
+    processEvents();  // the host is up and idle, as when the operator opens the screen
+    const QRect stated(244, 105, 815, 585);
+    QRect during;
+    ui_.queueModal([&](QDialog&) {
+        during = frmConfCredBco->frame()->frameGeometry();
+        const QRect code = frmConfCredBco->lblCodTela->geometry();
+        for (auto* button : frmConfCredBco->panMenu->findChildren<host::TButtonFlat*>()) {
+            EXPECT_FALSE(button->geometry().intersects(code)) << button->objectName().toStdString();
+        }
+    });
+    package::CriaConfCredBanc();
+    ASSERT_FALSE(frmConfCredBco.isNull());
+    EXPECT_EQ(during, stated);
+    processEvents();
+    EXPECT_EQ(frmConfCredBco->frame()->frameGeometry(), stated);
+}
+
 TEST_F(ConfirmationLifecycle, OpeningAgainRestoresAMinimisedScreen) {
     ui_.queueModal(confirmFilter);
     package::CriaConfCredBanc();
@@ -132,8 +156,15 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     EXPECT_FALSE(frmConfCredBco->boMarcaTodos);
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_FALSE(frmConfCredBco->cdsGetPediCreCons.active());
-    // Until the first reload the operations stay enabled as laid out.
-    EXPECT_TRUE(frmConfCredBco->btnEfetivaCredito->isEnabled());
+    // Until the first reload the operations stay enabled as laid out; a tab
+    // switch leaves the data source inactive and so changes nothing either.
+    auto& screen = *frmConfCredBco;
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
+    for (QWidget* control :
+         QList<QWidget*>{screen.sbtImprimir, screen.btnEfetivaCredito, screen.btnDesfazCredito,
+                         screen.btnCancelaPedido, screen.BtnDesfazCancelamento})
+        EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 }
 
 TEST_F(ConfirmationLifecycle, FailedConnectionClosesAndIsNotKept) {

@@ -1,6 +1,7 @@
 // The confirmation screen's lists: the reload and its stops, the family
 // breakdown following the current order, tabs, sorting, command enabling
 // and the display texts.
+#include <QImage>
 #include <QLabel>
 #include <QTabWidget>
 #include <algorithm>
@@ -48,6 +49,34 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
     screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
     EXPECT_EQ(screen.dtsPadrao.dataSet(), &orders);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
+}
+
+// The family grid shows every row on the tooltip colour; neither grid
+// alternates its rows' colours.
+TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
+    auto& screen = openLoadedScreen(ui_);
+    EXPECT_FALSE(screen.dbgPadrao->alternatingRowColors());
+    EXPECT_FALSE(screen.dbgFamilia->alternatingRowColors());
+    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    screen.cdsPediCredFami.setFiltered(false);  // rows enough to fill the grid
+    host::TDBGrid& grid = *screen.dbgFamilia;
+    const QImage shown = grid.viewport()->grab().toImage();
+    const QColor tooltip = screen.palette().color(QPalette::ToolTipBase);
+    const int column = grid.columnOfField(QStringLiteral("CDFAMILISALD"));
+    int checked = 0;
+    for (int row = 0; row < grid.model()->rowCount(); ++row) {
+        const QModelIndex cell = grid.model()->index(row, column);
+        const QRect rect = grid.visualRect(cell);
+        if (rect.bottom() >= shown.height())
+            break;
+        if (grid.selectionModel()->isSelected(cell))
+            continue;
+        // Right of the short family code: only the row's background.
+        const QPoint blank(rect.right() - 3, rect.center().y());
+        EXPECT_EQ(shown.pixelColor(blank).name(), tooltip.name()) << "row " << row;
+        ++checked;
+    }
+    EXPECT_GE(checked, 2);
 }
 
 TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
@@ -223,6 +252,35 @@ TEST_F(ConfirmationList, ApostropheInOrderNumberFiltersItsFamilies) {
     EXPECT_EQ(column(screen.cdsPediCredFami, "NRPEDCRECONS"), (QStringList{"O'1", "O'1"}));
 }
 
+// The lists take no value but the tick marks: every other field of the order
+// list, and every field of the family list, refuses a write and says which.
+TEST_F(ConfirmationList, ListsTakeNoValueButTheTickMarks) {
+    auto& screen = openLoadedScreen(ui_);
+    for (dataset::RecordSet* list : {&screen.cdsGetPediCreCons, &screen.cdsPediCredFami}) {
+        ASSERT_FALSE(list->isEmpty()) << list->name();
+        for (size_t i = 0; i < list->fieldCount(); ++i) {
+            dataset::Field& field = list->field(i);
+            const bool tick = list == &screen.cdsGetPediCreCons && field.name() == "IDCHECK";
+            list->edit();
+            const std::string before = field.asString();
+            if (tick) {
+                EXPECT_NO_THROW(field.setAsString("S"));
+            } else {
+                try {
+                    field.setAsString("");
+                    ADD_FAILURE() << list->name() << "." << field.name() << " took a value";
+                } catch (const dataset::DataSetError& error) {
+                    EXPECT_EQ(std::string(error.what()), "O campo '" + field.name() +
+                                                             "' do conjunto '" + list->name() +
+                                                             "' é somente leitura.");
+                }
+                EXPECT_EQ(field.asString(), before) << list->name() << "." << field.name();
+            }
+            list->cancel();
+        }
+    }
+}
+
 TEST_F(ConfirmationList, DisplayTexts) {
     auto& screen = openLoadedScreen(ui_);
     const host::TMessages& messages = *screen.msgPadrao;
@@ -248,13 +306,19 @@ TEST_F(ConfirmationList, DisplayTexts) {
     const QString shown = value.data().toString();
     EXPECT_TRUE(shown.contains(QLatin1Char(',')) && shown.section(',', 1).size() == 2)
         << shown.toStdString();
-    orders.first();
-    orders.edit();
-    orders.fieldByName("VRPEDCRECONS").clear();
+    reloadChanged(orders, [](dataset::RecordSet& copy) {
+        copy.first();
+        copy.edit();
+        copy.fieldByName("VRPEDCRECONS").clear();
+        copy.next();
+        copy.edit();
+        copy.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
+        copy.post();
+    });
+    orders.setRecNo(1);
     EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "0,00");
-    orders.fieldByName("VRPEDCRECONS").setAsDouble(12.5);
+    orders.setRecNo(2);
     EXPECT_EQ(orders.fieldByName("VRPEDCRECONS").displayText(), "12,50");
-    orders.cancel();
 }
 
 // F5 and the reload menu entry fetch the list again: a change another

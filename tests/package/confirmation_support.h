@@ -10,6 +10,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QStringList>
+#include <functional>
 
 #include "dataset/record_set.h"
 #include "host/db_grid.h"
@@ -57,6 +58,16 @@ inline QStringList column(dataset::RecordSet& set, const char* field) {
         values << QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     }
     return values;
+}
+
+// Loads a list again with `change` made to a copy of its rows: the screen's
+// lists take no value but the tick marks, as their rows come from the server.
+inline void reloadChanged(dataset::RecordSet& list,
+                          const std::function<void(dataset::RecordSet& copy)>& change) {
+    dataset::RecordSet copy;
+    copy.loadPacket(list.toPacket());
+    change(copy);
+    list.loadPacket(copy.toPacket());
 }
 
 inline QString current(dataset::RecordSet& set, const char* field) {

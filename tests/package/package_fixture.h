@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -16,9 +17,12 @@
 class QMainWindow;
 class QMdiArea;
 
-// Readable failure messages for Qt texts.
+// Readable failure messages for Qt texts and rectangles.
 inline void PrintTo(const QString& text, std::ostream* out) {
     *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << rect.x() << ',' << rect.y() << ' ' << rect.width() << 'x' << rect.height();
 }
 
 #include "host/scripted_ui_service.h"

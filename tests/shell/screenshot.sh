@@ -4,6 +4,8 @@
 # handful of colours. Usage: screenshot.sh HOST_EXE PACKAGE OUT.png
 set -euo pipefail
 host="$1" package="$2" out="$3"
+# The X server's screen, not an offscreen one the calling shell may name.
+unset QT_QPA_PLATFORM
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 printf 'open\n' >"$work/script.txt"

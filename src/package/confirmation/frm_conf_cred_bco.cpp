@@ -75,8 +75,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     setObjectName(QStringLiteral("frmConfCredBco"));
     setWindowTitle(tr("Confirmação de Crédito Bancário"));
     lblCodTela->setText(QStringLiteral("LUN90000"));
-    resize(815, 585);
-    frame()->move(244, 105);
+    setBounds(QRect(244, 105, 815, 585));
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
     msgPadrao = new host::TMessages(this);

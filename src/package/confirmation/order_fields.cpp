@@ -58,8 +58,14 @@ constexpr bool looksNameFields(const Look (&looks)[N], records::Record record) {
 static_assert(looksNameFields(kOrderLooks, records::kOrder));
 static_assert(looksNameFields(kFamilyLooks, records::kFamily));
 
+// Which fields the screen may write: the packet of selected orders is built
+// field by field, the order list takes only the tick marks, the family list
+// nothing. Values from the server are never changed on the screen.
+enum class Writes { All, TickOnly, None };
+
 template <std::size_t N>
-void declare(dataset::RecordSet& set, records::Record record, const Look (&looks)[N]) {
+void declare(dataset::RecordSet& set, records::Record record, const Look (&looks)[N],
+             Writes writes) {
     for (const records::RecordField& spec : record) {
         dataset::Field& field = set.addField({std::string(spec.name), spec.type, spec.size});
         for (const Look& look : looks) {
@@ -72,21 +78,23 @@ void declare(dataset::RecordSet& set, records::Record record, const Look (&looks
         }
         if (field.name() == "IDCHECK")
             field.setDefaultExpression("'N'");
+        field.setReadOnly(writes == Writes::None ||
+                          (writes == Writes::TickOnly && field.name() != "IDCHECK"));
     }
 }
 
 }  // namespace
 
 void declareOrderFields(dataset::RecordSet& orders) {
-    declare(orders, records::kOrder, kOrderLooks);
+    declare(orders, records::kOrder, kOrderLooks, Writes::TickOnly);
 }
 
 void declareFamilyFields(dataset::RecordSet& families) {
-    declare(families, records::kFamily, kFamilyLooks);
+    declare(families, records::kFamily, kFamilyLooks, Writes::None);
 }
 
 void declareSelectedFields(dataset::RecordSet& selected) {
-    declare(selected, records::kSelected, kOrderLooks);
+    declare(selected, records::kSelected, kOrderLooks, Writes::All);
 }
 
 QString situacaoText(const std::string& value, const host::TMessages& messages) {

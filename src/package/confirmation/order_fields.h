@@ -16,9 +16,10 @@ class TMessages;
 namespace confcred::package {
 
 // The order list: thirteen fields in the declared order, labels as the grid
-// shows them, IDCHECK with its declared default "N".
+// shows them, IDCHECK with its declared default "N" and the only one that
+// takes a value (the others are read-only).
 void declareOrderFields(dataset::RecordSet& orders);
-// The family list: four fields, NRPEDCRECONS hidden.
+// The family list: four fields, NRPEDCRECONS hidden, all read-only.
 void declareFamilyFields(dataset::RecordSet& families);
 // The packet of selected orders: the order list's fields less NRBOLETO.
 void declareSelectedFields(dataset::RecordSet& selected);
