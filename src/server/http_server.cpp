@@ -72,7 +72,7 @@ class HttpServer::Impl {
     void start();
     void stop();
 
-    // Runs on a worker thread; never throws.
+    // Never throws; runs on a worker (a call) or a network thread (/health).
     Response handle(Request& request) noexcept;
     void logLine(const std::string& remote, const Request* request, unsigned status,
                  std::uint64_t bytes, std::chrono::steady_clock::duration took) const;
