@@ -4,7 +4,16 @@
 //   against the same query stepped through SQLite's C API;
 // - server.import_vs_sqlite_import: a 100,000-line file through
 //   SetImporSaldoCons, against the sqlite3 shell's .import of an equivalent
-//   CSV into the same table.
+//   CSV into the same table;
+// and what one client can do to the others, each the p99 latency of a normal
+// client's small call (getConsumidor on a new connection) under the load
+// against the same calls without it, alternately in rounds:
+// - server.p99_under_hog_vs_idle: one address holds 1,000 idle connections;
+// - server.p99_under_slowloris_vs_idle: 512 connections from 8 addresses send
+//   their heads one byte at a time;
+// - server.p99_during_import_vs_idle: a 100,000-line import runs;
+// - server.rss_under_body_flood_vs_idle: the resident memory while 40 clients
+//   without the token each send a 64 MiB body, against before.
 // The server runs in this process, on its own threads, behind its real HTTP
 // endpoint; the client is a plain Beast client on one connection.
 
@@ -24,11 +33,13 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "harness.h"
+#include "load_clients.h"
 #include "order_data.h"
 #include "server/call_codec.h"
 #include "server/confcred_methods.h"
@@ -65,11 +76,13 @@ struct Scratch {
 
 // The server object on a database, behind its HTTP endpoint on a free port.
 struct LocalServer {
-    explicit LocalServer(const std::string& url) : db(server::openDatabase(url)) {
+    explicit LocalServer(const std::string& url, const std::string& token = {})
+        : db(server::openDatabase(url)) {
         server::registerConfCredMethods(methods, *db);
         server::HttpServerOptions options;
         options.port = 0;
         options.threads = 2;
+        options.token = token;
         options.maxBodyBytes = std::size_t{256} << 20;
         http = std::make_unique<server::HttpServer>(methods, options);
         http->start();
@@ -200,6 +213,7 @@ std::string csvField(std::string_view text) {
     return out + "\"";
 }
 
+// The CSV is written only when `folder` is not empty.
 ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::path& folder) {
     const auto column = [&](std::string_view name) -> const dataset::Column& {
         return orders.column(static_cast<std::size_t>(orders.fieldIndex(name)));
@@ -230,6 +244,8 @@ ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::pa
                 ";ALI=" + std::to_string(first / 100) + "," +
                 twoDigits(static_cast<int>(first % 100)) + ";BEB=" + std::to_string(second / 100) +
                 "," + twoDigits(static_cast<int>(second % 100)) + "\r\n";
+        if (folder.empty())
+            continue;
         const std::int64_t id = std::int64_t{run + 1} * 10'000'000 + static_cast<std::int64_t>(i);
         char number[24];
         std::snprintf(number, sizeof number, "%020lld", static_cast<long long>(id));
@@ -242,8 +258,10 @@ ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::pa
     file.column(static_cast<std::size_t>(file.fieldIndex("ARQUIVO"))).appendText(text);
     ImportRun out;
     out.body = "{\"args\":[" + dataset::encodePacket(file) + "]}";
-    out.csv = folder / ("run" + std::to_string(run) + ".csv");
-    std::ofstream(out.csv, std::ios::binary) << csv;
+    if (!folder.empty()) {
+        out.csv = folder / ("run" + std::to_string(run) + ".csv");
+        std::ofstream(out.csv, std::ios::binary) << csv;
+    }
     return out;
 }
 
@@ -305,11 +323,152 @@ void benchImport(const Scratch& scratch) {
     figure("server.import_vs_sqlite_import", ratio);
 }
 
+// ---------------------------------------------------------------------------
+// One client against the others
+
+using namespace std::chrono_literals;
+
+constexpr int kLoadRounds = 3;
+constexpr int kCallsPerRound = 200;
+constexpr auto kCallTimeout = 2s;
+// A 500,000-line import takes about 40 s on a CI machine of two cores; a
+// fifth of it runs long enough for thousands of calls to meet it.
+constexpr int kImportLoadLines = 100'000;
+
+const std::string& smallCall() {
+    static const std::string request =
+        callRequest("getConsumidor", R"({"args":["'CLI001'","","1"]})");
+    return request;
+}
+
+std::string msText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f ms", seconds * 1e3);
+    return text;
+}
+
+// Rounds of the normal client's calls alone and under the load `start`
+// returns (held while the calls run), alternately: the ratio of the median
+// p99 under load to the median p99 alone.
+double p99UnderLoad(std::uint16_t port, const std::string& what,
+                    const std::function<std::shared_ptr<void>()>& start) {
+    std::vector<double> alone, loaded;
+    Latencies allAlone, allLoaded;  // every call, for the notes
+    for (int round = 0; round < kLoadRounds; ++round) {
+        const Latencies by =
+            timeCalls(port, "127.0.0.1", smallCall(), kCallsPerRound, kCallTimeout);
+        alone.push_back(by.percentile(0.99));
+        const std::shared_ptr<void> load = start();
+        const Latencies under =
+            timeCalls(port, "127.0.0.1", smallCall(), kCallsPerRound, kCallTimeout);
+        loaded.push_back(under.percentile(0.99));
+        allAlone.seconds.insert(allAlone.seconds.end(), by.seconds.begin(), by.seconds.end());
+        allLoaded.seconds.insert(allLoaded.seconds.end(), under.seconds.begin(),
+                                 under.seconds.end());
+        allLoaded.failed += under.failed;
+    }
+    std::sort(alone.begin(), alone.end());
+    std::sort(loaded.begin(), loaded.end());
+    const double a = alone[alone.size() / 2], l = loaded[loaded.size() / 2];
+    note(what + ": p99 " + msText(l) + " against " + msText(a) + " alone (medians " +
+         msText(allLoaded.percentile(0.5)) + " and " + msText(allAlone.percentile(0.5)) + "); " +
+         std::to_string(allLoaded.failed) + " of " + std::to_string(allLoaded.seconds.size()) +
+         " calls unanswered");
+    return a > 0 ? l / a : 0.0;
+}
+
+void benchConnectionLoads(const Scratch& scratch) {
+    LocalServer local("sqlite:" + (scratch.path / "loads.db").string());
+    const std::uint16_t port = local.http->port();
+    timeCalls(port, "127.0.0.1", smallCall(), 50, kCallTimeout);  // warm-up
+
+    figure("server.p99_under_hog_vs_idle",
+           p99UnderLoad(port, "1,000 idle connections from one address", [&] {
+               auto hog = std::make_shared<IdleHog>(port, "127.0.0.2", 1000);
+               std::this_thread::sleep_for(300ms);  // all accepted, the excess closed
+               return std::shared_ptr<void>(hog);
+           }));
+
+    std::vector<std::string> addresses;
+    for (int i = 3; i <= 10; ++i)
+        addresses.push_back("127.0.0." + std::to_string(i));
+    std::size_t bytes = 0;
+    figure("server.p99_under_slowloris_vs_idle",
+           p99UnderLoad(port, "512 heads sent a byte at a time from 8 addresses", [&] {
+               auto slow = std::shared_ptr<SlowHeaders>(new SlowHeaders(port, addresses, 64, 50ms),
+                                                        [&](SlowHeaders* s) {
+                                                            bytes += s->bytesSent();
+                                                            delete s;
+                                                        });
+               std::this_thread::sleep_for(300ms);
+               return std::shared_ptr<void>(slow);
+           }));
+    note("slow heads: " + std::to_string(bytes) + " bytes sent one at a time");
+}
+
+void benchImportLoad(const Scratch& scratch) {
+    LocalServer local("sqlite:" + (scratch.path / "import-load.db").string());
+    const std::uint16_t port = local.http->port();
+    const ImportRun run = makeImportRun(makeOrders(kImportLoadLines), 7, {});
+    timeCalls(port, "127.0.0.1", smallCall(), 50, kCallTimeout);  // warm-up
+    const Latencies alone =
+        timeCalls(port, "127.0.0.1", smallCall(), 2 * kCallsPerRound, kCallTimeout);
+
+    std::atomic<bool> importing{true};
+    double importSeconds = 0;
+    std::string failure;
+    std::thread importer([&] {
+        try {
+            Client client(port);
+            importSeconds = secondsOf([&] { client.post("SetImporSaldoCons", run.body); });
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        importing = false;
+    });
+    const Latencies during = timeCalls(port, "127.0.0.1", smallCall(), 1'000'000, kCallTimeout,
+                                       [&] { return importing.load(); });
+    importer.join();
+    if (!failure.empty())
+        throw std::runtime_error("import under load: " + failure);
+    note("import of " + std::to_string(kImportLoadLines) + " lines (" +
+         std::to_string(run.body.size() >> 20) + " MiB) took " + ms(importSeconds) + "; " +
+         std::to_string(during.seconds.size()) + " small calls meanwhile, p99 " +
+         msText(during.percentile(0.99)) + ", median " + msText(during.percentile(0.5)) + " (" +
+         std::to_string(during.failed) + " unanswered); alone p99 " +
+         msText(alone.percentile(0.99)) + ", median " + msText(alone.percentile(0.5)));
+    figure("server.p99_during_import_vs_idle", during.percentile(0.99) / alone.percentile(0.99));
+}
+
+void benchBodyFlood(const Scratch& scratch) {
+    LocalServer local("sqlite:" + (scratch.path / "flood.db").string(), "flood-token");
+    const std::uint16_t port = local.http->port();
+    constexpr std::size_t kBody = std::size_t{64} << 20;
+    const std::string health = "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+    timeCalls(port, "127.0.0.1", health, 50, kCallTimeout);  // warm-up
+    const std::size_t idle = residentBytes();
+    const std::string head =
+        "POST /lun90000.rdmConfCredBanc/SetImporSaldoCons HTTP/1.1\r\n"
+        "Host: x\r\nContent-Type: application/json\r\nContent-Length: " +
+        std::to_string(kBody) + "\r\n\r\n";
+    const FloodResult flood = floodBodies(port, head, 40, kBody, 5s);
+    note("40 unauthorised 64 MiB bodies: " + std::to_string(flood.answered) + " answered, " +
+         std::to_string(flood.bytesSent >> 20) + " MiB sent; resident " +
+         std::to_string(idle >> 20) + " MiB before, " +
+         std::to_string(flood.peakResidentBytes >> 20) + " MiB at most during");
+    figure("server.rss_under_body_flood_vs_idle",
+           static_cast<double>(flood.peakResidentBytes) / static_cast<double>(idle));
+}
+
 }  // namespace
 
 int main() {
     try {
         Scratch scratch;
+        // First, while the process is small: its memory is the figure.
+        benchBodyFlood(scratch);
+        benchConnectionLoads(scratch);
+        benchImportLoad(scratch);
         benchList(scratch);
         benchImport(scratch);
     } catch (const std::exception& e) {

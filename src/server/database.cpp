@@ -64,13 +64,17 @@ Database::Database(Backend backend, std::string displayUrl, Connector connect)
 Database::~Database() = default;
 
 std::unique_ptr<Session> Database::acquire() {
-    {
-        std::lock_guard lock(mutex_);
-        if (!idle_.empty()) {
-            auto session = std::move(idle_.back());
+    for (;;) {
+        std::unique_ptr<Session> session;
+        {
+            std::lock_guard lock(mutex_);
+            if (idle_.empty())
+                break;
+            session = std::move(idle_.back());
             idle_.pop_back();
-            return session;
         }
+        if (session->stillConnected())
+            return session;
     }
     // Connecting happens outside the lock: it may take a while on PostgreSQL.
     return connect_();
@@ -82,6 +86,31 @@ void Database::release(std::unique_ptr<Session> session) {
     std::lock_guard lock(mutex_);
     if (idle_.size() < kMaxIdleSessions)
         idle_.push_back(std::move(session));
+}
+
+void Database::dropIdle() {
+    std::vector<std::unique_ptr<Session>> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        dropped.swap(idle_);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// WriterQueue
+
+WriterQueue::Turn::Turn(WriterQueue& queue) : queue_(queue) {
+    std::unique_lock lock(queue_.mutex_);
+    const std::uint64_t mine = queue_.issued_++;
+    queue_.next_.wait(lock, [&] { return queue_.serving_ == mine; });
+}
+
+WriterQueue::Turn::~Turn() {
+    {
+        std::lock_guard lock(queue_.mutex_);
+        ++queue_.serving_;
+    }
+    queue_.next_.notify_all();
 }
 
 std::vector<std::vector<std::optional<std::string>>> Database::queryText(

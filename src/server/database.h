@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -84,6 +85,9 @@ class Session {
 
     // False once the connection is known to be broken; the pool drops it then.
     virtual bool healthy() const = 0;
+    // Looks whether a connection that waited in the pool is still there (the
+    // server may have closed it meanwhile); false drops it.
+    virtual bool stillConnected() { return healthy(); }
 
     // Transactions, driven by Database.
     virtual void beginRead() = 0;
@@ -107,6 +111,28 @@ class Session {
     void countStatement();
     int failAt_ = 0;
     int statementCount_ = 0;
+};
+
+// Writers take turns in the order they came: on SQLite one write runs at a
+// time, and the others wait here for as long as it takes rather than in
+// SQLite's busy loop, which gives up after its timeout and favours no one.
+class WriterQueue {
+  public:
+    class Turn {
+      public:
+        explicit Turn(WriterQueue& queue);
+        ~Turn();
+        Turn(const Turn&) = delete;
+        Turn& operator=(const Turn&) = delete;
+
+      private:
+        WriterQueue& queue_;
+    };
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable next_;
+    std::uint64_t issued_ = 0, serving_ = 0;
 };
 
 class Database {
@@ -148,6 +174,9 @@ class Database {
     class Lease;
     std::unique_ptr<Session> acquire();
     void release(std::unique_ptr<Session> session);
+    // A lost connection seldom goes alone (the database server restarted):
+    // the idle ones are dropped with it and made again when needed.
+    void dropIdle();
 
     template <class F>
     auto run(bool writing, F&& work, bool faults = true) -> std::invoke_result_t<F&, Session&>;
@@ -157,6 +186,7 @@ class Database {
     Connector connect_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<Session>> idle_;
+    WriterQueue writers_;
     std::atomic<int> failAt_{0};
 };
 
@@ -174,20 +204,35 @@ std::string defaultSqliteUrl();
 template <class F>
 auto Database::run(bool writing, F&& work, bool faults) -> std::invoke_result_t<F&, Session&> {
     constexpr int kAttempts = 5;
+    std::optional<WriterQueue::Turn> turn;
+    if (writing && backend_ == Backend::Sqlite)
+        turn.emplace(writers_);
+    bool reconnected = false;
     for (int attempt = 1;; ++attempt) {
-        std::unique_ptr<Session> session = acquire();
+        std::unique_ptr<Session> session = reconnected ? connect_() : acquire();
         struct Return {
             Database* db;
             std::unique_ptr<Session>* session;
             ~Return() { db->release(std::move(*session)); }
         } giveBack{this, &session};
         try {
-            if (writing) {
-                session->beginWrite();
-                session->armFault(faults ? failAt_.load() : 0);
-            } else {
-                session->beginRead();
+            try {
+                if (writing)
+                    session->beginWrite();
+                else
+                    session->beginRead();
+            } catch (const DatabaseError&) {
+                // The connection died while it waited in the pool. Nothing of
+                // the call reached the database, so it runs once more on a new
+                // connection.
+                if (session->healthy() || reconnected)
+                    throw;
+                dropIdle();
+                reconnected = true;
+                continue;
             }
+            if (writing)
+                session->armFault(faults ? failAt_.load() : 0);
             if constexpr (std::is_void_v<std::invoke_result_t<F&, Session&>>) {
                 work(*session);
                 session->disarmFault();

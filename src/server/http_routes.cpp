@@ -28,6 +28,11 @@ bool sameSecret(std::string_view given, std::string_view expected) {
     return diff == 0;
 }
 
+std::string_view pathOf(const Request& head) {
+    const std::string_view target = head.target();
+    return target.substr(0, target.find('?'));
+}
+
 http::status statusOf(int code) {
     if (code < 400 || code > 599)
         return http::status::internal_server_error;
@@ -75,10 +80,30 @@ Response errorResponse(http::status status, unsigned version, std::string_view m
     return makeResponse(status, version, encodeError(message));
 }
 
+std::optional<Response> authorisationFailure(const Request& head, std::string_view token) {
+    if (token.empty() || pathOf(head) == "/health")
+        return std::nullopt;
+    const std::string_view auth = head[http::field::authorization];
+    constexpr std::string_view kBearer = "Bearer ";
+    const bool ok = auth.size() > kBearer.size() &&
+                    sameText(auth.substr(0, kBearer.size()), kBearer) &&
+                    sameSecret(auth.substr(kBearer.size()), token);
+    if (ok)
+        return std::nullopt;
+    auto res = errorResponse(http::status::unauthorized, head.version(),
+                             "Acesso não autorizado: informe o token do servidor no "
+                             "cabeçalho Authorization: Bearer <token>.");
+    res.set(http::field::www_authenticate, "Bearer");
+    return res;
+}
+
+bool answersWithoutCall(const Request& head) {
+    return pathOf(head) == "/health";
+}
+
 Response routeRequest(Request& request, const MethodTable& methods, std::string_view token) {
     const unsigned version = request.version();
-    std::string_view target = request.target();
-    target = target.substr(0, target.find('?'));
+    const std::string_view target = pathOf(request);
 
     if (target == "/health") {
         if (request.method() != http::verb::get) {
@@ -90,20 +115,8 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
         return makeResponse(http::status::ok, version, R"({"status":"ok"})");
     }
 
-    if (!token.empty()) {
-        const std::string_view auth = request[http::field::authorization];
-        constexpr std::string_view kBearer = "Bearer ";
-        const bool ok = auth.size() > kBearer.size() &&
-                        sameText(auth.substr(0, kBearer.size()), kBearer) &&
-                        sameSecret(auth.substr(kBearer.size()), token);
-        if (!ok) {
-            auto res = errorResponse(http::status::unauthorized, version,
-                                     "Acesso não autorizado: informe o token do servidor no "
-                                     "cabeçalho Authorization: Bearer <token>.");
-            res.set(http::field::www_authenticate, "Bearer");
-            return res;
-        }
-    }
+    if (auto refused = authorisationFailure(request, token))
+        return std::move(*refused);
 
     // /<server name>/<method>
     const std::size_t slash = target.find('/', 1);

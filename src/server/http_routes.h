@@ -8,6 +8,7 @@
 #include <array>
 #include <boost/beast/http.hpp>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,14 @@ Response makeResponse(boost::beast::http::status status, unsigned version, std::
 // {"error": {"message": ...}} with the given status.
 Response errorResponse(boost::beast::http::status status, unsigned version,
                        std::string_view message);
+
+// The refusal of a request that needs authorisation and does not carry it
+// (today: the token, when `token` is not empty; /health needs none). Needs
+// only the head, so the endpoint answers before it reads any body.
+std::optional<Response> authorisationFailure(const Request& head, std::string_view token);
+
+// True for GET /health and the like: answered at once, without a database.
+bool answersWithoutCall(const Request& head);
 
 // GET /health, POST /<server name>/<method>, with the token check when
 // `token` is not empty. Method failures become error answers; never throws

@@ -7,10 +7,12 @@
 #include <array>
 #include <atomic>
 #include <boost/asio.hpp>
+#include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -30,6 +32,14 @@ using tcp = net::ip::tcp;
 namespace {
 
 constexpr std::size_t kBigBody = std::size_t{256} << 10;
+// What a client refused for want of body memory is told to wait, in seconds.
+constexpr int kRetryAfterSeconds = 2;
+
+int orDefault(int configured, int atLeast) {
+    return configured > 0
+               ? configured
+               : std::max(atLeast, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 std::string endpointText(const tcp::endpoint& ep) {
     const auto address = ep.address();
@@ -62,20 +72,30 @@ class HttpServer::Impl {
     void start();
     void stop();
 
-    Response handle(Request& request) { return routeRequest(request, methods_, options_.token); }
+    // Never throws; runs on a worker (a call) or a network thread (/health).
+    Response handle(Request& request) noexcept;
     void logLine(const std::string& remote, const Request* request, unsigned status,
                  std::uint64_t bytes, std::chrono::steady_clock::duration took) const;
 
-    void added(HttpConnection* session, const std::shared_ptr<HttpConnection>& shared);
-    void removed(HttpConnection* session);
+    // Hands a call to the workers. The network threads keep running until the
+    // call has posted its answer back to its connection.
+    void runCall(std::function<void()> call);
+
+    // The memory budget of request bodies: false when `bytes` more would pass it.
+    bool reserveBody(std::size_t bytes);
+    void releaseBody(std::size_t bytes) { bodyBytes_.fetch_sub(bytes); }
+
+    void removed(HttpConnection* session, const std::string& address);
     bool stopping() const { return stopping_.load(); }
 
     const HttpServerOptions& options() const { return options_; }
     tcp::endpoint bound() const { return bound_; }
     int threadCount() const { return threadCount_; }
+    int workerCount() const { return workerCount_; }
 
   private:
     void accept();
+    void admit(tcp::socket socket);
     void runLoop();
 
     const MethodTable& methods_;
@@ -86,20 +106,56 @@ class HttpServer::Impl {
     tcp::endpoint bound_;
     bool listening_ = false;
     int threadCount_ = 0;
+    int workerCount_ = 0;
     std::vector<std::thread> threads_;
+    // Declared after the io_context: joined in stop(), gone before it.
+    std::optional<net::thread_pool> workers_;
     std::atomic<bool> stopping_{false};
+    std::atomic<std::size_t> bodyBytes_{0};
     std::mutex sessionsMutex_;
     std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> sessions_;
+    std::unordered_map<std::string, std::size_t> perAddress_;
+};
+
+// The share of the body budget one request holds, given back when the body
+// is no longer needed or the connection goes.
+class BodyLease {
+  public:
+    explicit BodyLease(HttpServer::Impl& server) : server_(server) {}
+    ~BodyLease() { clear(); }
+    BodyLease(const BodyLease&) = delete;
+    BodyLease& operator=(const BodyLease&) = delete;
+
+    bool grow(std::size_t bytes) {
+        if (!server_.reserveBody(bytes))
+            return false;
+        bytes_ += bytes;
+        return true;
+    }
+    void clear() {
+        server_.releaseBody(bytes_);
+        bytes_ = 0;
+    }
+
+  private:
+    HttpServer::Impl& server_;
+    std::size_t bytes_ = 0;
 };
 
 // One connection: reads requests one at a time and answers each, until the
 // client closes, a limit is broken or the server stops. All its handlers run
-// on the connection's strand.
+// on the connection's strand; the call itself runs on a worker thread, and
+// its answer comes back to the strand.
 class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
   public:
-    HttpConnection(HttpServer::Impl& server, tcp::socket socket, std::string remote)
-        : server_(server), stream_(std::move(socket)), remote_(std::move(remote)) {}
-    ~HttpConnection() { server_.removed(this); }
+    HttpConnection(HttpServer::Impl& server, tcp::socket socket, std::string remote,
+                   std::string address)
+        : server_(server),
+          stream_(std::move(socket)),
+          remote_(std::move(remote)),
+          address_(std::move(address)),
+          body_(server) {}
+    ~HttpConnection() { server_.removed(this, address_); }
 
     void run() {
         net::dispatch(stream_.get_executor(),
@@ -110,22 +166,25 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     }
 
   private:
-    // On the strand, when the server stops.
+    // On the strand, when the server stops: a running call still answers.
     void stopping() {
-        if (state_ == State::Writing)
+        if (state_ == State::Writing || state_ == State::Calling)
             closeAfterWrite_ = true;
         else if (state_ != State::Closed)
             close();
     }
 
-    enum class State { Waiting, Reading, Writing, Draining, Closed };
+    enum class State { Waiting, Reading, Calling, Writing, Draining, Closed };
 
     void waitForRequest();
     void readHeader();
     void onHeader(beast::error_code ec);
     void readBody();
     void onBody(beast::error_code ec);
+    void called(Response response);
+    void onChunkHeader(std::uint64_t size, beast::error_code& ec);
     void onReadError(beast::error_code ec);
+    void refuseForMemory();
     void answer(Response response, bool close);
     void onWritten(beast::error_code ec, std::size_t bytes);
     void drainAndClose();
@@ -134,13 +193,21 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
 
     HttpServer::Impl& server_;
     beast::tcp_stream stream_;
-    std::string remote_;
+    std::string remote_;   // HOST:PORT, for the log
+    std::string address_;  // HOST, for the cap per address
     beast::flat_buffer buffer_;
     std::optional<http::request_parser<http::string_body>> parser_;
+    std::function<void(std::uint64_t, beast::string_view, beast::error_code&)> chunkHeader_ =
+        [this](std::uint64_t size, beast::string_view, beast::error_code& ec) {
+            onChunkHeader(size, ec);
+        };
     std::optional<Request> request_;
+    BodyLease body_;
+    bool overBudget_ = false;
     Response response_;
     State state_ = State::Waiting;
     bool closeAfterWrite_ = false;
+    bool firstRequest_ = true;
     std::chrono::steady_clock::time_point started_;
     std::array<char, 4096> scratch_{};
     std::size_t drained_ = 0;
@@ -151,11 +218,14 @@ void HttpConnection::waitForRequest() {
         return close();
     state_ = State::Waiting;
     request_.reset();
+    body_.clear();
     if (buffer_.size() > 0)  // the client sent its next request early
         return readHeader();
-    // The first byte may take the idle time; the whole request, from there,
-    // the request time.
-    stream_.expires_after(server_.options().idleTimeout);
+    // A kept-alive connection may wait the idle time for its next request; a
+    // new one that says nothing is closed as soon as a head would be late.
+    const auto& options = server_.options();
+    stream_.expires_after(firstRequest_ ? std::min(options.idleTimeout, options.headerTimeout)
+                                        : options.idleTimeout);
     stream_.async_read_some(buffer_.prepare(4096),
                             [self = shared_from_this()](beast::error_code ec, std::size_t n) {
                                 if (ec)
@@ -166,13 +236,19 @@ void HttpConnection::waitForRequest() {
 }
 
 void HttpConnection::readHeader() {
+    const auto& options = server_.options();
     state_ = State::Reading;
+    firstRequest_ = false;
+    overBudget_ = false;
     started_ = std::chrono::steady_clock::now();
     parser_.emplace();
-    parser_->body_limit(server_.options().maxBodyBytes);
-    parser_->header_limit(static_cast<std::uint32_t>(
-        std::min<std::size_t>(server_.options().maxHeaderBytes, UINT32_MAX)));
-    stream_.expires_after(server_.options().requestTimeout);
+    parser_->body_limit(options.maxBodyBytes);
+    parser_->header_limit(
+        static_cast<std::uint32_t>(std::min<std::size_t>(options.maxHeaderBytes, UINT32_MAX)));
+    parser_->on_chunk_header(chunkHeader_);
+    // From its first byte, the head has the header time and the whole request
+    // the request time, however slowly the bytes trickle in.
+    stream_.expires_after(std::min(options.headerTimeout, options.requestTimeout));
     http::async_read_header(
         stream_, buffer_, *parser_,
         [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
@@ -181,16 +257,24 @@ void HttpConnection::readHeader() {
 void HttpConnection::onHeader(beast::error_code ec) {
     if (ec)
         return onReadError(ec);
-    if (const auto length = parser_->content_length()) {
+    // Whatever needs only the head is settled before a byte of the body is
+    // read: a client without authorisation never costs the server its body.
+    if (auto refused = authorisationFailure(parser_->get(), server_.options().token))
+        return answer(std::move(*refused), true);
+    if (const auto length = parser_->content_length(); length && *length > 0) {
         // Room for the JSON reader's padding, so the body is read in place later.
-        parser_->get().body().reserve(static_cast<std::size_t>(*length) + kBodyPadding);
+        const std::size_t bytes = static_cast<std::size_t>(*length) + kBodyPadding;
+        if (!body_.grow(bytes))
+            return refuseForMemory();
+        parser_->get().body().reserve(bytes);
         // The reads take what the buffer can hold; a big body in 4 KiB reads
         // costs several times the time of one in 256 KiB reads.
         if (*length > kBigBody)
             buffer_.reserve(kBigBody);
     } else if (parser_->chunked()) {
-        buffer_.reserve(kBigBody);
+        buffer_.reserve(kBigBody);  // chunks take their budget as they are announced
     }
+    stream_.expires_at(started_ + server_.options().requestTimeout);
     if (parser_->is_done())
         return onBody({});
     if (beast::iequals(parser_->get()[http::field::expect], "100-continue")) {
@@ -205,6 +289,13 @@ void HttpConnection::onHeader(beast::error_code ec) {
     readBody();
 }
 
+void HttpConnection::onChunkHeader(std::uint64_t size, beast::error_code& ec) {
+    if (size > 0 && !body_.grow(static_cast<std::size_t>(size))) {
+        overBudget_ = true;
+        ec = net::error::no_buffer_space;
+    }
+}
+
 void HttpConnection::readBody() {
     http::async_read(
         stream_, buffer_, *parser_,
@@ -216,20 +307,40 @@ void HttpConnection::onBody(beast::error_code ec) {
         return onReadError(ec);
     request_.emplace(parser_->release());
     parser_.reset();
-    // The call runs here, on one of the pool's threads; a slow client never
-    // holds a thread, only its socket, and only until its deadline.
-    std::optional<Response> response;
-    try {
-        response.emplace(server_.handle(*request_));
-    } catch (const std::exception& e) {  // building the answer itself failed
-        response.emplace(errorResponse(http::status::internal_server_error, 11,
-                                       std::string("Erro interno do servidor: ") + e.what()));
-    }
-    answer(std::move(*response), !request_->keep_alive());
+    if (answersWithoutCall(*request_))
+        return answer(server_.handle(*request_), !request_->keep_alive());
+    // The call runs on a worker; this connection waits without holding a
+    // network thread, and a slow client never holds a worker.
+    state_ = State::Calling;
+    server_.runCall([self = shared_from_this(), strand = stream_.get_executor()] {
+        Response response = self->server_.handle(*self->request_);
+        net::post(strand, [self, response = std::move(response)]() mutable {
+            self->called(std::move(response));
+        });
+    });
+}
+
+void HttpConnection::called(Response response) {
+    // The body has served its purpose: its memory and budget go back now.
+    std::string().swap(request_->body());
+    body_.clear();
+    if (state_ == State::Closed)
+        return;
+    answer(std::move(response), !request_->keep_alive());
+}
+
+void HttpConnection::refuseForMemory() {
+    auto res = errorResponse(http::status::service_unavailable, parser_->get().version(),
+                             "O servidor está recebendo requisições demais ao mesmo tempo; tente "
+                             "novamente em instantes.");
+    res.set(http::field::retry_after, std::to_string(kRetryAfterSeconds));
+    answer(std::move(res), true);
 }
 
 void HttpConnection::onReadError(beast::error_code ec) {
     const auto& options = server_.options();
+    if (overBudget_)
+        return refuseForMemory();
     if (ec == http::error::body_limit) {
         return answer(errorResponse(http::status::payload_too_large, 11,
                                     "A requisição excede o tamanho máximo de " +
@@ -347,12 +458,44 @@ void HttpServer::Impl::start() {
     listen();
     if (!threads_.empty())
         return;
-    threadCount_ = options_.threads > 0
-                       ? options_.threads
-                       : std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+    threadCount_ = orDefault(options_.threads, 2);
+    workerCount_ = orDefault(options_.workers, 4);
+    workers_.emplace(static_cast<std::size_t>(workerCount_));
     net::post(acceptor_.get_executor(), [this] { accept(); });
     for (int i = 0; i < threadCount_; ++i)
         threads_.emplace_back([this] { runLoop(); });
+}
+
+Response HttpServer::Impl::handle(Request& request) noexcept {
+    try {
+        return routeRequest(request, methods_, options_.token);
+    } catch (const std::exception& e) {  // building the answer itself failed
+        return errorResponse(http::status::internal_server_error, 11,
+                             std::string("Erro interno do servidor: ") + e.what());
+    } catch (...) {
+        return errorResponse(http::status::internal_server_error, 11, "Erro interno do servidor.");
+    }
+}
+
+void HttpServer::Impl::runCall(std::function<void()> call) {
+    net::post(*workers_, [call = std::move(call), work = net::make_work_guard(ioc_)] {
+        try {
+            call();
+        } catch (const std::exception& e) {
+            // Out of memory while answering: that connection is lost, the
+            // server goes on.
+            std::fprintf(stderr, "confcred-server: internal error: %s\n", e.what());
+        }
+    });
+}
+
+bool HttpServer::Impl::reserveBody(std::size_t bytes) {
+    std::size_t held = bodyBytes_.load();
+    do {
+        if (bytes > options_.bodyBudgetBytes || held > options_.bodyBudgetBytes - bytes)
+            return false;
+    } while (!bodyBytes_.compare_exchange_weak(held, held + bytes));
+    return true;
 }
 
 void HttpServer::Impl::runLoop() {
@@ -383,27 +526,39 @@ void HttpServer::Impl::accept() {
                                    });
                                    return;
                                }
-                               if (!stopping_) {
-                                   beast::error_code ignored;
-                                   // Small answers go out at once instead of waiting for an ACK
-                                   // (about 40 ms per request on a kept-alive connection
-                                   // otherwise).
-                                   socket.set_option(tcp::no_delay(true), ignored);
-                                   const auto remote = socket.remote_endpoint(ignored);
-                                   auto session = std::make_shared<HttpConnection>(
-                                       *this, std::move(socket), endpointText(remote));
-                                   std::size_t count;
-                                   {
-                                       std::lock_guard lock(sessionsMutex_);
-                                       count = sessions_.size();
-                                   }
-                                   if (count < options_.maxConnections) {
-                                       added(session.get(), session);
-                                       session->run();
-                                   }
-                               }
+                               if (!stopping_)
+                                   admit(std::move(socket));
                                accept();
                            });
+}
+
+// Beyond either cap the socket is closed at once: one client address holding
+// many connections leaves room for the others.
+void HttpServer::Impl::admit(tcp::socket socket) {
+    beast::error_code ignored;
+    const auto remote = socket.remote_endpoint(ignored);
+    std::string address = remote.address().to_string();
+    {
+        std::lock_guard lock(sessionsMutex_);
+        auto& fromAddress = perAddress_[address];
+        if (sessions_.size() >= options_.maxConnections ||
+            fromAddress >= options_.maxConnectionsPerAddress) {
+            if (fromAddress == 0)
+                perAddress_.erase(address);
+            return;
+        }
+        ++fromAddress;
+    }
+    // Small answers go out at once instead of waiting for an ACK (about 40 ms
+    // per request on a kept-alive connection otherwise).
+    socket.set_option(tcp::no_delay(true), ignored);
+    auto session = std::make_shared<HttpConnection>(*this, std::move(socket), endpointText(remote),
+                                                    std::move(address));
+    {
+        std::lock_guard lock(sessionsMutex_);
+        sessions_.emplace(session.get(), session);
+    }
+    session->run();
 }
 
 void HttpServer::Impl::stop() {
@@ -435,17 +590,14 @@ void HttpServer::Impl::stop() {
     for (auto& thread : threads_)
         thread.join();
     threads_.clear();
+    workers_->join();
 }
 
-void HttpServer::Impl::added(HttpConnection* session,
-                             const std::shared_ptr<HttpConnection>& shared) {
-    std::lock_guard lock(sessionsMutex_);
-    sessions_.emplace(session, shared);
-}
-
-void HttpServer::Impl::removed(HttpConnection* session) {
+void HttpServer::Impl::removed(HttpConnection* session, const std::string& address) {
     std::lock_guard lock(sessionsMutex_);
     sessions_.erase(session);
+    if (auto found = perAddress_.find(address); found != perAddress_.end() && --found->second == 0)
+        perAddress_.erase(found);
 }
 
 void HttpServer::Impl::logLine(const std::string& remote, const Request* request, unsigned status,
@@ -502,6 +654,9 @@ std::string HttpServer::address() const {
 }
 int HttpServer::threadCount() const {
     return impl_->threadCount();
+}
+int HttpServer::workerCount() const {
+    return impl_->workerCount();
 }
 
 }  // namespace confcred::server

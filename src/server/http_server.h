@@ -21,9 +21,19 @@ inline constexpr const char* kServerNames[] = {"lun90000.rdmConfCredBanc",
 struct HttpServerOptions {
     std::string host = "127.0.0.1";
     std::uint16_t port = 8211;  // 0: any free port
-    int threads = 0;            // 0: the hardware's concurrency, at least 2
+    // Threads that read requests and write answers; they never run a call.
+    int threads = 0;  // 0: the hardware's concurrency, at least 2
+    // Threads that run the calls, so that a long import or batch never keeps
+    // /health or a small call from being answered.
+    int workers = 0;  // 0: the hardware's concurrency, at least 4
     std::size_t maxBodyBytes = std::size_t{64} << 20;
     std::size_t maxHeaderBytes = std::size_t{16} << 10;
+    // Request bodies being read or run share this much memory; a request whose
+    // declared length would pass it is answered 503 before its body is read.
+    std::size_t bodyBudgetBytes = std::size_t{256} << 20;
+    // The head (request line and headers) must arrive within this time, from
+    // its first byte; a new connection must send it within this time too.
+    std::chrono::milliseconds headerTimeout{std::chrono::seconds(10)};
     // Headers and body of one request must arrive within this time, however
     // slowly the bytes trickle in.
     std::chrono::milliseconds requestTimeout{std::chrono::seconds(30)};
@@ -31,8 +41,9 @@ struct HttpServerOptions {
     std::chrono::milliseconds idleTimeout{std::chrono::seconds(30)};
     // Writing one answer may take this long (a client that stops reading).
     std::chrono::milliseconds writeTimeout{std::chrono::seconds(60)};
-    // Connections beyond this are closed as soon as they are accepted.
+    // Connections beyond either cap are closed as soon as they are accepted.
     std::size_t maxConnections = 1000;
+    std::size_t maxConnectionsPerAddress = 64;
     // When not empty, every request but /health carries "Authorization: Bearer <token>".
     std::string token;
     bool verbose = false;  // one line per request on stderr
@@ -49,7 +60,7 @@ class HttpServer {
     // Binds and listens; connections wait in the backlog until start().
     // Throws std::runtime_error "cannot listen on HOST:PORT: reason".
     void listen();
-    // Starts the worker threads and accepting (listens first if needed).
+    // Starts the network and worker threads and accepting (listens first if needed).
     void start();
     // Stops accepting, closes idle connections, lets running calls finish and
     // write their answers, then joins the threads. Safe to call twice.
@@ -60,7 +71,8 @@ class HttpServer {
     std::uint16_t port() const;
     std::string address() const;  // HOST:PORT, [HOST]:PORT for IPv6
 
-    int threadCount() const;
+    int threadCount() const;  // network threads
+    int workerCount() const;
 
     class Impl;
 

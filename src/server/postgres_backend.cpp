@@ -1,6 +1,7 @@
 #include "server/postgres_backend.h"
 
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include <charconv>
 #include <unordered_map>
@@ -85,6 +86,17 @@ class PgSession final : public Session {
 
     Backend backend() const override { return Backend::Postgres; }
     bool healthy() const override { return PQstatus(conn_) == CONNECTION_OK; }
+
+    // An idle connection has nothing to read unless the server said goodbye
+    // (a restart, a terminated backend); reading that tells libpq it is gone.
+    bool stillConnected() override {
+        if (!healthy())
+            return false;
+        pollfd p{PQsocket(conn_), POLLIN, 0};
+        if (p.fd >= 0 && poll(&p, 1, 0) > 0)
+            PQconsumeInput(conn_);
+        return healthy();
+    }
 
     void executeScript(std::string_view sql) override {
         ResultGuard r{PQexec(conn_, std::string(sql).c_str())};

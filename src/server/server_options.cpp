@@ -91,6 +91,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                 throw OptionsError("--db: the URL is empty");
         } else if (name == "--threads") {
             options.http.threads = static_cast<int>(parseNumber(name, takeValue(), 1, 256));
+        } else if (name == "--workers") {
+            options.http.workers = static_cast<int>(parseNumber(name, takeValue(), 1, 1024));
         } else if (name == "--token") {
             options.http.token = takeValue();
             if (options.http.token.empty())
@@ -98,14 +100,34 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
         } else if (name == "--max-body") {
             options.http.maxBodyBytes = static_cast<std::size_t>(
                 parseNumber(name, takeValue(), 1024, std::uint64_t{4} << 30));
+        } else if (name == "--body-budget") {
+            options.http.bodyBudgetBytes = static_cast<std::size_t>(
+                parseNumber(name, takeValue(), 1024, std::uint64_t{64} << 30));
         } else if (name == "--request-timeout") {
             options.http.requestTimeout =
                 std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
+        } else if (name == "--header-timeout") {
+            options.http.headerTimeout =
+                std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
+        } else if (name == "--idle-timeout") {
+            options.http.idleTimeout =
+                std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
+        } else if (name == "--max-connections") {
+            options.http.maxConnections =
+                static_cast<std::size_t>(parseNumber(name, takeValue(), 1, 1'000'000));
+        } else if (name == "--max-per-address") {
+            options.http.maxConnectionsPerAddress =
+                static_cast<std::size_t>(parseNumber(name, takeValue(), 1, 1'000'000));
         } else if (name == "--seed-orders") {
             options.seedOrders = static_cast<int>(parseNumber(name, takeValue(), 0, 10'000'000));
         } else {
             throw OptionsError("unknown option '" + args[i] + "' (see --help)");
         }
+    }
+    if (options.http.bodyBudgetBytes < options.http.maxBodyBytes) {
+        throw OptionsError("--body-budget: " + std::to_string(options.http.bodyBudgetBytes) +
+                           " bytes cannot hold one body of --max-body " +
+                           std::to_string(options.http.maxBodyBytes) + " bytes");
     }
     return options;
 }
@@ -127,10 +149,19 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            IPv6 as [::1]:8211)
   --db URL                 sqlite:PATH or postgresql://... (default: a SQLite file under the
                            user's data folder, created with demo data on first start)
-  --threads N              worker threads (default: the number of processors, at least 2)
-  --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN)
+  --threads N              network threads (default: the number of processors, at least 2)
+  --workers N              threads that run calls (default: the number of processors, at least 4)
+  --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN);
+                           a request without it is answered 401 before its body is read
   --max-body BYTES         largest request body (default 67108864)
+  --body-budget BYTES      memory for all request bodies in flight together; a request that
+                           would pass it is answered 503 with Retry-After (default 268435456)
+  --header-timeout SECS    time for a request's headers to arrive, and for a new connection to
+                           send them (default 10)
   --request-timeout SECS   time for one request's headers and body to arrive (default 30)
+  --idle-timeout SECS      time a kept-alive connection may wait for its next request (default 30)
+  --max-connections N      open connections in all (default 1000; more are closed at once)
+  --max-per-address N      open connections from one client address (default 64)
   --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
   --verbose                one line per request on stderr
   --help                   this text

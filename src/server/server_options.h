@@ -17,8 +17,9 @@ class OptionsError : public std::runtime_error {
 };
 
 struct ServerOptions {
-    HttpServerOptions
-        http;            // --listen, --threads, --token, --max-body, --request-timeout, --verbose
+    // --listen, --threads, --workers, --token, --max-body, --body-budget, the timeouts and
+    // connection caps, --verbose
+    HttpServerOptions http;
     std::string dbUrl;   // --db; empty: the default SQLite file
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     bool help = false;   // --help

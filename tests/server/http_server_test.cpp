@@ -5,12 +5,6 @@
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 #include <boost/beast/http.hpp>
 #include <chrono>
@@ -19,6 +13,7 @@
 #include <thread>
 
 #include "dataset/packet_codec.h"
+#include "raw_socket.h"
 #include "server/call_codec.h"
 #include "support/server_process.h"
 
@@ -28,98 +23,10 @@ namespace {
 using namespace std::chrono_literals;
 using confcred::testing::HttpClient;
 using confcred::testing::HttpReply;
+using confcred::testing::RawSocket;
 namespace http = boost::beast::http;
 
 const std::string kPath = "/lun90000.rdmConfCredBanc/";
-
-// A plain socket, for what a well-behaved client never does.
-class RawSocket {
-  public:
-    explicit RawSocket(std::uint16_t port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
-            throw std::runtime_error("connect failed");
-    }
-    ~RawSocket() { close(); }
-    RawSocket(const RawSocket&) = delete;
-
-    bool send(std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-
-    // The next answer; status 0 when the connection ended or time ran out first.
-    HttpReply read(std::chrono::milliseconds timeout = 5s) {
-        http::response_parser<http::string_body> parser;
-        parser.eager(true);
-        parser.body_limit(boost::none);
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        for (;;) {
-            if (!pending_.empty()) {
-                boost::beast::error_code ec;
-                const std::size_t used =
-                    parser.put(boost::asio::buffer(pending_.data(), pending_.size()), ec);
-                pending_.erase(0, used);
-                if (parser.is_done()) {
-                    HttpReply reply;
-                    reply.status = parser.get().result_int();
-                    reply.body = parser.get().body();
-                    return reply;
-                }
-                if (ec && ec != http::error::need_more)
-                    return {};
-                if (used > 0 && !pending_.empty())
-                    continue;
-            }
-            if (!receive(deadline))
-                return {};
-        }
-    }
-
-    // True when the server closes the connection within `timeout`.
-    bool closedWithin(std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (receive(deadline)) {
-        }
-        return eof_;
-    }
-
-    void close() {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = -1;
-    }
-
-  private:
-    bool receive(std::chrono::steady_clock::time_point deadline) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd p{fd_, POLLIN, 0};
-        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
-            return false;
-        char chunk[65536];
-        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-        if (n <= 0) {
-            eof_ = true;
-            return false;
-        }
-        pending_.append(chunk, static_cast<std::size_t>(n));
-        return true;
-    }
-
-    int fd_ = -1;
-    std::string pending_;
-    bool eof_ = false;
-};
 
 std::string postHead(std::string_view method, std::size_t length, std::string_view extra = "") {
     return "POST " + kPath + std::string(method) +

@@ -55,6 +55,9 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_EQ(o.http.token, "");
                        EXPECT_EQ(o.http.maxBodyBytes, std::size_t{64} << 20);
                        EXPECT_EQ(o.http.requestTimeout, 30s);
+                       EXPECT_EQ(o.http.headerTimeout, 10s);
+                       EXPECT_EQ(o.http.maxConnectionsPerAddress, 64u);
+                       EXPECT_EQ(o.http.bodyBudgetBytes, std::size_t{256} << 20);
                        EXPECT_FALSE(o.http.verbose);
                        EXPECT_EQ(o.seedOrders, 0);
                    }},
@@ -81,6 +84,29 @@ INSTANTIATE_TEST_SUITE_P(
                        EXPECT_EQ(o.http.host, "::1");
                        EXPECT_EQ(o.http.port, 9000);
                    }},
+        OptionsRow{"limits",
+                   {"--workers", "8", "--max-connections", "500", "--max-per-address", "16",
+                    "--header-timeout", "4", "--idle-timeout", "60", "--body-budget=134217728"},
+                   nullptr,
+                   [](const ServerOptions& o) {
+                       EXPECT_EQ(o.http.workers, 8);
+                       EXPECT_EQ(o.http.maxConnections, 500u);
+                       EXPECT_EQ(o.http.maxConnectionsPerAddress, 16u);
+                       EXPECT_EQ(o.http.headerTimeout, 4s);
+                       EXPECT_EQ(o.http.idleTimeout, 60s);
+                       EXPECT_EQ(o.http.bodyBudgetBytes, std::size_t{128} << 20);
+                   }},
+        OptionsRow{"budget_holds_the_largest_body",
+                   {"--max-body", "2048", "--body-budget", "2048"},
+                   nullptr,
+                   [](const ServerOptions& o) { EXPECT_EQ(o.http.bodyBudgetBytes, 2048u); }},
+        OptionsRow{"budget_below_the_largest_body",
+                   {"--max-body", "2048", "--body-budget", "2047"},
+                   nullptr,
+                   {},
+                   "--body-budget"},
+        OptionsRow{
+            "zero_per_address", {"--max-per-address", "0"}, nullptr, {}, "--max-per-address"},
         OptionsRow{"env_token",
                    {},
                    "fromenv",

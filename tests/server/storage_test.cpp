@@ -139,6 +139,75 @@ TEST_P(Storage, ValuesAreBoundNeverSpliced) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, Storage, ::testing::Values("sqlite", "postgres"), backendName);
 
+// A PostgreSQL connection that cannot tell it was lost until it is used, as
+// when the server's goodbye is still on its way while the pool hands it out.
+class UnknowingSession final : public server::Session {
+  public:
+    explicit UnknowingSession(std::unique_ptr<server::Session> inner) : inner_(std::move(inner)) {}
+    server::Backend backend() const override { return inner_->backend(); }
+    void executeScript(std::string_view sql) override { inner_->executeScript(sql); }
+    bool healthy() const override { return inner_->healthy(); }
+    bool stillConnected() override { return inner_->healthy(); }
+    void beginRead() override { inner_->beginRead(); }
+    void beginWrite() override { inner_->beginWrite(); }
+    void commit() override { inner_->commit(); }
+    void rollback() noexcept override { inner_->rollback(); }
+
+  protected:
+    std::int64_t doExecute(std::string_view sql, server::SqlParams params) override {
+        return inner_->execute(sql, params);
+    }
+    void doQuery(std::string_view sql, server::SqlParams params,
+                 const server::RowHandler& onRow) override {
+        inner_->query(sql, params, onRow);
+    }
+
+  private:
+    std::unique_ptr<server::Session> inner_;
+};
+
+TEST(StoragePool, LostPostgresConnectionsAreReplacedAndTheCallRuns) {
+    if (postgresAdminUrl().empty())
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set to a postgresql:// URL";
+    ScratchDatabase scratch("postgres");
+    server::openDatabase(scratch.url());  // the schema
+    for (const bool unknowing : {false, true}) {
+        SCOPED_TRACE(unknowing ? "the pool cannot see the loss" : "the pool looks first");
+        server::Database db(server::Backend::Postgres, "scratch", [&]() {
+            std::unique_ptr<server::Session> s = server::openPostgresSession(scratch.url());
+            return unknowing ? std::make_unique<UnknowingSession>(std::move(s)) : std::move(s);
+        });
+        // Three connections wait in the pool.
+        db.read([&](server::Session&) {
+            db.read([&](server::Session&) { db.read([](server::Session&) {}); });
+        });
+        // All of them end, as in a restart of the database server.
+        auto admin = server::openPostgresSession(scratch.url());
+        const std::string others =
+            " FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
+            "pg_backend_pid()";
+        admin->executeScript("SELECT pg_terminate_backend(pid)" + others);
+        std::string left = "?";
+        for (int i = 0; i < 100 && left != "0"; ++i) {
+            admin->query("SELECT COUNT(*)" + others, {},
+                         [&](const server::Row& row) { left = std::string(row.text(0)); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_EQ(left, "0") << "the connections were not terminated";
+
+        const auto one = [](server::Session& s) {
+            std::string value;
+            s.query("SELECT 1", {}, [&](const server::Row& row) { value = row.text(0); });
+            return value;
+        };
+        for (int call = 1; call <= 3; ++call) {
+            EXPECT_NO_THROW(EXPECT_EQ(db.read(one), "1")) << "read " << call;
+        }
+        EXPECT_NO_THROW(db.write(
+            [](server::Session& s) { s.execute("UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR"); }));
+    }
+}
+
 TEST(StorageOpen, ErrorsNameTheDatabaseInOneLine) {
     const auto message = [](const std::string& url) {
         try {
