@@ -4,17 +4,11 @@
 // oversized bodies (plain and chunked), slow clients and text that is not
 // UTF-8. Each must get a clear error or warning; the server stays up and
 // nothing changes that should not.
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
 #include "platform/cp1252.h"
+#include "raw_socket.h"
 #include "server_test_util.h"
 
 namespace confcred::servertest {
@@ -24,66 +18,7 @@ using namespace std::chrono_literals;
 
 constexpr std::size_t kMaxBody = 65536;
 
-// A plain socket, for what a well-behaved client never does.
-class RawSocket {
-  public:
-    explicit RawSocket(std::uint16_t port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(port);
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
-            throw std::runtime_error("connect to the server failed");
-    }
-    ~RawSocket() { ::close(fd_); }
-    RawSocket(const RawSocket&) = delete;
-    RawSocket& operator=(const RawSocket&) = delete;
-
-    bool send(std::string_view bytes) {
-        while (!bytes.empty()) {
-            const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (n <= 0)
-                return false;
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    // What arrives until the server closes or `timeout` passes.
-    std::string readAll(std::chrono::milliseconds timeout) {
-        std::string out;
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        char buffer[4096];
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
-            if (n <= 0)
-                break;
-            out.append(buffer, static_cast<std::size_t>(n));
-        }
-        return out;
-    }
-
-    // Whether the server closes the connection within `timeout` (after any
-    // answer it sends first).
-    bool closedWithin(std::chrono::milliseconds timeout) {
-        const auto until = std::chrono::steady_clock::now() + timeout;
-        char buffer[4096];
-        while (std::chrono::steady_clock::now() < until) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 50) <= 0)
-                continue;
-            if (::recv(fd_, buffer, sizeof buffer, 0) <= 0)
-                return true;
-        }
-        return false;
-    }
-
-  private:
-    int fd_ = -1;
-};
+using confcred::testing::RawSocket;
 
 // Everything a refused or read-only call must leave as it was.
 std::string snapshot(server::Database& db) {

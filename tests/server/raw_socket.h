@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <boost/beast/http.hpp>
 #include <chrono>
 #include <stdexcept>
@@ -90,6 +91,15 @@ class RawSocket {
             if (!receive(deadline))
                 return {};
         }
+    }
+
+    // The raw bytes that arrive until the server closes or `timeout` passes.
+    std::string readAll(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (!eof_ && std::chrono::steady_clock::now() < deadline)
+            receive(std::min(deadline,
+                             std::chrono::steady_clock::now() + std::chrono::milliseconds(50)));
+        return std::exchange(pending_, std::string());
     }
 
     // True when the server closes the connection within `timeout`.
