@@ -3,6 +3,7 @@
 // use. Brazilian Portuguese by default; every text shown to the operator that
 // holds a number or a date goes through these functions.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@ struct RegionalSettings {
     char thousandSeparator = '.';
     char dateSeparator = '/';
     char timeSeparator = ':';
+    const char* currencySymbol = "R$";
 
     static RegionalSettings brazilian();
 };
@@ -32,6 +34,11 @@ void setRegional(const RegionalSettings& s);
 std::string formatFloat00(double v, const RegionalSettings& r = regional());
 // An empty value shows as zero.
 std::string formatFloat00(std::optional<double> v, const RegionalSettings& r = regional());
+
+// Money held in cents: the currency symbol, a blank, then the amount grouped
+// by thousands with exactly two decimals ("R$ 45.300,00"); a negative amount
+// starts with a minus sign ("-R$ 12,50").
+std::string formatMoney(int64_t cents, const RegionalSettings& r = regional());
 
 // General form: the shortest text of up to 15 significant digits, no trailing
 // zeros, no exponent unless the magnitude is 1e15 or more, or below 1e-5

@@ -4,6 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <cmath>
 #include <csignal>
 
 #include "confirmation_support.h"
@@ -11,6 +13,7 @@
 #include "host/button_flat.h"
 #include "host/dispatch.h"
 #include "package/frame/credit_filter_params.h"
+#include "platform/regional.h"
 
 namespace confcred::testing {
 namespace {
@@ -321,6 +324,98 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     EXPECT_EQ(host::busyDepth(), 0);
     // Marks stay as they were: the reload could not replace them.
     EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK").count("S"), 2);
+}
+
+// The totals line, against counts and sums taken from the listed rows as the
+// server sent them, after each way the ticks or the rows change.
+TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    auto* line = screen.findChild<QLabel*>(QStringLiteral("lblTotais"));
+    ASSERT_NE(line, nullptr);
+    EXPECT_GE(line->y(), screen.dbgPadrao->geometry().bottom());
+    EXPECT_EQ(line->parentWidget(), screen.tshFolhaDados);
+
+    auto expected = [&orders] {
+        struct Sum {
+            int count = 0;
+            int64_t cents = 0;
+        } listed, ticked;
+        QMap<QString, Sum> bySituation;
+        const QStringList checks = column(orders, "IDCHECK");
+        const QStringList situations = column(orders, "IDPEDCREEXTR");
+        const dataset::Column& values = orders.column(orders.fieldByName("VRPEDCRECONS").index());
+        for (qsizetype i = 0; i < checks.size(); ++i) {
+            const auto cents = static_cast<int64_t>(
+                std::llround(values.doubleAt(orders.storageRowAt(static_cast<size_t>(i))) * 100));
+            for (Sum* sum : {&listed, checks[i] == "S" ? &ticked : nullptr,
+                             checks[i] == "S" ? &bySituation[situations[i]] : nullptr}) {
+                if (sum != nullptr) {
+                    ++sum->count;
+                    sum->cents += cents;
+                }
+            }
+        }
+        auto part = [](const Sum& sum) {
+            return QStringLiteral("%1, %2").arg(sum.count).arg(
+                QString::fromStdString(platform::formatMoney(sum.cents)));
+        };
+        return QStringLiteral(
+                   "Pedidos listados: %1 · marcados: %2 (pendentes %3; efetivados %4; "
+                   "cancelados %5)")
+            .arg(part(listed), part(ticked), part(bySituation["N"]), part(bySituation["S"]),
+                 part(bySituation["C"]));
+    };
+    auto tickedCount = [&orders] { return column(orders, "IDCHECK").count("S"); };
+    ASSERT_GE(orders.recordCount(), 6u);
+    EXPECT_EQ(line->text(), expected());
+
+    // By click and by space, on a list ordered by value.
+    clickTitle(*screen.dbgPadrao, QStringLiteral("VRPEDCRECONS"));
+    for (int row : {0, 2, 5})
+        clickCell(*screen.dbgPadrao, row, QStringLiteral("IDCHECK"));
+    ASSERT_EQ(tickedCount(), 3);
+    EXPECT_EQ(line->text(), expected());
+    pressSpace(*screen.dbgPadrao);
+    ASSERT_EQ(tickedCount(), 2);
+    EXPECT_EQ(line->text(), expected());
+
+    // Mark-all and clear-all.
+    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    ASSERT_EQ(tickedCount(), static_cast<int>(orders.recordCount()));
+    EXPECT_EQ(line->text(), expected());
+    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    ASSERT_EQ(tickedCount(), 0);
+    EXPECT_EQ(line->text(), expected());
+
+    // The reload drops the ticks.
+    tick(screen, {"N", "S", "C"}, 2);
+    EXPECT_EQ(line->text(), expected());
+    screen.sbtVerificar->click();
+    ASSERT_EQ(tickedCount(), 0);
+    EXPECT_EQ(line->text(), expected());
+
+    // Nothing qualifying: the ticks come back after the reload.
+    tick(screen, {"S", "C"}, 2);
+    ASSERT_GT(tickedCount(), 0);
+    const QString kept = line->text();
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    screen.btnEfetivaCredito->click();
+    EXPECT_EQ(line->text(), expected());
+    EXPECT_EQ(line->text(), kept);
+
+    // A done operation: the pending orders become effected, no tick is left.
+    tick(screen, {"N"}, 3);
+    const QString before = line->text();
+    clearCalls();
+    ui_.queueBoxAnswer(host::mrYes);
+    ui_.queueBoxAnswer(host::mrOk);
+    screen.btnEfetivaCredito->click();
+    ASSERT_EQ(callMethods().first(), QStringLiteral("setEfetivaSaldo"));
+    ASSERT_EQ(tickedCount(), 0);
+    EXPECT_EQ(line->text(), expected());
+    EXPECT_NE(line->text(), before);
 }
 
 // A later instance has never loaded its list: the operation says nothing is

@@ -53,6 +53,17 @@ TEST(Regional, FormatFloat00) {
     EXPECT_EQ(formatFloat00(-1234.5, kOther), "-1234.50");
 }
 
+TEST(Regional, FormatMoney) {
+    EXPECT_EQ(formatMoney(0), "R$ 0,00");
+    EXPECT_EQ(formatMoney(5), "R$ 0,05");
+    EXPECT_EQ(formatMoney(99999), "R$ 999,99");
+    EXPECT_EQ(formatMoney(100000), "R$ 1.000,00");
+    EXPECT_EQ(formatMoney(123456789012), "R$ 1.234.567.890,12");
+    EXPECT_EQ(formatMoney(-1250), "-R$ 12,50");
+    EXPECT_EQ(formatMoney(std::numeric_limits<int64_t>::min()), "-R$ 92.233.720.368.547.758,08");
+    EXPECT_EQ(formatMoney(4530000, kOther), "R$ 45,300.00");
+}
+
 TEST(Regional, FormatFloatGeneral) {
     const FloatRow rows[] = {
         {"one decimal", 12.5, "12,5"},

@@ -13,6 +13,7 @@
 #include "package/confirmation/batch_operation.h"
 #include "package/confirmation/batch_run.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/confirmation/order_totals.h"
 
 namespace confcred::package {
 
@@ -60,6 +61,8 @@ void TfrmConfCredBco::runOperation(const BatchOperation& operation) {
                  this,
                  {[this] { dtsPadrao.setEnabled(false); }, [this] { dtsPadrao.setEnabled(true); },
                   [this] { sbtVerificarClick(); }, report}};
+    // The reload and the ticks given back after it write the totals line once.
+    OrderTotals::Hold hold(*totais);
     runBatchOperation(operation, run);
 }
 

@@ -7,6 +7,7 @@
 #include "host/dispatch.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/confirmation/order_totals.h"
 
 namespace confcred::package {
 
@@ -46,6 +47,8 @@ void TfrmConfCredBco::dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) {
 void TfrmConfCredBco::markAll() {
     const char* mark = boMarcaTodos ? "N" : "S";
     boMarcaTodos = !boMarcaTodos;
+    // The totals line is written once, when every order has its tick.
+    OrderTotals::Hold hold(*totais);
     dtsPadrao.setEnabled(false);
     host::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
     const dataset::Bookmark current = cdsGetPediCreCons.bookmark();

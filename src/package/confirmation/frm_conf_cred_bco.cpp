@@ -21,6 +21,7 @@
 #include "host/net_connection.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/confirmation/order_fields.h"
+#include "package/confirmation/order_totals.h"
 #include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
@@ -102,6 +103,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     buildToolbar();
     buildGrids();
     dtsPadrao.setDataSet(&cdsGetPediCreCons);
+    buildTotals();
 }
 
 TfrmConfCredBco::~TfrmConfCredBco() {
@@ -112,6 +114,7 @@ TfrmConfCredBco::~TfrmConfCredBco() {
     dtsPadrao.setDataSet(nullptr);
     dtsPediCredCons.setDataSet(nullptr);
     cdsGetPediCreCons.setAfterScroll({});
+    totais->setOnChange({});
 }
 
 void TfrmConfCredBco::buildToolbar() {
@@ -198,6 +201,17 @@ void TfrmConfCredBco::buildGrids() {
     // The family grid shares the order grid's key handler.
     host::onEvent(dbgFamilia, &TDBGrid::OnKeyDown, this, &TfrmConfCredBco::dbgPadraoKeyDown);
     host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmConfCredBco::pgcPadraoChange);
+}
+
+void TfrmConfCredBco::buildTotals() {
+    // Below the order grid, on its tab page: the grid gives up the line's height.
+    lblTotais = new QLabel(tshFolhaDados);
+    lblTotais->setObjectName(QStringLiteral("lblTotais"));
+    lblTotais->setTextFormat(Qt::PlainText);
+    tshFolhaDados->layout()->addWidget(lblTotais);
+    totais = std::make_unique<OrderTotals>(cdsGetPediCreCons);
+    totais->setOnChange([this] { lblTotais->setText(totais->text()); });
+    lblTotais->setText(totais->text());
 }
 
 void TfrmConfCredBco::attachDisplayTexts() {

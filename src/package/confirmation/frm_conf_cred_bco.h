@@ -3,6 +3,8 @@
 // marks, and the four batch operations.
 #pragma once
 
+#include <memory>
+
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
 #include "host/frm_padrao.h"
@@ -19,6 +21,8 @@ class QLabel;
 
 namespace confcred::package {
 
+class OrderTotals;
+
 class TfrmConfCredBco : public host::TfrmPadrao {
     Q_OBJECT
 
@@ -34,6 +38,8 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     host::TButtonFlat* brnFiltro;
     host::TButtonFlat* btImportCons;
     host::TDBGrid* dbgFamilia;
+    // Under the order grid: the listed and the ticked orders and their sums.
+    QLabel* lblTotais;
     host::TMessages* msgPadrao;
     dataset::RecordSet cdsGetPediCreCons{"cdsGetPediCreCons"};
     dataset::RecordSet cdsPediCredFami{"cdsPediCredFami"};
@@ -54,6 +60,8 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     QLabel* imgCheck;
     host::TNetConnection* netConfCredBanc;
     dataset::DataSource dtsPediCredCons;
+    // Follows cdsGetPediCreCons for lblTotais.
+    std::unique_ptr<OrderTotals> totais;
 
     // Handlers.
     void FormCreate() override;
@@ -90,6 +98,7 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     bool listIsEmpty() const;
     void buildToolbar();
     void buildGrids();
+    void buildTotals();
     void attachDisplayTexts();
     void markAll();
     void runOperation(const struct BatchOperation& operation);

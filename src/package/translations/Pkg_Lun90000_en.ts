@@ -95,6 +95,10 @@
         <source>Nome Família</source>
         <translation>Family name</translation>
     </message>
+    <message>
+        <source>Pedidos listados: %1, %2 · marcados: %3, %4 (pendentes %5, %6; efetivados %7, %8; cancelados %9, %10)</source>
+        <translation>Orders listed: %1, %2 · ticked: %3, %4 (pending %5, %6; effected %7, %8; cancelled %9, %10)</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
