@@ -1,10 +1,13 @@
 // The four batch operations: which orders each one sends, the question, the
 // nothing-selected messages, server errors, a dropped connection, and the
 // clean-up that always reloads.
+#include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <cmath>
 #include <csignal>
 
@@ -416,6 +419,104 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
     EXPECT_NE(line->text(), before);
+}
+
+// The "Operações" menu: each entry makes its button's call, is enabled with
+// its button, and shows its shortcut.
+TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
+    struct Entry {
+        QAction* TfrmConfCredBco::*entry;
+        host::TButtonFlat* TfrmConfCredBco::*button;
+        QKeySequence keys;
+        QString method;  // the server call, or the dialog shown
+        QString takes;
+        QJsonArray rest;
+    } entries[] = {
+        {&TfrmConfCredBco::mniEfetivaCredito,
+         &TfrmConfCredBco::btnEfetivaCredito,
+         QKeySequence(QStringLiteral("Ctrl+E")),
+         "setEfetivaSaldo",
+         "N",
+         {}},
+        {&TfrmConfCredBco::mniDesfazCredito,
+         &TfrmConfCredBco::btnDesfazCredito,
+         QKeySequence(QStringLiteral("Ctrl+Shift+E")),
+         "setCancelaCredito",
+         "S",
+         {}},
+        {&TfrmConfCredBco::mniCancelaPedido,
+         &TfrmConfCredBco::btnCancelaPedido,
+         QKeySequence(QStringLiteral("Ctrl+Del")),
+         "setSituacao",
+         "N",
+         {"C"}},
+        {&TfrmConfCredBco::mniDesfazCancelamento,
+         &TfrmConfCredBco::BtnDesfazCancelamento,
+         QKeySequence(QStringLiteral("Ctrl+Shift+Del")),
+         "setSituacao",
+         "C",
+         {"N"}},
+        {&TfrmConfCredBco::mniFiltro,
+         &TfrmConfCredBco::brnFiltro,
+         QKeySequence(QStringLiteral("Ctrl+Shift+F")),
+         "frmFiltroConfCredBco",
+         {},
+         {}},
+        {&TfrmConfCredBco::mniImportCons,
+         &TfrmConfCredBco::btImportCons,
+         QKeySequence(QStringLiteral("Ctrl+I")),
+         "frmImporCons",
+         {},
+         {}},
+    };
+    auto& screen = openLoadedScreen(ui_);
+    const QList<QAction*> bar = screen.mnuPadrao->actions();
+    ASSERT_NE(screen.mnuOperacoes, nullptr);
+    EXPECT_EQ(screen.mnuOperacoes->title(), QStringLiteral("&Operações"));
+    EXPECT_EQ(bar.indexOf(screen.mnuOperacoes->menuAction()),
+              bar.indexOf(screen.mnuRegistro->menuAction()) + 1);
+
+    auto enabledInStep = [&screen, &entries](bool listed) {
+        for (const Entry& e : entries) {
+            const QAction* entry = screen.*e.entry;
+            EXPECT_EQ(entry->isEnabled(), (screen.*e.button)->isEnabled())
+                << entry->objectName().toStdString();
+            EXPECT_EQ(entry->isEnabled(), listed || e.takes.isEmpty())
+                << entry->objectName().toStdString();
+        }
+    };
+    package::P_NRPEDCRECONS = QStringLiteral("99999999999999999999");
+    screen.sbtVerificarClick();
+    ASSERT_TRUE(screen.cdsGetPediCreCons.isEmpty());
+    enabledInStep(false);
+    package::P_NRPEDCRECONS.clear();
+    screen.sbtVerificarClick();
+    ASSERT_FALSE(screen.cdsGetPediCreCons.isEmpty());
+    enabledInStep(true);
+
+    for (const Entry& e : entries) {
+        QAction* entry = screen.*e.entry;
+        SCOPED_TRACE(entry->objectName().toStdString());
+        EXPECT_TRUE(screen.mnuOperacoes->actions().contains(entry));
+        EXPECT_EQ(entry->shortcut(), e.keys);
+        clearCalls();
+        if (e.takes.isEmpty()) {
+            QString shown;
+            ui_.queueModal([&shown](QDialog& dialog) { shown = dialog.objectName(); });
+            entry->trigger();
+            EXPECT_EQ(shown, e.method);
+            continue;
+        }
+        const auto ticked = tick(screen, {"N", "S", "C"}, 2);
+        ASSERT_FALSE(ticked.value(e.takes).isEmpty());
+        ui_.queueBoxAnswer(host::mrYes);
+        ui_.queueBoxAnswer(host::mrOk);
+        entry->trigger();
+        EXPECT_EQ(callMethods(), (QStringList{e.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
+        const SentCall sent = lastSent(e.method);
+        EXPECT_EQ(sorted(sent.numbers), sorted(ticked.value(e.takes)));
+        EXPECT_EQ(sent.rest, e.rest);
+    }
 }
 
 // A later instance has never loaded its list: the operation says nothing is

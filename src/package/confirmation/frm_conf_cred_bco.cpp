@@ -2,7 +2,10 @@
 
 #include <QAction>
 #include <QFont>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -101,6 +104,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     dbtNome->setDataField(QStringLiteral("NRPEDCRECONS"));
 
     buildToolbar();
+    buildOperationsMenu();
     buildGrids();
     dtsPadrao.setDataSet(&cdsGetPediCreCons);
     buildTotals();
@@ -154,6 +158,43 @@ void TfrmConfCredBco::buildToolbar() {
           std::pair{brnFiltro, &TfrmConfCredBco::brnFiltroClick},
           std::pair{btImportCons, &TfrmConfCredBco::btImportConsClick}})
         host::onEvent(b, &QAbstractButton::clicked, this, handler);
+}
+
+void TfrmConfCredBco::buildOperationsMenu() {
+    mnuOperacoes = mnuPadrao->addMenu(tr("&Operações"));
+    mnuOperacoes->setObjectName(QStringLiteral("mnuOperacoes"));
+    auto add = [this](const char* name, const QString& text, host::TButtonFlat* button,
+                      const QKeySequence& keys) {
+        QAction* entry = mnuOperacoes->addAction(button->icon(), text);
+        entry->setObjectName(QString::fromLatin1(name));
+        entry->setShortcut(keys);
+        entry->setEnabled(button->isEnabled());
+        return entry;
+    };
+    mniEfetivaCredito = add("mniEfetivaCredito", tr("&Efetivar Crédito"), btnEfetivaCredito,
+                            QKeySequence(Qt::CTRL | Qt::Key_E));
+    mniDesfazCredito = add("mniDesfazCredito", tr("&Desfazer Crédito"), btnDesfazCredito,
+                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
+    mniCancelaPedido = add("mniCancelaPedido", tr("&Cancelar Pedido"), btnCancelaPedido,
+                           QKeySequence(Qt::CTRL | Qt::Key_Delete));
+    mniDesfazCancelamento =
+        add("mniDesfazCancelamento", tr("Desfazer Ca&ncelamento"), BtnDesfazCancelamento,
+            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Delete));
+    mnuOperacoes->addSeparator();
+    mniFiltro = add("mniFiltro", tr("&Filtro..."), brnFiltro,
+                    QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
+    mniImportCons =
+        add("mniImportCons", tr("&Importar..."), btImportCons, QKeySequence(Qt::CTRL | Qt::Key_I));
+
+    // The entries run the same handlers as their buttons.
+    for (auto [entry, handler] :
+         {std::pair{mniEfetivaCredito, &TfrmConfCredBco::btnEfetivaCreditoClick},
+          std::pair{mniDesfazCredito, &TfrmConfCredBco::btnDesfazCreditoClick},
+          std::pair{mniCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick},
+          std::pair{mniDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick},
+          std::pair{mniFiltro, &TfrmConfCredBco::brnFiltroClick},
+          std::pair{mniImportCons, &TfrmConfCredBco::btImportConsClick}})
+        host::onEvent(entry, &QAction::triggered, this, handler);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -335,11 +376,15 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
     // Printing and the four operations only while orders are listed, on
     // either tab.
     const bool listed = !listIsEmpty();
-    for (QWidget* control :
-         {static_cast<QWidget*>(sbtImprimir), static_cast<QWidget*>(btnEfetivaCredito),
-          static_cast<QWidget*>(btnDesfazCredito), static_cast<QWidget*>(btnCancelaPedido),
-          static_cast<QWidget*>(BtnDesfazCancelamento)})
+    for (auto [control, entry] : {std::pair<QWidget*, QAction*>{sbtImprimir, nullptr},
+                                  {btnEfetivaCredito, mniEfetivaCredito},
+                                  {btnDesfazCredito, mniDesfazCredito},
+                                  {btnCancelaPedido, mniCancelaPedido},
+                                  {BtnDesfazCancelamento, mniDesfazCancelamento}}) {
         control->setEnabled(listed);
+        if (entry != nullptr)
+            entry->setEnabled(listed);
+    }
 }
 
 void TfrmConfCredBco::dbgPadraoTitleClick(int column) {

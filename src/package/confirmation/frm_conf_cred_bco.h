@@ -17,7 +17,9 @@ class TMessages;
 class TNetConnection;
 }  // namespace confcred::host
 
+class QAction;
 class QLabel;
+class QMenu;
 
 namespace confcred::package {
 
@@ -37,6 +39,16 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     host::TButtonFlat* BtnDesfazCancelamento;
     host::TButtonFlat* brnFiltro;
     host::TButtonFlat* btImportCons;
+    // The "Operações" menu beside "Registro": the toolbar's operations, the
+    // filter and the import, each with its shortcut; an entry runs its
+    // button's handler and is enabled with it.
+    QMenu* mnuOperacoes = nullptr;
+    QAction* mniEfetivaCredito = nullptr;
+    QAction* mniDesfazCredito = nullptr;
+    QAction* mniCancelaPedido = nullptr;
+    QAction* mniDesfazCancelamento = nullptr;
+    QAction* mniFiltro = nullptr;
+    QAction* mniImportCons = nullptr;
     host::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
@@ -97,6 +109,7 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     // The list is empty: the order list holds no record (loaded or not).
     bool listIsEmpty() const;
     void buildToolbar();
+    void buildOperationsMenu();
     void buildGrids();
     void buildTotals();
     void attachDisplayTexts();

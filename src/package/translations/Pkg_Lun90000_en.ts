@@ -338,6 +338,34 @@ Warnings:
         <source>Nome Família</source>
         <translation>Family name</translation>
     </message>
+    <message>
+        <source>&amp;Operações</source>
+        <translation>&amp;Operations</translation>
+    </message>
+    <message>
+        <source>&amp;Efetivar Crédito</source>
+        <translation>&amp;Effect credit</translation>
+    </message>
+    <message>
+        <source>&amp;Desfazer Crédito</source>
+        <translation>&amp;Undo credit</translation>
+    </message>
+    <message>
+        <source>&amp;Cancelar Pedido</source>
+        <translation>&amp;Cancel order</translation>
+    </message>
+    <message>
+        <source>Desfazer Ca&amp;ncelamento</source>
+        <translation>Undo ca&amp;ncellation</translation>
+    </message>
+    <message>
+        <source>&amp;Filtro...</source>
+        <translation>&amp;Filter...</translation>
+    </message>
+    <message>
+        <source>&amp;Importar...</source>
+        <translation>&amp;Import...</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmFiltroConfCredBco</name>
