@@ -169,6 +169,8 @@ void TfrmConfCredBco::buildOperationsMenu() {
         entry->setObjectName(QString::fromLatin1(name));
         entry->setShortcut(keys);
         entry->setEnabled(button->isEnabled());
+        // The entry presses its button: the same handler, the same stops.
+        connect(entry, &QAction::triggered, button, &QAbstractButton::click);
         return entry;
     };
     mniEfetivaCredito = add("mniEfetivaCredito", tr("&Efetivar Crédito"), btnEfetivaCredito,
@@ -185,16 +187,6 @@ void TfrmConfCredBco::buildOperationsMenu() {
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     mniImportCons =
         add("mniImportCons", tr("&Importar..."), btImportCons, QKeySequence(Qt::CTRL | Qt::Key_I));
-
-    // The entries run the same handlers as their buttons.
-    for (auto [entry, handler] :
-         {std::pair{mniEfetivaCredito, &TfrmConfCredBco::btnEfetivaCreditoClick},
-          std::pair{mniDesfazCredito, &TfrmConfCredBco::btnDesfazCreditoClick},
-          std::pair{mniCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick},
-          std::pair{mniDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick},
-          std::pair{mniFiltro, &TfrmConfCredBco::brnFiltroClick},
-          std::pair{mniImportCons, &TfrmConfCredBco::btImportConsClick}})
-        host::onEvent(entry, &QAction::triggered, this, handler);
 }
 
 void TfrmConfCredBco::buildGrids() {
