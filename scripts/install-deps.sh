@@ -14,13 +14,15 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libgl-dev
   # storage
   libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
-  # HTTP and JSON
-  libcpp-httplib-dev libsimdjson-dev libssl-dev zlib1g-dev libbrotli-dev libboost-dev
+  # HTTP and JSON; TLS (OpenSSL) and password hashing (libsodium's Argon2id)
+  libcpp-httplib-dev libsimdjson-dev libssl-dev zlib1g-dev libbrotli-dev libboost-dev libsodium-dev openssl
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # headless desktop for screen tests and screenshots
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   curl procps
+  # printouts checked as text; packaging and deployment checks
+  poppler-utils lintian haproxy dpkg-dev fakeroot file
 )
 
 export DEBIAN_FRONTEND=noninteractive
