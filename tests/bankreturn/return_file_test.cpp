@@ -9,6 +9,7 @@ namespace confcred::bankreturn {
 namespace {
 
 using confcred::testing::composeCnab240;
+using confcred::testing::composeCnab400;
 using confcred::testing::ComposedSlip;
 using platform::Date;
 using platform::DateTime;
@@ -17,12 +18,13 @@ DateTime at(int year, int month, int day) {
     return DateTime::fromParts(year, month, day);
 }
 
-std::vector<ComposedSlip> sampleSlips() {
+std::vector<ComposedSlip> sampleSlips(const std::string& settling = "06") {
     ComposedSlip paid{.nossoNumero = "1234567",
                       .digit = "8",
                       .faceCents = 150000,
                       .paidCents = 151250,
                       .feesCents = 1250,
+                      .occurrence = settling,
                       .occurrenceDate = Date{2026, 12, 4},
                       .creditDate = Date{2026, 12, 7},
                       .documentNumber = "PED-77"};
@@ -71,6 +73,32 @@ TEST(ReturnFileTest, Cnab240OfEveryBankReadsBackWithEitherLineEnd) {
             const ReturnFile file = readReturnFile(composeCnab240(row.bank, sampleSlips(), crlf));
             EXPECT_EQ(file.layout, Layout::Cnab240);
             expectSample(file, row.bank, row.digit);
+        }
+    }
+}
+
+TEST(ReturnFileTest, Cnab400OfEveryBankReadsBackWithEitherLineEnd) {
+    const struct {
+        std::string bank;
+        bool digit;
+        bool creditDate;
+        std::string settling;
+    } rows[] = {{"001", false, true, "15"}, {"033", true, true, "06"}, {"104", false, true, "21"},
+                {"237", true, true, "17"},  {"341", true, true, "08"}, {"748", true, false, "06"},
+                {"756", true, true, "05"}};
+    for (const auto& row : rows) {
+        for (bool crlf : {true, false}) {
+            SCOPED_TRACE(row.bank + (crlf ? " CR LF" : " LF"));
+            const ReturnFile file =
+                readReturnFile(composeCnab400(row.bank, sampleSlips(row.settling), crlf));
+            EXPECT_EQ(file.layout, Layout::Cnab400);
+            if (row.creditDate) {
+                expectSample(file, row.bank, row.digit);
+            } else {
+                ASSERT_EQ(file.records.size(), 2u);
+                EXPECT_EQ(file.records[0].creditDate, std::nullopt);
+                EXPECT_EQ(file.records[0].paidCents, 151250);
+            }
         }
     }
 }
