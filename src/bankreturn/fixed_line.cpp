@@ -35,7 +35,10 @@ std::string_view FixedLine::raw(int column, int width) const {
 }
 
 std::string FixedLine::text(int column, int width) const {
-    return platform::cp1252ToUtf8(platform::trimBlanks(raw(column, width)));
+    const std::string_view piece = platform::trimBlanks(raw(column, width));
+    const bool ascii = std::all_of(piece.begin(), piece.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return ascii ? std::string(piece) : platform::cp1252ToUtf8(piece);
 }
 
 int64_t FixedLine::number(int column, int width, std::string_view field) const {

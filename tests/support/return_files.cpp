@@ -16,7 +16,10 @@ class Record {
     }
     // Text given in UTF-8, written in Windows-1252 as the banks deliver it.
     Record& text(int column, int width, std::string_view utf8) {
-        const std::string s = platform::utf8ToCp1252(utf8);
+        const bool ascii = std::all_of(utf8.begin(), utf8.end(),
+                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        const std::string converted = ascii ? std::string() : platform::utf8ToCp1252(utf8);
+        const std::string_view s = ascii ? utf8 : std::string_view(converted);
         std::copy_n(s.begin(), std::min<size_t>(s.size(), static_cast<size_t>(width)), at(column));
         return *this;
     }
