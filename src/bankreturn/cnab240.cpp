@@ -145,6 +145,9 @@ ReturnFile readCnab240(const std::vector<FixedLine>& lines) {
             case '1':
                 if (lot)
                     line.fail(8, "header de lote antes do trailer do lote anterior");
+                if (line.raw(10, 2) != "01")
+                    line.fail(10, "o lote não é de cobrança (tipo de serviço " + line.quote(10, 2) +
+                                      ", esperado \"01\")");
                 lot = Lot{1};
                 break;
             case '3': {

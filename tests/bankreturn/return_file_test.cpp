@@ -271,6 +271,7 @@ TEST(ReturnFileTest, RefusalsNameLineAndColumn) {
         {"long line", 400, [](auto& l) { l[1] += ' '; }, 2, 401, "tem 401 caracteres"},
         {"unknown layout", 240, [](auto& l) { l[0].resize(300, ' '); }, 1, 1, "240 ou 400"},
         {"remittance", 240, put(1, 143, "1"), 1, 143, "não é de retorno"},
+        {"payment lot", 240, put(2, 10, "20"), 2, 10, "não é de cobrança"},
         {"unknown bank", 400, put(1, 77, "999"), 1, 77, "banco sem leiaute"},
         {"detail before lot header", 240, drop(2), 2, 8, "fora de um lote"},
         {"detail before file header", 400, drop(1), 1, 1, "header do arquivo"},
