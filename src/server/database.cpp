@@ -137,15 +137,22 @@ std::vector<std::vector<std::optional<std::string>>> Database::queryText(
 // ---------------------------------------------------------------------------
 // Opening
 
-std::unique_ptr<Database> openDatabase(const std::string& url) {
+std::string sqliteFilePath(const std::string& url) {
+    if (!startsWith(url, "sqlite:"))
+        return {};
+    std::string path = url.substr(7);
+    if (startsWith(path, "//"))
+        path.erase(0, 2);  // sqlite:///abs/path
+    return path;
+}
+
+std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile) {
     const std::string shown = withoutPassword(url);
     try {
         std::unique_ptr<Database> db;
         bool newFile = false;
         if (startsWith(url, "sqlite:")) {
-            std::string path = url.substr(7);
-            if (startsWith(path, "//"))
-                path.erase(0, 2);  // sqlite:///abs/path
+            const std::string path = sqliteFilePath(url);
             if (path.empty())
                 throw std::runtime_error("no file path after sqlite:");
             std::error_code ec;
@@ -161,7 +168,7 @@ std::unique_ptr<Database> openDatabase(const std::string& url) {
                 "unknown kind of database (use sqlite:PATH or postgresql://...)");
         }
         std::function<void(Session&)> demo;
-        if (newFile)
+        if (newFile && demoForNewFile)
             demo = [](Session& s) { seedDemoData(s); };
         migrateSchema(*db, demo);
         return db;

@@ -191,9 +191,13 @@ class Database {
 };
 
 // Opens `sqlite:PATH` or `postgresql://...` (also `postgres://...`), creating
-// or migrating the schema; a new SQLite file also gets the demo data. Throws
-// std::runtime_error with a one-line message naming the database.
-std::unique_ptr<Database> openDatabase(const std::string& url);
+// or migrating the schema; a new SQLite file also gets the demo data unless
+// `demoForNewFile` is false. Throws std::runtime_error with a one-line
+// message naming the database.
+std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile = true);
+
+// The file of a sqlite: URL; empty for any other kind.
+std::string sqliteFilePath(const std::string& url);
 
 // sqlite: URL of the default file, $XDG_DATA_HOME (or ~/.local/share) +
 // /confcred/confcred.db; the folder is created.

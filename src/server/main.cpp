@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "server/commands.h"
 #include "server/confcred_methods.h"
 #include "server/database.h"
 #include "server/demo_data.h"
@@ -29,6 +30,10 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     using namespace confcred::server;
 
+    // demo-data, import-master, backup, restore: run once and exit.
+    if (const auto code = runCommand(std::vector<std::string>(argv + 1, argv + argc)))
+        return *code;
+
     ServerOptions options;
     try {
         options = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc),
@@ -39,6 +44,7 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(usageText().c_str(), stdout);
+        std::fputs(("\n" + commandsUsage()).c_str(), stdout);
         return 0;
     }
     if (const std::string warning = exposureWarning(options); !warning.empty())
