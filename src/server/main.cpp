@@ -13,6 +13,7 @@
 
 #include "server/commands.h"
 #include "server/confcred_methods.h"
+#include "server/config_file.h"
 #include "server/database.h"
 #include "server/demo_data.h"
 #include "server/http_server.h"
@@ -36,8 +37,11 @@ int main(int argc, char** argv) {
 
     ServerOptions options;
     try {
-        options = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                     std::getenv("CONFCRED_TOKEN"));
+        ConfiguredOptions configured = parseOptionsWithConfig(
+            std::vector<std::string>(argv + 1, argv + argc), std::getenv("CONFCRED_TOKEN"));
+        options = std::move(configured.options);
+        if (!configured.dbPassword.empty())
+            setenv("PGPASSWORD", configured.dbPassword.c_str(), 1);
     } catch (const OptionsError& e) {
         std::fprintf(stderr, "confcred-server: %s\n", e.what());
         return 2;

@@ -164,6 +164,9 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --max-per-address N      open connections from one client address (default 64)
   --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
   --verbose                one line per request on stderr
+  --config FILE            read options from FILE (key = value, keys as the long options
+                           without --; the token only as token_file = PATH); the command
+                           line wins (docs/deployment.md)
   --help                   this text
 
 When ready it prints "confcred-server listening on HOST:PORT". SIGTERM or SIGINT stop it
