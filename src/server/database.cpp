@@ -81,11 +81,17 @@ std::unique_ptr<Session> Database::acquire() {
 }
 
 void Database::release(std::unique_ptr<Session> session) {
+    --inUse_;
     if (!session || !session->healthy())
         return;
     std::lock_guard lock(mutex_);
     if (idle_.size() < kMaxIdleSessions)
         idle_.push_back(std::move(session));
+}
+
+Database::PoolUse Database::poolUse() {
+    std::lock_guard lock(mutex_);
+    return {inUse_.load(), static_cast<int>(idle_.size())};
 }
 
 void Database::dropIdle() {

@@ -17,6 +17,7 @@
 #include "server/database.h"
 #include "server/demo_data.h"
 #include "server/http_server.h"
+#include "server/metrics.h"
 #include "server/server_options.h"
 
 namespace {
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    Metrics::process().setScrapeOpen(options.metricsOpen);
+    Metrics::process().setCallLog(options.callLog);
+
     MethodTable methods;
     std::unique_ptr<Database> database;
     HttpServer server(methods, options.http);
@@ -77,6 +81,7 @@ int main(int argc, char** argv) {
         if (options.seedOrders > 0)
             seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
         registerConfCredMethods(methods, *database);
+        Metrics::process().attach(database.get());
     } catch (const std::exception& e) {
         return fail(e.what());
     }

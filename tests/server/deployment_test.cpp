@@ -70,5 +70,50 @@ TEST_P(Startup, ServersStartedTogetherOnANewDatabaseAllSeedAndServe) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, Startup, bothBackends(), backendLabel);
 
+TEST(Health, LiveReadyAndMetricsTellApart) {
+    ServerProcess server(optionsFor(TestBackend::Sqlite, {"--token", "t"}));
+    auto client = server.client();
+    EXPECT_EQ(client.get("/health").body, R"({"status":"ok"})");
+    EXPECT_EQ(client.get("/health/ready").body, R"({"status":"ready"})") << "no token needed";
+    EXPECT_EQ(client.get("/metrics").status, 401);
+    client.setHeader("Authorization", "Bearer t");
+    client.setHeader("X-Confcred-Operator", "Ana \"Caixa\"");
+    const Answer consumers = decodeAnswer(client.post("getConsumidor", R"(["", "T", "1"])"));
+    ASSERT_TRUE(consumers.ok) << consumers.error;
+    client.post("getConsumidor", R"(["", "T", "2"])");
+    client.post("noSuchMethod", "[]");
+    const auto metrics = client.get("/metrics");
+    ASSERT_EQ(metrics.status, 200);
+    EXPECT_EQ(metrics.contentType, "text/plain; version=0.0.4; charset=utf-8");
+    for (const char* line :
+         {"confcred_calls_total{method=\"getConsumidor\",status=\"200\"} 2\n",
+          "confcred_calls_total{method=\"unknown\",status=\"404\"} 1\n",
+          "confcred_call_duration_seconds_bucket{method=\"getConsumidor\",le=\"+Inf\"} 2\n",
+          "confcred_call_duration_seconds_count{method=\"getConsumidor\"} 2\n",
+          "confcred_calls_in_flight 0\n", "confcred_db_sessions_in_use 0\n",
+          "confcred_ledger_rows_total "})
+        EXPECT_NE(metrics.body.find(line), std::string::npos) << line << "\n" << metrics.body;
+    const std::string log = server.stderrText();
+    const std::string expected = R"("method":"getConsumidor","status":200,"ms":)";
+    ASSERT_NE(log.find(expected), std::string::npos) << log;
+    EXPECT_NE(log.find(R"("operator":"Ana \"Caixa\"","rows":)" +
+                       std::to_string(consumers.packet.rowCount()) + "}"),
+              std::string::npos)
+        << log;
+
+    // A database without the schema this server expects is live but not ready.
+    server::openDatabase(server.dbUrl())
+        ->queryText("ALTER TABLE schema_version RENAME TO old_version");
+    const auto notReady = client.get("/health/ready");
+    EXPECT_EQ(notReady.status, 503);
+    EXPECT_NE(notReady.body.find(R"("status":"not ready","reason":)"), std::string::npos)
+        << notReady.body;
+    EXPECT_EQ(client.get("/health").status, 200);
+
+    ServerProcess open(optionsFor(TestBackend::Sqlite, {"--token", "t", "--metrics-open"}));
+    EXPECT_EQ(open.get("/metrics").status, 200);
+    EXPECT_EQ(open.post("getConsumidor", R"(["", "T", "1"])").status, 401);
+}
+
 }  // namespace
 }  // namespace confcred::servertest
