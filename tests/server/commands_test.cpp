@@ -104,5 +104,42 @@ TEST_P(Commands, MasterDataLoadsWholeOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, Commands, bothBackends(), backendLabel);
 
+TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
+    testing::TempDir dir;
+    const std::string url = "sqlite:" + (dir.path() / "live.db").string();
+    auto db = server::openDatabase(url);
+    std::atomic<bool> stop{false};
+    std::atomic<int> batches{0};
+    std::thread writer([&] {
+        for (unsigned seed = 1; !stop; ++seed) {
+            server::seedOrders(*db, 40, seed);
+            ++batches;
+        }
+    });
+    std::vector<std::string> copies;
+    for (int i = 0; i < 3; ++i) {
+        copies.push_back((dir.path() / ("copy" + std::to_string(i) + ".db")).string());
+        const auto result = runServerToExit({"backup", "--db", url, copies.back()});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+    stop = true;
+    writer.join();
+    EXPECT_GT(batches.load(), 0);
+    for (const auto& copy : copies) {
+        const std::string restored = "sqlite:" + copy + ".restored";
+        const auto result = runServerToExit({"restore", "--db", restored, copy});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        auto back = server::openDatabase(restored);
+        const LedgerReport report = checkLedger(*back);
+        EXPECT_TRUE(report.clean()) << copy << ": " << describe(report);
+        EXPECT_EQ(report.orders % 40, 300 % 40) << "whole batches only";
+    }
+    dir.write("other.db", "not a database");
+    const auto refused =
+        runServerToExit({"restore", "--db", url, (dir.path() / "other.db").string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(server::openDatabase(url)->queryText("SELECT COUNT(*) FROM CLIENTE")[0][0], "6");
+}
+
 }  // namespace
 }  // namespace confcred::servertest
