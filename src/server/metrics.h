@@ -26,7 +26,9 @@ class Metrics {
     // GET /metrics without the token (--metrics-open).
     void setScrapeOpen(bool open) { scrapeOpen_ = open; }
     bool scrapeOpen() const { return scrapeOpen_; }
-    // The structured line per call (on unless --no-call-log).
+    // The structured line per call: off in a process that only embeds the
+    // endpoint (tests, benchmarks); confcred-server turns it on unless
+    // --no-call-log.
     void setCallLog(bool on) { callLog_ = on; }
 
     void callStarted() { ++inFlight_; }
@@ -52,7 +54,7 @@ class Metrics {
     };
 
     std::atomic<Database*> db_{nullptr};
-    std::atomic<bool> scrapeOpen_{false}, callLog_{true};
+    std::atomic<bool> scrapeOpen_{false}, callLog_{false};
     std::atomic<std::int64_t> inFlight_{0};
     std::mutex mutex_;
     std::map<std::string, MethodFigures> methods_;  // by lower-case name
