@@ -20,11 +20,14 @@ struct ServerOptions {
     // --listen, --threads, --workers, --token, --max-body, --body-budget, the timeouts and
     // connection caps, --verbose
     HttpServerOptions http;
-    std::string dbUrl;         // --db; empty: the default SQLite file
-    int seedOrders = 0;        // --seed-orders: add this many generated orders, then serve
-    bool help = false;         // --help
-    bool metricsOpen = false;  // --metrics-open: GET /metrics without the token
-    bool callLog = true;       // --no-call-log turns off the JSON line per call on stderr
+    std::string dbUrl;   // --db; empty: the default SQLite file
+    int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
+    bool help = false;   // --help
+
+    // --metrics-open: GET /metrics without the token.
+    bool metricsOpen = false;
+    // --no-call-log turns off the JSON line per call on stderr.
+    bool callLog = true;
 };
 
 // The seed --seed-orders uses, so that the same N always adds the same orders.
