@@ -72,6 +72,7 @@ step "format" bash "$ROOT/scripts/check-format.sh"
 # The performance goals: every figure is a ratio against a reference measured
 # in the same run, so it holds on a shared machine.
 step "benchmarks hold their limits" bash "$ROOT/bench/run"
+step "packages" bash "$ROOT/tests/deploy/package_test.sh"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -81,11 +81,17 @@ std::unique_ptr<Session> Database::acquire() {
 }
 
 void Database::release(std::unique_ptr<Session> session) {
+    --inUse_;
     if (!session || !session->healthy())
         return;
     std::lock_guard lock(mutex_);
     if (idle_.size() < kMaxIdleSessions)
         idle_.push_back(std::move(session));
+}
+
+Database::PoolUse Database::poolUse() {
+    std::lock_guard lock(mutex_);
+    return {inUse_.load(), static_cast<int>(idle_.size())};
 }
 
 void Database::dropIdle() {
@@ -137,15 +143,22 @@ std::vector<std::vector<std::optional<std::string>>> Database::queryText(
 // ---------------------------------------------------------------------------
 // Opening
 
-std::unique_ptr<Database> openDatabase(const std::string& url) {
+std::string sqliteFilePath(const std::string& url) {
+    if (!startsWith(url, "sqlite:"))
+        return {};
+    std::string path = url.substr(7);
+    if (startsWith(path, "//"))
+        path.erase(0, 2);  // sqlite:///abs/path
+    return path;
+}
+
+std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile) {
     const std::string shown = withoutPassword(url);
     try {
         std::unique_ptr<Database> db;
         bool newFile = false;
         if (startsWith(url, "sqlite:")) {
-            std::string path = url.substr(7);
-            if (startsWith(path, "//"))
-                path.erase(0, 2);  // sqlite:///abs/path
+            const std::string path = sqliteFilePath(url);
             if (path.empty())
                 throw std::runtime_error("no file path after sqlite:");
             std::error_code ec;
@@ -161,7 +174,7 @@ std::unique_ptr<Database> openDatabase(const std::string& url) {
                 "unknown kind of database (use sqlite:PATH or postgresql://...)");
         }
         std::function<void(Session&)> demo;
-        if (newFile)
+        if (newFile && demoForNewFile)
             demo = [](Session& s) { seedDemoData(s); };
         migrateSchema(*db, demo);
         return db;

@@ -166,6 +166,13 @@ class Database {
     std::vector<std::vector<std::optional<std::string>>> queryText(
         std::string_view sql, const std::vector<std::optional<std::string>>& params = {});
 
+    // Connections running a transaction now, and those waiting in the pool.
+    struct PoolUse {
+        int inUse = 0;
+        int idle = 0;
+    };
+    PoolUse poolUse();
+
     // Fault hook: from now on the n-th statement of each write transaction
     // throws (0 = off), so a suite can make a batch fail at each statement.
     void setFailAtStatement(int n) { failAt_.store(n); }
@@ -188,12 +195,17 @@ class Database {
     std::vector<std::unique_ptr<Session>> idle_;
     WriterQueue writers_;
     std::atomic<int> failAt_{0};
+    std::atomic<int> inUse_{0};
 };
 
 // Opens `sqlite:PATH` or `postgresql://...` (also `postgres://...`), creating
-// or migrating the schema; a new SQLite file also gets the demo data. Throws
-// std::runtime_error with a one-line message naming the database.
-std::unique_ptr<Database> openDatabase(const std::string& url);
+// or migrating the schema; a new SQLite file also gets the demo data unless
+// `demoForNewFile` is false. Throws std::runtime_error with a one-line
+// message naming the database.
+std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile = true);
+
+// The file of a sqlite: URL; empty for any other kind.
+std::string sqliteFilePath(const std::string& url);
 
 // sqlite: URL of the default file, $XDG_DATA_HOME (or ~/.local/share) +
 // /confcred/confcred.db; the folder is created.
@@ -210,6 +222,7 @@ auto Database::run(bool writing, F&& work, bool faults) -> std::invoke_result_t<
     bool reconnected = false;
     for (int attempt = 1;; ++attempt) {
         std::unique_ptr<Session> session = reconnected ? connect_() : acquire();
+        ++inUse_;
         struct Return {
             Database* db;
             std::unique_ptr<Session>* session;

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "server/database.h"
 #include "server/methods_internal.h"
+#include "server/schema.h"
 #include "server/stored_values.h"
 #include "server/text_fold.h"
 
@@ -294,11 +295,17 @@ void seedDemoData(Session& s) {
 }
 
 void seedDemoData(Database& db) {
-    db.write([](Session& s) { seedDemoData(s); });
+    db.write([](Session& s) {
+        lockForSetup(s);
+        seedDemoData(s);
+    });
 }
 
 void seedOrders(Database& db, int n, unsigned seed) {
     db.write([&](Session& s) {
+        // Servers started together with --seed-orders on a new database: the
+        // first adds the clients, the others wait for it and find them.
+        lockForSetup(s);
         if (!hasClients(s))
             seedBase(s);
         Random random(seed);

@@ -5,6 +5,7 @@
 
 #include "server/call_codec.h"
 #include "server/http_server.h"
+#include "server/metrics.h"
 
 namespace confcred::server {
 
@@ -65,6 +66,49 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
     }
 }
 
+std::optional<Response> refuseUnlessGet(const Request& request, std::string_view path) {
+    if (request.method() == http::verb::get)
+        return std::nullopt;
+    auto res = errorResponse(http::status::method_not_allowed, request.version(),
+                             "Use GET em " + std::string(path) + ".");
+    res.set(http::field::allow, "GET");
+    return res;
+}
+
+// A call, counted and timed for /metrics and logged on its own line.
+Response measuredCall(Request& request, const MethodTable& methods, std::string_view methodName) {
+    Metrics& metrics = Metrics::process();
+    metrics.callStarted();
+    const auto started = std::chrono::steady_clock::now();
+    Response response = callMethod(request, methods, methodName);
+    metrics.callFinished(methodName, methods.find(methodName) != nullptr, response.result_int(),
+                         std::chrono::steady_clock::now() - started, request["X-Confcred-Operator"],
+                         response.body().payload);
+    return response;
+}
+
+// Ready: the database answers and holds the schema this server expects. A
+// balancer sends calls only to servers that are.
+Response readiness(const Request& request) {
+    if (auto refused = refuseUnlessGet(request, "/health/ready"))
+        return std::move(*refused);
+    const std::string reason = Metrics::process().notReadyReason();
+    if (reason.empty())
+        return makeResponse(http::status::ok, request.version(), R"({"status":"ready"})");
+    std::string body = R"({"status":"not ready","reason":)";
+    appendJsonString(body, reason);
+    return makeResponse(http::status::service_unavailable, request.version(), body + "}");
+}
+
+Response metricsText(const Request& request) {
+    if (auto refused = refuseUnlessGet(request, "/metrics"))
+        return std::move(*refused);
+    auto res =
+        makeResponse(http::status::ok, request.version(), Metrics::process().prometheusText());
+    res.set(http::field::content_type, "text/plain; version=0.0.4; charset=utf-8");
+    return res;
+}
+
 }  // namespace
 
 Response makeResponse(http::status status, unsigned version, std::string head, std::string payload,
@@ -81,7 +125,8 @@ Response errorResponse(http::status status, unsigned version, std::string_view m
 }
 
 std::optional<Response> authorisationFailure(const Request& head, std::string_view token) {
-    if (token.empty() || pathOf(head) == "/health")
+    if (token.empty() || pathOf(head) == "/health" || pathOf(head) == "/health/ready" ||
+        (pathOf(head) == "/metrics" && Metrics::process().scrapeOpen()))
         return std::nullopt;
     const std::string_view auth = head[http::field::authorization];
     constexpr std::string_view kBearer = "Bearer ";
@@ -115,8 +160,14 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
         return makeResponse(http::status::ok, version, R"({"status":"ok"})");
     }
 
+    if (target == "/health/ready")
+        return readiness(request);
+
     if (auto refused = authorisationFailure(request, token))
         return std::move(*refused);
+
+    if (target == "/metrics")
+        return metricsText(request);
 
     // /<server name>/<method>
     const std::size_t slash = target.find('/', 1);
@@ -141,7 +192,7 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
         res.set(http::field::allow, "POST");
         return res;
     }
-    return callMethod(request, methods, methodName);
+    return measuredCall(request, methods, methodName);
 }
 
 }  // namespace confcred::server

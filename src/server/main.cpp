@@ -11,10 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "server/commands.h"
 #include "server/confcred_methods.h"
+#include "server/config_file.h"
 #include "server/database.h"
 #include "server/demo_data.h"
 #include "server/http_server.h"
+#include "server/metrics.h"
 #include "server/server_options.h"
 
 namespace {
@@ -29,16 +32,24 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     using namespace confcred::server;
 
+    // demo-data, import-master, backup, restore: run once and exit.
+    if (const auto code = runCommand(std::vector<std::string>(argv + 1, argv + argc)))
+        return *code;
+
     ServerOptions options;
     try {
-        options = parseServerOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                     std::getenv("CONFCRED_TOKEN"));
+        ConfiguredOptions configured = parseOptionsWithConfig(
+            std::vector<std::string>(argv + 1, argv + argc), std::getenv("CONFCRED_TOKEN"));
+        options = std::move(configured.options);
+        if (!configured.dbPassword.empty())
+            setenv("PGPASSWORD", configured.dbPassword.c_str(), 1);
     } catch (const OptionsError& e) {
         std::fprintf(stderr, "confcred-server: %s\n", e.what());
         return 2;
     }
     if (options.help) {
         std::fputs(usageText().c_str(), stdout);
+        std::fputs(("\n" + commandsUsage()).c_str(), stdout);
         return 0;
     }
     if (const std::string warning = exposureWarning(options); !warning.empty())
@@ -52,6 +63,9 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+
+    Metrics::process().setScrapeOpen(options.metricsOpen);
+    Metrics::process().setCallLog(options.callLog);
 
     MethodTable methods;
     std::unique_ptr<Database> database;
@@ -67,6 +81,7 @@ int main(int argc, char** argv) {
         if (options.seedOrders > 0)
             seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
         registerConfCredMethods(methods, *database);
+        Metrics::process().attach(database.get());
     } catch (const std::exception& e) {
         return fail(e.what());
     }

@@ -153,12 +153,15 @@ int latestSchemaVersion() {
     return migrations().back().version;
 }
 
+void lockForSetup(Session& s) {
+    if (s.backend() == Backend::Postgres)
+        s.execute("SELECT pg_advisory_xact_lock(740900001)");
+}
+
 int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated) {
     return db.write([&](Session& s) {
-        // Two servers starting at once on one PostgreSQL database take turns
-        // here (SQLite's BEGIN IMMEDIATE already makes them).
-        if (s.backend() == Backend::Postgres)
-            s.execute("SELECT pg_advisory_xact_lock(740900001)");
+        // Two servers starting at once on one database take turns here.
+        lockForSetup(s);
         s.executeScript(
             "CREATE TABLE IF NOT EXISTS schema_version ("
             " version INTEGER NOT NULL PRIMARY KEY,"

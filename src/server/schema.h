@@ -19,4 +19,10 @@ int latestSchemaVersion();
 // database holds a newer schema than this program knows.
 int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated = {});
 
+// Inside a write transaction: waits until no other process is migrating or
+// seeding the same database, and keeps the others waiting until this
+// transaction ends. PostgreSQL takes a transaction-scoped advisory lock;
+// SQLite's BEGIN IMMEDIATE already holds the whole file.
+void lockForSetup(Session& s);
+
 }  // namespace confcred::server

@@ -83,6 +83,12 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
         } else if (name == "--verbose" || name == "-v") {
             noValue();
             options.http.verbose = true;
+        } else if (name == "--metrics-open") {
+            noValue();
+            options.metricsOpen = true;
+        } else if (name == "--no-call-log") {
+            noValue();
+            options.callLog = false;
         } else if (name == "--listen") {
             parseListen(takeValue(), options.http);
         } else if (name == "--db") {
@@ -164,6 +170,11 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --max-per-address N      open connections from one client address (default 64)
   --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
   --verbose                one line per request on stderr
+  --no-call-log            no JSON line per call on stderr (method, status, ms, operator, rows)
+  --metrics-open           GET /metrics without the token (for a scraper on a trusted network)
+  --config FILE            read options from FILE (key = value, keys as the long options
+                           without --; the token only as token_file = PATH); the command
+                           line wins (docs/deployment.md)
   --help                   this text
 
 When ready it prints "confcred-server listening on HOST:PORT". SIGTERM or SIGINT stop it

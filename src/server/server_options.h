@@ -23,6 +23,11 @@ struct ServerOptions {
     std::string dbUrl;   // --db; empty: the default SQLite file
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     bool help = false;   // --help
+
+    // --metrics-open: GET /metrics without the token.
+    bool metricsOpen = false;
+    // --no-call-log turns off the JSON line per call on stderr.
+    bool callLog = true;
 };
 
 // The seed --seed-orders uses, so that the same N always adds the same orders.

@@ -1,0 +1,147 @@
+#include "server/backup.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "server/database.h"
+#include "server/schema.h"
+
+namespace confcred::server {
+
+namespace {
+
+class SqliteFile {
+  public:
+    SqliteFile(const std::string& path, int flags) {
+        const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+        if (rc != SQLITE_OK) {
+            const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+            sqlite3_close_v2(db_);
+            throw std::runtime_error("cannot open " + path + ": " + why);
+        }
+        sqlite3_busy_timeout(db_, 10'000);
+    }
+    ~SqliteFile() { sqlite3_close_v2(db_); }
+    SqliteFile(const SqliteFile&) = delete;
+    SqliteFile& operator=(const SqliteFile&) = delete;
+    sqlite3* handle() const { return db_; }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+// All pages in one step: one read transaction, so the copy is the database
+// as one commit left it, however busy the writers are.
+void copyPages(const SqliteFile& from, const SqliteFile& to, const std::string& what) {
+    sqlite3_backup* backup = sqlite3_backup_init(to.handle(), "main", from.handle(), "main");
+    if (backup == nullptr)
+        throw std::runtime_error(what + ": " + sqlite3_errmsg(to.handle()));
+    int rc = SQLITE_OK;
+    for (int tries = 0; tries < 600; ++tries) {
+        rc = sqlite3_backup_step(backup, -1);
+        if (rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+            break;
+        sqlite3_sleep(50);
+    }
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        throw std::runtime_error(what + ": " + sqlite3_errstr(rc));
+}
+
+// The schema version the file holds; throws when it is not a confcred database.
+int schemaVersionOf(const std::string& path) {
+    SqliteFile file(path, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* statement = nullptr;
+    int version = -1;
+    if (sqlite3_prepare_v2(file.handle(), "SELECT MAX(version) FROM schema_version", -1, &statement,
+                           nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        version = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    if (version <= 0)
+        throw std::runtime_error(path + " is not a confcred database (no schema_version)");
+    return version;
+}
+
+// Runs a PostgreSQL client program and waits for it; throws unless it ends with 0.
+void runTool(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int pipeFds[2];
+    if (pipe2(pipeFds, O_CLOEXEC) != 0)
+        throw std::runtime_error(std::string("pipe: ") + std::strerror(errno));
+    const pid_t pid = fork();
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        const int error = errno;
+        (void)!write(pipeFds[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    int execError = 0;
+    const bool execFailed = read(pipeFds[0], &execError, sizeof execError) == sizeof execError;
+    close(pipeFds[0]);
+    int status = 0;
+    while (pid > 0 && waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0 || execFailed)
+        throw std::runtime_error(
+            "cannot run " + args[0] + ": " + std::strerror(pid < 0 ? errno : execError) +
+            (execError == ENOENT ? " (install the PostgreSQL client programs, Debian package "
+                                   "postgresql-client)"
+                                 : ""));
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        throw std::runtime_error(args[0] + " failed (exit status " +
+                                 std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) +
+                                 ")");
+}
+
+}  // namespace
+
+void backupDatabase(const std::string& url, const std::string& file) {
+    if (const std::string path = sqliteFilePath(url); !path.empty()) {
+        if (!std::filesystem::exists(path))
+            throw std::runtime_error("no database file " + path);
+        const std::string partial = file + ".partial";
+        std::filesystem::remove(partial);
+        {
+            SqliteFile from(path, SQLITE_OPEN_READONLY);
+            SqliteFile to(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            copyPages(from, to, "cannot back up " + path);
+        }
+        schemaVersionOf(partial);
+        std::filesystem::rename(partial, file);
+        return;
+    }
+    runTool({"pg_dump", "--format=custom", "--no-owner", "--file=" + file, "--dbname=" + url});
+}
+
+void restoreDatabase(const std::string& url, const std::string& file) {
+    if (!std::filesystem::exists(file))
+        throw std::runtime_error("no backup file " + file);
+    if (const std::string path = sqliteFilePath(url); !path.empty()) {
+        const int version = schemaVersionOf(file);
+        if (version > latestSchemaVersion())
+            throw std::runtime_error(file + " has schema version " + std::to_string(version) +
+                                     ", newer than this server's " +
+                                     std::to_string(latestSchemaVersion()));
+        SqliteFile from(file, SQLITE_OPEN_READONLY);
+        SqliteFile to(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        copyPages(from, to, "cannot restore into " + path);
+        return;
+    }
+    runTool({"pg_restore", "--clean", "--if-exists", "--no-owner", "--single-transaction",
+             "--dbname=" + url, file});
+}
+
+}  // namespace confcred::server

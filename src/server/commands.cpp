@@ -1,0 +1,151 @@
+#include "server/commands.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+
+#include "server/backup.h"
+#include "server/database.h"
+#include "server/demo_data.h"
+#include "server/master_data.h"
+#include "server/schema.h"
+
+namespace confcred::server {
+
+namespace {
+
+// A command's arguments: --db URL (or --db=URL) and the others in order.
+struct CommandArgs {
+    std::string dbUrl;
+    std::vector<std::string> rest;
+};
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Command {
+    const char* name;
+    const char* usage;
+    const char* description;
+    std::size_t minRest, maxRest;  // how many arguments besides --db
+    int (*run)(const CommandArgs&);
+};
+
+int loadDemoData(const CommandArgs& args) {
+    auto db = openDatabase(args.dbUrl, false);
+    db->write([](Session& s) {
+        lockForSetup(s);
+        for (const char* table : {"FAMILIASALDO", "CLIENTE", "PEDCREDCONS"}) {
+            bool any = false;
+            s.query("SELECT 1 FROM " + std::string(table) + " LIMIT 1", {},
+                    [&](const Row&) { any = true; });
+            if (any)
+                throw std::runtime_error("the database already holds data (table " +
+                                         std::string(table) +
+                                         "); demo data goes only into an empty database");
+        }
+        seedDemoData(s);
+    });
+    std::printf("demo data loaded into %s\n", db->url().c_str());
+    return 0;
+}
+
+int importMaster(const CommandArgs& args) {
+    std::vector<std::filesystem::path> paths(args.rest.begin(), args.rest.end());
+    try {
+        const MasterData data = readMasterData(paths);
+        auto db = openDatabase(args.dbUrl, false);
+        for (const auto& [file, rows] : loadMasterData(*db, data))
+            if (rows > 0)
+                std::printf("%s: %d linhas importadas\n", file.c_str(), rows);
+    } catch (const MasterDataError& e) {
+        std::fprintf(stderr, "%s\nNada foi importado.\n", e.what());
+        return 1;
+    }
+    return 0;
+}
+
+int backup(const CommandArgs& args) {
+    backupDatabase(args.dbUrl, args.rest[0]);
+    std::printf("backup of the database written to %s\n", args.rest[0].c_str());
+    return 0;
+}
+
+int restore(const CommandArgs& args) {
+    restoreDatabase(args.dbUrl, args.rest[0]);
+    std::printf("database restored from %s\n", args.rest[0].c_str());
+    return 0;
+}
+
+constexpr Command kCommands[] = {
+    {"demo-data", "demo-data --db URL", "load the demo data into an empty database", 0, 0,
+     loadDemoData},
+    {"import-master", "import-master --db URL DIR|FILE...",
+     "load familias.csv, clientes.csv and consumidores.csv (docs/deployment.md), all or "
+     "nothing",
+     1, 16, importMaster},
+    {"backup", "backup --db URL FILE",
+     "copy the database to FILE while servers keep running (PostgreSQL: pg_dump)", 1, 1, backup},
+    {"restore", "restore --db URL FILE",
+     "put a backup back; stop every server on the database first (PostgreSQL: pg_restore)", 1, 1,
+     restore},
+};
+
+CommandArgs parseArgs(const Command& command, const std::vector<std::string>& args) {
+    CommandArgs out;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--db") {
+            if (i + 1 >= args.size())
+                throw UsageError("--db: a value is missing");
+            out.dbUrl = args[++i];
+        } else if (args[i].rfind("--db=", 0) == 0) {
+            out.dbUrl = args[i].substr(5);
+        } else if (args[i].rfind("--", 0) == 0) {
+            throw UsageError("unknown option '" + args[i] + "'");
+        } else {
+            out.rest.push_back(args[i]);
+        }
+    }
+    if (out.dbUrl.empty())
+        throw UsageError("--db URL is required");
+    if (out.rest.size() < command.minRest || out.rest.size() > command.maxRest)
+        throw UsageError("wrong number of arguments");
+    return out;
+}
+
+}  // namespace
+
+std::optional<int> runCommand(const std::vector<std::string>& args) {
+    if (args.empty())
+        return std::nullopt;
+    for (const Command& command : kCommands) {
+        if (args[0] != command.name)
+            continue;
+        CommandArgs parsed;
+        try {
+            parsed = parseArgs(command, args);
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "confcred-server %s: %s\nusage: confcred-server %s\n",
+                         command.name, e.what(), command.usage);
+            return 2;
+        }
+        try {
+            return command.run(parsed);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "confcred-server %s: %s\n", command.name, e.what());
+            return 1;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string commandsUsage() {
+    std::string text = "Commands (run once and exit):\n\n";
+    for (const Command& command : kCommands)
+        text += std::string("  confcred-server ") + command.usage + "\n      " +
+                command.description + "\n";
+    return text;
+}
+
+}  // namespace confcred::server

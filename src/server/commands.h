@@ -1,0 +1,20 @@
+// The commands of confcred-server that do one job and exit instead of
+// serving: `confcred-server demo-data --db URL`, `import-master`, `backup`,
+// `restore`. One table names them all.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace confcred::server {
+
+// When args[0] (the first argument after the program name) names a command,
+// runs it and returns its exit code: 0 done, 1 failed (the reason on
+// stderr), 2 bad command line. Nothing when it names none.
+std::optional<int> runCommand(const std::vector<std::string>& args);
+
+// The commands' part of --help.
+std::string commandsUsage();
+
+}  // namespace confcred::server

@@ -1,0 +1,145 @@
+// The commands that prepare a database: demo-data, import-master, backup and
+// restore, run as the administrator runs them.
+
+#include <atomic>
+#include <thread>
+
+#include "server_test_util.h"
+#include "support/temp_dir.h"
+
+namespace confcred::servertest {
+namespace {
+
+using confcred::testing::runServerToExit;
+
+// A new, empty database of the backend: a file not yet there, or a fresh
+// PostgreSQL database.
+class Commands : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    std::string freshUrl(const std::string& name) {
+        if (GetParam() == TestBackend::Sqlite)
+            return "sqlite:" + (dir_.path() / (name + ".db")).string();
+        pg_.push_back(std::make_unique<testing::PgTestDatabase>(std::getenv("CONFCRED_TEST_PG")));
+        return pg_.back()->url();
+    }
+    std::string count(const std::string& url, const std::string& table) {
+        return *server::openDatabase(url, false)->queryText("SELECT COUNT(*) FROM " + table)[0][0];
+    }
+
+    testing::TempDir dir_;
+    std::vector<std::unique_ptr<testing::PgTestDatabase>> pg_;
+};
+
+TEST_P(Commands, DemoDataGoesOnlyIntoAnEmptyDatabase) {
+    CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+    const std::string url = freshUrl("demo");
+    auto first = runServerToExit({"demo-data", "--db", url});
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(count(url, "CLIENTE"), "6");
+    EXPECT_EQ(count(url, "PEDCREDCONS"), "300");
+    auto second = runServerToExit({"demo-data", "--db", url});
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("already holds data"), std::string::npos) << second.err;
+    EXPECT_EQ(count(url, "PEDCREDCONS"), "300");
+    EXPECT_EQ(runServerToExit({"demo-data"}).exitCode, 2) << "--db is required";
+}
+
+TEST_P(Commands, MasterDataLoadsWholeOrNothing) {
+    CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+    const std::string url = freshUrl("master");
+    const std::string families =
+        "CDFAMILISALD;NMFAMILISALD\r\nALI;Alimentação\r\nPAP;\"Papelaria; livros\"\r\n";
+    const std::string consumers =
+        "cdcliente;cdconsumidor;nmconsumidor;nmrespcons\n"
+        "C1;A01;Ana Júlia Souza;Renata Souza\n"
+        "C2;B01;Caio Brandão;\n";
+    dir_.write("bad/familias.csv", families);
+    dir_.write("bad/clientes.csv",
+               "CDCLIENTE;NRINSJURCLIE;NMRAZSOCCLIE;FILIAIS\n"
+               "C1;11222333000181;Escola Alfa;1,2\n" +
+                   std::string("C2;12.345;Escola Beta;2\n") + "C3;;" + std::string(51, 'x') +
+                   ";2\n");
+    dir_.write("bad/consumidores.csv", consumers + "C9;Z01;Zeca;\n");
+    const auto bad =
+        runServerToExit({"import-master", "--db", url, (dir_.path() / "bad").string()});
+    EXPECT_EQ(bad.exitCode, 1);
+    for (const char* expected :
+         {"Linha 3 de clientes.csv: NRINSJURCLIE deve ter só dígitos",
+          "Linha 4 de clientes.csv: NMRAZSOCCLIE passa de 50 caracteres", "Nada foi importado"})
+        EXPECT_NE(bad.err.find(expected), std::string::npos) << expected << "\n" << bad.err;
+    // Lines that pass on their own are refused together with the rest.
+    dir_.write("bad/clientes.csv",
+               "CDCLIENTE;NRINSJURCLIE;NMRAZSOCCLIE;FILIAIS\nC1;;Escola Alfa;1,2\nC2;;Escola "
+               "Beta;2\n");
+    const auto orphan =
+        runServerToExit({"import-master", "--db", url, (dir_.path() / "bad").string()});
+    EXPECT_EQ(orphan.exitCode, 1);
+    EXPECT_NE(orphan.err.find("Linha 4 de consumidores.csv: o cliente C9 não existe"),
+              std::string::npos)
+        << orphan.err;
+    EXPECT_EQ(count(url, "FAMILIASALDO"), "0");
+    EXPECT_EQ(count(url, "CLIENTE"), "0");
+
+    dir_.write("good/consumidores.csv", consumers);
+    const auto good = runServerToExit({"import-master", "--db", url,
+                                       (dir_.path() / "bad" / "familias.csv").string(),
+                                       (dir_.path() / "bad" / "clientes.csv").string(),
+                                       (dir_.path() / "good" / "consumidores.csv").string()});
+    ASSERT_EQ(good.exitCode, 0) << good.err;
+    EXPECT_EQ(
+        *server::openDatabase(url, false)
+             ->queryText("SELECT NMFAMILISALD FROM FAMILIASALDO WHERE CDFAMILISALD = 'PAP'")[0][0],
+        "Papelaria; livros");
+    testing::ServerProcessOptions options;
+    options.dbUrl = url;
+    ServerProcess server(options);
+    const Answer branch2 = decodeAnswer(server.post("getConsumidor", R"(["", "T", "2"])"));
+    ASSERT_TRUE(branch2.ok) << branch2.error;
+    ASSERT_EQ(branch2.packet.rowCount(), 2u);
+    const auto& p = branch2.packet;
+    EXPECT_EQ(p.column(std::size_t(p.fieldIndex("NMRESPCONS"))).textAt(0), "Renata Souza");
+    const Answer branch1 = decodeAnswer(server.post("getConsumidor", R"(["", "T", "1"])"));
+    EXPECT_EQ(branch1.packet.rowCount(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Commands, bothBackends(), backendLabel);
+
+TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
+    testing::TempDir dir;
+    const std::string url = "sqlite:" + (dir.path() / "live.db").string();
+    auto db = server::openDatabase(url);
+    std::atomic<bool> stop{false};
+    std::atomic<int> batches{0};
+    std::thread writer([&] {
+        for (unsigned seed = 1; !stop; ++seed) {
+            server::seedOrders(*db, 40, seed);
+            ++batches;
+        }
+    });
+    std::vector<std::string> copies;
+    for (int i = 0; i < 3; ++i) {
+        copies.push_back((dir.path() / ("copy" + std::to_string(i) + ".db")).string());
+        const auto result = runServerToExit({"backup", "--db", url, copies.back()});
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+    }
+    stop = true;
+    writer.join();
+    EXPECT_GT(batches.load(), 0);
+    for (const auto& copy : copies) {
+        const std::string restored = "sqlite:" + copy + ".restored";
+        const auto result = runServerToExit({"restore", "--db", restored, copy});
+        ASSERT_EQ(result.exitCode, 0) << result.err;
+        auto back = server::openDatabase(restored);
+        const LedgerReport report = checkLedger(*back);
+        EXPECT_TRUE(report.clean()) << copy << ": " << describe(report);
+        EXPECT_EQ(report.orders % 40, 300 % 40) << "whole batches only";
+    }
+    dir.write("other.db", "not a database");
+    const auto refused =
+        runServerToExit({"restore", "--db", url, (dir.path() / "other.db").string()});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(server::openDatabase(url)->queryText("SELECT COUNT(*) FROM CLIENTE")[0][0], "6");
+}
+
+}  // namespace
+}  // namespace confcred::servertest

@@ -1,0 +1,75 @@
+// confcred-server --config FILE: settings from the file, the command line over
+// them, secrets only through files, and every refusal naming its line.
+
+#include <gtest/gtest.h>
+
+#include "server/config_file.h"
+#include "support/temp_dir.h"
+
+namespace confcred::server {
+namespace {
+
+class ConfigFile : public ::testing::Test {
+  protected:
+    std::string write(const std::string& text) { return dir_.write("server.conf", text).string(); }
+    std::string failure(const std::vector<std::string>& args, const char* envToken = nullptr) {
+        try {
+            parseOptionsWithConfig(args, envToken);
+        } catch (const OptionsError& e) {
+            return e.what();
+        }
+        return "(accepted)";
+    }
+    testing::TempDir dir_;
+};
+
+TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
+    const std::string secret = dir_.write("token", "s3cret\n").string();
+    const std::string conf = write(
+        "# confcred-server\n[server]\nlisten = 0.0.0.0:9000\nthreads = 3\nworkers=7\n"
+        "verbose = yes\nseed-orders = 10\ntoken_file = " +
+        secret + "\n");
+    const auto fromFile = parseOptionsWithConfig({"--config", conf}, nullptr).options;
+    EXPECT_EQ(fromFile.http.host, "0.0.0.0");
+    EXPECT_EQ(fromFile.http.port, 9000);
+    EXPECT_EQ(fromFile.http.threads, 3);
+    EXPECT_EQ(fromFile.http.workers, 7);
+    EXPECT_TRUE(fromFile.http.verbose);
+    EXPECT_EQ(fromFile.seedOrders, 10);
+    EXPECT_EQ(fromFile.http.token, "s3cret");
+
+    const auto overridden =
+        parseOptionsWithConfig({"--threads", "5", "--config=" + conf, "--token", "cli"}, "env")
+            .options;
+    EXPECT_EQ(overridden.http.threads, 5);
+    EXPECT_EQ(overridden.http.workers, 7);
+    EXPECT_EQ(overridden.http.token, "cli");
+    EXPECT_EQ(parseOptionsWithConfig({"--config", conf}, "env").options.http.token, "env")
+        << "the environment wins over token_file";
+}
+
+TEST_F(ConfigFile, RefusalsNameTheLine) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string expected;
+    };
+    const std::vector<Row> rows = {
+        {"unknown_key", "threads = 2\n\n# x\ncolour = blue\n", ":4: unknown key 'colour'"},
+        {"token_in_plain", "token = abc\n", ":1: the token is never written"},
+        {"password_in_url", "db = postgresql://app:pw@db/confcred\n", ":1: no password in db"},
+        {"bad_value", "threads = 2\nworkers = many\n", ":2: --workers: expected a whole number"},
+        {"no_equals", "verbose\n", ":1: expected key = value"},
+        {"missing_secret", "token_file = /nonexistent/token\n", ":1: cannot read"},
+    };
+    for (const auto& row : rows) {
+        const std::string conf = write(row.text);
+        EXPECT_NE(failure({"--config", conf}).find(conf + row.expected), std::string::npos)
+            << row.name << ": " << failure({"--config", conf});
+    }
+    EXPECT_NE(failure({"--config", dir_.path() / "none.conf"}).find("cannot read"),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace confcred::server
