@@ -19,24 +19,25 @@ namespace confcred::bankreturn {
 enum class Layout { Cnab240, Cnab400 };
 
 struct ReturnRecord {
-    int line = 0;                 // 1-based line of the detail record (segment T in CNAB 240)
-    std::string nossoNumero;      // the bank's slip number as the file gives it, trimmed
-    std::string nossoNumeroDigit; // its check digit when the layout carries one beside it, else empty
-    std::string documentNumber;   // "seu número" / document number, trimmed
-    int64_t faceValueCents = 0;   // valor do título
-    int64_t paidCents = 0;        // amount paid or received for the slip, never the face value
-    int64_t feesCents = 0;        // juros / multa / encargos
-    int64_t discountCents = 0;    // desconto (and abatimento where the layout adds it)
-    std::string occurrence;       // the bank's occurrence code as written ("06", "17", ...)
-    bool settlement = false;      // the occurrence settles the slip (liquidação)
+    int line = 0;             // 1-based line of the detail record (segment T in CNAB 240)
+    std::string nossoNumero;  // the bank's slip number as the file gives it, trimmed
+    std::string
+        nossoNumeroDigit;  // its check digit when the layout carries one beside it, else empty
+    std::string documentNumber;  // "seu número" / document number, trimmed
+    int64_t faceValueCents = 0;  // valor do título
+    int64_t paidCents = 0;       // amount paid or received for the slip, never the face value
+    int64_t feesCents = 0;       // juros / multa / encargos
+    int64_t discountCents = 0;   // desconto (and abatimento where the layout adds it)
+    std::string occurrence;      // the bank's occurrence code as written ("06", "17", ...)
+    bool settlement = false;     // the occurrence settles the slip (liquidação)
     std::optional<platform::DateTime> occurrenceDate;  // midnight of the date
     std::optional<platform::DateTime> creditDate;      // midnight of the date
 };
 
 struct ReturnFile {
     Layout layout = Layout::Cnab240;
-    std::string bankCode;  // three digits, "001"
-    std::string bankName;  // as the header gives it, trimmed
+    std::string bankCode;               // three digits, "001"
+    std::string bankName;               // as the header gives it, trimmed
     std::vector<ReturnRecord> records;  // in file order
 };
 

@@ -1,0 +1,95 @@
+#include "bankreturn/fixed_line.h"
+
+#include <algorithm>
+
+#include "bankreturn/return_file.h"
+#include "platform/cp1252.h"
+#include "platform/text.h"
+
+namespace confcred::bankreturn::detail {
+namespace {
+
+// Enough of a field to recognise it in the file; amounts and dates fit whole.
+constexpr int kQuoteWidth = 20;
+
+bool allOf(std::string_view s, char c) {
+    return std::all_of(s.begin(), s.end(), [c](char x) { return x == c; });
+}
+
+bool allDigits(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char x) { return x >= '0' && x <= '9'; });
+}
+
+int64_t digitsValue(std::string_view s) {
+    int64_t value = 0;
+    for (char c : s)
+        value = value * 10 + (c - '0');
+    return value;
+}
+
+}  // namespace
+
+std::string_view FixedLine::raw(int column, int width) const {
+    // The layouts never read past the record length, which the reader checked.
+    return text_.substr(static_cast<size_t>(column - 1), static_cast<size_t>(width));
+}
+
+std::string FixedLine::text(int column, int width) const {
+    return platform::cp1252ToUtf8(platform::trimBlanks(raw(column, width)));
+}
+
+int64_t FixedLine::number(int column, int width, std::string_view field) const {
+    const std::string_view digits = raw(column, width);
+    if (!allDigits(digits))
+        fail(column,
+             "valor não numérico no campo " + std::string(field) + ": " + quote(column, width));
+    return digitsValue(digits);
+}
+
+std::optional<int64_t> FixedLine::optionalNumber(int column, int width,
+                                                 std::string_view field) const {
+    if (allOf(raw(column, width), ' '))
+        return std::nullopt;
+    return number(column, width, field);
+}
+
+std::optional<platform::DateTime> FixedLine::dateDdMmYy(int column, std::string_view field) const {
+    return date(column, 2, field);
+}
+
+std::optional<platform::DateTime> FixedLine::dateDdMmYyyy(int column,
+                                                          std::string_view field) const {
+    return date(column, 4, field);
+}
+
+std::optional<platform::DateTime> FixedLine::date(int column, int yearWidth,
+                                                  std::string_view field) const {
+    const int width = 4 + yearWidth;
+    const std::string_view digits = raw(column, width);
+    if (allOf(digits, '0') || allOf(digits, ' '))
+        return std::nullopt;
+    std::optional<platform::DateTime> date;
+    if (allDigits(digits)) {
+        int year = static_cast<int>(digitsValue(digits.substr(4)));
+        if (yearWidth == 2)
+            year += year >= 70 ? 1900 : 2000;
+        date = platform::DateTime::tryFromParts(year,
+                                                static_cast<int>(digitsValue(digits.substr(2, 2))),
+                                                static_cast<int>(digitsValue(digits.substr(0, 2))));
+    }
+    if (!date)
+        fail(column, "data inválida no campo " + std::string(field) + ": " + quote(column, width) +
+                         (yearWidth == 2 ? " (esperado DDMMAA)" : " (esperado DDMMAAAA)"));
+    return date;
+}
+
+void FixedLine::fail(int column, const std::string& message) const {
+    throw ReturnFileError(number_, column, message);
+}
+
+std::string FixedLine::quote(int column, int width) const {
+    const std::string_view piece = raw(column, std::min(width, kQuoteWidth));
+    return "\"" + platform::cp1252ToUtf8(piece) + (width > kQuoteWidth ? "…\"" : "\"");
+}
+
+}  // namespace confcred::bankreturn::detail
