@@ -83,9 +83,11 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
         cdsRetorno.addField(std::move(def));
     cdsRetorno.loadPacket(outcome.exceptions);
     for (const char* field : {"VRPEDCRECONS", "VRPAGO"})
-        cdsRetorno.fieldByName(field).setOnGetText([](const dataset::Field& sender,
-                                                      std::string& text,
-                                                      bool) { text = valorText(sender); });
+        // No order, no value: blank rather than a zero that reads as one.
+        cdsRetorno.fieldByName(field).setOnGetText(
+            [](const dataset::Field& sender, std::string& text, bool) {
+                text = sender.isNull() ? std::string() : valorText(sender);
+            });
     host::nameDataSet(this, QStringLiteral("cdsRetorno"), cdsRetorno);
     dtsRetorno.setDataSet(&cdsRetorno);
 
