@@ -62,7 +62,8 @@ std::string csvPathFor(const QString& returnPath) {
 
 QString returnSummaryText(const br::ReturnOutcome& outcome) {
     QStringList lines;
-    lines << tr90000("Registros no arquivo: %1").arg(outcome.records);
+    lines << QCoreApplication::translate("Cli_Lun90000", "Registros no arquivo: %1")
+                 .arg(outcome.records);
     for (const br::ResultTotal& total : outcome.totals) {
         if (total.count == 0)
             continue;
