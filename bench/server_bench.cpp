@@ -5,6 +5,9 @@
 // - server.import_vs_sqlite_import: a 100,000-line file through
 //   SetImporSaldoCons, against the sqlite3 shell's .import of an equivalent
 //   CSV into the same table;
+// - bankreturn.match_vs_list: a 100,000-record bank return file read and
+//   matched against 100,000 orders by getRetornoBancario, against
+//   getPEDCREDCONS listing the same orders, both over HTTP;
 // and what one client can do to the others, each the p99 latency of a normal
 // client's small call (getConsumidor on a new connection) under the load
 // against the same calls without it, alternately in rounds:
@@ -41,6 +44,7 @@
 #include "harness.h"
 #include "load_clients.h"
 #include "order_data.h"
+#include "platform/cp1252.h"
 #include "server/call_codec.h"
 #include "server/confcred_methods.h"
 #include "server/database.h"
@@ -48,6 +52,7 @@
 #include "server/http_server.h"
 #include "server/import_reader.h"
 #include "server/stored_values.h"
+#include "support/return_files.h"
 
 using namespace confcred;
 using namespace confcred::bench;
@@ -192,6 +197,45 @@ void benchList(const Scratch& scratch) {
                 [&] { rows = stepList(raw); }, kRuns);
     sqlite3_close(raw);
     figure("server.list_vs_sqlite", ratio);
+}
+
+// The seeded orders settled by a CNAB 240 file, one record each: a matching
+// amount for most, another for every tenth, an unknown slip for every
+// hundredth, so that every branch of the matching runs.
+void benchBankReturn(const Scratch& scratch) {
+    const std::string path = (scratch.path / "bankreturn.db").string();
+    auto db = server::openDatabase("sqlite:" + path);
+    server::seedOrders(*db, kOrders, 1);
+    std::vector<testing::ComposedSlip> slips;
+    slips.reserve(kOrders);
+    for (const auto& row : db->queryText("SELECT NRBOLETO, VRPEDCRECONS_CENT FROM PEDCREDCONS"
+                                         " ORDER BY IDPEDCREDCONS DESC")) {
+        if (slips.size() == static_cast<std::size_t>(kOrders))
+            break;
+        testing::ComposedSlip s;
+        const std::size_t i = slips.size();
+        s.nossoNumero = i % 100 == 0 ? "99" + std::to_string(i) : *row[0];
+        s.faceCents = std::abs(std::stoll(*row[1]));
+        s.paidCents = s.faceCents + (i % 10 == 0 ? 1 : 0);
+        s.creditDate = s.occurrenceDate = platform::Date{2026, 12, 8};
+        slips.push_back(std::move(s));
+    }
+    db.reset();
+    dataset::DataPacket file(dataset::records::fieldDefs(dataset::records::kImport));
+    file.column(0).appendText(platform::cp1252ToUtf8(testing::composeCnab240("104", slips)));
+    const std::string body = "{\"args\":[" + dataset::encodePacket(file) + "]}";
+    note("return file of " + std::to_string(slips.size()) +
+         " records: " + std::to_string(body.size() / 1024) + " KiB as a call");
+
+    LocalServer local("sqlite:" + path);
+    Client client(local.http->port());
+    std::size_t matched = 0, listed = 0;
+    const double ratio =
+        ratioOf([&] { matched = client.post("getRetornoBancario", body).size(); },
+                [&] { listed = client.post("getPEDCREDCONS", allOrdersArgs()).size(); }, kRuns);
+    note("answers: getRetornoBancario " + std::to_string(matched / 1024) + " KiB, getPEDCREDCONS " +
+         std::to_string(listed / 1024) + " KiB");
+    figure("bankreturn.match_vs_list", ratio);
 }
 
 // One line of the import file and the equivalent CSV row of PEDCREDCONS.
@@ -470,6 +514,7 @@ int main() {
         benchConnectionLoads(scratch);
         benchImportLoad(scratch);
         benchList(scratch);
+        benchBankReturn(scratch);
         benchImport(scratch);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_server: %s\n", e.what());

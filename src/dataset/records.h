@@ -63,6 +63,18 @@ inline constexpr RecordField kImportResult[] = {
     {"DSLINHA", FieldType::String, 250},
 };
 
+// getRetornoBancario's answer: one row per detail record of a bank return
+// file, in file order, with the order it settles when one has its slip
+// (NRPEDCRECONS empty and the order's fields null otherwise). IDRESULTADO is
+// one letter, DSRESULTADO says it in words (docs/bank-return.md).
+inline constexpr RecordField kBankReturnResult[] = {
+    {"NRBOLETO", FieldType::String, 20},    {"NRPEDCRECONS", FieldType::String, 20},
+    {"CDCLIENTE", FieldType::String, 21},   {"CDCONSUMIDOR", FieldType::String, 21},
+    {"VRPEDCRECONS", FieldType::Double, 0}, {"VRPAGO", FieldType::Double, 0},
+    {"DTCREDITO", FieldType::DateTime, 0},  {"CDOCORRENCIA", FieldType::String, 2},
+    {"IDRESULTADO", FieldType::String, 1},  {"DSRESULTADO", FieldType::String, 100},
+};
+
 // A record less one of its fields, which must be there.
 template <std::size_t N>
 constexpr std::array<RecordField, N - 1> without(const RecordField (&record)[N],

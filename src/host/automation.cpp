@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -233,6 +234,14 @@ void clickButton(const Step& s) {
     button->click();
 }
 
+// A menu entry by its action's name, as its shortcut or a click on it would.
+void triggerAction(const Step& s) {
+    auto* action = findComponent<QAction>(s.args[0]);
+    if (!action->isEnabled())
+        throw AutomationError(s.args[0].toStdString() + " is disabled");
+    action->trigger();
+}
+
 void setComponentText(const Step& s) {
     setText(findComponent<QWidget>(s.args[0]), s.args[1], s.args[0]);
 }
@@ -332,6 +341,7 @@ constexpr Command kCommands[] = {
     {"choose-file", "PATH", 1, queueFile},
     {"choose-cancel", "", 0, queueFileCancel},
     {"click", "FORM.COMPONENT", 1, clickButton},
+    {"trigger", "FORM.ACTION", 1, triggerAction},
     {"set", "FORM.COMPONENT TEXT", 2, setComponentText},
     {"grid-click", "FORM.GRID ROW FIELD", 3, clickGridCell},
     {"grid-title", "FORM.GRID FIELD", 2, clickGridTitle},

@@ -35,6 +35,7 @@ void registerConfCredMethods(MethodTable& table, Database& db) {
     methods::addListMethods(own, db);
     methods::addCreditMethods(own, db);
     methods::addImportMethod(own, db);
+    methods::addBankReturnMethod(own, db);
     for (const auto& name : own.names())
         table.add(name, guarded(*own.find(name)));
 }

@@ -7,7 +7,8 @@
 namespace confcred::server {
 
 // Adds getPEDCREDCONS, getPEDICREDFAMI, setSituacao, setEfetivaSaldo,
-// setCancelaCredito, getConsumidor and SetImporSaldoCons, working on `db`
+// setCancelaCredito, getConsumidor and SetImporSaldoCons, and beside them
+// getRetornoBancario (a bank return file matched against the orders), working on `db`
 // (which must outlive the table). A database failure reaches the caller as
 // a MethodError with a Portuguese message.
 void registerConfCredMethods(MethodTable& table, Database& db);

@@ -6,7 +6,9 @@
 #include <functional>
 
 #include "dataset/records.h"
+#include "platform/cp1252.h"
 #include "server_test_util.h"
+#include "support/return_files.h"
 
 namespace confcred::servertest {
 namespace {
@@ -45,6 +47,16 @@ std::string importArgs() {
     return "[" + dataset::encodePacket(p) + "]";
 }
 
+// A return file of one record, whose slip no order has.
+std::string returnArgs() {
+    testing::ComposedSlip slip;
+    slip.nossoNumero = "7";
+    slip.faceCents = slip.paidCents = 150;
+    dataset::DataPacket p(records::fieldDefs(records::kImport));
+    p.column(0).appendText(platform::cp1252ToUtf8(testing::composeCnab240("104", {slip})));
+    return "[" + dataset::encodePacket(p) + "]";
+}
+
 TEST_P(Contract, EveryMethodAnswersWithItsRecord) {
     struct Case {
         const char* method;
@@ -66,6 +78,7 @@ TEST_P(Contract, EveryMethodAnswersWithItsRecord) {
         {"setSituacao", selected('N', ",\"C\""), records::kNoFields},
         {"setSituacao", selected('C', ",\"N\""), records::kNoFields},
         {"SetImporSaldoCons", importArgs, records::kImportResult},
+        {"getRetornoBancario", returnArgs, records::kBankReturnResult},
     };
     for (const Case& c : cases) {
         const std::string args = c.args();

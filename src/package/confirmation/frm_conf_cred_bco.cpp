@@ -187,6 +187,12 @@ void TfrmConfCredBco::buildOperationsMenu() {
                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F));
     mniImportCons =
         add("mniImportCons", tr("&Importar..."), btImportCons, QKeySequence(Qt::CTRL | Qt::Key_I));
+    mniRetornoBancario = mnuOperacoes->addAction(tr("Marcar pelo &retorno bancário..."));
+    mniRetornoBancario->setObjectName(QStringLiteral("mniRetornoBancario"));
+    mniRetornoBancario->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    mniRetornoBancario->setEnabled(false);
+    host::onEvent(mniRetornoBancario, &QAction::triggered, this,
+                  &TfrmConfCredBco::mniRetornoBancarioClick);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -377,6 +383,7 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
         if (entry != nullptr)
             entry->setEnabled(listed);
     }
+    mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
 }
 
 void TfrmConfCredBco::dbgPadraoTitleClick(int column) {

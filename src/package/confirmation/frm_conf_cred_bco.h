@@ -49,6 +49,9 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     QAction* mniDesfazCancelamento = nullptr;
     QAction* mniFiltro = nullptr;
     QAction* mniImportCons = nullptr;
+    // Ticks the orders a bank return file settles (bank_return_run.h);
+    // enabled while the order list is open.
+    QAction* mniRetornoBancario = nullptr;
     host::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
@@ -82,6 +85,7 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void netConfCredBancBeforeConnect();
     void brnFiltroClick();
     void btImportConsClick();
+    void mniRetornoBancarioClick();  // retorno_bancario.cpp
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;

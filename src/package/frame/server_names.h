@@ -17,5 +17,7 @@ inline const QString kSetEfetivaSaldo = QStringLiteral("setEfetivaSaldo");
 inline const QString kSetCancelaCredito = QStringLiteral("setCancelaCredito");
 inline const QString kGetConsumidor = QStringLiteral("getConsumidor");
 inline const QString kSetImporSaldoCons = QStringLiteral("SetImporSaldoCons");
+// Beside the seven: a bank return file matched against the orders.
+inline const QString kGetRetornoBancario = QStringLiteral("getRetornoBancario");
 
 }  // namespace confcred::package

@@ -99,6 +99,78 @@
         <source>Pedidos listados: %1, %2 · marcados: %3, %4 (pendentes %5, %6; efetivados %7, %8; cancelados %9, %10)</source>
         <translation>Orders listed: %1, %2 · ticked: %3, %4 (pending %5, %6; effected %7, %8; cancelled %9, %10)</translation>
     </message>
+    <message>
+        <source>Arquivo de retorno bancário</source>
+        <translation>Bank return file</translation>
+    </message>
+    <message>
+        <source>Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*</source>
+        <translation>Return file|*.ret|Text file|*.txt|All files|*.*</translation>
+    </message>
+    <message>
+        <source>Boleto</source>
+        <translation>Slip</translation>
+    </message>
+    <message>
+        <source>Pedido</source>
+        <translation>Order</translation>
+    </message>
+    <message>
+        <source>Valor do pedido</source>
+        <translation>Order value</translation>
+    </message>
+    <message>
+        <source>Valor pago</source>
+        <translation>Amount paid</translation>
+    </message>
+    <message>
+        <source>Data do crédito</source>
+        <translation>Credit date</translation>
+    </message>
+    <message>
+        <source>Ocorrência</source>
+        <translation>Occurrence</translation>
+    </message>
+    <message>
+        <source>Resultado</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Descrição</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Conferidos e marcados</source>
+        <translation>Matched and ticked</translation>
+    </message>
+    <message>
+        <source>Valor pago diferente do pedido</source>
+        <translation>Amount paid differs from the order</translation>
+    </message>
+    <message>
+        <source>Pedido já efetivado</source>
+        <translation>Order already effected</translation>
+    </message>
+    <message>
+        <source>Pedido cancelado</source>
+        <translation>Order cancelled</translation>
+    </message>
+    <message>
+        <source>Repetidos no arquivo</source>
+        <translation>Repeated in the file</translation>
+    </message>
+    <message>
+        <source>Boleto sem pedido</source>
+        <translation>Slip without an order</translation>
+    </message>
+    <message>
+        <source>Não são liquidação</source>
+        <translation>Not a settlement</translation>
+    </message>
+    <message>
+        <source>Registros no arquivo: %1</source>
+        <translation>Records in the file: %1</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -366,6 +438,10 @@ Warnings:
         <source>&amp;Importar...</source>
         <translation>&amp;Import...</translation>
     </message>
+    <message>
+        <source>Marcar pelo &amp;retorno bancário...</source>
+        <translation>Tick from bank &amp;return...</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmFiltroConfCredBco</name>
@@ -463,6 +539,65 @@ Warnings:
     <message>
         <source>Text File|*.txt|All Files|*.*</source>
         <translation>Text file|*.txt|All files|*.*</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmRetornoBancario</name>
+    <message>
+        <source>Retorno Bancário</source>
+        <translation>Bank Return</translation>
+    </message>
+    <message>
+        <source>Arquivo: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1</source>
+        <translation>Matched orders outside the current list (outside the filter), not ticked: %1</translation>
+    </message>
+    <message>
+        <source>Boleto</source>
+        <translation>Slip</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido</source>
+        <translation>Order No.</translation>
+    </message>
+    <message>
+        <source>Valor Pedido</source>
+        <translation>Order Value</translation>
+    </message>
+    <message>
+        <source>Valor Pago</source>
+        <translation>Amount Paid</translation>
+    </message>
+    <message>
+        <source>Res.</source>
+        <translation>Res.</translation>
+    </message>
+    <message>
+        <source>Resultado</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>&amp;Imprimir...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>Exportar &amp;CSV</source>
+        <translation>Export &amp;CSV</translation>
+    </message>
+    <message>
+        <source>&amp;Fechar</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Relatório gravado em %1</source>
+        <translation>Report saved to %1</translation>
+    </message>
+    <message>
+        <source>Não foi possível gravar o relatório em %1. Verifique a pasta e tente novamente.</source>
+        <translation>The report could not be saved to %1. Check the folder and try again.</translation>
     </message>
 </context>
 </TS>

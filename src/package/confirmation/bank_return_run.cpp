@@ -1,0 +1,212 @@
+#include "package/confirmation/bank_return_run.h"
+
+#include <QCoreApplication>
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "dataset/record_set.h"
+#include "dataset/records.h"
+#include "host/application.h"
+#include "host/busy_indicator.h"
+#include "host/dispatch.h"
+#include "host/net_connection.h"
+#include "host/ui_service.h"
+#include "package/frame/server_names.h"
+#include "platform/cp1252.h"
+#include "platform/files.h"
+#include "platform/regional.h"
+
+namespace confcred::package::bank_return {
+
+namespace {
+
+namespace records = dataset::records;
+
+const dataset::Column& columnOf(const dataset::DataPacket& packet, std::string_view name) {
+    const int index = packet.fieldIndex(name);
+    if (index < 0)
+        throw std::runtime_error("Resposta de getRetornoBancario sem o campo " + std::string(name) +
+                                 ".");
+    return packet.column(static_cast<size_t>(index));
+}
+
+size_t resultIndex(std::string_view letter) {
+    for (size_t i = 0; i < kResults.size(); ++i)
+        if (letter.size() == 1 && letter[0] == kResults[i])
+            return i;
+    return kResults.size();
+}
+
+dataset::DataPacket fileArgument(std::string text) {
+    dataset::DataPacket packet(records::fieldDefs(records::kImport));
+    packet.column(static_cast<size_t>(packet.fieldIndex("ARQUIVO"))).appendText(text);
+    return packet;
+}
+
+// getRetornoBancario under the busy animation. The server's message when it
+// refused the file.
+host::CallResult callServer(ReturnRun& run, std::string text) {
+    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+    host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
+    return run.connection.appServer().call(kGetRetornoBancario, {fileArgument(std::move(text))});
+}
+
+std::string csvField(std::string text) {
+    if (text.find_first_of(";\"\r\n") == std::string::npos)
+        return text;
+    std::string out = "\"";
+    for (char c : text)
+        out += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return out + "\"";
+}
+
+}  // namespace
+
+ReturnOutcome runBankReturn(ReturnRun& run) {
+    ReturnOutcome outcome;
+    host::FileRequest request;
+    request.title = QCoreApplication::translate("Cli_Lun90000", "Arquivo de retorno bancário");
+    request.filter = QCoreApplication::translate(
+        "Cli_Lun90000", "Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*");
+    request.initialDir =
+        QString::fromUtf8(kRetornoFolder.data(), static_cast<qsizetype>(kRetornoFolder.size()));
+    request.parent = run.owner;
+    const std::optional<QString> chosen = host::ui().chooseFile(request);
+    if (!chosen)
+        return outcome;
+    outcome.path = *chosen;
+
+    std::string text;
+    try {
+        text = platform::cp1252ToUtf8(platform::loadTextLines(outcome.path.toStdString()));
+    } catch (const platform::IoError& error) {
+        outcome.end = ReturnEnd::Unreadable;
+        outcome.message = QString::fromUtf8(error.what());
+        return outcome;
+    }
+
+    host::CallResult result;
+    try {
+        result = callServer(run, std::move(text));
+    } catch (const host::TransportError& error) {
+        outcome.end = ReturnEnd::TransportFailed;
+        outcome.message = QString::fromUtf8(error.what());
+        outcome.failure = std::current_exception();
+        return outcome;
+    }
+    if (result.isError()) {
+        outcome.end = ReturnEnd::ServerRefused;
+        outcome.message = result.errorMessage();
+        return outcome;
+    }
+    const dataset::DataPacket answer =
+        result.hasPacket() ? result.takePacket() : dataset::DataPacket{};
+
+    run.screen.detachViews();
+    host::ScopeGuard reattach([&run] { run.screen.attachViews(); });
+    markMatched(run.orders, answer, outcome);
+    outcome.end = ReturnEnd::Done;
+    return outcome;
+}
+
+void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
+                 ReturnOutcome& outcome) {
+    const dataset::Column& numbers = columnOf(answer, "NRPEDCRECONS");
+    const dataset::Column& results = columnOf(answer, "IDRESULTADO");
+    const dataset::Column& paid = columnOf(answer, "VRPAGO");
+
+    outcome.records = answer.rowCount();
+    for (size_t i = 0; i < kResults.size(); ++i)
+        outcome.totals[i] = {kResults[i], 0, 0};
+    outcome.exceptions = dataset::DataPacket(answer.fields());
+    std::unordered_map<std::string_view, bool> matched;  // number -> listed
+    std::vector<std::string_view> matchedInOrder;
+    for (size_t row = 0; row < answer.rowCount(); ++row) {
+        const std::string_view result = results.textAt(row);
+        const size_t at = resultIndex(result);
+        if (at < kResults.size()) {
+            ++outcome.totals[at].count;
+            outcome.totals[at].paidCents += std::llround(paid.doubleAt(row) * 100.0);
+        }
+        if (result == "M" && !numbers.textAt(row).empty()) {
+            if (matched.emplace(numbers.textAt(row), false).second)
+                matchedInOrder.push_back(numbers.textAt(row));
+            continue;
+        }
+        for (size_t f = 0; f < answer.fieldCount(); ++f)
+            outcome.exceptions.column(f).appendFrom(answer.column(f), row);
+    }
+
+    size_t first = 0;
+    if (orders.active() && !orders.isEmpty() && !matched.empty()) {
+        dataset::Field& number = orders.fieldByName("NRPEDCRECONS");
+        dataset::Field& check = orders.fieldByName("IDCHECK");
+        const size_t start = orders.recNo();
+        orders.first();
+        while (!orders.eof()) {
+            const auto found = matched.find(number.asString());
+            if (found != matched.end()) {
+                found->second = true;
+                ++outcome.ticked;
+                if (first == 0)
+                    first = orders.recNo();
+                if (check.asString() != "S") {
+                    orders.edit();
+                    check.setAsString("S");
+                    orders.post();
+                }
+            }
+            orders.next();
+        }
+        orders.setRecNo(first != 0 ? first : start);
+    }
+    for (std::string_view number : matchedInOrder)
+        if (!matched[number])
+            outcome.unlisted.emplace_back(number);
+}
+
+std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
+    static const std::pair<const char*, const char*> kColumns[] = {
+        {"NRBOLETO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Boleto")},
+        {"NRPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedido")},
+        {"CDCLIENTE", QT_TRANSLATE_NOOP("Cli_Lun90000", "Cliente")},
+        {"CDCONSUMIDOR", QT_TRANSLATE_NOOP("Cli_Lun90000", "Consumidor")},
+        {"VRPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Valor do pedido")},
+        {"VRPAGO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Valor pago")},
+        {"DTCREDITO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Data do crédito")},
+        {"CDOCORRENCIA", QT_TRANSLATE_NOOP("Cli_Lun90000", "Ocorrência")},
+        {"IDRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Resultado")},
+        {"DSRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Descrição")},
+    };
+    std::string out = "\xEF\xBB\xBF";
+    std::vector<const dataset::Column*> columns;
+    for (const auto& [field, title] : kColumns) {
+        out += (columns.empty() ? "" : ";") +
+               csvField(QCoreApplication::translate("Cli_Lun90000", title).toStdString());
+        columns.push_back(&columnOf(exceptions, field));
+    }
+    out += "\r\n";
+    for (size_t row = 0; row < exceptions.rowCount(); ++row) {
+        for (size_t c = 0; c < columns.size(); ++c) {
+            const dataset::Column& column = *columns[c];
+            std::string value;
+            if (column.isNull(row))
+                value.clear();
+            else if (column.type() == dataset::FieldType::Double)
+                value = platform::formatFloat00(column.doubleAt(row));
+            else if (column.type() == dataset::FieldType::DateTime)
+                value = platform::formatDate(column.dateTimeAt(row));
+            else
+                value = std::string(column.textAt(row));
+            out += (c ? ";" : "") + csvField(std::move(value));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+}  // namespace confcred::package::bank_return

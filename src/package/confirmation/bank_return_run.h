@@ -1,0 +1,99 @@
+// Marking orders from a bank return file, without a window: the file chooser,
+// reading the file, getRetornoBancario, the ticks of the orders the server
+// matched, and the report of the rest. It asks through the UI service and
+// calls over the screen's connection; the screen shows the report.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dataset/data_packet.h"
+
+class QWidget;
+
+namespace confcred::dataset {
+class RecordSet;
+}
+namespace confcred::host {
+class TNetConnection;
+}
+
+namespace confcred::package::bank_return {
+
+// Where the chooser opens, as the operator reads it.
+inline constexpr std::string_view kRetornoFolder = R"(C:\Credito\Site\Retorno)";
+
+// The results getRetornoBancario gives a record, in the report's order.
+inline constexpr std::array<char, 7> kResults = {'M', 'V', 'E', 'C', 'D', 'X', 'O'};
+
+enum class ReturnEnd {
+    Cancelled,        // no file chosen
+    Unreadable,       // the file could not be read
+    ServerRefused,    // the server refused the file (the reader's message)
+    TransportFailed,  // no usable answer
+    Done,
+};
+
+struct ResultTotal {
+    char result = 'M';
+    size_t count = 0;
+    int64_t paidCents = 0;  // sum of VRPAGO
+};
+
+struct ReturnOutcome {
+    ReturnEnd end = ReturnEnd::Cancelled;
+    QString path;                // the file chosen
+    QString message;             // Unreadable, ServerRefused, TransportFailed
+    std::exception_ptr failure;  // TransportFailed: as raised, for the error report
+
+    // Done only.
+    std::array<ResultTotal, kResults.size()> totals{};  // in kResults' order
+    size_t records = 0;
+    size_t ticked = 0;  // listed orders this run ticked (some may have been ticked before)
+    // Orders matched ("M") that the list does not show (outside the filter),
+    // by number: not ticked.
+    std::vector<std::string> unlisted;
+    // Every record whose result is not "M", in file order, with the fields
+    // of the server's answer.
+    dataset::DataPacket exceptions;
+};
+
+// The screen's part: the list views stop following the order list while its
+// ticks change, and follow it again.
+struct ReturnScreen {
+    std::function<void()> detachViews;
+    std::function<void()> attachViews;
+};
+
+struct ReturnRun {
+    host::TNetConnection& connection;
+    dataset::RecordSet& orders;  // cdsGetPediCreCons, open
+    QWidget* owner;              // of the file chooser
+    ReturnScreen screen;
+};
+
+// Asks for the file, sends it, and on an answer ticks every listed order the
+// server matched ("M"), leaving every other tick as it was, and makes the
+// first of them (in list order) current. Failures other than a transport
+// failure pass on unchanged, the views attached again.
+ReturnOutcome runBankReturn(ReturnRun& run);
+
+// Ticks the listed orders the answer matched ("M") and fills the outcome's
+// totals, ticked count, unlisted orders and exceptions from the answer.
+void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
+                 ReturnOutcome& outcome);
+
+// The report's lines as CSV: a title row and one row per record of
+// `exceptions`, fields separated by ";", quoted when they hold ";", a quote
+// or a line break; values in the regional format. UTF-8 with a byte-order
+// mark, so that a spreadsheet reads the accents.
+std::string exceptionsCsv(const dataset::DataPacket& exceptions);
+
+}  // namespace confcred::package::bank_return

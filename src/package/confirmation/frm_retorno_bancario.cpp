@@ -1,0 +1,191 @@
+#include "package/confirmation/frm_retorno_bancario.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <fstream>
+#include <memory>
+
+#include "dataset/records.h"
+#include "host/application.h"
+#include "host/db_grid.h"
+#include "host/dispatch.h"
+#include "host/grid_printer.h"
+#include "host/named_data_set.h"
+#include "host/ui_service.h"
+#include "package/confirmation/order_fields.h"
+#include "platform/regional.h"
+#include "platform/win_path.h"
+
+namespace confcred::package {
+
+namespace {
+
+namespace br = bank_return;
+
+const char* resultTitle(char result) {
+    switch (result) {
+        case 'M':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Conferidos e marcados");
+        case 'V':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Valor pago diferente do pedido");
+        case 'E':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedido já efetivado");
+        case 'C':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedido cancelado");
+        case 'D':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Repetidos no arquivo");
+        case 'X':
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Boleto sem pedido");
+        default:
+            return QT_TRANSLATE_NOOP("Cli_Lun90000", "Não são liquidação");
+    }
+}
+
+QString tr90000(const char* text) {
+    return QCoreApplication::translate("Cli_Lun90000", text);
+}
+
+// "C:\Credito\Site\Retorno\cobranca.ret" -> "...\Retorno\cobranca_ocorrencias.csv"
+std::string csvPathFor(const QString& returnPath) {
+    const std::string path = returnPath.toStdString();
+    const std::string folder = platform::extractFileDir(path);
+    std::string name = platform::extractFileName(path);
+    if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0)
+        name.resize(dot);
+    return platform::includeTrailingBackslash(folder) + name + "_ocorrencias.csv";
+}
+
+}  // namespace
+
+QString returnSummaryText(const br::ReturnOutcome& outcome) {
+    QStringList lines;
+    lines << QCoreApplication::translate("Cli_Lun90000", "Registros no arquivo: %1")
+                 .arg(outcome.records);
+    for (const br::ResultTotal& total : outcome.totals) {
+        if (total.count == 0)
+            continue;
+        lines << QStringLiteral("%1 %2: %3 (%4)")
+                     .arg(QChar::fromLatin1(total.result), tr90000(resultTitle(total.result)))
+                     .arg(total.count)
+                     .arg(QString::fromStdString(platform::formatMoney(total.paidCents)));
+    }
+    return lines.join('\n');
+}
+
+TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidget* parent)
+    : TDialogForm(parent), path_(outcome.path) {
+    setObjectName(QStringLiteral("frmRetornoBancario"));
+    setWindowTitle(tr("Retorno Bancário"));
+
+    for (dataset::FieldDef& def : dataset::records::fieldDefs(dataset::records::kBankReturnResult))
+        cdsRetorno.addField(std::move(def));
+    cdsRetorno.loadPacket(outcome.exceptions);
+    for (const char* field : {"VRPEDCRECONS", "VRPAGO"})
+        // No order, no value: blank rather than a zero that reads as one.
+        cdsRetorno.fieldByName(field).setOnGetText(
+            [](const dataset::Field& sender, std::string& text, bool) {
+                text = sender.isNull() ? std::string() : valorText(sender);
+            });
+    host::nameDataSet(this, QStringLiteral("cdsRetorno"), cdsRetorno);
+    dtsRetorno.setDataSet(&cdsRetorno);
+
+    auto* layout = new QVBoxLayout(this);
+    lblArquivo = new QLabel(tr("Arquivo: %1").arg(outcome.path), this);
+    lblArquivo->setObjectName(QStringLiteral("lblArquivo"));
+    lblResumo = new QLabel(returnSummaryText(outcome), this);
+    lblResumo->setObjectName(QStringLiteral("lblResumo"));
+    lblResumo->setTextFormat(Qt::PlainText);
+    QStringList unlisted;
+    for (const std::string& number : outcome.unlisted)
+        unlisted << QString::fromStdString(number);
+    lblForaDaLista = new QLabel(
+        unlisted.isEmpty()
+            ? QString()
+            : tr("Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1")
+                  .arg(unlisted.join(QStringLiteral(", "))),
+        this);
+    lblForaDaLista->setObjectName(QStringLiteral("lblForaDaLista"));
+    lblForaDaLista->setWordWrap(true);
+    lblForaDaLista->setVisible(!unlisted.isEmpty());
+
+    dbgRetorno = new host::TDBGrid(this);
+    dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
+    dbgRetorno->setColumns({
+        {QStringLiteral("NRBOLETO"), tr("Boleto")},
+        {QStringLiteral("NRPEDCRECONS"), tr("Nr. Pedido")},
+        {QStringLiteral("VRPEDCRECONS"), tr("Valor Pedido")},
+        {QStringLiteral("VRPAGO"), tr("Valor Pago")},
+        {QStringLiteral("IDRESULTADO"), tr("Res.")},
+        {QStringLiteral("DSRESULTADO"), tr("Resultado"), 320},
+    });
+    dbgRetorno->setDataSource(&dtsRetorno);
+
+    auto* buttons = new QHBoxLayout;
+    auto button = [this, buttons](const char* name, const QString& text) {
+        auto* b = new QPushButton(text, this);
+        b->setObjectName(QString::fromLatin1(name));
+        buttons->addWidget(b);
+        return b;
+    };
+    btnImprimir = button("btnImprimir", tr("&Imprimir..."));
+    btnExportar = button("btnExportar", tr("Exportar &CSV"));
+    buttons->addStretch();
+    btnFechar = button("btnFechar", tr("&Fechar"));
+    btnImprimir->setEnabled(!cdsRetorno.isEmpty());
+    btnExportar->setEnabled(!cdsRetorno.isEmpty());
+
+    layout->addWidget(lblArquivo);
+    layout->addWidget(lblResumo);
+    layout->addWidget(lblForaDaLista);
+    layout->addWidget(dbgRetorno, 1);
+    layout->addLayout(buttons);
+    host::onEvent(btnImprimir, &QAbstractButton::clicked, this,
+                  &TfrmRetornoBancario::btnImprimirClick);
+    host::onEvent(btnExportar, &QAbstractButton::clicked, this,
+                  &TfrmRetornoBancario::btnExportarClick);
+    host::onEvent(btnFechar, &QAbstractButton::clicked, this, &TfrmRetornoBancario::btnFecharClick);
+    resize(720, 460);
+}
+
+TfrmRetornoBancario::~TfrmRetornoBancario() {
+    dbgRetorno->setDataSource(nullptr);
+    dtsRetorno.setDataSet(nullptr);
+}
+
+void TfrmRetornoBancario::btnImprimirClick() {
+    host::previewGrid(*dbgRetorno, windowTitle(), this);
+}
+
+void TfrmRetornoBancario::btnExportarClick() {
+    const std::string target = csvPathFor(path_);
+    const dataset::DataPacket rows = cdsRetorno.toPacket();
+    const std::string csv = br::exceptionsCsv(rows);
+    std::ofstream file(platform::resolvePath(target), std::ios::binary | std::ios::trunc);
+    file << csv;
+    file.close();
+    const bool written = !file.fail();
+    host::BoxRequest box;
+    box.kind = written ? host::BoxKind::Information : host::BoxKind::Error;
+    box.caption = host::application().title();
+    box.text = written ? tr("Relatório gravado em %1").arg(QString::fromStdString(target))
+                       : tr("Não foi possível gravar o relatório em %1. Verifique a pasta e "
+                            "tente novamente.")
+                             .arg(QString::fromStdString(target));
+    box.parent = this;
+    host::ui().showBox(box);
+}
+
+void TfrmRetornoBancario::btnFecharClick() {
+    Close();
+}
+
+void CriaRetornoBancario(const br::ReturnOutcome& outcome, QWidget* parent) {
+    std::unique_ptr<TfrmRetornoBancario> report(
+        host::createForm<TfrmRetornoBancario>(outcome, parent));
+    host::ui().showModal(*report);
+}
+
+}  // namespace confcred::package

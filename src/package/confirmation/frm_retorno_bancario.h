@@ -1,0 +1,52 @@
+// The report of a bank return run (TfrmRetornoBancario): how many records
+// gave each result and the sums paid, the orders matched outside the list,
+// and a grid of every record that was not marked, to print or export.
+#pragma once
+
+#include "dataset/data_source.h"
+#include "dataset/record_set.h"
+#include "host/dialog_form.h"
+#include "package/confirmation/bank_return_run.h"
+
+class QLabel;
+class QPushButton;
+
+namespace confcred::host {
+class TDBGrid;
+}
+
+namespace confcred::package {
+
+class TfrmRetornoBancario : public host::TDialogForm {
+    Q_OBJECT
+
+  public:
+    TfrmRetornoBancario(const bank_return::ReturnOutcome& outcome, QWidget* parent = nullptr);
+    ~TfrmRetornoBancario() override;
+
+    // The records not marked, as the grid shows them.
+    dataset::RecordSet cdsRetorno{"cdsRetorno"};
+
+  private:
+    QLabel* lblArquivo;
+    QLabel* lblResumo;
+    QLabel* lblForaDaLista;
+    host::TDBGrid* dbgRetorno;
+    QPushButton* btnImprimir;
+    QPushButton* btnExportar;
+    QPushButton* btnFechar;
+    dataset::DataSource dtsRetorno;
+    QString path_;  // of the return file
+
+    void btnImprimirClick();
+    void btnExportarClick();
+    void btnFecharClick();
+};
+
+// The lines of the summary: one per result with records, its count and sum.
+QString returnSummaryText(const bank_return::ReturnOutcome& outcome);
+
+// Shows the report of `outcome` modally through the UI service.
+void CriaRetornoBancario(const bank_return::ReturnOutcome& outcome, QWidget* parent);
+
+}  // namespace confcred::package

@@ -1,0 +1,79 @@
+// The marking of a bank return answer on the order list, without a server:
+// only the matched orders are ticked, other ticks stay, the first matched
+// order becomes current, matched orders outside the list are named, and the
+// records not marked are what the report lists and exports.
+#include <gtest/gtest.h>
+
+#include "dataset/record_set.h"
+#include "dataset/records.h"
+#include "package/confirmation/bank_return_run.h"
+#include "package/confirmation/order_fields.h"
+
+namespace confcred::testing {
+namespace {
+
+namespace br = package::bank_return;
+using dataset::DataPacket;
+
+DataPacket answerOf(const std::vector<std::array<std::string, 3>>& rows) {
+    DataPacket p(dataset::records::fieldDefs(dataset::records::kBankReturnResult));
+    for (const auto& [order, result, text] : rows) {
+        for (size_t f = 0; f < p.fieldCount(); ++f) {
+            const std::string& name = p.fields()[f].name;
+            if (name == "NRPEDCRECONS")
+                p.column(f).appendText(order);
+            else if (name == "IDRESULTADO")
+                p.column(f).appendText(result);
+            else if (name == "DSRESULTADO")
+                p.column(f).appendText(text);
+            else if (name == "VRPAGO")
+                p.column(f).appendDouble(12.5);
+            else
+                p.column(f).appendNull();
+        }
+    }
+    return p;
+}
+
+TEST(BankReturnRun, TicksOnlyTheMatchedAndReportsTheRest) {
+    dataset::RecordSet orders("cdsGetPediCreCons");
+    package::declareOrderFields(orders);
+    DataPacket list(orders.fieldDefs());
+    for (const char* number : {"001", "002", "003", "004"})
+        for (size_t f = 0; f < list.fieldCount(); ++f)
+            list.fields()[f].name == "NRPEDCRECONS" ? list.column(f).appendText(number)
+            : list.fields()[f].name == "IDCHECK"    ? list.column(f).appendText("N")
+                                                    : list.column(f).appendNull();
+    orders.loadPacket(std::move(list));
+    orders.setRecNo(2);  // the operator's own tick on 002 stays
+    orders.edit();
+    orders.fieldByName("IDCHECK").setAsString("S");
+    orders.post();
+
+    br::ReturnOutcome outcome;
+    br::markMatched(orders,
+                    answerOf({{"003", "M", ""},
+                              {"001", "V", "Valor pago; \"outro\""},
+                              {"009", "M", ""},
+                              {"004", "M", ""},
+                              {"", "X", "Nenhum pedido"}}),
+                    outcome);
+    std::string ticks;
+    for (size_t row = 0; row < orders.recordCount(); ++row)
+        ticks += orders.column(orders.fieldByName("IDCHECK").index()).textAt(row);
+    EXPECT_EQ(ticks, "NSSS");
+    EXPECT_EQ(orders.fieldByName("NRPEDCRECONS").asString(), "003");
+    EXPECT_EQ(outcome.ticked, 2u);
+    EXPECT_EQ(outcome.unlisted, std::vector<std::string>{"009"});
+    EXPECT_EQ(outcome.totals[0].count, 3u);  // M
+    EXPECT_EQ(outcome.totals[0].paidCents, 3750);
+    EXPECT_EQ(outcome.exceptions.rowCount(), 2u);
+
+    const std::string csv = br::exceptionsCsv(outcome.exceptions);
+    EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_NE(csv.find(";12,50;;;V;\"Valor pago; \"\"outro\"\"\"\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(";X;Nenhum pedido\r\n"), std::string::npos) << csv;
+}
+
+}  // namespace
+}  // namespace confcred::testing
