@@ -1,6 +1,7 @@
 #include "bankreturn/return_file.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "bankreturn/layouts.h"
 #include "platform/cp1252.h"
@@ -15,7 +16,7 @@ bool validUtf8(std::string_view s) {
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
         if (c < 0x80) {
-            ++i;
+            i += platform::asciiPrefix(s.substr(i));
             continue;
         }
         size_t n;
@@ -44,18 +45,26 @@ bool validUtf8(std::string_view s) {
     return true;
 }
 
-// The file as one byte per character: UTF-8 goes to Windows-1252 (a character
-// it lacks becomes '?', still one column); anything else already is.
-std::string_view singleByteText(std::string_view text, std::string& storage) {
-    if (text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
-    const bool ascii = std::all_of(text.begin(), text.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii || !validUtf8(text))
-        return text;
-    storage = platform::utf8ToCp1252(text);
-    return storage;
-}
+// Text with one byte per character: a file in UTF-8 has its lines with other
+// characters than ASCII in Windows-1252 (a character it lacks becomes '?',
+// still one column) in `converted`; any other file already is.
+class SingleByteLines {
+  public:
+    explicit SingleByteLines(std::string_view& text) {
+        if (text.substr(0, 3) == "\xEF\xBB\xBF")
+            text.remove_prefix(3);
+        utf8_ = platform::asciiPrefix(text) != text.size() && validUtf8(text);
+    }
+    std::string_view operator()(std::string_view line) {
+        if (!utf8_ || platform::asciiPrefix(line) == line.size())
+            return line;
+        return converted_.emplace_back(platform::utf8ToCp1252(line));
+    }
+
+  private:
+    bool utf8_ = false;
+    std::deque<std::string> converted_;  // stays where it is as lines are added
+};
 
 bool blankLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; });
@@ -63,7 +72,7 @@ bool blankLine(std::string_view line) {
 
 // Records end in LF or CR LF; the DOS end-of-file mark and blank lines after
 // the last record are no records.
-std::vector<FixedLine> splitLines(std::string_view text) {
+std::vector<FixedLine> splitLines(std::string_view text, SingleByteLines& singleByte) {
     while (!text.empty() && text.back() == '\x1A')
         text.remove_suffix(1);
     std::vector<FixedLine> lines;
@@ -76,7 +85,8 @@ std::vector<FixedLine> splitLines(std::string_view text) {
             end = text.size();
         if (end > start && text[end - 1] == '\r')
             --end;
-        lines.emplace_back(static_cast<int>(lines.size()) + 1, text.substr(start, end - start));
+        lines.emplace_back(static_cast<int>(lines.size()) + 1,
+                           singleByte(text.substr(start, end - start)));
         start = next;
     }
     while (!lines.empty() && blankLine(lines.back().raw(1, lines.back().length())))
@@ -108,9 +118,8 @@ ReturnFileError::ReturnFileError(int line, int column, const std::string& messag
       column_(column) {}
 
 ReturnFile readReturnFile(std::string_view text) {
-    std::string storage;
-    const std::vector<detail::FixedLine> lines =
-        detail::splitLines(detail::singleByteText(text, storage));
+    detail::SingleByteLines singleByte(text);
+    const std::vector<detail::FixedLine> lines = detail::splitLines(text, singleByte);
     if (lines.empty())
         throw ReturnFileError(1, 1, "o arquivo de retorno está vazio");
     const detail::FixedLine& first = lines.front();
@@ -124,11 +133,16 @@ ReturnFile readReturnFile(std::string_view text) {
 
 std::string slipDigits(std::string_view slip) {
     std::string digits;
+    slipDigits(slip, digits);
+    return digits;
+}
+
+void slipDigits(std::string_view slip, std::string& digits) {
+    digits.clear();
     for (char c : slip) {
         if (c >= '0' && c <= '9' && !(digits.empty() && c == '0'))
             digits += c;
     }
-    return digits;
 }
 
 }  // namespace confcred::bankreturn

@@ -63,5 +63,7 @@ ReturnFile readReturnFile(std::string_view text);
 // The slip's digits with leading zeros removed ("000123" -> "123"; "" when no
 // digit but zeros). The matching rule compares these.
 std::string slipDigits(std::string_view slip);
+// The same into `digits`, whose storage is kept for the next slip.
+void slipDigits(std::string_view slip, std::string& digits);
 
 }  // namespace confcred::bankreturn

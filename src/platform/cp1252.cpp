@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace confcred::platform {
 namespace {
@@ -44,11 +45,32 @@ char fromCodePoint(char32_t cp) {
 
 }  // namespace
 
+std::size_t asciiPrefix(std::string_view text) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    std::size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        if (word & kHighBits)
+            break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80)
+        ++i;
+    return i;
+}
+
 std::string cp1252ToUtf8(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
-    for (char c : bytes)
-        appendUtf8(out, toCodePoint(static_cast<unsigned char>(c)));
+    while (!bytes.empty()) {
+        const std::size_t plain = asciiPrefix(bytes);
+        out.append(bytes.substr(0, plain));
+        bytes.remove_prefix(plain);
+        if (bytes.empty())
+            break;
+        appendUtf8(out, toCodePoint(static_cast<unsigned char>(bytes.front())));
+        bytes.remove_prefix(1);
+    }
     return out;
 }
 
@@ -61,8 +83,9 @@ std::string utf8ToCp1252(std::string_view utf8) {
     while (i < n) {
         const unsigned char lead = byteAt(i);
         if (lead < 0x80) {
-            out += static_cast<char>(lead);
-            ++i;
+            const std::size_t plain = asciiPrefix(utf8.substr(i));
+            out.append(utf8.substr(i, plain));
+            i += plain;
             continue;
         }
         // Length and the allowed range of the second byte, which excludes

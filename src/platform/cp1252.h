@@ -2,6 +2,7 @@
 // Windows-1252 text at the file boundary (the import file as read, the log as
 // written); UTF-8 everywhere in memory.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -16,5 +17,9 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // malformed UTF-8 sequence (one '?' per maximal ill-formed part, as Unicode
 // recommends for replacement).
 std::string utf8ToCp1252(std::string_view utf8);
+
+// How many leading bytes are ASCII (below 0x80), read eight at a time: the
+// same in both encodings, so long files of plain text pass through unchanged.
+std::size_t asciiPrefix(std::string_view text);
 
 }  // namespace confcred::platform

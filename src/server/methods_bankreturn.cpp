@@ -6,6 +6,8 @@
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "bankreturn/return_file.h"
 #include "dataset/packet_codec.h"
@@ -26,6 +28,7 @@ struct SlipOrder {
     std::string number, client, consumer;
     std::int64_t cents = 0;
     char situation = 'N';
+    int next = -1;  // the next order with the same slip digits
 };
 
 // What a record matches by: the digits of its nosso número, and of the nosso
@@ -47,25 +50,38 @@ SlipKeys keysOf(const ReturnRecord& r) {
     return keys;
 }
 
-using OrdersBySlip = std::unordered_map<std::string, std::vector<SlipOrder>>;
+// The orders found, each slip's chained from its first; the keys are the
+// wanted set's own strings.
+struct OrdersBySlip {
+    std::vector<SlipOrder> orders;
+    std::unordered_map<std::string_view, int> first;
+};
 
 // The orders whose slip digits are among `wanted`. A slip's leading zeros do
 // not count, so no index on NRBOLETO finds them: one pass over the orders'
 // slips keeps those wanted, which costs less than listing the same orders
-// (bench figure bankreturn.match_vs_list).
+// (bench figure bankreturn.match_vs_list). A plain scan of the table: going
+// through the slip index would look every order up a second time; an order
+// without a slip has no digits and is passed over.
 OrdersBySlip ordersBySlip(Session& s, const std::unordered_set<std::string>& wanted) {
     OrdersBySlip found;
+    found.first.reserve(wanted.size());
+    std::string digits;
     s.query(
         "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
-        " FROM PEDCREDCONS WHERE NRBOLETO IS NOT NULL",
+        " FROM PEDCREDCONS",
         {}, [&](const Row& r) {
-            std::string digits = bankreturn::slipDigits(r.text(0));
-            if (digits.empty() || !wanted.count(digits))
+            bankreturn::slipDigits(r.text(0), digits);
+            const auto key = digits.empty() ? wanted.end() : wanted.find(digits);
+            if (key == wanted.end())
                 return;
             const std::string_view situation = r.text(5);
-            found[std::move(digits)].push_back({std::string(r.text(1)), std::string(r.text(2)),
-                                                std::string(r.text(3)), r.integer(4),
-                                                situation.empty() ? 'N' : situation[0]});
+            const auto [chain, added] =
+                found.first.try_emplace(*key, static_cast<int>(found.orders.size()));
+            found.orders.push_back(
+                {std::string(r.text(1)), std::string(r.text(2)), std::string(r.text(3)),
+                 r.integer(4), situation.empty() ? 'N' : situation[0],
+                 added ? -1 : std::exchange(chain->second, static_cast<int>(found.orders.size()))});
         });
     return found;
 }
@@ -80,10 +96,12 @@ const SlipOrder* chooseOrder(const OrdersBySlip& orders, const SlipKeys& keys, s
     const auto consider = [&](const std::string& key, int source) {
         if (key.empty())
             return;
-        const auto found = orders.find(key);
-        if (found == orders.end())
+        const auto found = orders.first.find(key);
+        if (found == orders.first.end())
             return;
-        for (const SlipOrder& o : found->second) {
+        for (int at = found->second; at >= 0;
+             at = orders.orders[static_cast<std::size_t>(at)].next) {
+            const SlipOrder& o = orders.orders[static_cast<std::size_t>(at)];
             const int state = o.situation == 'N'   ? (o.cents == paid ? 0 : 1)
                               : o.situation == 'S' ? 2
                                                    : 3;
@@ -99,9 +117,12 @@ const SlipOrder* chooseOrder(const OrdersBySlip& orders, const SlipKeys& keys, s
     return best;
 }
 
+// The result's text: one of the fixed ones, or one written for the record.
 struct Outcome {
     char letter;
-    std::string text;
+    std::string_view fixed;
+    std::string written;
+    std::string_view text() const { return written.empty() ? fixed : written; }
 };
 
 std::string money(std::int64_t cents) {
@@ -113,20 +134,24 @@ std::string money(std::int64_t cents) {
 // situation and amount.
 Outcome classify(const ReturnRecord& r, const SlipOrder* order, const int* earlierLine) {
     if (!r.settlement)
-        return {'O', "Ocorrência " + r.occurrence + " não é uma liquidação; nada a marcar."};
+        return {'O', {}, "Ocorrência " + r.occurrence + " não é uma liquidação; nada a marcar."};
     if (earlierLine)
-        return {'D', "Boleto já liquidado na linha " + std::to_string(*earlierLine) +
-                         " deste arquivo; não marcado outra vez."};
+        return {'D',
+                {},
+                "Boleto já liquidado na linha " + std::to_string(*earlierLine) +
+                    " deste arquivo; não marcado outra vez."};
     if (!order)
-        return {'X', "Nenhum pedido tem este boleto."};
+        return {'X', "Nenhum pedido tem este boleto.", {}};
     if (order->situation == 'S')
-        return {'E', "O pedido já está efetivado."};
+        return {'E', "O pedido já está efetivado.", {}};
     if (order->situation == 'C')
-        return {'C', "O pedido está cancelado."};
+        return {'C', "O pedido está cancelado.", {}};
     if (order->cents == r.paidCents)
-        return {'M', "Pedido pendente com o valor pago."};
-    return {'V', "Valor pago " + money(r.paidCents) + " difere do valor do pedido " +
-                     money(order->cents) + "; confira antes de efetivar."};
+        return {'M', "Pedido pendente com o valor pago.", {}};
+    return {'V',
+            {},
+            "Valor pago " + money(r.paidCents) + " difere do valor do pedido " +
+                money(order->cents) + "; confira antes de efetivar."};
 }
 
 static_assert(records::has(records::kImport, "ARQUIVO"));
@@ -156,6 +181,7 @@ std::string bankReturn(Database& db, const Args& args) {
     std::vector<SlipKeys> keys;
     keys.reserve(file.records.size());
     std::unordered_set<std::string> wanted;
+    wanted.reserve(2 * file.records.size());
     for (const ReturnRecord& r : file.records) {
         keys.push_back(keysOf(r));
         for (const std::string* k : {&keys.back().plain, &keys.back().withDigit})
@@ -177,16 +203,20 @@ std::string bankReturn(Database& db, const Args& args) {
                     &letter = column("IDRESULTADO"), &text = column("DSRESULTADO");
     // The first settlement of each order (or, without an order, of each slip)
     // in the file, by its line.
-    std::unordered_map<std::string, int> settled;
+    std::unordered_map<const SlipOrder*, int> settledOrders;
+    std::unordered_map<std::string_view, int> settledSlips;
+    settledOrders.reserve(file.records.size());
     for (std::size_t i = 0; i < file.records.size(); ++i) {
         const ReturnRecord& r = file.records[i];
         const SlipOrder* order = chooseOrder(orders, keys[i], r.paidCents);
         const int* earlier = nullptr;
         if (r.settlement) {
-            const std::string key = order ? "P" + order->number : "B" + keys[i].plain;
-            const auto [at, first] = settled.emplace(key, r.line);
-            if (!first)
-                earlier = &at->second;
+            const auto firstAt = [&](auto& settled, const auto& key) {
+                const auto [at, first] = settled.emplace(key, r.line);
+                return first ? nullptr : &at->second;
+            };
+            earlier = order ? firstAt(settledOrders, order)
+                            : firstAt(settledSlips, std::string_view(keys[i].plain));
         }
         const Outcome outcome = classify(r, order, earlier);
 
@@ -208,7 +238,7 @@ std::string bankReturn(Database& db, const Args& args) {
             credit.appendNull();
         occurrence.appendText(r.occurrence);
         letter.appendText(std::string_view(&outcome.letter, 1));
-        text.appendText(outcome.text);
+        text.appendText(outcome.text());
     }
     return dataset::encodePacket(answer);
 }
