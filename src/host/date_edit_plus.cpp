@@ -4,6 +4,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
+#include <QRegularExpression>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -125,6 +127,36 @@ void TDateEditPlus::setWeekdayNames(const QStringList& names) {
 QString TDateEditPlus::weekdayName(platform::DateTime value) const {
     const int day = value.dayOfWeek();
     return day >= 0 && day < weekdayNames_.size() ? weekdayNames_[day] : QString();
+}
+
+namespace {
+
+// Every digit of the day, month and year typed: "dd/MM/yyyy" in full.
+bool isCompleteDateText(const QString& text) {
+    static const QRegularExpression complete(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"));
+    return complete.match(text).hasMatch();
+}
+
+}  // namespace
+
+QValidator::State TDateEditPlus::validate(QString& input, int& pos) const {
+    // The base would fit the day into the month (31/11 becomes 30/11).
+    if (isCompleteDateText(input) && !QDate::fromString(input, displayFormat()).isValid())
+        return QValidator::Intermediate;
+    return QDateEdit::validate(input, pos);
+}
+
+void TDateEditPlus::focusOutEvent(QFocusEvent* event) {
+    // Leaving the field would put the last real date back without a word;
+    // the refused text stays on screen instead, in red.
+    const QString typed = lineEdit()->text();
+    const bool refused = isCompleteDateText(typed) && !textIsValidDate();
+    QDateEdit::focusOutEvent(event);
+    if (refused && lineEdit()->text() != typed) {
+        const QSignalBlocker quiet(this);
+        lineEdit()->setText(typed);
+    }
+    updateLook();
 }
 
 void TDateEditPlus::updateLook() {

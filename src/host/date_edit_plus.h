@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QDateEdit>
 #include <QStringList>
+#include <QValidator>
 
 #include "platform/datetime.h"
 
@@ -42,6 +43,13 @@ class TDateEditPlus : public QDateEdit {
     QStringList weekdayNames() const { return weekdayNames_; }
     // The name for a date's weekday.
     QString weekdayName(platform::DateTime value) const;
+
+  protected:
+    // A day the month does not have (31/11) is refused as typed: the text
+    // stays, red, with "Data inválida" as its tooltip, and the date keeps its
+    // last real value; it is never turned into another day.
+    QValidator::State validate(QString& input, int& pos) const override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
     void updateLook();
