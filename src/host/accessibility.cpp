@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QRegularExpression>
 #include <QTabBar>
 #include <QTabWidget>
@@ -30,15 +31,18 @@ bool isPart(const QWidget* widget, const QWidget* root) {
     for (const QWidget* p = widget->parentWidget(); p != nullptr && p != root;
          p = p->parentWidget()) {
         if (qobject_cast<const QLineEdit*>(p) || qobject_cast<const QAbstractSpinBox*>(p) ||
-            qobject_cast<const QTabBar*>(p) || qobject_cast<const QAbstractItemView*>(p) ||
-            qobject_cast<const QComboBox*>(p))
+            qobject_cast<const QMenuBar*>(p) || qobject_cast<const QTabBar*>(p) ||
+            qobject_cast<const QAbstractItemView*>(p) || qobject_cast<const QComboBox*>(p))
             return true;
     }
     return false;
 }
 
 bool isControl(const QWidget* widget, const QWidget* root) {
-    if (widget->window() != root->window() || isPart(widget, root))
+    // A widget that hands its focus on (a tab widget to its tab bar) is not
+    // a stop of its own.
+    if (widget->window() != root->window() || isPart(widget, root) ||
+        widget->focusProxy() != nullptr)
         return false;
     return qobject_cast<const QAbstractButton*>(widget) != nullptr ||
            (widget->focusPolicy() & Qt::TabFocus) != 0;

@@ -1,11 +1,11 @@
 #include "host/date_edit_plus.h"
 
 #include <QCalendarWidget>
+#include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -77,6 +77,7 @@ TDateEditPlus::TDateEditPlus(QWidget* parent) : QDateEdit(parent) {
                      QStringLiteral("Sábado")};
     decorateCalendar();
     setDate(platform::now().datePart());
+    lineEdit()->installEventFilter(this);
     connect(lineEdit(), &QLineEdit::textChanged, this, [this] { updateLook(); });
     connect(this, &QDateEdit::dateChanged, this, [this] { updateLook(); });
     updateLook();
@@ -147,16 +148,23 @@ QValidator::State TDateEditPlus::validate(QString& input, int& pos) const {
 }
 
 void TDateEditPlus::focusOutEvent(QFocusEvent* event) {
-    // Leaving the field would put the last real date back without a word;
-    // the refused text stays on screen instead, in red.
-    const QString typed = lineEdit()->text();
-    const bool refused = isCompleteDateText(typed) && !textIsValidDate();
-    QDateEdit::focusOutEvent(event);
-    if (refused && lineEdit()->text() != typed) {
-        const QSignalBlocker quiet(this);
-        lineEdit()->setText(typed);
+    // Leaving the field would have the base fit the day into the month and
+    // take it as the date without a word; a refused text stays on screen, in
+    // red, and the date keeps its last real value.
+    if (isCompleteDateText(lineEdit()->text()) && !textIsValidDate()) {
+        QWidget::focusOutEvent(event);
+        updateLook();
+        return;
     }
+    QDateEdit::focusOutEvent(event);
     updateLook();
+}
+
+bool TDateEditPlus::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
+        !lineEdit()->hasSelectedText() && currentSection() != QDateTimeEdit::NoSection)
+        setSelectedSection(currentSection());
+    return QDateEdit::eventFilter(watched, event);
 }
 
 void TDateEditPlus::updateLook() {

@@ -50,6 +50,9 @@ class TDateEditPlus : public QDateEdit {
     // last real value; it is never turned into another day.
     QValidator::State validate(QString& input, int& pos) const override;
     void focusOutEvent(QFocusEvent* event) override;
+    // A click in the text selects the part clicked (day, month or year), so
+    // that typing replaces it rather than pushing digits into it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void updateLook();

@@ -160,6 +160,9 @@ void TfrmFiltroConfCredBco::buildControls() {
                         chkSitCancelado,    edtNrPedido,     edtDescCredito};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The button panel, right of the filter area, comes after it.
+    setTabOrder(edtDescCredito, sbtConfirma);
+    setTabOrder(sbtConfirma, sbtFechar);
 }
 
 }  // namespace confcred::package
