@@ -313,6 +313,25 @@ bool RecordSet::bookmarkValid(const Bookmark& mark) const {
            impl_->viewPosOf(mark.row).has_value();
 }
 
+std::vector<size_t> RecordSet::locateAll(std::string_view name, std::string_view text) {
+    impl_->requireActive();
+    const Field& f = fieldByName(name);
+    if (!impl_->columns[f.index()].isText())
+        throw DataSetError("O campo '" + f.name() + "' não é de texto.");
+    std::vector<uint32_t> rows;
+    ++impl_->stats.indexLookups;
+    impl_->indexFor(f.index()).collect(text, rows);
+    impl_->stats.bucketRows += rows.size();
+    std::vector<size_t> positions;
+    positions.reserve(rows.size());
+    for (uint32_t row : rows) {
+        if (const auto pos = impl_->viewPosOf(row))
+            positions.push_back(*pos + 1);
+    }
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
 void RecordSet::gotoBookmark(const Bookmark& mark) {
     impl_->requireActive();
     impl_->checkBrowseMode();

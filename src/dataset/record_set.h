@@ -228,6 +228,11 @@ class RecordSet {
     void setIndexFieldNames(std::string_view names);
     const std::string& indexFieldNames() const { return indexNames_; }
 
+    // The 1-based view positions (ascending) of the records whose text field
+    // holds exactly `text`, answered from the field's equality index, never by
+    // a scan. A field that is not text is a DataSetError.
+    std::vector<size_t> locateAll(std::string_view field, std::string_view text);
+
     // Reading rows of the view without moving the cursor (for grids). The
     // record in edit shows its pending values in displayTextAt.
     size_t storageRowAt(size_t viewPos) const;

@@ -17,6 +17,8 @@
 #include <QWidget>
 
 #include "dataset/record_set.h"
+#include "host/accessibility.h"
+#include "host/application.h"
 #include "host/db_grid.h"
 #include "host/named_data_set.h"
 #include "host/net_connection.h"
@@ -276,6 +278,75 @@ void pressGridKey(const Step& s) {
     sendKey(grid, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
 }
 
+// The window the keyboard types into: the modal screen on top, else the
+// active window, else the host's main window (or the last window shown). It is
+// made the active one, since shortcuts only fire in the active window.
+QWidget* keyboardWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (window == nullptr)
+        window = QApplication::activeWindow();
+    if (window == nullptr && application().mainForm() != nullptr &&
+        application().mainForm()->isVisible())
+        window = application().mainForm();
+    if (window == nullptr) {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->isVisible() && !(top->windowType() == Qt::Popup))
+                window = top;
+        }
+    }
+    if (window == nullptr)
+        throw AutomationError("no window to type into");
+    if (QApplication::activeWindow() != window) {
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        if (QApplication::activeWindow() != window)
+            QApplication::setActiveWindow(window);
+    }
+    return window;
+}
+
+QWidget* keyboardFocus() {
+    QWidget* window = keyboardWindow();
+    if (QWidget* focus = QApplication::focusWidget())
+        return focus;
+    return window->focusWidget();
+}
+
+// "Ctrl+E", "Space", "Shift+Tab", "Down, Down": Qt's portable key text, or
+// the key names grid-key takes.
+QKeySequence keySequence(const QString& text) {
+    QKeySequence sequence = QKeySequence::fromString(text, QKeySequence::PortableText);
+    bool known = !sequence.isEmpty();
+    for (int i = 0; known && i < sequence.count(); ++i)
+        known = sequence[i].key() != Qt::Key_unknown;
+    if (known)
+        return sequence;
+    return QKeySequence(keyFromName(text));
+}
+
+void pressKeys(const Step& s) {
+    const QKeySequence sequence = keySequence(s.args[0]);
+    for (int i = 0; i < sequence.count(); ++i) {
+        QWidget* target = keyboardFocus();
+        if (target == nullptr)
+            target = keyboardWindow();
+        sendKeyCombination(target, sequence[i]);
+        QCoreApplication::processEvents();
+    }
+}
+
+void printFocus(const Step& s) {
+    QWidget* focus = keyboardFocus();
+    s.out << "focus " << (focus != nullptr ? focus->objectName() : QStringLiteral("none"))
+          << Qt::endl;
+}
+
+void printAccessibility(const Step& s) {
+    for (const AccessibleControl& control : accessibleControls(findForm(s.args[0])))
+        s.out << "a11y " << control.role << " " << control.objectName << " " << quoted(control.name)
+              << Qt::endl;
+}
+
 void showTab(const Step& s) {
     auto* tabs = findComponent<QTabWidget>(s.args[0]);
     auto* page = tabs->findChild<QWidget*>(s.args[1]);
@@ -346,6 +417,9 @@ constexpr Command kCommands[] = {
     {"grid-click", "FORM.GRID ROW FIELD", 3, clickGridCell},
     {"grid-title", "FORM.GRID FIELD", 2, clickGridTitle},
     {"grid-key", "FORM.GRID KEY", 2, pressGridKey},
+    {"key", "SEQUENCE", 1, pressKeys},
+    {"focus", "", 0, printFocus},
+    {"a11y", "FORM", 1, printAccessibility},
     {"tab", "FORM.PAGECONTROL TAB", 2, showTab},
     {"close", "FORM", 1, closeForm},
     {"dump", "FORM.RECORDSET", 1, dumpRecordSet},

@@ -1,9 +1,11 @@
 #include "host/date_edit_plus.h"
 
 #include <QCalendarWidget>
+#include <QEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -75,6 +77,7 @@ TDateEditPlus::TDateEditPlus(QWidget* parent) : QDateEdit(parent) {
                      QStringLiteral("Sábado")};
     decorateCalendar();
     setDate(platform::now().datePart());
+    lineEdit()->installEventFilter(this);
     connect(lineEdit(), &QLineEdit::textChanged, this, [this] { updateLook(); });
     connect(this, &QDateEdit::dateChanged, this, [this] { updateLook(); });
     updateLook();
@@ -125,6 +128,43 @@ void TDateEditPlus::setWeekdayNames(const QStringList& names) {
 QString TDateEditPlus::weekdayName(platform::DateTime value) const {
     const int day = value.dayOfWeek();
     return day >= 0 && day < weekdayNames_.size() ? weekdayNames_[day] : QString();
+}
+
+namespace {
+
+// Every digit of the day, month and year typed: "dd/MM/yyyy" in full.
+bool isCompleteDateText(const QString& text) {
+    static const QRegularExpression complete(QStringLiteral("^\\d{2}/\\d{2}/\\d{4}$"));
+    return complete.match(text).hasMatch();
+}
+
+}  // namespace
+
+QValidator::State TDateEditPlus::validate(QString& input, int& pos) const {
+    // The base would fit the day into the month (31/11 becomes 30/11).
+    if (isCompleteDateText(input) && !QDate::fromString(input, displayFormat()).isValid())
+        return QValidator::Intermediate;
+    return QDateEdit::validate(input, pos);
+}
+
+void TDateEditPlus::focusOutEvent(QFocusEvent* event) {
+    // Leaving the field would have the base fit the day into the month and
+    // take it as the date without a word; a refused text stays on screen, in
+    // red, and the date keeps its last real value.
+    if (isCompleteDateText(lineEdit()->text()) && !textIsValidDate()) {
+        QWidget::focusOutEvent(event);
+        updateLook();
+        return;
+    }
+    QDateEdit::focusOutEvent(event);
+    updateLook();
+}
+
+bool TDateEditPlus::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lineEdit() && event->type() == QEvent::MouseButtonRelease &&
+        !lineEdit()->hasSelectedText() && currentSection() != QDateTimeEdit::NoSection)
+        setSelectedSection(currentSection());
+    return QDateEdit::eventFilter(watched, event);
 }
 
 void TDateEditPlus::updateLook() {

@@ -9,6 +9,7 @@
 #include <QColor>
 #include <QDateEdit>
 #include <QStringList>
+#include <QValidator>
 
 #include "platform/datetime.h"
 
@@ -42,6 +43,16 @@ class TDateEditPlus : public QDateEdit {
     QStringList weekdayNames() const { return weekdayNames_; }
     // The name for a date's weekday.
     QString weekdayName(platform::DateTime value) const;
+
+  protected:
+    // A day the month does not have (31/11) is refused as typed: the text
+    // stays, red, with "Data inválida" as its tooltip, and the date keeps its
+    // last real value; it is never turned into another day.
+    QValidator::State validate(QString& input, int& pos) const override;
+    void focusOutEvent(QFocusEvent* event) override;
+    // A click in the text selects the part clicked (day, month or year), so
+    // that typing replaces it rather than pushing digits into it.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void updateLook();

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 
+#include "host/accessibility.h"
 #include "host/dispatch.h"
 #include "host/ui_service.h"
 
@@ -22,8 +23,10 @@ FormEventFilter::FormEventFilter(FormLifecycle& form, QWidget& widget)
 bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::Show:
-            if (watched == &widget_ && !event->spontaneous())
+            if (watched == &widget_ && !event->spontaneous()) {
+                nameControls(&widget_);
                 dispatch([this] { form_.FormShow(); });
+            }
             return false;
         case QEvent::WindowActivate:
             if (watched == &widget_ && widget_.isWindow())
@@ -31,6 +34,11 @@ bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
             return false;
         case QEvent::KeyPress:
             break;
+        case QEvent::KeyRelease:
+            // A key that was released has finished its way up; the next press
+            // is a new key even when it reuses the same event's address.
+            lastKey_ = nullptr;
+            return false;
         default:
             return false;
     }
@@ -40,8 +48,11 @@ bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
     if (receiver != &widget_ && !widget_.isAncestorOf(receiver))
         return false;
     // The application's filter sees a key again at each parent it is
-    // passed on to; the screen previews it once, at the first control.
+    // passed on to; the screen previews it once, at the first control. A
+    // key for the same control again is a new key, not the last one passed
+    // on (events built one after another often share an address).
     if (event == lastKey_ && lastKeyReceiver_ != nullptr && lastKeyReceiver_->isWidgetType() &&
+        receiver != lastKeyReceiver_ &&
         receiver->isAncestorOf(static_cast<QWidget*>(lastKeyReceiver_.data()))) {
         return false;
     }

@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QRadioButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -85,6 +86,46 @@ TfrmFiltroPadrao::~TfrmFiltroPadrao() = default;
 
 void TfrmFiltroPadrao::sbtConfirmaClick() {
     setModalResult(QDialog::Accepted);
+}
+
+void TfrmFiltroPadrao::FormShow() {
+    TDialogForm::FormShow();
+    // The button panel comes after the filter area in the tab order.
+    QWidget* last = nullptr;
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (grbFiltroPadrao->isAncestorOf(w))
+            last = w;
+    }
+    if (last != nullptr) {
+        setTabOrder(last, sbtConfirma);
+        setTabOrder(sbtConfirma, sbtFechar);
+    }
+    for (QWidget* w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        const bool takesTab = (w->focusPolicy() & Qt::TabFocus) != 0;
+        if (grbFiltroPadrao->isAncestorOf(w) && takesTab && w->isEnabled() &&
+            w->isVisibleTo(this)) {
+            // In a group of radio buttons the one that is checked.
+            auto* radio = qobject_cast<QRadioButton*>(w);
+            if (radio != nullptr && !radio->isChecked()) {
+                for (QRadioButton* sibling :
+                     w->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
+                    if (sibling->isChecked() && sibling->autoExclusive())
+                        w = sibling;
+                }
+            }
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+void TfrmFiltroPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
+    TDialogForm::FormKeyDown(key, shift);
+    const bool plain = (shift & (Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier)) == 0;
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && plain && sbtConfirma->isEnabled()) {
+        key = 0;
+        sbtConfirma->click();
+    }
 }
 
 }  // namespace confcred::host

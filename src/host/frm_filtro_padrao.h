@@ -1,7 +1,7 @@
 // The base filter dialog (TfrmFiltroPadrao): a modal dialog with the filter
 // area on the left and the button panel on the right (confirm, close, the
 // screen code), and the message table. Escape and the close button close it
-// without confirming; derived dialogs put their controls in the filter area
+// without confirming, Return confirms; derived dialogs put their controls in the filter area
 // and override sbtConfirmaClick.
 #pragma once
 
@@ -34,6 +34,11 @@ class TfrmFiltroPadrao : public TDialogForm {
   protected:
     // The base confirms with ModalResult OK; derived dialogs validate first.
     virtual void sbtConfirmaClick();
+    // The dialog opens on the first control of the filter area's tab order.
+    void FormShow() override;
+    // Return confirms wherever the focus is, as the default button would;
+    // Escape closes (the base dialog's).
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
 };
 
 }  // namespace confcred::host

@@ -185,6 +185,14 @@ void TfrmPadrao::activateInArea(bool active) {
     runFormActivate();
 }
 
+void TfrmPadrao::focusGrid() {
+    QWidget* page = pgcPadrao->currentWidget();
+    TDBGrid* grid =
+        page == tshFolhaDados || page == nullptr ? dbgPadrao : page->findChild<TDBGrid*>();
+    if (grid != nullptr && grid->isEnabled() && grid->isVisibleTo(this))
+        grid->setFocus(Qt::OtherFocusReason);
+}
+
 void TfrmPadrao::Close() {
     frame()->close();
 }
@@ -362,6 +370,7 @@ void TfrmPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
     (void)shift;
     if (key == Qt::Key_F5 && sbtVerificar->isEnabled()) {
         key = 0;
+        ScopeGuard back([this] { focusGrid(); });
         sbtVerificarClick();
     }
 }

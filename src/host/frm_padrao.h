@@ -48,6 +48,9 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     // first shows. Without them the frame fits around the screen's own size.
     void setBounds(const QRect& bounds) { bounds_ = bounds; }
     QMdiSubWindow* subWindow() const { return subWindow_; }
+    // Gives the focus to the grid of the page in front, so that the keyboard
+    // works on the list again after a dialog, a box or a reload.
+    void focusGrid();
 
     // Components, named as in the screens' layouts.
     QLabel* lblCodTela;

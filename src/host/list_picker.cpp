@@ -13,8 +13,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <tuple>
 
 #include "dataset/data_source.h"
+#include "host/accessibility.h"
 #include "host/button_flat.h"
 #include "host/record_set_model.h"
 #include "host/selection_format.h"
@@ -150,6 +152,7 @@ ListPickerDialog::ListPickerDialog(const PickRequest& request)
 
     view_ = new QTableView(this);
     view_->setObjectName(QStringLiteral("dbgLista"));
+    view_->setAccessibleName(request.title);
     view_->setModel(model_);
     view_->setSelectionBehavior(QAbstractItemView::SelectRows);
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -163,10 +166,13 @@ ListPickerDialog::ListPickerDialog(const PickRequest& request)
     view_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     view_->setColumnWidth(0, 28);
     const QFontMetrics fm = view_->fontMetrics();
+    // A character counts as a digit, as in the data grid, so that codes and
+    // registration numbers of the field's full width show whole.
+    const int charWidth = std::max(fm.averageCharWidth(), fm.horizontalAdvance(QLatin1Char('0')));
     int total = 28;
     for (size_t i = 0; i < model_->fields().size(); ++i) {
         const dataset::Field& f = set->field(model_->fields()[i]);
-        const int w = std::max(f.displayWidth() * fm.averageCharWidth() + 10,
+        const int w = std::max(f.displayWidth() * charWidth + 10,
                                fm.horizontalAdvance(QString::fromStdString(f.displayLabel())) + 16);
         view_->setColumnWidth(static_cast<int>(i) + 1, w);
         total += w;
@@ -208,6 +214,7 @@ ListPickerDialog::ListPickerDialog(const PickRequest& request)
     if (model_->rowCount() > 0)
         view_->setCurrentIndex(model_->index(0, 1));
     resize(std::clamp(total + 40, 420, 900), 440);
+    nameControls(this);
     searchBox_->setFocus();
     updateCount();
 }
@@ -271,18 +278,26 @@ int ListPickerDialog::searchColumn() const {
 }
 
 int ListPickerDialog::search(const QString& text) {
-    if (text.isEmpty() || model_->fields().empty())
+    const QString wanted = text.trimmed();
+    if (wanted.isEmpty() || model_->fields().empty())
         return -1;
-    const int column = searchColumn();
-    int found = -1;
-    for (int r = 0; r < model_->rowCount() && found < 0; ++r) {
-        if (model_->text(r, column).trimmed().startsWith(text.trimmed(), Qt::CaseInsensitive))
-            found = r;
-    }
-    for (int r = 0; r < model_->rowCount() && found < 0; ++r) {
-        if (model_->text(r, column).contains(text.trimmed(), Qt::CaseInsensitive))
-            found = r;
-    }
+    // Every shown column is searched: a name is found while the list starts
+    // on a code or a registration number.
+    const int columns = static_cast<int>(model_->fields().size());
+    const auto find = [&](auto matches) -> std::pair<int, int> {
+        for (int r = 0; r < model_->rowCount(); ++r) {
+            for (int c = 0; c < columns; ++c) {
+                if (matches(model_->text(r, c).trimmed()))
+                    return {r, c};
+            }
+        }
+        return {-1, -1};
+    };
+    auto [found, column] =
+        find([&](const QString& cell) { return cell.startsWith(wanted, Qt::CaseInsensitive); });
+    if (found < 0)
+        std::tie(found, column) =
+            find([&](const QString& cell) { return cell.contains(wanted, Qt::CaseInsensitive); });
     if (found >= 0) {
         const QModelIndex target = model_->index(found, column + 1);
         view_->setCurrentIndex(target);

@@ -42,8 +42,9 @@ class ListPickerDialog : public QDialog {
     int currentRow() const;
 
     // What the search box does with its text: makes current the first row
-    // (in list order) whose searched column starts with the text, ignoring
-    // case; failing that, the first that contains it. Returns that row, or -1.
+    // (in list order) with a shown column that starts with the text, ignoring
+    // case; failing that, the first with one that contains it (the current
+    // cell moves to that column). Returns that row, or -1.
     int search(const QString& text);
 
     QLineEdit* searchBox() const { return searchBox_; }

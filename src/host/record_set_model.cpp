@@ -171,6 +171,13 @@ QVariant RecordSetModel::data(const QModelIndex& index, int role) const {
                 return QStringLiteral("#") + QString::fromUtf8(e.what());
             }
         }
+        case Qt::AccessibleTextRole: {
+            if (!accessibleText_)
+                return {};
+            return accessibleText_(QString::fromStdString(field->name()),
+                                   storedTextAt(*source_->dataSet(),
+                                                static_cast<size_t>(index.row()), field->index()));
+        }
         case Qt::TextAlignmentRole: {
             const bool number = field->type() == dataset::FieldType::Double ||
                                 field->type() == dataset::FieldType::Integer;

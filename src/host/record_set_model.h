@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QFont>
 #include <QStringList>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -51,6 +52,12 @@ class RecordSetModel : public QAbstractTableModel, private dataset::DataSourceVi
     // The view row of the current record, or -1.
     int currentRow() const;
 
+    // What a screen reader says for a cell (Qt::AccessibleTextRole) whose
+    // picture tells more than its text: given the column's field and the
+    // row's stored value, a text, or empty for the cell's display text.
+    using AccessibleText = std::function<QString(const QString& field, const QString& stored)>;
+    void setAccessibleText(AccessibleText text) { accessibleText_ = std::move(text); }
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -77,6 +84,7 @@ class RecordSetModel : public QAbstractTableModel, private dataset::DataSourceVi
     std::vector<dataset::Field*> fields_;  // per column; null when unbound
     int rows_ = 0;
     bool attached_ = false;
+    AccessibleText accessibleText_;
 };
 
 }  // namespace confcred::host

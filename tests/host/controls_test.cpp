@@ -85,6 +85,37 @@ TEST_F(DateEditTest, GivesTheDateAloneUnlessSaveTimeIsOn) {
     EXPECT_TRUE(edit.calendarPopup());
 }
 
+// Typed by the operator: a click on the day and digits edit it; a day the
+// month lacks stays on screen in red, refused, and is never turned into
+// another day, also once the field is left.
+TEST_F(DateEditTest, ADayTheMonthLacksIsRefusedAsTyped) {
+    edit.setDate(DateTime::fromParts(2026, 11, 30));
+    edit.show();
+    edit.activateWindow();
+    edit.setFocus();
+    QApplication::processEvents();
+    QLineEdit* line = edit.findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    sendClick(line, QPoint(line->fontMetrics().horizontalAdvance("0") + 3, line->height() / 2));
+    for (const char c : {'1', '5'})
+        sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
+
+    edit.setSelectedSection(QDateTimeEdit::DaySection);
+    for (const char c : {'3', '1'})
+        sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
+    EXPECT_EQ(edit.text(), "31/11/2026");
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
+    EXPECT_EQ(edit.textColor(), QColor(Qt::red));
+    EXPECT_EQ(edit.toolTip(), "Data inválida");
+
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(&edit, &out);
+    EXPECT_EQ(edit.text(), "31/11/2026");
+    EXPECT_EQ(edit.textColor(), QColor(Qt::red));
+    EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
+}
+
 TEST_F(DateEditTest, ColoursTheTextByValidityAndNamesTheWeekday) {
     edit.setValidColor(Qt::blue);
     edit.setDate(DateTime::fromParts(2026, 12, 7));
@@ -98,7 +129,7 @@ TEST_F(DateEditTest, ColoursTheTextByValidityAndNamesTheWeekday) {
     edit.setEditText("28/02/2026");
     EXPECT_EQ(edit.textColor(), QColor(Qt::blue));
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 2, 28));
-    // An impossible day is never held: the edit brings it to the month's last.
+    // An impossible day is never held: the date stays the last real one.
     edit.setEditText("31/02/2026");
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 2, 28));
 

@@ -11,6 +11,7 @@
 
 #include "dataset/data_source.h"
 #include "dataset/dataset_test_util.h"
+#include "host/accessibility.h"
 #include "host/list_picker.h"
 #include "host/scripted_ui_service.h"
 #include "host/synthetic_input.h"
@@ -129,6 +130,29 @@ TEST_F(PickerTest, CancelLeavesTheSelectionAsItWas) {
     picker.reject();
     EXPECT_FALSE(picker.pickResult().ok);
     EXPECT_EQ(picker.pickResult().selection, "'003'");
+}
+
+// The list starts on the registration column; a name is found all the same,
+// and every control of the picker has a name a screen reader can say.
+TEST_F(PickerTest, SearchLooksInEveryShownColumnAndControlsAreNamed) {
+    ListPickerDialog picker(request());
+    picker.show();
+    ASSERT_EQ(picker.view()->currentIndex().column(), 1);
+    sendText(picker.searchBox(), "Padaria");
+    EXPECT_EQ(picker.currentRow(), 2);
+    EXPECT_EQ(picker.view()->currentIndex().column(), 2);
+    picker.searchBox()->clear();
+    EXPECT_EQ(picker.search("#99"), 3);  // the registration column still counts
+    EXPECT_EQ(picker.search("sul"), 3);  // contained, case ignored
+
+    const std::vector<AccessibleControl> controls = accessibleControls(&picker);
+    QStringList names;
+    for (const AccessibleControl& c : controls) {
+        EXPECT_FALSE(c.name.isEmpty()) << c.objectName.toStdString();
+        names << c.objectName + "=" + c.name;
+    }
+    EXPECT_TRUE(names.contains("edtLocalizar=Localizar")) << names.join(", ").toStdString();
+    EXPECT_TRUE(names.contains("dbgLista=Cliente")) << names.join(", ").toStdString();
 }
 
 TEST_F(PickerTest, SearchMovesToTheFirstMatchAsTyped) {

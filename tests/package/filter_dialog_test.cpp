@@ -203,10 +203,10 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
     };
     dataset::RecordSet& clients = d.cdsPesqCliente->recordSet();
     const Column columns[] = {
-        {&clients, "CDCLIENTE", "Código", 21, 21, false},
+        {&clients, "CDCLIENTE", "Código", 21, 21, true},
         {&clients, "NRINSJURCLIE", "Nr. Inscrição", -1, -1, true},
         {&clients, "NMRAZSOCCLIE", "Nome", 50, 50, true},
-        {&d.cdsConsumidor, "IDMARCADO", "IDMARCADO", 1, 1, true},
+        {&d.cdsConsumidor, "IDMARCADO", "IDMARCADO", 1, 1, false},
         {&d.cdsConsumidor, "CDCONSUMIDOR", "Código", 21, 26, true},
         {&d.cdsConsumidor, "NMCONSUMIDOR", "Nome", 50, 55, true},
         {&d.cdsConsumidor, "NMRESPCONS", "Responsável", 50, 50, true},

@@ -343,7 +343,7 @@ class PickerProbe : public host::ScriptedUiService {
         registrations.clear();
         for (int row = 0; row < picker.rowCount(); ++row) {
             keys << picker.keyAt(row);
-            registrations << picker.textAt(row, 0);
+            registrations << picker.textAt(row, 1);  // after the client code
             picker.setMarked(row, keyToMark.contains(picker.keyAt(row)));
         }
         picker.accept();
@@ -370,7 +370,7 @@ TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
         host::ScopedUi scoped(probe);
         package::CriaFiltroConfirmacao();
     }
-    EXPECT_EQ(probe.titles, (QStringList{"Nr. Inscrição", "Nome"}));
+    EXPECT_EQ(probe.titles, (QStringList{"Código", "Nr. Inscrição", "Nome"}));
     ASSERT_EQ(probe.keys, (QStringList{"CLI003", "CLI004", "CLI005"}));
     ASSERT_EQ(stored.size(), 3);
     const QRegularExpression cnpj(R"(^\d\d\.\d{3}\.\d{3}/\d{4}-\d\d$)");

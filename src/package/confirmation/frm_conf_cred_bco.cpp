@@ -108,6 +108,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     buildGrids();
     dtsPadrao.setDataSet(&cdsGetPediCreCons);
     buildTotals();
+    buildFindBar();
 }
 
 TfrmConfCredBco::~TfrmConfCredBco() {
@@ -156,8 +157,13 @@ void TfrmConfCredBco::buildToolbar() {
           std::pair{btnCancelaPedido, &TfrmConfCredBco::btnCancelaPedidoClick},
           std::pair{BtnDesfazCancelamento, &TfrmConfCredBco::BtnDesfazCancelamentoClick},
           std::pair{brnFiltro, &TfrmConfCredBco::brnFiltroClick},
-          std::pair{btImportCons, &TfrmConfCredBco::btImportConsClick}})
-        host::onEvent(b, &QAbstractButton::clicked, this, handler);
+          std::pair{btImportCons, &TfrmConfCredBco::btImportConsClick}}) {
+        // After the operation's boxes and dialogs the keyboard is back on the list.
+        host::onEvent(b, &QAbstractButton::clicked, this, [this, handler] {
+            host::ScopeGuard back([this] { focusGrid(); });
+            (this->*handler)();
+        });
+    }
 }
 
 void TfrmConfCredBco::buildOperationsMenu() {
@@ -230,6 +236,12 @@ void TfrmConfCredBco::buildGrids() {
         {QStringLiteral("VRPEDCREFAMI"), tr("Valor")},
     });
     dbgFamilia->setDataSource(&dtsPadrao);
+    // A screen reader says what the tick picture shows.
+    dbgPadrao->recordModel().setAccessibleText([](const QString& field, const QString& stored) {
+        if (field != QStringLiteral("IDCHECK"))
+            return QString();
+        return stored == QStringLiteral("S") ? tr("Marcado") : tr("Não marcado");
+    });
 
     using host::TDBGrid;
     host::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgPadraoTitleClick);
@@ -321,6 +333,7 @@ void TfrmConfCredBco::FormActivate() {
 }
 
 void TfrmConfCredBco::sbtVerificarClick() {
+    host::ScopeGuard back([this] { focusGrid(); });
     cdsGetPediCreCons.loadPacket(host::CheckResultServ(
         netConfCredBanc->appServer().call(kGetPedCredCons, creditFilterArgs()), true, 0));
     cdsPediCredFami.loadPacket(host::CheckResultServ(

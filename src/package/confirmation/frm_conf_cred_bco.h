@@ -18,7 +18,9 @@ class TNetConnection;
 }  // namespace confcred::host
 
 class QAction;
+class QFrame;
 class QLabel;
+class QLineEdit;
 class QMenu;
 
 namespace confcred::package {
@@ -55,6 +57,11 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     host::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
+    // The find bar under the order grid (Ctrl+F shows it, F3 finds again):
+    // an order by its number or bank slip, or by part of the consumer's or
+    // the responsible person's name.
+    QFrame* panLocalizar = nullptr;
+    QLineEdit* edtLocalizar = nullptr;
     host::TMessages* msgPadrao;
     dataset::RecordSet cdsGetPediCreCons{"cdsGetPediCreCons"};
     dataset::RecordSet cdsPediCredFami{"cdsPediCredFami"};
@@ -77,6 +84,9 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     dataset::DataSource dtsPediCredCons;
     // Follows cdsGetPediCreCons for lblTotais.
     std::unique_ptr<OrderTotals> totais;
+    // The text last searched for, so that leaving the find bar does not
+    // search again for what Return already found.
+    QString lastFind_;
 
     // Handlers.
     void FormCreate() override;
@@ -103,6 +113,10 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args);
     void dbgPadraoCellClick(int column);
     void dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    // Finding an order from the keyboard.
+    void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
+    void edtLocalizarReturn();
+    void edtLocalizarExit();
     // Batch operations.
     void btnEfetivaCreditoClick();
     void btnDesfazCreditoClick();
@@ -116,6 +130,11 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void buildOperationsMenu();
     void buildGrids();
     void buildTotals();
+    void buildFindBar();
+    void showFindBar();
+    void hideFindBar();
+    // Makes current the next order that matches the find bar's text.
+    void findNextOrder();
     void attachDisplayTexts();
     void markAll();
     void runOperation(const struct BatchOperation& operation);

@@ -147,12 +147,22 @@ void TfrmFiltroConfCredBco::buildControls() {
         plain(placed(new QLineEdit(grbDescCredito), "edtDescCredito", 12, 18, 432, 21));
     edtDescCredito->setMaxLength(50);
 
+    // A screen reader names each input after the label or group beside it.
+    lblNrPedido->setBuddy(edtNrPedido);
+    lblDe->setBuddy(depInicial);
+    lblAte->setBuddy(depFinal);
+    depInicial->setAccessibleName(grbPeriodo->title() + QStringLiteral(": ") + lblDe->text());
+    edtDescCredito->setAccessibleName(grbDescCredito->title());
+
     QWidget* order[] = {rbtTodosCliente,    rbtListaCliente, btnCliente,     rbtTodosConsumidor,
                         rbtListaConsumidor, btnConsumidor,   depInicial,     depFinal,
                         chkContabSim,       chkContabNao,    chkSitPendente, chkSitEfetivado,
                         chkSitCancelado,    edtNrPedido,     edtDescCredito};
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
+    // The button panel, right of the filter area, comes after it.
+    setTabOrder(edtDescCredito, sbtConfirma);
+    setTabOrder(sbtConfirma, sbtFechar);
 }
 
 }  // namespace confcred::package

@@ -59,7 +59,7 @@ void declare(dataset::RecordSet& set, const Column& c) {
 
 // The consumers come from the server: their fields are the consumer record's.
 constexpr std::pair<std::string_view, Look> kConsumerLooks[] = {
-    {"IDMARCADO", {"", 1, true}},
+    {"IDMARCADO", {"", 1, false}},  // the server's marker, not for the operator
     {"CDCONSUMIDOR", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 26, true}},
     {"NMCONSUMIDOR", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 55, true}},
     {"NMRESPCONS", {QT_TRANSLATE_NOOP("Cli_Lun90001", "Responsável"), 50, true}},
@@ -98,7 +98,7 @@ QStringList clientQuerySql() {
 void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsPesqCliente->setSQL(clientQuerySql());
     dataset::RecordSet& clients = cdsPesqCliente->recordSet();
-    declare(clients, {"CDCLIENTE", 21, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 21, false}});
+    declare(clients, {"CDCLIENTE", 21, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Código"), 21, true}});
     // The registration number is as wide as the host database declares its
     // column: declared without a width, it takes the column's when the query
     // opens, and the picker shows it that wide.

@@ -84,6 +84,7 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     btnArquivo->setTitle(tr("Arquivo"));
     btnArquivo->setAssociate(medArquivo);
     btnArquivo->placeBesideAssociate();
+    lblArquivo->setBuddy(medArquivo);  // a screen reader names the edit "Arquivo"
 
     opdArquivo.filter = tr("Text File|*.txt|All Files|*.*");
     opdArquivo.initialDir = qtext(ci::kChooserFolder);

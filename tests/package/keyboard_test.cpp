@@ -1,0 +1,180 @@
+// The confirmation screen by keyboard and screen reader: the grid keeps the
+// focus after boxes and reloads, F5 reloads after any key, the find bar and
+// F3 go round the matches, and every control of the three screens has a name.
+#include <QAccessible>
+#include <QAccessibleTableInterface>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMap>
+#include <QTabWidget>
+
+#include "confirmation_support.h"
+#include "host/accessibility.h"
+#include "host/button_flat.h"
+#include "host/frm_filtro_padrao.h"
+#include "package/import/frm_impor_cons.h"
+
+namespace confcred::testing {
+namespace {
+
+class Keyboard : public PackageTest {};
+
+QWidget* focusOf(QWidget& screen) {
+    return screen.window()->focusWidget();
+}
+
+TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    auto& grid = *screen.dbgPadrao;
+    ASSERT_GE(orders.recordCount(), 3u);
+    EXPECT_EQ(focusOf(screen), &grid);
+
+    // A box (nothing ticked for the operation) and a done operation: the
+    // keyboard is back on the grid either way.
+    for (const bool tick : {false, true}) {
+        SCOPED_TRACE(tick);
+        screen.pgcPadrao->tabBar()->setFocus();
+        if (tick)
+            pressSpace(grid);
+        ui_.queueBoxAnswer(host::mrYes);
+        ui_.queueBoxAnswer(host::mrOk);
+        screen.btnEfetivaCredito->click();  // Ctrl+E: keyboard_road.script
+        ASSERT_EQ(ui_.pendingAnswers(), 0u);
+        EXPECT_EQ(focusOf(screen), &grid);
+    }
+
+    // F5 right after Space and after an arrow reloads: the reload undoes the
+    // tick Space made. The keys come one after another as the keyboard gives
+    // them (each event built where the last one was).
+    const auto press = [&grid](int key) {
+        host::sendKey(&grid, key, Qt::NoModifier,
+                      key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+    };
+    screen.sbtVerificar->click();  // the server's ticks only
+    for (const std::vector<int>& keys :
+         {std::vector<int>{Qt::Key_Space, Qt::Key_F5},
+          std::vector<int>{Qt::Key_Space, Qt::Key_Down, Qt::Key_F5}}) {
+        SCOPED_TRACE(keys.size());
+        QCoreApplication::processEvents();  // the operator is no faster than the screen
+        const QStringList stored = tickedNumbers(orders);
+        for (size_t i = 0; i + 1 < keys.size(); ++i)
+            press(keys[i]);
+        ASSERT_NE(tickedNumbers(orders), stored);
+        press(keys.back());
+        EXPECT_EQ(tickedNumbers(orders), stored);
+        EXPECT_EQ(focusOf(screen), &grid);
+    }
+}
+
+TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = screen.cdsGetPediCreCons;
+    auto& grid = *screen.dbgPadrao;
+    // The consumer listed most often.
+    const QStringList consumers = column(orders, "NMCONSUMIDOR");
+    const QStringList responsible = column(orders, "NMRESPCONS");
+    QMap<QString, int> counts;
+    for (const QString& name : consumers)
+        ++counts[name];
+    const QString name = std::max_element(counts.begin(), counts.end()).key();
+    ASSERT_GE(counts[name], 2) << "the demo data lists no consumer twice";
+    const QString part = name.mid(1, name.size() - 2).toLower();  // part of it, any case
+    std::vector<size_t> expected;
+    for (qsizetype i = 0; i < consumers.size(); ++i) {
+        if (consumers[i].contains(part, Qt::CaseInsensitive) ||
+            responsible[i].contains(part, Qt::CaseInsensitive))
+            expected.push_back(static_cast<size_t>(i) + 1);
+    }
+    orders.last();
+
+    host::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_F));
+    ASSERT_TRUE(screen.panLocalizar->isVisibleTo(&screen));
+    EXPECT_EQ(focusOf(screen), screen.edtLocalizar);
+    screen.edtLocalizar->setText(part);
+    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(focusOf(screen), &grid);
+    // From the last order round to the first match, then on with F3 and
+    // round again.
+    std::vector<size_t> visited{orders.recNo()};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        host::sendKey(&grid, Qt::Key_F3);
+        visited.push_back(orders.recNo());
+    }
+    std::vector<size_t> round = expected;
+    round.push_back(expected.front());
+    EXPECT_EQ(visited, round);
+
+    // An order number without its leading zeros, from the index.
+    const QString number = column(orders, "NRPEDCRECONS").back();
+    const uint64_t lookups = orders.stats().indexLookups;
+    orders.first();
+    screen.edtLocalizar->setText(QString::number(number.toLongLong()));
+    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
+    EXPECT_GT(orders.stats().indexLookups, lookups);
+
+    // No match: the order stays and the bar says so.
+    const size_t at = orders.recNo();
+    screen.edtLocalizar->setText(QStringLiteral("não há tal pedido"));
+    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(orders.recNo(), at);
+    EXPECT_EQ(screen.edtLocalizar->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
+}
+
+// Every button and input of a screen, as a screen reader lists it, has a
+// name; returns "objectName=name" for each.
+QStringList namedControls(QWidget* form) {
+    QStringList names;
+    for (const host::AccessibleControl& c : host::accessibleControls(form)) {
+        EXPECT_FALSE(c.name.trimmed().isEmpty())
+            << form->objectName().toStdString() << "." << c.objectName.toStdString() << " ("
+            << c.role.toStdString() << ")";
+        names << c.objectName + "=" + c.name;
+    }
+    return names;
+}
+
+TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
+    auto& screen = openLoadedScreen(ui_);
+    const QStringList confirmation = namedControls(&screen);
+    for (const char* expected :
+         {"btnEfetivaCredito=Efetivar Crédito", "sbtPrimeiro=Primeiro",
+          "sbtVerificar=Atualizar (F5)", "dbgPadrao=Pedido", "edtLocalizar=Localizar"})
+        EXPECT_TRUE(confirmation.contains(expected)) << expected;
+
+    // The tick column reads as its picture shows.
+    auto& grid = *screen.dbgPadrao;
+    const int check = grid.columnOfField(QStringLiteral("IDCHECK"));
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(&grid)->tableInterface();
+    ASSERT_NE(table, nullptr);
+    const auto cellName = [&] { return table->cellAt(0, check)->text(QAccessible::Name); };
+    screen.cdsGetPediCreCons.first();
+    const bool ticked = current(screen.cdsGetPediCreCons, "IDCHECK") == "S";
+    EXPECT_EQ(cellName(), ticked ? "Marcado" : "Não marcado");
+    pressSpace(grid);
+    EXPECT_EQ(grid.model()->index(0, check).data(Qt::AccessibleTextRole).toString(),
+              ticked ? "Não marcado" : "Marcado");
+
+    QStringList filter, import;
+    ui_.queueModal([&](QDialog& dialog) { filter = namedControls(&dialog); });
+    screen.brnFiltro->click();
+    for (const char* expected : {"edtNrPedido=Nr. Pedido", "depInicial=Período: de", "depFinal=até",
+                                 "btnCliente=Pesquisar", "sbtFechar=Fechar"})
+        EXPECT_TRUE(filter.contains(expected)) << expected;
+    // The filter's tab order follows its layout: the panel's buttons after
+    // the filter area (the chain goes round).
+    ASSERT_FALSE(filter.isEmpty());
+    EXPECT_EQ((filter.indexOf(QRegularExpression("^edtDescCredito=.*")) + 1) % filter.size(),
+              filter.indexOf("sbtConfirma=Confirmar"));
+    EXPECT_EQ(filter.indexOf("sbtFechar=Fechar") + 1, filter.indexOf("rbtTodosCliente=Todos"));
+
+    ui_.queueModal([&](QDialog& dialog) { import = namedControls(&dialog); });
+    screen.btImportCons->click();
+    for (const char* expected : {"medArquivo=Arquivo", "btnArquivo=Pesquisar"})
+        EXPECT_TRUE(import.contains(expected)) << expected;
+}
+
+}  // namespace
+}  // namespace confcred::testing
