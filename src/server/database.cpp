@@ -137,7 +137,9 @@ std::vector<std::vector<std::optional<std::string>>> Database::queryText(
 // ---------------------------------------------------------------------------
 // Opening
 
-std::unique_ptr<Database> openDatabase(const std::string& url) {
+namespace {
+
+std::unique_ptr<Database> open(const std::string& url, bool existing) {
     const std::string shown = withoutPassword(url);
     try {
         std::unique_ptr<Database> db;
@@ -151,6 +153,8 @@ std::unique_ptr<Database> openDatabase(const std::string& url) {
             std::error_code ec;
             newFile =
                 !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
+            if (existing && newFile)
+                throw std::runtime_error("no database file at " + path);
             db = std::make_unique<Database>(Backend::Sqlite, shown,
                                             [path] { return openSqliteSession(path); });
         } else if (startsWith(url, "postgresql://") || startsWith(url, "postgres://")) {
@@ -160,6 +164,8 @@ std::unique_ptr<Database> openDatabase(const std::string& url) {
             throw std::runtime_error(
                 "unknown kind of database (use sqlite:PATH or postgresql://...)");
         }
+        if (existing)
+            return db;
         std::function<void(Session&)> demo;
         if (newFile)
             demo = [](Session& s) { seedDemoData(s); };
@@ -168,6 +174,16 @@ std::unique_ptr<Database> openDatabase(const std::string& url) {
     } catch (const std::exception& e) {
         throw std::runtime_error("cannot open database " + shown + ": " + e.what());
     }
+}
+
+}  // namespace
+
+std::unique_ptr<Database> openDatabase(const std::string& url) {
+    return open(url, false);
+}
+
+std::unique_ptr<Database> openExistingDatabase(const std::string& url) {
+    return open(url, true);
 }
 
 std::string defaultSqliteUrl() {

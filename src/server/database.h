@@ -194,6 +194,9 @@ class Database {
 // or migrating the schema; a new SQLite file also gets the demo data. Throws
 // std::runtime_error with a one-line message naming the database.
 std::unique_ptr<Database> openDatabase(const std::string& url);
+// The same for a database that must exist already, without creating or
+// migrating anything (checks that only read).
+std::unique_ptr<Database> openExistingDatabase(const std::string& url);
 
 // sqlite: URL of the default file, $XDG_DATA_HOME (or ~/.local/share) +
 // /confcred/confcred.db; the folder is created.

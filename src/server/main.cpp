@@ -16,6 +16,7 @@
 #include "server/demo_data.h"
 #include "server/http_server.h"
 #include "server/server_options.h"
+#include "server/verify_ledger.h"
 
 namespace {
 
@@ -28,6 +29,10 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace confcred::server;
+
+    if (argc > 1 && std::string(argv[1]) == "verify-ledger")
+        return runVerifyLedger(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                               std::cerr);
 
     ServerOptions options;
     try {
