@@ -184,8 +184,8 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     std::string body;
     int status = 0;
     const auto send = [&] {
-        return exchange(network_->post(request, QByteArray::fromStdString(payload)),
-                        callTimeoutMs_, method, body);
+        return exchange(network_->post(request, QByteArray::fromStdString(payload)), callTimeoutMs_,
+                        method, body);
     };
     try {
         try {

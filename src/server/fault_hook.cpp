@@ -17,9 +17,8 @@ const std::string& faultMethod() {
         constexpr std::string_view kPrefix = "exit-after-commit:";
         const char* value = std::getenv("CONFCRED_FAULT");
         const std::string_view text = value ? value : "";
-        return text.substr(0, kPrefix.size()) == kPrefix
-                   ? std::string(text.substr(kPrefix.size()))
-                   : std::string();
+        return text.substr(0, kPrefix.size()) == kPrefix ? std::string(text.substr(kPrefix.size()))
+                                                         : std::string();
     }();
     return method;
 }

@@ -92,8 +92,8 @@ Method idempotent(Database& db, std::string name, Method method) {
         if (!context.idempotencyKey)
             return method(args, context);
         checkKey(*context.idempotencyKey);
-        const IdempotentRequest request{
-            *context.idempotencyKey, Sha256().add(name).add("\n").add(context.body).hex()};
+        const IdempotentRequest request{*context.idempotencyKey,
+                                        Sha256().add(name).add("\n").add(context.body).hex()};
         if (const auto stored = findKey(db, request.key))
             return replay(*stored, request, context);
         CallContext own = context;

@@ -40,8 +40,7 @@ void keepAnswer(Session& s, const IdempotentRequest& request, std::string_view r
 // transaction of a write method, with the call's idempotency key when it has
 // one; then the crash-test hook may end the server before it answers.
 template <class F>
-std::string writeCall(Database& db, std::string_view method, const CallContext& context,
-                      F&& work) {
+std::string writeCall(Database& db, std::string_view method, const CallContext& context, F&& work) {
     std::string result = db.write([&](Session& s) {
         if (context.idempotent)
             claimKey(s, *context.idempotent);

@@ -109,19 +109,18 @@ Values rowValues(const Row& r, std::size_t fields) {
 }
 
 std::string idRange(std::int64_t from, std::int64_t to) {
-    return from == to ? std::to_string(from)
-                      : std::to_string(from) + " to " + std::to_string(to);
+    return from == to ? std::to_string(from) : std::to_string(from) + " to " + std::to_string(to);
 }
 
 }  // namespace
 
 const ChainTable& ledgerTable() {
-    static const ChainTable table{"LANCSALDO",
-                                  "IDLANCSALDO",
-                                  {"DTLANCSALDO", "NMOPERADOR", "IDPEDCREDCONS", "NRPEDCRECONS",
-                                   "IDOPERACAO", "CDCLIENTE", "CDCONSUMIDOR", "CDFAMILISALD",
-                                   "VRLANCSALDO_CENT"},
-                                  "DSHASHLANC"};
+    static const ChainTable table{
+        "LANCSALDO",
+        "IDLANCSALDO",
+        {"DTLANCSALDO", "NMOPERADOR", "IDPEDCREDCONS", "NRPEDCRECONS", "IDOPERACAO", "CDCLIENTE",
+         "CDCONSUMIDOR", "CDFAMILISALD", "VRLANCSALDO_CENT"},
+        "DSHASHLANC"};
     return table;
 }
 
@@ -241,8 +240,8 @@ ChainReport verifyChains(Session& s) {
             return report;
         if (lastId < head.lastId) {
             fail(*table, lastId + 1,
-                 "row " + idRange(lastId + 1, head.lastId) + " missing: the chain's head ends at row " +
-                     std::to_string(head.lastId));
+                 "row " + idRange(lastId + 1, head.lastId) +
+                     " missing: the chain's head ends at row " + std::to_string(head.lastId));
             return report;
         }
         if (lastId != head.lastId || rows != head.rows || previous != head.hash) {

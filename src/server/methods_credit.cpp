@@ -205,8 +205,7 @@ std::string done() {
         dataset::DataPacket(dataset::records::fieldDefs(dataset::records::kNoFields)));
 }
 
-std::string apply(Database& db, const Args& args, const CallContext& context,
-                  const Transition& t) {
+std::string apply(Database& db, const Args& args, const CallContext& context, const Transition& t) {
     const std::vector<Selected> orders = readSelection(args, 0, t.checksDate);
     const std::string operatorName = limitOperator(context.operatorName);
     return writeCall(db, args.method(), context, [&](Session& s) {
@@ -239,8 +238,15 @@ std::string apply(Database& db, const Args& args, const CallContext& context,
             s.query(update, params, [&](const Row& r) { id = r.integer(0); });
             if (!id)
                 explainRefusal(s, order, t);
-            ledger::LedgerEntry entry{now,          operatorName, *id, order.number, t.operation,
-                                      order.client, order.consumer, std::nullopt, 0};
+            ledger::LedgerEntry entry{now,
+                                      operatorName,
+                                      *id,
+                                      order.number,
+                                      t.operation,
+                                      order.client,
+                                      order.consumer,
+                                      std::nullopt,
+                                      0};
             if (t.sign == 0) {
                 entries.push_back(std::move(entry));
                 continue;

@@ -171,13 +171,13 @@ class Importer {
                 const Accepted& a = accepted_[i];
                 sql += i == start ? "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
                                   : ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-                params.insert(params.end(),
-                              {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
-                               std::string_view(a.branch), std::string_view(a.order->client),
-                               std::string_view(a.order->consumer),
-                               std::string_view(a.order->boleto), a.total, std::string_view(a.when),
-                               std::string_view(a.order->description), std::string_view(a.folded),
-                               creator_, now_});
+                params.insert(
+                    params.end(),
+                    {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
+                     std::string_view(a.branch), std::string_view(a.order->client),
+                     std::string_view(a.order->consumer), std::string_view(a.order->boleto),
+                     a.total, std::string_view(a.when), std::string_view(a.order->description),
+                     std::string_view(a.folded), creator_, now_});
             }
             sql += " ON CONFLICT (CDCLIENTE, NRBOLETO) DO NOTHING RETURNING IDPEDCREDCONS";
             s_.query(sql, params, [&](const Row& r) {
@@ -273,10 +273,9 @@ std::string importFile(Database& db, const Args& args, const CallContext& contex
 }  // namespace
 
 void addImportMethod(MethodTable& table, Database& db) {
-    table.add("SetImporSaldoCons",
-              [&db](const Args& args, const CallContext& context) {
-                  return importFile(db, args, context);
-              });
+    table.add("SetImporSaldoCons", [&db](const Args& args, const CallContext& context) {
+        return importFile(db, args, context);
+    });
 }
 
 }  // namespace confcred::server::methods

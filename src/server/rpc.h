@@ -70,8 +70,8 @@ struct CallContext {
     std::string operatorName;  // header X-Confcred-Operator
     // The Idempotency-Key header when the request has one, and the request's
     // body (valid during the call) for the digest stored with the key.
-    std::optional<std::string> idempotencyKey;
-    std::string_view body;
+    std::optional<std::string> idempotencyKey{};
+    std::string_view body{};
     // Set for a write method by its wrapper: the key to store in the write's
     // transaction (server/idempotency.h).
     const IdempotentRequest* idempotent = nullptr;

@@ -77,9 +77,9 @@ TEST_P(Idempotency, RepeatGetsTheFirstAnswerAndAnotherBodyIsRefused) {
     EXPECT_EQ(storedOrders(*db).at(orders[2].number).situation, 'N');
 
     // Keys of 1 to 100 printable ASCII characters; a call without a key is as before.
-    EXPECT_EQ(postKeyed(server, "SetImporSaldoCons", importArgs(1, "K"), std::string(101, 'k'))
-                  .status,
-              400);
+    EXPECT_EQ(
+        postKeyed(server, "SetImporSaldoCons", importArgs(1, "K"), std::string(101, 'k')).status,
+        400);
     EXPECT_EQ(postKeyed(server, "SetImporSaldoCons", importArgs(1, "K"), "chave-ç").status, 400);
     const auto imported =
         postKeyed(server, "SetImporSaldoCons", importArgs(3, "K"), std::string(100, 'k'));
@@ -118,6 +118,9 @@ TEST_P(Idempotency, ConcurrentRepeatsApplyOnce) {
             body = reply.body;
         EXPECT_EQ(reply.body, body);
     }
+    figure(std::to_string(firsts) + " applied, " + std::to_string(replays) + " replayed, " +
+           std::to_string(busy) + " busy of 6 concurrent calls with one key [" +
+           testing::backendName(GetParam()) + "]");
     EXPECT_EQ(firsts, 1);
     EXPECT_EQ(firsts + replays + busy, 6);
     EXPECT_EQ(count(*db, "SELECT COUNT(*) FROM AUDITORIA"), "1");

@@ -37,9 +37,7 @@ class LedgerChain : public BackendTest {
         s->executeScript(script + sql);
     }
 
-    ProcessResult verify() {
-        return runServerToExit({"verify-ledger", "--db", scratch_->url()});
-    }
+    ProcessResult verify() { return runServerToExit({"verify-ledger", "--db", scratch_->url()}); }
 };
 
 TEST_P(LedgerChain, VerifyNamesTheRowChangedOrDeletedBehindTheServersBack) {
@@ -70,7 +68,8 @@ TEST_P(LedgerChain, VerifyNamesTheRowChangedOrDeletedBehindTheServersBack) {
               "2");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS WHERE NMOPERCRIACAO IS NOT NULL"), "2");
     const auto audit = db_->queryText(
-        "SELECT NMOPERADOR, IDEVENTO, DSHASHARQUIVO, QTPEDIDOS FROM AUDITORIA ORDER BY IDAUDITORIA");
+        "SELECT NMOPERADOR, IDEVENTO, DSHASHARQUIVO, QTPEDIDOS FROM AUDITORIA ORDER BY "
+        "IDAUDITORIA");
     ASSERT_EQ(audit.size(), 1u);
     EXPECT_EQ(*audit[0][0], "bia");
     EXPECT_EQ(*audit[0][1], "IMPORTACAO");
@@ -145,9 +144,9 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
     EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET NMOPERADOR = 'x'"), server::DatabaseError);
 
     db_->write([](server::Session& s) {
-        server::ledger::appendLedger(s, {{"2026-12-02 09:00:00.000", "bia", 1,
-                                          "00000000000000000001", "DESFAZ_CANCELA", "C1", "K1",
-                                          std::nullopt, 0}});
+        server::ledger::appendLedger(
+            s, {{"2026-12-02 09:00:00.000", "bia", 1, "00000000000000000001", "DESFAZ_CANCELA",
+                 "C1", "K1", std::nullopt, 0}});
     });
     EXPECT_EQ(scalar("SELECT MAX(IDLANCSALDO) FROM LANCSALDO"), "6");
     r = verify();
@@ -155,7 +154,7 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LedgerChain, ::testing::Values("sqlite", "postgres"),
-                         backendName);
+                         [](const auto& row) { return std::string(row.param); });
 
 }  // namespace
 }  // namespace confcred::testing

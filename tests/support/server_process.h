@@ -30,7 +30,7 @@ struct HttpReply {
     int status = 0;
     std::string body;
     std::string contentType;
-    HeaderList headers;  // every header of the answer, as sent
+    HeaderList headers{};  // every header of the answer, as sent
 
     // The value of header `name` (any letter case), "" when absent.
     std::string header(std::string_view name) const;
