@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "dataset/packet_codec.h"
+#include "host/retry_key.h"
 
 namespace confcred::host {
 
@@ -121,17 +122,15 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
         QString text;
         switch (error) {
             case QNetworkReply::ConnectionRefusedError:
-                text = QStringLiteral(
-                           "O servidor de aplicação em %1 recusou a conexão; verifique se "
-                           "ele está em execução.")
-                           .arg(server);
-                break;
+                throw AnswerLost(QStringLiteral("O servidor de aplicação em %1 recusou a conexão; "
+                                                "verifique se ele está em execução.")
+                                     .arg(server)
+                                     .toStdString());
             case QNetworkReply::RemoteHostClosedError:
-                text = QStringLiteral(
-                           "O servidor de aplicação em %1 encerrou a conexão antes de "
-                           "terminar a resposta (%2).")
-                           .arg(server, what);
-                break;
+                throw AnswerLost(QStringLiteral("O servidor de aplicação em %1 encerrou a conexão "
+                                                "antes de terminar a resposta (%2).")
+                                     .arg(server, what)
+                                     .toStdString());
             case QNetworkReply::HostNotFoundError:
                 text = QStringLiteral("Servidor de aplicação não encontrado: %1.").arg(host_);
                 break;
@@ -178,12 +177,27 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     // loopback costs far more than sending it plain.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setRawHeader("X-Confcred-Operator", operatorName_.toUtf8());
+    const bool writes = isWriteCall(method);
+    if (writes)
+        request.setRawHeader("Idempotency-Key", newIdempotencyKey());
     request.setTransferTimeout(callTimeoutMs_);
     std::string body;
     int status = 0;
+    const auto send = [&] {
+        return exchange(network_->post(request, QByteArray::fromStdString(payload)), callTimeoutMs_,
+                        method, body);
+    };
     try {
-        status = exchange(network_->post(request, QByteArray::fromStdString(payload)),
-                          callTimeoutMs_, method, body);
+        try {
+            status = send();
+        } catch (const AnswerLost&) {
+            if (!writes)
+                throw;
+            // The call may have been committed before its answer was lost: the
+            // same key gets its real outcome instead of a second application.
+            pauseBeforeRetry(retryDelayMs_);
+            status = send();
+        }
     } catch (const TransportError&) {
         // The link is gone: the next call connects afresh (before-connect and
         // the health check run again).

@@ -86,6 +86,10 @@ class TNetConnection : public QObject {
     void setCallTimeoutMs(int ms) { callTimeoutMs_ = ms; }
     int connectTimeoutMs() const { return connectTimeoutMs_; }
     void setConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
+    // Pause before a write call whose answer was lost is sent again with its
+    // key (host/retry_key.h).
+    int retryDelayMs() const { return retryDelayMs_; }
+    void setRetryDelayMs(int ms) { retryDelayMs_ = ms; }
 
     // A late-bound call. A closed connection opens first (before-connect runs).
     CallResult AppServer(const QString& method, const CallArgs& args = {});
@@ -113,6 +117,7 @@ class TNetConnection : public QObject {
     bool connected_ = false;
     int callTimeoutMs_ = kDefaultCallTimeoutMs;
     int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
+    int retryDelayMs_ = 1000;
     std::function<void()> beforeConnect_;
     QNetworkAccessManager* network_ = nullptr;
 };

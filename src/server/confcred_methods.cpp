@@ -1,5 +1,10 @@
 #include "server/confcred_methods.h"
 
+#include <algorithm>
+#include <iterator>
+#include <string_view>
+
+#include "server/idempotency.h"
 #include "server/methods_internal.h"
 
 namespace confcred::server {
@@ -36,8 +41,15 @@ void registerConfCredMethods(MethodTable& table, Database& db) {
     methods::addCreditMethods(own, db);
     methods::addImportMethod(own, db);
     methods::addBankReturnMethod(own, db);
-    for (const auto& name : own.names())
-        table.add(name, guarded(*own.find(name)));
+    // The write methods take an Idempotency-Key (server/idempotency.h).
+    constexpr std::string_view kWrites[] = {"setEfetivaSaldo", "setCancelaCredito", "setSituacao",
+                                            "SetImporSaldoCons"};
+    for (const auto& name : own.names()) {
+        Method method = *own.find(name);
+        if (std::find(std::begin(kWrites), std::end(kWrites), name) != std::end(kWrites))
+            method = idempotent(db, name, std::move(method));
+        table.add(name, guarded(std::move(method)));
+    }
 }
 
 }  // namespace confcred::server

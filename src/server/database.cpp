@@ -152,7 +152,9 @@ std::string sqliteFilePath(const std::string& url) {
     return path;
 }
 
-std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile) {
+namespace {
+
+std::unique_ptr<Database> open(const std::string& url, bool existing, bool demoForNewFile) {
     const std::string shown = withoutPassword(url);
     try {
         std::unique_ptr<Database> db;
@@ -164,6 +166,8 @@ std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFi
             std::error_code ec;
             newFile =
                 !std::filesystem::exists(path, ec) || std::filesystem::file_size(path, ec) == 0;
+            if (existing && newFile)
+                throw std::runtime_error("no database file at " + path);
             db = std::make_unique<Database>(Backend::Sqlite, shown,
                                             [path] { return openSqliteSession(path); });
         } else if (startsWith(url, "postgresql://") || startsWith(url, "postgres://")) {
@@ -173,6 +177,8 @@ std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFi
             throw std::runtime_error(
                 "unknown kind of database (use sqlite:PATH or postgresql://...)");
         }
+        if (existing)
+            return db;
         std::function<void(Session&)> demo;
         if (newFile && demoForNewFile)
             demo = [](Session& s) { seedDemoData(s); };
@@ -181,6 +187,16 @@ std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFi
     } catch (const std::exception& e) {
         throw std::runtime_error("cannot open database " + shown + ": " + e.what());
     }
+}
+
+}  // namespace
+
+std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile) {
+    return open(url, false, demoForNewFile);
+}
+
+std::unique_ptr<Database> openExistingDatabase(const std::string& url) {
+    return open(url, true, false);
 }
 
 std::string defaultSqliteUrl() {

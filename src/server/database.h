@@ -203,6 +203,9 @@ class Database {
 // `demoForNewFile` is false. Throws std::runtime_error with a one-line
 // message naming the database.
 std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFile = true);
+// The same for a database that must exist already, without creating or
+// migrating anything (checks that only read).
+std::unique_ptr<Database> openExistingDatabase(const std::string& url);
 
 // The file of a sqlite: URL; empty for any other kind.
 std::string sqliteFilePath(const std::string& url);

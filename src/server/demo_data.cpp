@@ -8,6 +8,7 @@
 
 #include "platform/clock.h"
 #include "server/database.h"
+#include "server/ledger_chain.h"
 #include "server/methods_internal.h"
 #include "server/schema.h"
 #include "server/stored_values.h"
@@ -246,23 +247,35 @@ void insertOrders(Session& s, const OrderPlan& plan, Random& random) {
     }
     flush(batchFirst);
 
-    const std::string_view author("demonstração");
-    s.execute(
-        "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS, IDOPERACAO,"
-        " CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
-        " SELECT P.DTPEDCRECONS, ?, P.IDPEDCREDCONS, P.NRPEDCRECONS, 'EFETIVA', P.CDCLIENTE,"
-        " P.CDCONSUMIDOR, F.CDFAMILISALD, F.VRPEDCREFAMI_CENT"
+    // The ledger of the effected and cancelled orders, appended to its chain.
+    std::vector<ledger::LedgerEntry> entries;
+    const auto entry = [](const Row& r, const char* operation) {
+        ledger::LedgerEntry e;
+        e.when = std::string(r.text(0));
+        e.operatorName = "demonstração";
+        e.orderId = r.integer(1);
+        e.orderNumber = std::string(r.text(2));
+        e.operation = operation;
+        e.client = std::string(r.text(3));
+        e.consumer = std::string(r.text(4));
+        if (!r.isNull(5))
+            e.family = std::string(r.text(5));
+        e.cents = r.integer(6);
+        return e;
+    };
+    s.query(
+        "SELECT P.DTPEDCRECONS, P.IDPEDCREDCONS, P.NRPEDCRECONS, P.CDCLIENTE, P.CDCONSUMIDOR,"
+        " F.CDFAMILISALD, F.VRPEDCREFAMI_CENT"
         " FROM PEDCREDCONS P JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
         " WHERE P.IDPEDCREDCONS >= ? AND P.IDPEDCREEXTR = 'S'"
         " ORDER BY P.IDPEDCREDCONS, F.CDFAMILISALD",
-        {author, first});
-    s.execute(
-        "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS, IDOPERACAO,"
-        " CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
-        " SELECT P.DTPEDCRECONS, ?, P.IDPEDCREDCONS, P.NRPEDCRECONS, 'CANCELA', P.CDCLIENTE,"
-        " P.CDCONSUMIDOR, NULL, 0 FROM PEDCREDCONS P"
+        {first}, [&](const Row& r) { entries.push_back(entry(r, "EFETIVA")); });
+    s.query(
+        "SELECT P.DTPEDCRECONS, P.IDPEDCREDCONS, P.NRPEDCRECONS, P.CDCLIENTE, P.CDCONSUMIDOR,"
+        " NULL, 0 FROM PEDCREDCONS P"
         " WHERE P.IDPEDCREDCONS >= ? AND P.IDPEDCREEXTR = 'C' ORDER BY P.IDPEDCREDCONS",
-        {author, first});
+        {first}, [&](const Row& r) { entries.push_back(entry(r, "CANCELA")); });
+    ledger::appendLedger(s, entries);
     s.execute(
         "INSERT INTO SALDOCONS (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRSALDO_CENT)"
         " SELECT P.CDCLIENTE, P.CDCONSUMIDOR, F.CDFAMILISALD, SUM(F.VRPEDCREFAMI_CENT)"

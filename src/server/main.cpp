@@ -19,6 +19,7 @@
 #include "server/http_server.h"
 #include "server/metrics.h"
 #include "server/server_options.h"
+#include "server/verify_ledger.h"
 
 namespace {
 
@@ -32,6 +33,9 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     using namespace confcred::server;
 
+    if (argc > 1 && std::string(argv[1]) == "verify-ledger")
+        return runVerifyLedger(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                               std::cerr);
     // demo-data, import-master, backup, restore: run once and exit.
     if (const auto code = runCommand(std::vector<std::string>(argv + 1, argv + argc)))
         return *code;

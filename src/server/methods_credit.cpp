@@ -16,6 +16,8 @@
 #include "platform/regional.h"
 #include "platform/text.h"
 #include "server/filter_args.h"
+#include "server/idempotency.h"
+#include "server/ledger_chain.h"
 #include "server/methods_internal.h"
 #include "server/stored_values.h"
 
@@ -44,7 +46,6 @@ constexpr Transition kUndoCancel{
     'C', 'N', "DESFAZ_CANCELA", 0, false, false, "desfazer o cancelamento do pedido"};
 
 constexpr const char* kNothingChanged = " Nenhum pedido foi alterado.";
-constexpr std::size_t kOperatorWidth = 100;
 
 struct Selected {
     std::string number;  // 20 digits when well formed, as sent otherwise
@@ -198,20 +199,16 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
     throw MethodError(message + kNothingChanged);
 }
 
-std::string limitOperator(std::string_view name) {
-    std::size_t chars = 0, i = 0;
-    while (i < name.size()) {
-        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && chars++ == kOperatorWidth)
-            break;
-        ++i;
-    }
-    return std::string(name.substr(0, i));
+// The screens drop the value; an empty packet says "done".
+std::string done() {
+    return dataset::encodePacket(
+        dataset::DataPacket(dataset::records::fieldDefs(dataset::records::kNoFields)));
 }
 
-void apply(Database& db, const Args& args, const CallContext& context, const Transition& t) {
+std::string apply(Database& db, const Args& args, const CallContext& context, const Transition& t) {
     const std::vector<Selected> orders = readSelection(args, 0, t.checksDate);
     const std::string operatorName = limitOperator(context.operatorName);
-    db.write([&](Session& s) {
+    return writeCall(db, args.method(), context, [&](Session& s) {
         const std::string now = storedDateTime(platform::now());
         const std::string from(1, t.from), to(1, t.to);
         const std::string update =
@@ -223,6 +220,10 @@ void apply(Database& db, const Args& args, const CallContext& context, const Tra
             " RETURNING IDPEDCREDCONS";
         // (client, consumer, family) -> change of balance, applied in key order.
         std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> balances;
+        // The ledger rows go to the chain together at the end, so its head is
+        // locked only from there to the commit.
+        std::vector<ledger::LedgerEntry> entries;
+        entries.reserve(orders.size() * 2);
         for (const Selected& order : orders) {
             if (!order.wellFormed)
                 explainRefusal(s, order, t);
@@ -237,33 +238,29 @@ void apply(Database& db, const Args& args, const CallContext& context, const Tra
             s.query(update, params, [&](const Row& r) { id = r.integer(0); });
             if (!id)
                 explainRefusal(s, order, t);
-            const std::string_view operation(t.operation);
+            ledger::LedgerEntry entry{now,
+                                      operatorName,
+                                      *id,
+                                      order.number,
+                                      t.operation,
+                                      order.client,
+                                      order.consumer,
+                                      std::nullopt,
+                                      0};
             if (t.sign == 0) {
-                s.execute(
-                    "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS,"
-                    " IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
-                    " VALUES (?, ?, ?, ?, ?, ?, ?, NULL, 0)",
-                    {std::string_view(now), std::string_view(operatorName), *id,
-                     std::string_view(order.number), operation, std::string_view(order.client),
-                     std::string_view(order.consumer)});
+                entries.push_back(std::move(entry));
                 continue;
             }
             s.query(
                 "SELECT CDFAMILISALD, VRPEDCREFAMI_CENT FROM PEDCREDFAMI WHERE IDPEDCREDCONS = ?"
                 " ORDER BY CDFAMILISALD",
                 {*id}, [&](const Row& r) {
-                    balances[{order.client, order.consumer, std::string(r.text(0))}] +=
-                        t.sign * r.integer(1);
+                    const std::int64_t change = t.sign * r.integer(1);
+                    balances[{order.client, order.consumer, std::string(r.text(0))}] += change;
+                    entry.family = std::string(r.text(0));
+                    entry.cents = change;
+                    entries.push_back(entry);
                 });
-            s.execute(
-                "INSERT INTO LANCSALDO (DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS, NRPEDCRECONS,"
-                " IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRLANCSALDO_CENT)"
-                " SELECT ?, ?, F.IDPEDCREDCONS, ?, ?, ?, ?, F.CDFAMILISALD,"
-                " F.VRPEDCREFAMI_CENT * ? FROM PEDCREDFAMI F WHERE F.IDPEDCREDCONS = ?"
-                " ORDER BY F.CDFAMILISALD",
-                {std::string_view(now), std::string_view(operatorName),
-                 std::string_view(order.number), operation, std::string_view(order.client),
-                 std::string_view(order.consumer), std::int64_t{t.sign}, *id});
         }
         for (const auto& [key, change] : balances) {
             const auto& [client, consumer, family] = key;
@@ -274,13 +271,9 @@ void apply(Database& db, const Args& args, const CallContext& context, const Tra
                 {std::string_view(client), std::string_view(consumer), std::string_view(family),
                  change});
         }
+        ledger::appendLedger(s, entries);
+        return done();
     });
-}
-
-// The screens drop the value; an empty packet says "done".
-std::string done() {
-    return dataset::encodePacket(
-        dataset::DataPacket(dataset::records::fieldDefs(dataset::records::kNoFields)));
 }
 
 }  // namespace
@@ -288,26 +281,22 @@ std::string done() {
 void addCreditMethods(MethodTable& table, Database& db) {
     table.add("setEfetivaSaldo", [&db](const Args& args, const CallContext& context) {
         args.expectCount(1);
-        apply(db, args, context, kEffect);
-        return done();
+        return apply(db, args, context, kEffect);
     });
     table.add("setCancelaCredito", [&db](const Args& args, const CallContext& context) {
         args.expectCount(1);
-        apply(db, args, context, kUndoEffect);
-        return done();
+        return apply(db, args, context, kUndoEffect);
     });
     table.add("setSituacao", [&db](const Args& args, const CallContext& context) {
         args.expectCount(2);
         const std::string& situation = args.string(1);
         if (situation == "C")
-            apply(db, args, context, kCancel);
-        else if (situation == "N")
-            apply(db, args, context, kUndoCancel);
-        else
-            throw ArgumentError(
-                "Argumento 2 de setSituacao: a situação deve ser C (cancelar) ou "
-                "N (desfazer o cancelamento).");
-        return done();
+            return apply(db, args, context, kCancel);
+        if (situation == "N")
+            return apply(db, args, context, kUndoCancel);
+        throw ArgumentError(
+            "Argumento 2 de setSituacao: a situação deve ser C (cancelar) ou "
+            "N (desfazer o cancelamento).");
     });
 }
 

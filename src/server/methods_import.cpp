@@ -7,7 +7,11 @@
 
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
+#include "platform/clock.h"
+#include "server/digest.h"
+#include "server/idempotency.h"
 #include "server/import_reader.h"
+#include "server/ledger_chain.h"
 #include "server/methods_internal.h"
 #include "server/stored_values.h"
 #include "server/text_fold.h"
@@ -46,9 +50,12 @@ struct Accepted {
 
 class Importer {
   public:
-    Importer(Session& s, const ImportReadResult& read) : s_(s), read_(read) {}
+    // `creator` and `now` mark the orders the run creates (who and when).
+    Importer(Session& s, const ImportReadResult& read, std::string_view creator,
+             std::string_view now)
+        : s_(s), read_(read), creator_(creator), now_(now) {}
 
-    std::vector<ImportWarning> run() {
+    std::vector<ImportWarning> run(std::int64_t& created) {
         warnings_ = read_.warnings;
         s_.query("SELECT CDFAMILISALD FROM FAMILIASALDO", {},
                  [&](const Row& r) { families_.emplace(r.text(0)); });
@@ -60,6 +67,7 @@ class Importer {
             insertOrders();
             insertFamilies();
         }
+        created = std::count(inserted_.begin(), inserted_.end(), true);
         std::stable_sort(warnings_.begin(), warnings_.end(),
                          [](const ImportWarning& a, const ImportWarning& b) {
                              return a.lineNumber < b.lineNumber;
@@ -157,18 +165,19 @@ class Importer {
             std::string sql =
                 "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDFILIAL, CDCLIENTE,"
                 " CDCONSUMIDOR, NRBOLETO, VRPEDCRECONS_CENT, DTPEDCRECONS, DSSITCREBANC,"
-                " DSSITCREBANC_BUSCA) VALUES ";
+                " DSSITCREBANC_BUSCA, NMOPERCRIACAO, DTCRIACAO) VALUES ";
             params.clear();
             for (std::size_t i = start; i < end; ++i) {
                 const Accepted& a = accepted_[i];
-                sql += i == start ? "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                                  : ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
-                params.insert(params.end(),
-                              {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
-                               std::string_view(a.branch), std::string_view(a.order->client),
-                               std::string_view(a.order->consumer),
-                               std::string_view(a.order->boleto), a.total, std::string_view(a.when),
-                               std::string_view(a.order->description), std::string_view(a.folded)});
+                sql += i == start ? "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
+                                  : ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+                params.insert(
+                    params.end(),
+                    {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
+                     std::string_view(a.branch), std::string_view(a.order->client),
+                     std::string_view(a.order->consumer), std::string_view(a.order->boleto),
+                     a.total, std::string_view(a.when), std::string_view(a.order->description),
+                     std::string_view(a.folded), creator_, now_});
             }
             sql += " ON CONFLICT (CDCLIENTE, NRBOLETO) DO NOTHING RETURNING IDPEDCREDCONS";
             s_.query(sql, params, [&](const Row& r) {
@@ -217,6 +226,7 @@ class Importer {
 
     Session& s_;
     const ImportReadResult& read_;
+    std::string_view creator_, now_;
     std::vector<ImportWarning> warnings_;
     std::unordered_set<std::string> families_;
     std::unordered_map<std::string, std::optional<std::string>> clients_;
@@ -229,7 +239,7 @@ class Importer {
 static_assert(dataset::records::has(dataset::records::kImport, "ARQUIVO") &&
               dataset::records::has(dataset::records::kImportResult, "DSLINHA"));
 
-std::string importFile(Database& db, const Args& args) {
+std::string importFile(Database& db, const Args& args, const CallContext& context) {
     args.expectCount(1);
     const auto& packet = args.packet(0);
     const int field = packet.fieldIndex("ARQUIVO");
@@ -242,22 +252,30 @@ std::string importFile(Database& db, const Args& args) {
             std::to_string(packet.rowCount()) + ".");
     const std::string_view text = packet.column(static_cast<std::size_t>(field)).textAt(0);
     const ImportReadResult read = readImportFile(text);
-    const std::vector<ImportWarning> warnings =
-        db.write([&](Session& s) { return Importer(s, read).run(); });
+    const std::string creator = limitOperator(context.operatorName);
+    const std::string fileDigest = sha256Hex(text);
 
-    dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
-    auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));
-    lines.reserve(warnings.size());
-    for (const auto& w : warnings)
-        lines.appendText(w.text);
-    return dataset::encodePacket(answer);
+    return writeCall(db, args.method(), context, [&](Session& s) {
+        const std::string now = storedDateTime(platform::now());
+        std::int64_t created = 0;
+        const std::vector<ImportWarning> warnings = Importer(s, read, creator, now).run(created);
+        ledger::appendAudit(s, {now, creator, "IMPORTACAO", fileDigest, created});
+
+        dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
+        auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));
+        lines.reserve(warnings.size());
+        for (const auto& w : warnings)
+            lines.appendText(w.text);
+        return dataset::encodePacket(answer);
+    });
 }
 
 }  // namespace
 
 void addImportMethod(MethodTable& table, Database& db) {
-    table.add("SetImporSaldoCons",
-              [&db](const Args& args, const CallContext&) { return importFile(db, args); });
+    table.add("SetImporSaldoCons", [&db](const Args& args, const CallContext& context) {
+        return importFile(db, args, context);
+    });
 }
 
 }  // namespace confcred::server::methods

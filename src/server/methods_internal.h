@@ -24,4 +24,17 @@ inline std::string placeholders(std::size_t n) {
     return out;
 }
 
+// The operator's name as the ledger and the orders keep it: at most 100
+// characters (NMOPERADOR, NMOPERCRIACAO).
+inline std::string limitOperator(std::string_view name) {
+    constexpr std::size_t kOperatorWidth = 100;
+    std::size_t chars = 0, i = 0;
+    while (i < name.size()) {
+        if ((static_cast<unsigned char>(name[i]) & 0xC0) != 0x80 && chars++ == kOperatorWidth)
+            break;
+        ++i;
+    }
+    return std::string(name.substr(0, i));
+}
+
 }  // namespace confcred::server::methods

@@ -63,9 +63,21 @@ class Args {
     std::vector<Arg> values_;
 };
 
+struct IdempotentRequest;  // server/idempotency.h
+
 // Who is calling: for the balance ledger. Empty when the client did not say.
 struct CallContext {
     std::string operatorName;  // header X-Confcred-Operator
+    // The Idempotency-Key header when the request has one, and the request's
+    // body (valid during the call) for the digest stored with the key.
+    std::optional<std::string> idempotencyKey{};
+    std::string_view body{};
+    // Set for a write method by its wrapper: the key to store in the write's
+    // transaction (server/idempotency.h).
+    const IdempotentRequest* idempotent = nullptr;
+    // Set when the result is the stored answer of an earlier call with the
+    // same key; the endpoint then adds Idempotent-Replayed: true.
+    mutable bool replayed = false;
 };
 
 // A method returns the JSON text of its result value (a packet object, a

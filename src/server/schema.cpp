@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "server/database.h"
+#include "server/ledger_chain.h"
 
 namespace confcred::server {
 
@@ -112,12 +113,75 @@ CREATE TRIGGER LANCSALDO_SEM_ALTERACAO BEFORE UPDATE OR DELETE ON LANCSALDO
 FOR EACH ROW EXECUTE FUNCTION LANCSALDO_SOMENTE_INCLUSAO();
 )sql";
 
+// Version 2: who created each imported order, the import audit, the heads of
+// the ledger's and the audit's hash chains, and the idempotency keys of write
+// calls. The rows the ledger already holds are hashed into its chain.
+const char* const kVersion2 = R"sql(
+ALTER TABLE PEDCREDCONS ADD COLUMN NMOPERCRIACAO VARCHAR(100);
+ALTER TABLE PEDCREDCONS ADD COLUMN DTCRIACAO CHAR(23) {C};
+ALTER TABLE LANCSALDO ADD COLUMN DSHASHLANC CHAR(64) {C} NOT NULL DEFAULT '';
+
+CREATE TABLE AUDITORIA (
+    IDAUDITORIA    {ROWID},
+    DTAUDITORIA    CHAR(23) {C} NOT NULL,
+    NMOPERADOR     VARCHAR(100) NOT NULL DEFAULT '',
+    IDEVENTO       VARCHAR(20) {C} NOT NULL CHECK (IDEVENTO IN ('IMPORTACAO')),
+    DSHASHARQUIVO  CHAR(64) {C} NOT NULL,
+    QTPEDIDOS      BIGINT NOT NULL,
+    DSHASHAUDI     CHAR(64) {C} NOT NULL
+);
+
+CREATE TABLE CADEIAHASH (
+    NMCADEIA      VARCHAR(30) {C} NOT NULL PRIMARY KEY,
+    IDULTIMO      BIGINT NOT NULL,
+    QTLINHAS      BIGINT NOT NULL,
+    DSHASHULTIMO  CHAR(64) {C} NOT NULL
+);
+
+CREATE TABLE CHAVEIDEMP (
+    CDCHAVE       VARCHAR(100) {C} NOT NULL PRIMARY KEY,
+    DSHASHPEDIDO  CHAR(64) {C} NOT NULL,
+    NRSTATUS      INTEGER NOT NULL,
+    DSRESPOSTA    TEXT NOT NULL,
+    NRCRIACAO     BIGINT NOT NULL
+);
+CREATE INDEX CHAVEIDEMP_CRIACAO ON CHAVEIDEMP (NRCRIACAO);
+)sql";
+
+const char* const kAuditGuardSqlite = R"sql(
+CREATE TRIGGER AUDITORIA_SEM_ALTERACAO BEFORE UPDATE ON AUDITORIA
+BEGIN SELECT RAISE(ABORT, 'AUDITORIA is append-only'); END;
+CREATE TRIGGER AUDITORIA_SEM_EXCLUSAO BEFORE DELETE ON AUDITORIA
+BEGIN SELECT RAISE(ABORT, 'AUDITORIA is append-only'); END;
+)sql";
+
+const char* const kAuditGuardPostgres = R"sql(
+CREATE FUNCTION AUDITORIA_SOMENTE_INCLUSAO() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN RAISE EXCEPTION 'AUDITORIA is append-only'; END $$;
+CREATE TRIGGER AUDITORIA_SEM_ALTERACAO BEFORE UPDATE OR DELETE ON AUDITORIA
+FOR EACH ROW EXECUTE FUNCTION AUDITORIA_SOMENTE_INCLUSAO();
+)sql";
+
+// The ledger's guard refuses the UPDATE that gives its old rows their hashes:
+// it is lifted for that, inside the migration's transaction, and put back.
+void sealChains(Session& s) {
+    const bool pg = s.backend() == Backend::Postgres;
+    s.executeScript(pg ? "ALTER TABLE LANCSALDO DISABLE TRIGGER LANCSALDO_SEM_ALTERACAO"
+                       : "DROP TRIGGER LANCSALDO_SEM_ALTERACAO");
+    for (const ledger::ChainTable* table : ledger::chainTables())
+        ledger::sealExisting(s, *table);
+    s.executeScript(pg ? "ALTER TABLE LANCSALDO ENABLE TRIGGER LANCSALDO_SEM_ALTERACAO"
+                       : "CREATE TRIGGER LANCSALDO_SEM_ALTERACAO BEFORE UPDATE ON LANCSALDO"
+                         " BEGIN SELECT RAISE(ABORT, 'LANCSALDO is append-only'); END");
+}
+
 struct Migration {
     int version;
     const char* description;
     std::vector<const char*> common;
     const char* sqliteOnly;
     const char* postgresOnly;
+    void (*afterDdl)(Session&) = nullptr;  // data changes, after the DDL above
 };
 
 const std::vector<Migration>& migrations() {
@@ -127,6 +191,12 @@ const std::vector<Migration>& migrations() {
          {kVersion1},
          kLedgerGuardSqlite,
          kLedgerGuardPostgres},
+        {2,
+         "order creators, import audit, ledger hash chains, idempotency keys",
+         {kVersion2},
+         kAuditGuardSqlite,
+         kAuditGuardPostgres,
+         sealChains},
     };
     return list;
 }
@@ -158,7 +228,7 @@ void lockForSetup(Session& s) {
         s.execute("SELECT pg_advisory_xact_lock(740900001)");
 }
 
-int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated) {
+int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated, int upTo) {
     return db.write([&](Session& s) {
         // Two servers starting at once on one database take turns here.
         lockForSetup(s);
@@ -175,13 +245,15 @@ int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated
                                      ", newer than this server's " +
                                      std::to_string(latestSchemaVersion()));
         for (const auto& m : migrations()) {
-            if (m.version <= found)
+            if (m.version <= found || (upTo > 0 && m.version > upTo))
                 continue;
             for (const char* ddl : m.common)
                 s.executeScript(forBackend(ddl, s.backend()));
             const char* own = s.backend() == Backend::Postgres ? m.postgresOnly : m.sqliteOnly;
             if (own)
                 s.executeScript(forBackend(own, s.backend()));
+            if (m.afterDdl)
+                m.afterDdl(s);
             const std::string when = s.backend() == Backend::Postgres
                                          ? "to_char(LOCALTIMESTAMP, 'YYYY-MM-DD HH24:MI:SS')"
                                          : "datetime('now', 'localtime')";

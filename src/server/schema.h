@@ -16,8 +16,10 @@ int latestSchemaVersion();
 // found before (0 for an empty database). `whenCreated` runs in the same
 // transaction when the schema was created from nothing, so that data given
 // to a new database is there entirely or not at all. Throws when the
-// database holds a newer schema than this program knows.
-int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated = {});
+// database holds a newer schema than this program knows. `upTo` (0: the
+// latest) stops at an older version, for tests of the migrations.
+int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated = {},
+                  int upTo = 0);
 
 // Inside a write transaction: waits until no other process is migrating or
 // seeding the same database, and keeps the others waiting until this

@@ -148,6 +148,7 @@ std::string exposureWarning(const ServerOptions& options) {
 
 std::string usageText() {
     return R"(Usage: confcred-server [options]
+       confcred-server verify-ledger [--db URL]   (checks the ledger's hash chains)
 
 The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
 

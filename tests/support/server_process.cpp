@@ -101,12 +101,22 @@ struct HttpClient::Impl {
         auto res = parser.release();
         reply.status = res.result_int();
         reply.contentType = std::string(res[http::field::content_type]);
+        for (const auto& field : res)
+            reply.headers.emplace_back(std::string(field.name_string()),
+                                       std::string(field.value()));
         reply.body = std::move(res.body());
         if (!res.keep_alive())
             stream.reset();
         return {};
     }
 };
+
+std::string HttpReply::header(std::string_view name) const {
+    for (const auto& [key, value] : headers)
+        if (beast::iequals(key, name))
+            return value;
+    return {};
+}
 
 HttpClient::HttpClient(std::string host, std::uint16_t port, std::chrono::milliseconds timeout)
     : impl_(std::make_unique<Impl>()) {

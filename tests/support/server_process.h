@@ -24,13 +24,17 @@ std::string defaultServerExecutable();
 
 inline constexpr std::string_view kServerName = "lun90000.rdmConfCredBanc";
 
+using HeaderList = std::vector<std::pair<std::string, std::string>>;
+
 struct HttpReply {
     int status = 0;
     std::string body;
     std::string contentType;
-};
+    HeaderList headers{};  // every header of the answer, as sent
 
-using HeaderList = std::vector<std::pair<std::string, std::string>>;
+    // The value of header `name` (any letter case), "" when absent.
+    std::string header(std::string_view name) const;
+};
 
 // A small blocking HTTP/1.1 client on one kept-alive connection (opened on
 // first use, reopened when the server has closed it). A request is never

@@ -1,0 +1,33 @@
+// Safe retries of the server's write calls. Each write call (the three
+// operations and the import) carries a fresh Idempotency-Key; when its answer
+// is lost on the way (the connection was refused, reset or closed before an
+// answer came), the call is sent once more with the same key, and the server
+// answers the first outcome instead of applying the call twice.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "host/call_codec.h"
+
+namespace confcred::host {
+
+// A transport failure after which the server may or may not have run the
+// call: nothing, or no whole answer, came back.
+class AnswerLost : public TransportError {
+  public:
+    using TransportError::TransportError;
+};
+
+// setEfetivaSaldo, setCancelaCredito, setSituacao and SetImporSaldoCons, in
+// any letter case (as the server matches names).
+bool isWriteCall(const QString& method);
+
+// A random UUID without braces: 36 printable ASCII characters.
+QByteArray newIdempotencyKey();
+
+// Waits `ms` milliseconds in a local event loop that repaints but takes no
+// user input, as a call's wait does.
+void pauseBeforeRetry(int ms);
+
+}  // namespace confcred::host

@@ -1,0 +1,18 @@
+// `confcred-server verify-ledger [--db URL]`: walks the hash chains of the
+// ledger and the import audit and tells whether they hold.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace confcred::server {
+
+// `args` are those after "verify-ledger". Prints "ok N rows" and each chain's
+// head on `out` and returns 0 when every chain holds; prints the first row
+// that breaks one (its table and key) on `out` and returns 3; returns 1 when
+// the database cannot be read and 2 for a bad command line, with the reason
+// on `err`.
+int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace confcred::server

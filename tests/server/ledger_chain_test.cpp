@@ -1,0 +1,160 @@
+// The hash chains of the ledger and the import audit on both backends: who
+// created what, verify-ledger (the real executable) on a chain that holds, on
+// a row changed and on a row deleted behind the server's back, and the
+// migration that hashes the rows an older database already holds.
+
+#include <gtest/gtest.h>
+
+#include "server/digest.h"
+#include "server/ledger_chain.h"
+#include "server/schema.h"
+#include "server/sqlite_backend.h"
+#include "storage_fixture.h"
+#include "support/server_process.h"
+
+namespace confcred::testing {
+namespace {
+
+using dataset::DataPacket;
+using dataset::FieldType;
+
+class LedgerChain : public BackendTest {
+  protected:
+    // Direct SQL on the database, with the append-only guard out of the way,
+    // as someone with access to it could.
+    void tamper(const std::string& sql) {
+        std::unique_ptr<server::Session> s;
+        std::string script;
+        if (GetParam() == "sqlite") {
+            s = server::openSqliteSession(scratch_->url().substr(7));
+            script =
+                "DROP TRIGGER IF EXISTS LANCSALDO_SEM_ALTERACAO;"
+                " DROP TRIGGER IF EXISTS LANCSALDO_SEM_EXCLUSAO; ";
+        } else {
+            s = server::openPostgresSession(scratch_->url());
+            script = "ALTER TABLE LANCSALDO DISABLE TRIGGER LANCSALDO_SEM_ALTERACAO; ";
+        }
+        s->executeScript(script + sql);
+    }
+
+    ProcessResult verify() { return runServerToExit({"verify-ledger", "--db", scratch_->url()}); }
+};
+
+TEST_P(LedgerChain, VerifyNamesTheRowChangedOrDeletedBehindTheServersBack) {
+    open();
+    const auto pending = db_->queryText(
+        "SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR FROM PEDCREDCONS WHERE IDPEDCREEXTR = 'N'"
+        " ORDER BY NRPEDCRECONS");
+    ASSERT_GE(pending.size(), 2u);
+    DataPacket picked({{"NRPEDCRECONS", FieldType::String, 20},
+                       {"CDCLIENTE", FieldType::String, 21},
+                       {"CDCONSUMIDOR", FieldType::String, 21}});
+    for (std::size_t i = 0; i < 2; ++i)
+        for (std::size_t f = 0; f < 3; ++f)
+            picked.column(f).appendText(*pending[i][f]);
+    call("setEfetivaSaldo", {picked}, "ana");
+
+    const std::string file =
+        "C;CLI001;CONS0001;LEDGER-1;07/12/2026 10:30:00;Crédito;ALI=250,00;BEB=49,90\r\n"
+        "C;CLI001;CONS0002;LEDGER-2;07/12/2026 10:31:00;Crédito;ALI=1,00\r\n"
+        "C;CLI999;CONS0001;LEDGER-3;07/12/2026 10:32:00;Crédito;ALI=1,00\r\n";
+    DataPacket import({{"ARQUIVO", FieldType::String, 5000}});
+    import.column(0).appendText(file);
+    call("SetImporSaldoCons", {import}, "bia");
+
+    // Who created what: the imported orders and the audit row name the operator.
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS WHERE NMOPERCRIACAO = 'bia'"
+                     " AND LENGTH(DTCRIACAO) = 23 AND NRBOLETO LIKE 'LEDGER-%'"),
+              "2");
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS WHERE NMOPERCRIACAO IS NOT NULL"), "2");
+    const auto audit = db_->queryText(
+        "SELECT NMOPERADOR, IDEVENTO, DSHASHARQUIVO, QTPEDIDOS FROM AUDITORIA ORDER BY "
+        "IDAUDITORIA");
+    ASSERT_EQ(audit.size(), 1u);
+    EXPECT_EQ(*audit[0][0], "bia");
+    EXPECT_EQ(*audit[0][1], "IMPORTACAO");
+    EXPECT_EQ(*audit[0][2], server::sha256Hex(file));
+    EXPECT_EQ(*audit[0][3], "2");
+
+    const std::string rows = std::to_string(std::stoll(scalar("SELECT COUNT(*) FROM LANCSALDO")) +
+                                            std::stoll(scalar("SELECT COUNT(*) FROM AUDITORIA")));
+    ProcessResult r = verify();
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ok " + rows + " rows") << r.out;
+
+    // One cent more on a row in the middle.
+    const std::string changed = scalar(
+        "SELECT IDLANCSALDO FROM LANCSALDO WHERE VRLANCSALDO_CENT <> 0 ORDER BY IDLANCSALDO"
+        " LIMIT 1 OFFSET 5");
+    tamper("UPDATE LANCSALDO SET VRLANCSALDO_CENT = VRLANCSALDO_CENT + 1 WHERE IDLANCSALDO = " +
+           changed);
+    r = verify();
+    EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_EQ(r.out.rfind("broken LANCSALDO " + changed + ":", 0), 0u) << r.out;
+    tamper("UPDATE LANCSALDO SET VRLANCSALDO_CENT = VRLANCSALDO_CENT - 1 WHERE IDLANCSALDO = " +
+           changed);
+    r = verify();
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+
+    // A row taken out of the middle, then the last one.
+    const std::string deleted = std::to_string(std::stoll(changed) + 3);
+    tamper("DELETE FROM LANCSALDO WHERE IDLANCSALDO = " + deleted);
+    r = verify();
+    EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_EQ(r.out.rfind("broken LANCSALDO " + deleted + ":", 0), 0u) << r.out;
+    EXPECT_NE(r.out.find("missing"), std::string::npos) << r.out;
+}
+
+TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
+    const std::string url = scratch_->url();
+    {
+        // A database as the version before the chains left it, with a gap
+        // in its ledger keys (a transaction rolled back on PostgreSQL).
+        auto db = std::make_unique<server::Database>(
+            GetParam() == "sqlite" ? server::Backend::Sqlite : server::Backend::Postgres, url,
+            [url, sqlite = GetParam() == "sqlite"] {
+                return sqlite ? server::openSqliteSession(url.substr(7))
+                              : server::openPostgresSession(url);
+            });
+        server::migrateSchema(*db, {}, 1);
+        db->write([](server::Session& s) {
+            s.executeScript(
+                "INSERT INTO CLIENTE (CDCLIENTE, NMRAZSOCCLIE) VALUES ('C1', 'Um');"
+                "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR)"
+                " VALUES ('C1', 'K1', 'Ka');"
+                "INSERT INTO FAMILIASALDO VALUES ('ALI', 'Alimentação');"
+                "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR,"
+                " VRPEDCRECONS_CENT, DTPEDCRECONS) VALUES (1, '00000000000000000001', 'C1',"
+                " 'K1', 500, '2026-12-01 10:00:00.000');"
+                "INSERT INTO LANCSALDO (IDLANCSALDO, DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS,"
+                " NRPEDCRECONS, IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD,"
+                " VRLANCSALDO_CENT) VALUES"
+                " (1, '2026-12-01 11:00:00.000', 'ana', 1, '00000000000000000001', 'EFETIVA',"
+                " 'C1', 'K1', 'ALI', 500),"
+                " (2, '2026-12-01 12:00:00.000', 'ana', 1, '00000000000000000001',"
+                " 'DESFAZ_EFETIVA', 'C1', 'K1', 'ALI', -500),"
+                " (5, '2026-12-01 13:00:00.000', '', 1, '00000000000000000001', 'CANCELA',"
+                " 'C1', 'K1', NULL, 0)");
+        });
+    }
+    db_ = server::openDatabase(url);  // migrates to the latest version
+    ProcessResult r = verify();
+    EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ok 3 rows") << r.out;
+    EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET NMOPERADOR = 'x'"), server::DatabaseError);
+
+    db_->write([](server::Session& s) {
+        server::ledger::appendLedger(
+            s, {{"2026-12-02 09:00:00.000", "bia", 1, "00000000000000000001", "DESFAZ_CANCELA",
+                 "C1", "K1", std::nullopt, 0}});
+    });
+    EXPECT_EQ(scalar("SELECT MAX(IDLANCSALDO) FROM LANCSALDO"), "6");
+    r = verify();
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ok 4 rows") << r.out << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, LedgerChain, ::testing::Values("sqlite", "postgres"),
+                         [](const auto& row) { return std::string(row.param); });
+
+}  // namespace
+}  // namespace confcred::testing
