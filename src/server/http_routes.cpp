@@ -5,6 +5,8 @@
 
 #include "server/call_codec.h"
 #include "server/http_server.h"
+#include "server/session_routes.h"
+#include "server/sessions.h"
 
 namespace confcred::server {
 
@@ -39,7 +41,10 @@ http::status statusOf(int code) {
     return static_cast<http::status>(code);
 }
 
-Response callMethod(Request& request, const MethodTable& methods, std::string_view methodName) {
+// `caller`: the operator of the call's session; null when sessions are not in
+// force, and the client names the operator itself.
+Response callMethod(Request& request, const MethodTable& methods, std::string_view methodName,
+                    const Caller* caller) {
     const unsigned version = request.version();
     const std::string name(methodName.substr(0, 200));
     const Method* method = methods.find(methodName);
@@ -47,8 +52,11 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
         return errorResponse(http::status::not_found, version,
                              "Método desconhecido: " + name + ".");
     }
+    if (caller != nullptr && caller->role < minimumRole(methodName))
+        return errorResponse(http::status::forbidden, version, refusalFor(caller->role));
     CallContext context;
-    context.operatorName = std::string(request["X-Confcred-Operator"]);
+    context.operatorName =
+        caller != nullptr ? caller->operatorName : std::string(request["X-Confcred-Operator"]);
     try {
         const Args args = decodeCall(name, request.body());
         std::string result = (*method)(args, context);
@@ -101,7 +109,8 @@ bool answersWithoutCall(const Request& head) {
     return pathOf(head) == "/health";
 }
 
-Response routeRequest(Request& request, const MethodTable& methods, std::string_view token) {
+Response routeRequest(Request& request, const MethodTable& methods, std::string_view token,
+                      bool sessionsRequired) {
     const unsigned version = request.version();
     const std::string_view target = pathOf(request);
 
@@ -112,12 +121,19 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
             res.set(http::field::allow, "GET");
             return res;
         }
+        if (sessionsRequired)
+            return makeResponse(http::status::ok, version, R"({"status":"ok","sessions":true})");
         return makeResponse(http::status::ok, version, R"({"status":"ok"})");
     }
 
     if (auto refused = authorisationFailure(request, token))
         return std::move(*refused);
+    return routeCall(request, methods, nullptr);
+}
 
+Response routeCall(Request& request, const MethodTable& methods, const Caller* caller) {
+    const unsigned version = request.version();
+    const std::string_view target = pathOf(request);
     // /<server name>/<method>
     const std::size_t slash = target.find('/', 1);
     if (target.size() < 2 || target[0] != '/' || slash == std::string_view::npos ||
@@ -141,7 +157,34 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
         res.set(http::field::allow, "POST");
         return res;
     }
-    return callMethod(request, methods, methodName);
+    return callMethod(request, methods, methodName, caller);
+}
+
+std::optional<Response> authorisationFailure(const Request& head,
+                                             const HttpServerOptions& options) {
+    if (options.sessions && options.sessions->required())
+        return sessionHeadFailure(head);
+    return authorisationFailure(head, options.token);
+}
+
+Response routeRequest(Request& request, const MethodTable& methods,
+                      const HttpServerOptions& options, std::string_view remote) {
+    SessionGate* gate = options.sessions.get();
+    const std::string_view path = pathOf(request);
+    if (gate == nullptr || path == "/health")
+        return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
+    if (isSessionPath(path))
+        return sessionRoute(request, *gate, remote);
+    if (!gate->requiredNow())
+        return routeRequest(request, methods, options.token);
+    // Sessions are in force: the session names the operator, whatever the
+    // client's own headers say.
+    if (auto refused = sessionHeadFailure(request))
+        return std::move(*refused);
+    const auto caller = gate->caller(bearerOf(request));
+    if (!caller)
+        return sessionExpired(request.version());
+    return routeCall(request, methods, &*caller);
 }
 
 }  // namespace confcred::server

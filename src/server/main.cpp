@@ -15,7 +15,9 @@
 #include "server/database.h"
 #include "server/demo_data.h"
 #include "server/http_server.h"
+#include "server/operator_cli.h"
 #include "server/server_options.h"
+#include "server/sessions.h"
 
 namespace {
 
@@ -28,6 +30,10 @@ int fail(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace confcred::server;
+
+    if (argc > 1 && std::string(argv[1]) == "operator")
+        return runOperatorCommand(std::vector<std::string>(argv + 2, argv + argc), std::cin,
+                                  std::cout, std::cerr);
 
     ServerOptions options;
     try {
@@ -53,6 +59,10 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    auto sessions = std::make_shared<SessionGate>(
+        SessionSettings{options.sessionLength, isLoopbackHost(options.http.host)});
+    options.http.sessions = sessions;
+
     MethodTable methods;
     std::unique_ptr<Database> database;
     HttpServer server(methods, options.http);
@@ -67,6 +77,7 @@ int main(int argc, char** argv) {
         if (options.seedOrders > 0)
             seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
         registerConfCredMethods(methods, *database);
+        sessions->attach(*database);
     } catch (const std::exception& e) {
         return fail(e.what());
     }
