@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "dataset/packet_codec.h"
+#include "host/server_session.h"
 
 namespace confcred::host {
 
@@ -178,6 +179,10 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     // loopback costs far more than sending it plain.
     request.setRawHeader("Accept-Encoding", "identity");
     request.setRawHeader("X-Confcred-Operator", operatorName_.toUtf8());
+    if (ServerSession& session = serverSession(); session.active()) {
+        session.renewIfDue();
+        request.setRawHeader("Authorization", session.bearer());
+    }
     request.setTransferTimeout(callTimeoutMs_);
     std::string body;
     int status = 0;

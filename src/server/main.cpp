@@ -65,6 +65,9 @@ int main(int argc, char** argv) {
 
     MethodTable methods;
     std::unique_ptr<Database> database;
+    // The gate watches the database for accounts: it stops before the database goes.
+    const std::unique_ptr<SessionGate, void (*)(SessionGate*)> stopWatching(
+        sessions.get(), [](SessionGate* gate) { gate->stopWatching(); });
     HttpServer server(methods, options.http);
     try {
         // Listening first: a busy port fails before a database file is created.

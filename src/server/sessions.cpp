@@ -56,10 +56,34 @@ std::optional<Caller> lookUp(Session& s, const std::string& hash, std::int64_t n
 
 }  // namespace
 
+SessionGate::~SessionGate() {
+    stopWatching();
+}
+
 void SessionGate::attach(Database& db) {
     db_ = &db;
-    checkedAtMs_.store(-1);
-    requiredNow();
+    lookForAccounts();
+    if (!settings_.loopbackOnly || watcher_.joinable())
+        return;
+    watcher_ = std::thread([this] {
+        std::unique_lock lock(watchMutex_);
+        while (!watchWake_.wait_for(lock, std::chrono::milliseconds(kRecheckMs),
+                                    [this] { return watchStop_; })) {
+            lock.unlock();
+            lookForAccounts();
+            lock.lock();
+        }
+    });
+}
+
+void SessionGate::stopWatching() {
+    {
+        std::lock_guard lock(watchMutex_);
+        watchStop_ = true;
+    }
+    watchWake_.notify_all();
+    if (watcher_.joinable())
+        watcher_.join();
 }
 
 bool SessionGate::required() const {
@@ -69,18 +93,20 @@ bool SessionGate::required() const {
 bool SessionGate::requiredNow() {
     if (!settings_.loopbackOnly || db_ == nullptr)
         return required();
-    const std::int64_t now = steadyMs();
     const std::int64_t checked = checkedAtMs_.load();
-    if (checked < 0 || now - checked > kRecheckMs) {
-        try {
-            anyAccount_.store(OperatorStore(*db_).anyEnabled());
-        } catch (const std::exception&) {
-            // Unable to tell: sessions stay required rather than open.
-            anyAccount_.store(true);
-        }
-        checkedAtMs_.store(now);
-    }
+    if (checked < 0 || steadyMs() - checked > kRecheckMs)
+        lookForAccounts();
     return required();
+}
+
+void SessionGate::lookForAccounts() {
+    try {
+        anyAccount_.store(OperatorStore(*db_).anyEnabled());
+    } catch (const std::exception&) {
+        // Unable to tell: sessions stay required rather than open.
+        anyAccount_.store(true);
+    }
+    checkedAtMs_.store(steadyMs());
 }
 
 bool SessionGate::wellFormed(std::string_view token) {

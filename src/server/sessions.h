@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/datetime.h"
 #include "server/access.h"
@@ -38,11 +41,17 @@ struct LoginOutcome {
 class SessionGate {
   public:
     explicit SessionGate(SessionSettings settings) : settings_(settings) {}
+    ~SessionGate();  // stopWatching()
     SessionGate(const SessionGate&) = delete;
     SessionGate& operator=(const SessionGate&) = delete;
 
-    // The database to keep accounts and sessions in; before serving.
+    // The database to keep accounts and sessions in; before serving. On
+    // loopback a thread then looks once a second whether an account exists,
+    // so that /health, answered without the database, is at most a second
+    // behind.
     void attach(Database& db);
+    // Ends that thread; before the database goes.
+    void stopWatching();
 
     // Whether calls need a session, from an answer at most a second old;
     // never touches the database (the network threads ask it).
@@ -65,12 +74,17 @@ class SessionGate {
 
   private:
     IssuedSession issue(const Caller& caller);
+    void lookForAccounts();
 
     SessionSettings settings_;
     Database* db_ = nullptr;
     LoginThrottle throttle_;
     std::atomic<bool> anyAccount_{true};
     std::atomic<std::int64_t> checkedAtMs_{-1};
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool watchStop_ = false;
+    std::thread watcher_;
 };
 
 }  // namespace confcred::server
