@@ -16,6 +16,7 @@
 #include "server/demo_data.h"
 #include "server/http_server.h"
 #include "server/operator_cli.h"
+#include "server/operators.h"
 #include "server/server_options.h"
 #include "server/sessions.h"
 
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
             seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
         registerConfCredMethods(methods, *database);
         sessions->attach(*database);
+        if (!isLoopbackHost(options.http.host) && !OperatorStore(*database).anyEnabled())
+            std::fprintf(stderr,
+                         "confcred-server: no enabled operator account: beyond loopback every "
+                         "call needs a session; add one with 'confcred-server operator add'\n");
     } catch (const std::exception& e) {
         return fail(e.what());
     }
