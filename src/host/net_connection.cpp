@@ -10,6 +10,7 @@
 
 #include "dataset/packet_codec.h"
 #include "host/retry_key.h"
+#include "host/server_session.h"
 
 namespace confcred::host {
 
@@ -180,6 +181,10 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     const bool writes = isWriteCall(method);
     if (writes)
         request.setRawHeader("Idempotency-Key", newIdempotencyKey());
+    if (ServerSession& session = serverSession(); session.active()) {
+        session.renewIfDue();
+        request.setRawHeader("Authorization", session.bearer());
+    }
     request.setTransferTimeout(callTimeoutMs_);
     std::string body;
     int status = 0;

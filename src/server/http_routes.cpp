@@ -1,11 +1,14 @@
 #include "server/http_routes.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 
 #include "server/call_codec.h"
 #include "server/http_server.h"
 #include "server/metrics.h"
+#include "server/session_routes.h"
+#include "server/sessions.h"
 
 namespace confcred::server {
 
@@ -40,7 +43,10 @@ http::status statusOf(int code) {
     return static_cast<http::status>(code);
 }
 
-Response callMethod(Request& request, const MethodTable& methods, std::string_view methodName) {
+// `caller`: the operator of the call's session; null when sessions are not in
+// force, and the client names the operator itself.
+Response callMethod(Request& request, const MethodTable& methods, std::string_view methodName,
+                    const Caller* caller) {
     const unsigned version = request.version();
     const std::string name(methodName.substr(0, 200));
     const Method* method = methods.find(methodName);
@@ -48,19 +54,19 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
         return errorResponse(http::status::not_found, version,
                              "Método desconhecido: " + name + ".");
     }
+    if (caller != nullptr && caller->role < minimumRole(methodName))
+        return errorResponse(http::status::forbidden, version, refusalFor(caller->role));
     CallContext context;
-    context.operatorName = std::string(request["X-Confcred-Operator"]);
+    context.operatorName =
+        caller != nullptr ? caller->operatorName : std::string(request["X-Confcred-Operator"]);
     if (const auto key = request.find("Idempotency-Key"); key != request.end())
         context.idempotencyKey = std::string(key->value());
     context.body = request.body();
     try {
         const Args args = decodeCall(name, request.body());
         std::string result = (*method)(args, context);
-        auto res = makeResponse(http::status::ok, version, std::string(kResultPrefix),
-                                std::move(result), std::string(kResultSuffix));
-        if (context.replayed)
-            res.set("Idempotent-Replayed", "true");
-        return res;
+        return makeResponse(http::status::ok, version, std::string(kResultPrefix),
+                            std::move(result), std::string(kResultSuffix));
     } catch (const MethodError& e) {
         return errorResponse(statusOf(e.httpStatus()), version, e.what());
     } catch (const std::exception& e) {
@@ -82,14 +88,17 @@ std::optional<Response> refuseUnlessGet(const Request& request, std::string_view
 }
 
 // A call, counted and timed for /metrics and logged on its own line.
-Response measuredCall(Request& request, const MethodTable& methods, std::string_view methodName) {
+Response measuredCall(Request& request, const MethodTable& methods, std::string_view methodName,
+                      const Caller* caller) {
     Metrics& metrics = Metrics::process();
     metrics.callStarted();
     const auto started = std::chrono::steady_clock::now();
-    Response response = callMethod(request, methods, methodName);
-    metrics.callFinished(methodName, methods.find(methodName) != nullptr, response.result_int(),
-                         std::chrono::steady_clock::now() - started, request["X-Confcred-Operator"],
-                         response.body().payload);
+    Response response = callMethod(request, methods, methodName, caller);
+    metrics.callFinished(
+        methodName, methods.find(methodName) != nullptr, response.result_int(),
+        std::chrono::steady_clock::now() - started,
+        caller != nullptr ? std::string_view(caller->operatorName) : request["X-Confcred-Operator"],
+        response.body().payload);
     return response;
 }
 
@@ -115,6 +124,14 @@ Response metricsText(const Request& request) {
     return res;
 }
 
+// The routes anyone may ask: the health checks, and the metrics when the
+// server was told to let them be scraped openly.
+bool openPath(const Request& head) {
+    const std::string_view path = pathOf(head);
+    return path == "/health" || path == "/health/ready" ||
+           (path == "/metrics" && Metrics::process().scrapeOpen());
+}
+
 }  // namespace
 
 Response makeResponse(http::status status, unsigned version, std::string head, std::string payload,
@@ -131,8 +148,7 @@ Response errorResponse(http::status status, unsigned version, std::string_view m
 }
 
 std::optional<Response> authorisationFailure(const Request& head, std::string_view token) {
-    if (token.empty() || pathOf(head) == "/health" || pathOf(head) == "/health/ready" ||
-        (pathOf(head) == "/metrics" && Metrics::process().scrapeOpen()))
+    if (token.empty() || openPath(head))
         return std::nullopt;
     const std::string_view auth = head[http::field::authorization];
     constexpr std::string_view kBearer = "Bearer ";
@@ -152,7 +168,8 @@ bool answersWithoutCall(const Request& head) {
     return pathOf(head) == "/health";
 }
 
-Response routeRequest(Request& request, const MethodTable& methods, std::string_view token) {
+Response routeRequest(Request& request, const MethodTable& methods, std::string_view token,
+                      bool sessionsRequired) {
     const unsigned version = request.version();
     const std::string_view target = pathOf(request);
 
@@ -163,6 +180,8 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
             res.set(http::field::allow, "GET");
             return res;
         }
+        if (sessionsRequired)
+            return makeResponse(http::status::ok, version, R"({"status":"ok","sessions":true})");
         return makeResponse(http::status::ok, version, R"({"status":"ok"})");
     }
 
@@ -174,7 +193,12 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
 
     if (target == "/metrics")
         return metricsText(request);
+    return routeCall(request, methods, nullptr);
+}
 
+Response routeCall(Request& request, const MethodTable& methods, const Caller* caller) {
+    const unsigned version = request.version();
+    const std::string_view target = pathOf(request);
     // /<server name>/<method>
     const std::size_t slash = target.find('/', 1);
     if (target.size() < 2 || target[0] != '/' || slash == std::string_view::npos ||
@@ -198,7 +222,36 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
         res.set(http::field::allow, "POST");
         return res;
     }
-    return measuredCall(request, methods, methodName);
+    return measuredCall(request, methods, methodName, caller);
+}
+
+std::optional<Response> authorisationFailure(const Request& head,
+                                             const HttpServerOptions& options) {
+    if (options.sessions && options.sessions->required() && !openPath(head))
+        return sessionHeadFailure(head);
+    return authorisationFailure(head, options.token);
+}
+
+Response routeRequest(Request& request, const MethodTable& methods,
+                      const HttpServerOptions& options, std::string_view remote) {
+    SessionGate* gate = options.sessions.get();
+    const std::string_view path = pathOf(request);
+    if (gate == nullptr || openPath(request))
+        return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
+    if (isSessionPath(path))
+        return sessionRoute(request, *gate, remote);
+    if (!gate->requiredNow())
+        return routeRequest(request, methods, options.token);
+    // Sessions are in force: the session names the operator, whatever the
+    // client's own headers say.
+    if (auto refused = sessionHeadFailure(request))
+        return std::move(*refused);
+    const auto caller = gate->caller(bearerOf(request));
+    if (!caller)
+        return sessionExpired(request.version());
+    if (path == "/metrics")
+        return metricsText(request);
+    return routeCall(request, methods, &*caller);
 }
 
 }  // namespace confcred::server

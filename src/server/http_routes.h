@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/access.h"
 #include "server/rpc.h"
 
 namespace confcred::server {
@@ -71,7 +72,24 @@ bool answersWithoutCall(const Request& head);
 
 // GET /health, POST /<server name>/<method>, with the token check when
 // `token` is not empty. Method failures become error answers; never throws
-// for anything a client sends.
-Response routeRequest(Request& request, const MethodTable& methods, std::string_view token);
+// for anything a client sends. `sessionsRequired` adds "sessions": true to
+// the answer of /health.
+Response routeRequest(Request& request, const MethodTable& methods, std::string_view token,
+                      bool sessionsRequired = false);
+
+// POST /<server name>/<method> once the request may call: `caller` names the
+// operator of its session (its role must allow the method, 403 otherwise), or
+// is null when sessions are not in force and X-Confcred-Operator names him.
+Response routeCall(Request& request, const MethodTable& methods, const Caller* caller);
+
+struct HttpServerOptions;
+
+// What the endpoint applies with its options: sessions when the options have
+// a session gate and it says they are in force, the token otherwise.
+std::optional<Response> authorisationFailure(const Request& head, const HttpServerOptions& options);
+// All routes, /session included. `remote` is the client's address, for the
+// slowing of failed logins.
+Response routeRequest(Request& request, const MethodTable& methods,
+                      const HttpServerOptions& options, std::string_view remote);
 
 }  // namespace confcred::server

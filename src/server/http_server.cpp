@@ -73,7 +73,7 @@ class HttpServer::Impl {
     void stop();
 
     // Never throws; runs on a worker (a call) or a network thread (/health).
-    Response handle(Request& request) noexcept;
+    Response handle(Request& request, const std::string& remote) noexcept;
     void logLine(const std::string& remote, const Request* request, unsigned status,
                  std::uint64_t bytes, std::chrono::steady_clock::duration took) const;
 
@@ -259,7 +259,7 @@ void HttpConnection::onHeader(beast::error_code ec) {
         return onReadError(ec);
     // Whatever needs only the head is settled before a byte of the body is
     // read: a client without authorisation never costs the server its body.
-    if (auto refused = authorisationFailure(parser_->get(), server_.options().token))
+    if (auto refused = authorisationFailure(parser_->get(), server_.options()))
         return answer(std::move(*refused), true);
     if (const auto length = parser_->content_length(); length && *length > 0) {
         // Room for the JSON reader's padding, so the body is read in place later.
@@ -308,12 +308,12 @@ void HttpConnection::onBody(beast::error_code ec) {
     request_.emplace(parser_->release());
     parser_.reset();
     if (answersWithoutCall(*request_))
-        return answer(server_.handle(*request_), !request_->keep_alive());
+        return answer(server_.handle(*request_, address_), !request_->keep_alive());
     // The call runs on a worker; this connection waits without holding a
     // network thread, and a slow client never holds a worker.
     state_ = State::Calling;
     server_.runCall([self = shared_from_this(), strand = stream_.get_executor()] {
-        Response response = self->server_.handle(*self->request_);
+        Response response = self->server_.handle(*self->request_, self->address_);
         net::post(strand, [self, response = std::move(response)]() mutable {
             self->called(std::move(response));
         });
@@ -466,9 +466,9 @@ void HttpServer::Impl::start() {
         threads_.emplace_back([this] { runLoop(); });
 }
 
-Response HttpServer::Impl::handle(Request& request) noexcept {
+Response HttpServer::Impl::handle(Request& request, const std::string& remote) noexcept {
     try {
-        return routeRequest(request, methods_, options_.token);
+        return routeRequest(request, methods_, options_, remote);
     } catch (const std::exception& e) {  // building the answer itself failed
         return errorResponse(http::status::internal_server_error, 11,
                              std::string("Erro interno do servidor: ") + e.what());

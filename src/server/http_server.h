@@ -14,6 +14,8 @@
 
 namespace confcred::server {
 
+class SessionGate;
+
 // The names the object answers to; compared without regard to case.
 inline constexpr const char* kServerNames[] = {"lun90000.rdmConfCredBanc",
                                                "Lun90000.rdmConfCredBanc"};
@@ -46,6 +48,9 @@ struct HttpServerOptions {
     std::size_t maxConnectionsPerAddress = 64;
     // When not empty, every request but /health carries "Authorization: Bearer <token>".
     std::string token;
+    // When set and it says sessions are in force, every request but /health
+    // and POST /session carries a session instead, and the token is not asked.
+    std::shared_ptr<SessionGate> sessions;
     bool verbose = false;  // one line per request on stderr
 };
 

@@ -18,7 +18,10 @@
 #include "server/demo_data.h"
 #include "server/http_server.h"
 #include "server/metrics.h"
+#include "server/operator_cli.h"
+#include "server/operators.h"
 #include "server/server_options.h"
+#include "server/sessions.h"
 #include "server/verify_ledger.h"
 
 namespace {
@@ -36,6 +39,9 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "verify-ledger")
         return runVerifyLedger(std::vector<std::string>(argv + 2, argv + argc), std::cout,
                                std::cerr);
+    if (argc > 1 && std::string(argv[1]) == "operator")
+        return runOperatorCommand(std::vector<std::string>(argv + 2, argv + argc), std::cin,
+                                  std::cout, std::cerr);
     // demo-data, import-master, backup, restore: run once and exit.
     if (const auto code = runCommand(std::vector<std::string>(argv + 1, argv + argc)))
         return *code;
@@ -70,9 +76,15 @@ int main(int argc, char** argv) {
 
     Metrics::process().setScrapeOpen(options.metricsOpen);
     Metrics::process().setCallLog(options.callLog);
+    auto sessions = std::make_shared<SessionGate>(
+        SessionSettings{options.sessionLength, isLoopbackHost(options.http.host)});
+    options.http.sessions = sessions;
 
     MethodTable methods;
     std::unique_ptr<Database> database;
+    // The gate watches the database for accounts: it stops before the database goes.
+    const std::unique_ptr<SessionGate, void (*)(SessionGate*)> stopWatching(
+        sessions.get(), [](SessionGate* gate) { gate->stopWatching(); });
     HttpServer server(methods, options.http);
     try {
         // Listening first: a busy port fails before a database file is created.
@@ -86,6 +98,11 @@ int main(int argc, char** argv) {
             seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
         registerConfCredMethods(methods, *database);
         Metrics::process().attach(database.get());
+        sessions->attach(*database);
+        if (!isLoopbackHost(options.http.host) && !OperatorStore(*database).anyEnabled())
+            std::fprintf(stderr,
+                         "confcred-server: no enabled operator account: beyond loopback every "
+                         "call needs a session; add one with 'confcred-server operator add'\n");
     } catch (const std::exception& e) {
         return fail(e.what());
     }

@@ -175,6 +175,26 @@ void sealChains(Session& s) {
                          " BEGIN SELECT RAISE(ABORT, 'LANCSALDO is append-only'); END");
 }
 
+// Operator accounts and their sessions. A session is known by the SHA-256 of
+// its token only, so the table never holds a usable credential; servers
+// sharing the database share the sessions.
+const char* const kOperatorsAndSessions = R"sql(
+CREATE TABLE OPERADOR (
+    NMOPERADOR   VARCHAR(40) {C} NOT NULL PRIMARY KEY CHECK (length(NMOPERADOR) BETWEEN 1 AND 40),
+    IDPERFIL     VARCHAR(10) {C} NOT NULL CHECK (IDPERFIL IN ('consulta', 'operador')),
+    DSSENHAHASH  VARCHAR(200) {C} NOT NULL,
+    IDATIVO      CHAR(1) {C} NOT NULL DEFAULT 'S' CHECK (IDATIVO IN ('S', 'N'))
+);
+
+CREATE TABLE SESSAOOPER (
+    DSTOKENHASH  CHAR(64) {C} NOT NULL PRIMARY KEY,
+    NMOPERADOR   VARCHAR(40) {C} NOT NULL REFERENCES OPERADOR (NMOPERADOR),
+    DTEXPIRA_MS  BIGINT NOT NULL
+);
+CREATE INDEX SESSAOOPER_EXPIRA ON SESSAOOPER (DTEXPIRA_MS);
+CREATE INDEX SESSAOOPER_OPERADOR ON SESSAOOPER (NMOPERADOR);
+)sql";
+
 struct Migration {
     int version;
     const char* description;
@@ -197,6 +217,7 @@ const std::vector<Migration>& migrations() {
          kAuditGuardSqlite,
          kAuditGuardPostgres,
          sealChains},
+        {3, "operator accounts and sessions", {kOperatorsAndSessions}, nullptr, nullptr},
     };
     return list;
 }

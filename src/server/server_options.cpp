@@ -124,6 +124,11 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
         } else if (name == "--max-per-address") {
             options.http.maxConnectionsPerAddress =
                 static_cast<std::size_t>(parseNumber(name, takeValue(), 1, 1'000'000));
+        } else if (name == "--session-hours") {
+            options.sessionLength = std::chrono::hours(parseNumber(name, takeValue(), 1, 24 * 30));
+        } else if (name == "--session-seconds") {
+            options.sessionLength =
+                std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600 * 24 * 30));
         } else if (name == "--seed-orders") {
             options.seedOrders = static_cast<int>(parseNumber(name, takeValue(), 0, 10'000'000));
         } else {
@@ -169,6 +174,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --idle-timeout SECS      time a kept-alive connection may wait for its next request (default 30)
   --max-connections N      open connections in all (default 1000; more are closed at once)
   --max-per-address N      open connections from one client address (default 64)
+  --session-hours N        how long an operator's session lasts after login or renewal
+                           (default 8); --session-seconds N gives it in seconds
   --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
   --verbose                one line per request on stderr
   --no-call-log            no JSON line per call on stderr (method, status, ms, operator, rows)
@@ -177,6 +184,11 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            without --; the token only as token_file = PATH); the command
                            line wins (docs/deployment.md)
   --help                   this text
+
+Operator accounts (docs/security.md): with one enabled account, or when listening beyond
+loopback, every call needs a session (POST /session). They are kept with
+  confcred-server operator add NAME --role consulta|operador [--db URL]   (password on stdin)
+  confcred-server operator passwd NAME | disable NAME | list  [--db URL]
 
 When ready it prints "confcred-server listening on HOST:PORT". SIGTERM or SIGINT stop it
 cleanly (running calls finish). Exit codes: 0 stopped, 1 cannot listen or open the database,

@@ -1,6 +1,7 @@
 // The command line of confcred-server.
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -22,7 +23,9 @@ struct ServerOptions {
     HttpServerOptions http;
     std::string dbUrl;   // --db; empty: the default SQLite file
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
-    bool help = false;   // --help
+    // --session-hours (or --session-seconds): how long a login's session lasts
+    std::chrono::seconds sessionLength{std::chrono::hours(8)};
+    bool help = false;  // --help
 
     // --metrics-open: GET /metrics without the token.
     bool metricsOpen = false;

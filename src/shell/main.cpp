@@ -9,12 +9,15 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "host/application.h"
 #include "host/automation.h"
 #include "host/dispatch.h"
+#include "host/login_dialog.h"
 #include "host/package_loader.h"
 #include "host/scripted_ui_service.h"
+#include "host/server_session.h"
 #include "platform/win_path.h"
 #include "shell/host_options.h"
 #include "shell/languages.h"
@@ -66,6 +69,25 @@ int runScript(const shell::HostOptions& options, shell::MainWindow& window,
     return code;
 }
 
+// Logs the operator in when the server wants a session; the host context's
+// Operador becomes the name the server authenticated. Returns the exit code
+// when the host must not go on (cancelled, or refused in automation).
+std::optional<int> logIn(const shell::HostOptions& options) {
+    std::optional<QString> password;
+    if (!options.scriptPath.isEmpty())
+        password = qEnvironmentVariable("CONFCRED_PASSWORD");
+    QString message;
+    const host::LoginResult result =
+        host::logInAtStart(host::WebURL, host::WebPort, host::Operador, password, message);
+    if (result == host::LoginResult::Cancelled)
+        return 0;
+    if (result == host::LoginResult::Refused) {
+        std::fprintf(stderr, "confcred-host: login refused: %s\n", message.toUtf8().constData());
+        return 1;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,6 +117,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     host::application().setTitle(QStringLiteral("ConfCred"));
+    if (const auto stop = logIn(options))
+        return *stop;
 
     if (const QString problem = shell::openSharedDatabase(options.database); !problem.isEmpty())
         std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
@@ -139,5 +163,6 @@ int main(int argc, char** argv) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     package.unload();
     shell::closeSharedDatabase();
+    host::serverSession().end();
     return code;
 }

@@ -25,6 +25,15 @@
 #ifdef CONFCRED_WITH_SERVER
 #include <csignal>
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "host/login_dialog.h"
+#include "host/scripted_ui_service.h"
+#include "host/server_session.h"
+#include "server/database.h"
+#include "server/operators.h"
 #include "support/server_process.h"
 #endif
 
@@ -342,6 +351,48 @@ TEST_F(RealServerTest, ServerGoneMidSessionAndBack) {
     aimAt(net, server.port());
     net.Open();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
+}
+// The host's login: a wrong password shows "Entrar" again with the server's
+// message; then every call carries the session, which names the operator.
+TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
+    TNetConnection net;
+    aimAt(net, server.port());
+    net.Open();
+    ASSERT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
+    {
+        auto db = confcred::server::openDatabase(server.dbUrl());
+        confcred::server::OperatorStore(*db).add("Ana", confcred::server::Role::Consulta,
+                                                 "senha-da-ana");
+    }
+    // The server looks for accounts once a second.
+    for (int i = 0; i < 50 && server.get("/health").body.find("sessions") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ScriptedUiService scripted;
+    ScopedUi scope(scripted);
+    QStringList shownMessages;
+    const auto fillIn = [&](const QString& password) {
+        return [&, password](QDialog& dialog) {
+            shownMessages << dialog.findChild<QLabel*>(QStringLiteral("lblMensagem"))->text();
+            dialog.findChild<QLineEdit*>(QStringLiteral("edtSenha"))->setText(password);
+            dialog.findChild<QPushButton*>(QStringLiteral("btnEntrar"))->click();
+        };
+    };
+    scripted.queueModal(fillIn(QStringLiteral("errada")));
+    scripted.queueModal(fillIn(QStringLiteral("senha-da-ana")));
+    QString name = QStringLiteral("Ana"), message;
+    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+              LoginResult::LoggedIn);
+    ASSERT_EQ(shownMessages.size(), 2);
+    EXPECT_EQ(shownMessages[0], QString());
+    EXPECT_EQ(shownMessages[1], QStringLiteral("Operador ou senha incorretos."));
+    EXPECT_EQ(name, QStringLiteral("Ana"));
+
+    EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
+    const CallResult refused = net.AppServer(QStringLiteral("setSituacao"), {});
+    EXPECT_EQ(refused.errorMessage(),
+              QStringLiteral("Operação não permitida para o perfil consulta."));
+    serverSession().end();
+    EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).isError());
 }
 #endif
 

@@ -1,0 +1,51 @@
+// The login at the host's start: "Entrar" asks for the operator and the
+// password, the server checks them, and a refusal shows the dialog again with
+// the server's message. Shown through the UI service, so the scripted
+// service can fill it in.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace confcred::host {
+
+class LoginDialog : public QDialog {
+    Q_OBJECT
+
+  public:
+    // `message`: why the dialog is shown again (the server's refusal), or empty.
+    LoginDialog(const QString& operatorName, const QString& message, QWidget* parent = nullptr);
+
+    QString operatorName() const;
+    QString password() const;
+
+  private:
+    void btnEntrarClick();
+    void inputChanged();
+
+    QLineEdit* edtOperador_;
+    QLineEdit* edtSenha_;
+    QLabel* lblMensagem_;
+    QPushButton* btnEntrar_;
+};
+
+enum class LoginResult {
+    NotNeeded,  // the server wants no session (or did not answer /health)
+    LoggedIn,   // serverSession() is active; the operator's name is the server's
+    Cancelled,  // the person pressed Cancelar
+    Refused,    // with a password given beforehand, the server refused it
+};
+
+// Logs in when the server at host:port wants a session. With `password`
+// given (automation), no dialog is shown and a refusal is final; `message`
+// then holds the server's text. `operatorName` comes in as the name to offer
+// and goes out as the name the server authenticated.
+LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
+                         const std::optional<QString>& password, QString& message);
+
+}  // namespace confcred::host

@@ -1,0 +1,148 @@
+#include "host/server_session.h"
+
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QUrl>
+#include <memory>
+
+namespace confcred::host {
+
+namespace {
+
+constexpr int kTimeoutMs = 30'000;
+
+QUrl urlOf(const QString& host, int port, const QString& path) {
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(host);
+    url.setPort(port);
+    url.setPath(path);
+    return url;
+}
+
+struct Exchanged {
+    int status = 0;
+    QByteArray body;
+};
+
+// Sends with a network manager of its own, which lives no longer than the
+// exchange (the session object itself outlives the application), and waits
+// as the calls do: windows repaint, user input waits.
+template <class Send>
+Exchanged exchange(Send send) {
+    QNetworkAccessManager network;
+    network.setProxy(QNetworkProxy::NoProxy);
+    std::unique_ptr<QNetworkReply> reply(send(network));
+    if (!reply->isFinished()) {
+        QEventLoop loop;
+        QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return {status.isValid() ? status.toInt() : 0, reply->readAll()};
+}
+
+QNetworkRequest jsonRequest(const QUrl& url) {
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setTransferTimeout(kTimeoutMs);
+    return request;
+}
+
+QString errorMessage(const Exchanged& answer) {
+    const QString message = QJsonDocument::fromJson(answer.body)
+                                .object()
+                                .value(QStringLiteral("error"))
+                                .toObject()
+                                .value(QStringLiteral("message"))
+                                .toString();
+    if (!message.isEmpty())
+        return message;
+    if (answer.status == 0)
+        return QStringLiteral("O servidor de aplicação não respondeu.");
+    return QStringLiteral("O servidor de aplicação recusou a entrada (HTTP %1).")
+        .arg(answer.status);
+}
+
+}  // namespace
+
+bool ServerSession::required(const QString& host, int port) {
+    QNetworkRequest request(urlOf(host, port, QStringLiteral("/health")));
+    request.setTransferTimeout(kTimeoutMs);
+    const Exchanged answer = exchange([&](QNetworkAccessManager& n) { return n.get(request); });
+    return answer.status == 200 &&
+           QJsonDocument::fromJson(answer.body).object().value(QStringLiteral("sessions")).toBool();
+}
+
+bool ServerSession::take(const QByteArray& body) {
+    const QJsonObject result =
+        QJsonDocument::fromJson(body).object().value(QStringLiteral("result")).toObject();
+    const QString token = result.value(QStringLiteral("token")).toString();
+    const QDateTime expires =
+        QDateTime::fromString(result.value(QStringLiteral("expires")).toString(), Qt::ISODate);
+    if (token.isEmpty() || !expires.isValid())
+        return false;
+    token_ = token;
+    operator_ = result.value(QStringLiteral("operator")).toString();
+    issued_ = QDateTime::currentDateTime();
+    expires_ = expires;
+    return true;
+}
+
+LoginReply ServerSession::login(const QString& host, int port, const QString& operatorName,
+                                const QString& password) {
+    const QJsonObject credentials{{QStringLiteral("operator"), operatorName},
+                                  {QStringLiteral("password"), password}};
+    const QNetworkRequest request = jsonRequest(urlOf(host, port, QStringLiteral("/session")));
+    const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
+    const Exchanged answer =
+        exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
+    LoginReply reply;
+    reply.status = answer.status;
+    if (answer.status == 200 && take(answer.body)) {
+        host_ = host;
+        port_ = port;
+        reply.ok = true;
+    } else {
+        reply.message = errorMessage(answer);
+    }
+    return reply;
+}
+
+void ServerSession::renewIfDue() {
+    if (!active())
+        return;
+    const QDateTime now = QDateTime::currentDateTime();
+    const qint64 length = issued_.secsTo(expires_);
+    if (now.secsTo(expires_) > length / 3)
+        return;
+    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session/renew")));
+    request.setRawHeader("Authorization", bearer());
+    const Exchanged answer =
+        exchange([&](QNetworkAccessManager& n) { return n.post(request, QByteArray()); });
+    if (answer.status == 200)
+        take(answer.body);
+}
+
+void ServerSession::end() {
+    if (!active())
+        return;
+    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session")));
+    request.setRawHeader("Authorization", bearer());
+    exchange([&](QNetworkAccessManager& n) { return n.deleteResource(request); });
+    token_.clear();
+    operator_.clear();
+}
+
+ServerSession& serverSession() {
+    static ServerSession session;
+    return session;
+}
+
+}  // namespace confcred::host

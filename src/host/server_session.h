@@ -1,0 +1,56 @@
+// The operator's session on the application server, one for the process:
+// the host logs in once at start (POST /session), every server connection
+// sends its token (Authorization: Bearer), and it is renewed before it
+// expires. A server that needs no session says so on GET /health, and then
+// nothing here is used.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace confcred::host {
+
+struct LoginReply {
+    bool ok = false;
+    int status = 0;   // HTTP status; 0 when the server could not be reached
+    QString message;  // the server's message when not ok
+};
+
+class ServerSession {
+  public:
+    ServerSession() = default;
+    ServerSession(const ServerSession&) = delete;
+    ServerSession& operator=(const ServerSession&) = delete;
+
+    // Asks GET /health whether calls need a session. False also when the
+    // server does not answer: the first call then reports that, as before.
+    bool required(const QString& host, int port);
+
+    LoginReply login(const QString& host, int port, const QString& operatorName,
+                     const QString& password);
+    // Renews when less than a third of the session's time is left; a failed
+    // renewal keeps the token, whose calls the server then refuses with its
+    // own message.
+    void renewIfDue();
+    // Ends the session on the server (DELETE /session) and forgets it.
+    void end();
+
+    bool active() const { return !token_.isEmpty(); }
+    QByteArray bearer() const { return "Bearer " + token_.toLatin1(); }
+    // The name the server knows the operator by.
+    QString operatorName() const { return operator_; }
+    QDateTime expires() const { return expires_; }
+
+  private:
+    bool take(const QByteArray& body);
+
+    QString host_;
+    int port_ = 0;
+    QString token_, operator_;
+    QDateTime issued_, expires_;
+};
+
+// The process's session, used by every TNetConnection.
+ServerSession& serverSession();
+
+}  // namespace confcred::host

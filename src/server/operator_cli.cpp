@@ -1,0 +1,152 @@
+#include "server/operator_cli.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+#include <optional>
+
+#include "server/database.h"
+#include "server/operators.h"
+#include "server/server_options.h"
+
+namespace confcred::server {
+
+namespace {
+
+struct OperatorCommand {
+    std::string verb, name;
+    std::optional<Role> role;
+    ServerOptions server;  // --db and whatever else the server reads
+};
+
+OperatorCommand parseCommand(const std::vector<std::string>& args) {
+    if (args.empty())
+        throw OptionsError("operator: say add, passwd, disable or list");
+    OperatorCommand command;
+    command.verb = args[0];
+    const bool named =
+        command.verb == "add" || command.verb == "passwd" || command.verb == "disable";
+    if (!named && command.verb != "list")
+        throw OptionsError("operator: unknown command '" + command.verb +
+                           "' (add, passwd, disable, list)");
+    std::vector<std::string> rest;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--role" || word.rfind("--role=", 0) == 0) {
+            if (command.verb != "add")
+                throw OptionsError("--role: only operator add takes a role");
+            std::string value;
+            if (word == "--role") {
+                if (i + 1 >= args.size())
+                    throw OptionsError("--role: a value is missing");
+                value = args[++i];
+            } else {
+                value = word.substr(7);
+            }
+            command.role = parseRole(value);
+            if (!command.role)
+                throw OptionsError("--role: expected consulta or operador, got '" + value + "'");
+        } else if (named && command.name.empty() && word.rfind("--", 0) != 0) {
+            command.name = word.empty() ? std::string(" ") : word;  // empty: refused below
+        } else {
+            rest.push_back(word);
+        }
+    }
+    if (named && command.name.empty())
+        throw OptionsError("operator " + command.verb + ": the operator's name is missing");
+    if (command.verb == "add" && !command.role)
+        throw OptionsError("operator add: --role consulta|operador is missing");
+    command.server = parseServerOptions(rest, nullptr);
+    if (named) {
+        const NameCheck checked = checkOperatorName(command.name);
+        if (!checked.error.empty())
+            throw OptionsError("operator " + command.verb + ": " + checked.error);
+        command.name = checked.name;
+    }
+    return command;
+}
+
+// One line from `in`; on a terminal without echo, after a prompt on stderr.
+std::string readPassword(std::istream& in, std::ostream& err) {
+    const bool terminal = &in == &std::cin && ::isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal && ::tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+        err << "Password: " << std::flush;
+    }
+    std::string line;
+    std::getline(in, line);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        err << "\n";
+    }
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.size() < kMinPasswordBytes)
+        throw OptionsError("the password (one line on standard input) must have at least " +
+                           std::to_string(kMinPasswordBytes) + " characters");
+    return line;
+}
+
+}  // namespace
+
+int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+                       std::ostream& err) {
+    OperatorCommand command;
+    std::string password;
+    try {
+        command = parseCommand(args);
+        if (command.server.help) {
+            out << operatorUsageText();
+            return 0;
+        }
+        if (command.verb == "add" || command.verb == "passwd")
+            password = readPassword(in, err);
+    } catch (const OptionsError& e) {
+        err << "confcred-server: " << e.what() << "\n";
+        return 2;
+    }
+    try {
+        auto db =
+            openDatabase(command.server.dbUrl.empty() ? defaultSqliteUrl() : command.server.dbUrl);
+        OperatorStore store(*db);
+        if (command.verb == "add") {
+            store.add(command.name, *command.role, password);
+            out << "operator '" << command.name << "' added with role " << roleName(*command.role)
+                << "\n";
+        } else if (command.verb == "passwd") {
+            store.setPassword(command.name, password);
+            out << "password of operator '" << command.name << "' changed\n";
+        } else if (command.verb == "disable") {
+            store.disable(command.name);
+            out << "operator '" << command.name << "' disabled\n";
+        } else {
+            for (const OperatorAccount& a : store.list())
+                out << a.name << "\t" << roleName(a.role) << "\t"
+                    << (a.enabled ? "enabled" : "disabled") << "\n";
+        }
+    } catch (const std::exception& e) {
+        err << "confcred-server: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+std::string operatorUsageText() {
+    return R"(Usage: confcred-server operator COMMAND [--db URL]
+
+  add NAME --role consulta|operador   a new enabled account; the password is read from
+                                      standard input, one line (at least 8 characters)
+  passwd NAME                         a new password (standard input); ends its sessions
+  disable NAME                        the account can no longer log in; ends its sessions
+  list                                name, role and enabled/disabled, one account a line
+
+Names: UTF-8, at most 40 characters, no control or invisible characters; blanks around
+them are dropped. --db and the other server options are read as the server reads them.
+)";
+}
+
+}  // namespace confcred::server

@@ -1,0 +1,90 @@
+// Operator sessions: a login gives a random token, kept in the database only
+// as its SHA-256, so that every server on one database knows every session.
+// The gate also says whether sessions are in force: always beyond loopback,
+// and on loopback from the moment one enabled account exists.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "platform/datetime.h"
+#include "server/access.h"
+#include "server/login_throttle.h"
+
+namespace confcred::server {
+
+class Database;
+
+struct SessionSettings {
+    std::chrono::seconds length{std::chrono::hours(8)};
+    // Listening on loopback only: without accounts, calls need no session.
+    bool loopbackOnly = true;
+};
+
+struct IssuedSession {
+    std::string token;  // 64 hex digits
+    platform::DateTime expires;
+    Caller caller;
+};
+
+struct LoginOutcome {
+    std::optional<IssuedSession> session;
+    std::chrono::seconds retryAfter{0};  // > 0: refused unseen, too many failures
+};
+
+class SessionGate {
+  public:
+    explicit SessionGate(SessionSettings settings) : settings_(settings) {}
+    ~SessionGate();  // stopWatching()
+    SessionGate(const SessionGate&) = delete;
+    SessionGate& operator=(const SessionGate&) = delete;
+
+    // The database to keep accounts and sessions in; before serving. On
+    // loopback a thread then looks once a second whether an account exists,
+    // so that /health, answered without the database, is at most a second
+    // behind.
+    void attach(Database& db);
+    // Ends that thread; before the database goes.
+    void stopWatching();
+
+    // Whether calls need a session, from an answer at most a second old;
+    // never touches the database (the network threads ask it).
+    bool required() const;
+    // The same, asking the database when the cached answer is older than a
+    // second; for the worker threads.
+    bool requiredNow();
+
+    // The operator of a valid session, or nothing (unknown, expired, or the
+    // operator disabled since).
+    std::optional<Caller> caller(std::string_view token);
+    LoginOutcome login(const std::string& name, std::string_view password,
+                       const std::string& address);
+    // A new token for a valid session, which ends; nothing when not valid.
+    std::optional<IssuedSession> renew(std::string_view token);
+    void end(std::string_view token);
+
+    // 64 lower-case hex digits: the only form a token is ever given in.
+    static bool wellFormed(std::string_view token);
+
+  private:
+    IssuedSession issue(const Caller& caller);
+    void lookForAccounts();
+
+    SessionSettings settings_;
+    Database* db_ = nullptr;
+    LoginThrottle throttle_;
+    std::atomic<bool> anyAccount_{true};
+    std::atomic<std::int64_t> checkedAtMs_{-1};
+    std::mutex watchMutex_;
+    std::condition_variable watchWake_;
+    bool watchStop_ = false;
+    std::thread watcher_;
+};
+
+}  // namespace confcred::server

@@ -1,0 +1,234 @@
+// Operators who log in, on a real server over both backends: the session
+// names the operator, roles refuse, sessions expire and end, failed logins
+// are slowed, the operator command line keeps the accounts, and a loopback
+// server without accounts serves as it always did.
+#include "server/sessions.h"
+
+#include <simdjson.h>
+
+#include <chrono>
+#include <sstream>
+#include <thread>
+
+#include "server/operator_cli.h"
+#include "server_test_util.h"
+
+namespace confcred::servertest {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::HeaderList;
+using testing::HttpClient;
+using testing::HttpReply;
+
+const std::string kMethods = "/" + std::string(testing::kServerName) + "/";
+
+// Runs `confcred-server operator ...` on the server's database, the password
+// given on standard input; returns the exit code and what it printed.
+struct CliResult {
+    int code;
+    std::string out, err;
+};
+CliResult operatorCli(const ServerProcess& server, std::vector<std::string> args,
+                      const std::string& stdinText = {}) {
+    args.push_back("--db");
+    args.push_back(server.dbUrl());
+    std::istringstream in(stdinText);
+    std::ostringstream out, err;
+    const int code = server::runOperatorCommand(args, in, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string member(const std::string& body, const char* name) {
+    simdjson::dom::parser parser;
+    std::string_view value;
+    if (parser.parse(body)["result"][name].get(value) != simdjson::SUCCESS)
+        return {};
+    return std::string(value);
+}
+
+HttpReply login(const ServerProcess& server, const std::string& name, const std::string& password) {
+    return server.client().request(
+        "POST", "/session",
+        R"({"operator":)" + json(name) + R"(,"password":)" + json(password) + "}");
+}
+
+// A client that sends the session of `name` on every call.
+HttpClient loggedIn(const ServerProcess& server, const std::string& name,
+                    const std::string& password) {
+    const HttpReply reply = login(server, name, password);
+    EXPECT_EQ(reply.status, 200) << reply.body;
+    HttpClient client = server.client();
+    client.setHeader("Authorization", "Bearer " + member(reply.body, "token"));
+    return client;
+}
+
+class Sessions : public ::testing::TestWithParam<TestBackend> {
+  protected:
+    void SetUp() override {
+        CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+        server_ = std::make_unique<ServerProcess>(optionsFor(GetParam(), extraArgs()));
+        db_ = openSeeded(*server_);
+    }
+    virtual std::vector<std::string> extraArgs() const { return {}; }
+
+    void addOperator(const std::string& name, const char* role, const std::string& password) {
+        const auto r = operatorCli(*server_, {"add", name, "--role", role}, password + "\n");
+        ASSERT_EQ(r.code, 0) << r.err;
+    }
+
+    // The server looks for accounts once a second: wait until it has seen
+    // what the database says.
+    bool waitForHealth(const std::string& body) {
+        const auto until = std::chrono::steady_clock::now() + 5s;
+        while (std::chrono::steady_clock::now() < until) {
+            if (server_->get("/health").body == body)
+                return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
+
+    OrderKey pendingOrder() {
+        for (const auto& [number, order] : storedOrders(*db_))
+            if (order.situation == 'N' && !order.accounted)
+                return order.key;
+        ADD_FAILURE() << "no pending order";
+        return {};
+    }
+
+    std::unique_ptr<ServerProcess> server_;
+    std::unique_ptr<server::Database> db_;
+};
+
+TEST_P(Sessions, LoopbackWithoutAccountsServesAsBeforeUntilTheFirstAccount) {
+    EXPECT_EQ(server_->get("/health").body, R"({"status":"ok"})");
+    EXPECT_EQ(server_->post("getNada", "[]").status, 404);
+
+    addOperator("Ana", "operador", "senha-da-ana");
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+    const HttpReply refused = server_->post("getNada", "[]");
+    EXPECT_EQ(refused.status, 401) << refused.body;
+    EXPECT_NE(refused.body.find("Sessão necessária"), std::string::npos) << refused.body;
+    EXPECT_EQ(loggedIn(*server_, "Ana", "senha-da-ana").post("getNada", "[]").status, 404);
+}
+
+TEST_P(Sessions, TheSessionNamesTheOperatorAndTheRoleLimitsWhatHeMayDo) {
+    addOperator("Ana", "operador", "senha-da-ana");
+    addOperator("Bia", "consulta", "senha-da-bia");
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+
+    const OrderKey order = pendingOrder();
+    const std::string effect = "[" + selectionPacket({order}) + "]";
+    HttpClient bia = loggedIn(*server_, "Bia", "senha-da-bia");
+    bia.setHeader("X-Confcred-Operator", "Ana");
+    EXPECT_EQ(bia.post("getPEDCREDCONS", Filter{}.args()).status, 200);
+    const HttpReply forbidden = bia.post("setEfetivaSaldo", effect);
+    EXPECT_EQ(forbidden.status, 403) << forbidden.body;
+    EXPECT_NE(forbidden.body.find("não permitida para o perfil consulta"), std::string::npos);
+
+    HttpClient ana = loggedIn(*server_, "Ana", "senha-da-ana");
+    ana.setHeader("X-Confcred-Operator", "Mallory");
+    const HttpReply effected = ana.post("setEfetivaSaldo", effect);
+    ASSERT_EQ(effected.status, 200) << effected.body;
+    const auto names = db_->queryText(
+        "SELECT DISTINCT NMOPERADOR FROM LANCSALDO WHERE NRPEDCRECONS = ?", {order.number});
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_EQ(names[0][0], "Ana");
+
+    // No session, a made-up one, and a forged name alone: all refused.
+    HttpClient forger = server_->client();
+    forger.setHeader("X-Confcred-Operator", "Ana");
+    EXPECT_EQ(forger.post("getPEDCREDCONS", Filter{}.args()).status, 401);
+    forger.setHeader("Authorization", "Bearer " + std::string(64, 'a'));
+    EXPECT_EQ(forger.post("getPEDCREDCONS", Filter{}.args()).status, 401);
+}
+
+TEST_P(Sessions, RenewalReplacesTheTokenAndLogoutEndsIt) {
+    addOperator("Ana", "operador", "senha-da-ana");
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+    const HttpReply first = login(*server_, "Ana", "senha-da-ana");
+    ASSERT_EQ(first.status, 200) << first.body;
+    EXPECT_EQ(member(first.body, "operator"), "Ana");
+    EXPECT_TRUE(platform::DateTime::parseIso(member(first.body, "expires")));
+    const std::string oldToken = member(first.body, "token");
+    const HeaderList oldBearer = {{"Authorization", "Bearer " + oldToken}};
+
+    HttpClient client = server_->client();
+    const HttpReply renewed = client.request("POST", "/session/renew", "", oldBearer);
+    ASSERT_EQ(renewed.status, 200) << renewed.body;
+    const std::string newToken = member(renewed.body, "token");
+    ASSERT_EQ(newToken.size(), 64u);
+    EXPECT_NE(newToken, oldToken);
+    EXPECT_EQ(client.request("POST", kMethods + "getNada", R"({"args":[]})", oldBearer).status,
+              401);
+    const HeaderList newBearer = {{"Authorization", "Bearer " + newToken}};
+    EXPECT_EQ(client.request("POST", kMethods + "getNada", R"({"args":[]})", newBearer).status,
+              404);
+
+    EXPECT_EQ(client.request("DELETE", "/session", "", newBearer).status, 200);
+    EXPECT_EQ(client.request("POST", kMethods + "getNada", R"({"args":[]})", newBearer).status,
+              401);
+}
+
+TEST_P(Sessions, WrongPasswordsAreSlowedDownPerName) {
+    addOperator("Ana", "operador", "senha-da-ana");
+    for (int i = 1; i <= 3; ++i) {
+        const HttpReply wrong = login(*server_, "Ana", "chute-" + std::to_string(i));
+        EXPECT_EQ(wrong.status, 401) << i << ": " << wrong.body;
+        EXPECT_NE(wrong.body.find("Operador ou senha incorretos"), std::string::npos);
+    }
+    // Even the right password waits now, and is not even checked.
+    const HttpReply slowed = login(*server_, "Ana", "senha-da-ana");
+    EXPECT_EQ(slowed.status, 429) << slowed.body;
+    EXPECT_NE(slowed.body.find("Aguarde"), std::string::npos) << slowed.body;
+    std::this_thread::sleep_for(1100ms);
+    EXPECT_EQ(login(*server_, "Ana", "senha-da-ana").status, 200);
+}
+
+TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
+    addOperator("  Ana Souza ", "operador", "senha-da-ana");
+    addOperator("Bia", "consulta", "senha-da-bia");
+    EXPECT_EQ(operatorCli(*server_, {"add", "Bia", "--role", "operador"}, "outra-senha\n").code, 1);
+    EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "chefe"}, "senha-do-caio\n").code, 2);
+    EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "consulta"}, "curta\n").code, 2);
+    EXPECT_EQ(operatorCli(*server_, {"add", std::string(41, 'x'), "--role", "consulta"},
+                          "senha-comprida\n")
+                  .code,
+              2);
+    EXPECT_EQ(
+        operatorCli(*server_, {"add", "Ca\u200Bio", "--role", "consulta"}, "senha-do-caio\n").code,
+        2);
+    EXPECT_EQ(operatorCli(*server_, {"list"}).out,
+              "Ana Souza\toperador\tenabled\nBia\tconsulta\tenabled\n");
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+
+    HttpClient bia = loggedIn(*server_, "Bia", "senha-da-bia");
+    EXPECT_EQ(operatorCli(*server_, {"disable", "Bia"}).code, 0);
+    EXPECT_EQ(bia.post("getNada", "[]").status, 401);
+    EXPECT_EQ(login(*server_, "Bia", "senha-da-bia").status, 401);
+
+    EXPECT_EQ(operatorCli(*server_, {"passwd", "Ana Souza"}, "senha-nova-da-ana\n").code, 0);
+    EXPECT_EQ(login(*server_, "Ana Souza", "senha-nova-da-ana").status, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, Sessions, bothBackends(), backendLabel);
+
+class ShortSessions : public Sessions {
+    std::vector<std::string> extraArgs() const override { return {"--session-seconds", "1"}; }
+};
+
+TEST_P(ShortSessions, AnExpiredSessionIsRefused) {
+    addOperator("Ana", "operador", "senha-da-ana");
+    HttpClient ana = loggedIn(*server_, "Ana", "senha-da-ana");
+    EXPECT_EQ(ana.post("getNada", "[]").status, 404);
+    std::this_thread::sleep_for(2100ms);
+    const HttpReply expired = ana.post("getNada", "[]");
+    EXPECT_EQ(expired.status, 401) << expired.body;
+    EXPECT_NE(expired.body.find("expirada"), std::string::npos) << expired.body;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, ShortSessions, bothBackends(), backendLabel);
+
+}  // namespace
+}  // namespace confcred::servertest
