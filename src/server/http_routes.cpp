@@ -61,12 +61,16 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
         caller != nullptr ? caller->operatorName : std::string(request["X-Confcred-Operator"]);
     if (const auto key = request.find("Idempotency-Key"); key != request.end())
         context.idempotencyKey = std::string(key->value());
-    context.body = request.body();
     try {
         const Args args = decodeCall(name, request.body());
+        // After decoding, which may have moved the body to give it padding.
+        context.body = request.body();
         std::string result = (*method)(args, context);
-        return makeResponse(http::status::ok, version, std::string(kResultPrefix),
-                            std::move(result), std::string(kResultSuffix));
+        auto res = makeResponse(http::status::ok, version, std::string(kResultPrefix),
+                                std::move(result), std::string(kResultSuffix));
+        if (context.replayed)
+            res.set("Idempotent-Replayed", "true");
+        return res;
     } catch (const MethodError& e) {
         return errorResponse(statusOf(e.httpStatus()), version, e.what());
     } catch (const std::exception& e) {
