@@ -47,6 +47,10 @@ struct HttpServerOptions {
     // When not empty, every request but /health carries "Authorization: Bearer <token>".
     std::string token;
     bool verbose = false;  // one line per request on stderr
+    // When set, every connection speaks TLS with this certificate chain and
+    // key (PEM files); the handshake counts against the head's time.
+    std::string tlsCertFile;
+    std::string tlsKeyFile;
 };
 
 class HttpServer {
