@@ -5,6 +5,7 @@
 
 #include "server/call_codec.h"
 #include "server/http_server.h"
+#include "server/input_text.h"
 
 namespace confcred::server {
 
@@ -45,11 +46,12 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
     const Method* method = methods.find(methodName);
     if (method == nullptr) {
         return errorResponse(http::status::not_found, version,
-                             "Método desconhecido: " + name + ".");
+                             "Método desconhecido: " + clipForMessage(name) + ".");
     }
     CallContext context;
     context.operatorName = std::string(request["X-Confcred-Operator"]);
     try {
+        checkOperatorName(context.operatorName);
         const Args args = decodeCall(name, request.body());
         std::string result = (*method)(args, context);
         return makeResponse(http::status::ok, version, std::string(kResultPrefix),
