@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "dataset/packet_codec_simdjson.h"
+#include "server/input_text.h"
 
 namespace confcred::server {
 
@@ -145,7 +146,9 @@ Args decodeCall(const std::string& method, std::string& body) {
     const char* rest = nullptr;
     if (document.current_location().get(rest) == simdjson::SUCCESS)
         badBody("há texto após o objeto JSON");
-    return Args(method, std::move(args));
+    Args decoded(method, std::move(args));
+    checkArgumentTexts(decoded);
+    return decoded;
 }
 
 std::string encodeResult(std::string_view resultJson) {

@@ -19,7 +19,8 @@ inline constexpr std::size_t kBodyPadding = 64;
 // Reads the arguments of a call to `method`. Strings become std::string,
 // numbers double, true/false bool, null monostate and objects data packets;
 // anything else, malformed JSON, a missing "args", another key or text after
-// the object is an ArgumentError (HTTP 400) with a Portuguese message.
+// the object is an ArgumentError (HTTP 400) with a Portuguese message; so is
+// a text that is not UTF-8 or holds a control character (input_text.h).
 // `body` may be given spare capacity (reserve) for kBodyPadding; it is only
 // reserved into, never changed.
 Args decodeCall(const std::string& method, std::string& body);

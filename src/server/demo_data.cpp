@@ -182,19 +182,19 @@ void insertOrders(Session& s, const OrderPlan& plan, Random& random) {
         std::string sql =
             "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDFILIAL, CDCLIENTE,"
             " CDCONSUMIDOR, NRBOLETO, IDPEDCREEXTR, IDPEDCRECONT, VRPEDCRECONS_CENT, DTPEDCRECONS,"
-            " DSSITCREBANC, DSSITCREBANC_BUSCA) VALUES ";
+            " DSSITCREBANC, DSSITCREBANC_BUSCA, NRBOLETO_CANON) VALUES ";
         params.clear();
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const Order& o = batch[i];
             sql += i ? ", " : "";
-            sql += "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+            sql += std::string("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") + kCanonicalSlipSql + ")";
             params.insert(params.end(),
                           {batchFirst + static_cast<std::int64_t>(i), std::string_view(o.number),
                            std::string_view(o.who->branch), std::string_view(o.who->client),
                            std::string_view(o.who->consumer), std::string_view(o.boleto),
                            std::string_view(&o.situation, 1), std::string_view(&o.accounted, 1),
                            o.total, std::string_view(o.when), std::string_view(o.description),
-                           std::string_view(o.folded)});
+                           std::string_view(o.folded), std::string_view(o.boleto)});
         }
         s.execute(sql, params);
         sql = "INSERT INTO PEDCREDFAMI (IDPEDCREDCONS, CDFAMILISALD, VRPEDCREFAMI_CENT) VALUES ";

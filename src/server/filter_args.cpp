@@ -4,6 +4,7 @@
 
 #include "dataset/field_def.h"
 #include "platform/text.h"
+#include "server/input_text.h"
 #include "server/text_fold.h"
 
 namespace confcred::server {
@@ -53,7 +54,7 @@ std::optional<std::string> parseCodeList(std::string_view text, std::string_view
         std::string letters;
         for (char c : allowed)
             letters += letters.empty() ? std::string(1, c) : std::string(", ") + c;
-        return SelectionError("lista de códigos '" + std::string(text.substr(0, 40)) +
+        return SelectionError("lista de códigos '" + clipForMessage(text) +
                               "' inválida: use _ seguido de cada letra desejada (" + letters +
                               ") e _, por exemplo _" + std::string(1, allowed.front()) + "_.");
     };
@@ -83,7 +84,7 @@ std::optional<std::string> parseOrderNumber(std::string_view text) {
         return std::nullopt;
     if (auto number = normaliseOrderNumber(text))
         return number;
-    throw SelectionError("número do pedido '" + std::string(text.substr(0, 40)) +
+    throw SelectionError("número do pedido '" + clipForMessage(text) +
                          "' inválido: informe somente dígitos, no máximo 20.");
 }
 

@@ -6,6 +6,7 @@
 
 #include "server/call_codec.h"
 #include "server/http_server.h"
+#include "server/input_text.h"
 #include "server/metrics.h"
 #include "server/session_routes.h"
 #include "server/sessions.h"
@@ -52,7 +53,7 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
     const Method* method = methods.find(methodName);
     if (method == nullptr) {
         return errorResponse(http::status::not_found, version,
-                             "Método desconhecido: " + name + ".");
+                             "Método desconhecido: " + clipForMessage(name) + ".");
     }
     if (caller != nullptr && caller->role < minimumRole(methodName))
         return errorResponse(http::status::forbidden, version, refusalFor(caller->role));
@@ -62,6 +63,7 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
     if (const auto key = request.find("Idempotency-Key"); key != request.end())
         context.idempotencyKey = std::string(key->value());
     try {
+        checkOperatorName(context.operatorName);
         const Args args = decodeCall(name, request.body());
         // After decoding, which may have moved the body to give it padding.
         context.body = request.body();

@@ -7,9 +7,11 @@
 #include <array>
 #include <atomic>
 #include <boost/asio.hpp>
+#include <boost/asio/ssl.hpp>
 #include <boost/asio/thread_pool.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <boost/beast/ssl.hpp>
 #include <cstdio>
 #include <ctime>
 #include <functional>
@@ -17,10 +19,12 @@
 #include <optional>
 #include <stdexcept>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 
 #include "server/call_codec.h"
 #include "server/http_routes.h"
+#include "server/tls_context.h"
 
 namespace confcred::server {
 
@@ -58,7 +62,14 @@ std::string nowText() {
 
 }  // namespace
 
-class HttpConnection;
+// A connection as the server keeps it, whatever stream it reads.
+class Session : public std::enable_shared_from_this<Session> {
+  public:
+    virtual ~Session() = default;
+    virtual void run() = 0;
+    // Closes the connection on its own strand; a running call still answers.
+    virtual void stopOnStrand() = 0;
+};
 
 class HttpServer::Impl {
   public:
@@ -85,7 +96,7 @@ class HttpServer::Impl {
     bool reserveBody(std::size_t bytes);
     void releaseBody(std::size_t bytes) { bodyBytes_.fetch_sub(bytes); }
 
-    void removed(HttpConnection* session, const std::string& address);
+    void removed(Session* session, const std::string& address);
     bool stopping() const { return stopping_.load(); }
 
     const HttpServerOptions& options() const { return options_; }
@@ -110,10 +121,12 @@ class HttpServer::Impl {
     std::vector<std::thread> threads_;
     // Declared after the io_context: joined in stop(), gone before it.
     std::optional<net::thread_pool> workers_;
+    // Set when the server was given a certificate: every connection is TLS.
+    std::optional<net::ssl::context> tls_;
     std::atomic<bool> stopping_{false};
     std::atomic<std::size_t> bodyBytes_{0};
     std::mutex sessionsMutex_;
-    std::unordered_map<HttpConnection*, std::weak_ptr<HttpConnection>> sessions_;
+    std::unordered_map<Session*, std::weak_ptr<Session>> sessions_;
     std::unordered_map<std::string, std::size_t> perAddress_;
 };
 
@@ -145,27 +158,54 @@ class BodyLease {
 // One connection: reads requests one at a time and answers each, until the
 // client closes, a limit is broken or the server stops. All its handlers run
 // on the connection's strand; the call itself runs on a worker thread, and
-// its answer comes back to the strand.
-class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
+// its answer comes back to the strand. `Stream` is a plain TCP stream or a TLS
+// stream over one: the limits hold alike on both, on the TCP layer.
+template <class Stream>
+class HttpConnection final : public Session {
+    static constexpr bool kTls = !std::is_same_v<Stream, beast::tcp_stream>;
+
   public:
-    HttpConnection(HttpServer::Impl& server, tcp::socket socket, std::string remote,
-                   std::string address)
+    template <class... StreamArgs>
+    HttpConnection(HttpServer::Impl& server, std::string remote, std::string address,
+                   tcp::socket socket, StreamArgs&... streamArgs)
         : server_(server),
-          stream_(std::move(socket)),
+          stream_(std::move(socket), streamArgs...),
           remote_(std::move(remote)),
           address_(std::move(address)),
           body_(server) {}
-    ~HttpConnection() { server_.removed(this, address_); }
+    ~HttpConnection() override { server_.removed(this, address_); }
 
-    void run() {
-        net::dispatch(stream_.get_executor(),
-                      [self = shared_from_this()] { self->waitForRequest(); });
+    void run() override {
+        net::dispatch(stream_.get_executor(), [self = shared()] {
+            if constexpr (kTls)
+                self->handshake();
+            else
+                self->waitForRequest();
+        });
     }
-    void stopOnStrand() {
-        net::post(stream_.get_executor(), [self = shared_from_this()] { self->stopping(); });
+    void stopOnStrand() override {
+        net::post(stream_.get_executor(), [self = shared()] { self->stopping(); });
     }
 
   private:
+    std::shared_ptr<HttpConnection> shared() {
+        return std::static_pointer_cast<HttpConnection>(shared_from_this());
+    }
+    beast::tcp_stream& tcp() { return beast::get_lowest_layer(stream_); }
+
+    // The handshake and the first request's head share the head's time: a
+    // client that never finishes its handshake holds its slot no longer than
+    // one that never sends a head.
+    void handshake() {
+        tcp().expires_at(accepted_ + server_.options().headerTimeout);
+        stream_.async_handshake(net::ssl::stream_base::server,
+                                [self = shared()](beast::error_code ec) {
+                                    if (ec)
+                                        return self->close();
+                                    self->waitForRequest();
+                                });
+    }
+
     // On the strand, when the server stops: a running call still answers.
     void stopping() {
         if (state_ == State::Writing || state_ == State::Calling)
@@ -192,7 +232,7 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     void close();
 
     HttpServer::Impl& server_;
-    beast::tcp_stream stream_;
+    Stream stream_;
     std::string remote_;   // HOST:PORT, for the log
     std::string address_;  // HOST, for the cap per address
     beast::flat_buffer buffer_;
@@ -209,11 +249,13 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
     bool closeAfterWrite_ = false;
     bool firstRequest_ = true;
     std::chrono::steady_clock::time_point started_;
+    const std::chrono::steady_clock::time_point accepted_ = std::chrono::steady_clock::now();
     std::array<char, 4096> scratch_{};
     std::size_t drained_ = 0;
 };
 
-void HttpConnection::waitForRequest() {
+template <class Stream>
+void HttpConnection<Stream>::waitForRequest() {
     if (server_.stopping())
         return close();
     state_ = State::Waiting;
@@ -224,10 +266,12 @@ void HttpConnection::waitForRequest() {
     // A kept-alive connection may wait the idle time for its next request; a
     // new one that says nothing is closed as soon as a head would be late.
     const auto& options = server_.options();
-    stream_.expires_after(firstRequest_ ? std::min(options.idleTimeout, options.headerTimeout)
-                                        : options.idleTimeout);
+    if (firstRequest_)
+        tcp().expires_at(accepted_ + std::min(options.idleTimeout, options.headerTimeout));
+    else
+        tcp().expires_after(options.idleTimeout);
     stream_.async_read_some(buffer_.prepare(4096),
-                            [self = shared_from_this()](beast::error_code ec, std::size_t n) {
+                            [self = shared()](beast::error_code ec, std::size_t n) {
                                 if (ec)
                                     return self->close();
                                 self->buffer_.commit(n);
@@ -235,7 +279,8 @@ void HttpConnection::waitForRequest() {
                             });
 }
 
-void HttpConnection::readHeader() {
+template <class Stream>
+void HttpConnection<Stream>::readHeader() {
     const auto& options = server_.options();
     state_ = State::Reading;
     firstRequest_ = false;
@@ -248,13 +293,14 @@ void HttpConnection::readHeader() {
     parser_->on_chunk_header(chunkHeader_);
     // From its first byte, the head has the header time and the whole request
     // the request time, however slowly the bytes trickle in.
-    stream_.expires_after(std::min(options.headerTimeout, options.requestTimeout));
+    tcp().expires_after(std::min(options.headerTimeout, options.requestTimeout));
     http::async_read_header(
         stream_, buffer_, *parser_,
-        [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
+        [self = shared()](beast::error_code ec, std::size_t) { self->onHeader(ec); });
 }
 
-void HttpConnection::onHeader(beast::error_code ec) {
+template <class Stream>
+void HttpConnection<Stream>::onHeader(beast::error_code ec) {
     if (ec)
         return onReadError(ec);
     // Whatever needs only the head is settled before a byte of the body is
@@ -274,35 +320,37 @@ void HttpConnection::onHeader(beast::error_code ec) {
     } else if (parser_->chunked()) {
         buffer_.reserve(kBigBody);  // chunks take their budget as they are announced
     }
-    stream_.expires_at(started_ + server_.options().requestTimeout);
+    tcp().expires_at(started_ + server_.options().requestTimeout);
     if (parser_->is_done())
         return onBody({});
     if (beast::iequals(parser_->get()[http::field::expect], "100-continue")) {
         auto cont = std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
-        return http::async_write(
-            stream_, *cont, [self = shared_from_this(), cont](beast::error_code e, std::size_t) {
-                if (e)
-                    return self->close();
-                self->readBody();
-            });
+        return http::async_write(stream_, *cont,
+                                 [self = shared(), cont](beast::error_code e, std::size_t) {
+                                     if (e)
+                                         return self->close();
+                                     self->readBody();
+                                 });
     }
     readBody();
 }
 
-void HttpConnection::onChunkHeader(std::uint64_t size, beast::error_code& ec) {
+template <class Stream>
+void HttpConnection<Stream>::onChunkHeader(std::uint64_t size, beast::error_code& ec) {
     if (size > 0 && !body_.grow(static_cast<std::size_t>(size))) {
         overBudget_ = true;
         ec = net::error::no_buffer_space;
     }
 }
 
-void HttpConnection::readBody() {
-    http::async_read(
-        stream_, buffer_, *parser_,
-        [self = shared_from_this()](beast::error_code ec, std::size_t) { self->onBody(ec); });
+template <class Stream>
+void HttpConnection<Stream>::readBody() {
+    http::async_read(stream_, buffer_, *parser_,
+                     [self = shared()](beast::error_code ec, std::size_t) { self->onBody(ec); });
 }
 
-void HttpConnection::onBody(beast::error_code ec) {
+template <class Stream>
+void HttpConnection<Stream>::onBody(beast::error_code ec) {
     if (ec)
         return onReadError(ec);
     request_.emplace(parser_->release());
@@ -312,7 +360,7 @@ void HttpConnection::onBody(beast::error_code ec) {
     // The call runs on a worker; this connection waits without holding a
     // network thread, and a slow client never holds a worker.
     state_ = State::Calling;
-    server_.runCall([self = shared_from_this(), strand = stream_.get_executor()] {
+    server_.runCall([self = shared(), strand = stream_.get_executor()] {
         Response response = self->server_.handle(*self->request_, self->address_);
         net::post(strand, [self, response = std::move(response)]() mutable {
             self->called(std::move(response));
@@ -320,7 +368,8 @@ void HttpConnection::onBody(beast::error_code ec) {
     });
 }
 
-void HttpConnection::called(Response response) {
+template <class Stream>
+void HttpConnection<Stream>::called(Response response) {
     // The body has served its purpose: its memory and budget go back now.
     std::string().swap(request_->body());
     body_.clear();
@@ -329,7 +378,8 @@ void HttpConnection::called(Response response) {
     answer(std::move(response), !request_->keep_alive());
 }
 
-void HttpConnection::refuseForMemory() {
+template <class Stream>
+void HttpConnection<Stream>::refuseForMemory() {
     auto res = errorResponse(http::status::service_unavailable, parser_->get().version(),
                              "O servidor está recebendo requisições demais ao mesmo tempo; tente "
                              "novamente em instantes.");
@@ -337,7 +387,8 @@ void HttpConnection::refuseForMemory() {
     answer(std::move(res), true);
 }
 
-void HttpConnection::onReadError(beast::error_code ec) {
+template <class Stream>
+void HttpConnection<Stream>::onReadError(beast::error_code ec) {
     const auto& options = server_.options();
     if (overBudget_)
         return refuseForMemory();
@@ -366,20 +417,21 @@ void HttpConnection::onReadError(beast::error_code ec) {
     close();
 }
 
-void HttpConnection::answer(Response response, bool closeAfter) {
+template <class Stream>
+void HttpConnection<Stream>::answer(Response response, bool closeAfter) {
     state_ = State::Writing;
     closeAfterWrite_ = closeAfterWrite_ || closeAfter || server_.stopping();
     response_ = std::move(response);
     response_.keep_alive(!closeAfterWrite_);
     response_.prepare_payload();
-    stream_.expires_after(server_.options().writeTimeout);
-    http::async_write(stream_, response_,
-                      [self = shared_from_this()](beast::error_code ec, std::size_t bytes) {
-                          self->onWritten(ec, bytes);
-                      });
+    tcp().expires_after(server_.options().writeTimeout);
+    http::async_write(
+        stream_, response_,
+        [self = shared()](beast::error_code ec, std::size_t bytes) { self->onWritten(ec, bytes); });
 }
 
-void HttpConnection::onWritten(beast::error_code ec, std::size_t bytes) {
+template <class Stream>
+void HttpConnection<Stream>::onWritten(beast::error_code ec, std::size_t bytes) {
     if (server_.options().verbose) {
         server_.logLine(remote_, request_ ? &*request_ : nullptr, response_.result_int(), bytes,
                         std::chrono::steady_clock::now() - started_);
@@ -396,19 +448,27 @@ void HttpConnection::onWritten(beast::error_code ec, std::size_t bytes) {
 // client may then lose the answer just sent (a 413 while it is still sending
 // its body). So stop sending, read and drop what still comes for a moment,
 // and close after that.
-void HttpConnection::drainAndClose() {
+template <class Stream>
+void HttpConnection<Stream>::drainAndClose() {
     state_ = State::Draining;
+    if constexpr (kTls) {
+        // close_notify first; the shutdown then reads and drops what the
+        // client still sends until its own close_notify, or the time is up.
+        tcp().expires_after(std::chrono::seconds(2));
+        return stream_.async_shutdown([self = shared()](beast::error_code) { self->close(); });
+    }
     beast::error_code failed;
-    stream_.socket().shutdown(tcp::socket::shutdown_send, failed);
+    tcp().socket().shutdown(tcp::socket::shutdown_send, failed);
     if (failed)
         return close();
-    stream_.expires_after(std::chrono::seconds(2));
+    tcp().expires_after(std::chrono::seconds(2));
     drainSome();
 }
 
-void HttpConnection::drainSome() {
+template <class Stream>
+void HttpConnection<Stream>::drainSome() {
     stream_.async_read_some(net::buffer(scratch_),
-                            [self = shared_from_this()](beast::error_code e, std::size_t n) {
+                            [self = shared()](beast::error_code e, std::size_t n) {
                                 self->drained_ += n;
                                 if (e || self->drained_ > (std::size_t{8} << 20))
                                     return self->close();
@@ -416,11 +476,12 @@ void HttpConnection::drainSome() {
                             });
 }
 
-void HttpConnection::close() {
+template <class Stream>
+void HttpConnection<Stream>::close() {
     state_ = State::Closed;
     beast::error_code ignored;
-    stream_.socket().shutdown(tcp::socket::shutdown_both, ignored);
-    stream_.close();
+    tcp().socket().shutdown(tcp::socket::shutdown_both, ignored);
+    tcp().close();
 }
 
 // ---------------------------------------------------------------------------
@@ -428,6 +489,9 @@ void HttpConnection::close() {
 void HttpServer::Impl::listen() {
     if (listening_)
         return;
+    // A certificate that cannot be used fails here, before anything is bound.
+    if (!options_.tlsCertFile.empty() && !tls_)
+        tls_.emplace(makeServerTlsContext(options_.tlsCertFile, options_.tlsKeyFile));
     const std::string where = options_.host + ":" + std::to_string(options_.port);
     try {
         net::ip::address address;
@@ -552,8 +616,13 @@ void HttpServer::Impl::admit(tcp::socket socket) {
     // Small answers go out at once instead of waiting for an ACK (about 40 ms
     // per request on a kept-alive connection otherwise).
     socket.set_option(tcp::no_delay(true), ignored);
-    auto session = std::make_shared<HttpConnection>(*this, std::move(socket), endpointText(remote),
-                                                    std::move(address));
+    std::shared_ptr<Session> session;
+    if (tls_)
+        session = std::make_shared<HttpConnection<beast::ssl_stream<beast::tcp_stream>>>(
+            *this, endpointText(remote), std::move(address), std::move(socket), *tls_);
+    else
+        session = std::make_shared<HttpConnection<beast::tcp_stream>>(
+            *this, endpointText(remote), std::move(address), std::move(socket));
     {
         std::lock_guard lock(sessionsMutex_);
         sessions_.emplace(session.get(), session);
@@ -574,7 +643,7 @@ void HttpServer::Impl::stop() {
         acceptor_.close(ignored);
         retry_.cancel();
     });
-    std::vector<std::shared_ptr<HttpConnection>> live;
+    std::vector<std::shared_ptr<Session>> live;
     {
         std::lock_guard lock(sessionsMutex_);
         for (auto& [raw, weak] : sessions_) {
@@ -593,7 +662,7 @@ void HttpServer::Impl::stop() {
     workers_->join();
 }
 
-void HttpServer::Impl::removed(HttpConnection* session, const std::string& address) {
+void HttpServer::Impl::removed(Session* session, const std::string& address) {
     std::lock_guard lock(sessionsMutex_);
     sessions_.erase(session);
     if (auto found = perAddress_.find(address); found != perAddress_.end() && --found->second == 0)

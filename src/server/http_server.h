@@ -52,6 +52,10 @@ struct HttpServerOptions {
     // and POST /session carries a session instead, and the token is not asked.
     std::shared_ptr<SessionGate> sessions;
     bool verbose = false;  // one line per request on stderr
+    // When set, every connection speaks TLS with this certificate chain and
+    // key (PEM files); the handshake counts against the head's time.
+    std::string tlsCertFile;
+    std::string tlsKeyFile;
 };
 
 class HttpServer {

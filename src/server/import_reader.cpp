@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 
 #include "dataset/records.h"
 #include "platform/text.h"
+#include "server/input_text.h"
 
 namespace confcred::server {
 
@@ -34,64 +36,11 @@ bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
 }
 
-// Well-formed UTF-8 as Unicode defines it: no overlongs, no surrogates,
-// nothing past U+10FFFF.
-bool validUtf8(std::string_view s) {
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const auto* end = p + s.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        int extra;
-        unsigned char low = 0x80, high = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-            if (c == 0xE0)
-                low = 0xA0;
-            else if (c == 0xED)
-                high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-            if (c == 0xF0)
-                low = 0x90;
-            else if (c == 0xF4)
-                high = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p <= extra)
-            return false;
-        if (p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i <= extra; ++i)
-            if (!isContinuation(p[i]))
-                return false;
-        p += extra + 1;
-    }
-    return true;
-}
-
 std::size_t charCount(std::string_view s) {
     std::size_t n = 0;
     for (char c : s)
         n += !isContinuation(static_cast<unsigned char>(c));
     return n;
-}
-
-// C0 controls, DEL and the C1 controls U+0080..U+009F (UTF-8 C2 80..C2 9F),
-// which is what stray Windows-1252 bytes 0x81, 0x8D, ... turn into.
-std::size_t controlLength(std::string_view s, std::size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F)
-        return 1;
-    if (c == 0xC2 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) <= 0x9F)
-        return 2;
-    return 0;
 }
 
 bool hasControl(std::string_view s) {
@@ -387,7 +336,10 @@ class Reader {
         }
         if (!readFamilies())
             return;
-        if (const int first = boletos_.insert(boleto, lineNumber_)) {
+        // Slips repeat in their canonical form ("0AB28" repeats "ab28"); the
+        // table keeps views, so the canonical texts stay put in a deque.
+        if (const int first = boletos_.insert(canonicalBoletos_.emplace_back(canonicalSlip(boleto)),
+                                              lineNumber_)) {
             warn("boleto " + quote(boleto) + " repetido no arquivo (já consta na linha " +
                  std::to_string(first) + ").");
             return;
@@ -465,12 +417,23 @@ class Reader {
     std::vector<std::string_view> fields_;
     std::vector<std::pair<std::string_view, std::int64_t>> families_;
     SlipTable boletos_;
+    std::deque<std::string> canonicalBoletos_;
 };
 
 }  // namespace
 
 ImportReadResult readImportFile(std::string_view text) {
     return Reader(text).run();
+}
+
+std::string canonicalSlip(std::string_view slip) {
+    slip = slip.substr(0, slip.find_last_not_of(' ') + 1);
+    slip.remove_prefix(std::min(slip.find_first_not_of(' '), slip.size()));
+    slip.remove_prefix(std::min(slip.find_first_not_of('0'), slip.size()));
+    std::string out(slip);
+    for (char& c : out)
+        c = upper(c);
+    return out;
 }
 
 std::string limitWarning(std::string text) {

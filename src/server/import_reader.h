@@ -45,6 +45,10 @@ struct ImportReadResult {
 // recognised non-order line.
 ImportReadResult readImportFile(std::string_view text);
 
+// A bank slip in the form in which it is unique per client: blanks trimmed,
+// leading zeros dropped, letters in upper case (kCanonicalSlipSql in schema.h).
+std::string canonicalSlip(std::string_view slip);
+
 // Cuts a warning to the 250 characters a DSLINHA holds, on a UTF-8 boundary.
 std::string limitWarning(std::string text);
 

@@ -62,6 +62,10 @@ int main(int argc, char** argv) {
         std::fputs(("\n" + commandsUsage()).c_str(), stdout);
         return 0;
     }
+    if (const std::string refusal = exposureRefusal(options); !refusal.empty()) {
+        std::fprintf(stderr, "confcred-server: %s\n", refusal.c_str());
+        return 2;
+    }
     if (const std::string warning = exposureWarning(options); !warning.empty())
         std::fprintf(stderr, "confcred-server: %s\n", warning.c_str());
 

@@ -13,6 +13,7 @@
 #include "server/import_reader.h"
 #include "server/ledger_chain.h"
 #include "server/methods_internal.h"
+#include "server/schema.h"
 #include "server/stored_values.h"
 #include "server/text_fold.h"
 
@@ -165,21 +166,23 @@ class Importer {
             std::string sql =
                 "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDFILIAL, CDCLIENTE,"
                 " CDCONSUMIDOR, NRBOLETO, VRPEDCRECONS_CENT, DTPEDCRECONS, DSSITCREBANC,"
-                " DSSITCREBANC_BUSCA, NMOPERCRIACAO, DTCRIACAO) VALUES ";
+                " DSSITCREBANC_BUSCA, NMOPERCRIACAO, DTCRIACAO, NRBOLETO_CANON) VALUES ";
+            const std::string row =
+                std::string("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") + kCanonicalSlipSql + ")";
             params.clear();
             for (std::size_t i = start; i < end; ++i) {
                 const Accepted& a = accepted_[i];
-                sql += i == start ? "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"
-                                  : ", (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+                sql += i == start ? row : ", " + row;
                 params.insert(
                     params.end(),
                     {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
                      std::string_view(a.branch), std::string_view(a.order->client),
                      std::string_view(a.order->consumer), std::string_view(a.order->boleto),
                      a.total, std::string_view(a.when), std::string_view(a.order->description),
-                     std::string_view(a.folded), creator_, now_});
+                     std::string_view(a.folded), creator_, now_,
+                     std::string_view(a.order->boleto)});
             }
-            sql += " ON CONFLICT (CDCLIENTE, NRBOLETO) DO NOTHING RETURNING IDPEDCREDCONS";
+            sql += " ON CONFLICT (CDCLIENTE, NRBOLETO_CANON) DO NOTHING RETURNING IDPEDCREDCONS";
             s_.query(sql, params, [&](const Row& r) {
                 inserted_[static_cast<std::size_t>(r.integer(0) - firstId_)] = true;
             });

@@ -195,6 +195,20 @@ CREATE INDEX SESSAOOPER_EXPIRA ON SESSAOOPER (DTEXPIRA_MS);
 CREATE INDEX SESSAOOPER_OPERADOR ON SESSAOOPER (NMOPERADOR);
 )sql";
 
+// A bank slip is unique in its canonical form (kCanonicalSlipSql). Rows that
+// already collide in that form keep their slips; the first of them holds it.
+const char* const kVersionCanonicalSlip = R"sql(
+ALTER TABLE PEDCREDCONS ADD COLUMN NRBOLETO_CANON VARCHAR(20) {C};
+UPDATE PEDCREDCONS SET NRBOLETO_CANON = UPPER(LTRIM(TRIM(NRBOLETO), '0'))
+ WHERE NRBOLETO IS NOT NULL;
+UPDATE PEDCREDCONS SET NRBOLETO_CANON = NULL
+ WHERE NRBOLETO_CANON IS NOT NULL AND IDPEDCREDCONS NOT IN (
+   SELECT MIN(IDPEDCREDCONS) FROM PEDCREDCONS WHERE NRBOLETO_CANON IS NOT NULL
+    GROUP BY CDCLIENTE, NRBOLETO_CANON);
+DROP INDEX PEDCREDCONS_BOLETO;
+CREATE UNIQUE INDEX PEDCREDCONS_BOLETO_CANON ON PEDCREDCONS (CDCLIENTE, NRBOLETO_CANON);
+)sql";
+
 struct Migration {
     int version;
     const char* description;
@@ -218,6 +232,11 @@ const std::vector<Migration>& migrations() {
          kAuditGuardPostgres,
          sealChains},
         {3, "operator accounts and sessions", {kOperatorsAndSessions}, nullptr, nullptr},
+        {4,
+         "bank slips unique per client in canonical form",
+         {kVersionCanonicalSlip},
+         nullptr,
+         nullptr},
     };
     return list;
 }

@@ -8,6 +8,12 @@ namespace confcred::server {
 class Database;
 class Session;
 
+// The form in which a bank slip is unique per client (PEDCREDCONS.NRBOLETO_CANON):
+// blanks trimmed, leading zeros dropped, letters in upper case, so "0AB28",
+// "AB28" and "ab28" are one slip. SQL over one bound value, alike on both
+// backends; canonicalSlip (import_reader.h) is the same rule in C++.
+inline constexpr const char* kCanonicalSlipSql = "UPPER(LTRIM(TRIM(CAST(? AS TEXT)), '0'))";
+
 // The version the code expects.
 int latestSchemaVersion();
 

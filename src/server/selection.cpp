@@ -2,6 +2,7 @@
 
 #include "dataset/field_def.h"
 #include "platform/text.h"
+#include "server/input_text.h"
 
 namespace confcred::server {
 
@@ -82,7 +83,7 @@ ConsumerKey splitConsumerKey(std::string_view key) {
     ConsumerKey out{std::string(platform::trimBlanks(key.substr(0, cut))),
                     std::string(platform::trimBlanks(key.substr(cut)))};
     if (out.client.empty() || out.consumer.empty())
-        throw SelectionError("Chave de consumidor inválida '" + std::string(key.substr(0, 60)) +
+        throw SelectionError("Chave de consumidor inválida '" + clipForMessage(key) +
                              "': esperados o código do cliente com 21 caracteres seguido do "
                              "código do consumidor. Pesquise os consumidores novamente.");
     return out;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <fstream>
+#include <sstream>
 
 namespace confcred::server {
 
@@ -19,6 +21,22 @@ std::uint64_t parseNumber(const std::string& option, const std::string& text, st
                            " to " + std::to_string(high) + ", got '" + text + "'");
     }
     return value;
+}
+
+// The token kept in a file, so that it never shows on a command line; the
+// line break an editor leaves at its end is not part of it.
+std::string readTokenFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw OptionsError("--token-file: cannot read '" + path + "'");
+    std::ostringstream text;
+    text << in.rdbuf();
+    std::string token = text.str();
+    while (!token.empty() && (token.back() == '\n' || token.back() == '\r'))
+        token.pop_back();
+    if (token.empty())
+        throw OptionsError("--token-file: '" + path + "' is empty");
+    return token;
 }
 
 }  // namespace
@@ -103,6 +121,12 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
             options.http.token = takeValue();
             if (options.http.token.empty())
                 throw OptionsError("--token: the token is empty");
+        } else if (name == "--token-file") {
+            options.http.token = readTokenFile(takeValue());
+        } else if (name == "--tls-cert") {
+            options.http.tlsCertFile = takeValue();
+        } else if (name == "--tls-key") {
+            options.http.tlsKeyFile = takeValue();
         } else if (name == "--max-body") {
             options.http.maxBodyBytes = static_cast<std::size_t>(
                 parseNumber(name, takeValue(), 1024, std::uint64_t{4} << 30));
@@ -140,7 +164,18 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                            " bytes cannot hold one body of --max-body " +
                            std::to_string(options.http.maxBodyBytes) + " bytes");
     }
+    if (options.http.tlsCertFile.empty() != options.http.tlsKeyFile.empty())
+        throw OptionsError("--tls-cert and --tls-key go together");
     return options;
+}
+
+std::string exposureRefusal(const ServerOptions& options) {
+    if (!options.http.tlsCertFile.empty() || isLoopbackHost(options.http.host))
+        return {};
+    return "recusado escutar em " + options.http.host +
+           " sem TLS: fora desta máquina, o token e os créditos passariam abertos pela rede. "
+           "Informe --tls-cert ARQUIVO e --tls-key ARQUIVO (veja docs/security.md, \"Running "
+           "beyond loopback\") ou escute em 127.0.0.1.";
 }
 
 std::string exposureWarning(const ServerOptions& options) {
@@ -165,6 +200,10 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --workers N              threads that run calls (default: the number of processors, at least 4)
   --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN);
                            a request without it is answered 401 before its body is read
+  --token-file FILE        the same token read from FILE (keeps it off the command line)
+  --tls-cert FILE          serve HTTPS with this PEM certificate chain (with --tls-key); needed to
+                           listen beyond loopback
+  --tls-key FILE           the PEM private key of --tls-cert
   --max-body BYTES         largest request body (default 67108864)
   --body-budget BYTES      memory for all request bodies in flight together; a request that
                            would pass it is answered 503 with Retry-After (default 268435456)

@@ -37,7 +37,7 @@ struct ServerOptions {
 inline constexpr unsigned kSeedOrdersSeed = 1;
 
 // Reads the arguments after the program name. `envToken` is CONFCRED_TOKEN
-// (nullptr when unset); --token wins over it. Throws OptionsError naming the
+// (nullptr when unset); --token and --token-file win over it. Throws OptionsError naming the
 // option and what is wrong.
 ServerOptions parseServerOptions(const std::vector<std::string>& args, const char* envToken);
 
@@ -46,6 +46,10 @@ void parseListen(const std::string& text, HttpServerOptions& http);
 
 // 127.0.0.0/8, ::1 and "localhost".
 bool isLoopbackHost(const std::string& host);
+
+// Why the server must not start: listening beyond this machine without TLS.
+// A Portuguese sentence; empty when it may start.
+std::string exposureRefusal(const ServerOptions& options);
 
 // A warning for stderr when the server would listen beyond this machine
 // without a token; empty otherwise.

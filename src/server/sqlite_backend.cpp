@@ -1,6 +1,8 @@
 #include "server/sqlite_backend.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <unordered_map>
 
@@ -33,9 +35,21 @@ class SqliteRow final : public Row {
     int columns_;
 };
 
+// Balances and names are nobody else's business: a new database file is made
+// readable by its owner only, and SQLite gives its -wal and -shm files the
+// mode of the database file.
+void createOwnerOnly(const std::string& path) {
+    if (path.empty() || path == ":memory:" || path.rfind("file:", 0) == 0)
+        return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0)
+        ::close(fd);
+}
+
 class SqliteSession final : public Session {
   public:
     explicit SqliteSession(const std::string& path) {
+        createOwnerOnly(path);
         const int rc = sqlite3_open_v2(path.c_str(), &db_,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE |
                                            SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE,
