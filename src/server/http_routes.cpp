@@ -63,7 +63,7 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
     if (const auto key = request.find("Idempotency-Key"); key != request.end())
         context.idempotencyKey = std::string(key->value());
     try {
-        checkOperatorName(context.operatorName);
+        checkOperatorHeader(context.operatorName);
         const Args args = decodeCall(name, request.body());
         // After decoding, which may have moved the body to give it padding.
         context.body = request.body();

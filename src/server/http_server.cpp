@@ -63,9 +63,9 @@ std::string nowText() {
 }  // namespace
 
 // A connection as the server keeps it, whatever stream it reads.
-class Session : public std::enable_shared_from_this<Session> {
+class Connection : public std::enable_shared_from_this<Connection> {
   public:
-    virtual ~Session() = default;
+    virtual ~Connection() = default;
     virtual void run() = 0;
     // Closes the connection on its own strand; a running call still answers.
     virtual void stopOnStrand() = 0;
@@ -96,7 +96,7 @@ class HttpServer::Impl {
     bool reserveBody(std::size_t bytes);
     void releaseBody(std::size_t bytes) { bodyBytes_.fetch_sub(bytes); }
 
-    void removed(Session* session, const std::string& address);
+    void removed(Connection* session, const std::string& address);
     bool stopping() const { return stopping_.load(); }
 
     const HttpServerOptions& options() const { return options_; }
@@ -126,7 +126,7 @@ class HttpServer::Impl {
     std::atomic<bool> stopping_{false};
     std::atomic<std::size_t> bodyBytes_{0};
     std::mutex sessionsMutex_;
-    std::unordered_map<Session*, std::weak_ptr<Session>> sessions_;
+    std::unordered_map<Connection*, std::weak_ptr<Connection>> sessions_;
     std::unordered_map<std::string, std::size_t> perAddress_;
 };
 
@@ -161,7 +161,7 @@ class BodyLease {
 // its answer comes back to the strand. `Stream` is a plain TCP stream or a TLS
 // stream over one: the limits hold alike on both, on the TCP layer.
 template <class Stream>
-class HttpConnection final : public Session {
+class HttpConnection final : public Connection {
     static constexpr bool kTls = !std::is_same_v<Stream, beast::tcp_stream>;
 
   public:
@@ -616,7 +616,7 @@ void HttpServer::Impl::admit(tcp::socket socket) {
     // Small answers go out at once instead of waiting for an ACK (about 40 ms
     // per request on a kept-alive connection otherwise).
     socket.set_option(tcp::no_delay(true), ignored);
-    std::shared_ptr<Session> session;
+    std::shared_ptr<Connection> session;
     if (tls_)
         session = std::make_shared<HttpConnection<beast::ssl_stream<beast::tcp_stream>>>(
             *this, endpointText(remote), std::move(address), std::move(socket), *tls_);
@@ -643,7 +643,7 @@ void HttpServer::Impl::stop() {
         acceptor_.close(ignored);
         retry_.cancel();
     });
-    std::vector<std::shared_ptr<Session>> live;
+    std::vector<std::shared_ptr<Connection>> live;
     {
         std::lock_guard lock(sessionsMutex_);
         for (auto& [raw, weak] : sessions_) {
@@ -662,7 +662,7 @@ void HttpServer::Impl::stop() {
     workers_->join();
 }
 
-void HttpServer::Impl::removed(Session* session, const std::string& address) {
+void HttpServer::Impl::removed(Connection* session, const std::string& address) {
     std::lock_guard lock(sessionsMutex_);
     sessions_.erase(session);
     if (auto found = perAddress_.find(address); found != perAddress_.end() && --found->second == 0)

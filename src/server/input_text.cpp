@@ -115,7 +115,7 @@ void checkArgumentTexts(const Args& args) {
     }
 }
 
-void checkOperatorName(std::string_view name) {
+void checkOperatorHeader(std::string_view name) {
     if (auto wrong = fault(name))
         throw ArgumentError("O nome do operador (cabeçalho X-Confcred-Operator) " + *wrong + ".");
 }

@@ -26,7 +26,7 @@ std::size_t controlLength(std::string_view s, std::size_t i);
 // Throws ArgumentError (HTTP 400) naming the argument, and for a packet the
 // field and row, that holds a bad text.
 void checkArgumentTexts(const Args& args);
-void checkOperatorName(std::string_view name);
+void checkOperatorHeader(std::string_view name);
 
 // At most 40 characters of `text` (cut on a character boundary), then "..."
 // when it goes on: how a message quotes what the client sent.

@@ -173,14 +173,13 @@ class Importer {
             for (std::size_t i = start; i < end; ++i) {
                 const Accepted& a = accepted_[i];
                 sql += i == start ? row : ", " + row;
-                params.insert(
-                    params.end(),
-                    {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
-                     std::string_view(a.branch), std::string_view(a.order->client),
-                     std::string_view(a.order->consumer), std::string_view(a.order->boleto),
-                     a.total, std::string_view(a.when), std::string_view(a.order->description),
-                     std::string_view(a.folded), creator_, now_,
-                     std::string_view(a.order->boleto)});
+                params.insert(params.end(),
+                              {firstId_ + static_cast<std::int64_t>(i), std::string_view(a.number),
+                               std::string_view(a.branch), std::string_view(a.order->client),
+                               std::string_view(a.order->consumer),
+                               std::string_view(a.order->boleto), a.total, std::string_view(a.when),
+                               std::string_view(a.order->description), std::string_view(a.folded),
+                               creator_, now_, std::string_view(a.order->boleto)});
             }
             sql += " ON CONFLICT (CDCLIENTE, NRBOLETO_CANON) DO NOTHING RETURNING IDPEDCREDCONS";
             s_.query(sql, params, [&](const Row& r) {

@@ -58,10 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(InputText, OperatorNamesAndQuotedInput) {
-    EXPECT_NO_THROW(server::checkOperatorName("Maria José"));
-    EXPECT_NO_THROW(server::checkOperatorName(""));
-    EXPECT_THROW(server::checkOperatorName("maria\x01"), server::ArgumentError);
-    EXPECT_THROW(server::checkOperatorName("Jo\xE3o"), server::ArgumentError);  // Windows-1252
+    EXPECT_NO_THROW(server::checkOperatorHeader("Maria José"));
+    EXPECT_NO_THROW(server::checkOperatorHeader(""));
+    EXPECT_THROW(server::checkOperatorHeader("maria\x01"), server::ArgumentError);
+    EXPECT_THROW(server::checkOperatorHeader("Jo\xE3o"), server::ArgumentError);  // Windows-1252
 
     std::string long_;
     for (int i = 0; i < 50; ++i)
@@ -105,13 +105,13 @@ TEST_P(InputStorage, BankSlipsAreOneInTheirCanonicalForm) {
     ASSERT_EQ(nul.size(), 1u);
     EXPECT_NE(nul[0].find("controle"), std::string::npos) << nul[0];
 
-    // A database of the first schema gets the canonical slips of its orders;
-    // of two that were already one slip, the first keeps it.
+    // A database from before canonical slips gets those of its orders; of two
+    // that were already one slip, the first keeps it.
     db_->write([](server::Session& s) {
         s.executeScript(
             "DROP INDEX PEDCREDCONS_BOLETO_CANON;"
             "ALTER TABLE PEDCREDCONS DROP COLUMN NRBOLETO_CANON;"
-            "DELETE FROM schema_version WHERE version > 1;"
+            "DELETE FROM schema_version WHERE version > 3;"
             "UPDATE PEDCREDCONS SET NRBOLETO = ' 007q ' WHERE NRBOLETO = 'XY9';"
             "UPDATE PEDCREDCONS SET NRBOLETO = '7Q' WHERE NRBOLETO = '0AB28';"
             "CREATE UNIQUE INDEX PEDCREDCONS_BOLETO ON PEDCREDCONS (CDCLIENTE, NRBOLETO);");
