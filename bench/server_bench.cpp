@@ -547,9 +547,15 @@ void benchBodyFlood(const Scratch& scratch) {
 int main(int argc, char** argv) {
     try {
         Scratch scratch;
-        // One benchmark by its figure's prefix, when looking into it alone.
-        if (argc > 1 && std::string_view(argv[1]) == "bankreturn") {
-            benchBankReturn(scratch);
+        // One benchmark alone, when looking into it.
+        if (argc > 1) {
+            const std::string_view which = argv[1];
+            if (which == "bankreturn")
+                benchBankReturn(scratch);
+            else if (which == "import-load")
+                benchImportLoad(scratch);
+            else
+                throw std::runtime_error("unknown benchmark: " + std::string(which));
             return 0;
         }
         // First, while the process is small: its memory is the figure.

@@ -3,6 +3,8 @@
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -36,6 +38,11 @@ using tcp = net::ip::tcp;
 namespace {
 
 constexpr std::size_t kBigBody = std::size_t{256} << 10;
+// A call whose body reaches this runs on the bulk workers, this many of them,
+// at this nice value (the small calls' threads stay at 0).
+constexpr std::size_t kBulkBodyBytes = std::size_t{1} << 20;
+constexpr std::size_t kBulkWorkers = 2;
+constexpr int kBulkNice = 5;
 // What a client refused for want of body memory is told to wait, in seconds.
 constexpr int kRetryAfterSeconds = 2;
 
@@ -89,8 +96,11 @@ class HttpServer::Impl {
                  std::uint64_t bytes, std::chrono::steady_clock::duration took) const;
 
     // Hands a call to the workers. The network threads keep running until the
-    // call has posted its answer back to its connection.
-    void runCall(std::function<void()> call);
+    // call has posted its answer back to its connection. A bulk call (a body
+    // of a megabyte or more: an import, a bank return) runs on workers of its
+    // own at a lower priority, so the small calls of everyone else keep their
+    // workers and get the processor first while it runs.
+    void runCall(std::function<void()> call, bool bulk);
 
     // The memory budget of request bodies: false when `bytes` more would pass it.
     bool reserveBody(std::size_t bytes);
@@ -121,6 +131,7 @@ class HttpServer::Impl {
     std::vector<std::thread> threads_;
     // Declared after the io_context: joined in stop(), gone before it.
     std::optional<net::thread_pool> workers_;
+    std::optional<net::thread_pool> bulkWorkers_;
     // Set when the server was given a certificate: every connection is TLS.
     std::optional<net::ssl::context> tls_;
     std::atomic<bool> stopping_{false};
@@ -360,12 +371,15 @@ void HttpConnection<Stream>::onBody(beast::error_code ec) {
     // The call runs on a worker; this connection waits without holding a
     // network thread, and a slow client never holds a worker.
     state_ = State::Calling;
-    server_.runCall([self = shared(), strand = stream_.get_executor()] {
-        Response response = self->server_.handle(*self->request_, self->address_);
-        net::post(strand, [self, response = std::move(response)]() mutable {
-            self->called(std::move(response));
-        });
-    });
+    const bool bulk = request_->body().size() >= kBulkBodyBytes;
+    server_.runCall(
+        [self = shared(), strand = stream_.get_executor()] {
+            Response response = self->server_.handle(*self->request_, self->address_);
+            net::post(strand, [self, response = std::move(response)]() mutable {
+                self->called(std::move(response));
+            });
+        },
+        bulk);
 }
 
 template <class Stream>
@@ -525,6 +539,7 @@ void HttpServer::Impl::start() {
     threadCount_ = orDefault(options_.threads, 2);
     workerCount_ = orDefault(options_.workers, 4);
     workers_.emplace(static_cast<std::size_t>(workerCount_));
+    bulkWorkers_.emplace(kBulkWorkers);
     net::post(acceptor_.get_executor(), [this] { accept(); });
     for (int i = 0; i < threadCount_; ++i)
         threads_.emplace_back([this] { runLoop(); });
@@ -541,16 +556,21 @@ Response HttpServer::Impl::handle(Request& request, const std::string& remote) n
     }
 }
 
-void HttpServer::Impl::runCall(std::function<void()> call) {
-    net::post(*workers_, [call = std::move(call), work = net::make_work_guard(ioc_)] {
-        try {
-            call();
-        } catch (const std::exception& e) {
-            // Out of memory while answering: that connection is lost, the
-            // server goes on.
-            std::fprintf(stderr, "confcred-server: internal error: %s\n", e.what());
-        }
-    });
+void HttpServer::Impl::runCall(std::function<void()> call, bool bulk) {
+    net::post(bulk ? *bulkWorkers_ : *workers_,
+              [call = std::move(call), bulk, work = net::make_work_guard(ioc_)] {
+                  // Linux gives each thread its own nice value; a bulk worker only ever
+                  // lowers its own, once, and needs no privilege for that.
+                  if (bulk && getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())) < kBulkNice)
+                      setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kBulkNice);
+                  try {
+                      call();
+                  } catch (const std::exception& e) {
+                      // Out of memory while answering: that connection is lost, the
+                      // server goes on.
+                      std::fprintf(stderr, "confcred-server: internal error: %s\n", e.what());
+                  }
+              });
 }
 
 bool HttpServer::Impl::reserveBody(std::size_t bytes) {
@@ -660,6 +680,7 @@ void HttpServer::Impl::stop() {
         thread.join();
     threads_.clear();
     workers_->join();
+    bulkWorkers_->join();
 }
 
 void HttpServer::Impl::removed(Connection* session, const std::string& address) {
