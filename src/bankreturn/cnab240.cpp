@@ -194,10 +194,7 @@ ReturnFile readCnab240(const std::vector<FixedLine>& lines) {
                 line.fail(8, "tipo de registro desconhecido: " + line.quote(8, 1));
         }
     }
-    const FixedLine& last = lines.back();
-    throw ReturnFileError(
-        last.number(), 1,
-        "o arquivo termina sem o trailer do arquivo (registro 9): está incompleto");
+    refuseTruncated(lines);
 }
 
 }  // namespace confcred::bankreturn::detail

@@ -73,10 +73,7 @@ ReturnFile readCnab400(const std::vector<FixedLine>& lines) {
             line.fail(1, "tipo de registro desconhecido: " + line.quote(1, 1));
         // Other record types (apportionment, messages) add nothing the records need.
     }
-    const FixedLine& last = lines.back();
-    throw ReturnFileError(
-        last.number(), 1,
-        "o arquivo termina sem o trailer do arquivo (registro 9): está incompleto");
+    refuseTruncated(lines);
 }
 
 }  // namespace confcred::bankreturn::detail

@@ -17,6 +17,9 @@ ReturnFile readCnab400(const std::vector<FixedLine>& lines);
 // Refuses a record whose length is not the layout's.
 void requireLength(const FixedLine& line, int length);
 
+// Refuses a file that ends before its file trailer (record 9).
+[[noreturn]] void refuseTruncated(const std::vector<FixedLine>& lines);
+
 // "R$ 1234,56", for a message.
 std::string formatCents(uint64_t cents);
 

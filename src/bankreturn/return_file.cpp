@@ -104,6 +104,12 @@ void requireLength(const FixedLine& line, int length) {
                       std::to_string(length));
 }
 
+void refuseTruncated(const std::vector<FixedLine>& lines) {
+    throw ReturnFileError(
+        lines.back().number(), 1,
+        "o arquivo termina sem o trailer do arquivo (registro 9): está incompleto");
+}
+
 std::string formatCents(uint64_t cents) {
     std::string fraction = std::to_string(cents % 100);
     return "R$ " + std::to_string(cents / 100) + (fraction.size() == 1 ? ",0" : ",") + fraction;
