@@ -3,10 +3,12 @@
 # confcred-server processes started together on it, HAProxy in front (round
 # robin, health checks on /health/ready) and concurrent clients importing
 # orders and running the four operations on them through the balancer, each
-# write with an Idempotency-Key of its own. In the middle one server is killed
-# (SIGKILL) and started again on its port; a client whose call got no answer,
-# or a 502/503/504 or 409, sends the same request with the same key again.
-# Afterwards: no call left unanswered, every order where its client left it,
+# write with an Idempotency-Key of its own. Early on one server ends right
+# after a commit, before its answer; in the middle another is killed
+# (SIGKILL); each is started again on its port. A client whose call got no
+# answer, or a 502/503/504 or 409, sends the same request with the same key
+# again. Afterwards: no call left unanswered, a retry answered with the
+# committed outcome (replayed), every order where its client left it,
 # each order's ledger rows matching its situation (credited once or not at
 # all), every balance equal to its ledger and verify-ledger ok. Prints one
 # line "failover: ..." with the figures. Takes well under 90 seconds.
@@ -18,7 +20,8 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "$0")/../.." && pwd)"
 SERVER="${CONFCRED_SERVER:-$ROOT/build/bench/src/server/confcred-server}"
 CLIENTS=6
-MAX_ROUNDS=40  # per client: each round is 7 calls
+MAX_ROUNDS=300    # per client, each of 7 calls; the clients stop when told,
+CLIENT_SECONDS=45 # or at the latest after this long
 RETRIES=8      # further tries of one call before it counts as unanswered
 [ -x "$SERVER" ] || { echo "no confcred-server at $SERVER (run bench/run, or set CONFCRED_SERVER)"; exit 1; }
 command -v haproxy >/dev/null || { echo "haproxy is not installed (scripts/install-deps.sh)"; exit 1; }
@@ -30,7 +33,7 @@ declare -a port spid cpid
 cleanup() {
     local p
     for p in "${cpid[@]}" "${spid[@]}" "$lb_pid"; do
-        [ -n "$p" ] && kill "$p" 2>/dev/null || true
+        [ -n "$p" ] && kill "$p" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true
     done
     for p in "${cpid[@]}" "${spid[@]}" "$lb_pid"; do
         [ -n "$p" ] && timeout 10 tail --pid="$p" -f /dev/null 2>/dev/null || true
@@ -61,10 +64,11 @@ fail() {
     done
     exit 1
 }
-free_port() {  # a loopback port nothing answers on and not yet taken here
-    local p
+free_port() {  # a loopback port nothing answers on, below the ports the system hands out itself
+    local p low
+    low="$(cut -f1 /proc/sys/net/ipv4/ip_local_port_range 2>/dev/null || echo 32768)"
     for _ in $(seq 1 50); do
-        p=$((20000 + RANDOM % 30000))
+        p=$((10000 + RANDOM % (low - 10000)))
         [[ " ${port[*]} " == *" $p "* ]] && continue
         if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then echo "$p"; return 0; fi
     done
@@ -154,10 +158,16 @@ done
 # them, and effect, undo, cancel and undo the cancellation, leaving the
 # orders pending, effected and cancelled. Writes the final situation it
 # expects of each order to expect<C> and its figures to counts<C>.
-FIELDS='[{"name":"IDCHECK","type":"fixedstring","size":1},{"name":"IDPEDCREEXTR","type":"string","size":1},{"name":"IDPEDCRECONT","type":"string","size":1},{"name":"NRPEDCRECONS","type":"string","size":20},{"name":"CDCLIENTE","type":"string","size":21},{"name":"CDCONSUMIDOR","type":"string","size":21},{"name":"VRPEDCRECONS","type":"double"},{"name":"DTPEDCRECONS","type":"datetime"},{"name":"DSSITCREBANC","type":"string","size":50},{"name":"NMCONSUMIDOR","type":"string","size":50},{"name":"NMRESPCONS","type":"string","size":50},{"name":"NMRAZSOCCLIE","type":"string","size":50}]'
+field() { printf '{"name":"%s","type":"%s"%s}' "$1" "$2" "${3:+,\"size\":$3}"; }
+FIELDS="[$(field IDCHECK fixedstring 1),$(field IDPEDCREEXTR string 1),$(field IDPEDCRECONT string 1)"
+FIELDS+=",$(field NRPEDCRECONS string 20),$(field CDCLIENTE string 21),$(field CDCONSUMIDOR string 21)"
+FIELDS+=",$(field VRPEDCRECONS double),$(field DTPEDCRECONS datetime),$(field DSSITCREBANC string 50)"
+FIELDS+=",$(field NMCONSUMIDOR string 50),$(field NMRESPCONS string 50),$(field NMRAZSOCCLIE string 50)]"
+ARQUIVO="[$(field ARQUIVO string 5000)]"
 client() {
-    local c="$1" r=0 calls=0 retries=0 replayed=0 unanswered=0 wrong=0 imported=0
-    local out="$work/client$c" status="" pid="" tag key o
+    local c="$1" r=0 deadline=$((SECONDS + CLIENT_SECONDS))
+    local calls=0 retries=0 replayed=0 unanswered=0 wrong=0 imported=0
+    local out="$work/client$c" status="" pid="" tag key
     trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1' TERM
     call() {  # call METHOD BODY [KEY]: status in $status, answer in $out.body
         local attempt=0
@@ -198,9 +208,9 @@ client() {
         return 1
     }
     rows() {  # rows O...: the operations' packet of these orders
-        local sep="" body=""
-        for o in "$@"; do
-            body+="$sep[null,null,null,$o,null,null,null,null]"
+        local sep="" body="" one
+        for one in "$@"; do
+            body+="$sep[null,null,null,$one,null,null,null,null]"
             sep=","
         done
         echo "{\"fields\":$FIELDS,\"rows\":[$body]}"
@@ -208,7 +218,7 @@ client() {
     local cli cons
     cli="$(printf 'CLI%03d' $(((c - 1) % 6 + 1)))"
     cons=$((((c - 1) % 6) * 7 + 1))
-    while [ ! -e "$work/stop" ] && [ "$r" -lt "$MAX_ROUNDS" ]; do
+    while [ ! -e "$work/stop" ] && [ "$r" -lt "$MAX_ROUNDS" ] && [ "$SECONDS" -lt "$deadline" ]; do
         r=$((r + 1))
         tag="$(printf 'fo-c%d-r%03d' "$c" "$r")"
         local file=""
@@ -216,17 +226,15 @@ client() {
             file+="C;$cli;$(printf 'CONS%04d' $((cons + l)));FO${c}R${r}L$l;15/06/2026 10:00:00;$tag;"
             file+="$(printf 'ALI=%d,%02d;LAN=%d,50\\n' "$l" "$r" "$c")"
         done
-        write SetImporSaldoCons \
-            "{\"args\":[{\"fields\":[{\"name\":\"ARQUIVO\",\"type\":\"string\",\"size\":5000}],\"rows\":[[\"$file\"]]}]}" ||
-            continue
+        write SetImporSaldoCons "{\"args\":[{\"fields\":$ARQUIVO,\"rows\":[[\"$file\"]]}]}" || continue
         imported=$((imported + 1))
         if ! grep -q '"rows":\[\]' "$out.body"; then
             wrong=$((wrong + 1))
             echo "import round $r warned: $(head -c 300 "$out.body")" >>"$out.log"
             continue
         fi
-        call getPEDCREDCONS "{\"args\":[\"T\",\"T\",\"2026-06-15T00:00:00\",\"2026-06-15T00:00:00\",\"\",\"\",\"T\",\"%$tag%\"]}" ||
-            continue
+        local day='"2026-06-15T00:00:00"'
+        call getPEDCREDCONS "{\"args\":[\"T\",\"T\",$day,$day,\"\",\"\",\"T\",\"%$tag%\"]}" || continue
         # Each order as the operations take it: number, client, consumer,
         # value, date (the fields after the slip in the list's rows).
         local -a o=()
@@ -270,7 +278,7 @@ wait "${spid[3]}" || crashed=$?
 restart 3 crashed
 rounds_done() { cat "$work"/client*.rounds 2>/dev/null | awk '{n += $1} END {print n + 0}'; }
 for _ in $(seq 1 200); do
-    [ "$(rounds_done)" -ge "$CLIENTS" ] && break
+    [ "$(rounds_done)" -ge $((2 * CLIENTS)) ] && break
     sleep 0.1
 done
 # Frozen for a moment first (SIGSTOP), so that calls are surely on their way
@@ -279,7 +287,6 @@ kill -STOP "${spid[2]}"
 sleep 0.5
 kill -KILL "${spid[2]}"
 wait "${spid[2]}" 2>/dev/null || true
-kills=1
 killed_after=$(rounds_done)
 sleep 1.5
 restart 2 killed
@@ -291,7 +298,7 @@ done
 sleep 2
 touch "$work/stop"
 for c in $(seq 1 "$CLIENTS"); do
-    timeout 40 tail --pid="${cpid[c]}" -f /dev/null || fail "client $c did not finish"
+    timeout 30 tail --pid="${cpid[c]}" -f /dev/null || fail "client $c did not finish"
     cpid[c]=""
 done
 after_restart="$(grep -c '"method"' "$work/server2.err" || true)"
@@ -333,7 +340,7 @@ echo "verify-ledger: $(head -1 <<<"$verify")"
 discrepancies=$((wrong + orders_wrong + ledger_wrong + balances_wrong + (1 - verified)))
 
 echo "failover: $CLIENTS clients, $calls calls, $retries retries, $replayed replayed," \
-    "$unanswered unanswered, 1 crash after a commit, $kills kill (after $killed_after rounds)," \
+    "$unanswered unanswered, 1 crash after a commit, 1 kill (after $killed_after rounds)," \
     "$after_restart calls on the restarted server, $orders orders, $ledger_rows ledger rows," \
     "$discrepancies discrepancies, $((SECONDS - started)) s"
 [ "$unanswered" -eq 0 ] || fail "calls left unanswered"
