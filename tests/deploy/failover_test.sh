@@ -30,16 +30,24 @@ work="$(mktemp -d)"
 started=$SECONDS
 pg_dir="" admin="" db="" url="" lb_pid="" watchdog=""
 declare -a port spid cpid
-cleanup() {
-    local p
+cleanup() {  # stops everything this script started: politely, then after 5 s for good
+    local p left
     for p in "${cpid[@]}" "${spid[@]}" "$lb_pid"; do
         [ -n "$p" ] && kill "$p" 2>/dev/null && kill -CONT "$p" 2>/dev/null || true
     done
+    for _ in $(seq 1 50); do
+        left=0
+        for p in "${cpid[@]}" "${spid[@]}" "$lb_pid"; do
+            [ -n "$p" ] && kill -0 "$p" 2>/dev/null && left=1
+        done
+        [ "$left" -eq 0 ] && break
+        sleep 0.1
+    done
     for p in "${cpid[@]}" "${spid[@]}" "$lb_pid"; do
-        [ -n "$p" ] && timeout 10 tail --pid="$p" -f /dev/null 2>/dev/null || true
+        [ -n "$p" ] && kill -KILL "$p" 2>/dev/null || true
     done
     if [ -n "$db" ]; then
-        timeout 15 psql "$admin" -Atqc "DROP DATABASE IF EXISTS $db WITH (FORCE)" >/dev/null 2>&1 || true
+        timeout 10 psql "$admin" -Atqc "DROP DATABASE IF EXISTS $db WITH (FORCE)" >/dev/null 2>&1 || true
     fi
     [ -n "$pg_dir" ] && bash "$ROOT/scripts/pg-cluster.sh" stop "$pg_dir" >/dev/null 2>&1 || true
     [ -n "$watchdog" ] && kill "$watchdog" 2>/dev/null || true
@@ -47,10 +55,10 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'echo "failover: stopped (signal or out of time)"; exit 1' TERM INT
-# The whole test is bounded: past 85 s it stops itself, and cleans up.
+# The whole test is bounded: past 80 s it stops itself, and cleans up.
 (
     trap 'kill "$nap" 2>/dev/null; exit 0' TERM
-    sleep 85 &
+    sleep 80 &
     nap=$!
     wait "$nap" && kill -TERM $$
 ) 2>/dev/null &
