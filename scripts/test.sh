@@ -73,6 +73,7 @@ step "format" bash "$ROOT/scripts/check-format.sh"
 # in the same run, so it holds on a shared machine.
 step "benchmarks hold their limits" bash "$ROOT/bench/run"
 step "packages" bash "$ROOT/tests/deploy/package_test.sh"
+step "failover behind a balancer" bash "$ROOT/tests/deploy/failover_test.sh"
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
