@@ -10,20 +10,13 @@
 #include <QUrl>
 #include <memory>
 
+#include "host/server_tls.h"
+
 namespace confcred::host {
 
 namespace {
 
 constexpr int kTimeoutMs = 30'000;
-
-QUrl urlOf(const QString& host, int port, const QString& path) {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(host);
-    url.setPort(port);
-    url.setPath(path);
-    return url;
-}
 
 struct Exchanged {
     int status = 0;
@@ -48,7 +41,7 @@ Exchanged exchange(Send send) {
 }
 
 QNetworkRequest jsonRequest(const QUrl& url) {
-    QNetworkRequest request(url);
+    QNetworkRequest request = serverRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(kTimeoutMs);
@@ -73,7 +66,7 @@ QString errorMessage(const Exchanged& answer) {
 }  // namespace
 
 bool ServerSession::required(const QString& host, int port) {
-    QNetworkRequest request(urlOf(host, port, QStringLiteral("/health")));
+    QNetworkRequest request = serverRequest(serverUrl(host, port, QStringLiteral("/health")));
     request.setTransferTimeout(kTimeoutMs);
     const Exchanged answer = exchange([&](QNetworkAccessManager& n) { return n.get(request); });
     return answer.status == 200 &&
@@ -99,7 +92,7 @@ LoginReply ServerSession::login(const QString& host, int port, const QString& op
                                 const QString& password) {
     const QJsonObject credentials{{QStringLiteral("operator"), operatorName},
                                   {QStringLiteral("password"), password}};
-    const QNetworkRequest request = jsonRequest(urlOf(host, port, QStringLiteral("/session")));
+    const QNetworkRequest request = jsonRequest(serverUrl(host, port, QStringLiteral("/session")));
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
     const Exchanged answer =
         exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
@@ -122,7 +115,8 @@ void ServerSession::renewIfDue() {
     const qint64 length = issued_.secsTo(expires_);
     if (now.secsTo(expires_) > length / 3)
         return;
-    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session/renew")));
+    QNetworkRequest request =
+        jsonRequest(serverUrl(host_, port_, QStringLiteral("/session/renew")));
     request.setRawHeader("Authorization", bearer());
     const Exchanged answer =
         exchange([&](QNetworkAccessManager& n) { return n.post(request, QByteArray()); });
@@ -133,7 +127,7 @@ void ServerSession::renewIfDue() {
 void ServerSession::end() {
     if (!active())
         return;
-    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session")));
+    QNetworkRequest request = jsonRequest(serverUrl(host_, port_, QStringLiteral("/session")));
     request.setRawHeader("Authorization", bearer());
     exchange([&](QNetworkAccessManager& n) { return n.deleteResource(request); });
     token_.clear();

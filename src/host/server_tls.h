@@ -1,0 +1,34 @@
+// How the host reaches the application server: plain HTTP, or HTTPS when the
+// server address (WebURL, TNetConnection::Host) is written https://HOST. Over
+// HTTPS the server's certificate must verify against the authorities of the
+// host's CA file (--ca), or the system's certificate store when none is
+// given; a certificate that does not verify ends the exchange, and nothing
+// here offers to go on regardless.
+#pragma once
+
+#include <QList>
+#include <QNetworkRequest>
+#include <QSslError>
+#include <QString>
+#include <QUrl>
+
+namespace confcred::host {
+
+// http://HOST:PORT/path, or https://HOST:PORT/path for an https:// address.
+QUrl serverUrl(const QString& address, int port, const QString& path = {});
+
+// A request to the server at `url` that trusts the process's authorities.
+QNetworkRequest serverRequest(const QUrl& url);
+
+// The authorities a server's certificate must chain to, read from a PEM file
+// of one or more certificates; an empty path goes back to the system's store.
+// Throws std::runtime_error (a Portuguese sentence naming the file) when the
+// file holds no certificate.
+void setServerCaFile(const QString& path);
+
+// The operator's message for a TLS handshake with `server` that failed:
+// naming the certificate's faults when there are any, else Qt's reason.
+QString tlsFailureText(const QString& server, const QList<QSslError>& errors,
+                       const QString& reason);
+
+}  // namespace confcred::host
