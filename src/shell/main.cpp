@@ -18,6 +18,7 @@
 #include "host/package_loader.h"
 #include "host/scripted_ui_service.h"
 #include "host/server_session.h"
+#include "host/server_tls.h"
 #include "platform/win_path.h"
 #include "shell/host_options.h"
 #include "shell/languages.h"
@@ -33,6 +34,7 @@ void applyContext(const shell::HostOptions& options) {
     host::FiliProc = options.branch;
     host::WebURL = options.serverHost;
     host::WebPort = options.serverPort;
+    host::setServerCaFile(options.caFile);
     host::Operador = options.operatorName;
     platform::DriveMap drives = platform::DriveMap::defaults();
     for (auto it = options.drives.begin(); it != options.drives.end(); ++it)

@@ -42,6 +42,23 @@ TEST_F(HostOptionsTest, CommandLineForms) {
     EXPECT_EQ(o.drives.value('D'), "/tmp/d");
 }
 
+// The scheme stays on the host (the host context carries it); http:// is the
+// plain form, and an address without a port keeps the server's default.
+TEST_F(HostOptionsTest, HttpsServerAndItsAuthorities) {
+    HostOptions o = parse({"--server", "https://srv.local:8443/", "--ca", "certs/ca.pem"});
+    EXPECT_EQ(o.serverHost, "https://srv.local");
+    EXPECT_EQ(o.serverPort, 8443);
+    EXPECT_TRUE(o.caFile.startsWith('/') && o.caFile.endsWith("/certs/ca.pem"))
+        << o.caFile.toStdString();
+    o = parse({"--server", "HTTPS://srv.local"});
+    EXPECT_EQ(o.serverHost, "https://srv.local");
+    EXPECT_EQ(o.serverPort, 8211);
+    EXPECT_TRUE(o.caFile.isEmpty());
+    o = parse({"--server", "http://srv.local:9000"});
+    EXPECT_EQ(o.serverHost, "srv.local");
+    EXPECT_EQ(o.serverPort, 9000);
+}
+
 TEST_F(HostOptionsTest, IniFileFillsWhatTheCommandLineLeaves) {
     dir.write("config/confcred/confcred-host.ini",
               "[host]\nserver=10.0.0.5:8300\nbranch=7\noperator=Ana\ndrive=C=/srv/c,E=/srv/e\n");
@@ -59,6 +76,7 @@ TEST_F(HostOptionsTest, BadOptionsAreRefusedWithTheirName) {
     const std::vector<std::pair<QStringList, std::string>> rows = {
         {{"--server", "host:0"}, "--server"},
         {{"--server", "host:http"}, "--server"},
+        {{"--server", "https://:8443"}, "--server"},
         {{"--branch", "um"}, "--branch"},
         {{"--db", "mysql://x"}, "--db"},
         {{"--drive", "CC=/x"}, "--drive"},
