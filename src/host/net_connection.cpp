@@ -97,13 +97,7 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
                              std::string& body) {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
         reply, [](QNetworkReply* r) { r->deleteLater(); });
-    // What was wrong with the server's certificate, for the message; the
-    // errors are never ignored, so the exchange then fails.
-    QList<QSslError> certificateErrors;
-    QObject watch;
-    QObject::connect(
-        reply, &QNetworkReply::sslErrors, &watch,
-        [&certificateErrors](const QList<QSslError>& errors) { certificateErrors += errors; });
+    const CertificateWatch certificate(reply);
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -140,7 +134,7 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
                 text = QStringLiteral("Servidor de aplicação não encontrado: %1.").arg(host_);
                 break;
             case QNetworkReply::SslHandshakeFailedError:
-                text = tlsFailureText(server, certificateErrors, reply->errorString());
+                text = certificate.failure();
                 break;
             case QNetworkReply::TimeoutError:
             case QNetworkReply::OperationCanceledError:

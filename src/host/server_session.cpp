@@ -21,6 +21,7 @@ constexpr int kTimeoutMs = 30'000;
 struct Exchanged {
     int status = 0;
     QByteArray body;
+    QString tlsFailure;  // the server's certificate did not verify (host/server_tls.h)
 };
 
 // Sends with a network manager of its own, which lives no longer than the
@@ -31,13 +32,14 @@ Exchanged exchange(Send send) {
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     std::unique_ptr<QNetworkReply> reply(send(network));
+    const CertificateWatch certificate(reply.get());
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return {status.isValid() ? status.toInt() : 0, reply->readAll()};
+    return {status.isValid() ? status.toInt() : 0, reply->readAll(), certificate.failure()};
 }
 
 QNetworkRequest jsonRequest(const QUrl& url) {
@@ -65,10 +67,12 @@ QString errorMessage(const Exchanged& answer) {
 
 }  // namespace
 
-bool ServerSession::required(const QString& host, int port) {
+bool ServerSession::required(const QString& host, int port, QString* tlsFailure) {
     QNetworkRequest request = serverRequest(serverUrl(host, port, QStringLiteral("/health")));
     request.setTransferTimeout(kTimeoutMs);
     const Exchanged answer = exchange([&](QNetworkAccessManager& n) { return n.get(request); });
+    if (tlsFailure)
+        *tlsFailure = answer.tlsFailure;
     return answer.status == 200 &&
            QJsonDocument::fromJson(answer.body).object().value(QStringLiteral("sessions")).toBool();
 }

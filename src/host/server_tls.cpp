@@ -73,13 +73,23 @@ void setServerCaFile(const QString& path) {
     authorities() = found;
 }
 
-QString tlsFailureText(const QString& server, const QList<QSslError>& errors,
-                       const QString& reason) {
-    if (errors.isEmpty())
+CertificateWatch::CertificateWatch(QNetworkReply* reply) : reply_(reply) {
+    QObject::connect(reply, &QNetworkReply::sslErrors, &context_,
+                     [this](const QList<QSslError>& errors) { errors_ += errors; });
+}
+
+QString CertificateWatch::failure() const {
+    if (reply_->error() != QNetworkReply::SslHandshakeFailedError)
+        return {};
+    const QString server = reply_->url()
+                               .adjusted(QUrl::RemoveUserInfo | QUrl::RemovePath |
+                                         QUrl::RemoveQuery | QUrl::RemoveFragment)
+                               .toString();
+    if (errors_.isEmpty())
         return QStringLiteral("A conexão segura (TLS) com o servidor de aplicação em %1 falhou: %2")
-            .arg(server, reason);
+            .arg(server, reply_->errorString());
     QStringList faults;
-    for (const QSslError& error : errors)
+    for (const QSslError& error : errors_)
         faults << error.errorString();
     faults.removeDuplicates();
     return QStringLiteral(

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <QList>
+#include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QObject>
 #include <QSslError>
 #include <QString>
 #include <QUrl>
@@ -26,9 +28,23 @@ QNetworkRequest serverRequest(const QUrl& url);
 // file holds no certificate.
 void setServerCaFile(const QString& path);
 
-// The operator's message for a TLS handshake with `server` that failed:
-// naming the certificate's faults when there are any, else Qt's reason.
-QString tlsFailureText(const QString& server, const QList<QSslError>& errors,
-                       const QString& reason);
+// Keeps what a reply found wrong with the server's certificate. Nothing
+// ignores those faults, so the reply then fails its TLS handshake.
+class CertificateWatch {
+  public:
+    explicit CertificateWatch(QNetworkReply* reply);
+    CertificateWatch(const CertificateWatch&) = delete;
+    CertificateWatch& operator=(const CertificateWatch&) = delete;
+
+    // The operator's message when the reply's TLS handshake failed, naming
+    // the server and the certificate's faults (else Qt's reason); empty when
+    // it did not fail so.
+    QString failure() const;
+
+  private:
+    QObject context_;  // the signal's connection ends with the watch
+    QNetworkReply* reply_;
+    QList<QSslError> errors_;
+};
 
 }  // namespace confcred::host

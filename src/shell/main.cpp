@@ -87,6 +87,13 @@ std::optional<int> logIn(const shell::HostOptions& options) {
         std::fprintf(stderr, "confcred-host: login refused: %s\n", message.toUtf8().constData());
         return 1;
     }
+    if (result == host::LoginResult::Untrusted) {
+        std::fprintf(stderr, "confcred-host: %s\n", message.toUtf8().constData());
+        if (options.scriptPath.isEmpty())
+            host::ui().showBox({host::BoxKind::Error, host::application().title(), message,
+                                host::mbOK, 0, nullptr});
+        return 1;
+    }
     return std::nullopt;
 }
 

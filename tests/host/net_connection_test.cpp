@@ -424,8 +424,8 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
                             QStringLiteral(" não foi aceito e a conexão foi interrompida: ");
     const std::pair<const char*, std::filesystem::path> untrusted[] = {
         {"the system's store", {}}, {"another authority", certificates.strangerCaFile()}};
-    for (const auto& [name, caFile] : untrusted) {
-        SCOPED_TRACE(name);
+    for (const auto& [trust, caFile] : untrusted) {
+        SCOPED_TRACE(trust);
         setServerCaFile(QString::fromStdString(caFile.string()));
         TNetConnection net;
         aimOverTls(net);
@@ -439,6 +439,11 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
                 << "no reason given";
         }
         EXPECT_FALSE(net.Connected());
+        // At the host's start, before any screen opens, with the same reason.
+        QString name = QStringLiteral("Ana"), message;
+        EXPECT_EQ(logInAtStart(address, server.port(), name, std::nullopt, message),
+                  LoginResult::Untrusted);
+        EXPECT_TRUE(message.startsWith(refused)) << message.toStdString();
     }
 
     setServerCaFile(QString::fromStdString(certificates.caFile().string()));
