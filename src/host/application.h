@@ -58,7 +58,8 @@ inline Application& application() {
 // The host context, set by the shell from its options; read on the UI thread.
 // Branch code of the current branch.
 extern int FiliProc;
-// Host name or address of the application server.
+// Host name or address of the application server; https://HOST when it is
+// reached over TLS (host/server_tls.h).
 extern QString WebURL;
 // Port of the application server (the server's default 8211).
 extern int WebPort;

@@ -71,8 +71,13 @@ void LoginDialog::inputChanged() {
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message) {
     ServerSession& session = serverSession();
-    if (!session.required(host, port))
-        return LoginResult::NotNeeded;
+    QString tlsFailure;
+    if (!session.required(host, port, &tlsFailure)) {
+        if (tlsFailure.isEmpty())
+            return LoginResult::NotNeeded;
+        message = tlsFailure;
+        return LoginResult::Untrusted;
+    }
     message.clear();
     if (password) {
         const LoginReply reply = session.login(host, port, operatorName, *password);

@@ -39,11 +39,14 @@ enum class LoginResult {
     LoggedIn,   // serverSession() is active; the operator's name is the server's
     Cancelled,  // the person pressed Cancelar
     Refused,    // with a password given beforehand, the server refused it
+    Untrusted,  // the server's certificate did not verify; nothing was sent
 };
 
 // Logs in when the server at host:port wants a session. With `password`
 // given (automation), no dialog is shown and a refusal is final; `message`
-// then holds the server's text. `operatorName` comes in as the name to offer
+// then holds the server's text. An https:// server whose certificate does not
+// verify is Untrusted, with the reason in `message`: the screens would only
+// say that they could not connect. `operatorName` comes in as the name to offer
 // and goes out as the name the server authenticated.
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message);

@@ -11,6 +11,7 @@
 #include "dataset/packet_codec.h"
 #include "host/retry_key.h"
 #include "host/server_session.h"
+#include "host/server_tls.h"
 
 namespace confcred::host {
 
@@ -48,12 +49,8 @@ void TNetConnection::setCallObserver(CallObserver observer) {
     callObserver() = std::move(observer);
 }
 
-QString TNetConnection::baseUrl() const {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(host_);
-    url.setPort(port_);
-    return url.toString();
+QUrl TNetConnection::urlOf(const QString& path) const {
+    return serverUrl(host_, port_, path);
 }
 
 void TNetConnection::setConnected(bool on) {
@@ -82,7 +79,7 @@ void TNetConnection::Open() {
         throw transportError(failed + QStringLiteral("servidor não informado."));
     if (port_ < 1 || port_ > 65535)
         throw transportError(failed + QStringLiteral("porta inválida."));
-    QNetworkRequest request(QUrl(baseUrl() + QStringLiteral("/health")));
+    QNetworkRequest request = serverRequest(urlOf(QStringLiteral("/health")));
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(connectTimeoutMs_);
     std::string body;
@@ -100,6 +97,7 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
                              std::string& body) {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
         reply, [](QNetworkReply* r) { r->deleteLater(); });
+    const CertificateWatch certificate(reply);
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -134,6 +132,9 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
                                      .toStdString());
             case QNetworkReply::HostNotFoundError:
                 text = QStringLiteral("Servidor de aplicação não encontrado: %1.").arg(host_);
+                break;
+            case QNetworkReply::SslHandshakeFailedError:
+                text = certificate.failure();
                 break;
             case QNetworkReply::TimeoutError:
             case QNetworkReply::OperationCanceledError:
@@ -170,9 +171,8 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
         callObserver()(method, QString::fromStdString(argsText));
     const std::string payload = encodeCallBody(argsText);
 
-    QUrl url(baseUrl());
-    url.setPath(QLatin1Char('/') + serverName_ + QLatin1Char('/') + method);
-    QNetworkRequest request(url);
+    QNetworkRequest request =
+        serverRequest(urlOf(QLatin1Char('/') + serverName_ + QLatin1Char('/') + method));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     // Qt would announce zstd, br and gzip; compressing a large packet on
     // loopback costs far more than sending it plain.

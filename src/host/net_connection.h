@@ -1,9 +1,10 @@
 // TNetConnection: a screen's connection to the application server. Calls are
 // late-bound by method name: POST http://Host:Port/<ServerName>/<method> with
 // {"args": [...]}; the answer is {"result": ...} or {"error": {"message"}}
-// (the JSON on both sides is host/call_codec.h). A call is synchronous for the
-// caller but waits in a local event loop that repaints the windows and runs
-// the busy animation while user input waits.
+// (the JSON on both sides is host/call_codec.h). A Host written https://HOST
+// is reached over HTTPS with the certificate checks of host/server_tls.h.
+// A call is synchronous for the caller but waits in a local event loop that
+// repaints the windows and runs the busy animation while user input waits.
 #pragma once
 
 #include <QObject>
@@ -16,6 +17,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QUrl;
 
 namespace confcred::host {
 
@@ -104,7 +106,7 @@ class TNetConnection : public QObject {
     void connectedChanged(bool connected);
 
   private:
-    QString baseUrl() const;
+    QUrl urlOf(const QString& path) const;
     // Sends and waits; returns the HTTP status (0 when none came) and fills
     // `body`. Throws TransportError on a transport failure.
     int exchange(QNetworkReply* reply, int timeoutMs, const QString& what, std::string& body);

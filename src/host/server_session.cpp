@@ -10,24 +10,18 @@
 #include <QUrl>
 #include <memory>
 
+#include "host/server_tls.h"
+
 namespace confcred::host {
 
 namespace {
 
 constexpr int kTimeoutMs = 30'000;
 
-QUrl urlOf(const QString& host, int port, const QString& path) {
-    QUrl url;
-    url.setScheme(QStringLiteral("http"));
-    url.setHost(host);
-    url.setPort(port);
-    url.setPath(path);
-    return url;
-}
-
 struct Exchanged {
     int status = 0;
     QByteArray body;
+    QString tlsFailure;  // the server's certificate did not verify (host/server_tls.h)
 };
 
 // Sends with a network manager of its own, which lives no longer than the
@@ -38,17 +32,18 @@ Exchanged exchange(Send send) {
     QNetworkAccessManager network;
     network.setProxy(QNetworkProxy::NoProxy);
     std::unique_ptr<QNetworkReply> reply(send(network));
+    const CertificateWatch certificate(reply.get());
     if (!reply->isFinished()) {
         QEventLoop loop;
         QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    return {status.isValid() ? status.toInt() : 0, reply->readAll()};
+    return {status.isValid() ? status.toInt() : 0, reply->readAll(), certificate.failure()};
 }
 
 QNetworkRequest jsonRequest(const QUrl& url) {
-    QNetworkRequest request(url);
+    QNetworkRequest request = serverRequest(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
     request.setRawHeader("Accept-Encoding", "identity");
     request.setTransferTimeout(kTimeoutMs);
@@ -72,10 +67,12 @@ QString errorMessage(const Exchanged& answer) {
 
 }  // namespace
 
-bool ServerSession::required(const QString& host, int port) {
-    QNetworkRequest request(urlOf(host, port, QStringLiteral("/health")));
+bool ServerSession::required(const QString& host, int port, QString* tlsFailure) {
+    QNetworkRequest request = serverRequest(serverUrl(host, port, QStringLiteral("/health")));
     request.setTransferTimeout(kTimeoutMs);
     const Exchanged answer = exchange([&](QNetworkAccessManager& n) { return n.get(request); });
+    if (tlsFailure)
+        *tlsFailure = answer.tlsFailure;
     return answer.status == 200 &&
            QJsonDocument::fromJson(answer.body).object().value(QStringLiteral("sessions")).toBool();
 }
@@ -99,7 +96,7 @@ LoginReply ServerSession::login(const QString& host, int port, const QString& op
                                 const QString& password) {
     const QJsonObject credentials{{QStringLiteral("operator"), operatorName},
                                   {QStringLiteral("password"), password}};
-    const QNetworkRequest request = jsonRequest(urlOf(host, port, QStringLiteral("/session")));
+    const QNetworkRequest request = jsonRequest(serverUrl(host, port, QStringLiteral("/session")));
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
     const Exchanged answer =
         exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
@@ -122,7 +119,8 @@ void ServerSession::renewIfDue() {
     const qint64 length = issued_.secsTo(expires_);
     if (now.secsTo(expires_) > length / 3)
         return;
-    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session/renew")));
+    QNetworkRequest request =
+        jsonRequest(serverUrl(host_, port_, QStringLiteral("/session/renew")));
     request.setRawHeader("Authorization", bearer());
     const Exchanged answer =
         exchange([&](QNetworkAccessManager& n) { return n.post(request, QByteArray()); });
@@ -133,7 +131,7 @@ void ServerSession::renewIfDue() {
 void ServerSession::end() {
     if (!active())
         return;
-    QNetworkRequest request = jsonRequest(urlOf(host_, port_, QStringLiteral("/session")));
+    QNetworkRequest request = jsonRequest(serverUrl(host_, port_, QStringLiteral("/session")));
     request.setRawHeader("Authorization", bearer());
     exchange([&](QNetworkAccessManager& n) { return n.deleteResource(request); });
     token_.clear();

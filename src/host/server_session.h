@@ -24,7 +24,9 @@ class ServerSession {
 
     // Asks GET /health whether calls need a session. False also when the
     // server does not answer: the first call then reports that, as before.
-    bool required(const QString& host, int port);
+    // A server whose certificate did not verify fills `tlsFailure` with the
+    // operator's message (host/server_tls.h); it is emptied otherwise.
+    bool required(const QString& host, int port, QString* tlsFailure = nullptr);
 
     LoginReply login(const QString& host, int port, const QString& operatorName,
                      const QString& password);

@@ -18,14 +18,28 @@ QString dataHome() {
 }
 
 void setServer(HostOptions& options, const QString& value) {
-    const int colon = value.lastIndexOf(':');
-    QString host = colon < 0 ? value : value.left(colon);
+    // https://HOST:PORT reaches the server over TLS. The scheme stays on the
+    // host, as the host context carries it (host/server_tls.h); http:// is
+    // the plain form.
+    QString address = value;
+    bool tls = false;
+    for (const QLatin1String scheme : {QLatin1String("https://"), QLatin1String("http://")}) {
+        if (address.startsWith(scheme, Qt::CaseInsensitive)) {
+            tls = scheme.startsWith(QLatin1String("https"));
+            address = address.mid(scheme.size());
+            if (address.endsWith('/'))
+                address.chop(1);
+            break;
+        }
+    }
+    const int colon = address.lastIndexOf(':');
+    QString host = colon < 0 ? address : address.left(colon);
     if (host.isEmpty())
         throw OptionsError("--server wants HOST:PORT, got \"" + value.toStdString() + "\"");
-    options.serverHost = host;
+    options.serverHost = tls ? QStringLiteral("https://") + host : host;
     if (colon >= 0) {
         bool ok = false;
-        const int port = value.mid(colon + 1).toInt(&ok);
+        const int port = address.mid(colon + 1).toInt(&ok);
         if (!ok || port < 1 || port > 65535)
             throw OptionsError("--server: bad port in \"" + value.toStdString() + "\"");
         options.serverPort = port;
@@ -66,6 +80,7 @@ struct Option {
 
 const Option kOptions[] = {
     {"server", setServer},
+    {"ca", [](HostOptions& o, const QString& v) { o.caFile = QFileInfo(v).absoluteFilePath(); }},
     {"branch", setBranch},
     {"operator", [](HostOptions& o, const QString& v) { o.operatorName = v; }},
     {"db", setDatabase},
@@ -101,6 +116,9 @@ QString usage() {
     return QStringLiteral(
         "usage: confcred-host [options]\n"
         "  --server HOST:PORT   application server (default 127.0.0.1:8211)\n"
+        "                       https://HOST:PORT: over TLS, its certificate checked\n"
+        "  --ca FILE            PEM file of the authorities the server's certificate\n"
+        "                       must chain to (default: the system's certificate store)\n"
         "  --branch N           branch code, FiliProc (default 1)\n"
         "  --operator NAME      operator name (default: the login name)\n"
         "  --db URL             shared database: sqlite:PATH or postgresql://...\n"

@@ -17,6 +17,7 @@ class OptionsError : public std::runtime_error {
 struct HostOptions {
     QString serverHost = QStringLiteral("127.0.0.1");
     int serverPort = 8211;
+    QString caFile;  // authorities for an https:// server; empty: the system's store
     int branch = 1;
     QString operatorName;         // the login name when not given
     QString database;             // sqlite:PATH or postgresql://...

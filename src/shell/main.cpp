@@ -18,6 +18,7 @@
 #include "host/package_loader.h"
 #include "host/scripted_ui_service.h"
 #include "host/server_session.h"
+#include "host/server_tls.h"
 #include "platform/win_path.h"
 #include "shell/host_options.h"
 #include "shell/languages.h"
@@ -33,6 +34,7 @@ void applyContext(const shell::HostOptions& options) {
     host::FiliProc = options.branch;
     host::WebURL = options.serverHost;
     host::WebPort = options.serverPort;
+    host::setServerCaFile(options.caFile);
     host::Operador = options.operatorName;
     platform::DriveMap drives = platform::DriveMap::defaults();
     for (auto it = options.drives.begin(); it != options.drives.end(); ++it)
@@ -83,6 +85,13 @@ std::optional<int> logIn(const shell::HostOptions& options) {
         return 0;
     if (result == host::LoginResult::Refused) {
         std::fprintf(stderr, "confcred-host: login refused: %s\n", message.toUtf8().constData());
+        return 1;
+    }
+    if (result == host::LoginResult::Untrusted) {
+        std::fprintf(stderr, "confcred-host: %s\n", message.toUtf8().constData());
+        if (options.scriptPath.isEmpty())
+            host::ui().showBox({host::BoxKind::Error, host::application().title(), message,
+                                host::mbOK, 0, nullptr});
         return 1;
     }
     return std::nullopt;

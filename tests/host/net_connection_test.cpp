@@ -29,12 +29,15 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "host/dispatch.h"
 #include "host/login_dialog.h"
 #include "host/scripted_ui_service.h"
 #include "host/server_session.h"
+#include "host/server_tls.h"
 #include "server/database.h"
 #include "server/operators.h"
 #include "support/server_process.h"
+#include "support/test_certificates.h"
 #endif
 
 using namespace confcred::host;
@@ -295,21 +298,24 @@ TEST(NetConnectionTest, SlowLargeAnswerKeepsTheEventLoopAlive) {
 }
 
 #ifdef CONFCRED_WITH_SERVER
+// getPEDCREDCONS's arguments for every order of the demo data.
+CallArgs everyOrder() {
+    return {QStringLiteral("T"),
+            QStringLiteral("T"),
+            platform::DateTime::fromParts(2000, 1, 1),
+            platform::DateTime::fromParts(2100, 12, 31),
+            QStringLiteral("_S_N_C_"),
+            QStringLiteral("_S_N_"),
+            QStringLiteral("T"),
+            QStringLiteral("T")};
+}
+
 // The same connection against the real confcred-server with its demo data.
 class RealServerTest : public ::testing::Test {
   protected:
     confcred::testing::ServerProcess server;
 
-    CallArgs allOrders() const {
-        return {QStringLiteral("T"),
-                QStringLiteral("T"),
-                platform::DateTime::fromParts(2000, 1, 1),
-                platform::DateTime::fromParts(2100, 12, 31),
-                QStringLiteral("_S_N_C_"),
-                QStringLiteral("_S_N_"),
-                QStringLiteral("T"),
-                QStringLiteral("T")};
-    }
+    CallArgs allOrders() const { return everyOrder(); }
 };
 
 TEST_F(RealServerTest, ListsComeBackAsPacketsAndErrorsAsResults) {
@@ -393,6 +399,77 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
               QStringLiteral("Operação não permitida para o perfil consulta."));
     serverSession().end();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).isError());
+}
+
+// Over HTTPS the server's certificate must chain to the host's authorities:
+// the CA file's, else the system's store. A certificate that does not stops
+// the call with a message naming the server and the reason, and no answer is
+// taken; with the right authority calls and the login go through.
+TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
+    const confcred::testing::TestCertificates certificates;
+    confcred::testing::ServerProcessOptions options;
+    options.extraArgs = {"--tls-cert", certificates.certFile().string(), "--tls-key",
+                         certificates.keyFile().string()};
+    confcred::testing::ServerProcess server(options);
+    const QString address = QStringLiteral("https://127.0.0.1");
+    const ScopeGuard trustTheSystemAgain([] { setServerCaFile({}); });
+    const auto aimOverTls = [&](TNetConnection& net) {
+        net.setServerName(QStringLiteral("lun90000.rdmConfCredBanc"));
+        net.setHost(address);
+        net.setPort(server.port());
+    };
+
+    const QString refused = QStringLiteral("O certificado do servidor de aplicação em ") + address +
+                            ':' + QString::number(server.port()) +
+                            QStringLiteral(" não foi aceito e a conexão foi interrompida: ");
+    const std::pair<const char*, std::filesystem::path> untrusted[] = {
+        {"the system's store", {}}, {"another authority", certificates.strangerCaFile()}};
+    for (const auto& [trust, caFile] : untrusted) {
+        SCOPED_TRACE(trust);
+        setServerCaFile(QString::fromStdString(caFile.string()));
+        TNetConnection net;
+        aimOverTls(net);
+        try {
+            net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder());
+            ADD_FAILURE() << "a call went through to an untrusted certificate";
+        } catch (const TransportError& e) {
+            const QString text = QString::fromUtf8(e.what());
+            EXPECT_TRUE(text.startsWith(refused)) << e.what();
+            EXPECT_GT(text.indexOf(QStringLiteral(". Confira")), refused.size())
+                << "no reason given";
+        }
+        EXPECT_FALSE(net.Connected());
+        // At the host's start, before any screen opens, with the same reason.
+        QString name = QStringLiteral("Ana"), message;
+        EXPECT_EQ(logInAtStart(address, server.port(), name, std::nullopt, message),
+                  LoginResult::Untrusted);
+        EXPECT_TRUE(message.startsWith(refused)) << message.toStdString();
+    }
+
+    setServerCaFile(QString::fromStdString(certificates.caFile().string()));
+    TNetConnection net;
+    aimOverTls(net);
+    const CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder());
+    ASSERT_TRUE(orders.ok()) << orders.errorMessage().toStdString();
+    ASSERT_TRUE(orders.hasPacket());
+    EXPECT_GT(orders.packet().rowCount(), 0u);
+
+    // The login and the session's calls take the same road.
+    {
+        auto db = confcred::server::openDatabase(server.dbUrl());
+        confcred::server::OperatorStore(*db).add("Ana", confcred::server::Role::Operador,
+                                                 "senha-da-ana");
+    }
+    for (int i = 0; i < 50 && !serverSession().required(address, server.port()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    QString name = QStringLiteral("Ana"), message;
+    ASSERT_EQ(logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
+              LoginResult::LoggedIn)
+        << message.toStdString();
+    EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder()).ok());
+    serverSession().end();
+    EXPECT_THROW(setServerCaFile(QString::fromStdString(certificates.keyFile().string())),
+                 std::runtime_error);
 }
 #endif
 

@@ -42,6 +42,15 @@ TEST_F(HostOptionsTest, CommandLineForms) {
     EXPECT_EQ(o.drives.value('D'), "/tmp/d");
 }
 
+// The scheme stays on the host, which the host context carries.
+TEST_F(HostOptionsTest, HttpsServerAndItsAuthorities) {
+    HostOptions o = parse({"--server", "HTTPS://srv.local:8443/", "--ca", "/etc/ca.pem"});
+    EXPECT_EQ(o.serverHost + ':' + QString::number(o.serverPort), "https://srv.local:8443");
+    EXPECT_EQ(o.caFile, "/etc/ca.pem");
+    o = parse({"--server", "http://srv.local"});
+    EXPECT_EQ(o.serverHost + ':' + QString::number(o.serverPort), "srv.local:8211");
+}
+
 TEST_F(HostOptionsTest, IniFileFillsWhatTheCommandLineLeaves) {
     dir.write("config/confcred/confcred-host.ini",
               "[host]\nserver=10.0.0.5:8300\nbranch=7\noperator=Ana\ndrive=C=/srv/c,E=/srv/e\n");
@@ -59,6 +68,7 @@ TEST_F(HostOptionsTest, BadOptionsAreRefusedWithTheirName) {
     const std::vector<std::pair<QStringList, std::string>> rows = {
         {{"--server", "host:0"}, "--server"},
         {{"--server", "host:http"}, "--server"},
+        {{"--server", "https://:8443"}, "--server"},
         {{"--branch", "um"}, "--branch"},
         {{"--db", "mysql://x"}, "--db"},
         {{"--drive", "CC=/x"}, "--drive"},
