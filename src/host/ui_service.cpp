@@ -101,12 +101,13 @@ int QtUiService::showBox(const BoxRequest& request) {
         const bool named = b.button == mbOpen && !request.openText.isEmpty();
         box.addButton(b.standard)->setText(named ? request.openText : QString::fromUtf8(b.text));
     }
-    // Escape answers like the classic boxes: Cancel, else No, else the only button.
+    // Escape answers like the classic boxes: Cancel, else No, else the only
+    // button; the open button is never Escape's.
     if (buttons & mbCancel)
         box.setEscapeButton(QMessageBox::Cancel);
     else if (buttons & mbNo)
         box.setEscapeButton(QMessageBox::No);
-    else if (buttons == mbOK)
+    else if ((buttons & ~BoxButtons{mbOpen}) == mbOK)
         box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
