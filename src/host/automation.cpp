@@ -462,7 +462,17 @@ AutomationDriver::AutomationDriver(ScriptedUiService& ui, Hooks hooks, QTextStre
     : ui_(ui), hooks_(std::move(hooks)), out_(out) {
     ui_.setOnBox([this](const RecordedBox& box) {
         out_ << "box " << boxKindName(box.kind) << " " << quoted(box.caption) << " "
-             << quoted(box.text) << " -> " << box.answer << Qt::endl;
+             << quoted(box.text);
+        if (!box.informativeText.isEmpty())
+            out_ << " " << quoted(box.informativeText);
+        out_ << " -> " << box.answer << Qt::endl;
+    });
+    // Nothing opens on the desktop in a script: the transcript says what would.
+    ui_.setOnRequest([this](const RecordedRequest& request) {
+        if (request.kind == RecordedRequest::Kind::OpenUrl)
+            out_ << "open " << request.detail << Qt::endl;
+        else if (request.kind == RecordedRequest::Kind::Page)
+            out_ << "page " << quoted(request.detail) << Qt::endl;
     });
     ui_.setOnScriptError([this](const QString& text) {
         if (pendingError_.isEmpty())
@@ -487,6 +497,7 @@ AutomationDriver::AutomationDriver(ScriptedUiService& ui, Hooks hooks, QTextStre
 AutomationDriver::~AutomationDriver() {
     TNetConnection::setCallObserver(nullptr);
     ui_.setOnBox(nullptr);
+    ui_.setOnRequest(nullptr);
     ui_.setOnScriptError(nullptr);
     ui_.setModalFallback(nullptr);
 }

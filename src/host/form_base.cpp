@@ -1,6 +1,7 @@
 #include "host/form_base.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -103,6 +104,12 @@ void FormLifecycle::runFormActivate() {
 }
 
 void showScreenHelp(const QString& screenCode, const QString& title) {
+    QFile page(QStringLiteral(":/ajuda/%1.html").arg(screenCode));
+    if (page.open(QIODevice::ReadOnly)) {
+        ui().showPage(QStringLiteral("Ajuda - %1").arg(title), QString::fromUtf8(page.readAll()),
+                      nullptr);
+        return;
+    }
     BoxRequest box;
     box.kind = BoxKind::Information;
     box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")

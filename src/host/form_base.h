@@ -92,8 +92,9 @@ class FormLifecycle {
     bool closedDuringCreation_ = false;
 };
 
-// The help command of the base screens: tells which screen this is, by its
-// code and title, until the help is installed.
+// The help command of the base screens: shows the screen's help page, the
+// resource ":/ajuda/<screen code>.html" its package installs, or else tells
+// which screen this is, by its code and title, and that its help is missing.
 void showScreenHelp(const QString& screenCode, const QString& title);
 
 // Creates a screen and runs its FormCreate; if that fails the screen is freed

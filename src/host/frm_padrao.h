@@ -112,7 +112,7 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     virtual void sbtPesquisarClick() {}
     // Prints the grid's current data through the print preview.
     virtual void sbtImprimirClick();
-    // Tells which screen this is and where its help would be.
+    // Shows the screen's help page (showScreenHelp).
     virtual void sbtAjudaClick();
 
     void closeEvent(QCloseEvent* event) override;

@@ -19,6 +19,8 @@ class QtUiService : public UiService {
     void processMessages() override;
     void setScreenCursor(int cursor) override;
     int screenCursor() const override { return cursor_; }
+    bool openUrl(const QUrl& url) override;
+    void showPage(const QString& title, const QString& html, QWidget* parent) override;
 
   private:
     int cursor_ = crDefault;

@@ -18,7 +18,7 @@ struct ButtonName {
 constexpr ButtonName kButtons[] = {
     {mbYes, mrYes, "Yes"},          {mbNo, mrNo, "No"},          {mbOK, mrOk, "OK"},
     {mbCancel, mrCancel, "Cancel"}, {mbAbort, mrAbort, "Abort"}, {mbRetry, mrRetry, "Retry"},
-    {mbIgnore, mrIgnore, "Ignore"},
+    {mbIgnore, mrIgnore, "Ignore"}, {mbOpen, mrOpen, "Open"},
 };
 
 }  // namespace
@@ -92,6 +92,8 @@ void ScriptedUiService::clearQueues() {
 void ScriptedUiService::clearRecords() {
     boxes_.clear();
     requests_.clear();
+    openedUrls_.clear();
+    pages_.clear();
 }
 
 void ScriptedUiService::record(RecordedRequest::Kind kind, const QString& detail) {
@@ -115,6 +117,7 @@ int ScriptedUiService::showBox(const BoxRequest& request) {
     box.text = request.text;
     box.buttons = request.buttons;
     box.helpContext = request.helpContext;
+    box.informativeText = request.informativeText;
     record(RecordedRequest::Kind::Box, request.text);
 
     std::optional<int> answer;
@@ -196,6 +199,17 @@ void ScriptedUiService::processMessages() {
 void ScriptedUiService::setScreenCursor(int cursor) {
     record(RecordedRequest::Kind::Cursor, QString::number(cursor));
     cursor_ = cursor;
+}
+
+bool ScriptedUiService::openUrl(const QUrl& url) {
+    record(RecordedRequest::Kind::OpenUrl, url.toString());
+    openedUrls_.push_back(url);
+    return true;
+}
+
+void ScriptedUiService::showPage(const QString& title, const QString& html, QWidget*) {
+    record(RecordedRequest::Kind::Page, title);
+    pages_.push_back(RecordedPage{title, html});
 }
 
 ScopedUi::ScopedUi(UiService& service) : previous_(&ui()) {

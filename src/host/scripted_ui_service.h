@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -35,14 +36,22 @@ struct RecordedBox {
     BoxButtons buttons = mbOK;
     int helpContext = 0;
     int answer = mrNone;
+    QString informativeText;
+};
+
+// A read-only page as it was shown (showPage).
+struct RecordedPage {
+    QString title;
+    QString html;
 };
 
 // One request of any kind, in the order they came.
 struct RecordedRequest {
-    enum class Kind { Box, File, Pick, Modal, ProcessMessages, Cursor };
+    enum class Kind { Box, File, Pick, Modal, ProcessMessages, Cursor, OpenUrl, Page };
     Kind kind = Kind::Box;
     // Box: its text; File: the title and initial folder; Pick: the title and
-    // key field; Modal: the dialog's object name; Cursor: the cursor value.
+    // key field; Modal: the dialog's object name; Cursor: the cursor value;
+    // OpenUrl: the URL; Page: its title.
     QString detail;
 };
 
@@ -83,6 +92,9 @@ class ScriptedUiService : public UiService {
 
     const std::vector<RecordedBox>& boxes() const { return boxes_; }
     const std::vector<RecordedRequest>& requests() const { return requests_; }
+    // Nothing is opened on the desktop: the URLs are only kept, in order.
+    const std::vector<QUrl>& openedUrls() const { return openedUrls_; }
+    const std::vector<RecordedPage>& pages() const { return pages_; }
     // Drops the records (the queues stay).
     void clearRecords();
 
@@ -120,6 +132,8 @@ class ScriptedUiService : public UiService {
     void processMessages() override;
     void setScreenCursor(int cursor) override;
     int screenCursor() const override { return cursor_; }
+    bool openUrl(const QUrl& url) override;
+    void showPage(const QString& title, const QString& html, QWidget* parent) override;
 
   private:
     void record(RecordedRequest::Kind kind, const QString& detail);
@@ -131,6 +145,8 @@ class ScriptedUiService : public UiService {
     std::deque<ModalAction> modals_;
     std::vector<RecordedBox> boxes_;
     std::vector<RecordedRequest> requests_;
+    std::vector<QUrl> openedUrls_;
+    std::vector<RecordedPage> pages_;
     std::function<void(const RecordedBox&)> onBox_;
     std::function<void(const RecordedRequest&)> onRequest_;
     std::function<std::optional<int>(const RecordedBox&)> boxFallback_;

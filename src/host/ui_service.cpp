@@ -2,11 +2,16 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
 #include <stdexcept>
 
 #include "host/application.h"
@@ -42,6 +47,7 @@ const ClassicButton kButtons[] = {
     {mbAbort, mrAbort, QMessageBox::Abort, "&Anular"},
     {mbRetry, mrRetry, QMessageBox::Retry, "&Repetir"},
     {mbIgnore, mrIgnore, QMessageBox::Ignore, "&Ignorar"},
+    {mbOpen, mrOpen, QMessageBox::Open, "A&brir"},
 };
 
 QMessageBox::Icon iconFor(BoxKind kind) {
@@ -87,17 +93,21 @@ QString boxCaption(const BoxRequest& request) {
 int QtUiService::showBox(const BoxRequest& request) {
     QMessageBox box(iconFor(request.kind), boxCaption(request), request.text, QMessageBox::NoButton,
                     dialogParent(request.parent));
+    box.setInformativeText(request.informativeText);
     BoxButtons buttons = request.buttons ? request.buttons : BoxButtons{mbOK};
     for (const ClassicButton& b : kButtons) {
-        if (buttons & b.button)
-            box.addButton(b.standard)->setText(QString::fromUtf8(b.text));
+        if (!(buttons & b.button))
+            continue;
+        const bool named = b.button == mbOpen && !request.openText.isEmpty();
+        box.addButton(b.standard)->setText(named ? request.openText : QString::fromUtf8(b.text));
     }
-    // Escape answers like the classic boxes: Cancel, else No, else the only button.
+    // Escape answers like the classic boxes: Cancel, else No, else the only
+    // button; the open button is never Escape's.
     if (buttons & mbCancel)
         box.setEscapeButton(QMessageBox::Cancel);
     else if (buttons & mbNo)
         box.setEscapeButton(QMessageBox::No);
-    else if (buttons == mbOK)
+    else if ((buttons & ~BoxButtons{mbOpen}) == mbOK)
         box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
@@ -195,6 +205,27 @@ void QtUiService::setScreenCursor(int cursor) {
         QApplication::restoreOverrideCursor();
         overridden_ = false;
     }
+}
+
+bool QtUiService::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+void QtUiService::showPage(const QString& title, const QString& html, QWidget* parent) {
+    QDialog page(dialogParent(parent));
+    page.setObjectName(QStringLiteral("frmPagina"));
+    page.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&page);
+    auto* text = new QTextBrowser(&page);
+    text->setObjectName(QStringLiteral("txtPagina"));
+    text->setHtml(html);
+    layout->addWidget(text);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &page);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("&Fechar"));
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &page, &QDialog::reject);
+    layout->addWidget(buttons);
+    page.resize(560, 480);
+    page.exec();
 }
 
 }  // namespace confcred::host

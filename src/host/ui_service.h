@@ -9,6 +9,7 @@
 #include <optional>
 
 class QDialog;
+class QUrl;
 class QWidget;
 
 namespace confcred::dataset {
@@ -27,6 +28,8 @@ enum ModalResult : int {
     mrIgnore = 5,
     mrYes = 6,
     mrNo = 7,
+    // Not a classic code: the box's open button (mbOpen) was pressed.
+    mrOpen = 100,
 };
 
 enum class BoxKind { Warning, Error, Information, Confirmation, Custom };
@@ -40,6 +43,9 @@ enum BoxButton : unsigned {
     mbAbort = 1u << 4,
     mbRetry = 1u << 5,
     mbIgnore = 1u << 6,
+    // Opens something for the operator to read (a log); the caller opens it
+    // through UiService::openUrl once the box answers mrOpen.
+    mbOpen = 1u << 7,
 };
 using BoxButtons = unsigned;
 
@@ -50,6 +56,10 @@ struct BoxRequest {
     BoxButtons buttons = mbOK;
     int helpContext = 0;
     QWidget* parent = nullptr;
+    // A second line in smaller type under the text: the figures behind it.
+    QString informativeText{};
+    // The open button's caption; "Abrir" when empty.
+    QString openText{};
 };
 
 struct FileRequest {
@@ -90,6 +100,12 @@ class UiService {
     virtual void processMessages() = 0;
     virtual void setScreenCursor(int cursor) = 0;
     virtual int screenCursor() const = 0;
+    // Opens a file or page in the desktop's viewer for it; false when none
+    // could be started.
+    virtual bool openUrl(const QUrl& url) = 0;
+    // Shows a read-only page of rich text (HTML) in a window of its own
+    // titled `title`, until the operator closes it.
+    virtual void showPage(const QString& title, const QString& html, QWidget* parent) = 0;
 };
 
 // The application's UI service. Never null: a Qt implementation by default.

@@ -105,22 +105,55 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         QString takes;  // situation of the orders sent
         QJsonArray rest;
         QString after;  // situation after the call
+        QString taken;  // the question's words for the orders sent
     } rows[] = {
-        {"effect credit", &TfrmConfCredBco::btnEfetivaCredito, "setEfetivaSaldo", "N", {}, "S"},
-        {"undo credit", &TfrmConfCredBco::btnDesfazCredito, "setCancelaCredito", "S", {}, "N"},
-        {"cancel order", &TfrmConfCredBco::btnCancelaPedido, "setSituacao", "N", {"C"}, "C"},
+        {"effect credit",
+         &TfrmConfCredBco::btnEfetivaCredito,
+         "setEfetivaSaldo",
+         "N",
+         {},
+         "S",
+         "Efetivar crédito: 2 pedidos pendentes marcados"},
+        {"undo credit",
+         &TfrmConfCredBco::btnDesfazCredito,
+         "setCancelaCredito",
+         "S",
+         {},
+         "N",
+         "Desfazer crédito: 2 pedidos efetivados marcados"},
+        {"cancel order",
+         &TfrmConfCredBco::btnCancelaPedido,
+         "setSituacao",
+         "N",
+         {"C"},
+         "C",
+         "Cancelar pedido: 2 pedidos pendentes marcados"},
         {"undo cancellation",
          &TfrmConfCredBco::BtnDesfazCancelamento,
          "setSituacao",
          "C",
          {"N"},
-         "N"},
+         "N",
+         "Desfazer cancelamento: 2 pedidos cancelados marcados"},
     };
     auto& screen = openLoadedScreen(ui_);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         const auto ticked = tick(screen, {"N", "S", "C"}, 2);
-        ASSERT_FALSE(ticked.value(row.takes).isEmpty());
+        ASSERT_EQ(ticked.value(row.takes).size(), 2);
+        // The question's figures: the sum of the two orders it sends, and
+        // the ticked orders of the other two situations it leaves.
+        int64_t cents = 0;
+        qsizetype others = 0;
+        for (auto it = ticked.cbegin(); it != ticked.cend(); ++it)
+            others += it.key() == row.takes ? 0 : it.value().size();
+        const QStringList listed = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
+        for (const QString& number : ticked.value(row.takes)) {
+            screen.cdsGetPediCreCons.setRecNo(static_cast<size_t>(listed.indexOf(number)) + 1);
+            cents +=
+                std::llround(screen.cdsGetPediCreCons.fieldByName("VRPEDCRECONS").asDouble() * 100);
+        }
+        ASSERT_GT(others, 1);
         clearCalls();
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
@@ -137,8 +170,13 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[0].text, QStringLiteral("Confirma Operação?"));
         EXPECT_EQ(ui_.boxes()[0].buttons, host::mbYes | host::mbNo);
+        EXPECT_EQ(ui_.boxes()[0].informativeText,
+                  row.taken + ", " + QString::fromStdString(platform::formatMoney(cents)) + ". " +
+                      QString::number(others) +
+                      " pedidos marcados em outra situação não serão enviados.");
         EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Information);
         EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
+        EXPECT_EQ(ui_.boxes()[1].informativeText, QStringLiteral("Pedidos alterados: 2."));
         // One call, then the reload; ticks gone, first order current.
         EXPECT_EQ(callMethods(), (QStringList{row.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
         EXPECT_EQ(tickedNumbers(screen.cdsGetPediCreCons), QStringList{});

@@ -323,6 +323,27 @@ TEST_F(ImportDialog, WarningsAreLoggedBeforeTheMessage) {
     EXPECT_NE(log.find("** Operador Importa\xE7\xE3o: teste\r\n"), std::string::npos);
     EXPECT_NE(log.find("\r\nLinha 2: data \"31/02/2026\" inv\xE1lida"), std::string::npos);
     EXPECT_FALSE(d->isVisible());
+    EXPECT_TRUE(ui_.openedUrls().empty());
+}
+
+TEST_F(ImportDialog, WarningsMessageCountsThemAndItsButtonOpensTheLog) {
+    c_.write("Credito/Site/lote_log.txt",
+             badLine("OPEN01") + "\r\n" + goodLine("OPEN02") + "\r\n" + badLine("OPEN03") + "\r\n");
+    auto d = openDialog();
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote_log.txt"), {host::mrYes, host::mrOpen});
+
+    ASSERT_EQ(logs().size(), 1u);
+    ASSERT_EQ(ui_.boxes().size(), 2u);
+    const host::RecordedBox& closing = ui_.boxes()[1];
+    EXPECT_EQ(closing.text, kWarnings);
+    EXPECT_EQ(closing.informativeText,
+              QStringLiteral("Advertências gravadas no log: 2 (C:\\Credito\\Site\\Log_Lun\\%1).")
+                  .arg(QString::fromStdString(logs()[0].filename().string())));
+    EXPECT_EQ(closing.buttons, host::mbOK | host::mbOpen);
+    // The faked viewer got the log's own file.
+    ASSERT_EQ(ui_.openedUrls().size(), 1u);
+    EXPECT_EQ(fs::path(ui_.openedUrls()[0].toLocalFile().toStdString()), logs()[0]);
+    EXPECT_FALSE(d->isVisible());
 }
 
 TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {

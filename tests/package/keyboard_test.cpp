@@ -1,6 +1,7 @@
 // The confirmation screen by keyboard and screen reader: the grid keeps the
 // focus after boxes and reloads, F5 reloads after any key, the find bar and
-// F3 go round the matches, and every control of the three screens has a name.
+// F3 go round the matches, every control of the three screens has a name,
+// and Ajuda shows the screen's page of shortcuts.
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
@@ -174,6 +175,17 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
     screen.btImportCons->click();
     for (const char* expected : {"medArquivo=Arquivo", "btnArquivo=Pesquisar"})
         EXPECT_TRUE(import.contains(expected)) << expected;
+}
+
+TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
+    auto& screen = openLoadedScreen(ui_);
+    ui_.clearRecords();
+    screen.sbtAjuda->click();
+    EXPECT_TRUE(ui_.boxes().empty());
+    ASSERT_EQ(ui_.pages().size(), 1u);
+    EXPECT_TRUE(ui_.pages()[0].title.contains(QStringLiteral("Confirmação de Crédito Bancário")));
+    for (const char* text : {"Ctrl+E", "Ctrl+Shift+Del", "F3", "FAMÍLIA=VALOR"})
+        EXPECT_TRUE(ui_.pages()[0].html.contains(QString::fromUtf8(text))) << text;
 }
 
 }  // namespace

@@ -1,31 +1,49 @@
 #include "package/confirmation/batch_operation.h"
 
+#include <QCoreApplication>
+
 #include "dataset/record_set.h"
 #include "package/frame/server_names.h"
 
 namespace confcred::package {
 
 const BatchOperation& efetivaCredito() {
-    static const BatchOperation op{"N", false, kSetEfetivaSaldo, std::nullopt,
-                                   QStringLiteral("Dev_Sel_Pend_Efet")};
+    static const BatchOperation op{"N",
+                                   false,
+                                   kSetEfetivaSaldo,
+                                   std::nullopt,
+                                   QStringLiteral("Dev_Sel_Pend_Efet"),
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Efetivar crédito")};
     return op;
 }
 
 const BatchOperation& desfazCredito() {
-    static const BatchOperation op{"S", true, kSetCancelaCredito, std::nullopt,
-                                   QStringLiteral("Dev_Sel_Efet")};
+    static const BatchOperation op{"S",
+                                   true,
+                                   kSetCancelaCredito,
+                                   std::nullopt,
+                                   QStringLiteral("Dev_Sel_Efet"),
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Desfazer crédito")};
     return op;
 }
 
 const BatchOperation& cancelaPedido() {
-    static const BatchOperation op{"N", false, kSetSituacao, QStringLiteral("C"),
-                                   QStringLiteral("Dev_Sel_Pend_Canc")};
+    static const BatchOperation op{"N",
+                                   false,
+                                   kSetSituacao,
+                                   QStringLiteral("C"),
+                                   QStringLiteral("Dev_Sel_Pend_Canc"),
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Cancelar pedido")};
     return op;
 }
 
 const BatchOperation& desfazCancelamento() {
-    static const BatchOperation op{"C", false, kSetSituacao, QStringLiteral("N"),
-                                   QStringLiteral("Dev_Sel_Canc")};
+    static const BatchOperation op{"C",
+                                   false,
+                                   kSetSituacao,
+                                   QStringLiteral("N"),
+                                   QStringLiteral("Dev_Sel_Canc"),
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Desfazer cancelamento")};
     return op;
 }
 

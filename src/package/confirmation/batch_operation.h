@@ -19,6 +19,7 @@ struct BatchOperation {
     QString method;                       // server method
     std::optional<QString> newSituation;  // second argument of setSituacao
     QString nothingSelectedKey;           // message key when no order qualifies
+    const char* title;                    // its name in the question (context Cli_Lun90000)
 };
 
 const BatchOperation& efetivaCredito();

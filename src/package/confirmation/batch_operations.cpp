@@ -12,6 +12,7 @@
 #include "host/ui_service.h"
 #include "package/confirmation/batch_operation.h"
 #include "package/confirmation/batch_run.h"
+#include "package/confirmation/batch_summary.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/confirmation/order_totals.h"
 
@@ -48,9 +49,16 @@ void TfrmConfCredBco::runOperation(const BatchOperation& operation) {
             case BatchEnd::TransportFailed:
                 std::rethrow_exception(outcome.failure);
             case BatchEnd::Done:
-                host::ui().showBox({host::BoxKind::Information, host::application().title(),
-                                    msgPadrao->Msg(QStringLiteral("Ope_Conc")), host::mbOK, 0,
-                                    this});
+                // The server applies every row of the packet or none, so a
+                // done call changed exactly the orders sent.
+                host::BoxRequest notice{host::BoxKind::Information,
+                                        host::application().title(),
+                                        msgPadrao->Msg(QStringLiteral("Ope_Conc")),
+                                        host::mbOK,
+                                        0,
+                                        this};
+                notice.informativeText = batchDoneDetail(outcome.sent);
+                host::ui().showBox(notice);
                 return;
         }
     };
@@ -60,7 +68,8 @@ void TfrmConfCredBco::runOperation(const BatchOperation& operation) {
                  cdsTemp,
                  this,
                  {[this] { dtsPadrao.setEnabled(false); }, [this] { dtsPadrao.setEnabled(true); },
-                  [this] { sbtVerificarClick(); }, report}};
+                  [this] { sbtVerificarClick(); }, report},
+                 batchQuestionDetail(operation, *totais)};
     // The reload and the ticks given back after it write the totals line once.
     OrderTotals::Hold hold(*totais);
     runBatchOperation(operation, run);

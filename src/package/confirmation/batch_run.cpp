@@ -14,9 +14,14 @@ namespace confcred::package {
 
 BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     BatchOutcome outcome;
-    const int answer = host::ui().showBox({host::BoxKind::Confirmation, host::application().title(),
-                                           run.messages.Msg(QStringLiteral("Conf_OPE")),
-                                           host::mbYes | host::mbNo, 0, run.owner});
+    host::BoxRequest question{host::BoxKind::Confirmation,
+                              host::application().title(),
+                              run.messages.Msg(QStringLiteral("Conf_OPE")),
+                              host::mbYes | host::mbNo,
+                              0,
+                              run.owner};
+    question.informativeText = run.questionDetail;
+    const int answer = host::ui().showBox(question);
     if (answer != host::mrYes)
         return outcome;
 

@@ -57,6 +57,7 @@ struct BatchRun {
     dataset::RecordSet& selected;  // cdsTemp, recreated once the question is answered Yes
     QWidget* owner;                // of the question box
     BatchScreen screen;
+    QString questionDetail{};  // the question's informative line: what is about to be sent
 };
 
 // Runs `operation`: once answered Yes, the busy animation runs until the

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QUrl>
 #include <exception>
 #include <memory>
 #include <utility>
@@ -26,6 +27,7 @@
 #include "package/import/import_run.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/win_path.h"
 
 namespace confcred::package {
 
@@ -173,8 +175,7 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     if (outcome.warnings == 0) {
         msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::BoxKind::Confirmation, host::mbOK, 0);
     } else if (outcome.log == ci::LogEnd::Written) {
-        msgPadrao->ShowMsg(QStringLiteral("DADOS_NOT_INPORT"), host::BoxKind::Confirmation,
-                           host::mbOK, 0);
+        showLogWritten(outcome);
     } else {
         // The import and the move are done: say so, and give the operator the
         // warnings the log was to hold.
@@ -185,6 +186,21 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
         showWarning(ci::archiveFailureText(*msgPadrao, outcome.path, outcome.archive));
     setProgress(0);
     Close();
+}
+
+void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
+    const QString logPath = QString::fromStdString(outcome.logPath);
+    host::BoxRequest box;
+    box.kind = host::BoxKind::Confirmation;
+    box.caption = host::application().title();
+    box.text = msgPadrao->Msg(QStringLiteral("DADOS_NOT_INPORT"));
+    box.informativeText = msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
+                              .arg(QString::number(outcome.warnings), logPath);
+    box.buttons = host::mbOK | host::mbOpen;
+    box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
+    if (host::ui().showBox(box) == host::mrOpen)
+        host::ui().openUrl(QUrl::fromLocalFile(
+            QString::fromStdString(platform::resolvePath(outcome.logPath).string())));
 }
 
 void TfrmImporCons::logCons() {

@@ -55,6 +55,9 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // After a completed run: its closing message, the reports that follow
     // it, and the close.
     void finishRun(const credit_import::ImportOutcome& outcome);
+    // The closing message of a run whose warnings went to the log, with the
+    // button that opens the log in the desktop's viewer.
+    void showLogWritten(const credit_import::ImportOutcome& outcome);
     QStringList warningLines();
     void showWarning(const QString& text);
 };

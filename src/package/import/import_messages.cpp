@@ -42,6 +42,8 @@ QStringList importMessageLines() {
         {"LOG_SEM_PASTA",
          QT_TRANSLATE_NOOP("Cli_Lun90002", "a pasta não existe e não pôde ser criada")},
         {"LOG_FALHA", QT_TRANSLATE_NOOP("Cli_Lun90002", "falha de gravação")},
+        {"ADV_NO_LOG", QT_TRANSLATE_NOOP("Cli_Lun90002", "Advertências gravadas no log: %1 (%2).")},
+        {"ABRIR_LOG", QT_TRANSLATE_NOOP("Cli_Lun90002", "Abrir &log")},
     };
     return host::translatedLines("Cli_Lun90002", texts);
 }

@@ -171,6 +171,62 @@
         <source>Registros no arquivo: %1</source>
         <translation>Records in the file: %1</translation>
     </message>
+    <message>
+        <source>Efetivar crédito</source>
+        <translation>Effect credit</translation>
+    </message>
+    <message>
+        <source>Desfazer crédito</source>
+        <translation>Undo credit</translation>
+    </message>
+    <message>
+        <source>Cancelar pedido</source>
+        <translation>Cancel order</translation>
+    </message>
+    <message>
+        <source>Desfazer cancelamento</source>
+        <translation>Undo cancellation</translation>
+    </message>
+    <message>
+        <source>1 pedido pendente marcado</source>
+        <translation>1 pending order ticked</translation>
+    </message>
+    <message>
+        <source>%1 pedidos pendentes marcados</source>
+        <translation>%1 pending orders ticked</translation>
+    </message>
+    <message>
+        <source>1 pedido efetivado marcado</source>
+        <translation>1 effected order ticked</translation>
+    </message>
+    <message>
+        <source>%1 pedidos efetivados marcados</source>
+        <translation>%1 effected orders ticked</translation>
+    </message>
+    <message>
+        <source>1 pedido cancelado marcado</source>
+        <translation>1 cancelled order ticked</translation>
+    </message>
+    <message>
+        <source>%1 pedidos cancelados marcados</source>
+        <translation>%1 cancelled orders ticked</translation>
+    </message>
+    <message>
+        <source>%1: %2, %3.</source>
+        <translation>%1: %2, %3.</translation>
+    </message>
+    <message>
+        <source>1 pedido marcado em outra situação não será enviado.</source>
+        <translation>1 ticked order in another situation will not be sent.</translation>
+    </message>
+    <message>
+        <source>%1 pedidos marcados em outra situação não serão enviados.</source>
+        <translation>%1 ticked orders in other situations will not be sent.</translation>
+    </message>
+    <message>
+        <source>Pedidos alterados: %1.</source>
+        <translation>Orders changed: %1.</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -322,6 +378,14 @@ Warnings:
     <message>
         <source>falha de gravação</source>
         <translation>write failure</translation>
+    </message>
+    <message>
+        <source>Advertências gravadas no log: %1 (%2).</source>
+        <translation>Warnings written to the log: %1 (%2).</translation>
+    </message>
+    <message>
+        <source>Abrir &amp;log</source>
+        <translation>Open &amp;log</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,72 @@
+#include "package/confirmation/batch_summary.h"
+
+#include <QCoreApplication>
+#include <string_view>
+
+#include "package/confirmation/batch_operation.h"
+#include "package/confirmation/order_totals.h"
+#include "platform/regional.h"
+
+namespace confcred::package {
+
+namespace {
+
+// A text marked with QT_TRANSLATE_NOOP in the screen's context, translated.
+QString said(const char* text) {
+    return QCoreApplication::translate("Cli_Lun90000", text);
+}
+
+// The ticked orders an operation takes, in words, one and many apart.
+struct TakenWords {
+    OrderTotals::Situation situation;
+    const char* one;
+    const char* many;
+};
+
+const TakenWords& takenWords(std::string_view situation) {
+    static const TakenWords pending{
+        OrderTotals::Pending, QT_TRANSLATE_NOOP("Cli_Lun90000", "1 pedido pendente marcado"),
+        QT_TRANSLATE_NOOP("Cli_Lun90000", "%1 pedidos pendentes marcados")};
+    static const TakenWords effected{
+        OrderTotals::Effected, QT_TRANSLATE_NOOP("Cli_Lun90000", "1 pedido efetivado marcado"),
+        QT_TRANSLATE_NOOP("Cli_Lun90000", "%1 pedidos efetivados marcados")};
+    static const TakenWords cancelled{
+        OrderTotals::Cancelled, QT_TRANSLATE_NOOP("Cli_Lun90000", "1 pedido cancelado marcado"),
+        QT_TRANSLATE_NOOP("Cli_Lun90000", "%1 pedidos cancelados marcados")};
+    if (situation == "S")
+        return effected;
+    if (situation == "C")
+        return cancelled;
+    return pending;
+}
+
+}  // namespace
+
+QString batchQuestionDetail(const BatchOperation& operation, const OrderTotals& totals) {
+    const TakenWords& words = takenWords(operation.situation);
+    const OrderTotals::Sum& taken = totals.ticked(words.situation);
+    const QString count =
+        taken.count == 1 ? said(words.one) : said(words.many).arg(QString::number(taken.count));
+    QString text = said(QT_TRANSLATE_NOOP("Cli_Lun90000", "%1: %2, %3."))
+                       .arg(said(operation.title), count,
+                            QString::fromStdString(platform::formatMoney(taken.cents)));
+    // An order of no known situation counts only among all the ticked ones.
+    const size_t others = totals.ticked().count - taken.count;
+    if (others == 1)
+        text += QLatin1Char(' ') +
+                said(QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                       "1 pedido marcado em outra situação não será enviado."));
+    else if (others > 1)
+        text += QLatin1Char(' ') +
+                said(QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                       "%1 pedidos marcados em outra situação não serão enviados."))
+                    .arg(QString::number(others));
+    return text;
+}
+
+QString batchDoneDetail(size_t changed) {
+    return said(QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedidos alterados: %1."))
+        .arg(QString::number(changed));
+}
+
+}  // namespace confcred::package
