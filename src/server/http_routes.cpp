@@ -180,12 +180,8 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
     const std::string_view target = pathOf(request);
 
     if (target == "/health") {
-        if (request.method() != http::verb::get) {
-            auto res =
-                errorResponse(http::status::method_not_allowed, version, "Use GET em /health.");
-            res.set(http::field::allow, "GET");
-            return res;
-        }
+        if (auto refused = refuseUnlessGet(request, "/health"))
+            return std::move(*refused);
         if (sessionsRequired)
             return makeResponse(http::status::ok, version, R"({"status":"ok","sessions":true})");
         return makeResponse(http::status::ok, version, R"({"status":"ok"})");
