@@ -68,6 +68,7 @@ step "build fuzz targets" configure_build fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo
 step "fuzz (bounded)" bash "$ROOT/fuzz/run" "${FUZZ_SECONDS:-30}"
 
 step "format" bash "$ROOT/scripts/check-format.sh"
+step "translations" bash "$ROOT/scripts/check-translations.sh" "$ROOT/build/debug"
 
 # The performance goals: every figure is a ratio against a reference measured
 # in the same run, so it holds on a shared machine.

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QShortcut>
 #include <QWidget>
 
 #include "host/accessibility.h"
@@ -115,6 +116,13 @@ void showScreenHelp(const QString& screenCode, const QString& title) {
     box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
                    .arg(screenCode, title);
     ui().showBox(box);
+}
+
+QShortcut* helpKey(QWidget& form) {
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F1), &form);
+    key->setObjectName(QStringLiteral("sctAjuda"));
+    key->setContext(Qt::WidgetWithChildrenShortcut);
+    return key;
 }
 
 }  // namespace confcred::host

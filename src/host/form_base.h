@@ -13,6 +13,7 @@
 #include <memory>
 #include <utility>
 
+class QShortcut;
 class QWidget;
 
 namespace confcred::host {
@@ -96,6 +97,10 @@ class FormLifecycle {
 // resource ":/ajuda/<screen code>.html" its package installs, or else tells
 // which screen this is, by its code and title, and that its help is missing.
 void showScreenHelp(const QString& screenCode, const QString& title);
+
+// F1 anywhere in the form shows its help page, as the help command does; the
+// key works in dialogs whose help button is hidden too.
+QShortcut* helpKey(QWidget& form);
 
 // Creates a screen and runs its FormCreate; if that fails the screen is freed
 // and the error goes on to the caller. A screen that closed during its

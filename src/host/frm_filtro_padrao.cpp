@@ -6,11 +6,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 #include "host/button_flat.h"
 #include "host/dispatch.h"
+#include "host/form_base.h"
 #include "host/messages.h"
 
 namespace confcred::host {
@@ -80,6 +82,8 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
 
     onEvent(sbtConfirma, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::sbtConfirmaClick);
     onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::Close);
+    onEvent(helpKey(*this), &QShortcut::activated, this,
+            [this] { showScreenHelp(lblCodTela->text(), windowTitle()); });
 }
 
 TfrmFiltroPadrao::~TfrmFiltroPadrao() = default;

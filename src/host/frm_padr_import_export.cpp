@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -75,6 +76,7 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     onEvent(sbtImportExport, &QAbstractButton::clicked, this,
             &TfrmPadrImportExport::sbtImportExportClick);
     onEvent(sbtHelp, &QAbstractButton::clicked, this, &TfrmPadrImportExport::sbtHelpClick);
+    onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrImportExport::sbtHelpClick);
     onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrImportExport::Close);
 }
 

@@ -9,6 +9,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -289,6 +290,7 @@ void TfrmPadrao::buildToolbar() {
     bind(sbtVerificar, mniVerificar, &TfrmPadrao::sbtVerificarClick);
     bind(sbtImprimir, mniImprimir, &TfrmPadrao::sbtImprimirClick);
     onEvent(sbtAjuda, &QAbstractButton::clicked, this, &TfrmPadrao::sbtAjudaClick);
+    onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
     onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
     onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
 }

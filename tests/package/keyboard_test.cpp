@@ -1,7 +1,7 @@
 // The confirmation screen by keyboard and screen reader: the grid keeps the
 // focus after boxes and reloads, F5 reloads after any key, the find bar and
 // F3 go round the matches, every control of the three screens has a name,
-// and Ajuda shows the screen's page of shortcuts.
+// and Ajuda or F1 shows the screen's page of shortcuts.
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include "host/accessibility.h"
 #include "host/button_flat.h"
 #include "host/frm_filtro_padrao.h"
+#include "host/synthetic_input.h"
 #include "package/import/frm_impor_cons.h"
 
 namespace confcred::testing {
@@ -186,6 +187,27 @@ TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
     EXPECT_TRUE(ui_.pages()[0].title.contains(QStringLiteral("Confirmação de Crédito Bancário")));
     for (const char* text : {"Ctrl+E", "Ctrl+Shift+Del", "F3", "FAMÍLIA=VALOR"})
         EXPECT_TRUE(ui_.pages()[0].html.contains(QString::fromUtf8(text))) << text;
+
+    // F1 in each dialog shows that dialog's own page, also where the help
+    // button is hidden.
+    const auto pressF1 = [](QDialog& dialog) {
+        dialog.activateWindow();
+        QApplication::processEvents();
+        if (QApplication::activeWindow() != &dialog)
+            QApplication::setActiveWindow(&dialog);
+        QWidget* target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
+        EXPECT_TRUE(host::sendKeyCombination(target, QKeyCombination(Qt::Key_F1)));
+        dialog.reject();
+    };
+    ui_.queueModal(pressF1);
+    screen.brnFiltro->click();
+    ui_.queueModal(pressF1);
+    screen.btImportCons->click();
+    ASSERT_EQ(ui_.pages().size(), 3u);
+    EXPECT_EQ(ui_.pages()[1].title, "Ajuda - Filtro de Confirmação de Crédito Bancário");
+    EXPECT_TRUE(ui_.pages()[1].html.contains("Consumidor deve ser informado."));
+    EXPECT_EQ(ui_.pages()[2].title, "Ajuda - Importação Crédito/Débito Consumidor ");
+    EXPECT_TRUE(ui_.pages()[2].html.contains("Log_Lun"));
 }
 
 }  // namespace

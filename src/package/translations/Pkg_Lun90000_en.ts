@@ -506,6 +506,26 @@ Warnings:
         <source>Marcar pelo &amp;retorno bancário...</source>
         <translation>Tick from bank &amp;return...</translation>
     </message>
+    <message>
+        <source>Marcado</source>
+        <translation>Ticked</translation>
+    </message>
+    <message>
+        <source>Não marcado</source>
+        <translation>Not ticked</translation>
+    </message>
+    <message>
+        <source>&amp;Localizar:</source>
+        <translation>&amp;Find:</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido, Nr. Boleto, Consumidor ou Responsável (F3)</source>
+        <translation>Order no., slip no., consumer or responsible person (F3)</translation>
+    </message>
+    <message>
+        <source>Nenhum pedido encontrado.</source>
+        <translation>No order found.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmFiltroConfCredBco</name>
