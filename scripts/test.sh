@@ -12,8 +12,9 @@ failed=0
 step() {  # step <name> <command...>: one check
     local name="$1"; shift
     echo "=== $name"
-    if "$@"; then passed=$((passed + 1)); echo "=== $name: ok"
-    else failed=$((failed + 1)); echo "=== $name: FAILED"; fi
+    local start=$SECONDS
+    if "$@"; then passed=$((passed + 1)); echo "=== $name: ok ($((SECONDS - start)) s)"
+    else failed=$((failed + 1)); echo "=== $name: FAILED ($((SECONDS - start)) s)"; fi
 }
 
 tests() {  # tests <build dir>: every test of that build, counted one by one
@@ -76,5 +77,5 @@ step "benchmarks hold their limits" bash "$ROOT/bench/run"
 step "packages" bash "$ROOT/tests/deploy/package_test.sh"
 step "failover behind a balancer" bash "$ROOT/tests/deploy/failover_test.sh"
 
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed ($SECONDS s in all)"
 [ "$failed" -eq 0 ]
