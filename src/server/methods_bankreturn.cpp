@@ -272,6 +272,10 @@ std::string bankReturn(Database& db, const Args& args) {
                                     : db.read([&](Session& s) { return ordersBySlip(s, wanted); });
 
     dataset::DataPacket answer(records::fieldDefs(records::kBankReturnResult));
+    // Room for every row at the fields' widths, so that no column regrows.
+    const std::size_t rows = file.records.size();
+    for (std::size_t f = 0; f < answer.fieldCount(); ++f)
+        answer.column(f).reserve(rows, rows * static_cast<std::size_t>(answer.fields()[f].size));
     const auto column = [&](std::string_view name) -> dataset::Column& {
         return answer.column(static_cast<std::size_t>(answer.fieldIndex(name)));
     };
