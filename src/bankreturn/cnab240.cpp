@@ -128,6 +128,7 @@ ReturnFile readCnab240(const std::vector<FixedLine>& lines) {
                              header.quote(143, 1) + ", esperado \"2\")");
     file.bankName = header.text(103, 30);
     const SegmentT& t = segmentTOf(file.bankCode);
+    file.records.reserve(lines.size() / 2);  // a segment T and a U per record
 
     std::optional<Lot> lot;
     int lots = 0;

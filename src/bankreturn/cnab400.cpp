@@ -55,6 +55,7 @@ ReturnFile readCnab400(const std::vector<FixedLine>& lines) {
     file.bankName = header.text(80, 15);
     checkSequence(header);
 
+    file.records.reserve(lines.size());
     for (size_t i = 1; i < lines.size(); ++i) {
         const FixedLine& line = lines[i];
         requireLength(line, kLength);

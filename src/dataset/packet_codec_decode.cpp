@@ -64,6 +64,10 @@ static_assert(kPacketPadding == simdjson::SIMDJSON_PADDING);
 
 // Rows decoded before the columns are sized from what they took of the text.
 constexpr size_t kSampleRows = 256;
+// A text with escapes at least this long (a whole file sent in one field) is
+// unescaped straight into a string its column keeps, instead of into the
+// parser's buffer and then again into the column.
+constexpr size_t kOwnStringFrom = size_t{64} << 10;
 // Each thread keeps a parser between calls, sized for the largest text it has
 // read up to this length (about five bytes per byte of text); a longer text
 // gets a parser of its own, freed afterwards.
@@ -134,9 +138,12 @@ bool parseWireDateTime(std::string_view text, platform::DateTime& out) {
 
 class Decoder {
   public:
-    Decoder(const DecodeOptions& options, const char* documentEnd,
+    Decoder(const DecodeOptions& options, const char* documentEnd, const od::parser* parser,
             std::shared_ptr<const std::string> source = nullptr)
-        : options_(options), documentEnd_(documentEnd), source_(std::move(source)) {}
+        : options_(options),
+          documentEnd_(documentEnd),
+          parser_(parser),
+          source_(std::move(source)) {}
 
     DataPacket decodeObject(od::object& object);
 
@@ -148,6 +155,8 @@ class Decoder {
     [[gnu::always_inline]] inline void decodeCell(od::value& value, Column& column, size_t row,
                                                   size_t field);
     void reserveFromSample(DataPacket& packet, const char* firstRow, const char* sampleEnd);
+    [[gnu::noinline]] error_code appendLongText(od::value& value, Column& column, size_t row,
+                                                size_t field);
 
     // Failures, kept out of the row loop.
     [[noreturn, gnu::cold, gnu::noinline]] void cellFail(error_code e, od::value& value, size_t row,
@@ -163,6 +172,7 @@ class Decoder {
 
     DecodeOptions options_;
     const char* documentEnd_;
+    const od::parser* parser_;  // unescapes long texts; may be null
     // The document's own text when the packet may keep it: texts without
     // escapes are then referenced where they stand instead of being copied.
     std::shared_ptr<const std::string> source_;
@@ -327,8 +337,16 @@ void Decoder::decodeCell(od::value& value, Column& column, size_t row, size_t fi
     if (isTextType(type)) [[likely]] {
         // Most texts hold no escape: take their bytes straight from the
         // input instead of unescaping them into the parser's buffer first.
-        if (plainString(value.raw_json_token(), text) ||
-            (e = value.get_string().get(text)) == simdjson::SUCCESS) {
+        const std::string_view token = value.raw_json_token();
+        if (!plainString(token, text)) {
+            if (token.size() >= kOwnStringFrom && parser_ != nullptr && !column.sharedText()) {
+                if ((e = appendLongText(value, column, row, field)) == simdjson::SUCCESS)
+                    return;
+            } else {
+                e = value.get_string().get(text);
+            }
+        }
+        if (e == simdjson::SUCCESS) {
             if (text.size() > widthLimits_[field])
                 checkWidth(text, row, field);
             column.appendText(text);
@@ -365,6 +383,26 @@ void Decoder::decodeCell(od::value& value, Column& column, size_t row, size_t fi
         return;
     }
     cellFail(e, value, row, field, expected);
+}
+
+// What get_string does, with the string of the column's own as the target.
+error_code Decoder::appendLongText(od::value& value, Column& column, size_t row, size_t field) {
+    const size_t tokenSize = value.raw_json_token().size();
+    od::raw_json_string raw;
+    if (auto e = value.get_raw_json_string().get(raw))
+        return e;
+    auto own = std::make_shared<std::string>();
+    own->resize(tokenSize + simdjson::SIMDJSON_PADDING);
+    auto* end = reinterpret_cast<uint8_t*>(own->data());
+    std::string_view text;
+    if (auto e = parser_->unescape(raw, end).get(text))
+        return e;
+    if (text.size() > widthLimits_[field])
+        checkWidth(text, row, field);
+    own->resize(text.size());
+    column.shareText(std::move(own));
+    column.appendText(*column.sharedText());
+    return simdjson::SUCCESS;
 }
 
 void Decoder::decodeRows(od::value value, DataPacket& packet) {
@@ -502,7 +540,7 @@ DataPacket decodeDocument(const char* data, size_t length, size_t capacity,
     if (auto e = document.get_object().get(object)) {
         fail(e == simdjson::INCORRECT_TYPE ? "a packet must be a JSON object" : jsonProblem(e));
     }
-    Decoder decoder(options, data + length, std::move(source));
+    Decoder decoder(options, data + length, parser, std::move(source));
     DataPacket packet = decoder.decodeObject(object);
     const char* rest;
     if (document.current_location().get(rest) == simdjson::SUCCESS) {
@@ -513,13 +551,13 @@ DataPacket decodeDocument(const char* data, size_t length, size_t capacity,
 
 }  // namespace
 
-DataPacket decodePacketValue(od::value value, const DecodeOptions& options,
-                             const char* documentEnd) {
+DataPacket decodePacketValue(od::value value, const DecodeOptions& options, const char* documentEnd,
+                             const od::parser* parser) {
     od::object object;
     if (auto e = value.get_object().get(object)) {
         fail(e == simdjson::INCORRECT_TYPE ? "a packet must be a JSON object" : jsonProblem(e));
     }
-    Decoder decoder(options, documentEnd);
+    Decoder decoder(options, documentEnd, parser);
     return decoder.decodeObject(object);
 }
 

@@ -20,8 +20,11 @@ namespace confcred::dataset {
 
 // Decodes the packet object at `value` and consumes it, so the caller goes on
 // with the next value of its document. `documentEnd`, when given, is the end of
-// the JSON text; it only helps size the columns ahead. Errors as decodePacket.
+// the JSON text; it only helps size the columns ahead. `parser`, when given,
+// is the one reading the document: long texts are then unescaped without a
+// second copy. Errors as decodePacket.
 DataPacket decodePacketValue(simdjson::ondemand::value value, const DecodeOptions& options = {},
-                             const char* documentEnd = nullptr);
+                             const char* documentEnd = nullptr,
+                             const simdjson::ondemand::parser* parser = nullptr);
 
 }  // namespace confcred::dataset

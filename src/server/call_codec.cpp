@@ -31,7 +31,7 @@ std::string position(const std::string& method, std::size_t index) {
 }
 
 Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
-              const char* documentEnd) {
+              const char* documentEnd, const od::parser& parser) {
     od::json_type type;
     if (auto e = value.type().get(type))
         badJson(e);
@@ -69,7 +69,7 @@ Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
             dataset::DecodeOptions options;
             options.enforceWidths = false;
             try {
-                return dataset::decodePacketValue(value, options, documentEnd);
+                return dataset::decodePacketValue(value, options, documentEnd, &parser);
             } catch (const dataset::PacketError& e) {
                 throw ArgumentError(position(method, index) +
                                     ": pacote de dados inválido: " + e.what() + ".");
@@ -83,7 +83,8 @@ Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
     badBody("valor de argumento desconhecido");
 }
 
-std::vector<Arg> decodeArgs(od::value value, const std::string& method, const char* documentEnd) {
+std::vector<Arg> decodeArgs(od::value value, const std::string& method, const char* documentEnd,
+                            const od::parser& parser) {
     od::array array;
     if (auto e = value.get_array().get(array)) {
         if (e == simdjson::INCORRECT_TYPE)
@@ -95,7 +96,7 @@ std::vector<Arg> decodeArgs(od::value value, const std::string& method, const ch
         od::value item;
         if (auto e = element.get(item))
             badJson(e);
-        args.push_back(decodeArg(item, method, args.size(), documentEnd));
+        args.push_back(decodeArg(item, method, args.size(), documentEnd, parser));
     }
     return args;
 }
@@ -139,7 +140,7 @@ Args decodeCall(const std::string& method, std::string& body) {
         od::value value;
         if (auto e = member.value().get(value))
             badJson(e);
-        args = decodeArgs(value, method, body.data() + body.size());
+        args = decodeArgs(value, method, body.data() + body.size(), *parser);
     }
     if (!seenArgs)
         badBody("falta a chave \"args\"");

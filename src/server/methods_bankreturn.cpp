@@ -3,9 +3,10 @@
 // nothing; the screen ticks what matched and the operator effects the credit.
 
 #include <algorithm>
+#include <compare>
+#include <cstdint>
+#include <optional>
 #include <tuple>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -23,65 +24,140 @@ namespace {
 namespace records = dataset::records;
 using bankreturn::ReturnRecord;
 
-// An order that may be the one a record settles.
-struct SlipOrder {
-    std::string number, client, consumer;
-    std::int64_t cents = 0;
-    char situation = 'N';
-    int next = -1;  // the next order with the same slip digits
+// What a record matches an order by: the digits of the slip with its leading
+// zeros removed (bankreturn::slipDigits), as a number in two halves of at most
+// 19 digits, so that keys compare and sort without a string. {0, 0}: no digit
+// but zeros. A record's slip has at most 21 digits (20 columns and a check
+// digit); an order's slip with more than 38 matches none.
+struct SlipKey {
+    std::uint64_t high = 0, low = 0;
+    bool empty() const { return high == 0 && low == 0; }
+    auto operator<=>(const SlipKey&) const = default;
 };
 
-// What a record matches by: the digits of its nosso número, and of the nosso
-// número followed by the check digit the layout carries beside it (empty when
-// there is none, or when it is a letter).
-struct SlipKeys {
-    std::string plain, withDigit;
+constexpr std::size_t kHalfDigits = 19;
+
+// The key of the digits of `slip` followed by those of `digit`; nullopt when
+// there are more than a key holds.
+std::optional<SlipKey> keyOf(std::string_view slip, std::string_view digit = {}) {
+    char digits[2 * kHalfDigits];
+    std::size_t count = 0;
+    for (const std::string_view part : {slip, digit}) {
+        for (const char c : part) {
+            if (c < '0' || c > '9' || (count == 0 && c == '0'))
+                continue;
+            if (count == sizeof digits)
+                return std::nullopt;
+            digits[count++] = c;
+        }
+    }
+    SlipKey key;
+    const std::size_t split = count > kHalfDigits ? count - kHalfDigits : 0;
+    for (std::size_t i = 0; i < split; ++i)
+        key.high = key.high * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+    for (std::size_t i = split; i < count; ++i)
+        key.low = key.low * 10 + static_cast<std::uint64_t>(digits[i] - '0');
+    return key;
+}
+
+// The keys of the file's records, sorted, each once; a record refers to its
+// keys by their place here (-1: none).
+class WantedSlips {
+  public:
+    explicit WantedSlips(std::vector<SlipKey> keys) : keys_(std::move(keys)) {
+        std::sort(keys_.begin(), keys_.end());
+        keys_.erase(std::unique(keys_.begin(), keys_.end()), keys_.end());
+    }
+    int find(const SlipKey& key) const {
+        const auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+        return at == keys_.end() || *at != key ? -1 : static_cast<int>(at - keys_.begin());
+    }
+    std::size_t size() const { return keys_.size(); }
+    bool empty() const { return keys_.empty(); }
+
+  private:
+    std::vector<SlipKey> keys_;
 };
 
-SlipKeys keysOf(const ReturnRecord& r) {
-    SlipKeys keys{bankreturn::slipDigits(r.nossoNumero), {}};
+// What a record matches by: its slip, and its slip followed by the check
+// digit the layout carries beside it (none when there is no digit, when it is
+// a letter, or when it makes no other key).
+struct RecordKeys {
+    SlipKey plain, withDigit;
+    int plainAt = -1, withDigitAt = -1;
+};
+
+RecordKeys keysOf(const ReturnRecord& r) {
+    // Never longer than a key holds (see SlipKey).
+    RecordKeys keys{keyOf(r.nossoNumero).value_or(SlipKey{}), {}};
     const bool digits = !r.nossoNumeroDigit.empty() &&
                         std::all_of(r.nossoNumeroDigit.begin(), r.nossoNumeroDigit.end(),
                                     [](char c) { return c >= '0' && c <= '9'; });
     if (digits)
-        keys.withDigit = bankreturn::slipDigits(r.nossoNumero + r.nossoNumeroDigit);
+        keys.withDigit = keyOf(r.nossoNumero, r.nossoNumeroDigit).value_or(SlipKey{});
     if (keys.withDigit == keys.plain)
-        keys.withDigit.clear();
+        keys.withDigit = {};
     return keys;
 }
 
-// The orders found, each slip's chained from its first; the keys are the
-// wanted set's own strings.
-struct OrdersBySlip {
-    std::vector<SlipOrder> orders;
-    std::unordered_map<std::string_view, int> first;
+// An order that may be the one a record settles; its texts are in the
+// OrdersBySlip's one string, from `text` on: number, client, consumer.
+struct SlipOrder {
+    std::size_t text = 0;
+    std::uint32_t numberLength = 0, clientLength = 0, consumerLength = 0;
+    char situation = 'N';
+    std::int64_t cents = 0;
+    int next = -1;  // the next order with the same slip key
 };
 
-// The orders whose slip digits are among `wanted`. A slip's leading zeros do
-// not count, so no index on NRBOLETO finds them: one pass over the orders'
-// slips keeps those wanted, which costs less than listing the same orders
-// (bench figure bankreturn.match_vs_list). A plain scan of the table: going
-// through the slip index would look every order up a second time; an order
-// without a slip has no digits and is passed over.
-OrdersBySlip ordersBySlip(Session& s, const std::unordered_set<std::string>& wanted) {
+// The orders found, chained from the first of each wanted key.
+struct OrdersBySlip {
+    std::vector<SlipOrder> orders;
+    std::vector<int> first;  // by the key's place in WantedSlips; -1: none
+    std::string text;
+
+    std::string_view number(const SlipOrder& o) const {
+        return {text.data() + o.text, o.numberLength};
+    }
+    std::string_view client(const SlipOrder& o) const {
+        return {text.data() + o.text + o.numberLength, o.clientLength};
+    }
+    std::string_view consumer(const SlipOrder& o) const {
+        return {text.data() + o.text + o.numberLength + o.clientLength, o.consumerLength};
+    }
+};
+
+// The orders whose slip key is wanted. A slip's leading zeros do not count,
+// so no index on NRBOLETO finds them: one pass over the orders' slips keeps
+// those wanted, which costs less than listing the same orders (bench figure
+// bankreturn.match_vs_list). A plain scan of the table: going through the slip
+// index would look every order up a second time; an order without a slip has
+// no digits and is passed over. Nothing is allocated for an order but its
+// place in the vectors.
+OrdersBySlip ordersBySlip(Session& s, const WantedSlips& wanted) {
     OrdersBySlip found;
-    found.first.reserve(wanted.size());
-    std::string digits;
+    found.first.assign(wanted.size(), -1);
     s.query(
         "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
         " FROM PEDCREDCONS",
         {}, [&](const Row& r) {
-            bankreturn::slipDigits(r.text(0), digits);
-            const auto key = digits.empty() ? wanted.end() : wanted.find(digits);
-            if (key == wanted.end())
+            const std::optional<SlipKey> key = keyOf(r.text(0));
+            const int at = !key || key->empty() ? -1 : wanted.find(*key);
+            if (at < 0)
                 return;
-            const std::string_view situation = r.text(5);
-            const auto [chain, added] =
-                found.first.try_emplace(*key, static_cast<int>(found.orders.size()));
-            found.orders.push_back(
-                {std::string(r.text(1)), std::string(r.text(2)), std::string(r.text(3)),
-                 r.integer(4), situation.empty() ? 'N' : situation[0],
-                 added ? -1 : std::exchange(chain->second, static_cast<int>(found.orders.size()))});
+            const std::string_view number = r.text(1), client = r.text(2), consumer = r.text(3),
+                                   situation = r.text(5);
+            SlipOrder o;
+            o.text = found.text.size();
+            o.numberLength = static_cast<std::uint32_t>(number.size());
+            o.clientLength = static_cast<std::uint32_t>(client.size());
+            o.consumerLength = static_cast<std::uint32_t>(consumer.size());
+            found.text.append(number).append(client).append(consumer);
+            o.situation = situation.empty() ? 'N' : situation[0];
+            o.cents = r.integer(4);
+            int& chain = found.first[static_cast<std::size_t>(at)];
+            o.next = std::exchange(chain, static_cast<int>(found.orders.size()));
+            found.orders.push_back(o);
         });
     return found;
 }
@@ -90,30 +166,28 @@ OrdersBySlip ordersBySlip(Session& s, const std::unordered_set<std::string>& wan
 // per client only): a pending one with the amount paid, another pending one,
 // an effected one, a cancelled one; then the slip as written before the one
 // with its check digit, then the lowest order number.
-const SlipOrder* chooseOrder(const OrdersBySlip& orders, const SlipKeys& keys, std::int64_t paid) {
+const SlipOrder* chooseOrder(const OrdersBySlip& orders, const RecordKeys& keys,
+                             std::int64_t paid) {
     const SlipOrder* best = nullptr;
     std::tuple<int, int, std::string_view> bestRank;
-    const auto consider = [&](const std::string& key, int source) {
-        if (key.empty())
+    const auto consider = [&](int key, int source) {
+        if (key < 0)
             return;
-        const auto found = orders.first.find(key);
-        if (found == orders.first.end())
-            return;
-        for (int at = found->second; at >= 0;
+        for (int at = orders.first[static_cast<std::size_t>(key)]; at >= 0;
              at = orders.orders[static_cast<std::size_t>(at)].next) {
             const SlipOrder& o = orders.orders[static_cast<std::size_t>(at)];
             const int state = o.situation == 'N'   ? (o.cents == paid ? 0 : 1)
                               : o.situation == 'S' ? 2
                                                    : 3;
-            const std::tuple<int, int, std::string_view> rank{state, source, o.number};
+            const std::tuple<int, int, std::string_view> rank{state, source, orders.number(o)};
             if (!best || rank < bestRank) {
                 best = &o;
                 bestRank = rank;
             }
         }
     };
-    consider(keys.plain, 0);
-    consider(keys.withDigit, 1);
+    consider(keys.plainAt, 0);
+    consider(keys.withDigitAt, 1);
     return best;
 }
 
@@ -178,21 +252,30 @@ std::string bankReturn(Database& db, const Args& args) {
         throw MethodError(std::string("Arquivo de retorno recusado; nada foi lido. ") + e.what());
     }
 
-    std::vector<SlipKeys> keys;
+    std::vector<RecordKeys> keys;
     keys.reserve(file.records.size());
-    std::unordered_set<std::string> wanted;
-    wanted.reserve(2 * file.records.size());
+    std::vector<SlipKey> all;
+    all.reserve(2 * file.records.size());
     for (const ReturnRecord& r : file.records) {
         keys.push_back(keysOf(r));
-        for (const std::string* k : {&keys.back().plain, &keys.back().withDigit})
+        for (const SlipKey* k : {&keys.back().plain, &keys.back().withDigit})
             if (!k->empty())
-                wanted.insert(*k);
+                all.push_back(*k);
+    }
+    const WantedSlips wanted(std::move(all));
+    for (RecordKeys& k : keys) {
+        k.plainAt = k.plain.empty() ? -1 : wanted.find(k.plain);
+        k.withDigitAt = k.withDigit.empty() ? -1 : wanted.find(k.withDigit);
     }
     const OrdersBySlip orders = wanted.empty()
                                     ? OrdersBySlip{}
                                     : db.read([&](Session& s) { return ordersBySlip(s, wanted); });
 
     dataset::DataPacket answer(records::fieldDefs(records::kBankReturnResult));
+    // Room for every row at the fields' widths, so that no column regrows.
+    const std::size_t rows = file.records.size();
+    for (std::size_t f = 0; f < answer.fieldCount(); ++f)
+        answer.column(f).reserve(rows, rows * static_cast<std::size_t>(answer.fields()[f].size));
     const auto column = [&](std::string_view name) -> dataset::Column& {
         return answer.column(static_cast<std::size_t>(answer.fieldIndex(name)));
     };
@@ -201,30 +284,32 @@ std::string bankReturn(Database& db, const Args& args) {
                     &value = column("VRPEDCRECONS"), &paid = column("VRPAGO"),
                     &credit = column("DTCREDITO"), &occurrence = column("CDOCORRENCIA"),
                     &letter = column("IDRESULTADO"), &text = column("DSRESULTADO");
-    // The first settlement of each order (or, without an order, of each slip)
-    // in the file, by its line.
-    std::unordered_map<const SlipOrder*, int> settledOrders;
-    std::unordered_map<std::string_view, int> settledSlips;
-    settledOrders.reserve(file.records.size());
+    // The line of the first settlement of each order (or, without an order,
+    // of each slip) in the file; 0 while there is none.
+    std::vector<int> settledOrders(orders.orders.size(), 0);
+    std::vector<int> settledSlips(wanted.size(), 0);
+    int settledWithoutSlip = 0;
     for (std::size_t i = 0; i < file.records.size(); ++i) {
         const ReturnRecord& r = file.records[i];
         const SlipOrder* order = chooseOrder(orders, keys[i], r.paidCents);
         const int* earlier = nullptr;
         if (r.settlement) {
-            const auto firstAt = [&](auto& settled, const auto& key) {
-                const auto [at, first] = settled.emplace(key, r.line);
-                return first ? nullptr : &at->second;
-            };
-            earlier = order ? firstAt(settledOrders, order)
-                            : firstAt(settledSlips, std::string_view(keys[i].plain));
+            int& first =
+                order ? settledOrders[static_cast<std::size_t>(order - orders.orders.data())]
+                : keys[i].plainAt >= 0 ? settledSlips[static_cast<std::size_t>(keys[i].plainAt)]
+                                       : settledWithoutSlip;
+            if (first == 0)
+                first = r.line;
+            else
+                earlier = &first;
         }
         const Outcome outcome = classify(r, order, earlier);
 
         slip.appendText(r.nossoNumero);
-        number.appendText(order ? std::string_view(order->number) : std::string_view());
+        number.appendText(order ? orders.number(*order) : std::string_view());
         if (order) {
-            client.appendText(order->client);
-            consumer.appendText(order->consumer);
+            client.appendText(orders.client(*order));
+            consumer.appendText(orders.consumer(*order));
             value.appendDouble(fromCents(order->cents));
         } else {
             client.appendNull();

@@ -102,6 +102,37 @@ TEST_P(BankReturn, EachRecordGetsItsResultAndNothingChanges) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LANCSALDO"), ledger);
 }
 
+TEST_P(BankReturn, SlipsOfTwentyDigitsMatchWholeAndAnUnknownSlipSettlesOnce) {
+    // The second slip is the first without its leading 1; a bank of the plain
+    // FEBRABAN layout carries all twenty digits.
+    const std::string longSlip = "12345678901234567890", shorter = longSlip.substr(1);
+    ASSERT_EQ(callPacket("SetImporSaldoCons",
+                         {filePacket("C;CLI001;CONS0001;" + longSlip + ";07/12/2026;R;ALI=10\n" +
+                                     "C;CLI001;CONS0001;" + shorter + ";07/12/2026;R;ALI=20\n")})
+                  .rowCount(),
+              0u);
+    const auto slip = [](std::string nosso, std::int64_t paid) {
+        ComposedSlip s;
+        s.nossoNumero = std::move(nosso);
+        s.faceCents = s.paidCents = paid;
+        return s;
+    };
+    const auto p =
+        callPacket("getRetornoBancario",
+                   {filePacket(composeCnab240("070", {slip(shorter, 2000), slip(longSlip, 1000),
+                                                      slip("777", 100), slip("0777", 100)}))});
+    const auto col = [&](const char* name) -> const dataset::Column& {
+        return p.column(static_cast<std::size_t>(p.fieldIndex(name)));
+    };
+    ASSERT_EQ(p.rowCount(), 4u);
+    std::string letters;
+    for (std::size_t r = 0; r < p.rowCount(); ++r)
+        letters += col("IDRESULTADO").textAt(r);
+    EXPECT_EQ(letters, "MMXD");
+    EXPECT_EQ(col("NRPEDCRECONS").textAt(0), number(shorter));
+    EXPECT_EQ(col("NRPEDCRECONS").textAt(1), number(longSlip));
+}
+
 TEST_P(BankReturn, ARefusedFileIsAnErrorNamingItsLine) {
     ComposedSlip one;
     one.nossoNumero = "1";

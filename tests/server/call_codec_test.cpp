@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "dataset/packet_codec.h"
+
 namespace confcred::server {
 namespace {
 
@@ -106,6 +108,30 @@ TEST(DecodeCall, ReadsInPlaceWhenTheBodyHasRoomAndLeavesItUnchanged) {
     decodeCall("m", body);
     EXPECT_EQ(body.data(), before);
     EXPECT_EQ(body, copy);
+}
+
+TEST(DecodeCall, LongEscapedTextsArriveWholeOrAreRefused) {
+    // Two texts long enough to be unescaped apart from the parser, and a short one.
+    std::string line = "linha com \"aspas\", ç e \\ barra\r\n";
+    std::string first, second;
+    while (first.size() < 100'000)
+        first += line;
+    second = "outro " + first;
+    dataset::DataPacket packet({{"ARQUIVO", dataset::FieldType::String, 10}});
+    for (const std::string* text : {&first, &second, &line})
+        packet.column(0).appendText(*text);
+    std::string body = "{\"args\":[" + dataset::encodePacket(packet) + "]}";
+    const Args args = decodeCall("m", body);
+    ASSERT_EQ(args.packet(0).rowCount(), 3u);
+    EXPECT_EQ(args.packet(0).column(0).textAt(0), first);
+    EXPECT_EQ(args.packet(0).column(0).textAt(1), second);
+    EXPECT_EQ(args.packet(0).column(0).textAt(2), line);
+
+    std::string bad =
+        "{\"args\":[{\"fields\":[{\"name\":\"ARQUIVO\",\"type\":\"memo\"}],"
+        "\"rows\":[[\"" +
+        std::string(100'000, 'a') + "\\x\"]]}]}";
+    EXPECT_THROW(decodeCall("m", bad), ArgumentError);
 }
 
 struct EscapeRow {
