@@ -8,6 +8,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "host/db_grid.h"
@@ -84,6 +85,40 @@ int wrapText(const QString& text, const QFont& font, QPaintDevice* device, doubl
     return std::max(lines, 1);
 }
 
+// A cell's lines at word boundaries (a word wider than the room is broken
+// between characters), by the sums of advances: the planning and the
+// painting cut the same lines, and 100,000 wrapped cells cost no layouts.
+QStringList cellLines(const QString& text, Advances& advances, double room) {
+    QStringList lines;
+    QString line;
+    double width = 0;
+    const double space = advances.width(QStringLiteral(" "));
+    for (const QString& word : text.split(QLatin1Char(' '))) {
+        const double w = advances.width(word);
+        if (!line.isEmpty() && width + space + w <= room) {
+            line += QLatin1Char(' ') + word;
+            width += space + w;
+            continue;
+        }
+        if (!line.isEmpty())
+            lines << line;
+        line.clear();
+        width = 0;
+        for (QChar ch : word) {
+            const double c = advances.width(QString(ch));
+            if (!line.isEmpty() && width + c > room) {
+                lines << line;
+                line.clear();
+                width = 0;
+            }
+            line += ch;
+            width += c;
+        }
+    }
+    lines << line;
+    return lines;
+}
+
 // Where everything goes, worked out before the first page is painted so that
 // every page knows the page count.
 struct Plan {
@@ -95,7 +130,9 @@ struct Plan {
     double rowStep = 0;   // a row of one line
     std::vector<double> widths;
     std::vector<int> titleLines;
-    std::vector<uint16_t> rowLines;  // per row; empty: every row on one line
+    std::vector<uint16_t> rowLines;      // per row; empty: every row on one line
+    std::vector<float> estimates;        // per cell, column by column: sums of advances
+    std::unique_ptr<Advances> advances;  // of the body font
     int filterLines = 0;
     std::vector<int> totalLines;
     double headHeight = 0;  // the page's head, the column titles included
@@ -122,8 +159,8 @@ QStringList totalsOf(const GridReport& report, size_t rows) {
 // Column widths: each column's longest value and title, at the body size
 // when that fits the page, else at a smaller size down to the floor; past
 // the floor the widest columns share what is left and wrap.
-void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth, Plan& plan,
-                 std::vector<float>& estimates) {
+void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth, Plan& plan) {
+    std::vector<float>& estimates = plan.estimates;
     const size_t columns = table.columns().size();
     const size_t rows = table.rowCount();
     Advances advances(makeFont(kBodyPoints), device);
@@ -158,6 +195,7 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
         points = std::max(kFloorPoints, kBodyPoints * pageWidth / natural);
 
     plan.body = makeFont(points);
+    plan.advances = std::make_unique<Advances>(plan.body, device);
     plan.bold = makeFont(points, true);
     const QFontMetricsF body(plan.body, device);
     const QFontMetricsF bold(plan.bold, device);
@@ -218,8 +256,9 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
         for (size_t row = 0; row < rows; ++row) {
             if (estimates[c * rows + row] <= room * 0.97)
                 continue;
-            const int lines = wrapText(table.qtext(row, c), plan.body, device, room);
-            plan.rowLines[row] = static_cast<uint16_t>(std::max<int>(plan.rowLines[row], lines));
+            const auto lines = cellLines(table.qtext(row, c), *plan.advances, room).size();
+            plan.rowLines[row] =
+                static_cast<uint16_t>(std::max<qsizetype>(plan.rowLines[row], lines));
         }
     }
 }
@@ -227,8 +266,7 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
 Plan planReport(const GridTable& table, const GridReport& report, QPaintDevice* device,
                 const QSizeF& area) {
     Plan plan;
-    std::vector<float> estimates;
-    planColumns(table, device, area.width(), plan, estimates);
+    planColumns(table, device, area.width(), plan);
     plan.heading = makeFont(kHeadingPoints, true);
     const QFontMetricsF heading(plan.heading, device);
     const QFontMetricsF bold(plan.bold, device);
@@ -304,8 +342,8 @@ void paintHead(QPainter& painter, const GridTable& table, const GridReport& repo
                      QPointF(width, plan.headHeight - plan.rowStep / 8));
 }
 
-void paintRow(QPainter& painter, const GridTable& table, const Plan& plan, QPaintDevice* device,
-              size_t row, double y) {
+void paintRow(QPainter& painter, const GridTable& table, const Plan& plan, size_t row, double y) {
+    const size_t rows = table.rowCount();
     double x = 0;
     for (size_t c = 0; c < table.columns().size(); ++c) {
         const GridTable::Column& column = table.columns()[c];
@@ -314,14 +352,17 @@ void paintRow(QPainter& painter, const GridTable& table, const Plan& plan, QPain
         const Qt::Alignment align = column.tick         ? Qt::AlignHCenter
                                     : column.alignRight ? Qt::AlignRight
                                                         : Qt::AlignLeft;
-        if (!plan.rowLines.empty() && plan.rowLines[row] > 1 &&
-            QFontMetricsF(plan.body, device).horizontalAdvance(text) > room)
-            wrapText(text, plan.body, device, room, align, &painter,
-                     QPointF(x + plan.pad, y + (plan.rowStep - plan.lineStep) / 2));
-        else
-            // Never clipped: a value is printed whole.
-            painter.drawText(QRectF(x + plan.pad, y, room, plan.rowStep),
-                             align | Qt::AlignVCenter | Qt::TextSingleLine, text);
+        // Never clipped: a value is printed whole, on more lines if need be.
+        const QStringList lines = !plan.rowLines.empty() && plan.rowLines[row] > 1 &&
+                                          plan.estimates[c * rows + row] > room * 0.97
+                                      ? cellLines(text, *plan.advances, room)
+                                      : QStringList{text};
+        double top = y;
+        for (const QString& line : lines) {
+            painter.drawText(QRectF(x + plan.pad, top, room, plan.rowStep),
+                             align | Qt::AlignVCenter | Qt::TextSingleLine, line);
+            top += plan.lineStep;
+        }
         x += plan.widths[c];
     }
 }
@@ -349,7 +390,7 @@ int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevic
         const size_t end = p + 1 < pages ? plan.pageStarts[static_cast<size_t>(p) + 1] : rows;
         double y = plan.headHeight;
         for (size_t row = first; row < end; ++row) {
-            paintRow(painter, table, plan, &device, row, y);
+            paintRow(painter, table, plan, row, y);
             y += plan.rowHeight(row);
         }
         if (p + 1 == pages) {
