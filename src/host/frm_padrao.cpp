@@ -13,13 +13,16 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <initializer_list>
 #include <tuple>
+#include <vector>
 
 #include "host/application.h"
 #include "host/button_flat.h"
 #include "host/db_grid.h"
 #include "host/db_text.h"
 #include "host/dispatch.h"
+#include "host/grid_export.h"
 #include "host/grid_printer.h"
 
 namespace confcred::host {
@@ -70,6 +73,24 @@ class ToolPanel : public QFrame {
     static constexpr int kCodeMargin = 8;
 
     QLabel*& code_;
+};
+
+// Keeps actions enabled as a widget is.
+class EnabledFollower : public QObject {
+  public:
+    EnabledFollower(std::initializer_list<QAction*> actions, QObject* parent)
+        : QObject(parent), actions_(actions) {}
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange)
+            for (QAction* action : actions_)
+                action->setEnabled(static_cast<QWidget*>(watched)->isEnabled());
+        return QObject::eventFilter(watched, event);
+    }
+
+  private:
+    std::vector<QAction*> actions_;
 };
 
 QFrame* makeRule(QWidget* parent, int left) {
@@ -237,6 +258,8 @@ void TfrmPadrao::buildMenu() {
     mnuRegistro->addSeparator();
     mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), Glyph::Reload);
     mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), Glyph::Print);
+    mniExportarCsv = add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), Glyph::Save);
+    mniExportarPdf = add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), Glyph::Save);
     mnuRegistro->addSeparator();
     mniFechar = add("mniFechar", QStringLiteral("&Fechar"), Glyph::Close);
     mniDuplicar->setEnabled(false);  // no screen of ours duplicates records yet
@@ -289,6 +312,10 @@ void TfrmPadrao::buildToolbar() {
     bind(sbtPesquisar, mniPesquisar, &TfrmPadrao::sbtPesquisarClick);
     bind(sbtVerificar, mniVerificar, &TfrmPadrao::sbtVerificarClick);
     bind(sbtImprimir, mniImprimir, &TfrmPadrao::sbtImprimirClick);
+    onEvent(mniExportarCsv, &QAction::triggered, this, &TfrmPadrao::mniExportarCsvClick);
+    onEvent(mniExportarPdf, &QAction::triggered, this, &TfrmPadrao::mniExportarPdfClick);
+    // The exports are there whenever printing is: they follow the button.
+    sbtImprimir->installEventFilter(new EnabledFollower({mniExportarCsv, mniExportarPdf}, this));
     onEvent(sbtAjuda, &QAbstractButton::clicked, this, &TfrmPadrao::sbtAjudaClick);
     onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
     onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
@@ -402,7 +429,19 @@ void TfrmPadrao::dtsPadraoStateChange() {
 }
 
 void TfrmPadrao::sbtImprimirClick() {
-    previewGrid(*dbgPadrao, windowTitle(), this);
+    previewReport(*dbgPadrao, printReport(), this);
+}
+
+void TfrmPadrao::mniExportarCsvClick() {
+    exportGrid(*dbgPadrao, printReport(), ExportFormat::Csv, this);
+}
+
+void TfrmPadrao::mniExportarPdfClick() {
+    exportGrid(*dbgPadrao, printReport(), ExportFormat::Pdf, this);
+}
+
+GridReport TfrmPadrao::printReport() const {
+    return basicReport(windowTitle());
 }
 
 void TfrmPadrao::sbtAjudaClick() {

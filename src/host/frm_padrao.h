@@ -14,6 +14,7 @@
 
 #include "dataset/data_source.h"
 #include "host/form_base.h"
+#include "host/grid_table.h"
 
 class QAction;
 class QFrame;
@@ -76,6 +77,9 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     QAction* mniDuplicar;
     QAction* mniVerificar;
     QAction* mniImprimir;
+    // Export of the grid's data to a CSV or PDF file; enabled with sbtImprimir.
+    QAction* mniExportarCsv;
+    QAction* mniExportarPdf;
     QAction* mniFechar;
     QTabWidget* pgcPadrao;
     QWidget* tshFolhaDados;
@@ -112,6 +116,13 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     virtual void sbtPesquisarClick() {}
     // Prints the grid's current data through the print preview.
     virtual void sbtImprimirClick();
+    // Write the grid's current data to a file the operator chooses.
+    virtual void mniExportarCsvClick();
+    virtual void mniExportarPdfClick();
+    // What the printout and the exports say beside the grid's rows: the base
+    // gives the screen's title, the operator and the time, and the record
+    // count as the total; a screen with a filter or totals adds them.
+    virtual GridReport printReport() const;
     // Shows the screen's help page (showScreenHelp).
     virtual void sbtAjudaClick();
 

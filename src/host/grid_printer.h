@@ -1,11 +1,19 @@
 // Printing a grid's current data: its shown columns with their titles and
-// the rows in the record set's present order, as a plain report with a title
-// line, the date and page numbers. Through the print preview on screen; to a
-// PDF printer in tests.
+// the rows in the record set's present order, as a report a person can file.
+// Every page carries the screen's title, the operator, the date and time, the
+// filter in words when the screen has one, the column titles and "Página N de
+// M"; the totals close the last page. No value is cut: columns are as wide as
+// their longest value and title; when they do not fit the page the type
+// shrinks down to a floor, and past it the widest columns wrap their cells
+// onto more lines. Through the print preview on screen; to a PDF writer for
+// the export and in tests.
 #pragma once
 
 #include <QString>
 
+#include "host/grid_table.h"
+
+class QPagedPaintDevice;
 class QPrinter;
 class QWidget;
 
@@ -13,11 +21,16 @@ namespace confcred::host {
 
 class TDBGrid;
 
-// Lays the grid's data out on the printer's pages; returns the page count.
+// Lays the report of the grid's data out on the device's pages; returns the
+// page count (0 when the device cannot be painted on).
+int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device);
+
+// The report of a plain screen (basicReport) on the printer's pages.
 int renderGrid(const TDBGrid& grid, const QString& title, QPrinter& printer);
 
-// Opens the print preview of the grid's data (from which the operator prints
-// or saves a PDF).
+// Opens the print preview of the report (from which the operator prints or
+// saves a PDF).
+void previewReport(TDBGrid& grid, const GridReport& report, QWidget* parent);
 void previewGrid(TDBGrid& grid, const QString& title, QWidget* parent);
 
 }  // namespace confcred::host

@@ -14,6 +14,7 @@ class QtUiService : public UiService {
   public:
     int showBox(const BoxRequest& request) override;
     std::optional<QString> chooseFile(const FileRequest& request) override;
+    std::optional<QString> chooseSaveFile(const FileRequest& request) override;
     PickResult pickList(const PickRequest& request) override;
     int showModal(QDialog& dialog) override;
     void processMessages() override;

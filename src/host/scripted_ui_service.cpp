@@ -148,6 +148,11 @@ std::optional<QString> ScriptedUiService::chooseFile(const FileRequest& request)
     return answer;
 }
 
+std::optional<QString> ScriptedUiService::chooseSaveFile(const FileRequest& request) {
+    // The same queue as the open chooser: a script's choose-file answers both.
+    return chooseFile(request);
+}
+
 PickResult ScriptedUiService::pickList(const PickRequest& request) {
     record(RecordedRequest::Kind::Pick, request.title + QStringLiteral(" @ ") + request.keyField);
     if (picks_.empty())

@@ -73,7 +73,8 @@ class ScriptedUiService : public UiService {
     ScriptedUiService(const ScriptedUiService&) = delete;
     ScriptedUiService& operator=(const ScriptedUiService&) = delete;
 
-    // Answers, each used by the next request of its kind.
+    // Answers, each used by the next request of its kind. The file chooser
+    // and the save chooser take their answers from one queue.
     void queueBoxAnswer(int modalResult);
     void queueFile(const QString& windowsPath);
     void queueFileCancel();
@@ -127,6 +128,7 @@ class ScriptedUiService : public UiService {
     // UiService.
     int showBox(const BoxRequest& request) override;
     std::optional<QString> chooseFile(const FileRequest& request) override;
+    std::optional<QString> chooseSaveFile(const FileRequest& request) override;
     PickResult pickList(const PickRequest& request) override;
     int showModal(QDialog& dialog) override;
     void processMessages() override;

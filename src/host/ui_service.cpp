@@ -7,6 +7,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -159,7 +160,10 @@ std::optional<QString> windowsPathOf(const std::filesystem::path& hostPath) {
     return best;
 }
 
-std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
+namespace {
+
+// The chooser's first folder: the request's on the drive map, else home.
+QString startFolder(const FileRequest& request) {
     QString startDir;
     try {
         if (!request.initialDir.isEmpty())
@@ -170,8 +174,10 @@ std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
     }
     if (startDir.isEmpty() || !QDir(startDir).exists())
         startDir = QDir::homePath();
-    const QString chosen = QFileDialog::getOpenFileName(dialogParent(request.parent), request.title,
-                                                        startDir, qtFileFilter(request.filter));
+    return startDir;
+}
+
+std::optional<QString> chosenWindowsPath(const QString& chosen) {
     if (chosen.isEmpty())
         return std::nullopt;
     std::optional<QString> win = windowsPathOf(std::filesystem::path(chosen.toStdString()));
@@ -179,6 +185,34 @@ std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
         throw std::runtime_error("O arquivo escolhido não está em nenhuma unidade mapeada: " +
                                  chosen.toStdString());
     return win;
+}
+
+}  // namespace
+
+std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
+    return chosenWindowsPath(QFileDialog::getOpenFileName(dialogParent(request.parent),
+                                                          request.title, startFolder(request),
+                                                          qtFileFilter(request.filter)));
+}
+
+std::optional<QString> QtUiService::chooseSaveFile(const FileRequest& request) {
+    QFileDialog dialog(dialogParent(request.parent), request.title, startFolder(request),
+                       qtFileFilter(request.filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    QString suffix = QFileInfo(request.fileName).suffix();
+    if (suffix.isEmpty()) {
+        // "CSV|*.csv|..." -> "csv"
+        const QString first = request.filter.section(QLatin1Char('|'), 1, 1).section(';', 0, 0);
+        if (first.startsWith(QStringLiteral("*.")) && !first.mid(2).contains(QLatin1Char('*')))
+            suffix = first.mid(2);
+    }
+    dialog.setDefaultSuffix(suffix);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return chosenWindowsPath(dialog.selectedFiles().constFirst());
 }
 
 PickResult QtUiService::pickList(const PickRequest& request) {

@@ -67,6 +67,9 @@ struct FileRequest {
     QString filter;      // Windows style: "Text File|*.txt|All Files|*.*"
     QString initialDir;  // a Windows path on the drive map
     QWidget* parent = nullptr;
+    // The name a save chooser proposes; its extension, else the filter's
+    // first pattern's, is added to a name typed without one.
+    QString fileName{};
 };
 
 struct PickRequest {
@@ -93,6 +96,9 @@ class UiService {
     virtual int showBox(const BoxRequest& request) = 0;
     // The chosen file as a Windows path, or nothing when cancelled.
     virtual std::optional<QString> chooseFile(const FileRequest& request) = 0;
+    // The file to write, chosen or typed, as a Windows path, or nothing when
+    // cancelled. The caller writes it; an existing file is replaced.
+    virtual std::optional<QString> chooseSaveFile(const FileRequest& request) = 0;
     virtual PickResult pickList(const PickRequest& request) = 0;
     // Shows a screen modally until it closes; returns its modal result.
     virtual int showModal(QDialog& dialog) = 0;

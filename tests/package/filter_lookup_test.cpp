@@ -21,6 +21,7 @@
 #include "host/sql_query.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
+#include "package/frame/credit_filter_text.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
 #include "support/temp_dir.h"
@@ -136,6 +137,10 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
     EXPECT_EQ(consumer, "T");
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI002'");
     EXPECT_FALSE(package::boTodosCli);
+    // The printout's filter names the client as the picker showed it.
+    EXPECT_TRUE(package::creditFilterText().startsWith(
+        "Cliente: CLI002 - Escola Viva Educação Infantil S.A.; Consumidor/Resp.: Todos; Período: "))
+        << package::creditFilterText().toStdString();
     EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
 }
 

@@ -17,6 +17,7 @@
 #include "host/ui_service.h"
 #include "package/frame/server_names.h"
 #include "platform/cp1252.h"
+#include "platform/csv.h"
 #include "platform/files.h"
 #include "platform/regional.h"
 
@@ -53,15 +54,6 @@ host::CallResult callServer(ReturnRun& run, std::string text) {
     host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
     host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
     return run.connection.appServer().call(kGetRetornoBancario, {fileArgument(std::move(text))});
-}
-
-std::string csvField(std::string text) {
-    if (text.find_first_of(";\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text)
-        out += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return out + "\"";
 }
 
 }  // namespace
@@ -182,11 +174,11 @@ std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
         {"IDRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Resultado")},
         {"DSRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Descrição")},
     };
-    std::string out = "\xEF\xBB\xBF";
+    std::string out(platform::kCsvBom);
     std::vector<const dataset::Column*> columns;
     for (const auto& [field, title] : kColumns) {
         out += (columns.empty() ? "" : ";") +
-               csvField(QCoreApplication::translate("Cli_Lun90000", title).toStdString());
+               platform::csvField(QCoreApplication::translate("Cli_Lun90000", title).toStdString());
         columns.push_back(&columnOf(exceptions, field));
     }
     out += "\r\n";
@@ -202,7 +194,7 @@ std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
                 value = platform::formatDate(column.dateTimeAt(row));
             else
                 value = std::string(column.textAt(row));
-            out += (c ? ";" : "") + csvField(std::move(value));
+            out += (c ? ";" : "") + platform::csvField(std::move(value));
         }
         out += "\r\n";
     }

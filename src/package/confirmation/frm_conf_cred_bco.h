@@ -96,6 +96,8 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void brnFiltroClick();
     void btImportConsClick();
     void mniRetornoBancarioClick();  // retorno_bancario.cpp
+    // The printout's filter in words, totals and tick column (order_report.cpp).
+    host::GridReport printReport() const override;
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;

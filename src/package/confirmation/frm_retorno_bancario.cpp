@@ -2,16 +2,17 @@
 
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QIODevice>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <fstream>
 #include <memory>
 
 #include "dataset/records.h"
 #include "host/application.h"
 #include "host/db_grid.h"
 #include "host/dispatch.h"
+#include "host/grid_export.h"
 #include "host/grid_printer.h"
 #include "host/named_data_set.h"
 #include "host/ui_service.h"
@@ -163,10 +164,16 @@ void TfrmRetornoBancario::btnExportarClick() {
     const std::string target = csvPathFor(path_);
     const dataset::DataPacket rows = cdsRetorno.toPacket();
     const std::string csv = br::exceptionsCsv(rows);
-    std::ofstream file(platform::resolvePath(target), std::ios::binary | std::ios::trunc);
-    file << csv;
-    file.close();
-    const bool written = !file.fail();
+    // Written beside its name and renamed once complete: never half a report.
+    bool written = true;
+    try {
+        host::saveFileAtomically(QString::fromStdString(target), [&csv](QIODevice& file) {
+            return file.write(csv.data(), static_cast<qint64>(csv.size())) ==
+                   static_cast<qint64>(csv.size());
+        });
+    } catch (const host::ExportError&) {
+        written = false;
+    }
     host::BoxRequest box;
     box.kind = written ? host::BoxKind::Information : host::BoxKind::Error;
     box.caption = host::application().title();

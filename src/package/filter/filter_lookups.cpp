@@ -5,6 +5,7 @@
 // except to compare it with "T".
 #include <QCoreApplication>
 #include <QRadioButton>
+#include <QSet>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -18,9 +19,11 @@
 #include "host/messages.h"
 #include "host/named_data_set.h"
 #include "host/net_connection.h"
+#include "host/selection_format.h"
 #include "host/sql_query.h"
 #include "host/text_routines.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
+#include "package/frame/credit_filter_text.h"
 #include "package/frame/server_names.h"
 
 namespace confcred::package {
@@ -83,6 +86,29 @@ void declareConsumers(dataset::RecordSet& set) {
     }
 }
 
+// The rows of `selection` in words, "code - name" each, in the set's order.
+QString selectionWords(const dataset::RecordSet& set, const char* keyField, const char* codeField,
+                       const char* nameField, const QString& selection) {
+    const std::optional<QStringList> keys = host::parseSelection(selection);
+    if (!keys || !set.active())
+        return {};
+    const QSet<QString> chosen(keys->begin(), keys->end());
+    auto& fields = const_cast<dataset::RecordSet&>(set);
+    const size_t key = fields.fieldByName(keyField).index();
+    const size_t code = fields.fieldByName(codeField).index();
+    const size_t name = fields.fieldByName(nameField).index();
+    auto text = [&set](size_t row, size_t field) {
+        const std::string_view t = set.column(field).textAt(set.storageRowAt(row));
+        return QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())).trimmed();
+    };
+    QStringList words;
+    for (size_t row = 0; row < set.recordCount(); ++row)
+        if (chosen.contains(text(row, key)) ||
+            chosen.contains(QString::fromUtf8(set.column(key).textAt(set.storageRowAt(row)))))
+            words << text(row, code) + QStringLiteral(" - ") + text(row, name);
+    return words.join(QStringLiteral(", "));
+}
+
 }  // namespace
 
 QStringList clientQuerySql() {
@@ -129,6 +155,9 @@ void TfrmFiltroConfCredBco::btnClienteClick() {
     }
     if (host::PesquisaLista(&dtsCliente, QStringLiteral("CDCLIENTE"),
                             msgPadrao->Msg(QStringLiteral("Cliente")), false, stSelCliente)) {
+        nameClientSelection(stSelCliente,
+                            selectionWords(cdsPesqCliente->recordSet(), "CDCLIENTE", "CDCLIENTE",
+                                           "NMRAZSOCCLIE", stSelCliente));
         // A consumer selection made for other clients no longer holds.
         stSelConsumidor = kTodos;
     } else {
@@ -154,8 +183,11 @@ void TfrmFiltroConfCredBco::btnConsumidorClick() {
         host::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaConsumidor")), true);
     }
     // Whatever the picker answers, the selection is what it left.
-    host::PesquisaLista(&dtsConsumidor, QStringLiteral("CHAVE"),
-                        msgPadrao->Msg(QStringLiteral("Consumidor")), false, stSelConsumidor);
+    if (host::PesquisaLista(&dtsConsumidor, QStringLiteral("CHAVE"),
+                            msgPadrao->Msg(QStringLiteral("Consumidor")), false, stSelConsumidor))
+        nameConsumerSelection(stSelConsumidor,
+                              selectionWords(cdsConsumidor, "CHAVE", "CDCONSUMIDOR", "NMCONSUMIDOR",
+                                             stSelConsumidor));
 }
 
 void TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText(const Field& field, std::string& text,

@@ -601,6 +601,18 @@ Warnings:
         <source>Filtro de Confirmação de Crédito Bancário</source>
         <translation>Bank credit confirmation filter</translation>
     </message>
+    <message>
+        <source>Nenhum</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>%1 até %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message>
+        <source>Todas</source>
+        <translation>All</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmImporCons</name>

@@ -1,0 +1,129 @@
+#include "host/grid_export.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+
+#include "host/application.h"
+#include "host/grid_printer.h"
+#include "host/ui_service.h"
+#include "platform/csv.h"
+#include "platform/win_path.h"
+
+namespace confcred::host {
+
+std::string gridCsv(const GridTable& table) {
+    std::string out(platform::kCsvBom);
+    const auto& columns = table.columns();
+    for (size_t c = 0; c < columns.size(); ++c)
+        out += (c ? ";" : "") + platform::csvField(columns[c].title.toStdString());
+    out += "\r\n";
+    for (size_t row = 0; row < table.rowCount(); ++row) {
+        for (size_t c = 0; c < columns.size(); ++c) {
+            std::string text = table.text(row, c);
+            out += c ? ";" : "";
+            out += columns[c].text ? platform::csvTextField(std::move(text))
+                                   : platform::csvField(std::move(text));
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+void saveFileAtomically(const QString& target, const std::function<bool(QIODevice&)>& write) {
+    QString path;
+    try {
+        path = QString::fromStdString(platform::resolvePath(target.toStdString()).string());
+    } catch (const platform::PathError& e) {
+        throw ExportError(
+            QStringLiteral("Não foi possível gravar o arquivo %1: caminho inválido (%2).")
+                .arg(target, QString::fromUtf8(e.what()))
+                .toStdString());
+    }
+    QSaveFile file(path);
+    auto fail = [&target](const QString& why) {
+        return ExportError(QStringLiteral("Não foi possível gravar o arquivo %1: %2. Verifique a "
+                                          "pasta e o espaço livre e tente novamente.")
+                               .arg(target, why)
+                               .toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        throw fail(file.errorString());
+    if (!write(file)) {
+        const QString why = file.errorString();
+        file.cancelWriting();
+        throw fail(why);
+    }
+    // Until commit the data sit in a temporary file beside the name.
+    if (!file.commit())
+        throw fail(file.errorString());
+}
+
+void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString& target) {
+    const std::string csv = gridCsv(GridTable(grid, report));
+    saveFileAtomically(target, [&csv](QIODevice& file) {
+        return file.write(csv.data(), static_cast<qint64>(csv.size())) ==
+               static_cast<qint64>(csv.size());
+    });
+}
+
+void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target) {
+    saveFileAtomically(target, [&](QIODevice& file) {
+        QPdfWriter pdf(&file);
+        pdf.setTitle(report.title);
+        pdf.setCreator(QStringLiteral("confcred"));
+        pdf.setResolution(300);
+        pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
+                                      QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
+        return renderReport(grid, report, pdf) > 0;
+    });
+}
+
+namespace {
+
+// The report's title as a file name: without the characters Windows forbids.
+QString suggestedName(const QString& title, const char* extension) {
+    QString name = title;
+    name.remove(QRegularExpression(QStringLiteral(R"([\\/:*?"<>|])")));
+    if (name.trimmed().isEmpty())
+        name = QStringLiteral("relatorio");
+    return name.trimmed() + QLatin1Char('.') + QLatin1String(extension);
+}
+
+}  // namespace
+
+bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat format,
+                QWidget* parent) {
+    const bool csv = format == ExportFormat::Csv;
+    FileRequest request;
+    request.title = csv ? QStringLiteral("Exportar CSV") : QStringLiteral("Exportar PDF");
+    request.filter = csv ? QStringLiteral(
+                               "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
+                               "os arquivos|*.*")
+                         : QStringLiteral("Documento PDF|*.pdf|Todos os arquivos|*.*");
+    request.initialDir = QStringLiteral("C:\\");
+    request.fileName = suggestedName(report.title, csv ? "csv" : "pdf");
+    request.parent = parent;
+    const std::optional<QString> target = ui().chooseSaveFile(request);
+    if (!target)
+        return false;
+    try {
+        if (csv)
+            exportGridCsv(grid, report, *target);
+        else
+            exportGridPdf(grid, report, *target);
+    } catch (const ExportError& e) {
+        BoxRequest box;
+        box.kind = BoxKind::Error;
+        box.caption = application().title();
+        box.text = QString::fromUtf8(e.what());
+        box.parent = parent;
+        ui().showBox(box);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace confcred::host
