@@ -43,6 +43,10 @@ class Application : public QObject {
     // The UI service in use (the scripted one in tests and automation).
     UiService& currentUi() const { return ui(); }
 
+  signals:
+    // Operador changed: another operator logged in when the session ended.
+    void operatorChanged(const QString& name);
+
   private:
     Application() = default;
 

@@ -1,12 +1,15 @@
 #include "host/login_dialog.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
+#include "host/application.h"
 #include "host/server_session.h"
 #include "host/ui_service.h"
 
@@ -68,6 +71,60 @@ void LoginDialog::inputChanged() {
     btnEntrar_->setEnabled(!operatorName().isEmpty() && !password().isEmpty());
 }
 
+namespace {
+
+// Shown above the fields when the dialog comes back because the session ended.
+const char* const kSessionEnded =
+    "Sua sessão no servidor de aplicação terminou. Entre novamente para continuar.";
+
+// Shows "Entrar" until the server accepts (true) or the person cancels;
+// a refusal comes back with the server's message.
+bool askUntilAccepted(const QString& host, int port, QString& operatorName, QString message) {
+    ServerSession& session = serverSession();
+    for (;;) {
+        LoginDialog dialog(operatorName, message);
+        if (ui().showModal(dialog) != QDialog::Accepted)
+            return false;
+        operatorName = dialog.operatorName();
+        const LoginReply reply = session.login(host, port, operatorName, dialog.password());
+        if (reply.ok) {
+            operatorName = session.operatorName();
+            return true;
+        }
+        message = reply.message;
+    }
+}
+
+// The login after the session ended, made as the one at start: the dialog
+// offers the session's operator, or the automation's password is sent for
+// that name again. Whoever logs in becomes the host context's Operador.
+LoginAgain logInAgain(const QString& host, int port, const std::optional<QString>& password,
+                      QString& message) {
+    ServerSession& session = serverSession();
+    QString name = session.operatorName();
+    if (password) {
+        const LoginReply reply = session.login(host, port, name, *password);
+        if (!reply.ok) {
+            message = reply.message;
+            return LoginAgain::Refused;
+        }
+    } else {
+        // The call's busy animation keeps its wait cursor over the screens,
+        // not over the dialog.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        if (!askUntilAccepted(host, port, name, QString::fromUtf8(kSessionEnded)))
+            return LoginAgain::Cancelled;
+    }
+    if (Operador != session.operatorName()) {
+        Operador = session.operatorName();
+        emit application().operatorChanged(Operador);
+    }
+    return LoginAgain::LoggedIn;
+}
+
+}  // namespace
+
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message) {
     ServerSession& session = serverSession();
@@ -86,20 +143,13 @@ LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
             return LoginResult::Refused;
         }
         operatorName = session.operatorName();
-        return LoginResult::LoggedIn;
+    } else if (!askUntilAccepted(host, port, operatorName, QString())) {
+        return LoginResult::Cancelled;
     }
-    for (;;) {
-        LoginDialog dialog(operatorName, message);
-        if (ui().showModal(dialog) != QDialog::Accepted)
-            return LoginResult::Cancelled;
-        operatorName = dialog.operatorName();
-        const LoginReply reply = session.login(host, port, operatorName, dialog.password());
-        if (reply.ok) {
-            operatorName = session.operatorName();
-            return LoginResult::LoggedIn;
-        }
-        message = reply.message;
-    }
+    session.setRelogin([host, port, password](QString& refusal) {
+        return logInAgain(host, port, password, refusal);
+    });
+    return LoginResult::LoggedIn;
 }
 
 }  // namespace confcred::host

@@ -1,7 +1,8 @@
 // The login at the host's start: "Entrar" asks for the operator and the
 // password, the server checks them, and a refusal shows the dialog again with
 // the server's message. Shown through the UI service, so the scripted
-// service can fill it in.
+// service can fill it in. The same dialog comes back, saying that the session
+// ended, when the server no longer knows the session mid-run.
 #pragma once
 
 #include <QDialog>
@@ -47,7 +48,10 @@ enum class LoginResult {
 // then holds the server's text. An https:// server whose certificate does not
 // verify is Untrusted, with the reason in `message`: the screens would only
 // say that they could not connect. `operatorName` comes in as the name to offer
-// and goes out as the name the server authenticated.
+// and goes out as the name the server authenticated. Once logged in, the same
+// way (the dialog, or the same password for the session's operator) serves
+// to log in again when a call finds the session ended; another operator who
+// logs in then becomes the host context's Operador.
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message);
 

@@ -94,7 +94,7 @@ void TNetConnection::Open() {
 }
 
 int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString& what,
-                             std::string& body) {
+                             std::string& body, bool* sessionEnded) {
     std::unique_ptr<QNetworkReply, void (*)(QNetworkReply*)> owned(
         reply, [](QNetworkReply* r) { r->deleteLater(); });
     const CertificateWatch certificate(reply);
@@ -152,6 +152,10 @@ int TNetConnection::exchange(QNetworkReply* reply, int timeoutMs, const QString&
         }
         throw transportError(text);
     }
+    if (sessionEnded)
+        *sessionEnded =
+            status == 401 &&
+            reply->rawHeader("WWW-Authenticate").contains(R"(realm="confcred-session")");
     const qint64 size = reply->bytesAvailable();
     body.clear();
     body.reserve(static_cast<size_t>(size) + dataset::kPacketPadding);
@@ -187,32 +191,77 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     }
     request.setTransferTimeout(callTimeoutMs_);
     std::string body;
-    int status = 0;
+    bool sessionEnded = false;
     const auto send = [&] {
         return exchange(network_->post(request, QByteArray::fromStdString(payload)), callTimeoutMs_,
-                        method, body);
+                        method, body, &sessionEnded);
     };
-    try {
+    const auto sendOnce = [&] {
         try {
-            status = send();
-        } catch (const AnswerLost&) {
-            if (!writes)
-                throw;
-            // The call may have been committed before its answer was lost: the
-            // same key gets its real outcome instead of a second application.
-            pauseBeforeRetry(retryDelayMs_);
-            status = send();
+            try {
+                return send();
+            } catch (const AnswerLost&) {
+                if (!writes)
+                    throw;
+                // The call may have been committed before its answer was lost:
+                // the same key gets its real outcome instead of a second
+                // application.
+                pauseBeforeRetry(retryDelayMs_);
+                return send();
+            }
+        } catch (const TransportError&) {
+            // The link is gone: the next call connects afresh (before-connect
+            // and the health check run again).
+            Close();
+            throw;
         }
-    } catch (const TransportError&) {
-        // The link is gone: the next call connects afresh (before-connect and
-        // the health check run again).
-        Close();
-        throw;
+    };
+    int status = sendOnce();
+    if (sessionEnded && serverSession().canLogInAgain()) {
+        // The server refuses a call without a valid session before running
+        // it, so the call goes once more, with the same key.
+        if (const QString refused = logInAgainFor(writes); !refused.isEmpty()) {
+            if (throwException_)
+                throw ServerError(refused.toStdString());
+            return CallResult::fromError(refused);
+        }
+        request.setRawHeader("Authorization", serverSession().bearer());
+        request.setRawHeader("X-Confcred-Operator", operatorName_.toUtf8());
+        status = sendOnce();
     }
     CallResult result = decodeAnswer(status, std::move(body), where(*this), method);
     if (result.isError() && throwException_)
         throw ServerError(result.errorMessage().toStdString());
     return result;
+}
+
+QString TNetConnection::logInAgainFor(bool writes) {
+    ServerSession& session = serverSession();
+    const QString before = session.operatorName();
+    QString refusal;
+    switch (session.logInAgain(refusal)) {
+        case LoginAgain::Unavailable:
+        case LoginAgain::Cancelled:
+            return QStringLiteral(
+                "Sua sessão no servidor de aplicação terminou e a nova entrada foi cancelada; "
+                "nada foi alterado no servidor. Repita a operação para entrar novamente.");
+        case LoginAgain::Refused:
+            return QStringLiteral(
+                       "Sua sessão no servidor de aplicação terminou e a nova entrada foi "
+                       "recusada: %1 Nada foi alterado no servidor.")
+                .arg(refusal);
+        case LoginAgain::LoggedIn:
+            break;
+    }
+    operatorName_ = session.operatorName();
+    // A write the previous operator asked for is not sent in the name of
+    // the one who took over; a list is.
+    if (writes && operatorName_ != before)
+        return QStringLiteral(
+                   "A sessão passou para o operador %1; a operação pedida por %2 não foi enviada "
+                   "e nada foi alterado no servidor. Repita-a se for o caso.")
+            .arg(operatorName_, before);
+    return {};
 }
 
 }  // namespace confcred::host

@@ -94,6 +94,8 @@ class TNetConnection : public QObject {
     void setRetryDelayMs(int ms) { retryDelayMs_ = ms; }
 
     // A late-bound call. A closed connection opens first (before-connect runs).
+    // Refused because the session ended, it is sent once more after a new
+    // login (host/server_session.h); a cancelled login is the call's error.
     CallResult AppServer(const QString& method, const CallArgs& args = {});
     RemoteServer appServer() { return RemoteServer(*this); }
 
@@ -108,8 +110,13 @@ class TNetConnection : public QObject {
   private:
     QUrl urlOf(const QString& path) const;
     // Sends and waits; returns the HTTP status (0 when none came) and fills
-    // `body`. Throws TransportError on a transport failure.
-    int exchange(QNetworkReply* reply, int timeoutMs, const QString& what, std::string& body);
+    // `body`, and `sessionEnded` when the server answered that the call needs
+    // a new session. Throws TransportError on a transport failure.
+    int exchange(QNetworkReply* reply, int timeoutMs, const QString& what, std::string& body,
+                 bool* sessionEnded = nullptr);
+    // After the server said the session ended: logs in again. Empty when the
+    // call may go once more; else why it must not (the call's error).
+    QString logInAgainFor(bool writes);
 
     QString host_ = QStringLiteral("127.0.0.1");
     int port_ = 8211;

@@ -7,6 +7,7 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QScopeGuard>
 #include <QUrl>
 #include <memory>
 
@@ -129,6 +130,7 @@ void ServerSession::renewIfDue() {
 }
 
 void ServerSession::end() {
+    relogin_ = nullptr;
     if (!active())
         return;
     QNetworkRequest request = jsonRequest(serverUrl(host_, port_, QStringLiteral("/session")));
@@ -136,6 +138,14 @@ void ServerSession::end() {
     exchange([&](QNetworkAccessManager& n) { return n.deleteResource(request); });
     token_.clear();
     operator_.clear();
+}
+
+LoginAgain ServerSession::logInAgain(QString& message) {
+    if (!relogin_ || loggingInAgain_)
+        return LoginAgain::Unavailable;
+    loggingInAgain_ = true;
+    const auto done = qScopeGuard([this] { loggingInAgain_ = false; });
+    return relogin_(message);
 }
 
 ServerSession& serverSession() {

@@ -2,13 +2,25 @@
 // the host logs in once at start (POST /session), every server connection
 // sends its token (Authorization: Bearer), and it is renewed before it
 // expires. A server that needs no session says so on GET /health, and then
-// nothing here is used.
+// nothing here is used. When a call is refused because the session has ended
+// on the server (expired, ended, its operator disabled, the server's database
+// lost it), the host logs in again the way it did at start and sends the call
+// once more (host/net_connection.cpp).
 #pragma once
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
 namespace confcred::host {
+
+// How a login after the session ended came out.
+enum class LoginAgain {
+    LoggedIn,     // a new session is active (perhaps of another operator)
+    Cancelled,    // the person pressed Cancelar
+    Refused,      // with a password given beforehand, the server refused it
+    Unavailable,  // no login at start to repeat, or one already under way
+};
 
 struct LoginReply {
     bool ok = false;
@@ -34,8 +46,19 @@ class ServerSession {
     // renewal keeps the token, whose calls the server then refuses with its
     // own message.
     void renewIfDue();
-    // Ends the session on the server (DELETE /session) and forgets it.
+    // Ends the session on the server (DELETE /session) and forgets it, and
+    // the way to log in again with it.
     void end();
+
+    // How to log in again once the server says the session has ended: set by
+    // the login at start (host/login_dialog.h). `message` gets the server's
+    // refusal.
+    using Relogin = std::function<LoginAgain(QString& message)>;
+    void setRelogin(Relogin relogin) { relogin_ = std::move(relogin); }
+    // Logs in again through it; not from inside itself (a call made while
+    // the dialog is up gets Unavailable).
+    LoginAgain logInAgain(QString& message);
+    bool canLogInAgain() const { return relogin_ && !loggingInAgain_; }
 
     bool active() const { return !token_.isEmpty(); }
     QByteArray bearer() const { return "Bearer " + token_.toLatin1(); }
@@ -50,6 +73,8 @@ class ServerSession {
     int port_ = 0;
     QString token_, operator_;
     QDateTime issued_, expires_;
+    Relogin relogin_;
+    bool loggingInAgain_ = false;
 };
 
 // The process's session, used by every TNetConnection.

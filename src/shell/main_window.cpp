@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <algorithm>
 
+#include "host/application.h"
 #include "host/dispatch.h"
 #include "host/package_loader.h"
 #include "shell/host_options.h"
@@ -38,13 +39,18 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     connect(windows->addAction(QStringLiteral("&Lado a lado")), &QAction::triggered, mdi_,
             &QMdiArea::tileSubWindows);
 
-    auto context = new QLabel(QStringLiteral("Filial %1  |  Operador %2  |  Servidor %3:%4")
-                                  .arg(options.branch)
-                                  .arg(options.operatorName, options.serverHost)
-                                  .arg(options.serverPort),
-                              this);
+    const auto contextText = [options](const QString& operatorName) {
+        return QStringLiteral("Filial %1  |  Operador %2  |  Servidor %3:%4")
+            .arg(options.branch)
+            .arg(operatorName, options.serverHost)
+            .arg(options.serverPort);
+    };
+    auto context = new QLabel(contextText(options.operatorName), this);
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
+    // Another operator may take over the session when it ends mid-run.
+    connect(&host::application(), &host::Application::operatorChanged, context,
+            [context, contextText](const QString& name) { context->setText(contextText(name)); });
     // Room for the confirmation screen at its own place and size (244, 105,
     // 815 by 585) inside the work area, within a 1280 by 800 screen.
     fitOnScreen(QSize(1180, 790));

@@ -29,6 +29,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "host/application.h"
 #include "host/dispatch.h"
 #include "host/login_dialog.h"
 #include "host/scripted_ui_service.h"
@@ -399,6 +400,80 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
               QStringLiteral("Operação não permitida para o perfil consulta."));
     serverSession().end();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).isError());
+}
+
+// A session ended behind the host's back (as by an expiry or a disabled
+// operator) brings "Entrar" back; the call then goes once more and applies
+// once, in the name of whoever logged in. Cancelled, or taken over by another
+// operator, a write is not applied; in automation the password goes again.
+TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
+    namespace srv = confcred::server;
+    auto db = srv::openDatabase(server.dbUrl());
+    srv::OperatorStore(*db).add("Ana", srv::Role::Operador, "senha-da-ana");
+    srv::OperatorStore(*db).add("Bia", srv::Role::Operador, "senha-da-bia");
+    const auto pending = db->queryText(
+        "SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR FROM PEDCREDCONS WHERE IDPEDCREEXTR = 'N'"
+        " ORDER BY NRPEDCRECONS LIMIT 2");
+    const auto effect = [&](std::size_t i) {
+        dataset::DataPacket p({{"NRPEDCRECONS", dataset::FieldType::String, 20},
+                               {"CDCLIENTE", dataset::FieldType::String, 21},
+                               {"CDCONSUMIDOR", dataset::FieldType::String, 21}});
+        for (std::size_t f = 0; f < 3; ++f)
+            p.column(f).appendText(*pending.at(i)[f]);
+        TNetConnection net;
+        aimAt(net, server.port());
+        return net.AppServer(QStringLiteral("setEfetivaSaldo"), {std::move(p)}).errorMessage();
+    };
+    const auto ledger = [&](std::size_t i) {
+        return db->queryText("SELECT DISTINCT NMOPERADOR FROM LANCSALDO WHERE NRPEDCRECONS = ?",
+                             {*pending[i][0]});
+    };
+    const auto endTheSession = [&] {
+        server.client().request("DELETE", "/session", {},
+                                {{"Authorization", serverSession().bearer().toStdString()}});
+    };
+    for (int i = 0; i < 50 && server.get("/health").body.find("sessions") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ScriptedUiService scripted;
+    ScopedUi scope(scripted);
+    QStringList shown;
+    const auto dialog = [&](const char* name, const char* button) {
+        return [&, name, button](QDialog& d) {
+            shown << d.findChild<QLabel*>(QStringLiteral("lblMensagem"))->text();
+            d.findChild<QLineEdit*>(QStringLiteral("edtOperador"))->setText(name);
+            d.findChild<QLineEdit*>(QStringLiteral("edtSenha"))
+                ->setText(QStringLiteral("senha-da-") + QString::fromUtf8(name).toLower());
+            d.findChild<QPushButton*>(QString::fromUtf8(button))->click();
+        };
+    };
+    const ScopeGuard logOut([] { serverSession().end(); });
+    scripted.queueModal(dialog("Ana", "btnEntrar"));
+    QString name = QStringLiteral("Ana"), message;
+    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+              LoginResult::LoggedIn);
+
+    endTheSession();
+    scripted.queueModal(dialog("Ana", "btnCancelar"));
+    EXPECT_TRUE(effect(0).contains(QStringLiteral("a nova entrada foi cancelada; nada foi")));
+    EXPECT_TRUE(ledger(0).empty());
+    scripted.queueModal(dialog("Ana", "btnEntrar"));
+    EXPECT_EQ(effect(0), QString());
+    EXPECT_EQ(*ledger(0).at(0)[0], "Ana");
+    EXPECT_EQ(shown.last(), QStringLiteral("Sua sessão no servidor de aplicação terminou. Entre "
+                                           "novamente para continuar."));
+    endTheSession();
+    scripted.queueModal(dialog("Bia", "btnEntrar"));
+    EXPECT_TRUE(effect(1).startsWith(QStringLiteral("A sessão passou para o operador Bia;")));
+    EXPECT_EQ(Operador, QStringLiteral("Bia"));
+
+    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name,
+                           QStringLiteral("senha-da-ana"), message),
+              LoginResult::LoggedIn);
+    endTheSession();
+    EXPECT_EQ(effect(1), QString());
+    EXPECT_EQ(*ledger(1).at(0)[0], "Ana");
+    srv::OperatorStore(*db).disable("Ana");
+    EXPECT_TRUE(effect(0).contains(QStringLiteral("recusada: Operador ou senha incorretos.")));
 }
 
 // Over HTTPS the server's certificate must chain to the host's authorities:
