@@ -36,6 +36,7 @@
 #include "package/confirmation/batch_operation.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
 #include "platform/clock.h"
 #include "server/database.h"
 #include "server/demo_data.h"
@@ -177,7 +178,9 @@ int main(int argc, char** argv) {
     screen->cdsPediCredFami.setFiltered(true);
     figure("confirmation.reload_vs_sqlite", reload);
 
-    // Shown, so that the grids and the totals line paint in the pauses.
+    // Shown, so that the grids and the totals line paint in the pauses; as if
+    // the filter dialog had been through already, which showing would open.
+    package::Cli_Lun90000::boCriaFiltro = true;
     screen->show();
     QApplication::processEvents();
     std::vector<double> shares;
