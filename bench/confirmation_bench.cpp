@@ -3,6 +3,10 @@
 // - confirmation.reload_vs_sqlite: the reload (both server calls, decode,
 //   load, first family filter) against SQLite running the server's two
 //   statements and stepping every column of every row;
+// - host.reload_stall_share: the longest time the event loop did not run
+//   during a reload (the screen shown, a 5 ms timer ticking) as a share of
+//   the whole reload's time: the window must keep painting while the lists
+//   are fetched, decoded and loaded;
 // - confirmation.markall_vs_walk: ticking every order from the check
 //   column's title against a bare walk over the same orders;
 // - confirmation.batch_vs_walk: a batch operation's walk and packet building
@@ -13,12 +17,15 @@
 #include <sqlite3.h>
 
 #include <QApplication>
+#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dataset/record_set.h"
 #include "harness.h"
@@ -29,6 +36,7 @@
 #include "package/confirmation/batch_operation.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/credit_filter_params.h"
+#include "package/frame/package_units.h"
 #include "platform/clock.h"
 #include "server/database.h"
 #include "server/demo_data.h"
@@ -106,6 +114,31 @@ void bareWalk(package::TfrmConfCredBco& screen) {
     screen.dtsPadrao.setEnabled(true);
 }
 
+// The longest wait between ticks of a 5 ms timer while `work` runs, the
+// first from the start and the last to the end; with the work's own time.
+struct Stall {
+    double longest = 0;
+    double whole = 0;
+};
+
+Stall stallOf(const std::function<void()>& work) {
+    QTimer ticks;
+    ticks.setTimerType(Qt::PreciseTimer);
+    auto last = std::chrono::steady_clock::now();
+    const auto start = last;
+    double longest = 0;
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        const auto now = std::chrono::steady_clock::now();
+        longest = std::max(longest, std::chrono::duration<double>(now - last).count());
+        last = now;
+    });
+    ticks.start(5);
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    longest = std::max(longest, std::chrono::duration<double>(end - last).count());
+    return {longest, std::chrono::duration<double>(end - start).count()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,6 +177,24 @@ int main(int argc, char** argv) {
          std::to_string(bytes / 1024) + " KiB");
     screen->cdsPediCredFami.setFiltered(true);
     figure("confirmation.reload_vs_sqlite", reload);
+
+    // Shown, so that the grids and the totals line paint in the pauses; as if
+    // the filter dialog had been through already, which showing would open.
+    package::Cli_Lun90000::boCriaFiltro = true;
+    screen->show();
+    QApplication::processEvents();
+    std::vector<double> shares;
+    Stall stall;
+    for (int i = 0; i < 3; ++i) {
+        stall = stallOf([&] { screen->sbtVerificarClick(); });
+        shares.push_back(stall.longest / stall.whole);
+    }
+    std::sort(shares.begin(), shares.end());
+    note("reload stall: longest " + ms(stall.longest) + " of " + ms(stall.whole) +
+         " (last of three)");
+    figure("host.reload_stall_share", shares[1]);
+    screen->hide();
+    QApplication::processEvents();
 
     const double markAll =
         ratioOf([&] { screen->dbgPadraoTitleClick(0); }, [&] { bareWalk(*screen); });

@@ -148,6 +148,62 @@ void RecordSet::install(std::vector<Column> columns, size_t rows, FilterExpr fil
     m.indexes.resize(m.columns.size());
     m.buffer.clear();
     m.rebuildView();
+    announceNewContent();
+}
+
+void RecordSet::takeContent(RecordSet& loaded) {
+    if (&loaded == this)
+        return;
+    if (loaded.fieldDefs() != fieldDefs()) {
+        throw DataSetError("O " + impl_->setLabel() + " e o " + loaded.impl_->setLabel() +
+                           " não declaram os mesmos campos.");
+    }
+    Impl& from = *loaded.impl_;
+    if (!loaded.active() || filterText_ != loaded.filterText_ || filtered_ != loaded.filtered_ ||
+        indexNames_ != loaded.indexNames_) {
+        // The view must be made again under this set's own filter and ordering.
+        const std::vector<FieldDef> defs = fieldDefs();
+        FilterExpr filter = FilterExpr::parse(filterText_, defs);
+        std::vector<size_t> keys = detail::resolveIndexNames(indexNames_, defs);
+        std::vector<Column> columns = std::move(from.columns);
+        const size_t rows = loaded.active() ? from.rows : 0;
+        loaded.close();
+        if (columns.size() != defs.size()) {
+            columns.clear();
+            for (const FieldDef& d : defs)
+                columns.emplace_back(d.type);
+        }
+        install(std::move(columns), rows, std::move(filter), std::move(keys));
+        return;
+    }
+    Impl& m = *impl_;
+    m.columns = std::move(from.columns);
+    m.rows = from.rows;
+    ++m.generation;
+    m.order = std::move(from.order);
+    m.filter = std::move(from.filter);
+    m.viewFull = from.viewFull;
+    m.viewRows = std::move(from.viewRows);
+    m.indexes = std::move(from.indexes);
+    m.buffer.clear();
+    m.stats.rowsScanned += from.stats.rowsScanned;
+    m.stats.indexBuilds += from.stats.indexBuilds;
+    m.stats.indexLookups += from.stats.indexLookups;
+    m.stats.bucketRows += from.stats.bucketRows;
+    // What was moved out is left empty, so `loaded` closes as a set of no rows.
+    from.columns.clear();
+    from.rows = 0;
+    from.order = RowOrder();
+    from.filter = FilterExpr();
+    from.indexes.clear();
+    from.viewFull = true;
+    from.viewRows.clear();
+    loaded.close();
+    announceNewContent();
+}
+
+void RecordSet::announceNewContent() {
+    Impl& m = *impl_;
     m.placeAfterReset();
     // A load replaces the content as closing and opening would: whoever
     // watches the state sees the set go inactive and come back, on every load.

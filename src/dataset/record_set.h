@@ -172,6 +172,12 @@ class RecordSet {
     // loaded, inserted records where they were inserted), declared fields.
     // A pending edit or insert is not included.
     DataPacket toPacket() const;
+    // Replaces the whole content with that of `loaded`, as loadPacket would
+    // (same events, first record current), leaving `loaded` closed. `loaded`
+    // declares the same fields (DataSetError otherwise, nothing changed); when
+    // it also has the same filter and ordering its view and indexes are taken
+    // as they are, so a set filled on a worker thread comes in at once.
+    void takeContent(RecordSet& loaded);
 
     // Cursor over the view (filtered and ordered rows). Each move posts a
     // pending edit or insert first. first(), last(), gotoBookmark() and a load
@@ -257,6 +263,9 @@ class RecordSet {
 
     void install(std::vector<Column> columns, size_t rows, FilterExpr filter,
                  std::vector<size_t> keys);
+    // The events of a new content: the set seen closing and opening, and
+    // after-scroll on its first record.
+    void announceNewContent();
     void refilter();
 
     std::unique_ptr<Impl> impl_;

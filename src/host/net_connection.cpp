@@ -9,6 +9,7 @@
 #include <QUrl>
 
 #include "dataset/packet_codec.h"
+#include "host/off_ui_thread.h"
 #include "host/retry_key.h"
 #include "host/server_session.h"
 #include "host/server_tls.h"
@@ -28,6 +29,16 @@ QString where(const TNetConnection& c) {
 
 TransportError transportError(const QString& text) {
     return TransportError(text.toStdString());
+}
+
+// A large answer (a list of many thousand orders) is decoded on a worker
+// thread, so the windows keep painting until its packet is ready.
+CallResult decodeCallAnswer(int status, std::string&& body, const QString& server,
+                            const QString& method) {
+    constexpr size_t kDecodeApartBytes = 256 * 1024;
+    if (body.size() < kDecodeApartBytes)
+        return decodeAnswer(status, std::move(body), server, method);
+    return offUiThread([&] { return decodeAnswer(status, std::move(body), server, method); });
 }
 
 }  // namespace
@@ -229,7 +240,7 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
         request.setRawHeader("X-Confcred-Operator", operatorName_.toUtf8());
         status = sendOnce();
     }
-    CallResult result = decodeAnswer(status, std::move(body), where(*this), method);
+    CallResult result = decodeCallAnswer(status, std::move(body), where(*this), method);
     if (result.isError() && throwException_)
         throw ServerError(result.errorMessage().toStdString());
     return result;

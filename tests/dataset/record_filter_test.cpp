@@ -191,6 +191,39 @@ TEST_F(Families, OrderingIsStableNullsFirstNumbersNumericKeptAcrossPostsAndLoads
     EXPECT_EQ(set.displayTextAt(6, 2), "uva");
 }
 
+// A set filled apart (on a worker thread) comes in as a load would: its view
+// and index taken when filter and ordering match, made again when not; a
+// set of other fields is refused.
+TEST_F(Families, TakenContentComesInAsALoadWould) {
+    set.setIndexFieldNames("DESCR");
+    for (const char* filter : {"NRPEDCRECONS = 'P2'", "NRPEDCRECONS = 'P1'"}) {
+        filterBy("NRPEDCRECONS = 'P2'");
+        RecordSet fresh;
+        for (const FieldDef& d : kFamilyDefs)
+            fresh.addField(d);
+        fresh.setFilter(filter);
+        fresh.setFiltered(true);
+        fresh.setIndexFieldNames("DESCR");
+        fresh.loadPacket(makePacket(kFamilyDefs, {{"P2", "11", "zimbro"}, {"P2", "12", "alho"}}));
+        set.next();
+        log.events.clear();
+        scrolls = 0;
+        set.takeContent(fresh);
+        EXPECT_FALSE(fresh.active());
+        EXPECT_EQ(descr(), (std::vector<std::string>{"alho", "zimbro"})) << filter;
+        EXPECT_EQ(set.recNo(), 1u);
+        EXPECT_EQ(scrolls, 1);
+        EXPECT_EQ(log.events, (std::vector<RecordSetEvent>{
+                                  RecordSetEvent::StateChanged, RecordSetEvent::StateChanged,
+                                  RecordSetEvent::DataChanged, RecordSetEvent::Scrolled}));
+    }
+    EXPECT_EQ(set.stats().rowsScanned, 0u);
+    RecordSet other;
+    other.loadPacket(makePacket({kFamilyDefs[0]}, {{"P2"}}));
+    EXPECT_THROW(set.takeContent(other), DataSetError);
+    EXPECT_EQ(set.recordCount(), 2u);
+}
+
 // The confirmation screen re-filters the family list at every move of the
 // order cursor: that must be a look-up, whatever the size of the list.
 TEST(RecordSetScale, WalkingOrdersReFiltersFamiliesWithoutScanning) {

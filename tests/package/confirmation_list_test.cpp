@@ -144,6 +144,22 @@ TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
     server().restart();
 }
 
+// While the lists load the totals line says so, and it shows the totals
+// again however the reload ends (here refused by the server the second time).
+TEST_F(ConfirmationList, TotalsLineSaysLoadingUntilTheReloadEnds) {
+    auto& screen = openLoadedScreen(ui_);
+    const QString totals = screen.lblTotais->text();
+    QStringList seen;
+    host::TNetConnection::setCallObserver(
+        [&](const QString&, const QString&) { seen << screen.lblTotais->text(); });
+    screen.sbtVerificarClick();
+    package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
+    ui_.queueBoxAnswer(host::mrOk);
+    host::dispatch([&] { screen.sbtVerificarClick(); });
+    EXPECT_EQ(seen, QStringList(3, QStringLiteral("Carregando pedidos...")));
+    EXPECT_EQ(screen.lblTotais->text(), totals);
+}
+
 TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     auto& screen = openLoadedScreen(ui_);
     clearCalls();

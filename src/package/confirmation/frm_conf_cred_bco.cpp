@@ -22,6 +22,7 @@
 #include "host/messages.h"
 #include "host/named_data_set.h"
 #include "host/net_connection.h"
+#include "host/off_ui_thread.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/confirmation/order_fields.h"
 #include "package/confirmation/order_totals.h"
@@ -334,10 +335,21 @@ void TfrmConfCredBco::FormActivate() {
 
 void TfrmConfCredBco::sbtVerificarClick() {
     host::ScopeGuard back([this] { focusGrid(); });
-    cdsGetPediCreCons.loadPacket(host::CheckResultServ(
-        netConfCredBanc->appServer().call(kGetPedCredCons, creditFilterArgs()), true, 0));
-    cdsPediCredFami.loadPacket(host::CheckResultServ(
-        netConfCredBanc->appServer().call(kGetPediCredFami, creditFilterArgs()), true, 0));
+    // The totals line says the list is loading until the reload ends, however
+    // it ends; then it shows the totals of whatever the list holds.
+    host::ScopeGuard totalsBack([this] { lblTotais->setText(totais->text()); });
+    OrderTotals::Hold totalsHeld(*totais);
+    lblTotais->setText(tr("Carregando pedidos..."));
+    // Each list is decoded and loaded apart while the window keeps painting,
+    // and replaced at once when it is ready.
+    host::loadPacketOffUiThread(
+        cdsGetPediCreCons,
+        host::CheckResultServ(
+            netConfCredBanc->appServer().call(kGetPedCredCons, creditFilterArgs()), true, 0));
+    host::loadPacketOffUiThread(
+        cdsPediCredFami,
+        host::CheckResultServ(
+            netConfCredBanc->appServer().call(kGetPediCredFami, creditFilterArgs()), true, 0));
     cdsGetPediCreCons.first();
     boMarcaTodos = false;
 }

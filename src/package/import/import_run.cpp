@@ -9,6 +9,7 @@
 #include "host/dispatch.h"
 #include "host/messages.h"
 #include "host/net_connection.h"
+#include "host/off_ui_thread.h"
 #include "host/ui_service.h"
 #include "package/frame/server_names.h"
 #include "package/import/import_log.h"
@@ -69,7 +70,8 @@ ImportOutcome runImport(ImportRun& run) {
         outcome.message = run.messages.Msg(QStringLiteral("ARQ_N"));
         return outcome;
     }
-    std::string text = loadImportText(path);
+    // A file of many megabytes: read apart, while the dialog keeps painting.
+    std::string text = host::offUiThread([&path] { return loadImportText(path); });
     run.dialog.stepProgress(5);
     run.dialog.setStatusCaption(run.messages.Msg(QStringLiteral("EXPORTANDO")));
     host::ui().processMessages();

@@ -475,6 +475,10 @@ Warnings:
         <translation>Family name</translation>
     </message>
     <message>
+        <source>Carregando pedidos...</source>
+        <translation>Loading orders...</translation>
+    </message>
+    <message>
         <source>&amp;Operações</source>
         <translation>&amp;Operations</translation>
     </message>

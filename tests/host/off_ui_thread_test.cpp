@@ -1,0 +1,25 @@
+// A long step off the UI thread: timers keep running while it works apart,
+// and its value or its failure comes back.
+#include <gtest/gtest.h>
+
+#include <QThread>
+#include <QTimer>
+#include <stdexcept>
+
+#include "host/off_ui_thread.h"
+
+using namespace confcred::host;
+
+TEST(OffUiThread, StepRunsApartWhileTimersRunAndGivesBackItsValueOrFailure) {
+    int ticked = 0;
+    QTimer ticks;
+    QObject::connect(&ticks, &QTimer::timeout, [&] { ++ticked; });
+    ticks.start(5);
+    QThread* ranOn = offUiThread([] {
+        QThread::msleep(200);
+        return QThread::currentThread();
+    });
+    EXPECT_NE(ranOn, QThread::currentThread());
+    EXPECT_GE(ticked, 5);
+    EXPECT_THROW(runOffUiThread([] { throw std::runtime_error("broken"); }), std::runtime_error);
+}
