@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "host/application.h"
+#include "host/dispatch.h"
 #include "host/grid_printer.h"
 #include "host/ui_service.h"
 #include "platform/csv.h"
@@ -109,7 +110,11 @@ bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat form
     const std::optional<QString> target = ui().chooseSaveFile(request);
     if (!target)
         return false;
+    // A list of many thousand rows takes a while to lay out: the hourglass
+    // says so until the file is written (and is gone before any error box).
     try {
+        ui().setScreenCursor(crHourGlass);
+        ScopeGuard cursor([] { ui().setScreenCursor(crDefault); });
         if (csv)
             exportGridCsv(grid, report, *target);
         else

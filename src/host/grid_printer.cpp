@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/db_grid.h"
+#include "host/dispatch.h"
 #include "host/ui_service.h"
 
 namespace confcred::host {
@@ -429,7 +430,12 @@ void previewReport(TDBGrid& grid, const GridReport& report, QWidget* parent) {
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(QStringLiteral("Visualizar impressão - %1").arg(report.title));
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&grid, &report](QPrinter* target) { renderReport(grid, report, *target); });
+                     [&grid, &report](QPrinter* target) {
+                         // The hourglass while many thousand rows are laid out.
+                         ui().setScreenCursor(crHourGlass);
+                         ScopeGuard cursor([] { ui().setScreenCursor(crDefault); });
+                         renderReport(grid, report, *target);
+                     });
     // Shown through the UI service, so scripted runs never block in it.
     ui().showModal(preview);
 }

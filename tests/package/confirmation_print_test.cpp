@@ -147,6 +147,7 @@ TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
         QStringLiteral("Não foi possível gravar o arquivo C:\\Nao Existe\\pedidos.csv")))
         << ui_.boxes()[0].text.toStdString();
     EXPECT_FALSE(std::filesystem::exists(c_.path() / "Nao Existe"));
+    EXPECT_EQ(ui_.screenCursor(), host::crDefault);  // the hourglass ends with the export
 }
 
 }  // namespace
