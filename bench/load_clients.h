@@ -25,9 +25,12 @@ struct Latencies {
 
 // Small calls, each on a new connection from `from`, as a client that was not
 // connected before sees them; `request` is the whole HTTP request. Stops after
-// `calls` calls, or earlier when `more` says so.
+// `calls` calls, or earlier when `more` says so. With a `pace`, a call starts
+// no sooner than that after the one before, as a person's screen calls; without
+// one, each starts as soon as the one before is answered.
 Latencies timeCalls(std::uint16_t port, const char* from, const std::string& request, int calls,
-                    std::chrono::milliseconds timeout, const std::function<bool()>& more = nullptr);
+                    std::chrono::milliseconds timeout, const std::function<bool()>& more = nullptr,
+                    std::chrono::microseconds pace = {});
 
 // POST /lun90000.rdmConfCredBanc/<method> with `body`, closing after the answer.
 std::string callRequest(const std::string& method, const std::string& body);
