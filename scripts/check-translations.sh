@@ -4,7 +4,7 @@
 # lists every entry still unfinished. Takes the build directory to use.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build="${1:-build/debug}"
+build="${1:-build/asan}"
 cmake --build "$build" --target Pkg_Lun90000_lupdate >/dev/null
 missing="$(grep -B1 'type="unfinished"' src/package/translations/*.ts | grep -o '<source>.*</source>' || true)"
 if [ -n "$missing" ]; then

@@ -12,13 +12,15 @@ ensure_deps() {
 }
 
 # configure_build <dir> <cmake args...>: configures and builds build/<dir>
-# quietly; on a failure it shows the compiler's messages.
+# quietly (everything, or only $BUILD_TARGET when set); on a failure it shows
+# the compiler's messages.
 configure_build() {
     local dir="$1"; shift
     mkdir -p "$ROOT/build"
     local log="$ROOT/build/$dir.log"
     if ! { cmake -S "$ROOT" -B "$ROOT/build/$dir" -G Ninja "$@" &&
-           cmake --build "$ROOT/build/$dir" -j "$JOBS"; } >"$log" 2>&1; then
+           cmake --build "$ROOT/build/$dir" -j "$JOBS" ${BUILD_TARGET:+--target "$BUILD_TARGET"}; } \
+           >"$log" 2>&1; then
         grep -v '^\[[0-9]*/[0-9]*\] ' "$log" | tail -80
         echo "build of build/$dir failed (full log: $log)"
         return 1
