@@ -59,9 +59,7 @@ step "start PostgreSQL (scripts/pg-cluster.sh)" start_postgres
 # One build runs every test: warnings as errors, AddressSanitizer and
 # UndefinedBehaviorSanitizer, assertions on. Unoptimised, with line tables
 # only: on two cores it builds in a fraction of the time an optimised one
-# takes, and the sanitizers' reports still name file and line. The warnings
-# that only the optimiser finds come from the benchmarks' Release build,
-# which also treats them as errors.
+# takes, and the sanitizers' reports still name file and line.
 step "build (warnings as errors, address and undefined-behaviour sanitizers)" configure_build asan \
     -DCMAKE_BUILD_TYPE=Debug -DCONFCRED_WERROR=ON -DCONFCRED_SANITIZE=ON \
     "-DCMAKE_CXX_FLAGS_DEBUG=-O0 -g1" "-DCMAKE_C_FLAGS_DEBUG=-O0 -g1"
