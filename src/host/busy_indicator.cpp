@@ -41,6 +41,12 @@ class BusyOverlay : public QWidget {
 
     int frame() const { return frame_; }
 
+    void setProgress(const QString& line) {
+        progress_ = line;
+        setProperty("progress", line);  // lets a test read the line
+        update();
+    }
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == parentWidget() && event->type() == QEvent::Resize) {
@@ -70,9 +76,11 @@ class BusyOverlay : public QWidget {
         p.setFont(f);
         const QRect text(picture.right() + 12, panel.top(), panel.right() - picture.right() - 20,
                          panel.height());
-        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap,
-                   kind_ == 0 ? QStringLiteral("Conectando ao servidor...")
-                              : QStringLiteral("Processando, aguarde..."));
+        QString says = kind_ == 0 ? QStringLiteral("Conectando ao servidor...")
+                                  : QStringLiteral("Processando, aguarde...");
+        if (!progress_.isEmpty())
+            says += QLatin1Char('\n') + progress_;
+        p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, says);
     }
 
   private:
@@ -119,6 +127,7 @@ class BusyOverlay : public QWidget {
 
     int kind_;
     int frame_ = 0;
+    QString progress_;
     QTimer timer_;
 };
 
@@ -157,6 +166,11 @@ void DeactiveShowAvi() {
     delete s.overlay.data();  // null when its window went first
     s.overlay = nullptr;
     QApplication::restoreOverrideCursor();
+}
+
+void SetShowAviProgress(const QString& line) {
+    if (BusyOverlay* overlay = state().overlay.data())
+        overlay->setProgress(line);
 }
 
 int busyDepth() {

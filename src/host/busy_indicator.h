@@ -3,6 +3,7 @@
 // call waits in its local event loop; it also sets the wait cursor.
 #pragma once
 
+class QString;
 class QWidget;
 
 namespace confcred::host {
@@ -18,6 +19,11 @@ void ActiveShowAvi(QWidget* window, int kind);
 // Ends one ActiveShowAvi; the overlay and the wait cursor go with the last
 // one. A call with nothing active does nothing.
 void DeactiveShowAvi();
+
+// A line under the animation's text saying how far the step has come
+// ("Página 12 de 345"); empty for none. Kept until the animation ends, and
+// ignored when none shows.
+void SetShowAviProgress(const QString& line);
 
 // For tests and diagnostics: how many ActiveShowAvi calls are open, and the
 // overlay widget now shown (null when none).

@@ -1,12 +1,16 @@
 #include "host/grid_export.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QWidget>
 
 #include "host/application.h"
+#include "host/busy_indicator.h"
 #include "host/dispatch.h"
 #include "host/grid_printer.h"
 #include "host/ui_service.h"
@@ -70,7 +74,8 @@ void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString&
     });
 }
 
-void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target) {
+void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target,
+                   const ReportProgress& progress) {
     saveFileAtomically(target, [&](QIODevice& file) {
         QPdfWriter pdf(&file);
         pdf.setTitle(report.title);
@@ -78,11 +83,14 @@ void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString&
         pdf.setResolution(300);
         pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape,
                                       QMarginsF(10, 10, 10, 10), QPageLayout::Millimeter));
-        return renderReport(grid, report, pdf) > 0;
+        return renderReport(grid, report, pdf, progress) > 0;
     });
 }
 
 namespace {
+
+// How often a long export tells its progress and lets the windows repaint.
+constexpr qint64 kProgressEveryMs = 100;
 
 // The report's title as a file name: without the characters Windows forbids.
 QString suggestedName(const QString& title, const char* extension) {
@@ -111,14 +119,28 @@ bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat form
     if (!target)
         return false;
     // A list of many thousand rows takes a while to lay out: the hourglass
-    // says so until the file is written (and is gone before any error box).
+    // and the busy animation say so until the file is written (and are gone
+    // before any error box). A PDF's pages are counted under the animation,
+    // and the windows repaint between them; the operator's clicks and keys
+    // wait, so that nothing starts twice.
     try {
         ui().setScreenCursor(crHourGlass);
         ScopeGuard cursor([] { ui().setScreenCursor(crDefault); });
-        if (csv)
+        ActiveShowAvi(parent ? parent->window() : nullptr, busyProcessing);
+        ScopeGuard busy([] { DeactiveShowAvi(); });
+        if (csv) {
             exportGridCsv(grid, report, *target);
-        else
-            exportGridPdf(grid, report, *target);
+        } else {
+            QElapsedTimer shown;
+            shown.start();
+            exportGridPdf(grid, report, *target, [&shown](const QString& line) {
+                if (shown.elapsed() < kProgressEveryMs)
+                    return;
+                shown.restart();
+                SetShowAviProgress(line);
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+        }
     } catch (const ExportError& e) {
         BoxRequest box;
         box.kind = BoxKind::Error;

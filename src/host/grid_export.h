@@ -12,6 +12,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "host/grid_printer.h"
 #include "host/grid_table.h"
 
 class QIODevice;
@@ -35,7 +36,8 @@ std::string gridCsv(const GridTable& table);
 void saveFileAtomically(const QString& target, const std::function<bool(QIODevice&)>& write);
 
 void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString& target);
-void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target);
+void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target,
+                   const ReportProgress& progress = {});
 
 enum class ExportFormat { Csv, Pdf };
 

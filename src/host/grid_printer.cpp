@@ -24,6 +24,8 @@ constexpr double kFloorPoints = 6.0;
 constexpr double kHeadingPoints = 11.0;
 // The widest cells of a column (by the sum of advances) measured for real.
 constexpr size_t kMeasured = 8;
+// Rows measured between two reports of progress.
+constexpr size_t kProgressRows = 2000;
 // A sum of advances leaves out kerning and shaping; this margin covers them
 // for the cells that are not measured for real.
 constexpr double kEstimateMargin = 1.03;
@@ -160,7 +162,8 @@ QStringList totalsOf(const GridReport& report, size_t rows) {
 // Column widths: each column's longest value and title, at the body size
 // when that fits the page, else at a smaller size down to the floor; past
 // the floor the widest columns share what is left and wrap.
-void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth, Plan& plan) {
+void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth, Plan& plan,
+                 const ReportProgress& progress) {
     std::vector<float>& estimates = plan.estimates;
     const size_t columns = table.columns().size();
     const size_t rows = table.rowCount();
@@ -170,6 +173,8 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
     // The widest few rows of each column, measured for real once the size is known.
     std::vector<std::vector<std::pair<float, size_t>>> widest(columns);
     for (size_t row = 0; row < rows; ++row) {
+        if (progress && row % kProgressRows == 0 && row > 0)
+            progress(QStringLiteral("Medindo a linha %1 de %2").arg(row).arg(rows));
         for (size_t c = 0; c < columns; ++c) {
             const auto w = static_cast<float>(advances.width(table.qtext(row, c)));
             estimates[c * rows + row] = w;
@@ -265,9 +270,9 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
 }
 
 Plan planReport(const GridTable& table, const GridReport& report, QPaintDevice* device,
-                const QSizeF& area) {
+                const QSizeF& area, const ReportProgress& progress) {
     Plan plan;
-    planColumns(table, device, area.width(), plan);
+    planColumns(table, device, area.width(), plan, progress);
     plan.heading = makeFont(kHeadingPoints, true);
     const QFontMetricsF heading(plan.heading, device);
     const QFontMetricsF bold(plan.bold, device);
@@ -370,19 +375,22 @@ void paintRow(QPainter& painter, const GridTable& table, const Plan& plan, size_
 
 }  // namespace
 
-int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device) {
+int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
+                 const ReportProgress& progress) {
     const GridTable table(grid, report);
     QPainter painter;
     if (!painter.begin(&device))
         return 0;
     const QRect page = device.pageLayout().paintRectPixels(device.logicalDpiX());
     const QSizeF area(page.width(), page.height());
-    const Plan plan = planReport(table, report, &device, area);
+    const Plan plan = planReport(table, report, &device, area, progress);
     const QFontMetricsF bold(plan.bold, &device);
     const int pages = static_cast<int>(plan.pageStarts.size());
     const size_t rows = table.rowCount();
 
     for (int p = 0; p < pages; ++p) {
+        if (progress)
+            progress(QStringLiteral("Página %1 de %2").arg(p + 1).arg(pages));
         if (p > 0)
             device.newPage();
         paintHead(painter, table, report, plan, &device, area.width());

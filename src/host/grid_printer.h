@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 #include "host/grid_table.h"
 
@@ -21,9 +22,14 @@ namespace confcred::host {
 
 class TDBGrid;
 
+// Told now and then how far a long layout has come, in a line for the
+// operator ("Página 12 de 345").
+using ReportProgress = std::function<void(const QString& line)>;
+
 // Lays the report of the grid's data out on the device's pages; returns the
 // page count (0 when the device cannot be painted on).
-int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device);
+int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
+                 const ReportProgress& progress = {});
 
 // The report of a plain screen (basicReport) on the printer's pages.
 int renderGrid(const TDBGrid& grid, const QString& title, QPrinter& printer);

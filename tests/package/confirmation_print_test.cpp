@@ -4,9 +4,12 @@
 #include <QAction>
 #include <QLabel>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "confirmation_support.h"
+#include "host/busy_indicator.h"
 #include "package/frame/credit_filter_params.h"
 #include "platform/regional.h"
 #include "platform/win_path.h"
@@ -89,8 +92,24 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
     auto& screen = openThousand();
     ASSERT_EQ(screen.cdsGetPediCreCons.recordCount(), kOrders);
     ASSERT_TRUE(screen.mniExportarPdf->isEnabled());
+    // While the pages are laid out the windows repaint (timers run) and the
+    // busy animation says how far it has come.
+    QStringList progress;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&progress] {
+        if (QWidget* overlay = host::busyOverlay())
+            progress << overlay->property("progress").toString();
+    });
+    watch.start(0);
     const std::string pdf = exported(screen, screen.mniExportarPdf, "pedidos.pdf");
+    watch.stop();
     ASSERT_EQ(pdf.substr(0, 4), "%PDF");
+    EXPECT_EQ(host::busyOverlay(), nullptr);
+    ASSERT_FALSE(progress.isEmpty());
+    const QRegularExpression line(
+        QStringLiteral(R"(^(Medindo a linha \d+ de 1000|Página \d+ de \d+)$)"));
+    for (const QString& seen : progress)
+        EXPECT_TRUE(line.match(seen).hasMatch()) << seen.toStdString();
 
     QProcess run;
     run.start(pdftotext,
