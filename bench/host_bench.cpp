@@ -12,7 +12,7 @@
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
 #include "harness.h"
-#include "host/db_grid.h"
+#include "host/widgets/db_grid.h"
 #include "order_data.h"
 #include "platform/regional.h"
 

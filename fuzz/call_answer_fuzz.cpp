@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "dataset/packet_codec.h"
-#include "host/call_codec.h"
+#include "host/client/call_codec.h"
 
 using namespace confcred;
 

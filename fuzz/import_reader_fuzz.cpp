@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "server/import_reader.h"
+#include "server/methods/import_reader.h"
 
 namespace {
 

@@ -11,18 +11,18 @@
 #include <string>
 #include <vector>
 
-#include "server/commands.h"
-#include "server/confcred_methods.h"
-#include "server/config_file.h"
-#include "server/database.h"
-#include "server/demo_data.h"
-#include "server/http_server.h"
-#include "server/metrics.h"
-#include "server/operator_cli.h"
-#include "server/operators.h"
-#include "server/server_options.h"
-#include "server/sessions.h"
-#include "server/verify_ledger.h"
+#include "server/http/http_server.h"
+#include "server/methods/confcred_methods.h"
+#include "server/ops/commands.h"
+#include "server/ops/config_file.h"
+#include "server/ops/demo_data.h"
+#include "server/ops/metrics.h"
+#include "server/ops/operator_cli.h"
+#include "server/ops/server_options.h"
+#include "server/storage/database.h"
+#include "server/trust/operators.h"
+#include "server/trust/sessions.h"
+#include "server/trust/verify_ledger.h"
 
 namespace {
 

@@ -19,7 +19,7 @@ QString dataHome() {
 
 void setServer(HostOptions& options, const QString& value) {
     // https://HOST:PORT reaches the server over TLS. The scheme stays on the
-    // host, as the host context carries it (host/server_tls.h); http:// is
+    // host, as the host context carries it (host/client/server_tls.h); http:// is
     // the plain form.
     QString address = value;
     bool tls = false;

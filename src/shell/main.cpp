@@ -11,14 +11,14 @@
 #include <memory>
 #include <optional>
 
-#include "host/application.h"
-#include "host/automation.h"
-#include "host/dispatch.h"
-#include "host/login_dialog.h"
-#include "host/package_loader.h"
-#include "host/scripted_ui_service.h"
-#include "host/server_session.h"
-#include "host/server_tls.h"
+#include "host/automation/automation.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/client/server_session.h"
+#include "host/client/server_tls.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/package_loader.h"
+#include "host/forms/login_dialog.h"
 #include "platform/win_path.h"
 #include "shell/host_options.h"
 #include "shell/languages.h"

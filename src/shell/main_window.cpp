@@ -8,9 +8,9 @@
 #include <QStatusBar>
 #include <algorithm>
 
-#include "host/application.h"
-#include "host/dispatch.h"
-#include "host/package_loader.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/package_loader.h"
 #include "shell/host_options.h"
 
 namespace confcred::shell {

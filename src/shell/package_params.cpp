@@ -1,6 +1,6 @@
 #include "shell/package_params.h"
 
-#include "host/package_loader.h"
+#include "host/core/package_loader.h"
 
 namespace confcred::shell {
 

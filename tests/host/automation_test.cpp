@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QTextStream>
 
-#include "host/automation.h"
-#include "host/scripted_ui_service.h"
+#include "host/automation/automation.h"
+#include "host/automation/scripted_ui_service.h"
 
 using namespace confcred::host;
 

@@ -19,17 +19,17 @@
 #include <QToolButton>
 
 #include "dataset/dataset_test_util.h"
-#include "host/application.h"
-#include "host/button_flat.h"
-#include "host/db_grid.h"
-#include "host/db_text.h"
-#include "host/dispatch.h"
-#include "host/frm_filtro_padrao.h"
-#include "host/frm_padr_import_export.h"
-#include "host/frm_padrao.h"
-#include "host/messages.h"
-#include "host/scripted_ui_service.h"
-#include "host/synthetic_input.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/automation/synthetic_input.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/forms/frm_filtro_padrao.h"
+#include "host/forms/frm_padr_import_export.h"
+#include "host/forms/frm_padrao.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/db_text.h"
 
 using namespace confcred;
 using namespace confcred::host;

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "host/busy_indicator.h"
+#include "host/widgets/busy_indicator.h"
 
 using namespace confcred::host;
 

@@ -7,7 +7,7 @@
 
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
-#include "host/call_codec.h"
+#include "host/client/call_codec.h"
 #include "support/sample_packet.h"
 
 using namespace confcred::host;

@@ -9,10 +9,10 @@
 
 #include "dataset/data_source.h"
 #include "dataset/dataset_test_util.h"
-#include "host/btn_pesquisa.h"
-#include "host/button_flat.h"
-#include "host/date_edit_plus.h"
-#include "host/synthetic_input.h"
+#include "host/automation/synthetic_input.h"
+#include "host/widgets/btn_pesquisa.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/date_edit_plus.h"
 
 using namespace confcred;
 using namespace confcred::host;

@@ -14,11 +14,11 @@
 
 #include "dataset/data_source.h"
 #include "dataset/dataset_test_util.h"
-#include "host/db_grid.h"
-#include "host/db_text.h"
-#include "host/dispatch.h"
-#include "host/grid_printer.h"
-#include "host/synthetic_input.h"
+#include "host/automation/synthetic_input.h"
+#include "host/core/dispatch.h"
+#include "host/print/grid_printer.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/db_text.h"
 #include "support/temp_dir.h"
 
 using namespace confcred;

@@ -8,11 +8,11 @@
 #include <stdexcept>
 
 #include "dataset/packet_codec.h"
-#include "host/application.h"
-#include "host/check_result.h"
-#include "host/dispatch.h"
-#include "host/mens_erro.h"
-#include "host/scripted_ui_service.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/core/application.h"
+#include "host/core/check_result.h"
+#include "host/core/dispatch.h"
+#include "host/core/mens_erro.h"
 
 using namespace confcred::host;
 

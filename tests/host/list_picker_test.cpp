@@ -11,10 +11,10 @@
 
 #include "dataset/data_source.h"
 #include "dataset/dataset_test_util.h"
-#include "host/accessibility.h"
-#include "host/list_picker.h"
-#include "host/scripted_ui_service.h"
-#include "host/synthetic_input.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/automation/synthetic_input.h"
+#include "host/widgets/accessibility.h"
+#include "host/widgets/list_picker.h"
 
 using namespace confcred;
 using namespace confcred::host;

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <stdexcept>
 
-#include "host/application.h"
-#include "host/messages.h"
-#include "host/scripted_ui_service.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/core/application.h"
+#include "host/core/messages.h"
 
 using namespace confcred::host;
 

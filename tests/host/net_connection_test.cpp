@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "dataset/packet_codec.h"
-#include "host/busy_indicator.h"
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
+#include "host/widgets/busy_indicator.h"
 #include "support/fake_http_server.h"
 #include "support/sample_packet.h"
 
@@ -29,14 +29,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "host/application.h"
-#include "host/dispatch.h"
-#include "host/login_dialog.h"
-#include "host/scripted_ui_service.h"
-#include "host/server_session.h"
-#include "host/server_tls.h"
-#include "server/database.h"
-#include "server/operators.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/client/server_session.h"
+#include "host/client/server_tls.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/forms/login_dialog.h"
+#include "server/storage/database.h"
+#include "server/trust/operators.h"
 #include "support/server_process.h"
 #include "support/test_certificates.h"
 #endif

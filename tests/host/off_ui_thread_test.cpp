@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "host/off_ui_thread.h"
+#include "host/core/off_ui_thread.h"
 
 using namespace confcred::host;
 

@@ -6,8 +6,8 @@
 #include <map>
 #include <set>
 
-#include "host/net_connection.h"
-#include "host/retry_key.h"
+#include "host/client/net_connection.h"
+#include "host/client/retry_key.h"
 #include "support/fake_http_server.h"
 
 using namespace confcred::host;

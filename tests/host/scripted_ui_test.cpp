@@ -10,9 +10,9 @@
 #include <QTimer>
 
 #include "dataset/data_source.h"
-#include "host/application.h"
-#include "host/qt_ui_service.h"
-#include "host/scripted_ui_service.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/core/application.h"
+#include "host/core/qt_ui_service.h"
 #include "platform/win_path.h"
 
 using namespace confcred::host;

@@ -1,7 +1,7 @@
 // The list picker's selection string, both ways.
 #include <gtest/gtest.h>
 
-#include "host/selection_format.h"
+#include "host/core/selection_format.h"
 
 using namespace confcred::host;
 

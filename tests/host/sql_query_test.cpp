@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <cstdlib>
 
-#include "host/sql_query.h"
+#include "host/client/sql_query.h"
 #include "support/temp_dir.h"
 
 using namespace confcred;

@@ -1,7 +1,7 @@
 // Order numbers, empty texts, registration numbers and edit masks.
 #include <gtest/gtest.h>
 
-#include "host/text_routines.h"
+#include "host/core/text_routines.h"
 
 using namespace confcred::host;
 

@@ -6,8 +6,8 @@
 
 #include "dataset/record_set.h"
 #include "dataset/records.h"
-#include "package/confirmation/bank_return_run.h"
-#include "package/confirmation/order_fields.h"
+#include "package/core/bank_return_run.h"
+#include "package/core/order_fields.h"
 
 namespace confcred::testing {
 namespace {

@@ -12,10 +12,10 @@
 #include <csignal>
 
 #include "confirmation_support.h"
-#include "host/busy_indicator.h"
-#include "host/button_flat.h"
-#include "host/dispatch.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/core/dispatch.h"
+#include "host/widgets/busy_indicator.h"
+#include "host/widgets/button_flat.h"
+#include "package/core/credit_filter_params.h"
 #include "platform/regional.h"
 
 namespace confcred::testing {

@@ -10,11 +10,11 @@
 #include <functional>
 
 #include "dataset/record_set.h"
-#include "host/button_flat.h"
-#include "host/package_info.h"
+#include "host/core/package_info.h"
+#include "host/widgets/button_flat.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
+#include "package/core/credit_filter_params.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
-#include "package/frame/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
 #include "platform/clock.h"

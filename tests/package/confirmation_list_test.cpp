@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "confirmation_support.h"
-#include "host/button_flat.h"
-#include "host/db_text.h"
-#include "host/dispatch.h"
-#include "host/frm_filtro_padrao.h"
-#include "host/messages.h"
-#include "package/confirmation/order_fields.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/forms/frm_filtro_padrao.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/db_text.h"
+#include "package/core/credit_filter_params.h"
+#include "package/core/order_fields.h"
 
 namespace confcred::testing {
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "confirmation_support.h"
-#include "host/button_flat.h"
+#include "host/widgets/button_flat.h"
 #include "package/confirmation/check_pictures.h"
 
 namespace confcred::testing {

@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "confirmation_support.h"
-#include "host/busy_indicator.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/widgets/busy_indicator.h"
+#include "package/core/credit_filter_params.h"
 #include "platform/regional.h"
 #include "platform/win_path.h"
 #include "support/temp_dir.h"

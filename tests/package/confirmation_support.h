@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "dataset/record_set.h"
-#include "host/db_grid.h"
-#include "host/synthetic_input.h"
+#include "host/automation/synthetic_input.h"
+#include "host/widgets/db_grid.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"

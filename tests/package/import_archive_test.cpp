@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "package/import/import_paths.h"
+#include "package/core/import_paths.h"
 #include "platform/win_path.h"
 #include "support/temp_dir.h"
 

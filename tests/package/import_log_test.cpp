@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "package/import/import_log.h"
+#include "package/core/import_log.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/win_path.h"

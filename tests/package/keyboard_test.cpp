@@ -10,10 +10,10 @@
 #include <QTabWidget>
 
 #include "confirmation_support.h"
-#include "host/accessibility.h"
-#include "host/button_flat.h"
-#include "host/frm_filtro_padrao.h"
-#include "host/synthetic_input.h"
+#include "host/automation/synthetic_input.h"
+#include "host/forms/frm_filtro_padrao.h"
+#include "host/widgets/accessibility.h"
+#include "host/widgets/button_flat.h"
 #include "package/import/frm_impor_cons.h"
 
 namespace confcred::testing {

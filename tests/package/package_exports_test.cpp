@@ -8,11 +8,11 @@
 #include <QLineEdit>
 #include <QLocale>
 
-#include "host/button_flat.h"
-#include "host/db_grid.h"
-#include "host/messages.h"
-#include "host/package_loader.h"
-#include "host/text_routines.h"
+#include "host/core/messages.h"
+#include "host/core/package_loader.h"
+#include "host/core/text_routines.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/db_grid.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/package_units.h"

@@ -10,11 +10,11 @@
 #include <QTcpServer>
 #include <QWidget>
 
-#include "host/application.h"
-#include "host/busy_indicator.h"
-#include "host/net_connection.h"
-#include "host/sql_query.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/client/net_connection.h"
+#include "host/client/sql_query.h"
+#include "host/core/application.h"
+#include "host/widgets/busy_indicator.h"
+#include "package/core/credit_filter_params.h"
 #include "package/frame/package_units.h"
 
 namespace confcred::testing {

@@ -25,7 +25,7 @@ inline void PrintTo(const QRect& rect, std::ostream* out) {
     *out << rect.x() << ',' << rect.y() << ' ' << rect.width() << 'x' << rect.height();
 }
 
-#include "host/scripted_ui_service.h"
+#include "host/automation/scripted_ui_service.h"
 #include "support/server_process.h"
 
 namespace confcred::testing {

@@ -4,8 +4,8 @@
 
 #include <QObject>
 
-#include "host/application.h"
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
 #include "package/frame/server_connection.h"
 #include "support/fake_http_server.h"
 

@@ -1,4 +1,4 @@
-#include "server/call_codec.h"
+#include "server/http/call_codec.h"
 
 #include <gtest/gtest.h>
 #include <simdjson.h>

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "server/config_file.h"
+#include "server/ops/config_file.h"
 #include "support/temp_dir.h"
 
 namespace confcred::server {

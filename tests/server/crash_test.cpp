@@ -11,8 +11,8 @@
 #include <random>
 #include <thread>
 
-#include "server/call_codec.h"
-#include "server/confcred_methods.h"
+#include "server/http/call_codec.h"
+#include "server/methods/confcred_methods.h"
 #include "server_test_util.h"
 #include "support/temp_dir.h"
 

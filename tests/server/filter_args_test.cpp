@@ -1,6 +1,6 @@
 // Reading the eight filter arguments of the two list methods.
 
-#include "server/filter_args.h"
+#include "server/methods/filter_args.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // connections per address, the deadline of the head, authorisation before the
 // body, the shared budget of body memory, and calls on workers apart from the
 // network threads. Real loopback sockets; limits in pairs.
-#include "server/http_server.h"
+#include "server/http/http_server.h"
 
 #include <gtest/gtest.h>
 #include <atomic>

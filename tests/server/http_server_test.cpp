@@ -1,6 +1,6 @@
 // The endpoint over real loopback sockets: routes, errors, limits in pairs,
 // slow and vanishing clients, token, stop. Methods are a small table of our own.
-#include "server/http_server.h"
+#include "server/http/http_server.h"
 
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>
@@ -14,7 +14,7 @@
 
 #include "dataset/packet_codec.h"
 #include "raw_socket.h"
-#include "server/call_codec.h"
+#include "server/http/call_codec.h"
 #include "support/server_process.h"
 
 namespace confcred::server {

@@ -1,4 +1,4 @@
-#include "server/import_reader.h"
+#include "server/methods/import_reader.h"
 
 #include <gtest/gtest.h>
 

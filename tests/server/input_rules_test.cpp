@@ -5,10 +5,10 @@
 
 #include <sys/stat.h>
 
-#include "server/call_codec.h"
-#include "server/import_reader.h"
-#include "server/input_text.h"
-#include "server/schema.h"
+#include "server/http/call_codec.h"
+#include "server/methods/import_reader.h"
+#include "server/methods/input_text.h"
+#include "server/storage/schema.h"
 #include "storage_fixture.h"
 
 namespace confcred::testing {

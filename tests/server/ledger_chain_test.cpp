@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
-#include "server/digest.h"
-#include "server/ledger_chain.h"
-#include "server/schema.h"
-#include "server/sqlite_backend.h"
+#include "server/storage/schema.h"
+#include "server/storage/sqlite_backend.h"
+#include "server/trust/digest.h"
+#include "server/trust/ledger_chain.h"
 #include "storage_fixture.h"
 #include "support/server_process.h"
 

@@ -9,8 +9,8 @@
 #include <thread>
 
 #include "platform/clock.h"
-#include "server/selection.h"
-#include "server/stored_values.h"
+#include "server/methods/selection.h"
+#include "server/storage/stored_values.h"
 #include "storage_fixture.h"
 
 namespace confcred::testing {

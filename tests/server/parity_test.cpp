@@ -7,7 +7,7 @@
 #include <map>
 
 #include "platform/clock.h"
-#include "server/selection.h"
+#include "server/methods/selection.h"
 #include "server_test_util.h"
 
 namespace confcred::servertest {

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "server/record_fill.h"
-#include "server/sqlite_backend.h"
+#include "server/storage/record_fill.h"
+#include "server/storage/sqlite_backend.h"
 #include "support/temp_dir.h"
 
 namespace confcred::server {

@@ -1,10 +1,10 @@
 // The picker's selection strings, consumer keys and search folding.
 
-#include "server/selection.h"
+#include "server/methods/selection.h"
 
 #include <gtest/gtest.h>
 
-#include "server/text_fold.h"
+#include "server/storage/text_fold.h"
 
 namespace confcred::server {
 namespace {

@@ -1,6 +1,6 @@
 // The command line of confcred-server, and what the real executable does with
 // it: start, answer, stop on a signal, and fail clearly.
-#include "server/server_options.h"
+#include "server/ops/server_options.h"
 
 #include <signal.h>
 #include <sys/socket.h>

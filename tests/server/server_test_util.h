@@ -20,9 +20,9 @@
 #include "dataset/data_packet.h"
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
-#include "server/call_codec.h"
-#include "server/database.h"
-#include "server/demo_data.h"
+#include "server/http/call_codec.h"
+#include "server/ops/demo_data.h"
+#include "server/storage/database.h"
 #include "support/server_process.h"
 
 namespace confcred::servertest {

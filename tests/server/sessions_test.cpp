@@ -2,7 +2,7 @@
 // names the operator, roles refuse, sessions expire and end, failed logins
 // are slowed, the operator command line keeps the accounts, and a loopback
 // server without accounts serves as it always did.
-#include "server/sessions.h"
+#include "server/trust/sessions.h"
 
 #include <simdjson.h>
 
@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "server/operator_cli.h"
+#include "server/ops/operator_cli.h"
 #include "server_test_util.h"
 
 namespace confcred::servertest {

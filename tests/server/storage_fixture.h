@@ -12,10 +12,10 @@
 #include <string>
 
 #include "dataset/packet_codec.h"
-#include "server/confcred_methods.h"
-#include "server/database.h"
-#include "server/demo_data.h"
-#include "server/postgres_backend.h"
+#include "server/methods/confcred_methods.h"
+#include "server/ops/demo_data.h"
+#include "server/storage/database.h"
+#include "server/storage/postgres_backend.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {

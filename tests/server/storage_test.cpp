@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "platform/clock.h"
-#include "server/schema.h"
+#include "server/storage/schema.h"
 #include "storage_fixture.h"
 
 namespace confcred::testing {

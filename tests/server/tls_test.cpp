@@ -2,7 +2,7 @@
 // client that does not trust the server's authority refused, plain HTTP and
 // silent handshakes cut off without keeping a slot, and no plain HTTP beyond
 // loopback. Certificates are made for the run by the openssl command.
-#include "server/http_server.h"
+#include "server/http/http_server.h"
 
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>

@@ -4,7 +4,7 @@
 
 #include <QScreen>
 
-#include "host/package_loader.h"
+#include "host/core/package_loader.h"
 #include "shell/host_options.h"
 
 namespace confcred::shell {

@@ -1,6 +1,6 @@
 // The host's package loader on the sample package: entries, package
 // information, load and unload, and the localised resource module beside it.
-#include "host/package_loader.h"
+#include "host/core/package_loader.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>

@@ -4,12 +4,12 @@
 #include <QLabel>
 
 #include "dataset/record_set.h"
-#include "host/application.h"
-#include "host/db_grid.h"
-#include "host/form_base.h"
-#include "host/frm_padrao.h"
-#include "host/named_data_set.h"
-#include "host/package_info.h"
+#include "host/core/application.h"
+#include "host/core/package_info.h"
+#include "host/forms/form_base.h"
+#include "host/forms/frm_padrao.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/named_data_set.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/automation.h"
+#include "host/automation/automation.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -17,14 +17,14 @@
 #include <QWidget>
 
 #include "dataset/record_set.h"
-#include "host/accessibility.h"
-#include "host/application.h"
-#include "host/db_grid.h"
-#include "host/named_data_set.h"
-#include "host/net_connection.h"
-#include "host/scripted_ui_service.h"
-#include "host/selection_format.h"
-#include "host/synthetic_input.h"
+#include "host/automation/scripted_ui_service.h"
+#include "host/automation/synthetic_input.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
+#include "host/core/selection_format.h"
+#include "host/widgets/accessibility.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/named_data_set.h"
 
 namespace confcred::host {
 

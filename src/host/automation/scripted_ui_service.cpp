@@ -1,9 +1,9 @@
-#include "host/scripted_ui_service.h"
+#include "host/automation/scripted_ui_service.h"
 
 #include <QCoreApplication>
 #include <QDialog>
 
-#include "host/qt_ui_service.h"
+#include "host/core/qt_ui_service.h"
 
 namespace confcred::host {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/synthetic_input.h"
+#include "host/automation/synthetic_input.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "host/call_codec.h"
+#include "host/client/call_codec.h"
 
 #include <simdjson.h>
 #include <charconv>

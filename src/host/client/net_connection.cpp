@@ -1,4 +1,4 @@
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
 
 #include <QEventLoop>
 #include <QLocale>
@@ -9,10 +9,10 @@
 #include <QUrl>
 
 #include "dataset/packet_codec.h"
-#include "host/off_ui_thread.h"
-#include "host/retry_key.h"
-#include "host/server_session.h"
-#include "host/server_tls.h"
+#include "host/client/retry_key.h"
+#include "host/client/server_session.h"
+#include "host/client/server_tls.h"
+#include "host/core/off_ui_thread.h"
 
 namespace confcred::host {
 

@@ -1,7 +1,7 @@
 // TNetConnection: a screen's connection to the application server. Calls are
 // late-bound by method name: POST http://Host:Port/<ServerName>/<method> with
 // {"args": [...]}; the answer is {"result": ...} or {"error": {"message"}}
-// (the JSON on both sides is host/call_codec.h). A Host written https://HOST
+// (the JSON on both sides is host/client/call_codec.h). A Host written https://HOST
 // is reached over HTTPS with the certificate checks of host/server_tls.h.
 // A call is synchronous for the caller but waits in a local event loop that
 // repaints the windows and runs the busy animation while user input waits.
@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/call_codec.h"
+#include "host/client/call_codec.h"
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -89,13 +89,13 @@ class TNetConnection : public QObject {
     int connectTimeoutMs() const { return connectTimeoutMs_; }
     void setConnectTimeoutMs(int ms) { connectTimeoutMs_ = ms; }
     // Pause before a write call whose answer was lost is sent again with its
-    // key (host/retry_key.h).
+    // key (host/client/retry_key.h).
     int retryDelayMs() const { return retryDelayMs_; }
     void setRetryDelayMs(int ms) { retryDelayMs_ = ms; }
 
     // A late-bound call. A closed connection opens first (before-connect runs).
     // Refused because the session ended, it is sent once more after a new
-    // login (host/server_session.h); a cancelled login is the call's error.
+    // login (host/client/server_session.h); a cancelled login is the call's error.
     CallResult AppServer(const QString& method, const CallArgs& args = {});
     RemoteServer appServer() { return RemoteServer(*this); }
 

@@ -1,4 +1,4 @@
-#include "host/retry_key.h"
+#include "host/client/retry_key.h"
 
 #include <QEventLoop>
 #include <QStringList>

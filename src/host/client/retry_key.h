@@ -8,7 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "host/call_codec.h"
+#include "host/client/call_codec.h"
 
 namespace confcred::host {
 

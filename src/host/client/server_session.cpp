@@ -1,4 +1,4 @@
-#include "host/server_session.h"
+#include "host/client/server_session.h"
 
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -11,7 +11,7 @@
 #include <QUrl>
 #include <memory>
 
-#include "host/server_tls.h"
+#include "host/client/server_tls.h"
 
 namespace confcred::host {
 
@@ -22,7 +22,7 @@ constexpr int kTimeoutMs = 30'000;
 struct Exchanged {
     int status = 0;
     QByteArray body;
-    QString tlsFailure;  // the server's certificate did not verify (host/server_tls.h)
+    QString tlsFailure;  // the server's certificate did not verify (host/client/server_tls.h)
 };
 
 // Sends with a network manager of its own, which lives no longer than the

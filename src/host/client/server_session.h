@@ -5,7 +5,7 @@
 // nothing here is used. When a call is refused because the session has ended
 // on the server (expired, ended, its operator disabled, the server's database
 // lost it), the host logs in again the way it did at start and sends the call
-// once more (host/net_connection.cpp).
+// once more (host/client/net_connection.cpp).
 #pragma once
 
 #include <QDateTime>
@@ -37,7 +37,7 @@ class ServerSession {
     // Asks GET /health whether calls need a session. False also when the
     // server does not answer: the first call then reports that, as before.
     // A server whose certificate did not verify fills `tlsFailure` with the
-    // operator's message (host/server_tls.h); it is emptied otherwise.
+    // operator's message (host/client/server_tls.h); it is emptied otherwise.
     bool required(const QString& host, int port, QString* tlsFailure = nullptr);
 
     LoginReply login(const QString& host, int port, const QString& operatorName,
@@ -51,7 +51,7 @@ class ServerSession {
     void end();
 
     // How to log in again once the server says the session has ended: set by
-    // the login at start (host/login_dialog.h). `message` gets the server's
+    // the login at start (host/forms/login_dialog.h). `message` gets the server's
     // refusal.
     using Relogin = std::function<LoginAgain(QString& message)>;
     void setRelogin(Relogin relogin) { relogin_ = std::move(relogin); }

@@ -1,4 +1,4 @@
-#include "host/server_tls.h"
+#include "host/client/server_tls.h"
 
 #include <QFileInfo>
 #include <QSslCertificate>

@@ -1,4 +1,4 @@
-#include "host/sql_query.h"
+#include "host/client/sql_query.h"
 
 #include <QDateTime>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "host/application.h"
+#include "host/core/application.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -9,8 +9,8 @@
 #include <QPointer>
 #include <QString>
 
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 
@@ -63,7 +63,7 @@ inline Application& application() {
 // Branch code of the current branch.
 extern int FiliProc;
 // Host name or address of the application server; https://HOST when it is
-// reached over TLS (host/server_tls.h).
+// reached over TLS (host/client/server_tls.h).
 extern QString WebURL;
 // Port of the application server (the server's default 8211).
 extern int WebPort;

@@ -1,8 +1,8 @@
-#include "host/check_result.h"
+#include "host/core/check_result.h"
 
-#include "host/application.h"
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

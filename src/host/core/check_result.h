@@ -2,7 +2,7 @@
 #pragma once
 
 #include "dataset/data_packet.h"
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
 
 namespace confcred::host {
 

@@ -1,8 +1,8 @@
-#include "host/dispatch.h"
+#include "host/core/dispatch.h"
 
 #include <QtGlobal>
 
-#include "host/mens_erro.h"
+#include "host/core/mens_erro.h"
 
 namespace confcred::host {
 

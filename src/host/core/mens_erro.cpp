@@ -1,8 +1,8 @@
-#include "host/mens_erro.h"
+#include "host/core/mens_erro.h"
 
-#include "host/application.h"
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

@@ -1,9 +1,9 @@
-#include "host/messages.h"
+#include "host/core/messages.h"
 
 #include <QCoreApplication>
 #include <stdexcept>
 
-#include "host/application.h"
+#include "host/core/application.h"
 
 namespace confcred::host {
 

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <span>
 
-#include "host/ui_service.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/off_ui_thread.h"
+#include "host/core/off_ui_thread.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

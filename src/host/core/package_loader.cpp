@@ -1,11 +1,11 @@
-#include "host/package_loader.h"
+#include "host/core/package_loader.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLocale>
 #include <QTranslator>
 
-#include "host/package_info.h"
+#include "host/core/package_info.h"
 
 namespace confcred::host {
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "host/ui_service.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

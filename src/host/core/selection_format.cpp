@@ -1,4 +1,4 @@
-#include "host/selection_format.h"
+#include "host/core/selection_format.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/text_routines.h"
+#include "host/core/text_routines.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/ui_service.h"
+#include "host/core/ui_service.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -15,9 +15,9 @@
 #include <QVBoxLayout>
 #include <stdexcept>
 
-#include "host/application.h"
-#include "host/list_picker.h"
-#include "host/qt_ui_service.h"
+#include "host/core/application.h"
+#include "host/core/qt_ui_service.h"
+#include "host/widgets/list_picker.h"
 #include "platform/win_path.h"
 
 namespace confcred::host {

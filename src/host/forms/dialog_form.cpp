@@ -1,4 +1,4 @@
-#include "host/dialog_form.h"
+#include "host/forms/dialog_form.h"
 
 #include <QKeyEvent>
 

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "host/form_base.h"
+#include "host/forms/form_base.h"
 
 namespace confcred::host {
 

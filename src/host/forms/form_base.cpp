@@ -1,4 +1,4 @@
-#include "host/form_base.h"
+#include "host/forms/form_base.h"
 
 #include <QApplication>
 #include <QFile>
@@ -6,9 +6,9 @@
 #include <QShortcut>
 #include <QWidget>
 
-#include "host/accessibility.h"
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/accessibility.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/frm_filtro_padrao.h"
+#include "host/forms/frm_filtro_padrao.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -10,10 +10,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "host/button_flat.h"
-#include "host/dispatch.h"
-#include "host/form_base.h"
-#include "host/messages.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/forms/form_base.h"
+#include "host/widgets/button_flat.h"
 
 namespace confcred::host {
 

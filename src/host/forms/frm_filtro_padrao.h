@@ -5,7 +5,7 @@
 // and override sbtConfirmaClick.
 #pragma once
 
-#include "host/dialog_form.h"
+#include "host/forms/dialog_form.h"
 
 class QFrame;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "host/frm_padr_import_export.h"
+#include "host/forms/frm_padr_import_export.h"
 
 #include <QFrame>
 #include <QGroupBox>
@@ -10,10 +10,10 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "host/button_flat.h"
-#include "host/dispatch.h"
-#include "host/messages.h"
-#include "host/ui_service.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/button_flat.h"
 
 namespace confcred::host {
 

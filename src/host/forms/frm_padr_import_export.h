@@ -4,7 +4,7 @@
 // and the message table.
 #pragma once
 
-#include "host/dialog_form.h"
+#include "host/forms/dialog_form.h"
 
 class QFrame;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "host/frm_padrao.h"
+#include "host/forms/frm_padrao.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -17,13 +17,13 @@
 #include <tuple>
 #include <vector>
 
-#include "host/application.h"
-#include "host/button_flat.h"
-#include "host/db_grid.h"
-#include "host/db_text.h"
-#include "host/dispatch.h"
-#include "host/grid_export.h"
-#include "host/grid_printer.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/print/grid_export.h"
+#include "host/print/grid_printer.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/db_text.h"
 
 namespace confcred::host {
 

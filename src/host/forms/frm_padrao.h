@@ -13,8 +13,8 @@
 #include <QWidget>
 
 #include "dataset/data_source.h"
-#include "host/form_base.h"
-#include "host/grid_table.h"
+#include "host/forms/form_base.h"
+#include "host/print/grid_table.h"
 
 class QAction;
 class QFrame;

@@ -1,4 +1,4 @@
-#include "host/login_dialog.h"
+#include "host/forms/login_dialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -9,9 +9,9 @@
 #include <QScopeGuard>
 #include <QVBoxLayout>
 
-#include "host/application.h"
-#include "host/server_session.h"
-#include "host/ui_service.h"
+#include "host/client/server_session.h"
+#include "host/core/application.h"
+#include "host/core/ui_service.h"
 
 namespace confcred::host {
 

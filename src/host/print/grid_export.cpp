@@ -1,4 +1,4 @@
-#include "host/grid_export.h"
+#include "host/print/grid_export.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -9,11 +9,11 @@
 #include <QSaveFile>
 #include <QWidget>
 
-#include "host/application.h"
-#include "host/busy_indicator.h"
-#include "host/dispatch.h"
-#include "host/grid_printer.h"
-#include "host/ui_service.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
+#include "host/print/grid_printer.h"
+#include "host/widgets/busy_indicator.h"
 #include "platform/csv.h"
 #include "platform/win_path.h"
 

@@ -12,8 +12,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "host/grid_printer.h"
-#include "host/grid_table.h"
+#include "host/print/grid_printer.h"
+#include "host/print/grid_table.h"
 
 class QIODevice;
 class QWidget;

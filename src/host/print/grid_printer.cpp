@@ -1,4 +1,4 @@
-#include "host/grid_printer.h"
+#include "host/print/grid_printer.h"
 
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
@@ -11,9 +11,9 @@
 #include <memory>
 #include <vector>
 
-#include "host/db_grid.h"
-#include "host/dispatch.h"
-#include "host/ui_service.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/db_grid.h"
 
 namespace confcred::host {
 

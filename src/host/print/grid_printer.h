@@ -12,7 +12,7 @@
 #include <QString>
 #include <functional>
 
-#include "host/grid_table.h"
+#include "host/print/grid_table.h"
 
 class QPagedPaintDevice;
 class QPrinter;

@@ -1,9 +1,9 @@
-#include "host/grid_table.h"
+#include "host/print/grid_table.h"
 
 #include "dataset/column.h"
 #include "dataset/record_set.h"
-#include "host/application.h"
-#include "host/db_grid.h"
+#include "host/core/application.h"
+#include "host/widgets/db_grid.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 

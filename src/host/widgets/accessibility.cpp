@@ -1,4 +1,4 @@
-#include "host/accessibility.h"
+#include "host/widgets/accessibility.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

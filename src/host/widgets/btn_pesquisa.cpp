@@ -1,8 +1,8 @@
-#include "host/btn_pesquisa.h"
+#include "host/widgets/btn_pesquisa.h"
 
 #include <algorithm>
 
-#include "host/button_flat.h"
+#include "host/widgets/button_flat.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/busy_indicator.h"
+#include "host/widgets/busy_indicator.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <cmath>
 
-#include "host/application.h"
+#include "host/core/application.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/button_flat.h"
+#include "host/widgets/button_flat.h"
 
 #include <QHash>
 #include <QPainter>

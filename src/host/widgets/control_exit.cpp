@@ -1,4 +1,4 @@
-#include "host/control_exit.h"
+#include "host/widgets/control_exit.h"
 
 #include <QFocusEvent>
 #include <QWidget>

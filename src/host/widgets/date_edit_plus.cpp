@@ -1,4 +1,4 @@
-#include "host/date_edit_plus.h"
+#include "host/widgets/date_edit_plus.h"
 
 #include <QCalendarWidget>
 #include <QEvent>

@@ -1,4 +1,4 @@
-#include "host/db_grid.h"
+#include "host/widgets/db_grid.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -6,7 +6,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 
-#include "host/dispatch.h"
+#include "host/core/dispatch.h"
 
 namespace confcred::host {
 

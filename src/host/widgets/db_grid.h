@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "dataset/data_source.h"
-#include "host/record_set_model.h"
+#include "host/widgets/record_set_model.h"
 
 class QPainter;
 

@@ -1,4 +1,4 @@
-#include "host/db_text.h"
+#include "host/widgets/db_text.h"
 
 #include <exception>
 

@@ -1,4 +1,4 @@
-#include "host/list_picker.h"
+#include "host/widgets/list_picker.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -16,10 +16,10 @@
 #include <tuple>
 
 #include "dataset/data_source.h"
-#include "host/accessibility.h"
-#include "host/button_flat.h"
-#include "host/record_set_model.h"
-#include "host/selection_format.h"
+#include "host/core/selection_format.h"
+#include "host/widgets/accessibility.h"
+#include "host/widgets/button_flat.h"
+#include "host/widgets/record_set_model.h"
 
 namespace confcred::host {
 

@@ -9,7 +9,7 @@
 #include <QString>
 #include <vector>
 
-#include "host/ui_service.h"
+#include "host/core/ui_service.h"
 
 class QLabel;
 class QLineEdit;

@@ -1,4 +1,4 @@
-#include "host/record_set_model.h"
+#include "host/widgets/record_set_model.h"
 
 #include <exception>
 

@@ -4,17 +4,17 @@
 #include <exception>
 
 #include "dataset/record_set.h"
-#include "host/application.h"
-#include "host/check_result.h"
-#include "host/mens_erro.h"
-#include "host/messages.h"
-#include "host/net_connection.h"
-#include "host/ui_service.h"
-#include "package/confirmation/batch_operation.h"
-#include "package/confirmation/batch_run.h"
-#include "package/confirmation/batch_summary.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
+#include "host/core/check_result.h"
+#include "host/core/mens_erro.h"
+#include "host/core/messages.h"
+#include "host/core/ui_service.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
-#include "package/confirmation/order_totals.h"
+#include "package/core/batch_operation.h"
+#include "package/core/batch_run.h"
+#include "package/core/batch_summary.h"
+#include "package/core/order_totals.h"
 
 namespace confcred::package {
 

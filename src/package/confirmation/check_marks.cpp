@@ -3,11 +3,11 @@
 #include <QPainter>
 
 #include "dataset/record_set.h"
-#include "host/db_grid.h"
-#include "host/dispatch.h"
+#include "host/core/dispatch.h"
+#include "host/widgets/db_grid.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
-#include "package/confirmation/order_totals.h"
+#include "package/core/order_totals.h"
 
 namespace confcred::package {
 

@@ -1,9 +1,9 @@
 // The confirmation screen's unit: its instance, its flags, the creation
 // function and the unit's load and unload sections.
-#include "host/application.h"
-#include "host/ui_service.h"
+#include "host/core/application.h"
+#include "host/core/ui_service.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
-#include "package/frame/credit_filter_params.h"
+#include "package/core/credit_filter_params.h"
 #include "package/frame/package_units.h"
 
 namespace confcred::package {

@@ -7,7 +7,7 @@
 
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
-#include "host/frm_padrao.h"
+#include "host/forms/frm_padrao.h"
 
 namespace confcred::host {
 struct DrawColumnCellArgs;

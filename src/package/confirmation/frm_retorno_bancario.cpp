@@ -9,14 +9,14 @@
 #include <memory>
 
 #include "dataset/records.h"
-#include "host/application.h"
-#include "host/db_grid.h"
-#include "host/dispatch.h"
-#include "host/grid_export.h"
-#include "host/grid_printer.h"
-#include "host/named_data_set.h"
-#include "host/ui_service.h"
-#include "package/confirmation/order_fields.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
+#include "host/print/grid_export.h"
+#include "host/print/grid_printer.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/named_data_set.h"
+#include "package/core/order_fields.h"
 #include "platform/regional.h"
 #include "platform/win_path.h"
 

@@ -5,8 +5,8 @@
 
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
-#include "host/dialog_form.h"
-#include "package/confirmation/bank_return_run.h"
+#include "host/forms/dialog_form.h"
+#include "package/core/bank_return_run.h"
 
 class QLabel;
 class QPushButton;

@@ -8,10 +8,10 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "host/db_grid.h"
-#include "host/dispatch.h"
+#include "host/core/dispatch.h"
+#include "host/widgets/db_grid.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
-#include "package/confirmation/order_find.h"
+#include "package/core/order_find.h"
 
 namespace confcred::package {
 

@@ -1,10 +1,10 @@
 // What the confirmation screen's printout and exports say beside the orders:
 // the filter in words, the totals of the line under the grid, and the tick
 // column as a mark.
-#include "host/grid_table.h"
+#include "host/print/grid_table.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
-#include "package/confirmation/order_totals.h"
-#include "package/frame/credit_filter_text.h"
+#include "package/core/credit_filter_text.h"
+#include "package/core/order_totals.h"
 
 namespace confcred::package {
 

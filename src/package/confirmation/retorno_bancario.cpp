@@ -3,13 +3,13 @@
 #include <exception>
 #include <optional>
 
-#include "host/check_result.h"
-#include "host/mens_erro.h"
-#include "host/net_connection.h"
-#include "package/confirmation/bank_return_run.h"
+#include "host/client/net_connection.h"
+#include "host/core/check_result.h"
+#include "host/core/mens_erro.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/confirmation/frm_retorno_bancario.h"
-#include "package/confirmation/order_totals.h"
+#include "package/core/bank_return_run.h"
+#include "package/core/order_totals.h"
 
 namespace confcred::package {
 

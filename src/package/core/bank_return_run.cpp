@@ -1,4 +1,4 @@
-#include "package/confirmation/bank_return_run.h"
+#include "package/core/bank_return_run.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -10,12 +10,12 @@
 
 #include "dataset/record_set.h"
 #include "dataset/records.h"
-#include "host/application.h"
-#include "host/busy_indicator.h"
-#include "host/dispatch.h"
-#include "host/net_connection.h"
-#include "host/ui_service.h"
-#include "package/frame/server_names.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/busy_indicator.h"
+#include "package/core/server_names.h"
 #include "platform/cp1252.h"
 #include "platform/csv.h"
 #include "platform/files.h"

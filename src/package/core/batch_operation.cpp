@@ -1,9 +1,9 @@
-#include "package/confirmation/batch_operation.h"
+#include "package/core/batch_operation.h"
 
 #include <QCoreApplication>
 
 #include "dataset/record_set.h"
-#include "package/frame/server_names.h"
+#include "package/core/server_names.h"
 
 namespace confcred::package {
 

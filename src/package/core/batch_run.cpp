@@ -1,14 +1,14 @@
-#include "package/confirmation/batch_run.h"
+#include "package/core/batch_run.h"
 
 #include "dataset/record_set.h"
-#include "host/application.h"
-#include "host/busy_indicator.h"
-#include "host/dispatch.h"
-#include "host/messages.h"
-#include "host/net_connection.h"
-#include "host/ui_service.h"
-#include "package/confirmation/batch_operation.h"
-#include "package/confirmation/kept_marks.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/busy_indicator.h"
+#include "package/core/batch_operation.h"
+#include "package/core/kept_marks.h"
 
 namespace confcred::package {
 

@@ -11,8 +11,8 @@
 #include <functional>
 
 #include "dataset/record_set.h"
-#include "host/messages.h"
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
+#include "host/core/messages.h"
 
 class QWidget;
 

@@ -1,10 +1,10 @@
-#include "package/confirmation/batch_summary.h"
+#include "package/core/batch_summary.h"
 
 #include <QCoreApplication>
 #include <string_view>
 
-#include "package/confirmation/batch_operation.h"
-#include "package/confirmation/order_totals.h"
+#include "package/core/batch_operation.h"
+#include "package/core/order_totals.h"
 #include "platform/regional.h"
 
 namespace confcred::package {

@@ -1,8 +1,8 @@
-#include "package/frame/credit_filter_params.h"
+#include "package/core/credit_filter_params.h"
 
 #include <QStringList>
 
-#include "host/text_routines.h"
+#include "host/core/text_routines.h"
 #include "platform/clock.h"
 
 namespace confcred::package {

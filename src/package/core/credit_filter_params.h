@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
 #include "platform/datetime.h"
 
 namespace confcred::package {

@@ -1,11 +1,11 @@
-#include "package/frame/credit_filter_text.h"
+#include "package/core/credit_filter_text.h"
 
 #include <QCoreApplication>
 #include <QStringList>
 #include <utility>
 
-#include "host/selection_format.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/core/selection_format.h"
+#include "package/core/credit_filter_params.h"
 #include "platform/regional.h"
 
 namespace confcred::package {

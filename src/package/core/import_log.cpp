@@ -1,8 +1,8 @@
-#include "package/import/import_log.h"
+#include "package/core/import_log.h"
 
 #include <cerrno>
 
-#include "package/import/import_paths.h"
+#include "package/core/import_paths.h"
 #include "platform/clock.h"
 #include "platform/cp1252.h"
 #include "platform/regional.h"

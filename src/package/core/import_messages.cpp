@@ -1,9 +1,9 @@
-#include "package/import/import_messages.h"
+#include "package/core/import_messages.h"
 
 #include <cerrno>
 
-#include "host/messages.h"
-#include "package/import/import_paths.h"
+#include "host/core/messages.h"
+#include "package/core/import_paths.h"
 #include "platform/files.h"
 
 namespace confcred::package::credit_import {

@@ -1,4 +1,4 @@
-#include "package/import/import_packet.h"
+#include "package/core/import_packet.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "package/import/import_paths.h"
+#include "package/core/import_paths.h"
 
 #include <vector>
 

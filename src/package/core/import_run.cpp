@@ -1,19 +1,19 @@
-#include "package/import/import_run.h"
+#include "package/core/import_run.h"
 
 #include <optional>
 #include <utility>
 
 #include "dataset/record_set.h"
-#include "host/application.h"
-#include "host/busy_indicator.h"
-#include "host/dispatch.h"
-#include "host/messages.h"
-#include "host/net_connection.h"
-#include "host/off_ui_thread.h"
-#include "host/ui_service.h"
-#include "package/frame/server_names.h"
-#include "package/import/import_log.h"
-#include "package/import/import_packet.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/messages.h"
+#include "host/core/off_ui_thread.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/busy_indicator.h"
+#include "package/core/import_log.h"
+#include "package/core/import_packet.h"
+#include "package/core/server_names.h"
 
 namespace confcred::package::credit_import {
 

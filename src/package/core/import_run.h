@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "package/import/import_paths.h"
+#include "package/core/import_paths.h"
 #include "platform/files.h"
 
 namespace confcred::dataset {

@@ -1,4 +1,4 @@
-#include "package/confirmation/kept_marks.h"
+#include "package/core/kept_marks.h"
 
 #include "dataset/column.h"
 #include "dataset/record_set.h"

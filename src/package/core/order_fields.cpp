@@ -1,4 +1,4 @@
-#include "package/confirmation/order_fields.h"
+#include "package/core/order_fields.h"
 
 #include <QCoreApplication>
 #include <optional>
@@ -7,7 +7,7 @@
 
 #include "dataset/record_set.h"
 #include "dataset/records.h"
-#include "host/messages.h"
+#include "host/core/messages.h"
 #include "platform/regional.h"
 
 namespace confcred::package {

@@ -1,10 +1,10 @@
-#include "package/confirmation/order_find.h"
+#include "package/core/order_find.h"
 
 #include <algorithm>
 #include <vector>
 
 #include "dataset/record_set.h"
-#include "host/text_routines.h"
+#include "host/core/text_routines.h"
 
 namespace confcred::package {
 

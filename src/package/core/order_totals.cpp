@@ -1,4 +1,4 @@
-#include "package/confirmation/order_totals.h"
+#include "package/core/order_totals.h"
 
 #include <QCoreApplication>
 #include <cmath>

@@ -12,8 +12,8 @@
 #include <QToolButton>
 #include <initializer_list>
 
-#include "host/btn_pesquisa.h"
-#include "host/date_edit_plus.h"
+#include "host/widgets/btn_pesquisa.h"
+#include "host/widgets/date_edit_plus.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
 namespace confcred::package {

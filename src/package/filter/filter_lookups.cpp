@@ -11,20 +11,20 @@
 #include <utility>
 
 #include "dataset/records.h"
-#include "host/application.h"
-#include "host/check_result.h"
-#include "host/dispatch.h"
-#include "host/list_picker.h"
-#include "host/mens_erro.h"
-#include "host/messages.h"
-#include "host/named_data_set.h"
-#include "host/net_connection.h"
-#include "host/selection_format.h"
-#include "host/sql_query.h"
-#include "host/text_routines.h"
+#include "host/client/net_connection.h"
+#include "host/client/sql_query.h"
+#include "host/core/application.h"
+#include "host/core/check_result.h"
+#include "host/core/dispatch.h"
+#include "host/core/mens_erro.h"
+#include "host/core/messages.h"
+#include "host/core/selection_format.h"
+#include "host/core/text_routines.h"
+#include "host/widgets/list_picker.h"
+#include "host/widgets/named_data_set.h"
+#include "package/core/credit_filter_text.h"
+#include "package/core/server_names.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
-#include "package/frame/credit_filter_text.h"
-#include "package/frame/server_names.h"
 
 namespace confcred::package {
 

@@ -7,21 +7,21 @@
 #include <memory>
 #include <utility>
 
-#include "host/application.h"
-#include "host/btn_pesquisa.h"
-#include "host/control_exit.h"
-#include "host/date_edit_plus.h"
-#include "host/dispatch.h"
-#include "host/mens_erro.h"
-#include "host/messages.h"
-#include "host/net_connection.h"
-#include "host/sql_query.h"
-#include "host/text_routines.h"
-#include "host/ui_service.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/client/net_connection.h"
+#include "host/client/sql_query.h"
+#include "host/core/application.h"
+#include "host/core/dispatch.h"
+#include "host/core/mens_erro.h"
+#include "host/core/messages.h"
+#include "host/core/text_routines.h"
+#include "host/core/ui_service.h"
+#include "host/widgets/btn_pesquisa.h"
+#include "host/widgets/control_exit.h"
+#include "host/widgets/date_edit_plus.h"
+#include "package/core/credit_filter_params.h"
+#include "package/core/server_names.h"
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
-#include "package/frame/server_names.h"
 
 namespace confcred::package {
 

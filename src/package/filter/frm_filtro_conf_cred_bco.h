@@ -10,7 +10,7 @@
 
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
-#include "host/frm_filtro_padrao.h"
+#include "host/forms/frm_filtro_padrao.h"
 
 class QCheckBox;
 class QGroupBox;

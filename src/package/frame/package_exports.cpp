@@ -6,8 +6,8 @@
 #include <QString>
 #include <string>
 
-#include "host/package_info.h"
-#include "package/frame/credit_filter_params.h"
+#include "host/core/package_info.h"
+#include "package/core/credit_filter_params.h"
 #include "package/frame/package_units.h"
 
 #define PKG_EXPORT extern "C" __attribute__((visibility("default")))

@@ -1,7 +1,7 @@
 #include "package/frame/server_connection.h"
 
-#include "host/application.h"
-#include "host/net_connection.h"
+#include "host/client/net_connection.h"
+#include "host/core/application.h"
 
 namespace confcred::package {
 

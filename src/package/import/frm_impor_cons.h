@@ -5,10 +5,10 @@
 #include <string>
 
 #include "dataset/record_set.h"
-#include "host/frm_padr_import_export.h"
-#include "host/net_connection.h"
-#include "host/ui_service.h"
-#include "package/import/import_run.h"
+#include "host/client/net_connection.h"
+#include "host/core/ui_service.h"
+#include "host/forms/frm_padr_import_export.h"
+#include "package/core/import_run.h"
 
 class QLabel;
 class QLineEdit;

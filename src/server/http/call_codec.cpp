@@ -1,9 +1,9 @@
-#include "server/call_codec.h"
+#include "server/http/call_codec.h"
 
 #include <memory>
 
 #include "dataset/packet_codec_simdjson.h"
-#include "server/input_text.h"
+#include "server/methods/input_text.h"
 
 namespace confcred::server {
 

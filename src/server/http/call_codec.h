@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "dataset/json_text.h"
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
 
 namespace confcred::server {
 

@@ -1,15 +1,15 @@
-#include "server/http_routes.h"
+#include "server/http/http_routes.h"
 
 #include <algorithm>
 #include <chrono>
 #include <iterator>
 
-#include "server/call_codec.h"
-#include "server/http_server.h"
-#include "server/input_text.h"
-#include "server/metrics.h"
-#include "server/session_routes.h"
-#include "server/sessions.h"
+#include "server/http/call_codec.h"
+#include "server/http/http_server.h"
+#include "server/http/session_routes.h"
+#include "server/methods/input_text.h"
+#include "server/ops/metrics.h"
+#include "server/trust/sessions.h"
 
 namespace confcred::server {
 

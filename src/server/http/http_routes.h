@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "server/access.h"
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
+#include "server/trust/access.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/http_server.h"
+#include "server/http/http_server.h"
 
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>
@@ -24,9 +24,9 @@
 #include <type_traits>
 #include <unordered_map>
 
-#include "server/call_codec.h"
-#include "server/http_routes.h"
-#include "server/tls_context.h"
+#include "server/http/call_codec.h"
+#include "server/http/http_routes.h"
+#include "server/http/tls_context.h"
 
 namespace confcred::server {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
 
 namespace confcred::server {
 

@@ -1,9 +1,9 @@
-#include "server/session_routes.h"
+#include "server/http/session_routes.h"
 
 #include <simdjson.h>
 
-#include "server/call_codec.h"
-#include "server/sessions.h"
+#include "server/http/call_codec.h"
+#include "server/trust/sessions.h"
 
 namespace confcred::server {
 

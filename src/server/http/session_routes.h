@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "server/http_routes.h"
+#include "server/http/http_routes.h"
 
 namespace confcred::server {
 

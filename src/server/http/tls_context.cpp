@@ -1,4 +1,4 @@
-#include "server/tls_context.h"
+#include "server/http/tls_context.h"
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>

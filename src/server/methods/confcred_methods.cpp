@@ -1,11 +1,11 @@
-#include "server/confcred_methods.h"
+#include "server/methods/confcred_methods.h"
 
 #include <algorithm>
 #include <iterator>
 #include <string_view>
 
-#include "server/idempotency.h"
-#include "server/methods_internal.h"
+#include "server/methods/methods_internal.h"
+#include "server/trust/idempotency.h"
 
 namespace confcred::server {
 
@@ -41,7 +41,7 @@ void registerConfCredMethods(MethodTable& table, Database& db) {
     methods::addCreditMethods(own, db);
     methods::addImportMethod(own, db);
     methods::addBankReturnMethod(own, db);
-    // The write methods take an Idempotency-Key (server/idempotency.h).
+    // The write methods take an Idempotency-Key (server/trust/idempotency.h).
     constexpr std::string_view kWrites[] = {"setEfetivaSaldo", "setCancelaCredito", "setSituacao",
                                             "SetImporSaldoCons"};
     for (const auto& name : own.names()) {

@@ -1,8 +1,8 @@
 // The application server object rdmConfCredBanc: its seven methods.
 #pragma once
 
-#include "server/database.h"
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
+#include "server/storage/database.h"
 
 namespace confcred::server {
 

@@ -1,11 +1,11 @@
-#include "server/filter_args.h"
+#include "server/methods/filter_args.h"
 
 #include <algorithm>
 
 #include "dataset/field_def.h"
 #include "platform/text.h"
-#include "server/input_text.h"
-#include "server/text_fold.h"
+#include "server/methods/input_text.h"
+#include "server/storage/text_fold.h"
 
 namespace confcred::server {
 

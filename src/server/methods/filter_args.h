@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "platform/datetime.h"
-#include "server/rpc.h"
-#include "server/selection.h"
+#include "server/methods/rpc.h"
+#include "server/methods/selection.h"
 
 namespace confcred::server {
 

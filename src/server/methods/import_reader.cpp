@@ -1,4 +1,4 @@
-#include "server/import_reader.h"
+#include "server/methods/import_reader.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 #include "dataset/records.h"
 #include "platform/text.h"
-#include "server/input_text.h"
+#include "server/methods/input_text.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/input_text.h"
+#include "server/methods/input_text.h"
 
 #include <cstdio>
 #include <optional>

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
 
 namespace confcred::server {
 

@@ -14,8 +14,8 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "platform/regional.h"
-#include "server/methods_internal.h"
-#include "server/stored_values.h"
+#include "server/methods/methods_internal.h"
+#include "server/storage/stored_values.h"
 
 namespace confcred::server::methods {
 

@@ -15,11 +15,11 @@
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "platform/text.h"
-#include "server/filter_args.h"
-#include "server/idempotency.h"
-#include "server/ledger_chain.h"
-#include "server/methods_internal.h"
-#include "server/stored_values.h"
+#include "server/methods/filter_args.h"
+#include "server/methods/methods_internal.h"
+#include "server/storage/stored_values.h"
+#include "server/trust/idempotency.h"
+#include "server/trust/ledger_chain.h"
 
 namespace confcred::server::methods {
 

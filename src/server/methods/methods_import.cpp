@@ -8,14 +8,14 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "platform/clock.h"
-#include "server/digest.h"
-#include "server/idempotency.h"
-#include "server/import_reader.h"
-#include "server/ledger_chain.h"
-#include "server/methods_internal.h"
-#include "server/schema.h"
-#include "server/stored_values.h"
-#include "server/text_fold.h"
+#include "server/methods/import_reader.h"
+#include "server/methods/methods_internal.h"
+#include "server/storage/schema.h"
+#include "server/storage/stored_values.h"
+#include "server/storage/text_fold.h"
+#include "server/trust/digest.h"
+#include "server/trust/idempotency.h"
+#include "server/trust/ledger_chain.h"
 
 namespace confcred::server::methods {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "server/database.h"
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
+#include "server/storage/database.h"
 
 namespace confcred::server::methods {
 

@@ -3,11 +3,11 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "platform/text.h"
-#include "server/filter_args.h"
-#include "server/methods_internal.h"
-#include "server/record_fill.h"
-#include "server/selection.h"
-#include "server/stored_values.h"
+#include "server/methods/filter_args.h"
+#include "server/methods/methods_internal.h"
+#include "server/methods/selection.h"
+#include "server/storage/record_fill.h"
+#include "server/storage/stored_values.h"
 
 namespace confcred::server::methods {
 

@@ -1,4 +1,4 @@
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
 
 #include <algorithm>
 #include <cmath>

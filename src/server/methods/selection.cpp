@@ -1,8 +1,8 @@
-#include "server/selection.h"
+#include "server/methods/selection.h"
 
 #include "dataset/field_def.h"
 #include "platform/text.h"
-#include "server/input_text.h"
+#include "server/methods/input_text.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/backup.h"
+#include "server/ops/backup.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -11,8 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "server/database.h"
-#include "server/schema.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
 
 namespace confcred::server {
 

@@ -1,14 +1,14 @@
-#include "server/commands.h"
+#include "server/ops/commands.h"
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 
-#include "server/backup.h"
-#include "server/database.h"
-#include "server/demo_data.h"
-#include "server/master_data.h"
-#include "server/schema.h"
+#include "server/ops/backup.h"
+#include "server/ops/demo_data.h"
+#include "server/ops/master_data.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/config_file.h"
+#include "server/ops/config_file.h"
 
 #include <fstream>
 #include <optional>

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "server/server_options.h"
+#include "server/ops/server_options.h"
 
 namespace confcred::server {
 

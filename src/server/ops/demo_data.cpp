@@ -1,4 +1,4 @@
-#include "server/demo_data.h"
+#include "server/ops/demo_data.h"
 
 #include <algorithm>
 #include <array>
@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "server/database.h"
-#include "server/ledger_chain.h"
-#include "server/methods_internal.h"
-#include "server/schema.h"
-#include "server/stored_values.h"
-#include "server/text_fold.h"
+#include "server/methods/methods_internal.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
+#include "server/storage/stored_values.h"
+#include "server/storage/text_fold.h"
+#include "server/trust/ledger_chain.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/fault_hook.h"
+#include "server/ops/fault_hook.h"
 
 #include <unistd.h>
 

@@ -1,12 +1,12 @@
-#include "server/master_data.h"
+#include "server/ops/master_data.h"
 
 #include <algorithm>
 #include <fstream>
 #include <set>
 #include <sstream>
 
-#include "server/database.h"
-#include "server/schema.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
 
 namespace confcred::server {
 

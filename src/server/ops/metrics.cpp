@@ -1,12 +1,12 @@
-#include "server/metrics.h"
+#include "server/ops/metrics.h"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "dataset/json_text.h"
-#include "server/database.h"
-#include "server/schema.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
 
 namespace confcred::server {
 

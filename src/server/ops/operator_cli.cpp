@@ -1,4 +1,4 @@
-#include "server/operator_cli.h"
+#include "server/ops/operator_cli.h"
 
 #include <termios.h>
 #include <unistd.h>
@@ -6,9 +6,9 @@
 #include <iostream>
 #include <optional>
 
-#include "server/database.h"
-#include "server/operators.h"
-#include "server/server_options.h"
+#include "server/ops/server_options.h"
+#include "server/storage/database.h"
+#include "server/trust/operators.h"
 
 namespace confcred::server {
 

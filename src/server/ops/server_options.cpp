@@ -1,4 +1,4 @@
-#include "server/server_options.h"
+#include "server/ops/server_options.h"
 
 #include <algorithm>
 #include <charconv>

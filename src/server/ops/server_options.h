@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "server/http_server.h"
+#include "server/http/http_server.h"
 
 namespace confcred::server {
 

@@ -1,13 +1,13 @@
-#include "server/database.h"
+#include "server/storage/database.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
-#include "server/demo_data.h"
-#include "server/postgres_backend.h"
-#include "server/schema.h"
-#include "server/sqlite_backend.h"
+#include "server/ops/demo_data.h"
+#include "server/storage/postgres_backend.h"
+#include "server/storage/schema.h"
+#include "server/storage/sqlite_backend.h"
 
 namespace confcred::server {
 

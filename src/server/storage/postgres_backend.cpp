@@ -1,4 +1,4 @@
-#include "server/postgres_backend.h"
+#include "server/storage/postgres_backend.h"
 
 #include <libpq-fe.h>
 #include <poll.h>

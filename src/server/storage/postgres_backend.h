@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/database.h"
+#include "server/storage/database.h"
 
 namespace confcred::server {
 

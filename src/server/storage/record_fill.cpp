@@ -1,4 +1,4 @@
-#include "server/record_fill.h"
+#include "server/storage/record_fill.h"
 
 #include <stdexcept>
 

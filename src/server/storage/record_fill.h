@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "dataset/data_packet.h"
-#include "server/database.h"
-#include "server/stored_values.h"
+#include "server/storage/database.h"
+#include "server/storage/stored_values.h"
 
 namespace confcred::server {
 

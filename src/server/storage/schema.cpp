@@ -1,10 +1,10 @@
-#include "server/schema.h"
+#include "server/storage/schema.h"
 
 #include <string>
 #include <vector>
 
-#include "server/database.h"
-#include "server/ledger_chain.h"
+#include "server/storage/database.h"
+#include "server/trust/ledger_chain.h"
 
 namespace confcred::server {
 

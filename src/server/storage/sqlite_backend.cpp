@@ -1,4 +1,4 @@
-#include "server/sqlite_backend.h"
+#include "server/storage/sqlite_backend.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "server/database.h"
+#include "server/storage/database.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/text_fold.h"
+#include "server/storage/text_fold.h"
 
 #include <array>
 

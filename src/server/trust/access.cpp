@@ -1,4 +1,4 @@
-#include "server/access.h"
+#include "server/trust/access.h"
 
 #include <strings.h>
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "server/digest.h"
+#include "server/trust/digest.h"
 
 #include <openssl/evp.h>
 

@@ -1,10 +1,10 @@
-#include "server/idempotency.h"
+#include "server/trust/idempotency.h"
 
 #include <atomic>
 #include <chrono>
 #include <optional>
 
-#include "server/digest.h"
+#include "server/trust/digest.h"
 
 namespace confcred::server {
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <string_view>
 
-#include "server/database.h"
-#include "server/fault_hook.h"
-#include "server/rpc.h"
+#include "server/methods/rpc.h"
+#include "server/ops/fault_hook.h"
+#include "server/storage/database.h"
 
 namespace confcred::server {
 

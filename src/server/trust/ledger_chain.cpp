@@ -1,9 +1,9 @@
-#include "server/ledger_chain.h"
+#include "server/trust/ledger_chain.h"
 
 #include <algorithm>
 
-#include "server/database.h"
-#include "server/digest.h"
+#include "server/storage/database.h"
+#include "server/trust/digest.h"
 
 namespace confcred::server::ledger {
 

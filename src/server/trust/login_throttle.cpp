@@ -1,4 +1,4 @@
-#include "server/login_throttle.h"
+#include "server/trust/login_throttle.h"
 
 #include <algorithm>
 #include <cstdint>

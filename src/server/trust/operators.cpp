@@ -1,11 +1,11 @@
-#include "server/operators.h"
+#include "server/trust/operators.h"
 
 #include <sodium.h>
 
 #include <mutex>
 #include <stdexcept>
 
-#include "server/database.h"
+#include "server/storage/database.h"
 
 namespace confcred::server {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "server/access.h"
+#include "server/trust/access.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/sessions.h"
+#include "server/trust/sessions.h"
 
 #include <sodium.h>
 
@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "platform/clock.h"
-#include "server/database.h"
-#include "server/operators.h"
+#include "server/storage/database.h"
+#include "server/trust/operators.h"
 
 namespace confcred::server {
 

@@ -14,8 +14,8 @@
 #include <thread>
 
 #include "platform/datetime.h"
-#include "server/access.h"
-#include "server/login_throttle.h"
+#include "server/trust/access.h"
+#include "server/trust/login_throttle.h"
 
 namespace confcred::server {
 

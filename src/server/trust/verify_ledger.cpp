@@ -1,9 +1,9 @@
-#include "server/verify_ledger.h"
+#include "server/trust/verify_ledger.h"
 
-#include "server/database.h"
-#include "server/ledger_chain.h"
-#include "server/schema.h"
-#include "server/server_options.h"
+#include "server/ops/server_options.h"
+#include "server/storage/database.h"
+#include "server/storage/schema.h"
+#include "server/trust/ledger_chain.h"
 
 namespace confcred::server {
 
