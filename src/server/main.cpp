@@ -19,10 +19,10 @@
 #include "server/ops/metrics.h"
 #include "server/ops/operator_cli.h"
 #include "server/ops/server_options.h"
+#include "server/ops/verify_ledger.h"
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
 #include "server/trust/sessions.h"
-#include "server/trust/verify_ledger.h"
 
 namespace {
 

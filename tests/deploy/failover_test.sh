@@ -112,7 +112,7 @@ wait_listening() {  # wait_listening I: until server I says it listens (30 s at 
     return 1
 }
 # Server 3 ends by itself right after it commits its first undo, before it
-# answers (the test hook of src/server/ops/fault_hook.h): that client's retry must
+# answers (the test hook of src/server/storage/fault_hook.h): that client's retry must
 # get the committed answer replayed by another server.
 start_server 1
 start_server 2

@@ -9,8 +9,8 @@
 
 #include "dataset/packet_codec.h"
 #include "host/automation/scripted_ui_service.h"
+#include "host/client/check_result.h"
 #include "host/core/application.h"
-#include "host/core/check_result.h"
 #include "host/core/dispatch.h"
 #include "host/core/mens_erro.h"
 

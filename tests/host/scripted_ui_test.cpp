@@ -12,7 +12,7 @@
 #include "dataset/data_source.h"
 #include "host/automation/scripted_ui_service.h"
 #include "host/core/application.h"
-#include "host/core/qt_ui_service.h"
+#include "host/widgets/qt_ui_service.h"
 #include "platform/win_path.h"
 
 using namespace confcred::host;

@@ -17,8 +17,8 @@
 
 #include "dataset/record_set.h"
 #include "host/automation/scripted_ui_service.h"
+#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
-#include "host/core/check_result.h"
 #include "host/core/dispatch.h"
 #include "host/core/messages.h"
 #include "host/widgets/busy_indicator.h"

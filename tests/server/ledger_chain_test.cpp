@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "server/storage/digest.h"
+#include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
 #include "server/storage/sqlite_backend.h"
-#include "server/trust/digest.h"
-#include "server/trust/ledger_chain.h"
 #include "storage_fixture.h"
 #include "support/server_process.h"
 

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 
-#include "host/core/qt_ui_service.h"
+#include "host/widgets/qt_ui_service.h"
 
 namespace confcred::host {
 

@@ -1,4 +1,4 @@
-#include "host/core/check_result.h"
+#include "host/client/check_result.h"
 
 #include "host/core/application.h"
 #include "host/core/dispatch.h"

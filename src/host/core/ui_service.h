@@ -119,5 +119,8 @@ UiService& ui();
 // Installs another service (the scripted one); nullptr restores the default.
 // The caller keeps ownership.
 void setUi(UiService* service);
+// The service in force while none is installed: the Qt one, which lives with
+// the widgets (host/widgets/qt_ui_service.cpp).
+UiService& defaultUiService();
 
 }  // namespace confcred::host

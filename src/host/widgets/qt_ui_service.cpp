@@ -1,4 +1,4 @@
-#include "host/core/ui_service.h"
+#include "host/widgets/qt_ui_service.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -16,20 +16,12 @@
 #include <stdexcept>
 
 #include "host/core/application.h"
-#include "host/core/qt_ui_service.h"
 #include "host/widgets/list_picker.h"
 #include "platform/win_path.h"
 
 namespace confcred::host {
 
 namespace {
-
-QtUiService& defaultService() {
-    static QtUiService service;
-    return service;
-}
-
-UiService* current = nullptr;
 
 struct ClassicButton {
     BoxButton button;
@@ -79,12 +71,9 @@ QWidget* dialogParent(QWidget* given) {
 
 }  // namespace
 
-UiService& ui() {
-    return current ? *current : defaultService();
-}
-
-void setUi(UiService* service) {
-    current = service;
+UiService& defaultUiService() {
+    static QtUiService service;
+    return service;
 }
 
 QString boxCaption(const BoxRequest& request) {

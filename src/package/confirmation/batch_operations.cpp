@@ -4,9 +4,9 @@
 #include <exception>
 
 #include "dataset/record_set.h"
+#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
-#include "host/core/check_result.h"
 #include "host/core/mens_erro.h"
 #include "host/core/messages.h"
 #include "host/core/ui_service.h"

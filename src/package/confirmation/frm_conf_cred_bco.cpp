@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
-#include "host/core/check_result.h"
 #include "host/core/dispatch.h"
 #include "host/core/mens_erro.h"
 #include "host/core/messages.h"

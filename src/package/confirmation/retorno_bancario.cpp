@@ -3,8 +3,8 @@
 #include <exception>
 #include <optional>
 
+#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
-#include "host/core/check_result.h"
 #include "host/core/mens_erro.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/confirmation/frm_retorno_bancario.h"

@@ -11,10 +11,10 @@
 #include <utility>
 
 #include "dataset/records.h"
+#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
 #include "host/client/sql_query.h"
 #include "host/core/application.h"
-#include "host/core/check_result.h"
 #include "host/core/dispatch.h"
 #include "host/core/mens_erro.h"
 #include "host/core/messages.h"

@@ -10,8 +10,8 @@
 #include <memory>
 #include <utility>
 
+#include "host/client/check_result.h"
 #include "host/core/application.h"
-#include "host/core/check_result.h"
 #include "host/core/dispatch.h"
 #include "host/core/mens_erro.h"
 #include "host/core/messages.h"

@@ -4,8 +4,8 @@
 #include <iterator>
 #include <string_view>
 
+#include "server/methods/idempotency.h"
 #include "server/methods/methods_internal.h"
-#include "server/trust/idempotency.h"
 
 namespace confcred::server {
 
@@ -41,7 +41,7 @@ void registerConfCredMethods(MethodTable& table, Database& db) {
     methods::addCreditMethods(own, db);
     methods::addImportMethod(own, db);
     methods::addBankReturnMethod(own, db);
-    // The write methods take an Idempotency-Key (server/trust/idempotency.h).
+    // The write methods take an Idempotency-Key (server/methods/idempotency.h).
     constexpr std::string_view kWrites[] = {"setEfetivaSaldo", "setCancelaCredito", "setSituacao",
                                             "SetImporSaldoCons"};
     for (const auto& name : own.names()) {

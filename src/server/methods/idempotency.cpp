@@ -1,10 +1,10 @@
-#include "server/trust/idempotency.h"
+#include "server/methods/idempotency.h"
 
 #include <atomic>
 #include <chrono>
 #include <optional>
 
-#include "server/trust/digest.h"
+#include "server/storage/digest.h"
 
 namespace confcred::server {
 

@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "server/methods/rpc.h"
-#include "server/ops/fault_hook.h"
 #include "server/storage/database.h"
+#include "server/storage/fault_hook.h"
 
 namespace confcred::server {
 

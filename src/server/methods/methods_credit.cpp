@@ -16,10 +16,10 @@
 #include "platform/regional.h"
 #include "platform/text.h"
 #include "server/methods/filter_args.h"
+#include "server/methods/idempotency.h"
 #include "server/methods/methods_internal.h"
+#include "server/storage/ledger_chain.h"
 #include "server/storage/stored_values.h"
-#include "server/trust/idempotency.h"
-#include "server/trust/ledger_chain.h"
 
 namespace confcred::server::methods {
 

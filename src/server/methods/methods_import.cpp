@@ -8,14 +8,14 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "platform/clock.h"
+#include "server/methods/idempotency.h"
 #include "server/methods/import_reader.h"
 #include "server/methods/methods_internal.h"
+#include "server/storage/digest.h"
+#include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
 #include "server/storage/stored_values.h"
 #include "server/storage/text_fold.h"
-#include "server/trust/digest.h"
-#include "server/trust/idempotency.h"
-#include "server/trust/ledger_chain.h"
 
 namespace confcred::server::methods {
 

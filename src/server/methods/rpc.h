@@ -63,7 +63,7 @@ class Args {
     std::vector<Arg> values_;
 };
 
-struct IdempotentRequest;  // server/trust/idempotency.h
+struct IdempotentRequest;  // server/methods/idempotency.h
 
 // Who is calling: for the balance ledger. Empty when the client did not say.
 struct CallContext {
@@ -73,7 +73,7 @@ struct CallContext {
     std::optional<std::string> idempotencyKey{};
     std::string_view body{};
     // Set for a write method by its wrapper: the key to store in the write's
-    // transaction (server/trust/idempotency.h).
+    // transaction (server/methods/idempotency.h).
     const IdempotentRequest* idempotent = nullptr;
     // Set when the result is the stored answer of an earlier call with the
     // same key; the endpoint then adds Idempotent-Replayed: true.

@@ -9,10 +9,10 @@
 #include "platform/clock.h"
 #include "server/methods/methods_internal.h"
 #include "server/storage/database.h"
+#include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
 #include "server/storage/stored_values.h"
 #include "server/storage/text_fold.h"
-#include "server/trust/ledger_chain.h"
 
 namespace confcred::server {
 

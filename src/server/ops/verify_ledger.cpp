@@ -1,9 +1,9 @@
-#include "server/trust/verify_ledger.h"
+#include "server/ops/verify_ledger.h"
 
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
+#include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
-#include "server/trust/ledger_chain.h"
 
 namespace confcred::server {
 

@@ -1,4 +1,4 @@
-#include "server/trust/digest.h"
+#include "server/storage/digest.h"
 
 #include <openssl/evp.h>
 

@@ -1,4 +1,4 @@
-#include "server/ops/fault_hook.h"
+#include "server/storage/fault_hook.h"
 
 #include <unistd.h>
 

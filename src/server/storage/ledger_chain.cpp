@@ -1,9 +1,9 @@
-#include "server/trust/ledger_chain.h"
+#include "server/storage/ledger_chain.h"
 
 #include <algorithm>
 
 #include "server/storage/database.h"
-#include "server/trust/digest.h"
+#include "server/storage/digest.h"
 
 namespace confcred::server::ledger {
 

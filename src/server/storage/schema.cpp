@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "server/storage/database.h"
-#include "server/trust/ledger_chain.h"
+#include "server/storage/ledger_chain.h"
 
 namespace confcred::server {
 
