@@ -38,8 +38,8 @@
 #include "package/core/credit_filter_params.h"
 #include "package/frame/package_units.h"
 #include "platform/clock.h"
-#include "server/ops/demo_data.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "support/server_process.h"
 #include "support/temp_dir.h"
 

@@ -55,8 +55,8 @@
 #include "server/http/http_server.h"
 #include "server/methods/confcred_methods.h"
 #include "server/methods/import_reader.h"
-#include "server/ops/demo_data.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "server/storage/stored_values.h"
 #include "support/return_files.h"
 

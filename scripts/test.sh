@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Every test: the suites in a build with warnings as errors, AddressSanitizer
-# and UndefinedBehaviorSanitizer, a short run of each fuzz target, the format
-# and translation checks, the benchmarks against their limits, the packages
+# and UndefinedBehaviorSanitizer, a short run of each fuzz target, the format,
+# layer and translation checks, the benchmarks against their limits, the packages
 # and the failover behind a balancer. Ends with one summary line
 # "N passed, N failed": one for each test of the suites, plus one for each
 # other step.
@@ -73,6 +73,20 @@ BUILD_TARGET=fuzz_targets step "build fuzz targets" configure_build fuzz -DCMAKE
 step "fuzz (bounded)" bash "$ROOT/fuzz/run" "${FUZZ_SECONDS:-30}"
 
 step "format" bash "$ROOT/scripts/check-format.sh"
+step "layers (scripts/check-layers.sh)" bash "$ROOT/scripts/check-layers.sh"
+# The layer check itself: a tree with one upward include must fail it.
+layer_check_refuses_upward() {
+    local tree status
+    tree="$(mktemp -d)"
+    mkdir -p "$tree/src/host/core" "$tree/src/host/forms"
+    touch "$tree/src/host/forms/frm_padrao.h"
+    printf '#include "host/forms/frm_padrao.h"\n' >"$tree/src/host/core/dispatch.cpp"
+    bash "$ROOT/scripts/check-layers.sh" "$tree" >/dev/null
+    status=$?
+    rm -rf "$tree"
+    [ "$status" -ne 0 ]
+}
+step "layer check refuses an upward include" layer_check_refuses_upward
 step "translations" bash "$ROOT/scripts/check-translations.sh" "$ROOT/build/asan"
 
 # The performance goals: every figure is a ratio against a reference measured

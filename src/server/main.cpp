@@ -12,15 +12,15 @@
 #include <vector>
 
 #include "server/http/http_server.h"
+#include "server/http/metrics.h"
 #include "server/methods/confcred_methods.h"
 #include "server/ops/commands.h"
 #include "server/ops/config_file.h"
-#include "server/ops/demo_data.h"
-#include "server/ops/metrics.h"
 #include "server/ops/operator_cli.h"
 #include "server/ops/server_options.h"
 #include "server/ops/verify_ledger.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "server/trust/operators.h"
 #include "server/trust/sessions.h"
 

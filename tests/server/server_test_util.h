@@ -21,8 +21,8 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "server/http/call_codec.h"
-#include "server/ops/demo_data.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "support/server_process.h"
 
 namespace confcred::servertest {

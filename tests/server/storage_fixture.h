@@ -13,8 +13,8 @@
 
 #include "dataset/packet_codec.h"
 #include "server/methods/confcred_methods.h"
-#include "server/ops/demo_data.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "server/storage/postgres_backend.h"
 #include "support/temp_dir.h"
 

@@ -6,9 +6,9 @@
 
 #include "server/http/call_codec.h"
 #include "server/http/http_server.h"
+#include "server/http/metrics.h"
 #include "server/http/session_routes.h"
 #include "server/methods/input_text.h"
-#include "server/ops/metrics.h"
 #include "server/trust/sessions.h"
 
 namespace confcred::server {

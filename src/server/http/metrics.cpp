@@ -1,4 +1,4 @@
-#include "server/ops/metrics.h"
+#include "server/http/metrics.h"
 
 #include <cstdio>
 #include <cstring>

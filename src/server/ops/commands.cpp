@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "server/ops/backup.h"
-#include "server/ops/demo_data.h"
 #include "server/ops/master_data.h"
 #include "server/storage/database.h"
+#include "server/storage/demo_data.h"
 #include "server/storage/schema.h"
 
 namespace confcred::server {

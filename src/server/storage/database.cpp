@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "server/ops/demo_data.h"
+#include "server/storage/demo_data.h"
 #include "server/storage/postgres_backend.h"
 #include "server/storage/schema.h"
 #include "server/storage/sqlite_backend.h"

@@ -1,4 +1,4 @@
-#include "server/ops/demo_data.h"
+#include "server/storage/demo_data.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "server/methods/methods_internal.h"
 #include "server/storage/database.h"
 #include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
