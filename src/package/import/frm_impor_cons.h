@@ -9,6 +9,7 @@
 #include "host/core/ui_service.h"
 #include "host/forms/frm_padr_import_export.h"
 #include "package/core/import_run.h"
+#include "package/core/run_screen.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,7 +20,7 @@ class TBtnPesquisa;
 
 namespace confcred::package {
 
-class TfrmImporCons : public host::TfrmPadrImportExport {
+class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     Q_OBJECT
 
   public:
@@ -60,6 +61,14 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     void showLogWritten(const credit_import::ImportOutcome& outcome);
     QStringList warningLines();
     void showWarning(const QString& text);
+
+    // The dialog's part in the run: the question captioned with the
+    // application's title, the chooser over the dialog, the busy animation
+    // over the main window; a missing file puts the cursor back on its name.
+    int ask(host::BoxRequest box) override;
+    std::optional<QString> ask(host::FileRequest request) override;
+    void report(const RunFailure& failure) override;
+    void busy(bool on) override;
 };
 
 }  // namespace confcred::package
