@@ -27,7 +27,9 @@ class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     explicit TfrmImporCons(QWidget* parent = nullptr);
     ~TfrmImporCons() override;
 
-    // Components, named as in the dialog's layout.
+  private:
+    // Components, named as in the dialog's layout; each widget, connection
+    // and record set is reachable by its name under the dialog.
     QLineEdit* medArquivo;
     host::TBtnPesquisa* btnArquivo;
     // The file chooser's settings (it is shown through the UI service).
@@ -38,8 +40,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     // The file's text from loading to packing. Never shown, so it is kept as
     // text rather than in a hidden editor that would lay out every line.
     std::string memArquivo;
-
-  private:
     QLabel* lblArquivo;
     // True while a run is going on; the dialog starts no other run then.
     bool running_ = false;
