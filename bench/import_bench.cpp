@@ -33,6 +33,7 @@
 #include "host/automation/scripted_ui_service.h"
 #include "host/core/application.h"
 #include "host/widgets/button_flat.h"
+#include "host/widgets/named_data_set.h"
 #include "package/import/frm_impor_cons.h"
 #include "platform/cp1252.h"
 #include "platform/files.h"
@@ -147,7 +148,8 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
     std::unique_ptr<package::TfrmImporCons> dialog(host::createForm<package::TfrmImporCons>(&main));
     dialog->show();
     QApplication::processEvents();
-    dialog->medArquivo->setText(QStringLiteral("C:\\Credito\\Site\\lote.txt"));
+    dialog->findChild<QLineEdit*>(QStringLiteral("medArquivo"))
+        ->setText(QStringLiteral("C:\\Credito\\Site\\lote.txt"));
     dialog->sbtImportExport->click();
     DialogRun run;
     run.seconds = secondsSince(answered);
@@ -157,7 +159,7 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
         throw std::runtime_error(
             "the import did not complete: " +
             (ui.boxes().empty() ? std::string("no box") : ui.boxes().back().text.toStdString()));
-    run.warnings = dialog->cdsResultado.recordCount();
+    run.warnings = host::findDataSet(dialog.get(), QStringLiteral("cdsResultado"))->recordCount();
     run.archived = platform::fileExists("C:\\Credito\\Site\\Importados\\lote.txt");
     for (const auto& entry : fs::directory_iterator(c.path() / "Credito" / "Site" / "Log_Lun"))
         run.logBytes += c.read(fs::relative(entry.path(), c.path()));

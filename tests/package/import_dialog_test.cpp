@@ -20,8 +20,10 @@
 #include <thread>
 #include <vector>
 
+#include "component.h"
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
+#include "host/automation/scripted_ui_service.h"
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
 #include "host/widgets/btn_pesquisa.h"
@@ -41,6 +43,17 @@ namespace {
 namespace fs = std::filesystem;
 using host::BoxKind;
 using package::TfrmImporCons;
+
+// The dialog's components by name.
+QLineEdit& medArquivo(QWidget& d) {
+    return component<QLineEdit>(d, "medArquivo");
+}
+host::TBtnPesquisa& btnArquivo(QWidget& d) {
+    return component<host::TBtnPesquisa>(d, "btnArquivo");
+}
+host::TNetConnection& netImportCons(QWidget& d) {
+    return component<host::TNetConnection>(d, "netImportCons");
+}
 
 const QString kSuccess = QStringLiteral("Importação realizada com sucesso.");
 const QString kWarnings = QStringLiteral(
@@ -80,7 +93,7 @@ class ImportDialog : public PackageTest {
     void run(TfrmImporCons& d, const QString& path, const std::vector<int>& answers) {
         for (int a : answers)
             ui_.queueBoxAnswer(a);
-        d.medArquivo->setText(path);
+        medArquivo(d).setText(path);
         d.sbtImportExport->click();
         EXPECT_EQ(ui_.pendingBoxAnswers(), 0u);
         EXPECT_EQ(host::busyDepth(), 0);
@@ -143,8 +156,9 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
     const Control controls[] = {
         {"lblArquivo", d->findChild<QLabel*>("lblArquivo"), d->grbDadosRel, "Arquivo", nullptr,
          true, true},
-        {"medArquivo", d->medArquivo, d->grbDadosRel, "C:\\Credito\\Site\\", nullptr, false, true},
-        {"btnArquivo", d->btnArquivo, d->grbDadosRel, nullptr, "Pesquisar", false, true},
+        {"medArquivo", &medArquivo(*d), d->grbDadosRel, "C:\\Credito\\Site\\", nullptr, false,
+         true},
+        {"btnArquivo", &btnArquivo(*d), d->grbDadosRel, nullptr, "Pesquisar", false, true},
         {"sbtImportExport", d->sbtImportExport, d->panMenu, nullptr, "Importar", false, true},
         {"sbtHelp", d->sbtHelp, d->panMenu, nullptr, nullptr, false, false},
     };
@@ -166,16 +180,30 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
     }
     // The path edit: no mask, the info-tip colour, 219 pixels; the search
     // button just right of it.
-    EXPECT_TRUE(d->medArquivo->inputMask().isEmpty());
-    EXPECT_EQ(d->medArquivo->palette().color(QPalette::Base),
-              d->medArquivo->palette().color(QPalette::ToolTipBase));
-    EXPECT_EQ(d->medArquivo->width(), 219);
-    EXPECT_EQ(d->btnArquivo->title(), QStringLiteral("Arquivo"));
-    EXPECT_EQ(d->btnArquivo->Associate(), d->medArquivo);
-    EXPECT_EQ(d->btnArquivo->x(), d->medArquivo->geometry().right() + 3);
-    EXPECT_EQ(d->btnArquivo->y(), d->medArquivo->y());
-    EXPECT_EQ(d->opdArquivo.filter, QStringLiteral("Text File|*.txt|All Files|*.*"));
-    EXPECT_EQ(d->opdArquivo.initialDir, QStringLiteral("C:\\credito\\site"));
+    EXPECT_TRUE(medArquivo(*d).inputMask().isEmpty());
+    EXPECT_EQ(medArquivo(*d).palette().color(QPalette::Base),
+              medArquivo(*d).palette().color(QPalette::ToolTipBase));
+    EXPECT_EQ(medArquivo(*d).width(), 219);
+    EXPECT_EQ(btnArquivo(*d).title(), QStringLiteral("Arquivo"));
+    EXPECT_EQ(btnArquivo(*d).Associate(), &medArquivo(*d));
+    EXPECT_EQ(btnArquivo(*d).x(), medArquivo(*d).geometry().right() + 3);
+    EXPECT_EQ(btnArquivo(*d).y(), medArquivo(*d).y());
+    // The chooser the search button opens: text files first, from the site folder.
+    struct ChooserSeen : host::ScriptedUiService {
+        std::optional<host::FileRequest> seen;
+        std::optional<QString> chooseFile(const host::FileRequest& request) override {
+            seen = request;
+            return std::nullopt;
+        }
+    } chooser;
+    {
+        host::ScopedUi scoped(chooser);
+        btnArquivo(*d).click();
+    }
+    ASSERT_TRUE(chooser.seen.has_value());
+    EXPECT_EQ(chooser.seen->filter, QStringLiteral("Text File|*.txt|All Files|*.*"));
+    EXPECT_EQ(chooser.seen->initialDir, QStringLiteral("C:\\credito\\site"));
+    EXPECT_EQ(chooser.seen->parent, d.get());
 
     // The packet sent and the answer received, one text field each.
     struct Column {
@@ -183,8 +211,8 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
         const char* name;
         int width;
     };
-    for (const Column& c :
-         {Column{&d->cdsArquivo, "ARQUIVO", 5000}, Column{&d->cdsResultado, "DSLINHA", 250}}) {
+    for (const Column& c : {Column{&dataSet(*d, "cdsArquivo"), "ARQUIVO", 5000},
+                            Column{&dataSet(*d, "cdsResultado"), "DSLINHA", 250}}) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(c.set->fieldCount(), 1u);
         EXPECT_EQ(c.set->field(0).name(), c.name);
@@ -193,22 +221,22 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
         EXPECT_FALSE(c.set->active());
     }
 
-    EXPECT_EQ(d->netImportCons->ServerName(), QStringLiteral("Lun90000.rdmConfCredBanc"));
-    EXPECT_FALSE(d->netImportCons->ThrowException());
-    EXPECT_TRUE(d->netImportCons->Connected());
+    EXPECT_EQ(netImportCons(*d).ServerName(), QStringLiteral("Lun90000.rdmConfCredBanc"));
+    EXPECT_FALSE(netImportCons(*d).ThrowException());
+    EXPECT_TRUE(netImportCons(*d).Connected());
     EXPECT_TRUE(fs::is_directory(site()));
     d->Close();
-    EXPECT_FALSE(d->netImportCons->Connected());
+    EXPECT_FALSE(netImportCons(*d).Connected());
 }
 
 TEST_F(ImportDialog, FileChooserFillsOrKeepsThePath) {
     auto d = openDialog();
     ui_.queueFile(QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
-    d->btnArquivo->click();
-    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
+    btnArquivo(*d).click();
+    EXPECT_EQ(medArquivo(*d).text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
     ui_.queueFileCancel();
-    d->btnArquivo->click();
-    EXPECT_EQ(d->medArquivo->text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
+    btnArquivo(*d).click();
+    EXPECT_EQ(medArquivo(*d).text(), QStringLiteral("C:\\Credito\\Site\\lote9.txt"));
     ASSERT_FALSE(ui_.requests().empty());
     EXPECT_TRUE(ui_.requests().front().detail.endsWith(QStringLiteral("@ C:\\credito\\site")));
 }
@@ -226,7 +254,7 @@ TEST_P(ImportStops, NothingIsSentOrMoved) {
     const StopRow& row = GetParam();
     c_.write("Credito/Site/lote1.txt", goodLine("STOP01") + "\r\n");
     auto d = openDialog();
-    d->medArquivo->clearFocus();
+    medArquivo(*d).clearFocus();
     std::vector<int> answers = {row.answer};
     if (row.error != nullptr)
         answers.push_back(host::mrOk);
@@ -240,7 +268,7 @@ TEST_P(ImportStops, NothingIsSentOrMoved) {
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[1].text, QString::fromUtf8(row.error));
-        EXPECT_EQ(d->focusWidget(), d->medArquivo);
+        EXPECT_EQ(d->focusWidget(), &medArquivo(*d));
     } else {
         EXPECT_EQ(ui_.boxes().size(), 1u);
     }
@@ -315,8 +343,8 @@ TEST_F(ImportDialog, WarningsAreLoggedBeforeTheMessage) {
 
     EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kWarnings}));
     EXPECT_TRUE(loggedFirst);
-    ASSERT_EQ(d->cdsResultado.recordCount(), 1u);
-    const std::string warning = d->cdsResultado.fieldByName("DSLINHA").asString();
+    ASSERT_EQ(dataSet(*d, "cdsResultado").recordCount(), 1u);
+    const std::string warning = dataSet(*d, "cdsResultado").fieldByName("DSLINHA").asString();
     EXPECT_EQ(warning.rfind("Linha 2: data \"31/02/2026\"", 0), 0u) << warning;
     ASSERT_EQ(logs().size(), 1u);
     const std::string log = c_.read(fs::relative(logs()[0], c_.path()));
@@ -351,7 +379,7 @@ TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {
     c_.write("Credito/Site/lote4.txt", goodLine("ERR002") + "\r\n");
     auto d = openDialog();
     // An answer the server gives as an error: an unknown server object.
-    d->netImportCons->setServerName(QStringLiteral("Lun90000.rdmNaoExiste"));
+    netImportCons(*d).setServerName(QStringLiteral("Lun90000.rdmNaoExiste"));
     run(*d, QStringLiteral("C:\\Credito\\Site\\lote3.txt"), {host::mrYes, host::mrOk});
 
     ASSERT_EQ(ui_.boxes().size(), 2u);
@@ -364,7 +392,7 @@ TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {
     EXPECT_EQ(d->progress(), 5);
     EXPECT_EQ(d->statusCaption(), QStringLiteral("Importando dados..."));
 
-    d->netImportCons->setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
+    netImportCons(*d).setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
     ui_.clearRecords();
     run(*d, QStringLiteral("C:\\Credito\\Site\\lote4.txt"), {host::mrYes, host::mrOk});
     const auto packets = sentPackets();
@@ -380,7 +408,7 @@ TEST_F(ImportDialog, DeadServerLeavesFileAndDialog) {
     pointAtDeadServer();
     c_.write("Credito/Site/lote5.txt", goodLine("DEAD01") + "\r\n");
     auto d = openDialog();
-    EXPECT_FALSE(d->netImportCons->Connected());
+    EXPECT_FALSE(netImportCons(*d).Connected());
     run(*d, QStringLiteral("C:\\Credito\\Site\\lote5.txt"), {host::mrYes, host::mrOk});
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
@@ -529,7 +557,7 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
                                             Qt::NoButton, Qt::NoModifier));
             }
         });
-        d->medArquivo->setText(QString::fromStdString("C:\\Credito\\Site\\" + file));
+        medArquivo(*d).setText(QString::fromStdString("C:\\Credito\\Site\\" + file));
         d->sbtImportExport->click();
         ui_.setOnRequest(nullptr);
         ui_.setBoxFallback(nullptr);
@@ -558,7 +586,7 @@ TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {
         createdWhileShown = package::Cli_Lun90002::boIdCriado && package::frmImporCons == &d;
         for (int a : {host::mrYes, host::mrOk})
             ui_.queueBoxAnswer(a);
-        d.medArquivo->setText(QStringLiteral("C:\\Credito\\Site\\loteA.txt"));
+        medArquivo(d).setText(QStringLiteral("C:\\Credito\\Site\\loteA.txt"));
         d.sbtImportExport->click();
     });
     package::CriaImportCons();
@@ -572,7 +600,7 @@ TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {
     // without a run also ends the instance.
     QString shownPath;
     ui_.queueModal([&](QDialog& dialog) {
-        shownPath = dynamic_cast<TfrmImporCons&>(dialog).medArquivo->text();
+        shownPath = medArquivo(dialog).text();
         dialog.reject();
     });
     package::CriaImportCons();

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -19,10 +20,10 @@
 #include "host/automation/scripted_ui_service.h"
 #include "host/client/net_connection.h"
 #include "host/core/messages.h"
-#include "host/widgets/busy_indicator.h"
 #include "package/core/import_messages.h"
 #include "package/core/import_packet.h"
 #include "package/core/import_run.h"
+#include "package/core/run_screen.h"
 #include "package/core/server_names.h"
 #include "platform/clock.h"
 #include "platform/win_path.h"
@@ -77,8 +78,7 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
         ci::declareResultadoFields(cdsResultado_);
         net_.setServerName(package::kImportServerName);
         host::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
-            trace_.push_back("call " + method.toStdString() +
-                             " busy=" + std::to_string(host::busyDepth()));
+            trace_.push_back("call " + method.toStdString() + " busy=" + std::to_string(busy_));
         });
         ui_.setOnRequest([this](const host::RecordedRequest& r) {
             if (r.kind == host::RecordedRequest::Kind::ProcessMessages)
@@ -87,7 +87,7 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
         cdsResultado_.setOnStateChange([this](dataset::RecordSet& set) {
             if (set.active() && !loaded_) {
                 loaded_ = true;
-                trace_.push_back("loaded busy=" + std::to_string(host::busyDepth()));
+                trace_.push_back("loaded busy=" + std::to_string(busy_));
             }
         });
     }
@@ -140,6 +140,20 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
         return "C;CLI001;CONS0001;" + slip.substr(0, 20) + ";" + date + ";x;ALI=10,00\r\n";
     }
 
+    // The dialog's part: its question through the UI service, the failure
+    // it is told of kept.
+    class Screen : public package::RunScreen {
+      public:
+        explicit Screen(ImportRunEnds& test) : test_(test) {}
+        int ask(host::BoxRequest box) override { return host::ui().showBox(box); }
+        std::optional<QString> ask(host::FileRequest) override { return std::nullopt; }
+        void report(const package::RunFailure& failure) override { test_.told_ = failure; }
+        void busy(bool on) override { test_.busy_ += on ? 1 : -1; }
+
+      private:
+        ImportRunEnds& test_;
+    };
+
     ci::ImportOutcome run(const Row& row) {
         ui_.queueBoxAnswer(row.answer);
         ci::ImportRun context{
@@ -149,6 +163,7 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
             cdsResultado_,
             "operador do teste",
             clock_,
+            screen_,
             {[&row] { return QString::fromUtf8(row.path); },
              [this](int by) { trace_.push_back("step " + std::to_string(by)); },
              [this](const QString& text) { trace_.push_back("caption " + text.toStdString()); },
@@ -168,6 +183,9 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
     platform::ManualClock clock_{platform::DateTime::fromParts(2026, 12, 7, 10, 11, 12)};
     std::unique_ptr<FakeServer> fake_;
     std::unique_ptr<ServerProcess> own_;
+    Screen screen_{*this};
+    std::optional<package::RunFailure> told_;
+    int busy_ = 0;
     std::vector<std::string> trace_;
     bool loaded_ = false;
 };
@@ -186,21 +204,27 @@ TEST_P(ImportRunEnds, EndsAsTheRowSays) {
     const ci::ImportOutcome outcome = run(row);
 
     EXPECT_EQ(outcome.end, row.end);
+    // A failure is told to the dialog once, as the outcome keeps it.
+    ASSERT_EQ(told_.has_value(), row.message != nullptr);
+    ASSERT_EQ(outcome.failure.has_value(), row.message != nullptr);
     if (row.message != nullptr) {
-        EXPECT_FALSE(outcome.message.isEmpty());
-        EXPECT_TRUE(outcome.message.contains(QString::fromUtf8(row.message)))
-            << outcome.message.toStdString();
-    } else {
-        EXPECT_TRUE(outcome.message.isEmpty()) << outcome.message.toStdString();
+        const QString& message = outcome.failure->message;
+        EXPECT_EQ(told_->message, message);
+        EXPECT_FALSE(message.isEmpty());
+        EXPECT_TRUE(message.contains(QString::fromUtf8(row.message))) << message.toStdString();
+        using Kind = package::RunFailure::Kind;
+        EXPECT_EQ(outcome.failure->kind, row.end == ImportEnd::TransportFailed
+                                             ? Kind::TransportFailed
+                                         : row.end == ImportEnd::ServerRefused ? Kind::ServerRefused
+                                                                               : Kind::Stopped);
     }
-    EXPECT_EQ(outcome.failure != nullptr, row.end == ImportEnd::TransportFailed);
-    if (outcome.failure) {
-        EXPECT_THROW(std::rethrow_exception(outcome.failure), host::TransportError);
+    if (row.end == ImportEnd::TransportFailed) {
+        EXPECT_THROW(std::rethrow_exception(outcome.failure->raised), host::TransportError);
     }
     // The question is the run's only box: the dialog tells the rest.
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].text, QStringLiteral("Confirma operação?"));
-    EXPECT_EQ(host::busyDepth(), 0);
+    EXPECT_EQ(busy_, 0);
 
     // The progress steps around the call, in the dialog's order; the answer
     // is in cdsResultado before the busy animation stops.

@@ -11,13 +11,11 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "host/client/check_result.h"
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/core/mens_erro.h"
 #include "host/core/messages.h"
-#include "host/core/off_ui_thread.h"
 #include "host/widgets/busy_indicator.h"
 #include "host/widgets/button_flat.h"
 #include "host/widgets/db_grid.h"
@@ -25,6 +23,7 @@
 #include "host/widgets/named_data_set.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/list_reload.h"
 #include "package/core/order_fields.h"
 #include "package/core/order_totals.h"
 #include "package/core/server_names.h"
@@ -340,18 +339,42 @@ void TfrmConfCredBco::sbtVerificarClick() {
     host::ScopeGuard totalsBack([this] { lblTotais->setText(totais->text()); });
     OrderTotals::Hold totalsHeld(*totais);
     lblTotais->setText(tr("Carregando pedidos..."));
-    // Each list is decoded and loaded apart while the window keeps painting,
-    // and replaced at once when it is ready.
-    host::loadPacketOffUiThread(
-        cdsGetPediCreCons,
-        host::CheckResultServ(
-            netConfCredBanc->appServer().call(kGetPedCredCons, creditFilterArgs()), true, 0));
-    host::loadPacketOffUiThread(
-        cdsPediCredFami,
-        host::CheckResultServ(
-            netConfCredBanc->appServer().call(kGetPediCredFami, creditFilterArgs()), true, 0));
+    ListReload lists{*netConfCredBanc, cdsGetPediCreCons, cdsPediCredFami, *this};
+    if (!runListReload(lists))
+        return;
     cdsGetPediCreCons.first();
     boMarcaTodos = false;
+}
+
+int TfrmConfCredBco::ask(host::BoxRequest box) {
+    if (box.caption.isEmpty())
+        box.caption = host::application().title();
+    box.parent = this;
+    return host::ui().showBox(box);
+}
+
+std::optional<QString> TfrmConfCredBco::ask(host::FileRequest request) {
+    request.parent = this;
+    return host::ui().chooseFile(request);
+}
+
+void TfrmConfCredBco::report(const RunFailure& failure) {
+    reportRunFailure(failure);
+}
+
+void TfrmConfCredBco::busy(bool on) {
+    if (on)
+        host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+    else
+        host::DeactiveShowAvi();
+}
+
+void TfrmConfCredBco::followList(bool follow) {
+    dtsPadrao.setEnabled(follow);
+}
+
+void TfrmConfCredBco::reload() {
+    sbtVerificarClick();
 }
 
 void TfrmConfCredBco::brnFiltroClick() {

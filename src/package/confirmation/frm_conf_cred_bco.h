@@ -8,6 +8,7 @@
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
 #include "host/forms/frm_padrao.h"
+#include "package/core/run_screen.h"
 
 namespace confcred::host {
 struct DrawColumnCellArgs;
@@ -27,7 +28,7 @@ namespace confcred::package {
 
 class OrderTotals;
 
-class TfrmConfCredBco : public host::TfrmPadrao {
+class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     Q_OBJECT
 
   public:
@@ -140,6 +141,17 @@ class TfrmConfCredBco : public host::TfrmPadrao {
     void attachDisplayTexts();
     void markAll();
     void runOperation(const struct BatchOperation& operation);
+
+    // The screen's part in its runs (batch operations, bank return, reload):
+    // boxes captioned with the application's title over the screen, the
+    // busy animation over the main window, the grids detached from the
+    // lists while a run changes them.
+    int ask(host::BoxRequest box) override;
+    std::optional<QString> ask(host::FileRequest request) override;
+    void report(const RunFailure& failure) override;
+    void busy(bool on) override;
+    void followList(bool follow) override;
+    void reload() override;
 };
 
 }  // namespace confcred::package

@@ -11,10 +11,8 @@
 #include "dataset/record_set.h"
 #include "dataset/records.h"
 #include "host/client/net_connection.h"
-#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
-#include "host/widgets/busy_indicator.h"
 #include "package/core/server_names.h"
 #include "platform/cp1252.h"
 #include "platform/csv.h"
@@ -51,9 +49,16 @@ dataset::DataPacket fileArgument(std::string text) {
 // getRetornoBancario under the busy animation. The server's message when it
 // refused the file.
 host::CallResult callServer(ReturnRun& run, std::string text) {
-    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
-    host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
+    RunBusy busy(run.screen);
     return run.connection.appServer().call(kGetRetornoBancario, {fileArgument(std::move(text))});
+}
+
+// Ends the run at `end`, the screen told of `failure`.
+ReturnOutcome& fail(ReturnRun& run, ReturnOutcome& outcome, ReturnEnd end, RunFailure failure) {
+    outcome.end = end;
+    outcome.failure = std::move(failure);
+    run.screen.report(*outcome.failure);
+    return outcome;
 }
 
 }  // namespace
@@ -66,8 +71,7 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
         "Cli_Lun90000", "Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*");
     request.initialDir =
         QString::fromUtf8(kRetornoFolder.data(), static_cast<qsizetype>(kRetornoFolder.size()));
-    request.parent = run.owner;
-    const std::optional<QString> chosen = host::ui().chooseFile(request);
+    const std::optional<QString> chosen = run.screen.ask(request);
     if (!chosen)
         return outcome;
     outcome.path = *chosen;
@@ -76,30 +80,24 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
     try {
         text = platform::cp1252ToUtf8(platform::loadTextLines(outcome.path.toStdString()));
     } catch (const platform::IoError& error) {
-        outcome.end = ReturnEnd::Unreadable;
-        outcome.message = QString::fromUtf8(error.what());
-        return outcome;
+        return fail(run, outcome, ReturnEnd::Unreadable,
+                    RunFailure::stopped(QString::fromUtf8(error.what())));
     }
 
     host::CallResult result;
     try {
         result = callServer(run, std::move(text));
     } catch (const host::TransportError& error) {
-        outcome.end = ReturnEnd::TransportFailed;
-        outcome.message = QString::fromUtf8(error.what());
-        outcome.failure = std::current_exception();
-        return outcome;
+        return fail(run, outcome, ReturnEnd::TransportFailed, RunFailure::transport(error));
     }
-    if (result.isError()) {
-        outcome.end = ReturnEnd::ServerRefused;
-        outcome.message = result.errorMessage();
-        return outcome;
-    }
+    if (result.isError())
+        return fail(run, outcome, ReturnEnd::ServerRefused,
+                    RunFailure::refused(result.errorMessage()));
     const dataset::DataPacket answer =
         result.hasPacket() ? result.takePacket() : dataset::DataPacket{};
 
-    run.screen.detachViews();
-    host::ScopeGuard reattach([&run] { run.screen.attachViews(); });
+    run.screen.followList(false);
+    host::ScopeGuard reattach([&run] { run.screen.followList(true); });
     markMatched(run.orders, answer, outcome);
     outcome.end = ReturnEnd::Done;
     return outcome;

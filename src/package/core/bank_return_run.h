@@ -1,22 +1,21 @@
 // Marking orders from a bank return file, without a window: the file chooser,
 // reading the file, getRetornoBancario, the ticks of the orders the server
-// matched, and the report of the rest. It asks through the UI service and
-// calls over the screen's connection; the screen shows the report.
+// matched, and the report of the rest. It asks and tells its failures
+// through the screen's RunScreen and calls over the screen's connection; the
+// screen shows the report.
 #pragma once
 
 #include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "dataset/data_packet.h"
-
-class QWidget;
+#include "package/core/run_screen.h"
 
 namespace confcred::dataset {
 class RecordSet;
@@ -49,9 +48,9 @@ struct ResultTotal {
 
 struct ReturnOutcome {
     ReturnEnd end = ReturnEnd::Cancelled;
-    QString path;                // the file chosen
-    QString message;             // Unreadable, ServerRefused, TransportFailed
-    std::exception_ptr failure;  // TransportFailed: as raised, for the error report
+    QString path;  // the file chosen
+    // What the screen was told: Unreadable, ServerRefused, TransportFailed.
+    std::optional<RunFailure> failure;
 
     // Done only.
     std::array<ResultTotal, kResults.size()> totals{};  // in kResults' order
@@ -65,24 +64,17 @@ struct ReturnOutcome {
     dataset::DataPacket exceptions;
 };
 
-// The screen's part: the list views stop following the order list while its
-// ticks change, and follow it again.
-struct ReturnScreen {
-    std::function<void()> detachViews;
-    std::function<void()> attachViews;
-};
-
 struct ReturnRun {
     host::TNetConnection& connection;
     dataset::RecordSet& orders;  // cdsGetPediCreCons, open
-    QWidget* owner;              // of the file chooser
-    ReturnScreen screen;
+    RunScreen& screen;           // the list views do not follow the ticks as they change
 };
 
 // Asks for the file, sends it, and on an answer ticks every listed order the
 // server matched ("M"), leaving every other tick as it was, and makes the
-// first of them (in list order) current. Failures other than a transport
-// failure pass on unchanged, the views attached again.
+// first of them (in list order) current. A failure listed in ReturnEnd goes
+// to the screen's report, which stops the handler; other failures pass on
+// unchanged, the views attached again.
 ReturnOutcome runBankReturn(ReturnRun& run);
 
 // Ticks the listed orders the answer matched ("M") and fills the outcome's

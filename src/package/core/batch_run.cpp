@@ -2,27 +2,45 @@
 
 #include "dataset/record_set.h"
 #include "host/client/net_connection.h"
-#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/core/messages.h"
 #include "host/core/ui_service.h"
-#include "host/widgets/busy_indicator.h"
 #include "package/core/batch_operation.h"
+#include "package/core/batch_summary.h"
 #include "package/core/kept_marks.h"
 
 namespace confcred::package {
 
+namespace {
+
+// Tells the operator how the operation ended.
+void tell(const BatchRun& run, BatchOutcome& outcome, std::optional<RunFailure> failure) {
+    if (failure) {
+        outcome.failure = std::move(failure);
+        run.screen.report(*outcome.failure);
+        return;
+    }
+    // The server applies every row of the packet or none, so a done call
+    // changed exactly the orders sent.
+    host::BoxRequest notice{host::BoxKind::Information,
+                            QString(),
+                            run.messages.Msg(QStringLiteral("Ope_Conc")),
+                            host::mbOK,
+                            0,
+                            nullptr};
+    notice.informativeText = batchDoneDetail(outcome.sent);
+    run.screen.ask(notice);
+}
+
+}  // namespace
+
 BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     BatchOutcome outcome;
-    host::BoxRequest question{host::BoxKind::Confirmation,
-                              host::application().title(),
-                              run.messages.Msg(QStringLiteral("Conf_OPE")),
-                              host::mbYes | host::mbNo,
-                              0,
-                              run.owner};
+    host::BoxRequest question{
+        host::BoxKind::Confirmation, QString(), run.messages.Msg(QStringLiteral("Conf_OPE")),
+        host::mbYes | host::mbNo,    0,         nullptr};
     question.informativeText = run.questionDetail;
-    const int answer = host::ui().showBox(question);
-    if (answer != host::mrYes)
+    if (run.screen.ask(question) != host::mrYes)
         return outcome;
 
     // However the steps below end, the animation stops, the list is reloaded
@@ -32,37 +50,38 @@ BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     // gives the operator's ticks and current order back.
     const KeptMarks kept = keepMarks(run.orders);
     host::ScopeGuard cleanUp([&run, &outcome, &kept] {
-        host::DeactiveShowAvi();
-        host::ScopeGuard reattach([&run] { run.screen.attachViews(); });
+        run.screen.busy(false);
+        host::ScopeGuard reattach([&run] { run.screen.followList(true); });
         run.screen.reload();
         if (outcome.end != BatchEnd::Done)
             restoreMarks(run.orders, kept);
     });
-    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+    run.screen.busy(true);
     run.selected.close();
     run.selected.createDataSet();
-    run.screen.detachViews();
+    run.screen.followList(false);
     collectSelected(run.orders, run.selected, operation);
     outcome.sent = run.selected.recordCount();
     if (outcome.sent == 0) {
         outcome.end = BatchEnd::NothingSelected;
-        run.screen.report(outcome);
+        tell(run, outcome, RunFailure::stopped(run.messages.Msg(operation.nothingSelectedKey)));
         return outcome;
     }
 
     host::CallArgs args{&run.selected};
     if (operation.newSituation)
         args.emplace_back(*operation.newSituation);
+    std::optional<RunFailure> failure;
     try {
         const host::CallResult result = run.connection.appServer().call(operation.method, args);
         outcome.end = result.isError() ? BatchEnd::ServerRefused : BatchEnd::Done;
-        outcome.message = result.errorMessage();
+        if (result.isError())
+            failure = RunFailure::refused(result.errorMessage());
     } catch (const host::TransportError& error) {
         outcome.end = BatchEnd::TransportFailed;
-        outcome.message = QString::fromUtf8(error.what());
-        outcome.failure = std::current_exception();
+        failure = RunFailure::transport(error);
     }
-    run.screen.report(outcome);
+    tell(run, outcome, std::move(failure));
     return outcome;
 }
 

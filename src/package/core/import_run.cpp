@@ -5,12 +5,10 @@
 
 #include "dataset/record_set.h"
 #include "host/client/net_connection.h"
-#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/core/messages.h"
 #include "host/core/off_ui_thread.h"
 #include "host/core/ui_service.h"
-#include "host/widgets/busy_indicator.h"
 #include "package/core/import_log.h"
 #include "package/core/import_packet.h"
 #include "package/core/server_names.h"
@@ -31,8 +29,7 @@ void createFolderIfMissing(std::string_view folder) {
 // the answer is in place. Returns the server's message when it refused the
 // import, leaving cdsResultado as it was.
 std::optional<QString> callServer(ImportRun& run) {
-    host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
-    host::ScopeGuard busy([] { host::DeactiveShowAvi(); });
+    RunBusy busy(run.screen);
     host::CallResult result =
         run.connection.appServer().call(kSetImporSaldoCons, {&run.cdsArquivo});
     if (result.isError())
@@ -50,26 +47,32 @@ void showAnswered(const ImportRun& run) {
     run.dialog.repaint();
 }
 
+// Ends the run at `end`, the dialog told of `failure`.
+ImportOutcome& fail(ImportRun& run, ImportOutcome& outcome, ImportEnd end, RunFailure failure) {
+    outcome.end = end;
+    outcome.failure = std::move(failure);
+    run.screen.report(*outcome.failure);
+    return outcome;
+}
+
 }  // namespace
 
 ImportOutcome runImport(ImportRun& run) {
     ImportOutcome outcome;
-    if (run.messages.ShowMsg(QStringLiteral("Conf"), host::BoxKind::Confirmation,
-                             host::mbYes | host::mbNo, 0) != host::mrYes) {
+    host::BoxRequest question;
+    question.kind = host::BoxKind::Confirmation;
+    question.text = run.messages.Msg(QStringLiteral("Conf"));
+    question.buttons = host::mbYes | host::mbNo;
+    if (run.screen.ask(question) != host::mrYes)
         return outcome;
-    }
     outcome.path = run.dialog.path();
     const std::string path = outcome.path.toStdString();
-    if (outcome.path.isEmpty() || path == kSiteFolderSlash) {
-        outcome.end = ImportEnd::NoFileNamed;
-        outcome.message = run.messages.Msg(QStringLiteral("INF_ARQ"));
-        return outcome;
-    }
-    if (!platform::fileExists(path)) {
-        outcome.end = ImportEnd::FileNotFound;
-        outcome.message = run.messages.Msg(QStringLiteral("ARQ_N"));
-        return outcome;
-    }
+    if (outcome.path.isEmpty() || path == kSiteFolderSlash)
+        return fail(run, outcome, ImportEnd::NoFileNamed,
+                    RunFailure::stopped(run.messages.Msg(QStringLiteral("INF_ARQ"))));
+    if (!platform::fileExists(path))
+        return fail(run, outcome, ImportEnd::FileNotFound,
+                    RunFailure::stopped(run.messages.Msg(QStringLiteral("ARQ_N"))));
     // A file of many megabytes: read apart, while the dialog keeps painting.
     std::string text = host::offUiThread([&path] { return loadImportText(path); });
     run.dialog.stepProgress(5);
@@ -83,18 +86,12 @@ ImportOutcome runImport(ImportRun& run) {
     try {
         refused = callServer(run);
     } catch (const host::TransportError& error) {
-        outcome.end = ImportEnd::TransportFailed;
-        outcome.message = QString::fromUtf8(error.what());
-        outcome.failure = std::current_exception();
-        return outcome;
+        return fail(run, outcome, ImportEnd::TransportFailed, RunFailure::transport(error));
     }
     // A refused import stops here: the file stays where it is and no log is
     // written.
-    if (refused) {
-        outcome.end = ImportEnd::ServerRefused;
-        outcome.message = *refused;
-        return outcome;
-    }
+    if (refused)
+        return fail(run, outcome, ImportEnd::ServerRefused, RunFailure::refused(*refused));
     outcome.end = ImportEnd::Imported;
     showAnswered(run);
 

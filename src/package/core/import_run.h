@@ -1,19 +1,20 @@
 // The import run without its dialog: question, checks of the named file,
 // packing, the call to SetImporSaldoCons, archive and warning log. It asks
-// its question through the UI service, reads the time from a clock, calls
-// over the dialog's connection and says in an outcome what happened; the
-// dialog turns that outcome into its boxes, in the same order as the steps.
+// its question and tells its failures through the dialog's RunScreen, reads
+// the time from a clock, calls over the dialog's connection and says in an
+// outcome what happened; the dialog turns an import into its boxes, in the
+// same order as the steps.
 #pragma once
 
 #include <QString>
 #include <cstddef>
-#include <exception>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "package/core/import_paths.h"
+#include "package/core/run_screen.h"
 #include "platform/files.h"
 
 namespace confcred::dataset {
@@ -46,11 +47,10 @@ enum class LogEnd {
 
 struct ImportOutcome {
     ImportEnd end = ImportEnd::Cancelled;
-    // The operator's text for NoFileNamed and FileNotFound, the server's for
-    // ServerRefused, the failure's for TransportFailed.
-    QString message;
-    // TransportFailed: the failure as raised, for the host's error report.
-    std::exception_ptr failure;
+    // What the dialog was told: the operator's text for NoFileNamed and
+    // FileNotFound, the server's for ServerRefused, the failure as raised for
+    // TransportFailed.
+    std::optional<RunFailure> failure;
     // The path as typed, once the question was answered Yes.
     QString path;
 
@@ -78,12 +78,14 @@ struct ImportRun {
     dataset::RecordSet& cdsResultado;  // the warning lines received
     std::string operatorName;          // UTF-8, for the log's header
     const platform::Clock& clock;      // the log's name and date line
+    RunScreen& screen;
     ImportDialogSteps dialog;
 };
 
-// The run's steps up to, not including, the closing message. Failures other
-// than a transport failure (a file that cannot be read, a broken result set)
-// pass on unchanged, the busy animation off.
+// The run's steps up to, not including, the closing message. A failure
+// listed in ImportEnd goes to the dialog's report, which stops the handler;
+// other failures (a file that cannot be read, a broken result set) pass on
+// unchanged, the busy animation off.
 ImportOutcome runImport(ImportRun& run);
 
 // Writes the warning log from every row of `cdsResultado` (leaving it at its

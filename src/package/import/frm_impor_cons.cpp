@@ -6,16 +6,14 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QUrl>
-#include <exception>
 #include <memory>
 #include <utility>
 
-#include "host/client/check_result.h"
 #include "host/core/application.h"
 #include "host/core/dispatch.h"
-#include "host/core/mens_erro.h"
 #include "host/core/messages.h"
 #include "host/widgets/btn_pesquisa.h"
+#include "host/widgets/busy_indicator.h"
 #include "host/widgets/button_flat.h"
 #include "host/widgets/named_data_set.h"
 #include "package/core/import_messages.h"
@@ -148,27 +146,37 @@ void TfrmImporCons::sbtImportExportClick() {
         cdsResultado,
         host::Operador.toStdString(),
         platform::currentClock(),
+        *this,
         {[this] { return medArquivo->text(); }, [this](int by) { stepProgress(by); },
          [this](const QString& text) { setStatusCaption(text); }, [this] { repaint(); }}};
     const ci::ImportOutcome outcome = ci::runImport(run);
-    switch (outcome.end) {
-        case ci::ImportEnd::Cancelled:
-            return;
-        case ci::ImportEnd::NoFileNamed:
-        case ci::ImportEnd::FileNotFound:
-            medArquivo->setFocus();
-            host::MensErro(outcome.message, true);
-            return;
-        case ci::ImportEnd::ServerRefused:
-            // The server's message; the dialog stays open, the file in place.
-            host::CheckResultServ(host::CallResult::fromError(outcome.message), true, 0);
-            return;
-        case ci::ImportEnd::TransportFailed:
-            std::rethrow_exception(outcome.failure);
-        case ci::ImportEnd::Imported:
-            finishRun(outcome);
-            return;
-    }
+    if (outcome.end == ci::ImportEnd::Imported)
+        finishRun(outcome);
+}
+
+int TfrmImporCons::ask(host::BoxRequest box) {
+    if (box.caption.isEmpty())
+        box.caption = host::application().title();
+    return host::ui().showBox(box);
+}
+
+std::optional<QString> TfrmImporCons::ask(host::FileRequest request) {
+    request.parent = this;
+    return host::ui().chooseFile(request);
+}
+
+void TfrmImporCons::report(const RunFailure& failure) {
+    // The run's own texts are about the file named: the operator corrects it.
+    if (failure.kind == RunFailure::Kind::Stopped)
+        medArquivo->setFocus();
+    reportRunFailure(failure);
+}
+
+void TfrmImporCons::busy(bool on) {
+    if (on)
+        host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+    else
+        host::DeactiveShowAvi();
 }
 
 void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {

@@ -9,6 +9,7 @@
 #include "host/core/ui_service.h"
 #include "host/forms/frm_padr_import_export.h"
 #include "package/core/import_run.h"
+#include "package/core/run_screen.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,14 +20,16 @@ class TBtnPesquisa;
 
 namespace confcred::package {
 
-class TfrmImporCons : public host::TfrmPadrImportExport {
+class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     Q_OBJECT
 
   public:
     explicit TfrmImporCons(QWidget* parent = nullptr);
     ~TfrmImporCons() override;
 
-    // Components, named as in the dialog's layout.
+  private:
+    // Components, named as in the dialog's layout; each widget, connection
+    // and record set is reachable by its name under the dialog.
     QLineEdit* medArquivo;
     host::TBtnPesquisa* btnArquivo;
     // The file chooser's settings (it is shown through the UI service).
@@ -37,8 +40,6 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     // The file's text from loading to packing. Never shown, so it is kept as
     // text rather than in a hidden editor that would lay out every line.
     std::string memArquivo;
-
-  private:
     QLabel* lblArquivo;
     // True while a run is going on; the dialog starts no other run then.
     bool running_ = false;
@@ -60,6 +61,14 @@ class TfrmImporCons : public host::TfrmPadrImportExport {
     void showLogWritten(const credit_import::ImportOutcome& outcome);
     QStringList warningLines();
     void showWarning(const QString& text);
+
+    // The dialog's part in the run: the question captioned with the
+    // application's title, the chooser over the dialog, the busy animation
+    // over the main window; a missing file puts the cursor back on its name.
+    int ask(host::BoxRequest box) override;
+    std::optional<QString> ask(host::FileRequest request) override;
+    void report(const RunFailure& failure) override;
+    void busy(bool on) override;
 };
 
 }  // namespace confcred::package
