@@ -53,8 +53,8 @@ constexpr int kOrders = 100'000;
 // Every order gets every one of the four families: 400,000 family rows.
 void seed(const std::string& path) {
     {
-        auto db = server::openDatabase("sqlite:" + path);
-        server::seedOrders(*db, kOrders, 1);
+        auto db = server::storage::openDatabase("sqlite:" + path);
+        server::storage::seedOrders(*db, kOrders, 1);
     }
     sqlite3* raw = nullptr;
     sqlite3_open(path.c_str(), &raw);

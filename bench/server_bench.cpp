@@ -88,21 +88,21 @@ struct Scratch {
 // The server object on a database, behind its HTTP endpoint on a free port.
 struct LocalServer {
     explicit LocalServer(const std::string& url, const std::string& token = {})
-        : db(server::openDatabase(url)) {
-        server::registerConfCredMethods(methods, *db);
-        server::HttpServerOptions options;
+        : db(server::storage::openDatabase(url)) {
+        server::methods::registerConfCredMethods(methods, *db);
+        server::http::HttpServerOptions options;
         options.port = 0;
         options.threads = 2;
         options.token = token;
         options.maxBodyBytes = std::size_t{256} << 20;
-        http = std::make_unique<server::HttpServer>(methods, options);
+        http = std::make_unique<server::http::HttpServer>(methods, options);
         http->start();
     }
     ~LocalServer() { http->stop(); }
 
-    std::unique_ptr<server::Database> db;
-    server::MethodTable methods;
-    std::unique_ptr<server::HttpServer> http;
+    std::unique_ptr<server::storage::Database> db;
+    server::methods::MethodTable methods;
+    std::unique_ptr<server::http::HttpServer> http;
 };
 
 // One kept-alive connection; answers are read whole, whatever their size.
@@ -173,8 +173,8 @@ std::size_t stepList(sqlite3* db) {
 void benchList(const Scratch& scratch) {
     const std::string path = (scratch.path / "list.db").string();
     {
-        auto db = server::openDatabase("sqlite:" + path);
-        const double seeding = secondsOf([&] { server::seedOrders(*db, kOrders, 1); });
+        auto db = server::storage::openDatabase("sqlite:" + path);
+        const double seeding = secondsOf([&] { server::storage::seedOrders(*db, kOrders, 1); });
         note("seeded " + std::to_string(kOrders) + " orders in " + ms(seeding));
     }
     LocalServer local("sqlite:" + path);
@@ -187,11 +187,11 @@ void benchList(const Scratch& scratch) {
     std::size_t answerBytes = 0, rows = 0;
     // Where the time goes, for when the figure does not hold.
     const double query = medianSeconds([&] { rows = stepList(raw); }, 3);
-    const server::Method* method = local.methods.find("getPEDCREDCONS");
+    const server::methods::Method* method = local.methods.find("getPEDCREDCONS");
     const double inProcess = medianSeconds(
         [&] {
             std::string body = allOrdersArgs();
-            const auto args = server::decodeCall("getPEDCREDCONS", body);
+            const auto args = server::http::decodeCall("getPEDCREDCONS", body);
             answerBytes = (*method)(args, {}).size();
         },
         3);
@@ -211,8 +211,8 @@ void benchList(const Scratch& scratch) {
 // hundredth, so that every branch of the matching runs.
 void benchBankReturn(const Scratch& scratch) {
     const std::string path = (scratch.path / "bankreturn.db").string();
-    auto db = server::openDatabase("sqlite:" + path);
-    server::seedOrders(*db, kOrders, 1);
+    auto db = server::storage::openDatabase("sqlite:" + path);
+    server::storage::seedOrders(*db, kOrders, 1);
     std::vector<testing::ComposedSlip> slips;
     slips.reserve(kOrders);
     for (const auto& row : db->queryText("SELECT NRBOLETO, VRPEDCRECONS_CENT FROM PEDCREDCONS"
@@ -237,12 +237,12 @@ void benchBankReturn(const Scratch& scratch) {
     LocalServer local("sqlite:" + path);
     Client client(local.http->port());
     // Where the time goes, for when the figure does not hold.
-    const server::Method* method = local.methods.find("getRetornoBancario");
-    std::optional<server::Args> args;
+    const server::methods::Method* method = local.methods.find("getRetornoBancario");
+    std::optional<server::methods::Args> args;
     const double decoding = medianSeconds(
         [&] {
             std::string copy = body;
-            args.emplace(server::decodeCall("getRetornoBancario", copy));
+            args.emplace(server::http::decodeCall("getRetornoBancario", copy));
         },
         3);
     const std::string_view text = args->packet(0).column(0).textAt(0);
@@ -335,7 +335,7 @@ ImportRun makeImportRun(const dataset::DataPacket& orders, int run, const fs::pa
         std::snprintf(number, sizeof number, "%020lld", static_cast<long long>(id));
         csv += std::to_string(id) + "," + std::string(number) + ",1," + clientCode + "," +
                consumerCode + "," + boleto + ",N,N," + std::to_string(cents) + "," +
-               server::storedDateTime(when) + "," + csvField(description) + "," +
+               server::storage::storedDateTime(when) + "," + csvField(description) + "," +
                csvField(description) + "\n";
     }
     dataset::DataPacket file(dataset::records::fieldDefs(dataset::records::kImport));
@@ -353,7 +353,7 @@ void benchImport(const Scratch& scratch) {
     const std::string served = (scratch.path / "import.db").string();
     const std::string shell = (scratch.path / "shell.db").string();
     // Both start from the same new database: schema and demo data.
-    server::openDatabase("sqlite:" + served);
+    server::storage::openDatabase("sqlite:" + served);
     fs::copy_file(served, shell);
 
     const dataset::DataPacket orders = makeOrders(kOrders);
@@ -366,13 +366,13 @@ void benchImport(const Scratch& scratch) {
     {
         // Reading alone, for the record: the reader is a small part of the call.
         std::string body = runs[0].body;
-        const auto args = server::decodeCall("SetImporSaldoCons", body);
+        const auto args = server::http::decodeCall("SetImporSaldoCons", body);
         const auto& file = args.packet(0);
         const auto text =
             file.column(static_cast<std::size_t>(file.fieldIndex("ARQUIVO"))).textAt(0);
         std::size_t accepted = 0;
-        const double reading =
-            medianSeconds([&] { accepted = server::readImportFile(text).orders.size(); }, 3);
+        const double reading = medianSeconds(
+            [&] { accepted = server::methods::readImportFile(text).orders.size(); }, 3);
         note("readImportFile of " + std::to_string(accepted) + " orders: " + ms(reading));
     }
 

@@ -71,7 +71,7 @@ bool validUtf8(std::string_view s) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
-    const auto result = confcred::server::readImportFile(text);
+    const auto result = confcred::server::methods::readImportFile(text);
     const int lines = countLines(text);
     if (result.lineCount != lines)
         __builtin_trap();

@@ -37,36 +37,36 @@ int main(int argc, char** argv) {
     using namespace confcred::server;
 
     if (argc > 1 && std::string(argv[1]) == "verify-ledger")
-        return runVerifyLedger(std::vector<std::string>(argv + 2, argv + argc), std::cout,
-                               std::cerr);
+        return ops::runVerifyLedger(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                    std::cerr);
     if (argc > 1 && std::string(argv[1]) == "operator")
-        return runOperatorCommand(std::vector<std::string>(argv + 2, argv + argc), std::cin,
-                                  std::cout, std::cerr);
+        return ops::runOperatorCommand(std::vector<std::string>(argv + 2, argv + argc), std::cin,
+                                       std::cout, std::cerr);
     // demo-data, import-master, backup, restore: run once and exit.
-    if (const auto code = runCommand(std::vector<std::string>(argv + 1, argv + argc)))
+    if (const auto code = ops::runCommand(std::vector<std::string>(argv + 1, argv + argc)))
         return *code;
 
-    ServerOptions options;
+    ops::ServerOptions options;
     try {
-        ConfiguredOptions configured = parseOptionsWithConfig(
+        ops::ConfiguredOptions configured = ops::parseOptionsWithConfig(
             std::vector<std::string>(argv + 1, argv + argc), std::getenv("CONFCRED_TOKEN"));
         options = std::move(configured.options);
         if (!configured.dbPassword.empty())
             setenv("PGPASSWORD", configured.dbPassword.c_str(), 1);
-    } catch (const OptionsError& e) {
+    } catch (const ops::OptionsError& e) {
         std::fprintf(stderr, "confcred-server: %s\n", e.what());
         return 2;
     }
     if (options.help) {
-        std::fputs(usageText().c_str(), stdout);
-        std::fputs(("\n" + commandsUsage()).c_str(), stdout);
+        std::fputs(ops::usageText().c_str(), stdout);
+        std::fputs(("\n" + ops::commandsUsage()).c_str(), stdout);
         return 0;
     }
-    if (const std::string refusal = exposureRefusal(options); !refusal.empty()) {
+    if (const std::string refusal = ops::exposureRefusal(options); !refusal.empty()) {
         std::fprintf(stderr, "confcred-server: %s\n", refusal.c_str());
         return 2;
     }
-    if (const std::string warning = exposureWarning(options); !warning.empty())
+    if (const std::string warning = ops::exposureWarning(options); !warning.empty())
         std::fprintf(stderr, "confcred-server: %s\n", warning.c_str());
 
     // The main thread waits for the stop signals; every other thread, the
@@ -78,18 +78,18 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    Metrics::process().setScrapeOpen(options.metricsOpen);
-    Metrics::process().setCallLog(options.callLog);
-    auto sessions = std::make_shared<SessionGate>(
-        SessionSettings{options.sessionLength, isLoopbackHost(options.http.host)});
+    http::Metrics::process().setScrapeOpen(options.metricsOpen);
+    http::Metrics::process().setCallLog(options.callLog);
+    auto sessions = std::make_shared<trust::SessionGate>(
+        trust::SessionSettings{options.sessionLength, ops::isLoopbackHost(options.http.host)});
     options.http.sessions = sessions;
 
-    MethodTable methods;
-    std::unique_ptr<Database> database;
+    methods::MethodTable methods;
+    std::unique_ptr<storage::Database> database;
     // The gate watches the database for accounts: it stops before the database goes.
-    const std::unique_ptr<SessionGate, void (*)(SessionGate*)> stopWatching(
-        sessions.get(), [](SessionGate* gate) { gate->stopWatching(); });
-    HttpServer server(methods, options.http);
+    const std::unique_ptr<trust::SessionGate, void (*)(trust::SessionGate*)> stopWatching(
+        sessions.get(), [](trust::SessionGate* gate) { gate->stopWatching(); });
+    http::HttpServer server(methods, options.http);
     try {
         // Listening first: a busy port fails before a database file is created.
         server.listen();
@@ -97,13 +97,15 @@ int main(int argc, char** argv) {
         return fail(e.what());
     }
     try {
-        database = openDatabase(options.dbUrl.empty() ? defaultSqliteUrl() : options.dbUrl);
+        database = storage::openDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
+                                                               : options.dbUrl);
         if (options.seedOrders > 0)
-            seedOrders(*database, options.seedOrders, kSeedOrdersSeed);
-        registerConfCredMethods(methods, *database);
-        Metrics::process().attach(database.get());
+            storage::seedOrders(*database, options.seedOrders, ops::kSeedOrdersSeed);
+        methods::registerConfCredMethods(methods, *database);
+        http::Metrics::process().attach(database.get());
         sessions->attach(*database);
-        if (!isLoopbackHost(options.http.host) && !OperatorStore(*database).anyEnabled())
+        if (!ops::isLoopbackHost(options.http.host) &&
+            !trust::OperatorStore(*database).anyEnabled())
             std::fprintf(stderr,
                          "confcred-server: no enabled operator account: beyond loopback every "
                          "call needs a session; add one with 'confcred-server operator add'\n");

@@ -367,9 +367,9 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
     net.Open();
     ASSERT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
     {
-        auto db = confcred::server::openDatabase(server.dbUrl());
-        confcred::server::OperatorStore(*db).add("Ana", confcred::server::Role::Consulta,
-                                                 "senha-da-ana");
+        auto db = confcred::server::storage::openDatabase(server.dbUrl());
+        confcred::server::trust::OperatorStore(*db).add(
+            "Ana", confcred::server::trust::Role::Consulta, "senha-da-ana");
     }
     // The server looks for accounts once a second.
     for (int i = 0; i < 50 && server.get("/health").body.find("sessions") == std::string::npos; ++i)
@@ -531,9 +531,9 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
 
     // The login and the session's calls take the same road.
     {
-        auto db = confcred::server::openDatabase(server.dbUrl());
-        confcred::server::OperatorStore(*db).add("Ana", confcred::server::Role::Operador,
-                                                 "senha-da-ana");
+        auto db = confcred::server::storage::openDatabase(server.dbUrl());
+        confcred::server::trust::OperatorStore(*db).add(
+            "Ana", confcred::server::trust::Role::Operador, "senha-da-ana");
     }
     for (int i = 0; i < 50 && !serverSession().required(address, server.port()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(100));

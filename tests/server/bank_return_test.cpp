@@ -142,11 +142,11 @@ TEST_P(BankReturn, ARefusedFileIsAnErrorNamingItsLine) {
     try {
         call("getRetornoBancario", {filePacket(file)});
         ADD_FAILURE() << "no error";
-    } catch (const server::MethodError& e) {
+    } catch (const server::methods::MethodError& e) {
         EXPECT_NE(std::string(e.what()).find("Linha 2"), std::string::npos) << e.what();
     }
     DataPacket empty(dataset::records::fieldDefs(dataset::records::kImport));
-    EXPECT_THROW(call("getRetornoBancario", {empty}), server::ArgumentError);
+    EXPECT_THROW(call("getRetornoBancario", {empty}), server::methods::ArgumentError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, BankReturn, ::testing::Values("sqlite", "postgres"),

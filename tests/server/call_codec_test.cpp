@@ -19,7 +19,7 @@ struct DecodeRow {
     const char* messagePart = "";
 };
 
-char kindOf(const Arg& arg) {
+char kindOf(const methods::Arg& arg) {
     switch (arg.index()) {
         case 0:
             return '0';
@@ -44,15 +44,15 @@ TEST_P(DecodeCallTest, DecodesOrRefuses) {
     std::string body = row.body;
     if (row.kinds == nullptr) {
         try {
-            decodeCall("getConsumidor", body);
+            http::decodeCall("getConsumidor", body);
             FAIL() << "accepted: " << row.body;
-        } catch (const ArgumentError& e) {
+        } catch (const methods::ArgumentError& e) {
             EXPECT_EQ(e.httpStatus(), 400);
             EXPECT_NE(std::string(e.what()).find(row.messagePart), std::string::npos) << e.what();
         }
         return;
     }
-    const Args args = decodeCall("getConsumidor", body);
+    const methods::Args args = http::decodeCall("getConsumidor", body);
     std::string kinds;
     for (std::size_t i = 0; i < args.size(); ++i)
         kinds += kindOf(args.raw(i));
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(DecodeCall, ValuesArriveIntact) {
     std::string body = R"({"args": ["001", 42, true, null, )" + kPacket + "]}";
-    const Args args = decodeCall("setSituacao", body);
+    const methods::Args args = http::decodeCall("setSituacao", body);
     ASSERT_EQ(args.size(), 5u);
     EXPECT_EQ(args.string(0), "001");
     EXPECT_EQ(args.integer(1), 42);
@@ -102,10 +102,10 @@ TEST(DecodeCall, ValuesArriveIntact) {
 
 TEST(DecodeCall, ReadsInPlaceWhenTheBodyHasRoomAndLeavesItUnchanged) {
     std::string body = R"({"args": ["abc"]})";
-    body.reserve(body.size() + kBodyPadding);
+    body.reserve(body.size() + http::kBodyPadding);
     const char* before = body.data();
     const std::string copy = body;
-    decodeCall("m", body);
+    http::decodeCall("m", body);
     EXPECT_EQ(body.data(), before);
     EXPECT_EQ(body, copy);
 }
@@ -121,7 +121,7 @@ TEST(DecodeCall, LongEscapedTextsArriveWholeOrAreRefused) {
     for (const std::string* text : {&first, &second, &line})
         packet.column(0).appendText(*text);
     std::string body = "{\"args\":[" + dataset::encodePacket(packet) + "]}";
-    const Args args = decodeCall("m", body);
+    const methods::Args args = http::decodeCall("m", body);
     ASSERT_EQ(args.packet(0).rowCount(), 3u);
     EXPECT_EQ(args.packet(0).column(0).textAt(0), first);
     EXPECT_EQ(args.packet(0).column(0).textAt(1), second);
@@ -131,7 +131,7 @@ TEST(DecodeCall, LongEscapedTextsArriveWholeOrAreRefused) {
         "{\"args\":[{\"fields\":[{\"name\":\"ARQUIVO\",\"type\":\"memo\"}],"
         "\"rows\":[[\"" +
         std::string(100'000, 'a') + "\\x\"]]}]}";
-    EXPECT_THROW(decodeCall("m", bad), ArgumentError);
+    EXPECT_THROW(http::decodeCall("m", bad), methods::ArgumentError);
 }
 
 struct EscapeRow {
@@ -144,7 +144,7 @@ class AppendJsonStringTest : public ::testing::TestWithParam<EscapeRow> {};
 
 TEST_P(AppendJsonStringTest, Escapes) {
     std::string out = "x";
-    appendJsonString(out, GetParam().text);
+    dataset::appendJsonString(out, GetParam().text);
     EXPECT_EQ(out, "x" + GetParam().json);
     // Whatever went in, the output reads back as JSON.
     simdjson::dom::parser parser;
@@ -168,8 +168,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(EncodeAnswer, WrapsResultAndError) {
-    EXPECT_EQ(encodeResult(R"({"fields":[],"rows":[]})"), R"({"result":{"fields":[],"rows":[]}})");
-    EXPECT_EQ(encodeError("Pedido \"12\" não encontrado."),
+    EXPECT_EQ(http::encodeResult(R"({"fields":[],"rows":[]})"),
+              R"({"result":{"fields":[],"rows":[]}})");
+    EXPECT_EQ(http::encodeError("Pedido \"12\" não encontrado."),
               R"({"error":{"message":"Pedido \"12\" não encontrado."}})");
 }
 

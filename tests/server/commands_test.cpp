@@ -23,7 +23,8 @@ class Commands : public ::testing::TestWithParam<TestBackend> {
         return pg_.back()->url();
     }
     std::string count(const std::string& url, const std::string& table) {
-        return *server::openDatabase(url, false)->queryText("SELECT COUNT(*) FROM " + table)[0][0];
+        return *server::storage::openDatabase(url, false)
+                    ->queryText("SELECT COUNT(*) FROM " + table)[0][0];
     }
 
     testing::TempDir dir_;
@@ -87,7 +88,7 @@ TEST_P(Commands, MasterDataLoadsWholeOrNothing) {
                                        (dir_.path() / "good" / "consumidores.csv").string()});
     ASSERT_EQ(good.exitCode, 0) << good.err;
     EXPECT_EQ(
-        *server::openDatabase(url, false)
+        *server::storage::openDatabase(url, false)
              ->queryText("SELECT NMFAMILISALD FROM FAMILIASALDO WHERE CDFAMILISALD = 'PAP'")[0][0],
         "Papelaria; livros");
     testing::ServerProcessOptions options;
@@ -107,12 +108,12 @@ INSTANTIATE_TEST_SUITE_P(Backends, Commands, bothBackends(), backendLabel);
 TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
     testing::TempDir dir;
     const std::string url = "sqlite:" + (dir.path() / "live.db").string();
-    auto db = server::openDatabase(url);
+    auto db = server::storage::openDatabase(url);
     std::atomic<bool> stop{false};
     std::atomic<int> batches{0};
     std::thread writer([&] {
         for (unsigned seed = 1; !stop; ++seed) {
-            server::seedOrders(*db, 40, seed);
+            server::storage::seedOrders(*db, 40, seed);
             ++batches;
         }
     });
@@ -129,7 +130,7 @@ TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
         const std::string restored = "sqlite:" + copy + ".restored";
         const auto result = runServerToExit({"restore", "--db", restored, copy});
         ASSERT_EQ(result.exitCode, 0) << result.err;
-        auto back = server::openDatabase(restored);
+        auto back = server::storage::openDatabase(restored);
         const LedgerReport report = checkLedger(*back);
         EXPECT_TRUE(report.clean()) << copy << ": " << describe(report);
         EXPECT_EQ(report.orders % 40, 300 % 40) << "whole batches only";
@@ -138,7 +139,8 @@ TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
     const auto refused =
         runServerToExit({"restore", "--db", url, (dir.path() / "other.db").string()});
     EXPECT_EQ(refused.exitCode, 1);
-    EXPECT_EQ(server::openDatabase(url)->queryText("SELECT COUNT(*) FROM CLIENTE")[0][0], "6");
+    EXPECT_EQ(server::storage::openDatabase(url)->queryText("SELECT COUNT(*) FROM CLIENTE")[0][0],
+              "6");
 }
 
 }  // namespace

@@ -14,8 +14,8 @@ class ConfigFile : public ::testing::Test {
     std::string write(const std::string& text) { return dir_.write("server.conf", text).string(); }
     std::string failure(const std::vector<std::string>& args, const char* envToken = nullptr) {
         try {
-            parseOptionsWithConfig(args, envToken);
-        } catch (const OptionsError& e) {
+            ops::parseOptionsWithConfig(args, envToken);
+        } catch (const ops::OptionsError& e) {
             return e.what();
         }
         return "(accepted)";
@@ -29,7 +29,7 @@ TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
         "# confcred-server\n[server]\nlisten = 0.0.0.0:9000\nthreads = 3\nworkers=7\n"
         "verbose = yes\nseed-orders = 10\ntoken_file = " +
         secret + "\n");
-    const auto fromFile = parseOptionsWithConfig({"--config", conf}, nullptr).options;
+    const auto fromFile = ops::parseOptionsWithConfig({"--config", conf}, nullptr).options;
     EXPECT_EQ(fromFile.http.host, "0.0.0.0");
     EXPECT_EQ(fromFile.http.port, 9000);
     EXPECT_EQ(fromFile.http.threads, 3);
@@ -39,12 +39,12 @@ TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
     EXPECT_EQ(fromFile.http.token, "s3cret");
 
     const auto overridden =
-        parseOptionsWithConfig({"--threads", "5", "--config=" + conf, "--token", "cli"}, "env")
+        ops::parseOptionsWithConfig({"--threads", "5", "--config=" + conf, "--token", "cli"}, "env")
             .options;
     EXPECT_EQ(overridden.http.threads, 5);
     EXPECT_EQ(overridden.http.workers, 7);
     EXPECT_EQ(overridden.http.token, "cli");
-    EXPECT_EQ(parseOptionsWithConfig({"--config", conf}, "env").options.http.token, "env")
+    EXPECT_EQ(ops::parseOptionsWithConfig({"--config", conf}, "env").options.http.token, "env")
         << "the environment wins over token_file";
 }
 

@@ -34,7 +34,7 @@ class Contract : public ::testing::TestWithParam<TestBackend> {
     }
 
     std::unique_ptr<ServerProcess> server_;
-    std::unique_ptr<server::Database> db_;
+    std::unique_ptr<server::storage::Database> db_;
 };
 
 std::string importArgs() {

@@ -26,20 +26,20 @@ struct LocalStore {
     explicit LocalStore(TestBackend backend) {
         if (backend == TestBackend::Postgres) {
             pg = std::make_unique<testing::PgTestDatabase>(std::getenv("CONFCRED_TEST_PG"));
-            db = server::openDatabase(pg->url());
+            db = server::storage::openDatabase(pg->url());
         } else {
-            db = server::openDatabase("sqlite:" + (dir.path() / "crash.db").string());
+            db = server::storage::openDatabase("sqlite:" + (dir.path() / "crash.db").string());
         }
-        server::seedDemoData(*db);
-        server::registerConfCredMethods(methods, *db);
+        server::storage::seedDemoData(*db);
+        server::methods::registerConfCredMethods(methods, *db);
     }
 
     // Calls a method as the endpoint would; true when it succeeded.
     bool call(const std::string& method, const std::string& argsJson, std::string& error) {
         std::string body = "{\"args\":" + argsJson + "}";
         try {
-            const server::Args args = server::decodeCall(method, body);
-            (*methods.find(method))(args, server::CallContext{"crash"});
+            const server::methods::Args args = server::http::decodeCall(method, body);
+            (*methods.find(method))(args, server::methods::CallContext{"crash"});
             return true;
         } catch (const std::exception& e) {
             error = e.what();
@@ -49,13 +49,13 @@ struct LocalStore {
 
     testing::TempDir dir;
     std::unique_ptr<testing::PgTestDatabase> pg;
-    std::unique_ptr<server::Database> db;
-    server::MethodTable methods;
+    std::unique_ptr<server::storage::Database> db;
+    server::methods::MethodTable methods;
 };
 
 // Orders of one situation that every operation may move (none accounted), up
 // to `n`, with their keys as the screens send them.
-std::vector<OrderKey> ordersIn(server::Database& db, char situation, std::size_t n) {
+std::vector<OrderKey> ordersIn(server::storage::Database& db, char situation, std::size_t n) {
     std::vector<OrderKey> out;
     for (const auto& [number, order] : storedOrders(db))
         if (order.situation == situation && !order.accounted && out.size() < n)
@@ -64,7 +64,8 @@ std::vector<OrderKey> ordersIn(server::Database& db, char situation, std::size_t
 }
 
 // How many of `orders` are now in `situation`.
-std::size_t countIn(server::Database& db, const std::vector<OrderKey>& orders, char situation) {
+std::size_t countIn(server::storage::Database& db, const std::vector<OrderKey>& orders,
+                    char situation) {
     const auto all = storedOrders(db);
     std::size_t n = 0;
     for (const auto& o : orders)
@@ -100,7 +101,7 @@ struct Tally {
 // Every statement of each batch fails in turn; the methods run in this process.
 void crashEveryStatement(TestBackend backend, Tally& tally) {
     LocalStore store(backend);
-    server::Database& db = *store.db;
+    server::storage::Database& db = *store.db;
     constexpr std::size_t kBatch = 6;
 
     struct Step {

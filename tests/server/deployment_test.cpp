@@ -60,7 +60,7 @@ TEST_P(Startup, ServersStartedTogetherOnANewDatabaseAllSeedAndServe) {
     checked.set_value();
     for (auto& t : threads)
         t.join();
-    auto db = server::openDatabase(url);
+    auto db = server::storage::openDatabase(url);
     const LedgerReport report = checkLedger(*db);
     EXPECT_TRUE(report.clean()) << describe(report);
     // Every server added its orders once (SQLite's new file has its demo orders too).
@@ -102,7 +102,7 @@ TEST(Health, LiveReadyAndMetricsTellApart) {
         << log;
 
     // A database without the schema this server expects is live but not ready.
-    server::openDatabase(server.dbUrl())
+    server::storage::openDatabase(server.dbUrl())
         ->queryText("ALTER TABLE schema_version RENAME TO old_version");
     const auto notReady = client.get("/health/ready");
     EXPECT_EQ(notReady.status, 503);

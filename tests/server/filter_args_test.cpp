@@ -20,9 +20,9 @@ class CodeLists : public ::testing::TestWithParam<CodeCase> {};
 TEST_P(CodeLists, ReadOrRefuse) {
     const auto& c = GetParam();
     if (c.valid)
-        EXPECT_EQ(parseCodeList(c.text, c.allowed), c.codes);
+        EXPECT_EQ(methods::parseCodeList(c.text, c.allowed), c.codes);
     else
-        EXPECT_THROW(parseCodeList(c.text, c.allowed), SelectionError);
+        EXPECT_THROW(methods::parseCodeList(c.text, c.allowed), methods::SelectionError);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CodeLists,
@@ -54,9 +54,9 @@ class OrderNumbers : public ::testing::TestWithParam<TextCase> {};
 TEST_P(OrderNumbers, ReadOrRefuse) {
     const auto& c = GetParam();
     if (c.valid)
-        EXPECT_EQ(parseOrderNumber(c.text), c.result);
+        EXPECT_EQ(methods::parseOrderNumber(c.text), c.result);
     else
-        EXPECT_THROW(parseOrderNumber(c.text), SelectionError);
+        EXPECT_THROW(methods::parseOrderNumber(c.text), methods::SelectionError);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -76,9 +76,9 @@ class Descriptions : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(Descriptions, BecomeLiteralPatterns) {
     if (GetParam().valid)
-        EXPECT_EQ(parseDescription(GetParam().text), GetParam().result);
+        EXPECT_EQ(methods::parseDescription(GetParam().text), GetParam().result);
     else
-        EXPECT_THROW(parseDescription(GetParam().text), SelectionError);
+        EXPECT_THROW(methods::parseDescription(GetParam().text), methods::SelectionError);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -97,9 +97,9 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"LongerThanADescription", "%" + std::string(51, 'x') + "%", {}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
-std::vector<Arg> filterArgs(std::string clients = "T", std::string consumers = "T",
-                            std::string situations = "", std::string number = "",
-                            std::string description = "") {
+std::vector<methods::Arg> filterArgs(std::string clients = "T", std::string consumers = "T",
+                                     std::string situations = "", std::string number = "",
+                                     std::string description = "") {
     return {clients,
             consumers,
             std::string("2026-12-01T00:00:00"),
@@ -111,14 +111,14 @@ std::vector<Arg> filterArgs(std::string clients = "T", std::string consumers = "
 }
 
 TEST(OrderFilterArgs, ReadsAllEight) {
-    const auto f = readOrderFilter(
-        Args("getPEDCREDCONS",
-             filterArgs("'CLI001','CLI''2'", "'CLI001               CONS0001             '",
-                        "_S_N_", "77", "%Lanche%")));
+    const auto f = methods::readOrderFilter(methods::Args(
+        "getPEDCREDCONS",
+        filterArgs("'CLI001','CLI''2'", "'CLI001               CONS0001             '", "_S_N_",
+                   "77", "%Lanche%")));
     ASSERT_TRUE(f.clients);
     EXPECT_EQ(*f.clients, (std::vector<std::string>{"CLI001", "CLI'2"}));
     ASSERT_TRUE(f.consumers);
-    EXPECT_EQ(*f.consumers, (std::vector<ConsumerKey>{{"CLI001", "CONS0001"}}));
+    EXPECT_EQ(*f.consumers, (std::vector<methods::ConsumerKey>{{"CLI001", "CONS0001"}}));
     EXPECT_EQ(f.firstDay, platform::DateTime::fromParts(2026, 12, 1));
     EXPECT_EQ(f.lastDay, platform::DateTime::fromParts(2026, 12, 7));  // date part only
     EXPECT_EQ(f.situations, "SN");
@@ -128,7 +128,7 @@ TEST(OrderFilterArgs, ReadsAllEight) {
 }
 
 TEST(OrderFilterArgs, AllMarkersMeanNoRestriction) {
-    const auto f = readOrderFilter(Args("getPEDCREDCONS", filterArgs()));
+    const auto f = methods::readOrderFilter(methods::Args("getPEDCREDCONS", filterArgs()));
     EXPECT_FALSE(f.clients);
     EXPECT_FALSE(f.consumers);
     EXPECT_FALSE(f.situations);
@@ -138,7 +138,7 @@ TEST(OrderFilterArgs, AllMarkersMeanNoRestriction) {
 
 struct BadArgs {
     const char* name;
-    std::vector<Arg> args;
+    std::vector<methods::Arg> args;
     const char* mentions;
 };
 
@@ -146,15 +146,15 @@ class OrderFilterRefusals : public ::testing::TestWithParam<BadArgs> {};
 
 TEST_P(OrderFilterRefusals, NameTheFieldAsTheOperatorKnowsIt) {
     try {
-        readOrderFilter(Args("getPEDCREDCONS", GetParam().args));
+        methods::readOrderFilter(methods::Args("getPEDCREDCONS", GetParam().args));
         ADD_FAILURE() << "accepted";
-    } catch (const ArgumentError& e) {
+    } catch (const methods::ArgumentError& e) {
         EXPECT_EQ(e.httpStatus(), 400);
         EXPECT_NE(std::string(e.what()).find(GetParam().mentions), std::string::npos) << e.what();
     }
 }
 
-std::vector<Arg> with(std::size_t at, Arg value) {
+std::vector<methods::Arg> with(std::size_t at, methods::Arg value) {
     auto args = filterArgs();
     args[at] = std::move(value);
     return args;
@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"OrderNumberText", with(6, std::string("abc")),
                 "Filtro inválido em \"Nr. Pedido\": número do pedido 'abc' inválido: informe "
                 "somente dígitos"},
-        BadArgs{"DescriptionNotText", with(7, Arg()), "em \"Descrição do Crédito\""}),
+        BadArgs{"DescriptionNotText", with(7, methods::Arg()), "em \"Descrição do Crédito\""}),
     [](const auto& row) { return std::string(row.param.name); });
 
 }  // namespace

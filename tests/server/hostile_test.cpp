@@ -21,7 +21,7 @@ constexpr std::size_t kMaxBody = 65536;
 using confcred::testing::RawSocket;
 
 // Everything a refused or read-only call must leave as it was.
-std::string snapshot(server::Database& db) {
+std::string snapshot(server::storage::Database& db) {
     std::string out;
     for (const char* sql :
          {"SELECT * FROM PEDCREDCONS ORDER BY IDPEDCREDCONS",
@@ -64,7 +64,7 @@ class Hostile : public ::testing::TestWithParam<TestBackend> {
     ServerProcess& server() { return *server_; }
 
     std::unique_ptr<ServerProcess> server_;
-    std::unique_ptr<server::Database> db_;
+    std::unique_ptr<server::storage::Database> db_;
     std::string before_;
     int checks_ = 0;
 };

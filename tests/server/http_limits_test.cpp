@@ -68,10 +68,10 @@ class Gate {
 class HttpLimitsTest : public ::testing::Test {
   protected:
     HttpLimitsTest() {
-        methods_.add("echo", [](const Args& args, const CallContext&) {
+        methods_.add("echo", [](const methods::Args& args, const methods::CallContext&) {
             return "{\"count\":" + std::to_string(args.size()) + "}";
         });
-        methods_.add("hold", [this](const Args&, const CallContext&) {
+        methods_.add("hold", [this](const methods::Args&, const methods::CallContext&) {
             gate_.waitOpen();
             return std::string("true");
         });
@@ -82,10 +82,10 @@ class HttpLimitsTest : public ::testing::Test {
             server_->stop();
     }
 
-    void startServer(HttpServerOptions options) {
+    void startServer(http::HttpServerOptions options) {
         options.port = 0;
         options.threads = 2;
-        server_ = std::make_unique<HttpServer>(methods_, options);
+        server_ = std::make_unique<http::HttpServer>(methods_, options);
         server_->start();
     }
     std::uint16_t port() const { return server_->port(); }
@@ -98,12 +98,12 @@ class HttpLimitsTest : public ::testing::Test {
     }
 
     Gate gate_;
-    MethodTable methods_;
-    std::unique_ptr<HttpServer> server_;
+    methods::MethodTable methods_;
+    std::unique_ptr<http::HttpServer> server_;
 };
 
 TEST_F(HttpLimitsTest, ConnectionsAreCappedPerAddress) {
-    HttpServerOptions options;
+    http::HttpServerOptions options;
     options.maxConnectionsPerAddress = 3;
     startServer(options);
     std::vector<std::unique_ptr<RawSocket>> held;
@@ -127,7 +127,7 @@ TEST_F(HttpLimitsTest, ConnectionsAreCappedPerAddress) {
 }
 
 TEST_F(HttpLimitsTest, HeadHasADeadlineOfItsOwn) {
-    HttpServerOptions options;
+    http::HttpServerOptions options;
     options.headerTimeout = 1s;
     options.requestTimeout = 20s;
     options.idleTimeout = 20s;
@@ -163,7 +163,7 @@ TEST_F(HttpLimitsTest, HeadHasADeadlineOfItsOwn) {
 }
 
 TEST_F(HttpLimitsTest, AuthorisationIsCheckedBeforeTheBody) {
-    HttpServerOptions options;
+    http::HttpServerOptions options;
     options.token = "s3cret";
     startServer(options);
     const std::size_t big = options.maxBodyBytes;  // announced, never sent
@@ -187,7 +187,7 @@ TEST_F(HttpLimitsTest, AuthorisationIsCheckedBeforeTheBody) {
 }
 
 TEST_F(HttpLimitsTest, BodiesInFlightShareTheMemoryBudget) {
-    HttpServerOptions options;
+    http::HttpServerOptions options;
     options.maxBodyBytes = 700'000;
     options.bodyBudgetBytes = 1'000'000;
     startServer(options);
@@ -228,7 +228,7 @@ TEST_F(HttpLimitsTest, BodiesInFlightShareTheMemoryBudget) {
 }
 
 TEST_F(HttpLimitsTest, HealthAndSmallCallsAnswerWhileLongCallsRun) {
-    HttpServerOptions options;
+    http::HttpServerOptions options;
     options.workers = 3;
     startServer(options);  // two network threads
     // As many long calls as there are network threads.

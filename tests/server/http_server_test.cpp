@@ -53,28 +53,29 @@ std::string bodyOfSize(std::size_t size) {
     return R"({"args":[")" + std::string(size - frame.size(), 'a') + R"("]})";
 }
 
-MethodTable testMethods() {
-    MethodTable table;
-    table.add("echo", [](const Args& args, const CallContext& context) {
+methods::MethodTable testMethods() {
+    methods::MethodTable table;
+    table.add("echo", [](const methods::Args& args, const methods::CallContext& context) {
         std::string out = "{\"count\":" + std::to_string(args.size()) + ",\"operator\":";
-        appendJsonString(out, context.operatorName);
+        dataset::appendJsonString(out, context.operatorName);
         return out + "}";
     });
-    table.add("twoTexts", [](const Args& args, const CallContext&) {
+    table.add("twoTexts", [](const methods::Args& args, const methods::CallContext&) {
         args.expectCount(2);
         return "\"" + args.string(0) + args.string(1) + "\"";
     });
-    table.add("refuse", [](const Args&, const CallContext&) -> std::string {
-        throw MethodError("Pedido 00000000000000000012 já foi efetivado.");
+    table.add("refuse", [](const methods::Args&, const methods::CallContext&) -> std::string {
+        throw methods::MethodError("Pedido 00000000000000000012 já foi efetivado.");
     });
-    table.add("crash", [](const Args&, const CallContext&) -> std::string {
+    table.add("crash", [](const methods::Args&, const methods::CallContext&) -> std::string {
         throw std::runtime_error("disk I/O error");
     });
-    table.add("throwInt", [](const Args&, const CallContext&) -> std::string { throw 42; });
-    table.add("echoPacket", [](const Args& args, const CallContext&) {
+    table.add("throwInt",
+              [](const methods::Args&, const methods::CallContext&) -> std::string { throw 42; });
+    table.add("echoPacket", [](const methods::Args& args, const methods::CallContext&) {
         return dataset::encodePacket(args.packet(0));
     });
-    table.add("slow", [](const Args&, const CallContext&) {
+    table.add("slow", [](const methods::Args&, const methods::CallContext&) {
         std::this_thread::sleep_for(400ms);
         return std::string("true");
     });
@@ -83,10 +84,10 @@ MethodTable testMethods() {
 
 class HttpServerTest : public ::testing::Test {
   protected:
-    void startServer(HttpServerOptions options = {}) {
+    void startServer(server::http::HttpServerOptions options = {}) {
         options.port = 0;
         options.threads = 2;
-        server_ = std::make_unique<HttpServer>(methods_, options);
+        server_ = std::make_unique<server::http::HttpServer>(methods_, options);
         server_->start();
     }
     void SetUp() override { startServer(); }
@@ -101,8 +102,8 @@ class HttpServerTest : public ::testing::Test {
         }
     }
 
-    MethodTable methods_ = testMethods();
-    std::unique_ptr<HttpServer> server_;
+    methods::MethodTable methods_ = testMethods();
+    std::unique_ptr<server::http::HttpServer> server_;
 };
 
 struct RouteRow {
@@ -165,7 +166,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(HttpServerTest, TokenGuardsEveryCallButHealth) {
-    HttpServerOptions options;
+    server::http::HttpServerOptions options;
     options.token = "s3cret";
     startServer(options);
     struct Row {
@@ -200,7 +201,7 @@ struct LimitRow {
 class BodyLimitTest : public HttpServerTest, public ::testing::WithParamInterface<LimitRow> {
   protected:
     void SetUp() override {
-        HttpServerOptions options;
+        server::http::HttpServerOptions options;
         options.maxBodyBytes = 1000;
         startServer(options);
     }
@@ -253,7 +254,7 @@ TEST_F(HttpServerTest, GarbageIsABadRequest) {
 }
 
 TEST_F(HttpServerTest, SlowClientsDoNotStarveOthersAndAreCutOff) {
-    HttpServerOptions options;
+    server::http::HttpServerOptions options;
     options.requestTimeout = 3s;
     options.idleTimeout = 3s;
     startServer(options);  // two threads
@@ -316,7 +317,7 @@ TEST_F(HttpServerTest, PipelinedAndContinuedRequests) {
 }
 
 TEST_F(HttpServerTest, IdleConnectionsAreClosedAndClientsReconnect) {
-    HttpServerOptions options;
+    server::http::HttpServerOptions options;
     options.idleTimeout = 300ms;
     startServer(options);
     RawSocket idle(port());
@@ -370,7 +371,7 @@ TEST_F(HttpServerTest, LargePacketTravelsWholeBothWays) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(reply.status, 200) << reply.body.substr(0, 300);
     EXPECT_EQ(reply.body.size(), packet.size() + 11);
-    EXPECT_TRUE(reply.body == encodeResult(packet));
+    EXPECT_TRUE(reply.body == server::http::encodeResult(packet));
     std::printf(
         "[ figure ] 100,000-order packet (%.1f MB) sent, decoded, encoded and received "
         "in %.0f ms\n",
@@ -392,13 +393,13 @@ TEST_F(HttpServerTest, StopLetsARunningCallFinish) {
 }
 
 TEST(HttpServerListen, BusyPortIsAClearError) {
-    MethodTable methods;
-    HttpServerOptions options;
+    methods::MethodTable methods;
+    server::http::HttpServerOptions options;
     options.port = 0;
-    HttpServer first(methods, options);
+    server::http::HttpServer first(methods, options);
     first.listen();
     options.port = first.port();
-    HttpServer second(methods, options);
+    server::http::HttpServer second(methods, options);
     try {
         second.listen();
         FAIL() << "listened twice on one port";

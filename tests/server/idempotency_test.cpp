@@ -21,7 +21,7 @@ testing::HttpReply postKeyed(const ServerProcess& server, std::string_view metho
         "{\"args\":" + argsJson + "}", {{"Idempotency-Key", key}});
 }
 
-std::vector<OrderKey> pending(server::Database& db, std::size_t n) {
+std::vector<OrderKey> pending(server::storage::Database& db, std::size_t n) {
     std::vector<OrderKey> out;
     for (const auto& [number, order] : storedOrders(db))
         if (order.situation == 'N' && out.size() < n)
@@ -40,7 +40,7 @@ std::string importArgs(int lines, const std::string& slipPrefix) {
     return "[" + dataset::encodePacket(p) + "]";
 }
 
-std::string count(server::Database& db, const std::string& sql) {
+std::string count(server::storage::Database& db, const std::string& sql) {
     return *db.queryText(sql)[0][0];
 }
 

@@ -24,7 +24,7 @@ class OneLine : public ::testing::TestWithParam<LineCase> {};
 
 TEST_P(OneLine, EndsAsExpected) {
     const LineCase& c = GetParam();
-    const ImportReadResult r = readImportFile(c.line);
+    const methods::ImportReadResult r = methods::readImportFile(c.line);
     ASSERT_EQ(r.lineCount, 1);
     EXPECT_EQ(r.orders.size(), c.outcome == Outcome::Order ? 1u : 0u);
     EXPECT_EQ(r.recognisedLines, c.outcome == Outcome::Recognised ? 1 : 0);
@@ -114,11 +114,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ImportReader, OrderCarriesItsFields) {
-    const ImportReadResult r = readImportFile(kGood + "\n" + "D;CLI2;CON2;B002;08/12/2026;;X=0,5");
+    const methods::ImportReadResult r =
+        methods::readImportFile(kGood + "\n" + "D;CLI2;CON2;B002;08/12/2026;;X=0,5");
     ASSERT_EQ(r.orders.size(), 2u);
-    const ImportOrder& o = r.orders[0];
+    const methods::ImportOrder& o = r.orders[0];
     EXPECT_EQ(o.lineNumber, 1);
-    EXPECT_EQ(o.kind, ImportKind::Credit);
+    EXPECT_EQ(o.kind, methods::ImportKind::Credit);
     EXPECT_EQ(o.client, "CLI1");
     EXPECT_EQ(o.consumer, "CON1");
     EXPECT_EQ(o.boleto, "B001");
@@ -129,7 +130,7 @@ TEST(ImportReader, OrderCarriesItsFields) {
     EXPECT_DOUBLE_EQ(o.families[0].value, 25.5);
     EXPECT_EQ(o.families[1].family, "BEB");
     EXPECT_DOUBLE_EQ(o.families[1].value, 3.0);
-    EXPECT_EQ(r.orders[1].kind, ImportKind::Debit);
+    EXPECT_EQ(r.orders[1].kind, methods::ImportKind::Debit);
     EXPECT_EQ(r.orders[1].when, DateTime::fromParts(2026, 12, 8));
     EXPECT_DOUBLE_EQ(r.orders[1].families[0].value, 0.5);
 }
@@ -153,7 +154,7 @@ TEST(ImportReader, LineEndsAndLineNumbers) {
              Case{"ByteOrderMark", "\xEF\xBB\xBF" + a + "\n" + b, 2},
          }) {
         SCOPED_TRACE(c.name);
-        const ImportReadResult r = readImportFile(c.text);
+        const methods::ImportReadResult r = methods::readImportFile(c.text);
         EXPECT_EQ(r.lineCount, c.lines);
         EXPECT_EQ(int(r.orders.size() + r.warnings.size()) + r.recognisedLines, r.lineCount);
         if (c.lines >= 2) {
@@ -165,7 +166,7 @@ TEST(ImportReader, LineEndsAndLineNumbers) {
 }
 
 TEST(ImportReader, RepeatedBoletoWarnsOnTheLaterLine) {
-    const ImportReadResult r = readImportFile(
+    const methods::ImportReadResult r = methods::readImportFile(
         "C;A;B;77;01/01/2027;;X=1\n"
         "C;A;B;78;01/01/2027;;X=0\n"  // refused: its slip stays free
         "D;Z;Y; 77 ;02/01/2027;;X=2\n"
@@ -180,7 +181,7 @@ TEST(ImportReader, RepeatedBoletoWarnsOnTheLaterLine) {
 }
 
 TEST(ImportReader, HeaderOnlyAsFirstContent) {
-    const ImportReadResult r = readImportFile(
+    const methods::ImportReadResult r = methods::readImportFile(
         "# exportado pelo banco\n\nTipo;Cliente\nC;A;B;1;01/01/2027;;X=1\nTIPO;CLIENTE\n");
     EXPECT_EQ(r.recognisedLines, 3);
     EXPECT_EQ(r.orders.size(), 1u);
@@ -195,7 +196,7 @@ TEST(ImportReader, FamilyLimitPerLine) {
         overLimit += ";F" + std::to_string(i) + "=1";
     }
     overLimit += ";ZZ=1";
-    const ImportReadResult r = readImportFile(atLimit + "\n" + overLimit);
+    const methods::ImportReadResult r = methods::readImportFile(atLimit + "\n" + overLimit);
     ASSERT_EQ(r.orders.size(), 1u);
     EXPECT_EQ(r.orders[0].families.size(), 50u);
     ASSERT_EQ(r.warnings.size(), 1u);
@@ -209,7 +210,7 @@ TEST(ImportReader, LargeFileHasNoLengthLimit) {
                 std::to_string(100000 + i) + ";07/12/2026 08:00:00;Lote;ALI=" + std::to_string(i) +
                 ",25;BEB=1\r\n";
     ASSERT_GT(text.size(), 5000u);
-    const ImportReadResult r = readImportFile(text);
+    const methods::ImportReadResult r = methods::readImportFile(text);
     EXPECT_EQ(r.lineCount, 20000);
     ASSERT_EQ(r.orders.size(), 20000u);
     EXPECT_TRUE(r.warnings.empty());
@@ -232,7 +233,7 @@ TEST(ImportReader, LimitWarningCutsOnCharacterBoundary) {
              Case{"ThreeByteAtCut", std::string(245, 'a') + "€€€", 248},
          }) {
         SCOPED_TRACE(c.name);
-        const std::string out = limitWarning(c.text);
+        const std::string out = methods::limitWarning(c.text);
         EXPECT_EQ(out.size(), c.size);
         if (c.text.size() > 250) {
             EXPECT_EQ(out.substr(out.size() - 3), "...");

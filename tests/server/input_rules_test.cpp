@@ -29,9 +29,9 @@ TEST_P(CallTexts, AreUtf8WithoutControlsExceptInTheImportFile) {
     const TextRow& row = GetParam();
     std::string body = row.body;
     try {
-        server::decodeCall("m", body);
+        server::http::decodeCall("m", body);
         EXPECT_EQ(row.refusal, nullptr) << "accepted";
-    } catch (const server::ArgumentError& e) {
+    } catch (const server::methods::ArgumentError& e) {
         ASSERT_NE(row.refusal, nullptr) << e.what();
         EXPECT_NE(std::string(e.what()).find(row.refusal), std::string::npos) << e.what();
     }
@@ -58,17 +58,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(InputText, OperatorNamesAndQuotedInput) {
-    EXPECT_NO_THROW(server::checkOperatorHeader("Maria José"));
-    EXPECT_NO_THROW(server::checkOperatorHeader(""));
-    EXPECT_THROW(server::checkOperatorHeader("maria\x01"), server::ArgumentError);
-    EXPECT_THROW(server::checkOperatorHeader("Jo\xE3o"), server::ArgumentError);  // Windows-1252
+    EXPECT_NO_THROW(server::methods::checkOperatorHeader("Maria José"));
+    EXPECT_NO_THROW(server::methods::checkOperatorHeader(""));
+    EXPECT_THROW(server::methods::checkOperatorHeader("maria\x01"), server::methods::ArgumentError);
+    EXPECT_THROW(server::methods::checkOperatorHeader("Jo\xE3o"),
+                 server::methods::ArgumentError);  // Windows-1252
 
     std::string long_;
     for (int i = 0; i < 50; ++i)
         long_ += "ç";
-    const std::string clipped = server::clipForMessage(long_);
+    const std::string clipped = server::methods::clipForMessage(long_);
     EXPECT_EQ(clipped, long_.substr(0, 80) + "...");  // 40 two-byte characters
-    EXPECT_EQ(server::clipForMessage("CLI001"), "CLI001");
+    EXPECT_EQ(server::methods::clipForMessage("CLI001"), "CLI001");
 }
 
 class InputStorage : public BackendTest {
@@ -107,7 +108,7 @@ TEST_P(InputStorage, BankSlipsAreOneInTheirCanonicalForm) {
 
     // A database from before canonical slips gets those of its orders; of two
     // that were already one slip, the first keeps it.
-    db_->write([](server::Session& s) {
+    db_->write([](server::storage::Session& s) {
         s.executeScript(
             "DROP INDEX PEDCREDCONS_BOLETO_CANON;"
             "ALTER TABLE PEDCREDCONS DROP COLUMN NRBOLETO_CANON;"
@@ -116,14 +117,14 @@ TEST_P(InputStorage, BankSlipsAreOneInTheirCanonicalForm) {
             "UPDATE PEDCREDCONS SET NRBOLETO = '7Q' WHERE NRBOLETO = '0AB28';"
             "CREATE UNIQUE INDEX PEDCREDCONS_BOLETO ON PEDCREDCONS (CDCLIENTE, NRBOLETO);");
     });
-    server::migrateSchema(*db_);
+    server::storage::migrateSchema(*db_);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS WHERE NRBOLETO_CANON IS NULL"
                      " AND NRBOLETO IS NOT NULL"),
               "1");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS WHERE NRBOLETO_CANON = '7Q'"), "1");
     for (const auto& row : db_->queryText("SELECT NRBOLETO, NRBOLETO_CANON FROM PEDCREDCONS"
                                           " WHERE NRBOLETO_CANON IS NOT NULL"))
-        ASSERT_EQ(*row[1], server::canonicalSlip(*row[0])) << *row[0];
+        ASSERT_EQ(*row[1], server::methods::canonicalSlip(*row[0])) << *row[0];
     EXPECT_EQ(import("C;CLI001;CONS0001;7q" + tail).size(), 1u);
 
     if (GetParam() == "sqlite") {

@@ -23,15 +23,15 @@ class LedgerChain : public BackendTest {
     // Direct SQL on the database, with the append-only guard out of the way,
     // as someone with access to it could.
     void tamper(const std::string& sql) {
-        std::unique_ptr<server::Session> s;
+        std::unique_ptr<server::storage::Session> s;
         std::string script;
         if (GetParam() == "sqlite") {
-            s = server::openSqliteSession(scratch_->url().substr(7));
+            s = server::storage::openSqliteSession(scratch_->url().substr(7));
             script =
                 "DROP TRIGGER IF EXISTS LANCSALDO_SEM_ALTERACAO;"
                 " DROP TRIGGER IF EXISTS LANCSALDO_SEM_EXCLUSAO; ";
         } else {
-            s = server::openPostgresSession(scratch_->url());
+            s = server::storage::openPostgresSession(scratch_->url());
             script = "ALTER TABLE LANCSALDO DISABLE TRIGGER LANCSALDO_SEM_ALTERACAO; ";
         }
         s->executeScript(script + sql);
@@ -73,7 +73,7 @@ TEST_P(LedgerChain, VerifyNamesTheRowChangedOrDeletedBehindTheServersBack) {
     ASSERT_EQ(audit.size(), 1u);
     EXPECT_EQ(*audit[0][0], "bia");
     EXPECT_EQ(*audit[0][1], "IMPORTACAO");
-    EXPECT_EQ(*audit[0][2], server::sha256Hex(file));
+    EXPECT_EQ(*audit[0][2], server::storage::sha256Hex(file));
     EXPECT_EQ(*audit[0][3], "2");
 
     const std::string rows = std::to_string(std::stoll(scalar("SELECT COUNT(*) FROM LANCSALDO")) +
@@ -110,14 +110,15 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
     {
         // A database as the version before the chains left it, with a gap
         // in its ledger keys (a transaction rolled back on PostgreSQL).
-        auto db = std::make_unique<server::Database>(
-            GetParam() == "sqlite" ? server::Backend::Sqlite : server::Backend::Postgres, url,
-            [url, sqlite = GetParam() == "sqlite"] {
-                return sqlite ? server::openSqliteSession(url.substr(7))
-                              : server::openPostgresSession(url);
+        auto db = std::make_unique<server::storage::Database>(
+            GetParam() == "sqlite" ? server::storage::Backend::Sqlite
+                                   : server::storage::Backend::Postgres,
+            url, [url, sqlite = GetParam() == "sqlite"] {
+                return sqlite ? server::storage::openSqliteSession(url.substr(7))
+                              : server::storage::openPostgresSession(url);
             });
-        server::migrateSchema(*db, {}, 1);
-        db->write([](server::Session& s) {
+        server::storage::migrateSchema(*db, {}, 1);
+        db->write([](server::storage::Session& s) {
             s.executeScript(
                 "INSERT INTO CLIENTE (CDCLIENTE, NMRAZSOCCLIE) VALUES ('C1', 'Um');"
                 "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR)"
@@ -137,14 +138,15 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
                 " 'C1', 'K1', NULL, 0)");
         });
     }
-    db_ = server::openDatabase(url);  // migrates to the latest version
+    db_ = server::storage::openDatabase(url);  // migrates to the latest version
     ProcessResult r = verify();
     EXPECT_EQ(r.exitCode, 0) << r.out << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ok 3 rows") << r.out;
-    EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET NMOPERADOR = 'x'"), server::DatabaseError);
+    EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET NMOPERADOR = 'x'"),
+                 server::storage::DatabaseError);
 
-    db_->write([](server::Session& s) {
-        server::ledger::appendLedger(
+    db_->write([](server::storage::Session& s) {
+        server::storage::ledger::appendLedger(
             s, {{"2026-12-02 09:00:00.000", "bia", 1, "00000000000000000001", "DESFAZ_CANCELA",
                  "C1", "K1", std::nullopt, 0}});
     });

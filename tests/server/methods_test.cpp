@@ -18,7 +18,7 @@ namespace {
 
 using dataset::DataPacket;
 using dataset::FieldType;
-using server::Arg;
+using server::methods::Arg;
 
 std::vector<Arg> filter(std::string clients = "T", std::string consumers = "T",
                         std::string first = "2026-11-01T00:00:00",
@@ -114,7 +114,7 @@ class Methods : public BackendTest {
     std::string errorOf(const std::string& method, std::vector<Arg> args) {
         try {
             call(method, std::move(args));
-        } catch (const server::MethodError& e) {
+        } catch (const server::methods::MethodError& e) {
             return e.what();
         }
         return "no error";
@@ -169,7 +169,7 @@ TEST_P(Methods, EachFilterNarrowsTheListAsItsCondition) {
     for (int i = 0; i < 4000; ++i)
         many += ",'X" + std::to_string(i) + "'";
     EXPECT_EQ(count(filter(many)), sqlCount("P.CDCLIENTE = 'CLI002'"));
-    const std::string key = server::makeConsumerKey(one.client, one.consumer);
+    const std::string key = server::methods::makeConsumerKey(one.client, one.consumer);
     EXPECT_EQ(count(filter("T", "'" + key + "'")),
               sqlCount("P.CDCLIENTE = ? AND P.CDCONSUMIDOR = ?", {one.client, one.consumer}));
     EXPECT_EQ(count(filter("T", "T", "2026-11-01T00:00:00", "2026-12-31T00:00:00", "", "",
@@ -224,7 +224,7 @@ TEST_P(Methods, EffectingCreditsEachFamilyOnceAndUndoingTakesItBack) {
     EXPECT_EQ(balances(), expected);
 
     // Undo needs the order's own date and time.
-    const auto when = *server::parseStoredDateTime(picked[0].when);
+    const auto when = *server::storage::parseStoredDateTime(picked[0].when);
     const std::string wrongDate = errorOf(
         "setCancelaCredito", {selection({{picked[0].number, picked[0].client, picked[0].consumer}},
                                         {when.addMs(1000)})});
@@ -254,7 +254,7 @@ TEST_P(Methods, CancellingAndUndoingMoveOnlyTheSituation) {
                      " AND IDOPERACAO IN ('CANCELA', 'DESFAZ_CANCELA')",
                      {o.number}),
               "2");
-    EXPECT_THROW(call("setSituacao", {packet, std::string("S")}), server::ArgumentError);
+    EXPECT_THROW(call("setSituacao", {packet, std::string("S")}), server::methods::ArgumentError);
 }
 
 // An accounted order keeps its credit: undoing it or cancelling it is refused
@@ -273,11 +273,11 @@ TEST_P(Methods, AccountedOrdersAreNeitherUndoneNorCancelled) {
     ASSERT_NE(other, plain.end());
     const auto before = balances();
     const auto ledger = scalar("SELECT COUNT(*) FROM LANCSALDO");
-    const std::string undo = errorOf(
-        "setCancelaCredito",
-        {selection(
-            {{other->number, other->client, other->consumer}, {*a[0], *a[1], *a[2]}},
-            {*server::parseStoredDateTime(other->when), *server::parseStoredDateTime(*a[3])})});
+    const std::string undo =
+        errorOf("setCancelaCredito",
+                {selection({{other->number, other->client, other->consumer}, {*a[0], *a[1], *a[2]}},
+                           {*server::storage::parseStoredDateTime(other->when),
+                            *server::storage::parseStoredDateTime(*a[3])})});
     EXPECT_NE(undo.find("desfazer o crédito do pedido " + *a[0] + ": ele já foi contabilizado"),
               std::string::npos)
         << undo;
@@ -325,12 +325,12 @@ TEST_P(Methods, OneBadRowUndoesTheWholeCall) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LANCSALDO"), ledger);
     // Malformed packets are argument errors.
     EXPECT_THROW(call("setEfetivaSaldo", {DataPacket({{"X", FieldType::String, 1}})}),
-                 server::ArgumentError);
-    EXPECT_THROW(call("setEfetivaSaldo", {std::string("pedido")}), server::ArgumentError);
-    EXPECT_THROW(call("setEfetivaSaldo", {selection({})}), server::MethodError);
+                 server::methods::ArgumentError);
+    EXPECT_THROW(call("setEfetivaSaldo", {std::string("pedido")}), server::methods::ArgumentError);
+    EXPECT_THROW(call("setEfetivaSaldo", {selection({})}), server::methods::MethodError);
     EXPECT_THROW(call("setCancelaCredito",
                       {selection({{picked[0].number, picked[0].client, picked[0].consumer}})}),
-                 server::MethodError);  // undo without the date
+                 server::methods::MethodError);  // undo without the date
 }
 
 // Two operators effect overlapping orders at once: each order is credited once.
@@ -352,7 +352,7 @@ TEST_P(Methods, ConcurrentEffectsCreditEachOrderExactlyOnce) {
                 try {
                     call("setEfetivaSaldo", {selection(part)});
                     ++successes;
-                } catch (const server::MethodError&) {
+                } catch (const server::methods::MethodError&) {
                     ++refusals;
                 }
             }
@@ -378,7 +378,8 @@ TEST_P(Methods, ConsumersOfTheBranchOrOfTheListedClients) {
     for (std::size_t r = 0; r < all.rowCount(); ++r) {
         EXPECT_EQ(text(all, r, "IDMARCADO"), "N");
         EXPECT_EQ(text(all, r, "CHAVE"),
-                  server::makeConsumerKey(text(all, r, "CDCLIENTE"), text(all, r, "CDCONSUMIDOR")));
+                  server::methods::makeConsumerKey(text(all, r, "CDCLIENTE"),
+                                                   text(all, r, "CDCONSUMIDOR")));
     }
     const auto listed = callPacket(
         "getConsumidor", {std::string("'CLI004','X''Y'"), std::string(""), std::string("1")});
@@ -389,11 +390,11 @@ TEST_P(Methods, ConsumersOfTheBranchOrOfTheListedClients) {
                   .rowCount(),
               0u);
     EXPECT_THROW(call("getConsumidor", {std::string("CLI004"), std::string(""), 1.0}),
-                 server::ArgumentError);
+                 server::methods::ArgumentError);
     EXPECT_THROW(call("getConsumidor", {std::string(""), std::string(""), 1.0}),
-                 server::ArgumentError);
+                 server::methods::ArgumentError);
     EXPECT_THROW(call("getConsumidor", {std::string(""), std::string("X"), 1.0}),
-                 server::ArgumentError);
+                 server::methods::ArgumentError);
 }
 
 TEST_P(Methods, ImportCreatesPendingOrdersOnceAndWarnsAboutTheRest) {
@@ -440,7 +441,7 @@ TEST_P(Methods, ImportCreatesPendingOrdersOnceAndWarnsAboutTheRest) {
     DataPacket twoRows({{"ARQUIVO", FieldType::String, 5000}});
     twoRows.column(0).appendText("a");
     twoRows.column(0).appendText("b");
-    EXPECT_THROW(call("SetImporSaldoCons", {twoRows}), server::ArgumentError);
+    EXPECT_THROW(call("SetImporSaldoCons", {twoRows}), server::methods::ArgumentError);
 }
 
 // The description is found literally, without regard to case or accents,

@@ -26,7 +26,7 @@ class Model {
         std::map<std::string, std::int64_t> families;  // cents
     };
 
-    explicit Model(server::Database& db) {
+    explicit Model(server::storage::Database& db) {
         for (const auto& [number, stored] : storedOrders(db))
             orders_[number] = {stored.key, stored.situation, stored.accounted, {}};
         for (const auto& r : db.queryText(
@@ -86,7 +86,7 @@ unsigned chooseSeed() {
 }
 
 std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> storedBalances(
-    server::Database& db) {
+    server::storage::Database& db) {
     std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> out;
     for (const auto& r :
          db.queryText("SELECT CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD, VRSALDO_CENT FROM SALDOCONS"))

@@ -20,7 +20,7 @@ struct Servers {
         postgresDb = openSeeded(postgres, 300, 5);
     }
     ServerProcess sqlite, postgres;
-    std::unique_ptr<server::Database> sqliteDb, postgresDb;
+    std::unique_ptr<server::storage::Database> sqliteDb, postgresDb;
 };
 
 struct Compared {
@@ -139,8 +139,8 @@ TEST(Parity, SameOperationsGiveTheSameRows) {
         {"clients", with([](Filter& f) { f.clients = "'CLI001','CLI003'"; })},
         {"unknown client", with([](Filter& f) { f.clients = "'O''Brien'"; })},
         {"consumers", with([](Filter& f) {
-             f.consumers = "'" + server::makeConsumerKey("CLI001", "CONS0001") + "','" +
-                           server::makeConsumerKey("CLI002", "CONS0008") + "'";
+             f.consumers = "'" + server::methods::makeConsumerKey("CLI001", "CONS0001") + "','" +
+                           server::methods::makeConsumerKey("CLI002", "CONS0008") + "'";
          })},
         {"order number", with([&](Filter& f) { f.number = someOrder; })},
         {"order number typed short",

@@ -24,14 +24,16 @@ class RecordFillTest : public ::testing::TestWithParam<Case> {};
 
 TEST_P(RecordFillTest, FillsByNameOrRefuses) {
     testing::TempDir dir;
-    const auto session = openSqliteSession((dir.path() / "fill.db").string());
+    const auto session = storage::openSqliteSession((dir.path() / "fill.db").string());
     dataset::DataPacket packet({{"IDCHECK", FieldType::FixedString, 1},
                                 {"NMCLIENTE", FieldType::String, 20},
                                 {"VRPEDIDO", FieldType::Double, 0},
                                 {"DTPEDIDO", FieldType::DateTime, 0},
                                 {"NRITENS", FieldType::Integer, 0}});
-    RecordFill fill(packet, {DerivedField::fixed("IDCHECK", "N")});
-    const auto run = [&] { session->query(GetParam().sql, {}, [&](const Row& r) { fill(r); }); };
+    storage::RecordFill fill(packet, {storage::DerivedField::fixed("IDCHECK", "N")});
+    const auto run = [&] {
+        session->query(GetParam().sql, {}, [&](const storage::Row& r) { fill(r); });
+    };
     if (!GetParam().fills) {
         EXPECT_THROW(run(), std::logic_error);
         EXPECT_EQ(packet.rowCount(), 0u);

@@ -21,12 +21,12 @@ class SelectionParse : public ::testing::TestWithParam<SelectionCase> {};
 TEST_P(SelectionParse, ReadsKeysOrRefuses) {
     const auto& c = GetParam();
     if (c.valid) {
-        EXPECT_EQ(parseSelection(c.text), c.keys);
+        EXPECT_EQ(methods::parseSelection(c.text), c.keys);
     } else {
         try {
-            parseSelection(c.text);
+            methods::parseSelection(c.text);
             ADD_FAILURE() << "accepted: " << c.text;
-        } catch (const SelectionError& e) {
+        } catch (const methods::SelectionError& e) {
             EXPECT_NE(std::string(e.what()).find("Seleção inválida na posição"), std::string::npos)
                 << e.what();
         }
@@ -60,25 +60,26 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SelectionLimits, KeyCountAndLengthAcceptedUpToTheLimitOnly) {
     std::string text;
-    for (std::size_t i = 0; i < kMaxSelectionKeys; ++i)
+    for (std::size_t i = 0; i < methods::kMaxSelectionKeys; ++i)
         text += (i ? ",'" : "'") + std::to_string(i) + "'";
-    EXPECT_EQ(parseSelection(text).size(), kMaxSelectionKeys);
-    EXPECT_THROW(parseSelection(text + ",'x'"), SelectionError);
-    EXPECT_EQ(parseSelection("'" + std::string(100, 'x') + "'").size(), 1u);
+    EXPECT_EQ(methods::parseSelection(text).size(), methods::kMaxSelectionKeys);
+    EXPECT_THROW(methods::parseSelection(text + ",'x'"), methods::SelectionError);
+    EXPECT_EQ(methods::parseSelection("'" + std::string(100, 'x') + "'").size(), 1u);
 }
 
 TEST(ConsumerKeys, PadToTwentyOneCharactersAndSplitBack) {
-    const std::string key = makeConsumerKey("CLI001", "CONS0001");
+    const std::string key = methods::makeConsumerKey("CLI001", "CONS0001");
     EXPECT_EQ(key.size(), 42u);
     EXPECT_EQ(key, "CLI001               CONS0001             ");
-    EXPECT_EQ(splitConsumerKey(key), (ConsumerKey{"CLI001", "CONS0001"}));
+    EXPECT_EQ(methods::splitConsumerKey(key), (methods::ConsumerKey{"CLI001", "CONS0001"}));
     // Widths count characters: an accented code still takes 21.
-    const std::string accented = makeConsumerKey("AÇÃO", "Zé");
-    EXPECT_EQ(splitConsumerKey(accented), (ConsumerKey{"AÇÃO", "Zé"}));
+    const std::string accented = methods::makeConsumerKey("AÇÃO", "Zé");
+    EXPECT_EQ(methods::splitConsumerKey(accented), (methods::ConsumerKey{"AÇÃO", "Zé"}));
     // A key whose trailing blanks were dropped on the way still splits.
-    EXPECT_EQ(splitConsumerKey("CLI001               C1"), (ConsumerKey{"CLI001", "C1"}));
-    EXPECT_THROW(splitConsumerKey("CLI001"), SelectionError);
-    EXPECT_THROW(splitConsumerKey(std::string(21, ' ') + "C1"), SelectionError);
+    EXPECT_EQ(methods::splitConsumerKey("CLI001               C1"),
+              (methods::ConsumerKey{"CLI001", "C1"}));
+    EXPECT_THROW(methods::splitConsumerKey("CLI001"), methods::SelectionError);
+    EXPECT_THROW(methods::splitConsumerKey(std::string(21, ' ') + "C1"), methods::SelectionError);
 }
 
 struct FoldCase {
@@ -90,7 +91,7 @@ struct FoldCase {
 class Folding : public ::testing::TestWithParam<FoldCase> {};
 
 TEST_P(Folding, LowerCaseWithoutAccents) {
-    EXPECT_EQ(foldForSearch(GetParam().text), GetParam().folded);
+    EXPECT_EQ(storage::foldForSearch(GetParam().text), GetParam().folded);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -107,10 +108,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ContainsPattern, EscapesTheWildcardsAndTheEscape) {
-    EXPECT_EQ(containsPattern("Ação"), "%acao%");
-    EXPECT_EQ(containsPattern("100%"), "%100\\%%");
-    EXPECT_EQ(containsPattern("a_b"), "%a\\_b%");
-    EXPECT_EQ(containsPattern("c:\\x"), "%c:\\\\x%");
+    EXPECT_EQ(storage::containsPattern("Ação"), "%acao%");
+    EXPECT_EQ(storage::containsPattern("100%"), "%100\\%%");
+    EXPECT_EQ(storage::containsPattern("a_b"), "%a\\_b%");
+    EXPECT_EQ(storage::containsPattern("c:\\x"), "%c:\\\\x%");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ struct OptionsRow {
     std::vector<std::string> args;
     const char* envToken;
     // What to check on success; nullptr error = must succeed.
-    std::function<void(const ServerOptions&)> check;
+    std::function<void(const ops::ServerOptions&)> check;
     const char* error = nullptr;
 };
 
@@ -32,14 +32,14 @@ TEST_P(ParseOptionsTest, ReadsOrRefuses) {
     const OptionsRow& row = GetParam();
     if (row.error != nullptr) {
         try {
-            parseServerOptions(row.args, row.envToken);
+            ops::parseServerOptions(row.args, row.envToken);
             FAIL() << "accepted";
-        } catch (const OptionsError& e) {
+        } catch (const ops::OptionsError& e) {
             EXPECT_NE(std::string(e.what()).find(row.error), std::string::npos) << e.what();
         }
         return;
     }
-    row.check(parseServerOptions(row.args, row.envToken));
+    row.check(ops::parseServerOptions(row.args, row.envToken));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -48,7 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"defaults",
                    {},
                    nullptr,
-                   [](const ServerOptions& o) {
+                   [](const ops::ServerOptions& o) {
                        EXPECT_EQ(o.http.host, "127.0.0.1");
                        EXPECT_EQ(o.http.port, 8211);
                        EXPECT_EQ(o.dbUrl, "");
@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                     "--token", "abc", "--max-body=2048", "--request-timeout", "5", "--seed-orders",
                     "100000", "--verbose"},
                    nullptr,
-                   [](const ServerOptions& o) {
+                   [](const ops::ServerOptions& o) {
                        EXPECT_EQ(o.http.host, "0.0.0.0");
                        EXPECT_EQ(o.http.port, 0);
                        EXPECT_EQ(o.dbUrl, "sqlite:/tmp/x.db");
@@ -80,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"ipv6",
                    {"--listen", "[::1]:9000"},
                    nullptr,
-                   [](const ServerOptions& o) {
+                   [](const ops::ServerOptions& o) {
                        EXPECT_EQ(o.http.host, "::1");
                        EXPECT_EQ(o.http.port, 9000);
                    }},
@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {"--workers", "8", "--max-connections", "500", "--max-per-address", "16",
                     "--header-timeout", "4", "--idle-timeout", "60", "--body-budget=134217728"},
                    nullptr,
-                   [](const ServerOptions& o) {
+                   [](const ops::ServerOptions& o) {
                        EXPECT_EQ(o.http.workers, 8);
                        EXPECT_EQ(o.http.maxConnections, 500u);
                        EXPECT_EQ(o.http.maxConnectionsPerAddress, 16u);
@@ -99,7 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"budget_holds_the_largest_body",
                    {"--max-body", "2048", "--body-budget", "2048"},
                    nullptr,
-                   [](const ServerOptions& o) { EXPECT_EQ(o.http.bodyBudgetBytes, 2048u); }},
+                   [](const ops::ServerOptions& o) { EXPECT_EQ(o.http.bodyBudgetBytes, 2048u); }},
         OptionsRow{"budget_below_the_largest_body",
                    {"--max-body", "2048", "--body-budget", "2047"},
                    nullptr,
@@ -110,13 +110,13 @@ INSTANTIATE_TEST_SUITE_P(
         OptionsRow{"env_token",
                    {},
                    "fromenv",
-                   [](const ServerOptions& o) { EXPECT_EQ(o.http.token, "fromenv"); }},
+                   [](const ops::ServerOptions& o) { EXPECT_EQ(o.http.token, "fromenv"); }},
         OptionsRow{"flag_token_wins",
                    {"--token", "flag"},
                    "fromenv",
-                   [](const ServerOptions& o) { EXPECT_EQ(o.http.token, "flag"); }},
+                   [](const ops::ServerOptions& o) { EXPECT_EQ(o.http.token, "flag"); }},
         OptionsRow{
-            "help", {"--help"}, nullptr, [](const ServerOptions& o) { EXPECT_TRUE(o.help); }},
+            "help", {"--help"}, nullptr, [](const ops::ServerOptions& o) { EXPECT_TRUE(o.help); }},
         OptionsRow{"port_too_big", {"--listen", "127.0.0.1:65536"}, nullptr, {}, "65535"},
         OptionsRow{"no_port", {"--listen", "127.0.0.1"}, nullptr, {}, "HOST:PORT"},
         OptionsRow{"no_host", {"--listen", ":80"}, nullptr, {}, "host is missing"},
@@ -140,10 +140,10 @@ TEST(ExposureWarning, OnlyBeyondLoopbackWithoutToken) {
                 {"localhost", "", false}, {"0.0.0.0", "", true},    {"192.168.0.10", "", true},
                 {"::", "", true},         {"0.0.0.0", "t", false},  {"127.evil.com", "", true}};
     for (const Row& row : rows) {
-        ServerOptions options;
+        ops::ServerOptions options;
         options.http.host = row.host;
         options.http.token = row.token;
-        EXPECT_EQ(!exposureWarning(options).empty(), row.warns) << row.host;
+        EXPECT_EQ(!ops::exposureWarning(options).empty(), row.warns) << row.host;
     }
 }
 

@@ -100,7 +100,7 @@ inline Answer call(const ServerProcess& server, std::string_view method,
 
 inline std::string json(std::string_view text) {
     std::string out;
-    server::appendJsonString(out, text);
+    dataset::appendJsonString(out, text);
     return out;
 }
 
@@ -204,7 +204,7 @@ struct StoredOrder {
 };
 
 // Every order of the database, by number.
-inline std::map<std::string, StoredOrder> storedOrders(server::Database& db) {
+inline std::map<std::string, StoredOrder> storedOrders(server::storage::Database& db) {
     std::map<std::string, StoredOrder> out;
     for (const auto& row :
          db.queryText("SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, DTPEDCRECONS, IDPEDCREEXTR,"
@@ -242,7 +242,7 @@ inline std::int64_t toInt(const std::optional<std::string>& v) {
 
 // Reads the whole state and checks that every order is either fully applied
 // or untouched and that every balance equals its ledger.
-inline LedgerReport checkLedger(server::Database& db) {
+inline LedgerReport checkLedger(server::storage::Database& db) {
     LedgerReport report;
     auto note = [&](std::string text) {
         if (report.details.size() < 10)
@@ -329,12 +329,13 @@ inline std::string describe(const LedgerReport& r) {
 // Opens the server's own database from the test, with the demo data every
 // backend starts from (a new SQLite file has it already; a fresh PostgreSQL
 // database gets it here) and `extraOrders` generated orders on top.
-inline std::unique_ptr<server::Database> openSeeded(const ServerProcess& server,
-                                                    int extraOrders = 0, unsigned seed = 7) {
-    auto db = server::openDatabase(server.dbUrl());
-    server::seedDemoData(*db);
+inline std::unique_ptr<server::storage::Database> openSeeded(const ServerProcess& server,
+                                                             int extraOrders = 0,
+                                                             unsigned seed = 7) {
+    auto db = server::storage::openDatabase(server.dbUrl());
+    server::storage::seedDemoData(*db);
     if (extraOrders > 0)
-        server::seedOrders(*db, extraOrders, seed);
+        server::storage::seedOrders(*db, extraOrders, seed);
     return db;
 }
 

@@ -35,7 +35,7 @@ CliResult operatorCli(const ServerProcess& server, std::vector<std::string> args
     args.push_back(server.dbUrl());
     std::istringstream in(stdinText);
     std::ostringstream out, err;
-    const int code = server::runOperatorCommand(args, in, out, err);
+    const int code = server::ops::runOperatorCommand(args, in, out, err);
     return {code, out.str(), err.str()};
 }
 
@@ -98,7 +98,7 @@ class Sessions : public ::testing::TestWithParam<TestBackend> {
     }
 
     std::unique_ptr<ServerProcess> server_;
-    std::unique_ptr<server::Database> db_;
+    std::unique_ptr<server::storage::Database> db_;
 };
 
 TEST_P(Sessions, LoopbackWithoutAccountsServesAsBeforeUntilTheFirstAccount) {

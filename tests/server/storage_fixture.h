@@ -46,7 +46,7 @@ class ScratchDatabase {
             static std::atomic<int> counter{0};
             name_ = "confcred_t" + std::to_string(getpid()) + "_" + std::to_string(++counter);
             admin_ = postgresAdminUrl();
-            auto session = server::openPostgresSession(admin_);
+            auto session = server::storage::openPostgresSession(admin_);
             session->executeScript("DROP DATABASE IF EXISTS " + name_);
             session->executeScript("CREATE DATABASE " + name_ +
                                    " TEMPLATE template0 ENCODING 'UTF8'");
@@ -56,8 +56,8 @@ class ScratchDatabase {
     ~ScratchDatabase() {
         if (!name_.empty()) {
             try {
-                server::openPostgresSession(admin_)->executeScript("DROP DATABASE IF EXISTS " +
-                                                                   name_ + " WITH (FORCE)");
+                server::storage::openPostgresSession(admin_)->executeScript(
+                    "DROP DATABASE IF EXISTS " + name_ + " WITH (FORCE)");
             } catch (...) {
             }
         }
@@ -85,22 +85,24 @@ class BackendTest : public ::testing::TestWithParam<std::string> {
 
     // Opens the scratch database with its schema and the demo data (a new
     // SQLite file gets it on opening; PostgreSQL is given it here).
-    server::Database& open() {
-        db_ = server::openDatabase(scratch_->url());
-        server::seedDemoData(*db_);
-        methods_ = server::MethodTable();
-        server::registerConfCredMethods(methods_, *db_);
+    server::storage::Database& open() {
+        db_ = server::storage::openDatabase(scratch_->url());
+        server::storage::seedDemoData(*db_);
+        methods_ = server::methods::MethodTable();
+        server::methods::registerConfCredMethods(methods_, *db_);
         return *db_;
     }
 
-    std::string call(const std::string& method, std::vector<server::Arg> args,
+    std::string call(const std::string& method, std::vector<server::methods::Arg> args,
                      const std::string& operatorName = "tester") {
-        const server::Method* m = methods_.find(method);
+        const server::methods::Method* m = methods_.find(method);
         if (!m)
             throw std::runtime_error("no method " + method);
-        return (*m)(server::Args(method, std::move(args)), server::CallContext{operatorName});
+        return (*m)(server::methods::Args(method, std::move(args)),
+                    server::methods::CallContext{operatorName});
     }
-    dataset::DataPacket callPacket(const std::string& method, std::vector<server::Arg> args) {
+    dataset::DataPacket callPacket(const std::string& method,
+                                   std::vector<server::methods::Arg> args) {
         return dataset::decodePacket(call(method, std::move(args)));
     }
     // The single value of a query, as text ("" for none or null).
@@ -111,8 +113,8 @@ class BackendTest : public ::testing::TestWithParam<std::string> {
     }
 
     std::unique_ptr<ScratchDatabase> scratch_;
-    std::unique_ptr<server::Database> db_;
-    server::MethodTable methods_;
+    std::unique_ptr<server::storage::Database> db_;
+    server::methods::MethodTable methods_;
 };
 
 inline std::string backendName(const ::testing::TestParamInfo<std::string>& info) {

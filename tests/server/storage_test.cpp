@@ -13,14 +13,14 @@
 namespace confcred::testing {
 namespace {
 
-using server::Arg;
+using server::methods::Arg;
 
 class Storage : public BackendTest {};
 
 TEST_P(Storage, OpeningCreatesTheSchemaOnceAndReopensWithoutChanges) {
     open();
     EXPECT_EQ(scalar("SELECT MAX(version) FROM schema_version"),
-              std::to_string(server::latestSchemaVersion()));
+              std::to_string(server::storage::latestSchemaVersion()));
     const std::string orders = scalar("SELECT COUNT(*) FROM PEDCREDCONS");
     db_.reset();
     // Several servers starting at once on the same database.
@@ -29,7 +29,7 @@ TEST_P(Storage, OpeningCreatesTheSchemaOnceAndReopensWithoutChanges) {
     for (int i = 0; i < 3; ++i)
         starters.emplace_back([&] {
             try {
-                server::openDatabase(scratch_->url());
+                server::storage::openDatabase(scratch_->url());
             } catch (const std::exception& e) {
                 ++failures;
                 ADD_FAILURE() << e.what();
@@ -40,7 +40,7 @@ TEST_P(Storage, OpeningCreatesTheSchemaOnceAndReopensWithoutChanges) {
     EXPECT_EQ(failures.load(), 0);
     open();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM schema_version"),
-              std::to_string(server::latestSchemaVersion()));
+              std::to_string(server::storage::latestSchemaVersion()));
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM PEDCREDCONS"), orders);
 }
 
@@ -107,11 +107,11 @@ TEST_P(Storage, FaultHookFailsTheChosenStatementAndUndoesTheTransaction) {
     auto& db = open();
     const std::string before = scalar("SELECT VRCONTADOR FROM CONTADOR");
     db.setFailAtStatement(2);
-    const auto bump = [](server::Session& s) {
+    const auto bump = [](server::storage::Session& s) {
         s.execute("UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR + 1");
         s.execute("UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR + 1");
     };
-    EXPECT_THROW(db.write(bump), server::DatabaseError);
+    EXPECT_THROW(db.write(bump), server::storage::DatabaseError);
     EXPECT_EQ(scalar("SELECT VRCONTADOR FROM CONTADOR"), before);
     db.setFailAtStatement(3);  // past the last statement: nothing fails
     db.write(bump);
@@ -122,8 +122,8 @@ TEST_P(Storage, FaultHookFailsTheChosenStatementAndUndoesTheTransaction) {
 TEST_P(Storage, LedgerRefusesChangesAndDeletions) {
     open();
     EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET VRLANCSALDO_CENT = 0"),
-                 server::DatabaseError);
-    EXPECT_THROW(db_->queryText("DELETE FROM LANCSALDO"), server::DatabaseError);
+                 server::storage::DatabaseError);
+    EXPECT_THROW(db_->queryText("DELETE FROM LANCSALDO"), server::storage::DatabaseError);
     EXPECT_NE(scalar("SELECT COUNT(*) FROM LANCSALDO"), "0");
 }
 
@@ -141,10 +141,11 @@ INSTANTIATE_TEST_SUITE_P(Backends, Storage, ::testing::Values("sqlite", "postgre
 
 // A PostgreSQL connection that cannot tell it was lost until it is used, as
 // when the server's goodbye is still on its way while the pool hands it out.
-class UnknowingSession final : public server::Session {
+class UnknowingSession final : public server::storage::Session {
   public:
-    explicit UnknowingSession(std::unique_ptr<server::Session> inner) : inner_(std::move(inner)) {}
-    server::Backend backend() const override { return inner_->backend(); }
+    explicit UnknowingSession(std::unique_ptr<server::storage::Session> inner)
+        : inner_(std::move(inner)) {}
+    server::storage::Backend backend() const override { return inner_->backend(); }
     void executeScript(std::string_view sql) override { inner_->executeScript(sql); }
     bool healthy() const override { return inner_->healthy(); }
     bool stillConnected() override { return inner_->healthy(); }
@@ -154,35 +155,36 @@ class UnknowingSession final : public server::Session {
     void rollback() noexcept override { inner_->rollback(); }
 
   protected:
-    std::int64_t doExecute(std::string_view sql, server::SqlParams params) override {
+    std::int64_t doExecute(std::string_view sql, server::storage::SqlParams params) override {
         return inner_->execute(sql, params);
     }
-    void doQuery(std::string_view sql, server::SqlParams params,
-                 const server::RowHandler& onRow) override {
+    void doQuery(std::string_view sql, server::storage::SqlParams params,
+                 const server::storage::RowHandler& onRow) override {
         inner_->query(sql, params, onRow);
     }
 
   private:
-    std::unique_ptr<server::Session> inner_;
+    std::unique_ptr<server::storage::Session> inner_;
 };
 
 TEST(StoragePool, LostPostgresConnectionsAreReplacedAndTheCallRuns) {
     if (postgresAdminUrl().empty())
         GTEST_SKIP() << "CONFCRED_TEST_PG is not set to a postgresql:// URL";
     ScratchDatabase scratch("postgres");
-    server::openDatabase(scratch.url());  // the schema
+    server::storage::openDatabase(scratch.url());  // the schema
     for (const bool unknowing : {false, true}) {
         SCOPED_TRACE(unknowing ? "the pool cannot see the loss" : "the pool looks first");
-        server::Database db(server::Backend::Postgres, "scratch", [&]() {
-            std::unique_ptr<server::Session> s = server::openPostgresSession(scratch.url());
+        server::storage::Database db(server::storage::Backend::Postgres, "scratch", [&]() {
+            std::unique_ptr<server::storage::Session> s =
+                server::storage::openPostgresSession(scratch.url());
             return unknowing ? std::make_unique<UnknowingSession>(std::move(s)) : std::move(s);
         });
         // Three connections wait in the pool.
-        db.read([&](server::Session&) {
-            db.read([&](server::Session&) { db.read([](server::Session&) {}); });
+        db.read([&](server::storage::Session&) {
+            db.read([&](server::storage::Session&) { db.read([](server::storage::Session&) {}); });
         });
         // All of them end, as in a restart of the database server.
-        auto admin = server::openPostgresSession(scratch.url());
+        auto admin = server::storage::openPostgresSession(scratch.url());
         const std::string others =
             " FROM pg_stat_activity WHERE datname = current_database() AND pid <> "
             "pg_backend_pid()";
@@ -190,28 +192,29 @@ TEST(StoragePool, LostPostgresConnectionsAreReplacedAndTheCallRuns) {
         std::string left = "?";
         for (int i = 0; i < 100 && left != "0"; ++i) {
             admin->query("SELECT COUNT(*)" + others, {},
-                         [&](const server::Row& row) { left = std::string(row.text(0)); });
+                         [&](const server::storage::Row& row) { left = std::string(row.text(0)); });
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
         ASSERT_EQ(left, "0") << "the connections were not terminated";
 
-        const auto one = [](server::Session& s) {
+        const auto one = [](server::storage::Session& s) {
             std::string value;
-            s.query("SELECT 1", {}, [&](const server::Row& row) { value = row.text(0); });
+            s.query("SELECT 1", {}, [&](const server::storage::Row& row) { value = row.text(0); });
             return value;
         };
         for (int call = 1; call <= 3; ++call) {
             EXPECT_NO_THROW(EXPECT_EQ(db.read(one), "1")) << "read " << call;
         }
-        EXPECT_NO_THROW(db.write(
-            [](server::Session& s) { s.execute("UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR"); }));
+        EXPECT_NO_THROW(db.write([](server::storage::Session& s) {
+            s.execute("UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR");
+        }));
     }
 }
 
 TEST(StorageOpen, ErrorsNameTheDatabaseInOneLine) {
     const auto message = [](const std::string& url) {
         try {
-            server::openDatabase(url);
+            server::storage::openDatabase(url);
         } catch (const std::runtime_error& e) {
             return std::string(e.what());
         }
@@ -235,7 +238,7 @@ TEST(StorageOpen, ErrorsNameTheDatabaseInOneLine) {
 TEST(StorageOpen, DefaultFileLivesUnderTheDataFolder) {
     TempDir dir;
     ::setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
-    EXPECT_EQ(server::defaultSqliteUrl(),
+    EXPECT_EQ(server::storage::defaultSqliteUrl(),
               "sqlite:" + (dir.path() / "confcred/confcred.db").string());
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "confcred"));
     ::unsetenv("XDG_DATA_HOME");
@@ -250,20 +253,20 @@ TEST(StorageParity, SameOperationsGiveTheSameRows) {
 
     struct Side {
         std::unique_ptr<ScratchDatabase> scratch;
-        std::unique_ptr<server::Database> db;
-        server::MethodTable methods;
+        std::unique_ptr<server::storage::Database> db;
+        server::methods::MethodTable methods;
         std::string call(const std::string& m, std::vector<Arg> args) {
-            return (*methods.find(m))(server::Args(m, std::move(args)), {"paridade"});
+            return (*methods.find(m))(server::methods::Args(m, std::move(args)), {"paridade"});
         }
     };
     Side sides[2];
     const char* names[2] = {"sqlite", "postgres"};
     for (int i = 0; i < 2; ++i) {
         sides[i].scratch = std::make_unique<ScratchDatabase>(names[i]);
-        sides[i].db = server::openDatabase(sides[i].scratch->url());
-        server::seedDemoData(*sides[i].db);
-        server::seedOrders(*sides[i].db, 3000, 99);
-        server::registerConfCredMethods(sides[i].methods, *sides[i].db);
+        sides[i].db = server::storage::openDatabase(sides[i].scratch->url());
+        server::storage::seedDemoData(*sides[i].db);
+        server::storage::seedOrders(*sides[i].db, 3000, 99);
+        server::methods::registerConfCredMethods(sides[i].methods, *sides[i].db);
     }
     const auto list = [](const std::string& clients, const std::string& situations,
                          const std::string& description) {

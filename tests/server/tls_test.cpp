@@ -85,17 +85,17 @@ TlsReply callOverTls(std::uint16_t port, const TlsCall& call) {
 class TlsServerTest : public ::testing::Test {
   protected:
     TlsServerTest() {
-        methods_.add("echo", [](const Args& args, const CallContext&) {
+        methods_.add("echo", [](const methods::Args& args, const methods::CallContext&) {
             return "{\"count\":" + std::to_string(args.size()) + "}";
         });
     }
 
-    void startServer(HttpServerOptions options) {
+    void startServer(server::http::HttpServerOptions options) {
         options.port = 0;
         options.threads = 2;
         options.tlsCertFile = certificates_.certFile().string();
         options.tlsKeyFile = certificates_.keyFile().string();
-        server_ = std::make_unique<HttpServer>(methods_, options);
+        server_ = std::make_unique<server::http::HttpServer>(methods_, options);
         server_->start();
     }
     std::uint16_t port() const { return server_->port(); }
@@ -106,12 +106,12 @@ class TlsServerTest : public ::testing::Test {
     }
 
     TestCertificates certificates_;
-    MethodTable methods_;
-    std::unique_ptr<HttpServer> server_;
+    methods::MethodTable methods_;
+    std::unique_ptr<server::http::HttpServer> server_;
 };
 
 TEST_F(TlsServerTest, CallsGoOverTlsToTrustingClientsOnly) {
-    HttpServerOptions options;
+    server::http::HttpServerOptions options;
     options.token = "s3cret";
     startServer(options);
 
@@ -143,7 +143,7 @@ TEST_F(TlsServerTest, CallsGoOverTlsToTrustingClientsOnly) {
 }
 
 TEST_F(TlsServerTest, PlainHttpAndSilentHandshakesDoNotKeepASlot) {
-    HttpServerOptions options;
+    server::http::HttpServerOptions options;
     options.maxConnectionsPerAddress = 2;
     options.headerTimeout = 1s;
     startServer(options);

@@ -5,7 +5,7 @@
 #include "dataset/packet_codec_simdjson.h"
 #include "server/methods/input_text.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace {
 
@@ -19,7 +19,7 @@ static_assert(kBodyPadding == simdjson::SIMDJSON_PADDING);
 constexpr std::size_t kKeepParserUpTo = std::size_t{16} << 20;
 
 [[noreturn]] void badBody(const std::string& what) {
-    throw ArgumentError("Corpo da requisição inválido: " + what + ".");
+    throw methods::ArgumentError("Corpo da requisição inválido: " + what + ".");
 }
 
 [[noreturn]] void badJson(simdjson::error_code e) {
@@ -30,8 +30,8 @@ std::string position(const std::string& method, std::size_t index) {
     return "Argumento " + std::to_string(index + 1) + " do método " + method;
 }
 
-Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
-              const char* documentEnd, const od::parser& parser) {
+methods::Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
+                       const char* documentEnd, const od::parser& parser) {
     od::json_type type;
     if (auto e = value.type().get(type))
         badJson(e);
@@ -45,9 +45,9 @@ Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
         case od::json_type::number: {
             double number = 0;
             if (auto e = value.get_double().get(number)) {
-                throw ArgumentError(position(method, index) +
-                                    ": número inválido ou fora da faixa (" +
-                                    simdjson::error_message(e) + ").");
+                throw methods::ArgumentError(position(method, index) +
+                                             ": número inválido ou fora da faixa (" +
+                                             simdjson::error_message(e) + ").");
             }
             return number;
         }
@@ -71,27 +71,28 @@ Arg decodeArg(od::value& value, const std::string& method, std::size_t index,
             try {
                 return dataset::decodePacketValue(value, options, documentEnd, &parser);
             } catch (const dataset::PacketError& e) {
-                throw ArgumentError(position(method, index) +
-                                    ": pacote de dados inválido: " + e.what() + ".");
+                throw methods::ArgumentError(position(method, index) +
+                                             ": pacote de dados inválido: " + e.what() + ".");
             }
         }
         case od::json_type::array:
-            throw ArgumentError(position(method, index) +
-                                ": uma lista não é um argumento aceito (use um texto, número, "
-                                "booleano, null ou pacote de dados).");
+            throw methods::ArgumentError(
+                position(method, index) +
+                ": uma lista não é um argumento aceito (use um texto, número, "
+                "booleano, null ou pacote de dados).");
     }
     badBody("valor de argumento desconhecido");
 }
 
-std::vector<Arg> decodeArgs(od::value value, const std::string& method, const char* documentEnd,
-                            const od::parser& parser) {
+std::vector<methods::Arg> decodeArgs(od::value value, const std::string& method,
+                                     const char* documentEnd, const od::parser& parser) {
     od::array array;
     if (auto e = value.get_array().get(array)) {
         if (e == simdjson::INCORRECT_TYPE)
             badBody("\"args\" deve ser uma lista JSON");
         badJson(e);
     }
-    std::vector<Arg> args;
+    std::vector<methods::Arg> args;
     for (auto element : array) {
         od::value item;
         if (auto e = element.get(item))
@@ -103,7 +104,7 @@ std::vector<Arg> decodeArgs(od::value value, const std::string& method, const ch
 
 }  // namespace
 
-Args decodeCall(const std::string& method, std::string& body) {
+methods::Args decodeCall(const std::string& method, std::string& body) {
     if (body.capacity() - body.size() < kBodyPadding)
         body.reserve(body.size() + kBodyPadding);
     const simdjson::padded_string_view view(body.data(), body.size(), body.capacity());
@@ -125,7 +126,7 @@ Args decodeCall(const std::string& method, std::string& body) {
             badBody("esperado um objeto {\"args\": [...]}");
         badJson(e);
     }
-    std::vector<Arg> args;
+    std::vector<methods::Arg> args;
     bool seenArgs = false;
     for (auto member : object) {
         std::string_view key;
@@ -147,8 +148,8 @@ Args decodeCall(const std::string& method, std::string& body) {
     const char* rest = nullptr;
     if (document.current_location().get(rest) == simdjson::SUCCESS)
         badBody("há texto após o objeto JSON");
-    Args decoded(method, std::move(args));
-    checkArgumentTexts(decoded);
+    methods::Args decoded(method, std::move(args));
+    methods::checkArgumentTexts(decoded);
     return decoded;
 }
 
@@ -168,4 +169,4 @@ std::string encodeError(std::string_view message) {
     return out;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

@@ -10,7 +10,7 @@
 #include "dataset/json_text.h"
 #include "server/methods/rpc.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 // simdjson reads up to this many bytes past the end of the body; a body whose
 // capacity leaves them spare is read in place, without a copy.
@@ -23,7 +23,7 @@ inline constexpr std::size_t kBodyPadding = 64;
 // a text that is not UTF-8 or holds a control character (input_text.h).
 // `body` may be given spare capacity (reserve) for kBodyPadding; it is only
 // reserved into, never changed.
-Args decodeCall(const std::string& method, std::string& body);
+methods::Args decodeCall(const std::string& method, std::string& body);
 
 using dataset::appendJsonString;
 
@@ -34,4 +34,4 @@ inline constexpr std::string_view kResultSuffix = "}";
 std::string encodeResult(std::string_view resultJson);
 std::string encodeError(std::string_view message);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

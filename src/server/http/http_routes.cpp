@@ -11,7 +11,7 @@
 #include "server/methods/input_text.h"
 #include "server/trust/sessions.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -46,25 +46,25 @@ http::status statusOf(int code) {
 
 // `caller`: the operator of the call's session; null when sessions are not in
 // force, and the client names the operator itself.
-Response callMethod(Request& request, const MethodTable& methods, std::string_view methodName,
-                    const Caller* caller) {
+Response callMethod(Request& request, const methods::MethodTable& methods,
+                    std::string_view methodName, const trust::Caller* caller) {
     const unsigned version = request.version();
     const std::string name(methodName.substr(0, 200));
-    const Method* method = methods.find(methodName);
+    const methods::Method* method = methods.find(methodName);
     if (method == nullptr) {
         return errorResponse(http::status::not_found, version,
-                             "Método desconhecido: " + clipForMessage(name) + ".");
+                             "Método desconhecido: " + methods::clipForMessage(name) + ".");
     }
-    if (caller != nullptr && caller->role < minimumRole(methodName))
-        return errorResponse(http::status::forbidden, version, refusalFor(caller->role));
-    CallContext context;
+    if (caller != nullptr && caller->role < trust::minimumRole(methodName))
+        return errorResponse(http::status::forbidden, version, trust::refusalFor(caller->role));
+    methods::CallContext context;
     context.operatorName =
         caller != nullptr ? caller->operatorName : std::string(request["X-Confcred-Operator"]);
     if (const auto key = request.find("Idempotency-Key"); key != request.end())
         context.idempotencyKey = std::string(key->value());
     try {
-        checkOperatorHeader(context.operatorName);
-        const Args args = decodeCall(name, request.body());
+        methods::checkOperatorHeader(context.operatorName);
+        const methods::Args args = decodeCall(name, request.body());
         // After decoding, which may have moved the body to give it padding.
         context.body = request.body();
         std::string result = (*method)(args, context);
@@ -73,7 +73,7 @@ Response callMethod(Request& request, const MethodTable& methods, std::string_vi
         if (context.replayed)
             res.set("Idempotent-Replayed", "true");
         return res;
-    } catch (const MethodError& e) {
+    } catch (const methods::MethodError& e) {
         return errorResponse(statusOf(e.httpStatus()), version, e.what());
     } catch (const std::exception& e) {
         return errorResponse(http::status::internal_server_error, version,
@@ -94,8 +94,8 @@ std::optional<Response> refuseUnlessGet(const Request& request, std::string_view
 }
 
 // A call, counted and timed for /metrics and logged on its own line.
-Response measuredCall(Request& request, const MethodTable& methods, std::string_view methodName,
-                      const Caller* caller) {
+Response measuredCall(Request& request, const methods::MethodTable& methods,
+                      std::string_view methodName, const trust::Caller* caller) {
     Metrics& metrics = Metrics::process();
     metrics.callStarted();
     const auto started = std::chrono::steady_clock::now();
@@ -174,7 +174,7 @@ bool answersWithoutCall(const Request& head) {
     return pathOf(head) == "/health";
 }
 
-Response routeRequest(Request& request, const MethodTable& methods, std::string_view token,
+Response routeRequest(Request& request, const methods::MethodTable& methods, std::string_view token,
                       bool sessionsRequired) {
     const unsigned version = request.version();
     const std::string_view target = pathOf(request);
@@ -198,7 +198,8 @@ Response routeRequest(Request& request, const MethodTable& methods, std::string_
     return routeCall(request, methods, nullptr);
 }
 
-Response routeCall(Request& request, const MethodTable& methods, const Caller* caller) {
+Response routeCall(Request& request, const methods::MethodTable& methods,
+                   const trust::Caller* caller) {
     const unsigned version = request.version();
     const std::string_view target = pathOf(request);
     // /<server name>/<method>
@@ -234,9 +235,9 @@ std::optional<Response> authorisationFailure(const Request& head,
     return authorisationFailure(head, options.token);
 }
 
-Response routeRequest(Request& request, const MethodTable& methods,
+Response routeRequest(Request& request, const methods::MethodTable& methods,
                       const HttpServerOptions& options, std::string_view remote) {
-    SessionGate* gate = options.sessions.get();
+    trust::SessionGate* gate = options.sessions.get();
     const std::string_view path = pathOf(request);
     if (gate == nullptr || openPath(request))
         return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
@@ -256,4 +257,4 @@ Response routeRequest(Request& request, const MethodTable& methods,
     return routeCall(request, methods, &*caller);
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

@@ -15,7 +15,7 @@
 #include "server/methods/rpc.h"
 #include "server/trust/access.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 // An answer body made of three pieces sent one after the other, so that a
 // method's result (a packet of many megabytes) is wrapped in {"result": ...}
@@ -74,13 +74,14 @@ bool answersWithoutCall(const Request& head);
 // `token` is not empty. Method failures become error answers; never throws
 // for anything a client sends. `sessionsRequired` adds "sessions": true to
 // the answer of /health.
-Response routeRequest(Request& request, const MethodTable& methods, std::string_view token,
+Response routeRequest(Request& request, const methods::MethodTable& methods, std::string_view token,
                       bool sessionsRequired = false);
 
 // POST /<server name>/<method> once the request may call: `caller` names the
 // operator of its session (its role must allow the method, 403 otherwise), or
 // is null when sessions are not in force and X-Confcred-Operator names him.
-Response routeCall(Request& request, const MethodTable& methods, const Caller* caller);
+Response routeCall(Request& request, const methods::MethodTable& methods,
+                   const trust::Caller* caller);
 
 struct HttpServerOptions;
 
@@ -89,7 +90,7 @@ struct HttpServerOptions;
 std::optional<Response> authorisationFailure(const Request& head, const HttpServerOptions& options);
 // All routes, /session included. `remote` is the client's address, for the
 // slowing of failed logins.
-Response routeRequest(Request& request, const MethodTable& methods,
+Response routeRequest(Request& request, const methods::MethodTable& methods,
                       const HttpServerOptions& options, std::string_view remote);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

@@ -28,7 +28,7 @@
 #include "server/http/http_routes.h"
 #include "server/http/tls_context.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -84,7 +84,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
 class HttpServer::Impl {
   public:
-    Impl(const MethodTable& methods, HttpServerOptions options)
+    Impl(const methods::MethodTable& methods, HttpServerOptions options)
         : methods_(methods),
           options_(std::move(options)),
           acceptor_(net::make_strand(ioc_)),
@@ -123,7 +123,7 @@ class HttpServer::Impl {
     void admit(tcp::socket socket);
     void runLoop();
 
-    const MethodTable& methods_;
+    const methods::MethodTable& methods_;
     HttpServerOptions options_;
     net::io_context ioc_;
     tcp::acceptor acceptor_;
@@ -720,7 +720,7 @@ void HttpServer::Impl::logLine(const std::string& remote, const Request* request
 
 // ---------------------------------------------------------------------------
 
-HttpServer::HttpServer(const MethodTable& methods, HttpServerOptions options)
+HttpServer::HttpServer(const methods::MethodTable& methods, HttpServerOptions options)
     : impl_(std::make_unique<Impl>(methods, std::move(options))) {}
 
 HttpServer::~HttpServer() {
@@ -753,4 +753,4 @@ int HttpServer::workerCount() const {
     return impl_->workerCount();
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

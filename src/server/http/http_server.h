@@ -12,9 +12,11 @@
 
 #include "server/methods/rpc.h"
 
-namespace confcred::server {
-
+namespace confcred::server::trust {
 class SessionGate;
+}
+
+namespace confcred::server::http {
 
 // The names the object answers to; compared without regard to case.
 inline constexpr const char* kServerNames[] = {"lun90000.rdmConfCredBanc",
@@ -50,7 +52,7 @@ struct HttpServerOptions {
     std::string token;
     // When set and it says sessions are in force, every request but /health
     // and POST /session carries a session instead, and the token is not asked.
-    std::shared_ptr<SessionGate> sessions;
+    std::shared_ptr<trust::SessionGate> sessions;
     bool verbose = false;  // one line per request on stderr
     // When set, every connection speaks TLS with this certificate chain and
     // key (PEM files); the handshake counts against the head's time.
@@ -61,7 +63,7 @@ struct HttpServerOptions {
 class HttpServer {
   public:
     // `methods` must outlive the server and not change once it has started.
-    HttpServer(const MethodTable& methods, HttpServerOptions options);
+    HttpServer(const methods::MethodTable& methods, HttpServerOptions options);
     ~HttpServer();  // stop()
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
@@ -89,4 +91,4 @@ class HttpServer {
     std::unique_ptr<Impl> impl_;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

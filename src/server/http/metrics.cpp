@@ -8,7 +8,7 @@
 #include "server/storage/database.h"
 #include "server/storage/schema.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace {
 
@@ -49,7 +49,7 @@ Metrics& Metrics::process() {
     return metrics;
 }
 
-void Metrics::attach(Database* db) {
+void Metrics::attach(storage::Database* db) {
     db_ = db;
 }
 
@@ -91,18 +91,18 @@ void Metrics::callFinished(std::string_view method, bool known, int status,
 }
 
 std::string Metrics::notReadyReason() {
-    Database* db = db_;
+    storage::Database* db = db_;
     if (db == nullptr)
         return "the database is not open yet";
     try {
         int version = 0;
-        db->read([&](Session& s) {
+        db->read([&](storage::Session& s) {
             s.query("SELECT COALESCE(MAX(version), 0) FROM schema_version", {},
-                    [&](const Row& r) { version = static_cast<int>(r.integer(0)); });
+                    [&](const storage::Row& r) { version = static_cast<int>(r.integer(0)); });
         });
-        if (version < latestSchemaVersion())
+        if (version < storage::latestSchemaVersion())
             return "the database has schema version " + std::to_string(version) +
-                   ", this server needs " + std::to_string(latestSchemaVersion());
+                   ", this server needs " + std::to_string(storage::latestSchemaVersion());
         return {};
     } catch (const std::exception& e) {
         return std::string("the database does not answer: ") + e.what();
@@ -143,8 +143,8 @@ std::string Metrics::prometheusText() {
         "# HELP confcred_calls_in_flight Calls being run now.\n"
         "# TYPE confcred_calls_in_flight gauge\nconfcred_calls_in_flight " +
         std::to_string(inFlight_.load()) + "\n";
-    if (Database* db = db_) {
-        const Database::PoolUse pool = db->poolUse();
+    if (storage::Database* db = db_) {
+        const storage::Database::PoolUse pool = db->poolUse();
         out +=
             "# HELP confcred_db_sessions_in_use Database connections running a transaction.\n"
             "# TYPE confcred_db_sessions_in_use gauge\nconfcred_db_sessions_in_use " +
@@ -156,9 +156,9 @@ std::string Metrics::prometheusText() {
         // number counts the rows every server has written.
         try {
             std::int64_t rows = 0;
-            db->read([&](Session& s) {
+            db->read([&](storage::Session& s) {
                 s.query("SELECT COALESCE(MAX(IDLANCSALDO), 0) FROM LANCSALDO", {},
-                        [&](const Row& r) { rows = r.integer(0); });
+                        [&](const storage::Row& r) { rows = r.integer(0); });
             });
             out +=
                 "# HELP confcred_ledger_rows_total Rows written to the balance ledger "
@@ -210,4 +210,4 @@ std::size_t packetRowCount(std::string_view json) {
     return rows;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

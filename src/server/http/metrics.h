@@ -11,9 +11,11 @@
 #include <string_view>
 #include <vector>
 
-namespace confcred::server {
-
+namespace confcred::server::storage {
 class Database;
+}
+
+namespace confcred::server::http {
 
 class Metrics {
   public:
@@ -22,7 +24,7 @@ class Metrics {
 
     // Readiness and the database figures come from `db` from now on (nullptr:
     // not ready). `db` must outlive the server's threads.
-    void attach(Database* db);
+    void attach(storage::Database* db);
     // GET /metrics without the token (--metrics-open).
     void setScrapeOpen(bool open) { scrapeOpen_ = open; }
     bool scrapeOpen() const { return scrapeOpen_; }
@@ -53,7 +55,7 @@ class Metrics {
         std::uint64_t count = 0;
     };
 
-    std::atomic<Database*> db_{nullptr};
+    std::atomic<storage::Database*> db_{nullptr};
     std::atomic<bool> scrapeOpen_{false}, callLog_{false};
     std::atomic<std::int64_t> inFlight_{0};
     std::mutex mutex_;
@@ -64,4 +66,4 @@ class Metrics {
 // its "rows" array); 0 when there is none.
 std::size_t packetRowCount(std::string_view json);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

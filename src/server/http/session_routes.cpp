@@ -5,7 +5,7 @@
 #include "server/http/call_codec.h"
 #include "server/trust/sessions.h"
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace beast = boost::beast;
 namespace http = beast::http;
@@ -28,11 +28,11 @@ Response unauthorised(unsigned version, std::string_view message) {
     return res;
 }
 
-Response issuedAnswer(unsigned version, const IssuedSession& issued) {
+Response issuedAnswer(unsigned version, const trust::IssuedSession& issued) {
     std::string out = R"({"token":")" + issued.token + R"(","expires":")" + issued.expires.toIso() +
                       R"(","operator":)";
     appendJsonString(out, issued.caller.operatorName);
-    out += R"(,"role":")" + std::string(roleName(issued.caller.role)) + "\"}";
+    out += R"(,"role":")" + std::string(trust::roleName(issued.caller.role)) + "\"}";
     return makeResponse(http::status::ok, version, std::string(kResultPrefix), std::move(out),
                         std::string(kResultSuffix));
 }
@@ -54,7 +54,7 @@ std::optional<Credentials> readCredentials(const std::string& body) {
     return Credentials{std::string(name), std::string(password)};
 }
 
-Response login(Request& request, SessionGate& gate, std::string_view remote) {
+Response login(Request& request, trust::SessionGate& gate, std::string_view remote) {
     const unsigned version = request.version();
     const auto credentials = readCredentials(request.body());
     if (!credentials) {
@@ -62,7 +62,7 @@ Response login(Request& request, SessionGate& gate, std::string_view remote) {
                              "Corpo da requisição inválido: envie "
                              R"({"operator": "...", "password": "..."}.)");
     }
-    const LoginOutcome outcome =
+    const trust::LoginOutcome outcome =
         gate.login(credentials->name, credentials->password, std::string(remote));
     if (outcome.retryAfter.count() > 0) {
         const std::string seconds = std::to_string(outcome.retryAfter.count());
@@ -84,7 +84,7 @@ Response methodNotAllowed(unsigned version, const char* allow) {
     return res;
 }
 
-Response routeSession(Request& request, SessionGate& gate, std::string_view remote) {
+Response routeSession(Request& request, trust::SessionGate& gate, std::string_view remote) {
     const unsigned version = request.version();
     const std::string_view path = pathOf(request);
     const http::verb verb = request.method();
@@ -121,7 +121,7 @@ std::optional<Response> sessionHeadFailure(const Request& head) {
     const std::string_view path = pathOf(head);
     if (path == "/health" || (path == kLogin && head.method() == http::verb::post))
         return std::nullopt;
-    if (SessionGate::wellFormed(bearerOf(head)))
+    if (trust::SessionGate::wellFormed(bearerOf(head)))
         return std::nullopt;
     return unauthorised(head.version(),
                         "Sessão necessária: entre com operador e senha (POST /session) e envie "
@@ -132,7 +132,7 @@ Response sessionExpired(unsigned version) {
     return unauthorised(version, "Sessão inexistente ou expirada: entre novamente.");
 }
 
-Response sessionRoute(Request& request, SessionGate& gate, std::string_view remote) {
+Response sessionRoute(Request& request, trust::SessionGate& gate, std::string_view remote) {
     try {
         return routeSession(request, gate, remote);
     } catch (const std::exception& e) {
@@ -141,4 +141,4 @@ Response sessionRoute(Request& request, SessionGate& gate, std::string_view remo
     }
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

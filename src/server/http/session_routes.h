@@ -8,9 +8,11 @@
 
 #include "server/http/http_routes.h"
 
-namespace confcred::server {
-
+namespace confcred::server::trust {
 class SessionGate;
+}
+
+namespace confcred::server::http {
 
 bool isSessionPath(std::string_view path);
 
@@ -25,6 +27,6 @@ std::optional<Response> sessionHeadFailure(const Request& head);
 Response sessionExpired(unsigned version);
 
 // Answers one of the session routes; never throws.
-Response sessionRoute(Request& request, SessionGate& gate, std::string_view remote);
+Response sessionRoute(Request& request, trust::SessionGate& gate, std::string_view remote);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

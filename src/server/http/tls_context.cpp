@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 namespace ssl = boost::asio::ssl;
 
@@ -44,4 +44,4 @@ ssl::context makeServerTlsContext(const std::string& certFile, const std::string
     return context;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

@@ -9,10 +9,10 @@
 #include <boost/asio/ssl/context.hpp>
 #include <string>
 
-namespace confcred::server {
+namespace confcred::server::http {
 
 // Throws std::runtime_error naming the file that could not be used and why.
 boost::asio::ssl::context makeServerTlsContext(const std::string& certFile,
                                                const std::string& keyFile);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::http

@@ -7,7 +7,7 @@
 #include "server/methods/idempotency.h"
 #include "server/methods/methods_internal.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -17,7 +17,7 @@ Method guarded(Method method) {
     return [method = std::move(method)](const Args& args, const CallContext& context) {
         try {
             return method(args, context);
-        } catch (const DatabaseError& e) {
+        } catch (const storage::DatabaseError& e) {
             if (e.isBusy())
                 throw MethodError(
                     "O banco de dados está ocupado com outra operação e não respondeu a tempo. "
@@ -35,7 +35,7 @@ Method guarded(Method method) {
 
 }  // namespace
 
-void registerConfCredMethods(MethodTable& table, Database& db) {
+void registerConfCredMethods(MethodTable& table, storage::Database& db) {
     MethodTable own;
     methods::addListMethods(own, db);
     methods::addCreditMethods(own, db);
@@ -52,4 +52,4 @@ void registerConfCredMethods(MethodTable& table, Database& db) {
     }
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

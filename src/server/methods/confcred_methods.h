@@ -4,13 +4,13 @@
 #include "server/methods/rpc.h"
 #include "server/storage/database.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 // Adds getPEDCREDCONS, getPEDICREDFAMI, setSituacao, setEfetivaSaldo,
 // setCancelaCredito, getConsumidor and SetImporSaldoCons, and beside them
 // getRetornoBancario (a bank return file matched against the orders), working on `db`
 // (which must outlive the table). A database failure reaches the caller as
 // a MethodError with a Portuguese message.
-void registerConfCredMethods(MethodTable& table, Database& db);
+void registerConfCredMethods(MethodTable& table, storage::Database& db);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

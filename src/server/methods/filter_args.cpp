@@ -7,7 +7,7 @@
 #include "server/methods/input_text.h"
 #include "server/storage/text_fold.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -102,7 +102,7 @@ std::optional<std::string> parseDescription(std::string_view text) {
     if (dataset::utf8Length(text) > kDescriptionWidth)
         throw SelectionError("descrição com mais de " + std::to_string(kDescriptionWidth) +
                              " caracteres; digite um trecho menor da descrição.");
-    return containsPattern(text);
+    return storage::containsPattern(text);
 }
 
 OrderFilter readOrderFilter(const Args& args) {
@@ -143,4 +143,4 @@ OrderFilter readOrderFilter(const Args& args) {
     return filter;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -11,7 +11,7 @@
 #include "server/methods/rpc.h"
 #include "server/methods/selection.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 struct OrderFilter {
     std::optional<std::vector<std::string>> clients;    // nullopt = every client
@@ -48,4 +48,4 @@ std::optional<std::string> parseDescription(std::string_view text);
 // text is not 1 to 20 digits.
 std::optional<std::string> normaliseOrderNumber(std::string_view text);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

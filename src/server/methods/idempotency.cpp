@@ -6,7 +6,7 @@
 
 #include "server/storage/digest.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -26,11 +26,11 @@ struct StoredAnswer {
     std::string body;
 };
 
-std::optional<StoredAnswer> findKey(Database& db, const std::string& key) {
-    return db.read([&](Session& s) {
+std::optional<StoredAnswer> findKey(storage::Database& db, const std::string& key) {
+    return db.read([&](storage::Session& s) {
         std::optional<StoredAnswer> found;
         s.query("SELECT DSHASHPEDIDO, NRSTATUS, DSRESPOSTA FROM CHAVEIDEMP WHERE CDCHAVE = ?",
-                {std::string_view(key)}, [&](const Row& r) {
+                {std::string_view(key)}, [&](const storage::Row& r) {
                     found = StoredAnswer{std::string(r.text(0)), static_cast<int>(r.integer(1)),
                                          std::string(r.text(2))};
                 });
@@ -68,7 +68,7 @@ std::atomic<long long> nextPurge{0};
 
 }  // namespace
 
-void claimKey(Session& s, const IdempotentRequest& request) {
+void claimKey(storage::Session& s, const IdempotentRequest& request) {
     const long long now = nowSeconds();
     long long due = nextPurge.load();
     if (now >= due && nextPurge.compare_exchange_strong(due, now + kPurgeEverySeconds))
@@ -81,19 +81,19 @@ void claimKey(Session& s, const IdempotentRequest& request) {
         throw KeyAlreadyUsed();
 }
 
-void keepAnswer(Session& s, const IdempotentRequest& request, std::string_view result) {
+void keepAnswer(storage::Session& s, const IdempotentRequest& request, std::string_view result) {
     s.execute("UPDATE CHAVEIDEMP SET NRSTATUS = 200, DSRESPOSTA = ? WHERE CDCHAVE = ?",
               {result, std::string_view(request.key)});
 }
 
-Method idempotent(Database& db, std::string name, Method method) {
+Method idempotent(storage::Database& db, std::string name, Method method) {
     return [&db, name = std::move(name), method = std::move(method)](
                const Args& args, const CallContext& context) -> std::string {
         if (!context.idempotencyKey)
             return method(args, context);
         checkKey(*context.idempotencyKey);
-        const IdempotentRequest request{*context.idempotencyKey,
-                                        Sha256().add(name).add("\n").add(context.body).hex()};
+        const IdempotentRequest request{
+            *context.idempotencyKey, storage::Sha256().add(name).add("\n").add(context.body).hex()};
         if (const auto stored = findKey(db, request.key))
             return replay(*stored, request, context);
         CallContext own = context;
@@ -111,4 +111,4 @@ Method idempotent(Database& db, std::string name, Method method) {
     };
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -15,7 +15,7 @@
 #include "server/storage/database.h"
 #include "server/storage/fault_hook.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 struct IdempotentRequest {
     std::string key;
@@ -32,16 +32,17 @@ class KeyAlreadyUsed : public std::exception {
 // Stores `request`'s key as taken in the running write transaction; throws
 // KeyAlreadyUsed when it is stored already. Now and then also drops keys
 // older than their keeping time.
-void claimKey(Session& s, const IdempotentRequest& request);
+void claimKey(storage::Session& s, const IdempotentRequest& request);
 // Stores the call's answer (a success: status 200 and `result`) with its key.
-void keepAnswer(Session& s, const IdempotentRequest& request, std::string_view result);
+void keepAnswer(storage::Session& s, const IdempotentRequest& request, std::string_view result);
 
 // Runs `work(Session&)`, which returns the call's result text, as the write
 // transaction of a write method, with the call's idempotency key when it has
 // one; then the crash-test hook may end the server before it answers.
 template <class F>
-std::string writeCall(Database& db, std::string_view method, const CallContext& context, F&& work) {
-    std::string result = db.write([&](Session& s) {
+std::string writeCall(storage::Database& db, std::string_view method, const CallContext& context,
+                      F&& work) {
+    std::string result = db.write([&](storage::Session& s) {
         if (context.idempotent)
             claimKey(s, *context.idempotent);
         std::string out = work(s);
@@ -49,7 +50,7 @@ std::string writeCall(Database& db, std::string_view method, const CallContext& 
             keepAnswer(s, *context.idempotent, out);
         return out;
     });
-    faultAfterCommit(method);
+    storage::faultAfterCommit(method);
     return result;
 }
 
@@ -58,9 +59,9 @@ std::string writeCall(Database& db, std::string_view method, const CallContext& 
 // first result, with context.replayed set; another request: 422), and
 // otherwise runs the method with the key to store. Calls without the header
 // run as before.
-Method idempotent(Database& db, std::string name, Method method);
+Method idempotent(storage::Database& db, std::string name, Method method);
 
 // How long keys are kept at least (the purge drops only older ones).
 inline constexpr long long kKeySeconds = 24 * 3600;
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -10,7 +10,7 @@
 #include "platform/text.h"
 #include "server/methods/input_text.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -448,4 +448,4 @@ std::string limitWarning(std::string text) {
     return text;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -9,7 +9,7 @@
 
 #include "platform/datetime.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 enum class ImportKind { Credit, Debit };
 
@@ -52,4 +52,4 @@ std::string canonicalSlip(std::string_view slip);
 // Cuts a warning to the 250 characters a DSLINHA holds, on a UTF-8 boundary.
 std::string limitWarning(std::string text);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

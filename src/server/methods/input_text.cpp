@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <optional>
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -131,4 +131,4 @@ std::string clipForMessage(std::string_view text) {
     return std::string(text.substr(0, cut)) + (cut < text.size() ? "..." : "");
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -12,7 +12,7 @@
 
 #include "server/methods/rpc.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 // Well-formed UTF-8 as Unicode defines it: no overlongs, no surrogates,
 // nothing past U+10FFFF.
@@ -32,4 +32,4 @@ void checkOperatorHeader(std::string_view name);
 // when it goes on: how a message quotes what the client sent.
 std::string clipForMessage(std::string_view text);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -134,13 +134,13 @@ struct OrdersBySlip {
 // index would look every order up a second time; an order without a slip has
 // no digits and is passed over. Nothing is allocated for an order but its
 // place in the vectors.
-OrdersBySlip ordersBySlip(Session& s, const WantedSlips& wanted) {
+OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
     OrdersBySlip found;
     found.first.assign(wanted.size(), -1);
     s.query(
         "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
         " FROM PEDCREDCONS",
-        {}, [&](const Row& r) {
+        {}, [&](const storage::Row& r) {
             const std::optional<SlipKey> key = keyOf(r.text(0));
             const int at = !key || key->empty() ? -1 : wanted.find(*key);
             if (at < 0)
@@ -244,7 +244,7 @@ std::string_view fileText(const Args& args) {
     return packet.column(static_cast<std::size_t>(field)).textAt(0);
 }
 
-std::string bankReturn(Database& db, const Args& args) {
+std::string bankReturn(storage::Database& db, const Args& args) {
     bankreturn::ReturnFile file;
     try {
         file = bankreturn::readReturnFile(fileText(args));
@@ -267,9 +267,9 @@ std::string bankReturn(Database& db, const Args& args) {
         k.plainAt = k.plain.empty() ? -1 : wanted.find(k.plain);
         k.withDigitAt = k.withDigit.empty() ? -1 : wanted.find(k.withDigit);
     }
-    const OrdersBySlip orders = wanted.empty()
-                                    ? OrdersBySlip{}
-                                    : db.read([&](Session& s) { return ordersBySlip(s, wanted); });
+    const OrdersBySlip orders =
+        wanted.empty() ? OrdersBySlip{}
+                       : db.read([&](storage::Session& s) { return ordersBySlip(s, wanted); });
 
     dataset::DataPacket answer(records::fieldDefs(records::kBankReturnResult));
     // Room for every row at the fields' widths, so that no column regrows.
@@ -310,13 +310,13 @@ std::string bankReturn(Database& db, const Args& args) {
         if (order) {
             client.appendText(orders.client(*order));
             consumer.appendText(orders.consumer(*order));
-            value.appendDouble(fromCents(order->cents));
+            value.appendDouble(storage::fromCents(order->cents));
         } else {
             client.appendNull();
             consumer.appendNull();
             value.appendNull();
         }
-        paid.appendDouble(fromCents(r.paidCents));
+        paid.appendDouble(storage::fromCents(r.paidCents));
         if (r.creditDate)
             credit.appendDateTime(*r.creditDate);
         else
@@ -330,7 +330,7 @@ std::string bankReturn(Database& db, const Args& args) {
 
 }  // namespace
 
-void addBankReturnMethod(MethodTable& table, Database& db) {
+void addBankReturnMethod(MethodTable& table, storage::Database& db) {
     table.add("getRetornoBancario",
               [&db](const Args& args, const CallContext&) { return bankReturn(db, args); });
 }

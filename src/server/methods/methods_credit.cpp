@@ -158,7 +158,7 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
 
 // Why `order` did not move: it is unknown, of another client or consumer, in
 // another situation, accounted, or (undo) of another date.
-[[noreturn]] void explainRefusal(Session& s, const Selected& order, const Transition& t) {
+[[noreturn]] void explainRefusal(storage::Session& s, const Selected& order, const Transition& t) {
     std::string message;
     bool found = false;
     if (order.wellFormed) {
@@ -166,7 +166,7 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
             "SELECT CDCLIENTE, CDCONSUMIDOR, IDPEDCREEXTR, DTPEDCRECONS, IDPEDCRECONT"
             " FROM PEDCREDCONS"
             " WHERE NRPEDCRECONS = ?",
-            {std::string_view(order.number)}, [&](const Row& r) {
+            {std::string_view(order.number)}, [&](const storage::Row& r) {
                 found = true;
                 const std::string stored(r.text(3));
                 if (r.text(0) != order.client || r.text(1) != order.consumer) {
@@ -184,7 +184,7 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
                               ": ele já foi contabilizado. Um pedido contabilizado não pode ter "
                               "o crédito desfeito nem ser cancelado.";
                 } else {
-                    const auto when = parseStoredDateTime(stored);
+                    const auto when = storage::parseStoredDateTime(stored);
                     message = "A data/hora enviada para o pedido " + order.number + " (" +
                               platform::formatDateTime(order.when.value_or(platform::DateTime())) +
                               ") não confere com a do pedido (" +
@@ -205,11 +205,12 @@ std::string done() {
         dataset::DataPacket(dataset::records::fieldDefs(dataset::records::kNoFields)));
 }
 
-std::string apply(Database& db, const Args& args, const CallContext& context, const Transition& t) {
+std::string apply(storage::Database& db, const Args& args, const CallContext& context,
+                  const Transition& t) {
     const std::vector<Selected> orders = readSelection(args, 0, t.checksDate);
     const std::string operatorName = limitOperator(context.operatorName);
-    return writeCall(db, args.method(), context, [&](Session& s) {
-        const std::string now = storedDateTime(platform::now());
+    return writeCall(db, args.method(), context, [&](storage::Session& s) {
+        const std::string now = storage::storedDateTime(platform::now());
         const std::string from(1, t.from), to(1, t.to);
         const std::string update =
             std::string(
@@ -222,31 +223,32 @@ std::string apply(Database& db, const Args& args, const CallContext& context, co
         std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> balances;
         // The ledger rows go to the chain together at the end, so its head is
         // locked only from there to the commit.
-        std::vector<ledger::LedgerEntry> entries;
+        std::vector<storage::ledger::LedgerEntry> entries;
         entries.reserve(orders.size() * 2);
         for (const Selected& order : orders) {
             if (!order.wellFormed)
                 explainRefusal(s, order, t);
-            const std::string when = order.when ? storedDateTime(*order.when) : std::string();
-            std::vector<SqlValue> params = {std::string_view(to), std::string_view(order.number),
-                                            std::string_view(order.client),
-                                            std::string_view(order.consumer),
-                                            std::string_view(from)};
+            const std::string when =
+                order.when ? storage::storedDateTime(*order.when) : std::string();
+            std::vector<storage::SqlValue> params = {
+                std::string_view(to), std::string_view(order.number),
+                std::string_view(order.client), std::string_view(order.consumer),
+                std::string_view(from)};
             if (t.checksDate)
                 params.push_back(std::string_view(when));
             std::optional<std::int64_t> id;
-            s.query(update, params, [&](const Row& r) { id = r.integer(0); });
+            s.query(update, params, [&](const storage::Row& r) { id = r.integer(0); });
             if (!id)
                 explainRefusal(s, order, t);
-            ledger::LedgerEntry entry{now,
-                                      operatorName,
-                                      *id,
-                                      order.number,
-                                      t.operation,
-                                      order.client,
-                                      order.consumer,
-                                      std::nullopt,
-                                      0};
+            storage::ledger::LedgerEntry entry{now,
+                                               operatorName,
+                                               *id,
+                                               order.number,
+                                               t.operation,
+                                               order.client,
+                                               order.consumer,
+                                               std::nullopt,
+                                               0};
             if (t.sign == 0) {
                 entries.push_back(std::move(entry));
                 continue;
@@ -254,7 +256,7 @@ std::string apply(Database& db, const Args& args, const CallContext& context, co
             s.query(
                 "SELECT CDFAMILISALD, VRPEDCREFAMI_CENT FROM PEDCREDFAMI WHERE IDPEDCREDCONS = ?"
                 " ORDER BY CDFAMILISALD",
-                {*id}, [&](const Row& r) {
+                {*id}, [&](const storage::Row& r) {
                     const std::int64_t change = t.sign * r.integer(1);
                     balances[{order.client, order.consumer, std::string(r.text(0))}] += change;
                     entry.family = std::string(r.text(0));
@@ -271,14 +273,14 @@ std::string apply(Database& db, const Args& args, const CallContext& context, co
                 {std::string_view(client), std::string_view(consumer), std::string_view(family),
                  change});
         }
-        ledger::appendLedger(s, entries);
+        storage::ledger::appendLedger(s, entries);
         return done();
     });
 }
 
 }  // namespace
 
-void addCreditMethods(MethodTable& table, Database& db) {
+void addCreditMethods(MethodTable& table, storage::Database& db) {
     table.add("setEfetivaSaldo", [&db](const Args& args, const CallContext& context) {
         args.expectCount(1);
         return apply(db, args, context, kEffect);

@@ -52,14 +52,14 @@ struct Accepted {
 class Importer {
   public:
     // `creator` and `now` mark the orders the run creates (who and when).
-    Importer(Session& s, const ImportReadResult& read, std::string_view creator,
+    Importer(storage::Session& s, const ImportReadResult& read, std::string_view creator,
              std::string_view now)
         : s_(s), read_(read), creator_(creator), now_(now) {}
 
     std::vector<ImportWarning> run(std::int64_t& created) {
         warnings_ = read_.warnings;
         s_.query("SELECT CDFAMILISALD FROM FAMILIASALDO", {},
-                 [&](const Row& r) { families_.emplace(r.text(0)); });
+                 [&](const storage::Row& r) { families_.emplace(r.text(0)); });
         accepted_.reserve(read_.orders.size());
         for (const ImportOrder& order : read_.orders)
             check(order);
@@ -92,7 +92,8 @@ class Importer {
         s_.query(
             "SELECT (SELECT MIN(F.CDFILIAL) FROM CLIENFILIAL F WHERE F.CDCLIENTE = L.CDCLIENTE)"
             " FROM CLIENTE L WHERE L.CDCLIENTE = ?",
-            {std::string_view(code)}, [&](const Row& r) { branch = std::string(r.text(0)); });
+            {std::string_view(code)},
+            [&](const storage::Row& r) { branch = std::string(r.text(0)); });
         return clients_.emplace(code, std::move(branch)).first->second;
     }
 
@@ -103,7 +104,7 @@ class Importer {
         bool known = false;
         s_.query("SELECT 1 FROM CONSUMIDOR WHERE CDCLIENTE = ? AND CDCONSUMIDOR = ?",
                  {std::string_view(clientCode), std::string_view(code)},
-                 [&](const Row&) { known = true; });
+                 [&](const storage::Row&) { known = true; });
         consumers_.emplace(key, known);
         return known;
     }
@@ -119,16 +120,20 @@ class Importer {
                             quote(order.client) + ".");
             return;
         }
-        Accepted a{
-            &order, *branch, {}, storedDateTime(order.when), foldForSearch(order.description),
-            0,      {}};
+        Accepted a{&order,
+                   *branch,
+                   {},
+                   storage::storedDateTime(order.when),
+                   storage::foldForSearch(order.description),
+                   0,
+                   {}};
         const std::int64_t sign = order.kind == ImportKind::Debit ? -1 : 1;
         for (const auto& f : order.families) {
             if (!families_.count(f.family)) {
                 warn(order, "família " + quote(f.family) + " não cadastrada.");
                 return;
             }
-            const auto cents = toCents(f.value);
+            const auto cents = storage::toCents(f.value);
             if (!cents || *cents <= 0) {
                 warn(order, "valor da família " + quote(f.family) + " inválido.");
                 return;
@@ -147,7 +152,7 @@ class Importer {
             "UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR + ? WHERE NMCONTADOR = 'PEDCREDCONS'"
             " RETURNING VRCONTADOR",
             {static_cast<std::int64_t>(accepted_.size())},
-            [&](const Row& r) { last = r.integer(0); });
+            [&](const storage::Row& r) { last = r.integer(0); });
         firstId_ = last - static_cast<std::int64_t>(accepted_.size()) + 1;
         for (std::size_t i = 0; i < accepted_.size(); ++i) {
             const std::string digits = std::to_string(firstId_ + static_cast<std::int64_t>(i));
@@ -160,15 +165,15 @@ class Importer {
     // time) makes the insert skip the row; that order becomes a warning.
     void insertOrders() {
         inserted_.assign(accepted_.size(), false);
-        std::vector<SqlValue> params;
+        std::vector<storage::SqlValue> params;
         for (std::size_t start = 0; start < accepted_.size(); start += kOrdersPerInsert) {
             const std::size_t end = std::min(accepted_.size(), start + kOrdersPerInsert);
             std::string sql =
                 "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDFILIAL, CDCLIENTE,"
                 " CDCONSUMIDOR, NRBOLETO, VRPEDCRECONS_CENT, DTPEDCRECONS, DSSITCREBANC,"
                 " DSSITCREBANC_BUSCA, NMOPERCRIACAO, DTCRIACAO, NRBOLETO_CANON) VALUES ";
-            const std::string row =
-                std::string("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") + kCanonicalSlipSql + ")";
+            const std::string row = std::string("(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ") +
+                                    storage::kCanonicalSlipSql + ")";
             params.clear();
             for (std::size_t i = start; i < end; ++i) {
                 const Accepted& a = accepted_[i];
@@ -182,7 +187,7 @@ class Importer {
                                creator_, now_, std::string_view(a.order->boleto)});
             }
             sql += " ON CONFLICT (CDCLIENTE, NRBOLETO_CANON) DO NOTHING RETURNING IDPEDCREDCONS";
-            s_.query(sql, params, [&](const Row& r) {
+            s_.query(sql, params, [&](const storage::Row& r) {
                 inserted_[static_cast<std::size_t>(r.integer(0) - firstId_)] = true;
             });
         }
@@ -194,7 +199,7 @@ class Importer {
     }
 
     void insertFamilies() {
-        std::vector<SqlValue> params;
+        std::vector<storage::SqlValue> params;
         std::size_t rows = 0;
         std::string sql;
         const auto flush = [&] {
@@ -226,7 +231,7 @@ class Importer {
         flush();
     }
 
-    Session& s_;
+    storage::Session& s_;
     const ImportReadResult& read_;
     std::string_view creator_, now_;
     std::vector<ImportWarning> warnings_;
@@ -241,7 +246,7 @@ class Importer {
 static_assert(dataset::records::has(dataset::records::kImport, "ARQUIVO") &&
               dataset::records::has(dataset::records::kImportResult, "DSLINHA"));
 
-std::string importFile(Database& db, const Args& args, const CallContext& context) {
+std::string importFile(storage::Database& db, const Args& args, const CallContext& context) {
     args.expectCount(1);
     const auto& packet = args.packet(0);
     const int field = packet.fieldIndex("ARQUIVO");
@@ -255,13 +260,13 @@ std::string importFile(Database& db, const Args& args, const CallContext& contex
     const std::string_view text = packet.column(static_cast<std::size_t>(field)).textAt(0);
     const ImportReadResult read = readImportFile(text);
     const std::string creator = limitOperator(context.operatorName);
-    const std::string fileDigest = sha256Hex(text);
+    const std::string fileDigest = storage::sha256Hex(text);
 
-    return writeCall(db, args.method(), context, [&](Session& s) {
-        const std::string now = storedDateTime(platform::now());
+    return writeCall(db, args.method(), context, [&](storage::Session& s) {
+        const std::string now = storage::storedDateTime(platform::now());
         std::int64_t created = 0;
         const std::vector<ImportWarning> warnings = Importer(s, read, creator, now).run(created);
-        ledger::appendAudit(s, {now, creator, "IMPORTACAO", fileDigest, created});
+        storage::ledger::appendAudit(s, {now, creator, "IMPORTACAO", fileDigest, created});
 
         dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
         auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));
@@ -274,7 +279,7 @@ std::string importFile(Database& db, const Args& args, const CallContext& contex
 
 }  // namespace
 
-void addImportMethod(MethodTable& table, Database& db) {
+void addImportMethod(MethodTable& table, storage::Database& db) {
     table.add("SetImporSaldoCons", [&db](const Args& args, const CallContext& context) {
         return importFile(db, args, context);
     });

@@ -9,11 +9,11 @@
 
 namespace confcred::server::methods {
 
-void addListMethods(MethodTable& table, Database& db);    // methods_lists.cpp
-void addCreditMethods(MethodTable& table, Database& db);  // methods_credit.cpp
-void addImportMethod(MethodTable& table, Database& db);   // methods_import.cpp
+void addListMethods(MethodTable& table, storage::Database& db);    // methods_lists.cpp
+void addCreditMethods(MethodTable& table, storage::Database& db);  // methods_credit.cpp
+void addImportMethod(MethodTable& table, storage::Database& db);   // methods_import.cpp
 // methods_bankreturn.cpp
-void addBankReturnMethod(MethodTable& table, Database& db);
+void addBankReturnMethod(MethodTable& table, storage::Database& db);
 
 // "?, ?, ?" for n values.
 inline std::string placeholders(std::size_t n) {

@@ -20,8 +20,8 @@ namespace records = dataset::records;
 class OrderWhere {
   public:
     explicit OrderWhere(const OrderFilter& f) {
-        from_ = storedDateTime(f.firstDay);
-        to_ = storedDateTime(f.lastDay.addMs(platform::DateTime::kMsPerDay - 1));
+        from_ = storage::storedDateTime(f.firstDay);
+        to_ = storage::storedDateTime(f.lastDay.addMs(platform::DateTime::kMsPerDay - 1));
         // The index on (DTPEDCRECONS, NRPEDCRECONS) hands the rows over in the
         // order the lists are sorted by, so even the everything-matches query
         // needs no sort (measured in docs/schema.md).
@@ -63,7 +63,7 @@ class OrderWhere {
     OrderWhere& operator=(const OrderWhere&) = delete;
 
     const std::string& sql() const { return sql_; }
-    SqlParams params() const { return params_; }
+    storage::SqlParams params() const { return params_; }
 
   private:
     static std::string inList(std::size_t n) { return n ? placeholders(n) : std::string("NULL"); }
@@ -78,28 +78,28 @@ class OrderWhere {
 
     std::string from_, to_;
     std::string sql_;
-    std::vector<SqlValue> params_;
+    std::vector<storage::SqlValue> params_;
 };
 
 // The list of `record` for the orders the eight filter arguments select:
 // `head` is the statement up to its FROM and JOINs over PEDCREDCONS P, the
 // filter adds its WHERE, `orderBy` sorts.
-std::string filteredList(Database& db, const Args& args, records::Record record,
+std::string filteredList(storage::Database& db, const Args& args, records::Record record,
                          std::string_view head, std::string_view orderBy,
-                         std::vector<DerivedField> derived = {}) {
+                         std::vector<storage::DerivedField> derived = {}) {
     const OrderFilter filter = readOrderFilter(args);
     DataPacket packet(records::fieldDefs(record));
-    db.read([&](Session& s) {
+    db.read([&](storage::Session& s) {
         const OrderWhere where(filter);
         const std::string sql =
             std::string(head) + where.sql() + " ORDER BY " + std::string(orderBy);
-        RecordFill fill(packet, derived);
-        s.query(sql, where.params(), [&](const Row& r) { fill(r); });
+        storage::RecordFill fill(packet, derived);
+        s.query(sql, where.params(), [&](const storage::Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }
 
-std::string orderList(Database& db, const Args& args) {
+std::string orderList(storage::Database& db, const Args& args) {
     return filteredList(
         db, args, records::kOrder,
         "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
@@ -108,10 +108,10 @@ std::string orderList(Database& db, const Args& args) {
         " FROM PEDCREDCONS P"
         " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
         " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE",
-        "P.DTPEDCRECONS, P.NRPEDCRECONS", {DerivedField::fixed("IDCHECK", "N")});
+        "P.DTPEDCRECONS, P.NRPEDCRECONS", {storage::DerivedField::fixed("IDCHECK", "N")});
 }
 
-std::string familyList(Database& db, const Args& args) {
+std::string familyList(storage::Database& db, const Args& args) {
     return filteredList(db, args, records::kFamily,
                         "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
                         " FROM PEDCREDCONS P"
@@ -120,7 +120,7 @@ std::string familyList(Database& db, const Args& args) {
                         "P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD");
 }
 
-std::string consumerList(Database& db, const Args& args) {
+std::string consumerList(storage::Database& db, const Args& args) {
     args.expectCount(3);
     const std::string& list = args.string(0);
     const std::string& marker = args.string(1);
@@ -145,10 +145,10 @@ std::string consumerList(Database& db, const Args& args) {
             c = std::string(platform::trimBlanks(c));
     }
     DataPacket packet(records::fieldDefs(records::kConsumer));
-    db.read([&](Session& s) {
+    db.read([&](storage::Session& s) {
         std::string sql =
             "SELECT C.CDCONSUMIDOR, C.NMCONSUMIDOR, C.NMRESPCONS, C.CDCLIENTE FROM CONSUMIDOR C";
-        std::vector<SqlValue> params;
+        std::vector<storage::SqlValue> params;
         if (marker == "T") {
             sql +=
                 " WHERE C.CDCLIENTE IN (SELECT CF.CDCLIENTE FROM CLIENFILIAL CF"
@@ -160,17 +160,18 @@ std::string consumerList(Database& db, const Args& args) {
                 params.push_back(std::string_view(c));
         }
         sql += " ORDER BY C.CDCLIENTE, C.CDCONSUMIDOR";
-        RecordFill fill(packet, {DerivedField::fixed("IDMARCADO", "N"),
-                                 DerivedField::combined("CHAVE", makeConsumerKey, "CDCLIENTE",
-                                                        "CDCONSUMIDOR")});
-        s.query(sql, params, [&](const Row& r) { fill(r); });
+        storage::RecordFill fill(
+            packet, {storage::DerivedField::fixed("IDMARCADO", "N"),
+                     storage::DerivedField::combined("CHAVE", makeConsumerKey, "CDCLIENTE",
+                                                     "CDCONSUMIDOR")});
+        s.query(sql, params, [&](const storage::Row& r) { fill(r); });
     });
     return dataset::encodePacket(packet);
 }
 
 }  // namespace
 
-void addListMethods(MethodTable& table, Database& db) {
+void addListMethods(MethodTable& table, storage::Database& db) {
     table.add("getPEDCREDCONS",
               [&db](const Args& a, const CallContext&) { return orderList(db, a); });
     table.add("getPEDICREDFAMI",

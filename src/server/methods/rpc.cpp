@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::vector<std::string> MethodTable::names() const {
     return out;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -14,7 +14,7 @@
 #include "dataset/data_packet.h"
 #include "platform/datetime.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 // A failure the operator can act on. The message is Brazilian Portuguese and
 // travels to the client as {"error": {"message": ...}}.
@@ -95,4 +95,4 @@ class MethodTable {
     std::vector<std::pair<std::string, Method>> methods_;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -4,7 +4,7 @@
 #include "platform/text.h"
 #include "server/methods/input_text.h"
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 namespace {
 
@@ -89,4 +89,4 @@ ConsumerKey splitConsumerKey(std::string_view key) {
     return out;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::methods {
 
 // A selection string that is not in that format. The message is Portuguese
 // and says where the text goes wrong.
@@ -43,4 +43,4 @@ std::string makeConsumerKey(std::string_view client, std::string_view consumer);
 // the client part is blank.
 ConsumerKey splitConsumerKey(std::string_view key);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::methods

@@ -14,7 +14,7 @@
 #include "server/storage/database.h"
 #include "server/storage/schema.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
@@ -109,7 +109,7 @@ void runTool(const std::vector<std::string>& args) {
 }  // namespace
 
 void backupDatabase(const std::string& url, const std::string& file) {
-    if (const std::string path = sqliteFilePath(url); !path.empty()) {
+    if (const std::string path = storage::sqliteFilePath(url); !path.empty()) {
         if (!std::filesystem::exists(path))
             throw std::runtime_error("no database file " + path);
         const std::string partial = file + ".partial";
@@ -129,12 +129,12 @@ void backupDatabase(const std::string& url, const std::string& file) {
 void restoreDatabase(const std::string& url, const std::string& file) {
     if (!std::filesystem::exists(file))
         throw std::runtime_error("no backup file " + file);
-    if (const std::string path = sqliteFilePath(url); !path.empty()) {
+    if (const std::string path = storage::sqliteFilePath(url); !path.empty()) {
         const int version = schemaVersionOf(file);
-        if (version > latestSchemaVersion())
+        if (version > storage::latestSchemaVersion())
             throw std::runtime_error(file + " has schema version " + std::to_string(version) +
                                      ", newer than this server's " +
-                                     std::to_string(latestSchemaVersion()));
+                                     std::to_string(storage::latestSchemaVersion()));
         SqliteFile from(file, SQLITE_OPEN_READONLY);
         SqliteFile to(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         copyPages(from, to, "cannot restore into " + path);
@@ -144,4 +144,4 @@ void restoreDatabase(const std::string& url, const std::string& file) {
              "--dbname=" + url, file});
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

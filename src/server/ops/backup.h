@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 // Copies the database at `url` into `file` as one consistent snapshot.
 // SQLite: the online backup API, in one read transaction, so writers go on
@@ -18,4 +18,4 @@ void backupDatabase(const std::string& url, const std::string& file);
 // PostgreSQL: pg_restore --clean --if-exists --single-transaction.
 void restoreDatabase(const std::string& url, const std::string& file);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

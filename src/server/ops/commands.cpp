@@ -10,7 +10,7 @@
 #include "server/storage/demo_data.h"
 #include "server/storage/schema.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
@@ -33,19 +33,19 @@ struct Command {
 };
 
 int loadDemoData(const CommandArgs& args) {
-    auto db = openDatabase(args.dbUrl, false);
-    db->write([](Session& s) {
-        lockForSetup(s);
+    auto db = storage::openDatabase(args.dbUrl, false);
+    db->write([](storage::Session& s) {
+        storage::lockForSetup(s);
         for (const char* table : {"FAMILIASALDO", "CLIENTE", "PEDCREDCONS"}) {
             bool any = false;
             s.query("SELECT 1 FROM " + std::string(table) + " LIMIT 1", {},
-                    [&](const Row&) { any = true; });
+                    [&](const storage::Row&) { any = true; });
             if (any)
                 throw std::runtime_error("the database already holds data (table " +
                                          std::string(table) +
                                          "); demo data goes only into an empty database");
         }
-        seedDemoData(s);
+        storage::seedDemoData(s);
     });
     std::printf("demo data loaded into %s\n", db->url().c_str());
     return 0;
@@ -55,7 +55,7 @@ int importMaster(const CommandArgs& args) {
     std::vector<std::filesystem::path> paths(args.rest.begin(), args.rest.end());
     try {
         const MasterData data = readMasterData(paths);
-        auto db = openDatabase(args.dbUrl, false);
+        auto db = storage::openDatabase(args.dbUrl, false);
         for (const auto& [file, rows] : loadMasterData(*db, data))
             if (rows > 0)
                 std::printf("%s: %d linhas importadas\n", file.c_str(), rows);
@@ -148,4 +148,4 @@ std::string commandsUsage() {
     return text;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 // When args[0] (the first argument after the program name) names a command,
 // runs it and returns its exit code: 0 done, 1 failed (the reason on
@@ -17,4 +17,4 @@ std::optional<int> runCommand(const std::vector<std::string>& args);
 // The commands' part of --help.
 std::string commandsUsage();
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

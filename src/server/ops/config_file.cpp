@@ -3,7 +3,7 @@
 #include <fstream>
 #include <optional>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
@@ -158,4 +158,4 @@ ConfiguredOptions parseOptionsWithConfig(const std::vector<std::string>& args,
     return out;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

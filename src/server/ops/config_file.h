@@ -10,7 +10,7 @@
 
 #include "server/ops/server_options.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 struct ConfiguredOptions {
     ServerOptions options;
@@ -25,4 +25,4 @@ struct ConfiguredOptions {
 ConfiguredOptions parseOptionsWithConfig(const std::vector<std::string>& args,
                                          const char* envToken);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

@@ -8,7 +8,7 @@
 #include "server/storage/database.h"
 #include "server/storage/schema.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
@@ -230,9 +230,10 @@ MasterFile readFile(const FileSpec& spec, const std::filesystem::path& path,
     return out;
 }
 
-bool exists(Session& s, std::string_view sql, std::initializer_list<SqlValue> params) {
+bool exists(storage::Session& s, std::string_view sql,
+            std::initializer_list<storage::SqlValue> params) {
     bool found = false;
-    s.query(sql, params, [&](const Row&) { found = true; });
+    s.query(sql, params, [&](const storage::Row&) { found = true; });
     return found;
 }
 
@@ -284,9 +285,9 @@ MasterData readMasterData(const std::vector<std::filesystem::path>& paths) {
     return data;
 }
 
-std::map<std::string, int> loadMasterData(Database& db, const MasterData& data) {
-    return db.write([&](Session& s) {
-        lockForSetup(s);
+std::map<std::string, int> loadMasterData(storage::Database& db, const MasterData& data) {
+    return db.write([&](storage::Session& s) {
+        storage::lockForSetup(s);
         std::vector<std::string> problems;
         const auto check = [&](const MasterFile& file, std::size_t i, bool bad,
                                const std::string& problem) {
@@ -361,4 +362,4 @@ std::map<std::string, int> loadMasterData(Database& db, const MasterData& data) 
     });
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-namespace confcred::server {
-
+namespace confcred::server::storage {
 class Database;
+}
+
+namespace confcred::server::ops {
 
 // Every bad line found, one Portuguese message each ("Linha 4 de
 // clientes.csv: ..."); what() joins them with line breaks.
@@ -47,6 +49,6 @@ MasterData readMasterData(const std::vector<std::filesystem::path>& paths);
 // Inserts everything in one write transaction. A consumer whose client is in
 // neither the files nor the database, or a code already stored, is refused
 // with its line; nothing is kept then. Returns the rows inserted per file.
-std::map<std::string, int> loadMasterData(Database& db, const MasterData& data);
+std::map<std::string, int> loadMasterData(storage::Database& db, const MasterData& data);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

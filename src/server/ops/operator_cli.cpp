@@ -10,13 +10,13 @@
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
 struct OperatorCommand {
     std::string verb, name;
-    std::optional<Role> role;
+    std::optional<trust::Role> role;
     ServerOptions server;  // --db and whatever else the server reads
 };
 
@@ -44,7 +44,7 @@ OperatorCommand parseCommand(const std::vector<std::string>& args) {
             } else {
                 value = word.substr(7);
             }
-            command.role = parseRole(value);
+            command.role = trust::parseRole(value);
             if (!command.role)
                 throw OptionsError("--role: expected consulta or operador, got '" + value + "'");
         } else if (named && command.name.empty() && word.rfind("--", 0) != 0) {
@@ -59,7 +59,7 @@ OperatorCommand parseCommand(const std::vector<std::string>& args) {
         throw OptionsError("operator add: --role consulta|operador is missing");
     command.server = parseServerOptions(rest, nullptr);
     if (named) {
-        const NameCheck checked = checkOperatorName(command.name);
+        const trust::NameCheck checked = trust::checkOperatorName(command.name);
         if (!checked.error.empty())
             throw OptionsError("operator " + command.verb + ": " + checked.error);
         command.name = checked.name;
@@ -85,9 +85,9 @@ std::string readPassword(std::istream& in, std::ostream& err) {
     }
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
-    if (line.size() < kMinPasswordBytes)
+    if (line.size() < trust::kMinPasswordBytes)
         throw OptionsError("the password (one line on standard input) must have at least " +
-                           std::to_string(kMinPasswordBytes) + " characters");
+                           std::to_string(trust::kMinPasswordBytes) + " characters");
     return line;
 }
 
@@ -110,13 +110,13 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
         return 2;
     }
     try {
-        auto db =
-            openDatabase(command.server.dbUrl.empty() ? defaultSqliteUrl() : command.server.dbUrl);
-        OperatorStore store(*db);
+        auto db = storage::openDatabase(command.server.dbUrl.empty() ? storage::defaultSqliteUrl()
+                                                                     : command.server.dbUrl);
+        trust::OperatorStore store(*db);
         if (command.verb == "add") {
             store.add(command.name, *command.role, password);
-            out << "operator '" << command.name << "' added with role " << roleName(*command.role)
-                << "\n";
+            out << "operator '" << command.name << "' added with role "
+                << trust::roleName(*command.role) << "\n";
         } else if (command.verb == "passwd") {
             store.setPassword(command.name, password);
             out << "password of operator '" << command.name << "' changed\n";
@@ -124,8 +124,8 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
             store.disable(command.name);
             out << "operator '" << command.name << "' disabled\n";
         } else {
-            for (const OperatorAccount& a : store.list())
-                out << a.name << "\t" << roleName(a.role) << "\t"
+            for (const trust::OperatorAccount& a : store.list())
+                out << a.name << "\t" << trust::roleName(a.role) << "\t"
                     << (a.enabled ? "enabled" : "disabled") << "\n";
         }
     } catch (const std::exception& e) {
@@ -149,4 +149,4 @@ them are dropped. --db and the other server options are read as the server reads
 )";
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

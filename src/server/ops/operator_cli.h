@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 // `args` are the words after "operator". A password is read from `in`, one
 // line, never from the command line. Returns the exit code: 0 done, 1 the
@@ -17,4 +17,4 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
 
 std::string operatorUsageText();
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

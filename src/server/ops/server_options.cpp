@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 namespace {
 
@@ -41,7 +41,7 @@ std::string readTokenFile(const std::string& path) {
 
 }  // namespace
 
-void parseListen(const std::string& text, HttpServerOptions& http) {
+void parseListen(const std::string& text, http::HttpServerOptions& http) {
     std::string host, port;
     if (!text.empty() && text.front() == '[') {
         const auto close = text.find(']');
@@ -235,4 +235,4 @@ cleanly (running calls finish). Exit codes: 0 stopped, 1 cannot listen or open t
 )";
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

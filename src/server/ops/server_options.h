@@ -9,7 +9,7 @@
 
 #include "server/http/http_server.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 // A bad command line; main answers it with exit code 2.
 class OptionsError : public std::runtime_error {
@@ -20,7 +20,7 @@ class OptionsError : public std::runtime_error {
 struct ServerOptions {
     // --listen, --threads, --workers, --token, --max-body, --body-budget, the timeouts and
     // connection caps, --verbose
-    HttpServerOptions http;
+    http::HttpServerOptions http;
     std::string dbUrl;   // --db; empty: the default SQLite file
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     // --session-hours (or --session-seconds): how long a login's session lasts
@@ -42,7 +42,7 @@ inline constexpr unsigned kSeedOrdersSeed = 1;
 ServerOptions parseServerOptions(const std::vector<std::string>& args, const char* envToken);
 
 // HOST:PORT, [IPV6]:PORT; throws OptionsError.
-void parseListen(const std::string& text, HttpServerOptions& http);
+void parseListen(const std::string& text, http::HttpServerOptions& http);
 
 // 127.0.0.0/8, ::1 and "localhost".
 bool isLoopbackHost(const std::string& host);
@@ -57,4 +57,4 @@ std::string exposureWarning(const ServerOptions& options);
 
 std::string usageText();
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

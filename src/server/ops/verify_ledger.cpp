@@ -5,7 +5,7 @@
 #include "server/storage/ledger_chain.h"
 #include "server/storage/schema.h"
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ServerOptions options;
@@ -24,20 +24,21 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
         return 0;
     }
     try {
-        auto db = openExistingDatabase(options.dbUrl.empty() ? defaultSqliteUrl() : options.dbUrl);
-        const int version = db->read([](Session& s) {
+        auto db = storage::openExistingDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
+                                                                      : options.dbUrl);
+        const int version = db->read([](storage::Session& s) {
             int found = 0;
             s.query("SELECT COALESCE(MAX(version), 0) FROM schema_version", {},
-                    [&](const Row& r) { found = static_cast<int>(r.integer(0)); });
+                    [&](const storage::Row& r) { found = static_cast<int>(r.integer(0)); });
             return found;
         });
-        if (version != latestSchemaVersion()) {
+        if (version != storage::latestSchemaVersion()) {
             err << "confcred-server verify-ledger: the database has schema version " << version
-                << ", this program " << latestSchemaVersion()
+                << ", this program " << storage::latestSchemaVersion()
                 << "; start the server on it once to bring it up to date\n";
             return 1;
         }
-        const ledger::ChainReport report = db->read(ledger::verifyChains);
+        const storage::ledger::ChainReport report = db->read(storage::ledger::verifyChains);
         if (!report.ok) {
             out << "broken " << report.table << " " << report.id << ": " << report.problem << "\n";
             return 3;
@@ -52,4 +53,4 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
     }
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

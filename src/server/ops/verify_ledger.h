@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::ops {
 
 // `args` are those after "verify-ledger". Prints "ok N rows" and each chain's
 // head on `out` and returns 0 when every chain holds; prints the first row
@@ -15,4 +15,4 @@ namespace confcred::server {
 // on `err`.
 int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::ops

@@ -9,7 +9,7 @@
 #include "server/storage/schema.h"
 #include "server/storage/sqlite_backend.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -213,4 +213,4 @@ std::string defaultSqliteUrl() {
     return "sqlite:" + (folder / "confcred.db").string();
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

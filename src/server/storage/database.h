@@ -19,7 +19,7 @@
 #include <variant>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 enum class Backend { Sqlite, Postgres };
 
@@ -273,4 +273,4 @@ auto Database::run(bool writing, F&& work, bool faults) -> std::invoke_result_t<
     }
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

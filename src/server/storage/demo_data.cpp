@@ -13,7 +13,7 @@
 #include "server/storage/stored_values.h"
 #include "server/storage/text_fold.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -326,4 +326,4 @@ void seedOrders(Database& db, int n, unsigned seed) {
     });
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

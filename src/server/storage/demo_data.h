@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 class Database;
 class Session;
@@ -28,4 +28,4 @@ void seedOrders(Database& db, int n, unsigned seed);
 // 9 or 12 digits.
 std::string withCheckDigits(const std::string& base);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -49,4 +49,4 @@ std::string Sha256::hex() {
     return out;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

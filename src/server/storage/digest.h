@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // Hashes the concatenation of `parts`; returns 64 lower-case hex digits.
 class Sha256 {
@@ -28,4 +28,4 @@ inline std::string sha256Hex(std::string_view bytes) {
     return Sha256().add(bytes).hex();
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -7,7 +7,7 @@
 
 #include <boost/algorithm/string/predicate.hpp>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -31,4 +31,4 @@ void faultAfterCommit(std::string_view method) {
         _exit(70);
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -7,9 +7,9 @@
 
 #include <string_view>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // Called right after a write call's commit; returns unless the hook names `method`.
 void faultAfterCommit(std::string_view method);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -5,7 +5,7 @@
 #include "server/storage/database.h"
 #include "server/storage/digest.h"
 
-namespace confcred::server::ledger {
+namespace confcred::server::storage::ledger {
 
 namespace {
 
@@ -257,4 +257,4 @@ ChainReport verifyChains(Session& s) {
     return report;
 }
 
-}  // namespace confcred::server::ledger
+}  // namespace confcred::server::storage::ledger

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 class Session;
 
@@ -95,4 +95,4 @@ struct ChainReport {
 ChainReport verifyChains(Session& s);
 
 }  // namespace ledger
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

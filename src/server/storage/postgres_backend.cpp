@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -225,4 +225,4 @@ std::unique_ptr<Session> openPostgresSession(const std::string& url) {
     return std::make_unique<PgSession>(url);
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -9,7 +9,7 @@
 
 #include "server/storage/database.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // Connects with a postgresql:// URI. Throws DatabaseError with the first line
 // of libpq's message.
@@ -18,4 +18,4 @@ std::unique_ptr<Session> openPostgresSession(const std::string& url);
 // "a = ? AND b = '?'" -> "a = $1 AND b = '?'": placeholders outside quotes.
 std::string numberPlaceholders(std::string_view sql);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -78,4 +78,4 @@ void RecordFill::resolve(const Row& row) {
     resolved_ = true;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -11,7 +11,7 @@
 #include "server/storage/database.h"
 #include "server/storage/stored_values.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // A field of the record that no column of the statement holds.
 struct DerivedField {
@@ -102,4 +102,4 @@ class RecordFill {
     bool resolved_ = false;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

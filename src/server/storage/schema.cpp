@@ -6,7 +6,7 @@
 #include "server/storage/database.h"
 #include "server/storage/ledger_chain.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -308,4 +308,4 @@ int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated
     });
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -3,7 +3,7 @@
 
 #include <functional>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 class Database;
 class Session;
@@ -33,4 +33,4 @@ int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated
 // SQLite's BEGIN IMMEDIATE already holds the whole file.
 void lockForSetup(Session& s);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

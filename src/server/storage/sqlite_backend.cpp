@@ -6,7 +6,7 @@
 
 #include <unordered_map>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -207,4 +207,4 @@ std::unique_ptr<Session> openSqliteSession(const std::string& path) {
     return std::make_unique<SqliteSession>(path);
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -8,10 +8,10 @@
 
 #include "server/storage/database.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // Opens (creating when missing) the database file. Throws DatabaseError with
 // SQLite's own message ("unable to open database file").
 std::unique_ptr<Session> openSqliteSession(const std::string& path);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

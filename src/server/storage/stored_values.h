@@ -13,7 +13,7 @@
 
 #include "platform/datetime.h"
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 inline std::string storedDateTime(platform::DateTime value) {
     const auto d = value.date();
@@ -57,4 +57,4 @@ inline double fromCents(std::int64_t cents) {
     return static_cast<double>(cents) / 100.0;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

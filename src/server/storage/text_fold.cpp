@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 namespace {
 
@@ -63,4 +63,4 @@ std::string containsPattern(std::string_view text) {
     return pattern;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace confcred::server {
+namespace confcred::server::storage {
 
 // A..Z to a..z; the accented Latin letters (U+00C0..U+017F) to their base
 // letters, lower case (á, À, ã -> a; Ç -> c; ß -> ss; Æ -> ae). Other text,
@@ -16,4 +16,4 @@ std::string foldForSearch(std::string_view text);
 // of a folded text: the text is folded and \, % and _ are escaped.
 std::string containsPattern(std::string_view text);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::storage

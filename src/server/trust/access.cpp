@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 namespace {
 
@@ -52,4 +52,4 @@ std::string_view refusalFor(Role role) {
                                   : "Operação não permitida para o perfil operador.";
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 // Ordered: a role may do whatever the roles before it may.
 enum class Role { Consulta, Operador };
@@ -28,4 +28,4 @@ Role minimumRole(std::string_view method);
 // The refusal of a method to a role, in the operator's words.
 std::string_view refusalFor(Role role);
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 namespace {
 
@@ -64,4 +64,4 @@ void LoginThrottle::forgetOld(Clock::time_point now) {
                   [&](const auto& item) { return now - item.second.last > kForgetAfter; });
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

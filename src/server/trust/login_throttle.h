@@ -9,7 +9,7 @@
 #include <string>
 #include <unordered_map>
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 class LoginThrottle {
   public:
@@ -40,4 +40,4 @@ class LoginThrottle {
     std::unordered_map<std::string, Entry> entries_;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

@@ -7,7 +7,7 @@
 
 #include "server/storage/database.h"
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 namespace {
 
@@ -72,7 +72,7 @@ std::string_view trimBlanks(std::string_view text) {
     }
 }
 
-OperatorAccount accountOf(const Row& r) {
+OperatorAccount accountOf(const storage::Row& r) {
     OperatorAccount a;
     a.name = std::string(r.text(0));
     a.role = parseRole(r.text(1)).value_or(Role::Consulta);
@@ -126,10 +126,10 @@ bool verifyPassword(std::string_view password, const std::string& hash) {
 
 void OperatorStore::add(const std::string& name, Role role, std::string_view password) {
     const std::string hash = hashPassword(password);
-    db_.write([&](Session& s) {
+    db_.write([&](storage::Session& s) {
         bool exists = false;
         s.query("SELECT 1 FROM OPERADOR WHERE NMOPERADOR = ?", {std::string_view(name)},
-                [&](const Row&) { exists = true; });
+                [&](const storage::Row&) { exists = true; });
         if (exists)
             throw std::runtime_error("an operator named '" + name + "' already exists");
         s.execute(
@@ -141,7 +141,7 @@ void OperatorStore::add(const std::string& name, Role role, std::string_view pas
 
 void OperatorStore::setPassword(const std::string& name, std::string_view password) {
     const std::string hash = hashPassword(password);
-    db_.write([&](Session& s) {
+    db_.write([&](storage::Session& s) {
         requireChanged(s.execute("UPDATE OPERADOR SET DSSENHAHASH = ? WHERE NMOPERADOR = ?",
                                  {std::string_view(hash), std::string_view(name)}),
                        name);
@@ -151,7 +151,7 @@ void OperatorStore::setPassword(const std::string& name, std::string_view passwo
 }
 
 void OperatorStore::disable(const std::string& name) {
-    db_.write([&](Session& s) {
+    db_.write([&](storage::Session& s) {
         requireChanged(s.execute("UPDATE OPERADOR SET IDATIVO = 'N' WHERE NMOPERADOR = ?",
                                  {std::string_view(name)}),
                        name);
@@ -160,19 +160,19 @@ void OperatorStore::disable(const std::string& name) {
 }
 
 std::vector<OperatorAccount> OperatorStore::list() {
-    return db_.read([](Session& s) {
+    return db_.read([](storage::Session& s) {
         std::vector<OperatorAccount> out;
         s.query("SELECT NMOPERADOR, IDPERFIL, IDATIVO FROM OPERADOR ORDER BY NMOPERADOR", {},
-                [&](const Row& r) { out.push_back(accountOf(r)); });
+                [&](const storage::Row& r) { out.push_back(accountOf(r)); });
         return out;
     });
 }
 
 bool OperatorStore::anyEnabled() {
-    return db_.read([](Session& s) {
+    return db_.read([](storage::Session& s) {
         bool any = false;
         s.query("SELECT 1 FROM OPERADOR WHERE IDATIVO = 'S' LIMIT 1", {},
-                [&](const Row&) { any = true; });
+                [&](const storage::Row&) { any = true; });
         return any;
     });
 }
@@ -183,11 +183,11 @@ std::optional<OperatorAccount> OperatorStore::authenticate(const std::string& na
         OperatorAccount account;
         std::string hash;
     };
-    const auto found = db_.read([&](Session& s) {
+    const auto found = db_.read([&](storage::Session& s) {
         std::optional<Found> out;
         s.query(
             "SELECT NMOPERADOR, IDPERFIL, IDATIVO, DSSENHAHASH FROM OPERADOR WHERE NMOPERADOR = ?",
-            {std::string_view(name)}, [&](const Row& r) {
+            {std::string_view(name)}, [&](const storage::Row& r) {
                 out = Found{accountOf(r), std::string(r.text(3))};
             });
         return out;
@@ -203,4 +203,4 @@ std::optional<OperatorAccount> OperatorStore::authenticate(const std::string& na
     return found->account;
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

@@ -9,9 +9,11 @@
 
 #include "server/trust/access.h"
 
-namespace confcred::server {
-
+namespace confcred::server::storage {
 class Database;
+}
+
+namespace confcred::server::trust {
 
 inline constexpr std::size_t kMaxOperatorNameChars = 40;
 inline constexpr std::size_t kMinPasswordBytes = 8;
@@ -40,7 +42,7 @@ struct OperatorAccount {
 // message for the command line when the operator is missing or already there.
 class OperatorStore {
   public:
-    explicit OperatorStore(Database& db) : db_(db) {}
+    explicit OperatorStore(storage::Database& db) : db_(db) {}
 
     void add(const std::string& name, Role role, std::string_view password);
     void setPassword(const std::string& name, std::string_view password);
@@ -54,7 +56,7 @@ class OperatorStore {
     std::optional<OperatorAccount> authenticate(const std::string& name, std::string_view password);
 
   private:
-    Database& db_;
+    storage::Database& db_;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

@@ -9,7 +9,7 @@
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
 
-namespace confcred::server {
+namespace confcred::server::trust {
 
 namespace {
 
@@ -42,13 +42,13 @@ std::string tokenHash(std::string_view token) {
     return hexOf(digest, sizeof digest);
 }
 
-std::optional<Caller> lookUp(Session& s, const std::string& hash, std::int64_t nowMs) {
+std::optional<Caller> lookUp(storage::Session& s, const std::string& hash, std::int64_t nowMs) {
     std::optional<Caller> found;
     s.query(
         "SELECT O.NMOPERADOR, O.IDPERFIL FROM SESSAOOPER S"
         " JOIN OPERADOR O ON O.NMOPERADOR = S.NMOPERADOR"
         " WHERE S.DSTOKENHASH = ? AND S.DTEXPIRA_MS > ? AND O.IDATIVO = 'S'",
-        {std::string_view(hash), nowMs}, [&](const Row& r) {
+        {std::string_view(hash), nowMs}, [&](const storage::Row& r) {
             found = Caller{std::string(r.text(0)), parseRole(r.text(1)).value_or(Role::Consulta)};
         });
     return found;
@@ -60,7 +60,7 @@ SessionGate::~SessionGate() {
     stopWatching();
 }
 
-void SessionGate::attach(Database& db) {
+void SessionGate::attach(storage::Database& db) {
     db_ = &db;
     lookForAccounts();
     if (!settings_.loopbackOnly || watcher_.joinable())
@@ -120,7 +120,7 @@ std::optional<Caller> SessionGate::caller(std::string_view token) {
         return std::nullopt;
     const std::string hash = tokenHash(token);
     const std::int64_t now = platform::now().msSinceEpoch();
-    return db_->read([&](Session& s) { return lookUp(s, hash, now); });
+    return db_->read([&](storage::Session& s) { return lookUp(s, hash, now); });
 }
 
 IssuedSession SessionGate::issue(const Caller& caller) {
@@ -132,7 +132,7 @@ IssuedSession SessionGate::issue(const Caller& caller) {
     const std::int64_t expires = (now + settings_.length.count() * 1000) / 1000 * 1000;
     issued.expires = platform::DateTime::fromMsSinceEpoch(expires);
     const std::string hash = tokenHash(issued.token);
-    db_->write([&](Session& s) {
+    db_->write([&](storage::Session& s) {
         // Expired sessions go as new ones come, so the table stays small.
         s.execute("DELETE FROM SESSAOOPER WHERE DTEXPIRA_MS <= ?", {now});
         s.execute("INSERT INTO SESSAOOPER (DSTOKENHASH, NMOPERADOR, DTEXPIRA_MS) VALUES (?, ?, ?)",
@@ -176,9 +176,9 @@ void SessionGate::end(std::string_view token) {
     if (db_ == nullptr || !wellFormed(token))
         return;
     const std::string hash = tokenHash(token);
-    db_->write([&](Session& s) {
+    db_->write([&](storage::Session& s) {
         s.execute("DELETE FROM SESSAOOPER WHERE DSTOKENHASH = ?", {std::string_view(hash)});
     });
 }
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust

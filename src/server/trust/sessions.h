@@ -17,9 +17,11 @@
 #include "server/trust/access.h"
 #include "server/trust/login_throttle.h"
 
-namespace confcred::server {
-
+namespace confcred::server::storage {
 class Database;
+}
+
+namespace confcred::server::trust {
 
 struct SessionSettings {
     std::chrono::seconds length{std::chrono::hours(8)};
@@ -49,7 +51,7 @@ class SessionGate {
     // loopback a thread then looks once a second whether an account exists,
     // so that /health, answered without the database, is at most a second
     // behind.
-    void attach(Database& db);
+    void attach(storage::Database& db);
     // Ends that thread; before the database goes.
     void stopWatching();
 
@@ -77,7 +79,7 @@ class SessionGate {
     void lookForAccounts();
 
     SessionSettings settings_;
-    Database* db_ = nullptr;
+    storage::Database* db_ = nullptr;
     LoginThrottle throttle_;
     std::atomic<bool> anyAccount_{true};
     std::atomic<std::int64_t> checkedAtMs_{-1};
@@ -87,4 +89,4 @@ class SessionGate {
     std::thread watcher_;
 };
 
-}  // namespace confcred::server
+}  // namespace confcred::server::trust
