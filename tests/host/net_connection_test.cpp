@@ -408,9 +408,9 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
 // operator, a write is not applied; in automation the password goes again.
 TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     namespace srv = confcred::server;
-    auto db = srv::openDatabase(server.dbUrl());
-    srv::OperatorStore(*db).add("Ana", srv::Role::Operador, "senha-da-ana");
-    srv::OperatorStore(*db).add("Bia", srv::Role::Operador, "senha-da-bia");
+    auto db = srv::storage::openDatabase(server.dbUrl());
+    srv::trust::OperatorStore(*db).add("Ana", srv::trust::Role::Operador, "senha-da-ana");
+    srv::trust::OperatorStore(*db).add("Bia", srv::trust::Role::Operador, "senha-da-bia");
     const auto pending = db->queryText(
         "SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR FROM PEDCREDCONS WHERE IDPEDCREEXTR = 'N'"
         " ORDER BY NRPEDCRECONS LIMIT 2");
@@ -472,7 +472,7 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     endTheSession();
     EXPECT_EQ(effect(1), QString());
     EXPECT_EQ(*ledger(1).at(0)[0], "Ana");
-    srv::OperatorStore(*db).disable("Ana");
+    srv::trust::OperatorStore(*db).disable("Ana");
     EXPECT_TRUE(effect(0).contains(QStringLiteral("recusada: Operador ou senha incorretos.")));
 }
 
