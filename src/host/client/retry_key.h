@@ -10,8 +10,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include "host/client/call_transport.h"
-
 namespace confcred::host {
 
 // setEfetivaSaldo, setCancelaCredito, setSituacao and SetImporSaldoCons, in
