@@ -109,6 +109,29 @@ TEST(NetConnectionTest, CallSendsTheProtocolAndDecodesThePacket) {
     EXPECT_EQ(observed[0].second, QString::fromStdString(args));
 }
 
+// A connection hears of no process-wide state but the context it is handed:
+// the host's by default, where setCallObserver speaks.
+TEST(NetConnectionTest, CallsAreToldToTheContextTheConnectionWasHanded) {
+    FakeServer server([](int fd, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        reply(fd, 200, R"({"result":null})");
+        return true;
+    });
+    QStringList hostHeard, ownHeard;
+    TNetConnection::setCallObserver([&](const QString& m, const QString&) { hostHeard << m; });
+    CallContext own{nullptr, [&](const QString& m, const QString&) { ownHeard << m; }};
+    TNetConnection mine(own);
+    TNetConnection hosts;
+    aimAt(mine, server.port());
+    aimAt(hosts, server.port());
+    mine.AppServer(QStringLiteral("getPEDCREDCONS"));
+    hosts.AppServer(QStringLiteral("setSituacao"));
+    TNetConnection::setCallObserver(nullptr);
+    EXPECT_EQ(ownHeard, QStringList{QStringLiteral("getPEDCREDCONS")});
+    EXPECT_EQ(hostHeard, QStringList{QStringLiteral("setSituacao")});
+}
+
 struct AnswerRow {
     const char* name;
     std::function<void(int fd)> answer;

@@ -2,24 +2,31 @@
 // late-bound by method name: POST http://Host:Port/<ServerName>/<method> with
 // {"args": [...]}; the answer is {"result": ...} or {"error": {"message"}}
 // (the JSON on both sides is host/client/call_codec.h). A Host written https://HOST
-// is reached over HTTPS with the certificate checks of host/server_tls.h.
+// is reached over HTTPS with the certificate checks of host/client/server_tls.h.
 // A call is synchronous for the caller but waits in a local event loop that
 // repaints the windows and runs the busy animation while user input waits.
+//
+// The connection keeps the address and the open state and turns answers into
+// results; the exchange and its failures are the transport's
+// (host/client/call_transport.h), the key, the retry and the new login the
+// call policy's (host/client/call_policy.h), and the session and the observer
+// come from the context it is handed (host/client/call_context.h).
 #pragma once
 
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
 #include "host/client/call_codec.h"
-
-class QNetworkAccessManager;
-class QNetworkReply;
-class QUrl;
+#include "host/client/call_context.h"
 
 namespace confcred::host {
+
+class CallTransport;
+struct ServerRequest;
 
 // The server's error, raised instead of returned when ThrowException is on.
 class ServerError : public std::runtime_error {
@@ -51,7 +58,11 @@ class TNetConnection : public QObject {
     static constexpr int kDefaultCallTimeoutMs = 300'000;
     static constexpr int kDefaultConnectTimeoutMs = 10'000;
 
+    // Under the host's session, told to the host's observer
+    // (hostCallContext()).
     explicit TNetConnection(QObject* parent = nullptr);
+    // Under the session and observer of `context`, which outlives it.
+    explicit TNetConnection(CallContext& context, QObject* parent = nullptr);
     ~TNetConnection() override;
 
     QString Host() const { return host_; }
@@ -99,25 +110,22 @@ class TNetConnection : public QObject {
     CallResult AppServer(const QString& method, const CallArgs& args = {});
     RemoteServer appServer() { return RemoteServer(*this); }
 
-    // Process-wide: told of every call (method name and the JSON array of its
-    // arguments) before it is sent; the automation transcript prints them.
-    using CallObserver = std::function<void(const QString& method, const QString& argsText)>;
+    // Told of every call (method name and the JSON array of its arguments)
+    // before it is sent; the automation transcript prints them. Sets the
+    // host's context's observer, so it hears the connections made under it.
+    using CallObserver = host::CallObserver;
     static void setCallObserver(CallObserver observer);
 
   signals:
     void connectedChanged(bool connected);
 
   private:
-    QUrl urlOf(const QString& path) const;
-    // Sends and waits; returns the HTTP status (0 when none came) and fills
-    // `body`, and `sessionEnded` when the server answered that the call needs
-    // a new session. Throws TransportError on a transport failure.
-    int exchange(QNetworkReply* reply, int timeoutMs, const QString& what, std::string& body,
-                 bool* sessionEnded = nullptr);
-    // After the server said the session ended: logs in again. Empty when the
-    // call may go once more; else why it must not (the call's error).
-    QString logInAgainFor(bool writes);
+    // A request to `path` on Host:Port, `what` named in the failure texts.
+    ServerRequest requestTo(const QString& path, const QString& what, int timeoutMs) const;
+    QString where() const;
 
+    CallContext* context_;
+    std::unique_ptr<CallTransport> transport_;
     QString host_ = QStringLiteral("127.0.0.1");
     int port_ = 8211;
     QString serverName_;
@@ -128,7 +136,6 @@ class TNetConnection : public QObject {
     int connectTimeoutMs_ = kDefaultConnectTimeoutMs;
     int retryDelayMs_ = 1000;
     std::function<void()> beforeConnect_;
-    QNetworkAccessManager* network_ = nullptr;
 };
 
 }  // namespace confcred::host

@@ -2,22 +2,15 @@
 // operations and the import) carries a fresh Idempotency-Key; when its answer
 // is lost on the way (the connection was refused, reset or closed before an
 // answer came), the call is sent once more with the same key, and the server
-// answers the first outcome instead of applying the call twice.
+// answers the first outcome instead of applying the call twice. The call
+// policy (host/client/call_policy.h) applies these; a lost answer is the
+// transport's AnswerLost (host/client/call_transport.h).
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
-#include "host/client/call_codec.h"
-
 namespace confcred::host {
-
-// A transport failure after which the server may or may not have run the
-// call: nothing, or no whole answer, came back.
-class AnswerLost : public TransportError {
-  public:
-    using TransportError::TransportError;
-};
 
 // setEfetivaSaldo, setCancelaCredito, setSituacao and SetImporSaldoCons, in
 // any letter case (as the server matches names).

@@ -5,7 +5,7 @@
 // nothing here is used. When a call is refused because the session has ended
 // on the server (expired, ended, its operator disabled, the server's database
 // lost it), the host logs in again the way it did at start and sends the call
-// once more (host/client/net_connection.cpp).
+// once more (host/client/call_policy.h).
 #pragma once
 
 #include <QDateTime>
@@ -77,7 +77,8 @@ class ServerSession {
     bool loggingInAgain_ = false;
 };
 
-// The process's session, used by every TNetConnection.
+// The host's one session. Connections do not read it themselves: the host's
+// call context hands it to them (host/client/call_context.h).
 ServerSession& serverSession();
 
 }  // namespace confcred::host

@@ -1,0 +1,87 @@
+#include "host/client/call_policy.h"
+
+#include "host/client/retry_key.h"
+#include "host/client/server_session.h"
+
+namespace confcred::host {
+
+namespace {
+
+// The server's refusal of a call without a valid session: it did not run it.
+bool sessionEnded(const ServerAnswer& answer) {
+    return answer.status == 401 && answer.wwwAuthenticate.contains(R"(realm="confcred-session")");
+}
+
+}  // namespace
+
+CallOutcome CallPolicy::send(const QString& method, ServerRequest request, QString& operatorName) {
+    request.setHeader("X-Confcred-Operator", operatorName.toUtf8());
+    const bool writes = isWriteCall(method);
+    if (writes)
+        request.setHeader("Idempotency-Key", newIdempotencyKey());
+    if (session_ && session_->active()) {
+        session_->renewIfDue();
+        request.setHeader("Authorization", session_->bearer());
+    }
+    ServerAnswer answer = sendOnce(request, writes);
+    if (sessionEnded(answer) && session_ && session_->canLogInAgain()) {
+        // The server refuses a call without a valid session before running
+        // it, so the call goes once more, with the same key.
+        if (QString refused = logInAgainFor(writes, operatorName); !refused.isEmpty())
+            return {0, {}, std::move(refused)};
+        request.setHeader("Authorization", session_->bearer());
+        request.setHeader("X-Confcred-Operator", operatorName.toUtf8());
+        answer = sendOnce(request, writes);
+    }
+    return {answer.status, std::move(answer.body), {}};
+}
+
+ServerAnswer CallPolicy::sendOnce(const ServerRequest& request, bool writes) {
+    try {
+        try {
+            return transport_.exchange(request);
+        } catch (const AnswerLost&) {
+            if (!writes)
+                throw;
+            // The call may have been committed before its answer was lost:
+            // the same key gets its real outcome instead of a second
+            // application.
+            transport_.pause(retryDelayMs_);
+            return transport_.exchange(request);
+        }
+    } catch (const TransportError&) {
+        if (linkLost_)
+            linkLost_();
+        throw;
+    }
+}
+
+QString CallPolicy::logInAgainFor(bool writes, QString& operatorName) {
+    const QString before = session_->operatorName();
+    QString refusal;
+    switch (session_->logInAgain(refusal)) {
+        case LoginAgain::Unavailable:
+        case LoginAgain::Cancelled:
+            return QStringLiteral(
+                "Sua sessão no servidor de aplicação terminou e a nova entrada foi cancelada; "
+                "nada foi alterado no servidor. Repita a operação para entrar novamente.");
+        case LoginAgain::Refused:
+            return QStringLiteral(
+                       "Sua sessão no servidor de aplicação terminou e a nova entrada foi "
+                       "recusada: %1 Nada foi alterado no servidor.")
+                .arg(refusal);
+        case LoginAgain::LoggedIn:
+            break;
+    }
+    operatorName = session_->operatorName();
+    // A write the previous operator asked for is not sent in the name of
+    // the one who took over; a list is.
+    if (writes && operatorName != before)
+        return QStringLiteral(
+                   "A sessão passou para o operador %1; a operação pedida por %2 não foi enviada "
+                   "e nada foi alterado no servidor. Repita-a se for o caso.")
+            .arg(operatorName, before);
+    return {};
+}
+
+}  // namespace confcred::host

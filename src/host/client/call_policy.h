@@ -1,0 +1,61 @@
+// The call policy of the server connection (TNetConnection): how one call of
+// a server method goes out over a transport (host/client/call_transport.h)
+// under the operator's session (host/client/server_session.h).
+//
+// - A write call (host/client/retry_key.h) carries a fresh Idempotency-Key.
+//   When its answer is lost it goes once more, after a pause, with the same
+//   key, and the server answers the first outcome instead of applying it
+//   twice. A read whose answer is lost is not sent again.
+// - A call the server refused because the session ended goes once more, with
+//   the same key, after one new login, in the name of whoever logged in; a
+//   cancelled or refused login is the call's error instead.
+// - A write asked for by one operator is not sent in the name of another who
+//   took over at that login; a read is.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+
+#include "host/client/call_transport.h"
+
+namespace confcred::host {
+
+class ServerSession;
+
+// What came of a call: the server's answer, or why it was not sent (again).
+struct CallOutcome {
+    int status = 0;
+    std::string body;
+    QString refused;  // when not empty, the call's error; nothing was applied
+};
+
+class CallPolicy {
+  public:
+    // `session` may be null: no session is sent and none is renewed.
+    CallPolicy(CallTransport& transport, ServerSession* session)
+        : transport_(transport), session_(session) {}
+
+    // Pause before a write whose answer was lost goes again.
+    void setRetryDelayMs(int ms) { retryDelayMs_ = ms; }
+    // Told when the transport fails (the link is gone), before the failure
+    // is raised again.
+    void setLinkLost(std::function<void()> handler) { linkLost_ = std::move(handler); }
+
+    // Sends the call of `method`: `request` has its address, path, body and
+    // time limit; the policy adds the operator, the key and the session.
+    // `operatorName` goes as X-Confcred-Operator and becomes the session's
+    // operator after a new login. Throws the transport's TransportError.
+    CallOutcome send(const QString& method, ServerRequest request, QString& operatorName);
+
+  private:
+    ServerAnswer sendOnce(const ServerRequest& request, bool writes);
+    QString logInAgainFor(bool writes, QString& operatorName);
+
+    CallTransport& transport_;
+    ServerSession* session_;
+    int retryDelayMs_ = 1000;
+    std::function<void()> linkLost_;
+};
+
+}  // namespace confcred::host

@@ -1,0 +1,294 @@
+// The call policy against a scripted transport: a write whose answer is lost
+// goes once more with the same key after its pause, a read does not; a call
+// refused because the session ended goes once more after one new login,
+// unless the login was cancelled or refused or another operator took over a
+// write. The logins themselves go to a small fake server.
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "host/client/call_policy.h"
+#include "host/client/server_session.h"
+#include "support/fake_http_server.h"
+
+using namespace confcred::host;
+using confcred::testing::FakeServer;
+using confcred::testing::Received;
+using confcred::testing::reply;
+
+namespace {
+
+using Step = std::function<ServerAnswer()>;
+
+// Answers from its script in order; keeps what was sent and each pause (with
+// how many requests had gone before it).
+class ScriptedTransport : public CallTransport {
+  public:
+    explicit ScriptedTransport(const std::vector<Step>& steps)
+        : steps_(steps.begin(), steps.end()) {}
+
+    ServerAnswer exchange(const ServerRequest& request) override {
+        sent.push_back(request);
+        if (steps_.empty()) {
+            ADD_FAILURE() << "sent once more than scripted";
+            throw TransportError("nada previsto");
+        }
+        const Step step = steps_.front();
+        steps_.pop_front();
+        return step();
+    }
+    void pause(int ms) override { pauses.emplace_back(ms, sent.size()); }
+
+    std::vector<ServerRequest> sent;
+    std::vector<std::pair<int, size_t>> pauses;
+
+  private:
+    std::deque<Step> steps_;
+};
+
+Step answer(int status, QByteArray authenticate = {}) {
+    return [=] {
+        ServerAnswer a;
+        a.status = status;
+        a.body = R"({"result":"pronto"})";
+        a.wwwAuthenticate = authenticate;
+        return a;
+    };
+}
+const Step ok = answer(200);
+const Step sessionEnded = answer(401, R"(Bearer realm="confcred-session")");
+const Step lost = []() -> ServerAnswer { throw AnswerLost("resposta perdida"); };
+const Step timedOut = []() -> ServerAnswer { throw TransportError("não respondeu"); };
+
+ServerRequest callRequest(const QString& method) {
+    ServerRequest request;
+    request.host = QStringLiteral("127.0.0.1");
+    request.port = 8211;
+    request.path = QStringLiteral("/lun90000.rdmConfCredBanc/") + method;
+    request.what = method;
+    request.post = true;
+    request.body = R"({"args":[]})";
+    return request;
+}
+
+struct LostRow {
+    const char* name;
+    const char* method;
+    std::vector<Step> steps;
+    size_t sends;
+    bool fails;  // the transport's failure reaches the caller
+};
+
+TEST(CallPolicyTest, OnlyAWriteWhoseAnswerWasLostGoesAgainWithItsKey) {
+    const std::vector<LostRow> rows = {
+        {"write, lost once", "setEfetivaSaldo", {lost, ok}, 2, false},
+        {"write, lost twice", "SetImporSaldoCons", {lost, lost}, 2, true},
+        {"read, lost", "getPEDCREDCONS", {lost}, 1, true},
+        // Silent is not lost: the call may still be running on the server.
+        {"write, timed out", "setSituacao", {timedOut}, 1, true},
+        {"read, answered", "getPEDCREDCONS", {ok}, 1, false},
+    };
+    for (const LostRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedTransport transport(row.steps);
+        CallPolicy policy(transport, nullptr);
+        policy.setRetryDelayMs(250);
+        int linkLost = 0;
+        policy.setLinkLost([&] { ++linkLost; });
+        QString operatorName = QStringLiteral("Ana");
+        const QString method = QString::fromUtf8(row.method);
+        if (row.fails) {
+            EXPECT_THROW(policy.send(method, callRequest(method), operatorName), TransportError);
+        } else {
+            const CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
+            EXPECT_EQ(outcome.status, 200);
+            EXPECT_EQ(outcome.body, R"({"result":"pronto"})");
+        }
+        EXPECT_EQ(linkLost, row.fails ? 1 : 0);
+        ASSERT_EQ(transport.sent.size(), row.sends);
+        const QByteArray key = transport.sent[0].header("Idempotency-Key");
+        // The writes are the set... methods.
+        EXPECT_EQ(key.size(), method.startsWith(QLatin1String("set"), Qt::CaseInsensitive) ? 36 : 0)
+            << key.toStdString();
+        EXPECT_EQ(transport.sent[0].header("X-Confcred-Operator"), "Ana");
+        EXPECT_TRUE(transport.sent[0].header("Authorization").isEmpty());
+        if (row.sends == 2) {
+            EXPECT_EQ(transport.sent[1].header("Idempotency-Key"), key);
+            EXPECT_EQ(transport.sent[1].body, transport.sent[0].body);
+            EXPECT_EQ(transport.pauses, (std::vector<std::pair<int, size_t>>{{250, 1}}));
+        } else {
+            EXPECT_TRUE(transport.pauses.empty());
+        }
+    }
+    // Two writes never share a key.
+    ScriptedTransport transport({ok, ok});
+    CallPolicy policy(transport, nullptr);
+    QString operatorName;
+    policy.send(QStringLiteral("setSituacao"), callRequest(QStringLiteral("setSituacao")),
+                operatorName);
+    policy.send(QStringLiteral("setSituacao"), callRequest(QStringLiteral("setSituacao")),
+                operatorName);
+    EXPECT_NE(transport.sent[0].header("Idempotency-Key"),
+              transport.sent[1].header("Idempotency-Key"));
+}
+
+// Logs in whoever the body names, with a new token each time: tok-<name>-<n>.
+class LoginServer {
+  public:
+    LoginServer()
+        : server_([this](int fd, const Received& r) {
+              if (r.path != "/session")
+                  return false;
+              if (r.method == "POST") {
+                  const std::string name =
+                      r.body.find("\"Bia\"") != std::string::npos ? "Bia" : "Ana";
+                  reply(fd, 200,
+                        R"({"result":{"token":"tok-)" + name + "-" + std::to_string(++logins_) +
+                            R"(","operator":")" + name + R"(","expires":"2099-01-01T00:00:00"}})");
+              } else {
+                  reply(fd, 200, R"({"result":null})");
+              }
+              return true;
+          }) {}
+    int port() const { return server_.port(); }
+
+  private:
+    int logins_ = 0;  // the server's thread only
+    FakeServer server_;
+};
+
+enum class Relogin { Ana, Bia, Cancelled, Refused };
+
+struct SessionRow {
+    const char* name;
+    const char* method;
+    Relogin relogin;
+    std::vector<Step> steps;
+    size_t sends;
+    const char* refused;  // the start of the call's error; null when answered
+    const char* operatorAfter;
+};
+
+TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
+    const LoginServer logins;
+    const std::vector<SessionRow> rows = {
+        {"write, same operator",
+         "setEfetivaSaldo",
+         Relogin::Ana,
+         {sessionEnded, ok},
+         2,
+         nullptr,
+         "Ana"},
+        {"read, another operator",
+         "getPEDCREDCONS",
+         Relogin::Bia,
+         {sessionEnded, ok},
+         2,
+         nullptr,
+         "Bia"},
+        {"write, another operator",
+         "setEfetivaSaldo",
+         Relogin::Bia,
+         {sessionEnded},
+         1,
+         "A sessão passou para o operador Bia; a operação pedida por Ana não foi enviada e nada "
+         "foi alterado no servidor. Repita-a se for o caso.",
+         "Bia"},
+        {"login cancelled",
+         "setSituacao",
+         Relogin::Cancelled,
+         {sessionEnded},
+         1,
+         "Sua sessão no servidor de aplicação terminou e a nova entrada foi cancelada; nada foi "
+         "alterado no servidor. Repita a operação para entrar novamente.",
+         "Ana"},
+        {"login refused",
+         "getPEDCREDCONS",
+         Relogin::Refused,
+         {sessionEnded},
+         1,
+         "Sua sessão no servidor de aplicação terminou e a nova entrada foi recusada: Operador "
+         "ou senha incorretos. Nada foi alterado no servidor.",
+         "Ana"},
+        // Refused again under the new session: its answer is the call's.
+        {"ended again",
+         "getPEDCREDCONS",
+         Relogin::Ana,
+         {sessionEnded, sessionEnded},
+         2,
+         nullptr,
+         "Ana"},
+    };
+    for (const SessionRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        ServerSession session;
+        ASSERT_TRUE(session
+                        .login(QStringLiteral("127.0.0.1"), logins.port(), QStringLiteral("Ana"),
+                               QStringLiteral("senha"))
+                        .ok);
+        const QByteArray firstBearer = session.bearer();
+        int relogins = 0;
+        session.setRelogin([&](QString& message) {
+            ++relogins;
+            switch (row.relogin) {
+                case Relogin::Cancelled:
+                    return LoginAgain::Cancelled;
+                case Relogin::Refused:
+                    message = QStringLiteral("Operador ou senha incorretos.");
+                    return LoginAgain::Refused;
+                default: {
+                    const QString name =
+                        row.relogin == Relogin::Bia ? QStringLiteral("Bia") : QStringLiteral("Ana");
+                    EXPECT_TRUE(session
+                                    .login(QStringLiteral("127.0.0.1"), logins.port(), name,
+                                           QStringLiteral("senha"))
+                                    .ok);
+                    return LoginAgain::LoggedIn;
+                }
+            }
+        });
+        ScriptedTransport transport(row.steps);
+        CallPolicy policy(transport, &session);
+        QString operatorName = QStringLiteral("Ana");
+        const QString method = QString::fromUtf8(row.method);
+        const CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
+
+        EXPECT_EQ(relogins, 1);
+        EXPECT_EQ(operatorName, QString::fromUtf8(row.operatorAfter));
+        ASSERT_EQ(transport.sent.size(), row.sends);
+        EXPECT_EQ(transport.sent[0].header("Authorization"), firstBearer);
+        if (row.refused) {
+            EXPECT_EQ(outcome.refused, QString::fromUtf8(row.refused));
+            continue;
+        }
+        EXPECT_TRUE(outcome.refused.isEmpty());
+        EXPECT_EQ(outcome.status, row.steps.back()().status);
+        const ServerRequest& again = transport.sent[1];
+        EXPECT_EQ(again.header("Authorization"), session.bearer());
+        EXPECT_NE(again.header("Authorization"), firstBearer);
+        EXPECT_EQ(again.header("X-Confcred-Operator"), operatorName.toUtf8());
+        EXPECT_EQ(again.header("Idempotency-Key"), transport.sent[0].header("Idempotency-Key"));
+    }
+
+    // Without a way to log in again, or without the session's realm, the
+    // refusal is the answer and nothing is sent again.
+    for (const Step& refusal : {sessionEnded, answer(401)}) {
+        ServerSession session;
+        if (refusal().wwwAuthenticate.isEmpty())
+            session.setRelogin([](QString&) -> LoginAgain {
+                ADD_FAILURE() << "logged in again for another 401";
+                return LoginAgain::Cancelled;
+            });
+        ScriptedTransport transport({refusal});
+        CallPolicy policy(transport, &session);
+        QString operatorName = QStringLiteral("Ana");
+        EXPECT_EQ(policy
+                      .send(QStringLiteral("setSituacao"),
+                            callRequest(QStringLiteral("setSituacao")), operatorName)
+                      .status,
+                  401);
+        EXPECT_EQ(transport.sent.size(), 1u);
+    }
+}
+
+}  // namespace

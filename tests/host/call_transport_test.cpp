@@ -1,0 +1,134 @@
+// The transport on its own against the fake HTTP server: what goes on the
+// wire, any status coming back as an answer, the failures of the link in the
+// operator's words (a lost answer told apart from a silent server), and the
+// wait that keeps timers running.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <chrono>
+#include <thread>
+
+#include "dataset/packet_codec.h"
+#include "host/client/call_transport.h"
+#include "support/fake_http_server.h"
+
+using namespace confcred::host;
+using confcred::testing::FakeServer;
+using confcred::testing::Received;
+using confcred::testing::reply;
+using confcred::testing::sendAll;
+
+namespace {
+
+ServerRequest callTo(int port, int timeoutMs = 5000) {
+    ServerRequest request;
+    request.host = QStringLiteral("127.0.0.1");
+    request.port = port;
+    request.path = QStringLiteral("/lun90000.rdmConfCredBanc/setSituacao");
+    request.what = QStringLiteral("setSituacao");
+    request.post = true;
+    request.body = R"({"args":[1]})";
+    request.timeoutMs = timeoutMs;
+    request.setHeader("X-Confcred-Operator", "Ana");
+    request.setHeader("X-Confcred-Operator", "Bia");  // replaces
+    return request;
+}
+
+TEST(CallTransportTest, SendsTheRequestAndTakesAnyStatusAsAnAnswer) {
+    const std::string refusal = R"({"error":{"message":"Sessão nova."}})";
+    FakeServer server([&](int fd, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        sendAll(fd,
+                "HTTP/1.1 401 Unauthorized\r\nContent-Type: application/json\r\n"
+                "WWW-Authenticate: Bearer realm=\"confcred-session\"\r\nContent-Length: " +
+                    std::to_string(refusal.size()) + "\r\nConnection: close\r\n\r\n" + refusal);
+        return true;
+    });
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    NetTransport transport;
+    const ServerAnswer answer = transport.exchange(callTo(server.port()));
+    EXPECT_EQ(answer.status, 401);
+    EXPECT_GT(ticks, 0);  // the wait is the nested one: timers fire
+    EXPECT_EQ(answer.body, refusal);
+    EXPECT_GE(answer.body.capacity(), answer.body.size() + confcred::dataset::kPacketPadding);
+    EXPECT_EQ(answer.wwwAuthenticate, R"(Bearer realm="confcred-session")");
+
+    const std::vector<Received> got = server.received();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].path, "/lun90000.rdmConfCredBanc/setSituacao");
+    EXPECT_EQ(got[0].body, R"({"args":[1]})");
+    for (const char* header : {"content-type: application/json", "accept-encoding: identity",
+                               "x-confcred-operator: bia"})
+        EXPECT_NE(got[0].headers.find(header), std::string::npos) << header << got[0].headers;
+    EXPECT_EQ(got[0].headers.find("ana"), std::string::npos);
+
+    // A GET carries no body.
+    ServerRequest health = callTo(server.port());
+    health.post = false;
+    health.path = health.what = QStringLiteral("/health");
+    EXPECT_EQ(transport.exchange(health).status, 200);
+}
+
+struct FailureRow {
+    const char* name;
+    FakeServer::Responder answer;
+    int timeoutMs;
+    const char* text;  // the whole message; %1 is host:port
+    bool lost;         // AnswerLost: the call may go again with its key
+};
+
+TEST(CallTransportTest, FailuresOfTheLinkInTheOperatorsWords) {
+    const auto silent = [](int, const Received& r) {
+        if (r.method != "POST")
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        return true;
+    };
+    const std::vector<FailureRow> rows = {
+        {"closed before answering", [](int, const Received&) { return true; }, 5000,
+         "O servidor de aplicação em %1 encerrou a conexão antes de terminar a resposta "
+         "(setSituacao).",
+         true},
+        {"silent", silent, 300,
+         "O servidor de aplicação em %1 não respondeu em 0,3 s (setSituacao).", false},
+    };
+    for (const FailureRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        FakeServer server(row.answer);
+        NetTransport transport;
+        const QString expected =
+            QString::fromUtf8(row.text).arg(QStringLiteral("127.0.0.1:%1").arg(server.port()));
+        try {
+            transport.exchange(callTo(server.port(), row.timeoutMs));
+            ADD_FAILURE() << "no failure";
+        } catch (const AnswerLost& e) {
+            EXPECT_TRUE(row.lost);
+            EXPECT_EQ(QString::fromUtf8(e.what()), expected);
+        } catch (const TransportError& e) {
+            EXPECT_FALSE(row.lost);
+            EXPECT_EQ(QString::fromUtf8(e.what()), expected);
+        }
+    }
+    int port = 0;
+    {
+        FakeServer closed([](int, const Received&) { return false; });
+        port = closed.port();
+    }
+    NetTransport transport;
+    try {
+        transport.exchange(callTo(port));
+        ADD_FAILURE() << "no failure";
+    } catch (const AnswerLost& e) {
+        EXPECT_EQ(QString::fromUtf8(e.what()),
+                  QStringLiteral("O servidor de aplicação em 127.0.0.1:%1 recusou a conexão; "
+                                 "verifique se ele está em execução.")
+                      .arg(port));
+    }
+}
+
+}  // namespace
