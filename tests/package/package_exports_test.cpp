@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 
+#include "filter_components.h"
 #include "host/core/messages.h"
 #include "host/core/package_loader.h"
 #include "host/core/text_routines.h"
@@ -85,15 +86,15 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
     TfrmFiltroConfCredBco* shown = nullptr;
     TfrmFiltroConfCredBco* whileShown = nullptr;
     ui_.queueModal([&](QDialog& dialog) {
-        auto& filter = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
-        shown = &filter;
+        auto& dlg = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
+        shown = &dlg;
         whileShown =
             exported<QPointer<TfrmFiltroConfCredBco>>(module, "frmFiltroConfCredBco")->data();
-        filter.chkSitEfetivado->setChecked(true);
-        filter.chkContabSim->setChecked(true);
-        filter.edtNrPedido->setText(QStringLiteral("123"));
-        filter.edtDescCredito->setText(QStringLiteral("abc"));
-        filter.sbtConfirma->click();
+        filter::chkSitEfetivado(dlg)->setChecked(true);
+        filter::chkContabSim(dlg)->setChecked(true);
+        filter::edtNrPedido(dlg)->setText(QStringLiteral("123"));
+        filter::edtDescCredito(dlg)->setText(QStringLiteral("abc"));
+        dlg.sbtConfirma->click();
     });
     module.call("IniProc");
     ASSERT_NE(shown, nullptr);
@@ -175,9 +176,9 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
 
         ShownTexts seen;
         ui_.queueModal([&seen](QDialog& dialog) {
-            auto& filter = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
-            seen.filter = filter.windowTitle();
-            seen.situation = filter.grbSituacao->title();
+            auto& dlg = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
+            seen.filter = dlg.windowTitle();
+            seen.situation = filter::grbSituacao(dlg)->title();
         });
         module.call("IniProc");
         ASSERT_FALSE(package::frmConfCredBco.isNull());
