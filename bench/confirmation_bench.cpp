@@ -32,6 +32,7 @@
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
 #include "host/forms/form_base.h"
+#include "host/widgets/named_data_set.h"
 #include "order_data.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/core/batch_operation.h"
@@ -106,7 +107,7 @@ size_t step(sqlite3* db, const char* sql, int columns) {
 // detached, as the operations walk it, doing nothing else: each step still
 // filters the family list to the current order.
 void bareWalk(package::TfrmConfCredBco& screen) {
-    dataset::RecordSet& orders = screen.cdsGetPediCreCons;
+    dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     screen.dtsPadrao.setEnabled(false);
     orders.first();
     while (!orders.eof())
@@ -161,7 +162,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<package::TfrmConfCredBco> screen(host::createForm<package::TfrmConfCredBco>());
     package::P_DATAINICIAL = platform::DateTime::fromParts(2000, 1, 1);
     package::P_DATAFINAL = platform::DateTime::fromParts(2999, 12, 31);
-    auto& orders = screen->cdsGetPediCreCons;
+    auto& orders = *host::findDataSet(screen.get(), QStringLiteral("cdsGetPediCreCons"));
+    auto& families = *host::findDataSet(screen.get(), QStringLiteral("cdsPediCredFami"));
+    auto& selected = *host::findDataSet(screen.get(), QStringLiteral("cdsTemp"));
 
     sqlite3* raw = nullptr;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
@@ -171,11 +174,11 @@ int main(int argc, char** argv) {
         ratioOf([&] { screen->sbtVerificarClick(); },
                 [&] { bytes = step(raw, kOrderSql.c_str(), 12) + step(raw, kFamilySql, 4); });
     sqlite3_close(raw);
-    screen->cdsPediCredFami.setFiltered(false);
+    families.setFiltered(false);
     note("reload: " + std::to_string(orders.recordCount()) + " orders, " +
-         std::to_string(screen->cdsPediCredFami.recordCount()) + " family rows; reference read " +
+         std::to_string(families.recordCount()) + " family rows; reference read " +
          std::to_string(bytes / 1024) + " KiB");
-    screen->cdsPediCredFami.setFiltered(true);
+    families.setFiltered(true);
     figure("confirmation.reload_vs_sqlite", reload);
 
     // Shown, so that the grids and the totals line paint in the pauses; as if
@@ -201,8 +204,11 @@ int main(int argc, char** argv) {
     figure("confirmation.markall_vs_walk", markAll);
 
     // Every order ticked, every one pending: the walk takes them all.
-    screen->boMarcaTodos = false;
+    // The title click alternates between ticking every order and clearing
+    // every tick; a second click when the first cleared them.
     screen->dbgPadraoTitleClick(0);
+    if (orders.fieldByName("IDCHECK").asString() != "S")
+        screen->dbgPadraoTitleClick(0);
     {
         // The list takes only tick marks: the situations change on a copy.
         dataset::RecordSet pending;
@@ -218,11 +224,11 @@ int main(int argc, char** argv) {
     size_t taken = 0, packetBytes = 0;
     const double batch = ratioOf(
         [&] {
-            screen->cdsTemp.close();
-            screen->cdsTemp.createDataSet();
+            selected.close();
+            selected.createDataSet();
             screen->dtsPadrao.setEnabled(false);
-            taken = package::collectSelected(orders, screen->cdsTemp, package::efetivaCredito());
-            packetBytes = host::encodeArgs({&screen->cdsTemp}).size();
+            taken = package::collectSelected(orders, selected, package::efetivaCredito());
+            packetBytes = host::encodeArgs({&selected}).size();
             screen->dtsPadrao.setEnabled(true);
         },
         [&] { bareWalk(*screen); });

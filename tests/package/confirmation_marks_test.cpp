@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <string>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/widgets/button_flat.h"
 #include "package/confirmation/check_pictures.h"
@@ -13,11 +14,13 @@
 namespace confcred::testing {
 namespace {
 
+using namespace confirmation;
+
 class ConfirmationMarks : public PackageTest {};
 
 TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     auto& grid = *screen.dbgPadrao;
     const QStringList before = column(orders, "IDCHECK");
     ASSERT_GE(before.size(), 3);
@@ -39,13 +42,14 @@ TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     QStringList expected = before;
     expected[2] = flipped;
     EXPECT_EQ(column(orders, "IDCHECK"), expected);
-    EXPECT_FALSE(screen.boMarcaTodos);
     EXPECT_TRUE(screen.dtsPadrao.enabled());
+    // Single ticks leave the mark-all switch alone.
+    EXPECT_FALSE(markAllIsOn(screen));
 }
 
 TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
     orders.setRecNo(4);
     const QString number = current(orders, "NRPEDCRECONS");
@@ -55,41 +59,40 @@ TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
 
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
-    EXPECT_TRUE(screen.boMarcaTodos);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_EQ(column(orders, "NRPEDCRECONS"), order);
     EXPECT_EQ(orders.indexFieldNames(), "NMCONSUMIDOR");
     // The family list shows the remembered order's families again.
-    const QStringList families = column(screen.cdsPediCredFami, "NRPEDCRECONS");
+    const QStringList families = column(cdsPediCredFami(screen), "NRPEDCRECONS");
     EXPECT_EQ(families.count(number), families.size());
 
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
-    EXPECT_FALSE(screen.boMarcaTodos);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
 
     // After a cancelled filter the next title click clears every tick.
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
     ui_.queueModal([](QDialog&) {});
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
 }
 
 TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     auto& screen = openLoadedScreen(ui_);
-    const QStringList before = column(screen.cdsGetPediCreCons, "IDCHECK");
+    const QStringList before = column(cdsGetPediCreCons(screen), "IDCHECK");
     screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    pressSpace(*screen.dbgFamilia);
-    host::sendKey(screen.dbgFamilia, Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), before);
+    pressSpace(*dbgFamilia(screen));
+    host::sendKey(dbgFamilia(screen), Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), before);
     EXPECT_TRUE(ui_.boxes().empty());
 }
 
 // Any value other than "S" is drawn unticked, and its first click makes it "S".
 TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     const char* values[] = {"S", "N", ""};
     for (int row = 0; row < 3; ++row) {
         orders.setRecNo(static_cast<size_t>(row + 1));

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/widgets/busy_indicator.h"
 #include "package/core/credit_filter_params.h"
@@ -17,6 +18,8 @@
 
 namespace confcred::testing {
 namespace {
+
+using namespace confirmation;
 
 constexpr size_t kOrders = 1000;
 
@@ -39,7 +42,7 @@ class ConfirmationPrint : public PackageTest {
     // description.
     package::TfrmConfCredBco& openThousand() {
         auto& screen = openLoadedScreen(ui_);
-        reloadChanged(screen.cdsGetPediCreCons, [](dataset::RecordSet& copy) {
+        reloadChanged(cdsGetPediCreCons(screen), [](dataset::RecordSet& copy) {
             copy.first();
             const platform::DateTime when = copy.fieldByName("DTPEDCRECONS").asDateTime();
             const size_t loaded = copy.recordCount();
@@ -68,7 +71,7 @@ class ConfirmationPrint : public PackageTest {
                 copy.post();
             }
         });
-        screen.cdsGetPediCreCons.setIndexFieldNames("NRPEDCRECONS");
+        cdsGetPediCreCons(screen).setIndexFieldNames("NRPEDCRECONS");
         return screen;
     }
 
@@ -90,7 +93,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
     if (pdftotext.isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     auto& screen = openThousand();
-    ASSERT_EQ(screen.cdsGetPediCreCons.recordCount(), kOrders);
+    ASSERT_EQ(cdsGetPediCreCons(screen).recordCount(), kOrders);
     ASSERT_TRUE(screen.mniExportarPdf->isEnabled());
     // While the pages are laid out the windows repaint (timers run) and the
     // busy animation says how far it has come.
@@ -126,8 +129,8 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
         ASSERT_TRUE(text.contains(orderNumber(i))) << orderNumber(i).toStdString();
 
     const QString flat = text.simplified();
-    EXPECT_TRUE(flat.contains(screen.lblTotais->text().simplified()))
-        << screen.lblTotais->text().toStdString();
+    EXPECT_TRUE(flat.contains(lblTotais(screen)->text().simplified()))
+        << lblTotais(screen)->text().toStdString();
     EXPECT_TRUE(flat.contains(QStringLiteral("Pedidos listados: 1000")));
     EXPECT_TRUE(flat.contains(QStringLiteral("Confirmação de Crédito Bancário")))
         << flat.left(400).toStdString();

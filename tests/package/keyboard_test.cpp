@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QTabWidget>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/automation/synthetic_input.h"
 #include "host/forms/frm_filtro_padrao.h"
@@ -19,6 +20,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace confirmation;
+
 class Keyboard : public PackageTest {};
 
 QWidget* focusOf(QWidget& screen) {
@@ -27,7 +30,7 @@ QWidget* focusOf(QWidget& screen) {
 
 TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     auto& grid = *screen.dbgPadrao;
     ASSERT_GE(orders.recordCount(), 3u);
     EXPECT_EQ(focusOf(screen), &grid);
@@ -41,7 +44,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
             pressSpace(grid);
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        screen.btnEfetivaCredito->click();  // Ctrl+E: keyboard_road.script
+        btnEfetivaCredito(screen)->click();  // Ctrl+E: keyboard_road.script
         ASSERT_EQ(ui_.pendingAnswers(), 0u);
         EXPECT_EQ(focusOf(screen), &grid);
     }
@@ -71,7 +74,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
 
 TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     auto& grid = *screen.dbgPadrao;
     // The consumer listed most often.
     const QStringList consumers = column(orders, "NMCONSUMIDOR");
@@ -91,10 +94,10 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     orders.last();
 
     host::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_F));
-    ASSERT_TRUE(screen.panLocalizar->isVisibleTo(&screen));
-    EXPECT_EQ(focusOf(screen), screen.edtLocalizar);
-    screen.edtLocalizar->setText(part);
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    ASSERT_TRUE(panLocalizar(screen)->isVisibleTo(&screen));
+    EXPECT_EQ(focusOf(screen), edtLocalizar(screen));
+    edtLocalizar(screen)->setText(part);
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(focusOf(screen), &grid);
     // From the last order round to the first match, then on with F3 and
     // round again.
@@ -111,17 +114,17 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     const QString number = column(orders, "NRPEDCRECONS").back();
     const uint64_t lookups = orders.stats().indexLookups;
     orders.first();
-    screen.edtLocalizar->setText(QString::number(number.toLongLong()));
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    edtLocalizar(screen)->setText(QString::number(number.toLongLong()));
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_GT(orders.stats().indexLookups, lookups);
 
     // No match: the order stays and the bar says so.
     const size_t at = orders.recNo();
-    screen.edtLocalizar->setText(QStringLiteral("não há tal pedido"));
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    edtLocalizar(screen)->setText(QStringLiteral("não há tal pedido"));
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(orders.recNo(), at);
-    EXPECT_EQ(screen.edtLocalizar->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
+    EXPECT_EQ(edtLocalizar(screen)->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
 }
 
 // Every button and input of a screen, as a screen reader lists it, has a
@@ -152,8 +155,8 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
         QAccessible::queryAccessibleInterface(&grid)->tableInterface();
     ASSERT_NE(table, nullptr);
     const auto cellName = [&] { return table->cellAt(0, check)->text(QAccessible::Name); };
-    screen.cdsGetPediCreCons.first();
-    const bool ticked = current(screen.cdsGetPediCreCons, "IDCHECK") == "S";
+    cdsGetPediCreCons(screen).first();
+    const bool ticked = current(cdsGetPediCreCons(screen), "IDCHECK") == "S";
     EXPECT_EQ(cellName(), ticked ? "Marcado" : "Não marcado");
     pressSpace(grid);
     EXPECT_EQ(grid.model()->index(0, check).data(Qt::AccessibleTextRole).toString(),
@@ -161,7 +164,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
 
     QStringList filter, import;
     ui_.queueModal([&](QDialog& dialog) { filter = namedControls(&dialog); });
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     for (const char* expected : {"edtNrPedido=Nr. Pedido", "depInicial=Período: de", "depFinal=até",
                                  "btnCliente=Pesquisar", "sbtFechar=Fechar"})
         EXPECT_TRUE(filter.contains(expected)) << expected;
@@ -173,7 +176,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
     EXPECT_EQ(filter.indexOf("sbtFechar=Fechar") + 1, filter.indexOf("rbtTodosCliente=Todos"));
 
     ui_.queueModal([&](QDialog& dialog) { import = namedControls(&dialog); });
-    screen.btImportCons->click();
+    btImportCons(screen)->click();
     for (const char* expected : {"medArquivo=Arquivo", "btnArquivo=Pesquisar"})
         EXPECT_TRUE(import.contains(expected)) << expected;
 }
@@ -200,9 +203,9 @@ TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
         dialog.reject();
     };
     ui_.queueModal(pressF1);
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     ui_.queueModal(pressF1);
-    screen.btImportCons->click();
+    btImportCons(screen)->click();
     ASSERT_EQ(ui_.pages().size(), 3u);
     EXPECT_EQ(ui_.pages()[1].title, "Ajuda - Filtro de Confirmação de Crédito Bancário");
     EXPECT_TRUE(ui_.pages()[1].html.contains("Consumidor deve ser informado."));

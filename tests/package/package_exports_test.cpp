@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QLocale>
 
+#include "confirmation_components.h"
 #include "filter_components.h"
 #include "host/core/messages.h"
 #include "host/core/package_loader.h"
@@ -25,6 +26,8 @@
 
 namespace confcred::testing {
 namespace {
+
+using namespace confirmation;
 
 using package::TfrmConfCredBco;
 using package::TfrmFiltroConfCredBco;
@@ -184,12 +187,12 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
         ASSERT_FALSE(package::frmConfCredBco.isNull());
         TfrmConfCredBco& screen = *package::frmConfCredBco;
         seen.confirmation = screen.windowTitle();
-        seen.hint = screen.btnEfetivaCredito->toolTip();
+        seen.hint = btnEfetivaCredito(screen)->toolTip();
         seen.column =
             screen.dbgPadrao->model()
                 ->headerData(screen.dbgPadrao->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
                 .toString();
-        seen.pending = screen.msgPadrao->Msg(QStringLiteral("Pendente"));
+        seen.pending = msgPadrao(screen)->Msg(QStringLiteral("Pendente"));
 
         ui_.queueModal([&seen](QDialog& dialog) {
             auto& import = dynamic_cast<TfrmImporCons&>(dialog);
