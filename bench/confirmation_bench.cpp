@@ -32,6 +32,7 @@
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
 #include "host/forms/form_base.h"
+#include "host/widgets/db_grid.h"
 #include "host/widgets/named_data_set.h"
 #include "order_data.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
@@ -103,16 +104,21 @@ size_t step(sqlite3* db, const char* sql, int columns) {
     return bytes;
 }
 
+// The screen's standard data source, as its grid shows it.
+dataset::DataSource& standardSource(QObject& screen) {
+    return *screen.findChild<host::TDBGrid*>(QStringLiteral("dbgPadrao"))->dataSource();
+}
+
 // The screen's order list walked from first to last with its views
 // detached, as the operations walk it, doing nothing else: each step still
 // filters the family list to the current order.
 void bareWalk(package::TfrmConfCredBco& screen) {
     dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
-    screen.dtsPadrao.setEnabled(false);
+    standardSource(screen).setEnabled(false);
     orders.first();
     while (!orders.eof())
         orders.next();
-    screen.dtsPadrao.setEnabled(true);
+    standardSource(screen).setEnabled(true);
 }
 
 // The longest wait between ticks of a 5 ms timer while `work` runs, the
@@ -226,10 +232,10 @@ int main(int argc, char** argv) {
         [&] {
             selected.close();
             selected.createDataSet();
-            screen->dtsPadrao.setEnabled(false);
+            standardSource(*screen).setEnabled(false);
             taken = package::collectSelected(orders, selected, package::efetivaCredito());
             packetBytes = host::encodeArgs({&selected}).size();
-            screen->dtsPadrao.setEnabled(true);
+            standardSource(*screen).setEnabled(true);
         },
         [&] { bareWalk(*screen); });
     note("batch: " + std::to_string(taken) + " orders taken, packet " +

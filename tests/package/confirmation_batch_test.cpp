@@ -22,6 +22,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
 using namespace confirmation;
 
 using package::TfrmConfCredBco;
@@ -184,7 +186,7 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         EXPECT_EQ(callMethods(), (QStringList{row.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
         EXPECT_EQ(tickedNumbers(cdsGetPediCreCons(screen)), QStringList{});
         EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 1u);
-        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_TRUE(dtsPadrao(screen).enabled());
         EXPECT_EQ(host::busyDepth(), 0);
         // The server moved them.
         auto& orders = cdsGetPediCreCons(screen);
@@ -257,7 +259,7 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         // Nothing changed on the server: the reload gives the ticks back.
         EXPECT_EQ(tickedNumbers(orders), ticked);
         EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
-        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_TRUE(dtsPadrao(screen).enabled());
         EXPECT_EQ(host::busyDepth(), 0);
     }
 }
@@ -326,7 +328,7 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
     const QStringList familyOrders = column(families, "NRPEDCRECONS");
     EXPECT_EQ(familyOrders.count(currentOrder), familyOrders.size());
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     EXPECT_EQ(host::busyDepth(), 0);
 
     // Sent again with the ticks given back, it is done: ticks gone, first
@@ -363,7 +365,7 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
         sawFailure = sawFailure || box.kind == host::BoxKind::Error;
     }
     EXPECT_TRUE(sawFailure);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     EXPECT_EQ(host::busyDepth(), 0);
     // Marks stay as they were: the reload could not replace them.
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK").count("S"), 2);
@@ -376,8 +378,8 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     auto& orders = cdsGetPediCreCons(screen);
     auto* line = screen.findChild<QLabel*>(QStringLiteral("lblTotais"));
     ASSERT_NE(line, nullptr);
-    EXPECT_GE(line->y(), screen.dbgPadrao->geometry().bottom());
-    EXPECT_EQ(line->parentWidget(), screen.tshFolhaDados);
+    EXPECT_GE(line->y(), dbgPadrao(screen)->geometry().bottom());
+    EXPECT_EQ(line->parentWidget(), tshFolhaDados(screen));
 
     auto expected = [&orders] {
         struct Sum {
@@ -414,27 +416,27 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     EXPECT_EQ(line->text(), expected());
 
     // By click and by space, on a list ordered by value.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("VRPEDCRECONS"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("VRPEDCRECONS"));
     for (int row : {0, 2, 5})
-        clickCell(*screen.dbgPadrao, row, QStringLiteral("IDCHECK"));
+        clickCell(*dbgPadrao(screen), row, QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), 3);
     EXPECT_EQ(line->text(), expected());
-    pressSpace(*screen.dbgPadrao);
+    pressSpace(*dbgPadrao(screen));
     ASSERT_EQ(tickedCount(), 2);
     EXPECT_EQ(line->text(), expected());
 
     // Mark-all and clear-all.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), static_cast<int>(orders.recordCount()));
     EXPECT_EQ(line->text(), expected());
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
 
     // The reload drops the ticks.
     tick(screen, {"N", "S", "C"}, 2);
     EXPECT_EQ(line->text(), expected());
-    screen.sbtVerificar->click();
+    sbtVerificar(screen)->click();
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
 
@@ -510,11 +512,11 @@ TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
          {}},
     };
     auto& screen = openLoadedScreen(ui_);
-    const QList<QAction*> bar = screen.mnuPadrao->actions();
+    const QList<QAction*> bar = mnuPadrao(screen)->actions();
     ASSERT_NE(mnuOperacoes(screen), nullptr);
     EXPECT_EQ(mnuOperacoes(screen)->title(), QStringLiteral("&Operações"));
     EXPECT_EQ(bar.indexOf(mnuOperacoes(screen)->menuAction()),
-              bar.indexOf(screen.mnuRegistro->menuAction()) + 1);
+              bar.indexOf(mnuRegistro(screen)->menuAction()) + 1);
 
     auto enabledInStep = [&screen, &entries](bool listed) {
         for (const Entry& e : entries) {
@@ -579,7 +581,7 @@ TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
                              "cancelamento do crédito."));
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_TRUE(cdsGetPediCreCons(screen).active());
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "component.h"
 #include "host/core/messages.h"
 #include "host/widgets/button_flat.h"
 #include "host/widgets/db_grid.h"
+#include "support/component.h"
 
 namespace confcred::testing::confirmation {
 

@@ -21,6 +21,7 @@
 #include "package_fixture.h"
 #include "platform/clock.h"
 #include "platform/datetime.h"
+#include "support/base_components.h"
 
 extern "C" {
 const PackageInfoTable* GetPackageInfoTable();
@@ -31,6 +32,8 @@ const char* GetCreditFilterParams();
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
 
 using namespace confirmation;
 
@@ -81,7 +84,7 @@ void moveParamsOffDefaults() {
 // Confirms the filter dialog as it opens, with what it loaded.
 void confirmFilter(QDialog& dialog) {
     auto& filter = dynamic_cast<package::TfrmFiltroConfCredBco&>(dialog);
-    filter.sbtConfirma->click();
+    sbtConfirma(filter)->click();
 }
 
 TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
@@ -113,8 +116,8 @@ TEST_F(ConfirmationLifecycle, OpensAtItsPlaceAndSizeBeforeItsFirstActivation) {
     QRect during;
     ui_.queueModal([&](QDialog&) {
         during = frmConfCredBco->frame()->frameGeometry();
-        const QRect code = frmConfCredBco->lblCodTela->geometry();
-        for (auto* button : frmConfCredBco->panMenu->findChildren<host::TButtonFlat*>()) {
+        const QRect code = lblCodTela(*frmConfCredBco)->geometry();
+        for (auto* button : panMenu(*frmConfCredBco)->findChildren<host::TButtonFlat*>()) {
             EXPECT_FALSE(button->geometry().intersects(code)) << button->objectName().toStdString();
         }
     });
@@ -162,10 +165,10 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     // Until the first reload the operations stay enabled as laid out; a tab
     // switch leaves the data source inactive and so changes nothing either.
     auto& screen = *frmConfCredBco;
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    pgcPadrao(screen)->setCurrentWidget(tshFolhaDados(screen));
     for (QWidget* control :
-         QList<QWidget*>{screen.sbtImprimir, btnEfetivaCredito(screen), btnDesfazCredito(screen),
+         QList<QWidget*>{sbtImprimir(screen), btnEfetivaCredito(screen), btnDesfazCredito(screen),
                          btnCancelaPedido(screen), BtnDesfazCancelamento(screen)})
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 }

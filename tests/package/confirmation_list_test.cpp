@@ -22,6 +22,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
 using namespace confirmation;
 
 class ConfirmationList : public PackageTest {};
@@ -43,14 +45,14 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
     // was left, and the order-number label keeps showing that order.
     orders.setRecNo(2);
     const QString number = current(orders, "NRPEDCRECONS");
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    EXPECT_EQ(screen.dtsPadrao.dataSet(), &families);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    EXPECT_EQ(dtsPadrao(screen).dataSet(), &families);
     EXPECT_EQ(dbgFamilia(screen)->model()->rowCount(), static_cast<int>(families.recordCount()));
-    EXPECT_EQ(screen.dbtNome->text(), number);
+    EXPECT_EQ(dbtNome(screen)->text(), number);
     // The operations still follow the order list.
     EXPECT_TRUE(btnEfetivaCredito(screen)->isEnabled());
-    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
-    EXPECT_EQ(screen.dtsPadrao.dataSet(), &orders);
+    pgcPadrao(screen)->setCurrentWidget(tshFolhaDados(screen));
+    EXPECT_EQ(dtsPadrao(screen).dataSet(), &orders);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
 }
 
@@ -58,9 +60,9 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
 // alternates its rows' colours.
 TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
     auto& screen = openLoadedScreen(ui_);
-    EXPECT_FALSE(screen.dbgPadrao->alternatingRowColors());
+    EXPECT_FALSE(dbgPadrao(screen)->alternatingRowColors());
     EXPECT_FALSE(dbgFamilia(screen)->alternatingRowColors());
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
     cdsPediCredFami(screen).setFiltered(false);  // rows enough to fill the grid
     host::TDBGrid& grid = *dbgFamilia(screen);
     const QImage shown = grid.viewport()->grab().toImage();
@@ -85,7 +87,7 @@ TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
 TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDPEDCREEXTR"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDPEDCREEXTR"));
     QStringList situations = column(orders, "IDPEDCREEXTR");
     ASSERT_TRUE(situations.contains("C") && situations.contains("N") && situations.contains("S"));
     EXPECT_TRUE(std::is_sorted(situations.begin(), situations.end()));  // C, N, S
@@ -97,7 +99,7 @@ TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
     EXPECT_EQ(orders.recNo(), 1u);
 
     // The family grid sorts its own list, ascending, on every click.
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
     clickTitle(*dbgFamilia(screen), QStringLiteral("NMFAMILISALD"));
     clickTitle(*dbgFamilia(screen), QStringLiteral("NMFAMILISALD"));
     const QStringList names = column(cdsPediCredFami(screen), "NMFAMILISALD");
@@ -107,7 +109,7 @@ TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
 TEST_F(ConfirmationList, StopOnTheOrderCallKeepsBothLists) {
     auto& screen = openLoadedScreen(ui_);
     const QStringList before = column(cdsGetPediCreCons(screen), "NRPEDCRECONS");
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));  // the mark-all switch on
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // the mark-all switch on
     // The server refuses a description longer than its column.
     package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
     ui_.queueBoxAnswer(host::mrOk);
@@ -126,7 +128,7 @@ TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
     families.setFiltered(false);
     const size_t familiesBefore = families.recordCount();
     families.setFiltered(true);
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));  // the mark-all switch on
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // the mark-all switch on
     // Only cancelled orders now; the server goes away as the family call
     // is about to be sent.
     package::P_IDPEDCREEXTR = QStringLiteral("_C_");
@@ -170,10 +172,10 @@ TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     brnFiltro(screen)->click();
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_TRUE(markAllIsOn(screen));
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));  // on again
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // on again
 
     ui_.queueModal([](QDialog& dialog) {
-        dynamic_cast<host::TfrmFiltroPadrao&>(dialog).sbtConfirma->click();
+        sbtConfirma(dynamic_cast<host::TfrmFiltroPadrao&>(dialog))->click();
     });
     brnFiltro(screen)->click();
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
@@ -212,35 +214,35 @@ TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
                        static_cast<QWidget*>(btnDesfazCredito(screen)),
                        static_cast<QWidget*>(btnCancelaPedido(screen)),
                        static_cast<QWidget*>(BtnDesfazCancelamento(screen)),
-                       static_cast<QWidget*>(screen.sbtImprimir)})
+                       static_cast<QWidget*>(sbtImprimir(screen))})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w :
-         {static_cast<QWidget*>(screen.sbtIncluir), static_cast<QWidget*>(screen.sbtPesquisar)})
+         {static_cast<QWidget*>(sbtIncluir(screen)), static_cast<QWidget*>(sbtPesquisar(screen))})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(screen.mniDuplicar->isEnabled());
+    EXPECT_FALSE(mniDuplicar(screen)->isEnabled());
     // Titles and the space key: no box, no error, no call, nothing changes.
     const std::string sortedBy = cdsGetPediCreCons(screen).indexFieldNames();
     clearCalls();
     ui_.clearRecords();
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
-    clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
-    pressSpace(*screen.dbgPadrao);
-    host::sendKey(screen.dbgPadrao, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
+    pressSpace(*dbgPadrao(screen));
+    host::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
     EXPECT_TRUE(ui_.requests().empty());
     EXPECT_TRUE(ui_.scriptErrors().empty());
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_TRUE(cdsGetPediCreCons(screen).isEmpty());
     EXPECT_EQ(cdsGetPediCreCons(screen).state(), dataset::DataSetState::Browse);
     EXPECT_EQ(cdsGetPediCreCons(screen).indexFieldNames(), sortedBy);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     EXPECT_FALSE(btnEfetivaCredito(screen)->isEnabled());
-    EXPECT_TRUE(screen.dbtNome->text().isEmpty());
+    EXPECT_TRUE(dbtNome(screen)->text().isEmpty());
 
     package::P_NRPEDCRECONS.clear();
     screen.sbtVerificarClick();
     EXPECT_TRUE(btnEfetivaCredito(screen)->isEnabled());
-    EXPECT_TRUE(screen.sbtImprimir->isEnabled());
-    EXPECT_FALSE(screen.sbtIncluir->isEnabled());
+    EXPECT_TRUE(sbtImprimir(screen)->isEnabled());
+    EXPECT_FALSE(sbtIncluir(screen)->isEnabled());
 }
 
 // An order number with an apostrophe still filters its own family rows.
@@ -320,8 +322,8 @@ TEST_F(ConfirmationList, DisplayTexts) {
 
     // The grid shows the texts, the values as "0.00" with a comma.
     auto& orders = cdsGetPediCreCons(screen);
-    const QModelIndex value = screen.dbgPadrao->model()->index(
-        0, screen.dbgPadrao->columnOfField(QStringLiteral("VRPEDCRECONS")));
+    const QModelIndex value = dbgPadrao(screen)->model()->index(
+        0, dbgPadrao(screen)->columnOfField(QStringLiteral("VRPEDCRECONS")));
     const QString shown = value.data().toString();
     EXPECT_TRUE(shown.contains(QLatin1Char(',')) && shown.section(',', 1).size() == 2)
         << shown.toStdString();
@@ -358,8 +360,8 @@ TEST_F(ConfirmationList, F5AndTheReloadEntryFetchTheListAgain) {
         std::function<void()> reload;
         const char* moveTo;
     } steps[] = {
-        {"F5", [&] { host::sendKey(screen.dbgPadrao, Qt::Key_F5); }, "C"},
-        {"mniVerificar", [&] { screen.mniVerificar->trigger(); }, "N"},
+        {"F5", [&] { host::sendKey(dbgPadrao(screen), Qt::Key_F5); }, "C"},
+        {"mniVerificar", [&] { mniVerificar(screen)->trigger(); }, "N"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -417,11 +419,11 @@ TEST_F(ConfirmationList, Layout) {
         QString expected;
     } rows[] = {
         {"caption", screen.frame()->windowTitle(), "Confirmação de Crédito Bancário"},
-        {"screen code", screen.lblCodTela->text(), "LUN90000"},
-        {"order tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFolhaDados)),
+        {"screen code", lblCodTela(screen)->text(), "LUN90000"},
+        {"order tab", pgcPadrao(screen)->tabText(pgcPadrao(screen)->indexOf(tshFolhaDados(screen))),
          "Pedido"},
-        {"family tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFormulario)),
-         "Família"},
+        {"family tab",
+         pgcPadrao(screen)->tabText(pgcPadrao(screen)->indexOf(tshFormulario(screen))), "Família"},
         {"btnEfetivaCredito hint", hint(btnEfetivaCredito(screen)), "Efetivar Crédito"},
         {"btnDesfazCredito hint", hint(btnDesfazCredito(screen)), "Desfazer Crédito"},
         {"btnCancelaPedido hint", hint(btnCancelaPedido(screen)), "Cancelar Pedido"},
@@ -435,12 +437,12 @@ TEST_F(ConfirmationList, Layout) {
         {"BtnDesfazCancelamento", place(BtnDesfazCancelamento(screen)), "258,4 21x21"},
         {"brnFiltro", place(brnFiltro(screen)), "292,4 21x21"},
         {"btImportCons", place(btImportCons(screen)), "321,4 21x21"},
-        {"sbtImprimir", place(screen.sbtImprimir), "361,4 21x21"},
-        {"sbtAjuda", place(screen.sbtAjuda), "397,4 21x21"},
-        {"sbtFechar", place(screen.sbtFechar), "433,4 21x21"},
+        {"sbtImprimir", place(sbtImprimir(screen)), "361,4 21x21"},
+        {"sbtAjuda", place(sbtAjuda(screen)), "397,4 21x21"},
+        {"sbtFechar", place(sbtFechar(screen)), "433,4 21x21"},
         {"imgUncheck", place(imgUncheck), "474,4 16x16 hidden"},
         {"imgCheck", place(imgCheck), "491,4 16x16 hidden"},
-        {"dbgPadrao", columns(*screen.dbgPadrao),
+        {"dbgPadrao", columns(*dbgPadrao(screen)),
          "IDCHECK 4 26 font SYMBOL_CHARSET 11px | IDPEDCREEXTR Situação Créd. - | "
          "IDPEDCRECONT Contabilizado - | NRPEDCRECONS Nr. Pedido - | NRBOLETO Nr. Boleto - | "
          "DTPEDCRECONS Data / Hora - | DSSITCREBANC Descrição Crédito 138 | "

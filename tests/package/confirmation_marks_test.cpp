@@ -14,6 +14,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
 using namespace confirmation;
 
 class ConfirmationMarks : public PackageTest {};
@@ -21,7 +23,7 @@ class ConfirmationMarks : public PackageTest {};
 TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     const QStringList before = column(orders, "IDCHECK");
     ASSERT_GE(before.size(), 3);
 
@@ -42,7 +44,7 @@ TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     QStringList expected = before;
     expected[2] = flipped;
     EXPECT_EQ(column(orders, "IDCHECK"), expected);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     // Single ticks leave the mark-all switch alone.
     EXPECT_FALSE(markAllIsOn(screen));
 }
@@ -50,14 +52,14 @@ TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
 TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
-    clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
     orders.setRecNo(4);
     const QString number = current(orders, "NRPEDCRECONS");
     const QStringList order = column(orders, "NRPEDCRECONS");
     // One order cleared by hand first: the title click still ticks all.
-    clickCell(*screen.dbgPadrao, 3, QStringLiteral("IDCHECK"));
+    clickCell(*dbgPadrao(screen), 3, QStringLiteral("IDCHECK"));
 
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_EQ(column(orders, "NRPEDCRECONS"), order);
@@ -66,23 +68,23 @@ TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
     const QStringList families = column(cdsPediCredFami(screen), "NRPEDCRECONS");
     EXPECT_EQ(families.count(number), families.size());
 
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
 
     // After a cancelled filter the next title click clears every tick.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
     ui_.queueModal([](QDialog&) {});
     brnFiltro(screen)->click();
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
 }
 
 TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     auto& screen = openLoadedScreen(ui_);
     const QStringList before = column(cdsGetPediCreCons(screen), "IDCHECK");
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
     pressSpace(*dbgFamilia(screen));
     host::sendKey(dbgFamilia(screen), Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), before);
@@ -100,7 +102,7 @@ TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
         orders.fieldByName("IDCHECK").setAsString(values[row]);
         orders.post();
     }
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     grid.setCurrentIndex(grid.model()->index(5, 3));  // no highlight on the rows drawn
     screen.frame()->resize(900, 600);
     QCoreApplication::processEvents();

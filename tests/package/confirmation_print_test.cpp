@@ -19,6 +19,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
 using namespace confirmation;
 
 constexpr size_t kOrders = 1000;
@@ -94,7 +96,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     auto& screen = openThousand();
     ASSERT_EQ(cdsGetPediCreCons(screen).recordCount(), kOrders);
-    ASSERT_TRUE(screen.mniExportarPdf->isEnabled());
+    ASSERT_TRUE(mniExportarPdf(screen)->isEnabled());
     // While the pages are laid out the windows repaint (timers run) and the
     // busy animation says how far it has come.
     QStringList progress;
@@ -104,7 +106,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
             progress << overlay->property("progress").toString();
     });
     watch.start(0);
-    const std::string pdf = exported(screen, screen.mniExportarPdf, "pedidos.pdf");
+    const std::string pdf = exported(screen, mniExportarPdf(screen), "pedidos.pdf");
     watch.stop();
     ASSERT_EQ(pdf.substr(0, 4), "%PDF");
     EXPECT_EQ(host::busyOverlay(), nullptr);
@@ -143,7 +145,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
 
 TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
     auto& screen = openThousand();
-    const std::string csv = exported(screen, screen.mniExportarCsv, "pedidos.csv");
+    const std::string csv = exported(screen, mniExportarCsv(screen), "pedidos.csv");
     ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     const QStringList lines = QString::fromUtf8(csv.substr(3)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), static_cast<qsizetype>(kOrders) + 2);  // titles, rows, final break
@@ -162,7 +164,7 @@ TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
 
     // A folder that does not exist: the operator is told, and nothing is left.
     ui_.queueFile(QStringLiteral("C:\\Nao Existe\\pedidos.csv"));
-    screen.mniExportarCsv->trigger();
+    mniExportarCsv(screen)->trigger();
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[0].text.startsWith(

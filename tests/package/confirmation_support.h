@@ -19,8 +19,11 @@
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "support/base_components.h"
 
 namespace confcred::testing {
+
+using namespace base;
 
 // Opens the screen; its first activation shows the filter dialog, which the
 // scripted service closes unconfirmed, and then loads the lists.
@@ -79,7 +82,7 @@ inline QString current(dataset::RecordSet& set, const char* field) {
 // column's title and tells whether that cleared every tick (the switch was
 // on) rather than ticking every order (off). The list must hold orders.
 inline bool markAllIsOn(package::TfrmConfCredBco& screen) {
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     const QStringList marks = column(orders, "IDCHECK");
     EXPECT_FALSE(marks.isEmpty()) << "no order to tell the switch by";

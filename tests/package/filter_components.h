@@ -8,11 +8,11 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "component.h"
 #include "host/client/net_connection.h"
 #include "host/client/sql_query.h"
 #include "host/widgets/btn_pesquisa.h"
 #include "host/widgets/date_edit_plus.h"
+#include "support/component.h"
 
 namespace confcred::testing::filter {
 

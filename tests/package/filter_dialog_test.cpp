@@ -27,9 +27,12 @@
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
 #include "platform/datetime.h"
+#include "support/base_components.h"
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
 
 using namespace filter;
 using package::TfrmFiltroConfCredBco;
@@ -84,10 +87,10 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
     Dialog d;  // constructed only: the layout before FormCreate loads it
     EXPECT_EQ(d.objectName(), QStringLiteral("frmFiltroConfCredBco"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Filtro de Confirmação de Crédito Bancário"));
-    EXPECT_EQ(d.lblCodTela->text(), QStringLiteral("LUN90001"));
+    EXPECT_EQ(lblCodTela(d)->text(), QStringLiteral("LUN90001"));
     EXPECT_EQ(d.size(), QSize(528, 246));
-    EXPECT_EQ(d.grbFiltroPadrao->width(), 473);
-    EXPECT_EQ(d.panMenu->width(), 528 - 473);
+    EXPECT_EQ(grbFiltroPadrao(d)->width(), 473);
+    EXPECT_EQ(panMenu(d)->width(), 528 - 473);
     EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
@@ -160,7 +163,7 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
         ASSERT_NE(c.widget, nullptr) << c.name << " is missing";
         EXPECT_EQ(c.widget->objectName(), QString::fromLatin1(c.name));
         EXPECT_EQ(c.widget->parentWidget(),
-                  c.group != nullptr ? static_cast<QWidget*>(c.group) : d.grbFiltroPadrao);
+                  c.group != nullptr ? static_cast<QWidget*>(c.group) : grbFiltroPadrao(d));
         EXPECT_EQ(captionOf(c.widget), c.caption != nullptr ? QString::fromUtf8(c.caption) : "");
         // Captions and typed text; a search button shows only its glyph.
         if (qobject_cast<host::TBtnPesquisa*>(c.widget) == nullptr) {
@@ -243,7 +246,7 @@ TEST_F(FilterDialog, DefaultsConfirmedWriteTheirEncodings) {
     bool connectedAfterConfirm = true;
     const bool confirmed = run([&](Dialog& d) {
         connectedWhileShown = netConfCredBanc(d)->Connected();
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
         connectedAfterConfirm = netConfCredBanc(d)->Connected();
     });
     EXPECT_TRUE(confirmed);
@@ -290,7 +293,7 @@ TEST_F(FilterDialog, BoxCombinationsEncodeInFixedOrder) {
             tick(chkSitCancelado(d), r.cancelado);
             tick(chkContabSim(d), r.sim);
             tick(chkContabNao(d), r.nao);
-            d.sbtConfirma->click();
+            sbtConfirma(d)->click();
         }));
         EXPECT_EQ(package::P_IDPEDCREEXTR, r.situacoes);
         EXPECT_EQ(package::P_IDPEDCRECONT, r.contabil);
@@ -343,7 +346,7 @@ TEST_F(FilterDialog, OrderNumberAndDescriptionEncodings) {
                 shown = edtNrPedido(d)->text();
             }
             edtDescCredito(d)->setText(r.desc);
-            d.sbtConfirma->click();
+            sbtConfirma(d)->click();
         }));
         if (r.leaveNr) {
             EXPECT_EQ(shown, r.shownAfterLeaving);
@@ -369,7 +372,7 @@ TEST_F(FilterDialog, DatesWrittenAsChosenEvenReversed) {
         EXPECT_EQ(depInicial(d)->date(), package::P_DATAINICIAL);
         depInicial(d)->setDate(day(2026, 12, 31));
         depFinal(d)->setDate(day(2026, 1, 2));
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_DATAINICIAL, day(2026, 12, 31));
     EXPECT_EQ(package::P_DATAFINAL, day(2026, 1, 2));
@@ -405,11 +408,11 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
             edtDescCredito(d)->setFocus();
             ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
             ui_.queueBoxAnswer(host::mrOk);
-            d.sbtConfirma->click();
+            sbtConfirma(d)->click();
             ui_.setOnBox(nullptr);
             focusAfter = d.focusWidget();
             openAfter = d.isVisible();
-            d.sbtFechar->click();
+            sbtFechar(d)->click();
         });
         EXPECT_FALSE(confirmed);
         ASSERT_EQ(ui_.boxes().size(), 1u);
@@ -434,7 +437,7 @@ TEST_F(FilterDialog, ListaSelectionsRestoredOnReopen) {
         EXPECT_TRUE(btnConsumidor(d)->isEnabled());
         EXPECT_EQ(d.filter().cdCliente, package::P_CDCLIENTE);
         EXPECT_EQ(d.filter().cdConsumidor, package::P_CDCONSUMIDOR);
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
     EXPECT_EQ(package::P_CDCONSUMIDOR, "'CLI001               CONS0001             '");
@@ -465,7 +468,7 @@ TEST_F(FilterDialog, TodosResetsSelections) {
             EXPECT_FALSE(btnConsumidor(d)->isEnabled());
             EXPECT_EQ(rbtTodosCliente(d)->isChecked(), r.clientTodos);
             EXPECT_EQ(btnCliente(d)->isEnabled(), !r.clientTodos);
-            d.sbtConfirma->click();
+            sbtConfirma(d)->click();
         }));
         EXPECT_EQ(package::P_CDCLIENTE, r.client);
         EXPECT_EQ(package::P_CDCONSUMIDOR, r.consumer);
@@ -481,7 +484,7 @@ TEST_F(FilterDialog, ClosingWithoutConfirmingChangesNothing) {
     };
     const Row rows[] = {
         {"close_box", [](Dialog& d) { d.close(); }},
-        {"close_button", [](Dialog& d) { d.sbtFechar->click(); }},
+        {"close_button", [](Dialog& d) { sbtFechar(d)->click(); }},
         {"escape",
          [](Dialog& d) {
              QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
@@ -556,7 +559,7 @@ TEST_F(FilterDialog, WorksOnTheFilterItIsGivenAndGivesItBack) {
         EXPECT_TRUE(rbtListaCliente(shown)->isChecked());
         EXPECT_TRUE(btnCliente(shown)->isEnabled());
         chkContabSim(shown)->click();
-        dynamic_cast<Dialog&>(shown).sbtConfirma->click();
+        sbtConfirma(dynamic_cast<Dialog&>(shown))->click();
     });
     host::ui().showModal(*d);
 
@@ -582,7 +585,7 @@ TEST_F(FilterDialog, ErrorWhileShownStillFreesTheDialog) {
     processEvents();
     EXPECT_EQ(openFilterDialogs(), 0);
     // The next call works on a fresh dialog.
-    EXPECT_TRUE(run([](Dialog& d) { d.sbtConfirma->click(); }));
+    EXPECT_TRUE(run([](Dialog& d) { sbtConfirma(d)->click(); }));
 }
 
 }  // namespace

@@ -25,10 +25,13 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "support/base_components.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
 
 using namespace filter;
 using Dialog = package::TfrmFiltroConfCredBco;
@@ -129,7 +132,7 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
         branch = cdsPesqCliente(d)->ParamByName("P_CDFILIAL").AsString;
         client = d.filter().cdCliente;
         consumer = d.filter().cdConsumidor;
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(openedAtCreation);
     EXPECT_EQ(codes, (QStringList{"CLI001", "CLI002", "CLI003", "CLI006"}));
@@ -415,7 +418,7 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
         rbtListaConsumidor(d)->click();
         ui_.queuePick(consumers);
         btnConsumidor(d)->click();
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
     EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
@@ -426,7 +429,7 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
         EXPECT_TRUE(btnCliente(d)->isEnabled());
         EXPECT_TRUE(rbtListaConsumidor(d)->isChecked());
         EXPECT_TRUE(btnConsumidor(d)->isEnabled());
-        d.sbtConfirma->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
@@ -437,7 +440,7 @@ TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
     closeSharedDatabase();
     package::P_IDPEDCREEXTR = QStringLiteral("_S_");
     const QString before = package::creditFilterParamsText();
-    ui_.queueModal([](QDialog& d) { dynamic_cast<Dialog&>(d).sbtConfirma->click(); });
+    ui_.queueModal([](QDialog& d) { sbtConfirma(dynamic_cast<Dialog&>(d))->click(); });
 
     EXPECT_FALSE(package::CriaFiltroConfirmacao());
     ASSERT_EQ(reported_.size(), 1);

@@ -20,6 +20,8 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
 using namespace confirmation;
 
 class Keyboard : public PackageTest {};
@@ -31,7 +33,7 @@ QWidget* focusOf(QWidget& screen) {
 TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     ASSERT_GE(orders.recordCount(), 3u);
     EXPECT_EQ(focusOf(screen), &grid);
 
@@ -39,7 +41,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     // keyboard is back on the grid either way.
     for (const bool tick : {false, true}) {
         SCOPED_TRACE(tick);
-        screen.pgcPadrao->tabBar()->setFocus();
+        pgcPadrao(screen)->tabBar()->setFocus();
         if (tick)
             pressSpace(grid);
         ui_.queueBoxAnswer(host::mrYes);
@@ -56,7 +58,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
         host::sendKey(&grid, key, Qt::NoModifier,
                       key == Qt::Key_Space ? QStringLiteral(" ") : QString());
     };
-    screen.sbtVerificar->click();  // the server's ticks only
+    sbtVerificar(screen)->click();  // the server's ticks only
     for (const std::vector<int>& keys :
          {std::vector<int>{Qt::Key_Space, Qt::Key_F5},
           std::vector<int>{Qt::Key_Space, Qt::Key_Down, Qt::Key_F5}}) {
@@ -75,7 +77,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
 TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     // The consumer listed most often.
     const QStringList consumers = column(orders, "NMCONSUMIDOR");
     const QStringList responsible = column(orders, "NMRESPCONS");
@@ -149,7 +151,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
         EXPECT_TRUE(confirmation.contains(expected)) << expected;
 
     // The tick column reads as its picture shows.
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     const int check = grid.columnOfField(QStringLiteral("IDCHECK"));
     QAccessibleTableInterface* table =
         QAccessible::queryAccessibleInterface(&grid)->tableInterface();
@@ -184,7 +186,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
 TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
     auto& screen = openLoadedScreen(ui_);
     ui_.clearRecords();
-    screen.sbtAjuda->click();
+    sbtAjuda(screen)->click();
     EXPECT_TRUE(ui_.boxes().empty());
     ASSERT_EQ(ui_.pages().size(), 1u);
     EXPECT_TRUE(ui_.pages()[0].title.contains(QStringLiteral("Confirmação de Crédito Bancário")));

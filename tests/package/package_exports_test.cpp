@@ -22,10 +22,13 @@
 #include "package_fixture.h"
 #include "platform/datetime.h"
 #include "platform/win_path.h"
+#include "support/base_components.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
 
 using namespace confirmation;
 
@@ -97,7 +100,7 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
         filter::chkContabSim(dlg)->setChecked(true);
         filter::edtNrPedido(dlg)->setText(QStringLiteral("123"));
         filter::edtDescCredito(dlg)->setText(QStringLiteral("abc"));
-        dlg.sbtConfirma->click();
+        sbtConfirma(dlg)->click();
     });
     module.call("IniProc");
     ASSERT_NE(shown, nullptr);
@@ -189,8 +192,9 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
         seen.confirmation = screen.windowTitle();
         seen.hint = btnEfetivaCredito(screen)->toolTip();
         seen.column =
-            screen.dbgPadrao->model()
-                ->headerData(screen.dbgPadrao->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
+            dbgPadrao(screen)
+                ->model()
+                ->headerData(dbgPadrao(screen)->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
                 .toString();
         seen.pending = msgPadrao(screen)->Msg(QStringLiteral("Pendente"));
 
