@@ -32,6 +32,8 @@
 #include "host/client/net_connection.h"
 #include "host/core/application.h"
 #include "host/forms/form_base.h"
+#include "host/widgets/db_grid.h"
+#include "host/widgets/named_data_set.h"
 #include "order_data.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/core/batch_operation.h"
@@ -102,16 +104,21 @@ size_t step(sqlite3* db, const char* sql, int columns) {
     return bytes;
 }
 
+// The screen's standard data source, as its grid shows it.
+dataset::DataSource& standardSource(QObject& screen) {
+    return *screen.findChild<host::TDBGrid*>(QStringLiteral("dbgPadrao"))->dataSource();
+}
+
 // The screen's order list walked from first to last with its views
 // detached, as the operations walk it, doing nothing else: each step still
 // filters the family list to the current order.
 void bareWalk(package::TfrmConfCredBco& screen) {
-    dataset::RecordSet& orders = screen.cdsGetPediCreCons;
-    screen.dtsPadrao.setEnabled(false);
+    dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    standardSource(screen).setEnabled(false);
     orders.first();
     while (!orders.eof())
         orders.next();
-    screen.dtsPadrao.setEnabled(true);
+    standardSource(screen).setEnabled(true);
 }
 
 // The longest wait between ticks of a 5 ms timer while `work` runs, the
@@ -161,7 +168,9 @@ int main(int argc, char** argv) {
     std::unique_ptr<package::TfrmConfCredBco> screen(host::createForm<package::TfrmConfCredBco>());
     package::P_DATAINICIAL = platform::DateTime::fromParts(2000, 1, 1);
     package::P_DATAFINAL = platform::DateTime::fromParts(2999, 12, 31);
-    auto& orders = screen->cdsGetPediCreCons;
+    auto& orders = *host::findDataSet(screen.get(), QStringLiteral("cdsGetPediCreCons"));
+    auto& families = *host::findDataSet(screen.get(), QStringLiteral("cdsPediCredFami"));
+    auto& selected = *host::findDataSet(screen.get(), QStringLiteral("cdsTemp"));
 
     sqlite3* raw = nullptr;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
@@ -171,11 +180,11 @@ int main(int argc, char** argv) {
         ratioOf([&] { screen->sbtVerificarClick(); },
                 [&] { bytes = step(raw, kOrderSql.c_str(), 12) + step(raw, kFamilySql, 4); });
     sqlite3_close(raw);
-    screen->cdsPediCredFami.setFiltered(false);
+    families.setFiltered(false);
     note("reload: " + std::to_string(orders.recordCount()) + " orders, " +
-         std::to_string(screen->cdsPediCredFami.recordCount()) + " family rows; reference read " +
+         std::to_string(families.recordCount()) + " family rows; reference read " +
          std::to_string(bytes / 1024) + " KiB");
-    screen->cdsPediCredFami.setFiltered(true);
+    families.setFiltered(true);
     figure("confirmation.reload_vs_sqlite", reload);
 
     // Shown, so that the grids and the totals line paint in the pauses; as if
@@ -201,8 +210,11 @@ int main(int argc, char** argv) {
     figure("confirmation.markall_vs_walk", markAll);
 
     // Every order ticked, every one pending: the walk takes them all.
-    screen->boMarcaTodos = false;
+    // The title click alternates between ticking every order and clearing
+    // every tick; a second click when the first cleared them.
     screen->dbgPadraoTitleClick(0);
+    if (orders.fieldByName("IDCHECK").asString() != "S")
+        screen->dbgPadraoTitleClick(0);
     {
         // The list takes only tick marks: the situations change on a copy.
         dataset::RecordSet pending;
@@ -218,12 +230,12 @@ int main(int argc, char** argv) {
     size_t taken = 0, packetBytes = 0;
     const double batch = ratioOf(
         [&] {
-            screen->cdsTemp.close();
-            screen->cdsTemp.createDataSet();
-            screen->dtsPadrao.setEnabled(false);
-            taken = package::collectSelected(orders, screen->cdsTemp, package::efetivaCredito());
-            packetBytes = host::encodeArgs({&screen->cdsTemp}).size();
-            screen->dtsPadrao.setEnabled(true);
+            selected.close();
+            selected.createDataSet();
+            standardSource(*screen).setEnabled(false);
+            taken = package::collectSelected(orders, selected, package::efetivaCredito());
+            packetBytes = host::encodeArgs({&selected}).size();
+            standardSource(*screen).setEnabled(true);
         },
         [&] { bareWalk(*screen); });
     note("batch: " + std::to_string(taken) + " orders taken, packet " +

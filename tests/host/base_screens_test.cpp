@@ -30,9 +30,11 @@
 #include "host/widgets/button_flat.h"
 #include "host/widgets/db_grid.h"
 #include "host/widgets/db_text.h"
+#include "support/base_components.h"
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::testing::base;
 
 namespace {
 
@@ -61,6 +63,9 @@ class TfrmTeste : public TfrmPadrao {
         TfrmPadrao::dtsPadraoStateChange();
         log_.push_back("state");
     }
+    // As a derived screen shows its list on the standard source.
+    void showList(dataset::RecordSet* set) { dtsPadrao.setDataSet(set); }
+    const dataset::DataSource* standardSource() const { return &dtsPadrao; }
     bool keepOpen = false;
 
   private:
@@ -107,11 +112,11 @@ TEST_F(BaseScreensTest, DataScreenHasItsComponentsByName) {
     expectChild<TDBGrid*>(*form, "dbgPadrao");
     expectChild<TDBText*>(*form, "dbtNome");
     expectChild<QWidget*>(*form, "panNavegador");
-    EXPECT_EQ(form->dbgPadrao->dataSource(), &form->dtsPadrao);
-    EXPECT_EQ(form->dbtNome->dataSource(), &form->dtsPadrao);
-    EXPECT_EQ(form->pgcPadrao->currentWidget(), form->tshFolhaDados);
-    EXPECT_TRUE(form->tshFolhaDados->isAncestorOf(form->dbgPadrao));
-    EXPECT_EQ(form->lblCodTela->text(), "LUN99999");
+    EXPECT_EQ(dbgPadrao(*form)->dataSource(), form->standardSource());
+    EXPECT_EQ(dbtNome(*form)->dataSource(), form->standardSource());
+    EXPECT_EQ(pgcPadrao(*form)->currentWidget(), tshFolhaDados(*form));
+    EXPECT_TRUE(tshFolhaDados(*form)->isAncestorOf(dbgPadrao(*form)));
+    EXPECT_EQ(lblCodTela(*form)->text(), "LUN99999");
     EXPECT_EQ(log, (std::vector<std::string>{"create"}));
     delete form;
 }
@@ -120,15 +125,15 @@ TEST_F(BaseScreensTest, ReloadCommandCallsTheDerivedScreen) {
     QPointer<TfrmTeste> form = createForm<TfrmTeste>(log);
     form->Show();
     log.clear();
-    form->sbtVerificar->click();
-    form->mniVerificar->trigger();
+    sbtVerificar(*form)->click();
+    mniVerificar(*form)->trigger();
     // F5 anywhere on the screen, through the key preview.
-    form->dbgPadrao->setFocus();
-    sendKey(form->dbgPadrao, Qt::Key_F5);
+    dbgPadrao(*form)->setFocus();
+    sendKey(dbgPadrao(*form), Qt::Key_F5);
     EXPECT_EQ(log, (std::vector<std::string>(3, "reload")));
     // Disabled, the command stays quiet.
-    form->sbtVerificar->setEnabled(false);
-    sendKey(form->dbgPadrao, Qt::Key_F5);
+    sbtVerificar(*form)->setEnabled(false);
+    sendKey(dbgPadrao(*form), Qt::Key_F5);
     EXPECT_EQ(log.size(), 3u);
     form->Close();
 }
@@ -139,26 +144,26 @@ TEST_F(BaseScreensTest, StateChangesRunTheDerivedHandlerAfterTheBase) {
     set.loadPacket(dataset::testing::makePacket({{"NOME", dataset::FieldType::String, 10}},
                                                 {{"Ana"}, {"Bia"}}));
     log.clear();
-    form->dtsPadrao.setDataSet(&set);
+    form->showList(&set);
     ASSERT_EQ(log, (std::vector<std::string>{"state"}));
     // The base enables by state: browsing allows new records, not saving.
-    EXPECT_TRUE(form->sbtIncluir->isEnabled());
-    EXPECT_FALSE(form->sbtGravar->isEnabled());
-    EXPECT_FALSE(form->mniGravar->isEnabled());
+    EXPECT_TRUE(sbtIncluir(*form)->isEnabled());
+    EXPECT_FALSE(sbtGravar(*form)->isEnabled());
+    EXPECT_FALSE(mniGravar(*form)->isEnabled());
     set.edit();
-    EXPECT_TRUE(form->sbtGravar->isEnabled());
-    EXPECT_FALSE(form->sbtIncluir->isEnabled());
+    EXPECT_TRUE(sbtGravar(*form)->isEnabled());
+    EXPECT_FALSE(sbtIncluir(*form)->isEnabled());
     set.cancel();
     // The derived screen disables what it does not use, by name.
-    form->sbtIncluir->setEnabled(false);
-    form->mniIncluir->setEnabled(false);
-    EXPECT_FALSE(form->mniIncluir->isEnabled());
+    sbtIncluir(*form)->setEnabled(false);
+    mniIncluir(*form)->setEnabled(false);
+    EXPECT_FALSE(mniIncluir(*form)->isEnabled());
     // The navigator moves the standard source's set.
-    form->dbtNome->setDataField("NOME");
-    form->sbtUltimo->click();
+    dbtNome(*form)->setDataField("NOME");
+    sbtUltimo(*form)->click();
     EXPECT_EQ(set.recNo(), 2u);
-    EXPECT_EQ(form->dbtNome->text(), "Bia");
-    form->dtsPadrao.setDataSet(nullptr);
+    EXPECT_EQ(dbtNome(*form)->text(), "Bia");
+    form->showList(nullptr);
     delete form;
 }
 
@@ -190,7 +195,7 @@ TEST_F(BaseScreensTest, DestroyingAScreenRunsNoDerivedHandlerOnItsGoneMembers) {
     form->cds.close();
     form->cds.loadPacket(
         dataset::testing::makePacket({{"NOME", dataset::FieldType::String, 10}}, {{"Bia"}}));
-    EXPECT_TRUE(form->sbtAlterar->isEnabled());
+    EXPECT_TRUE(sbtAlterar(*form)->isEnabled());
     delete form;
     EXPECT_EQ(lateCalls, 0);
 }
@@ -204,7 +209,7 @@ TEST_F(BaseScreensTest, CloseRunsTheHandlerWhoseActionDecides) {
     ASSERT_FALSE(form.isNull());
     EXPECT_TRUE(form->isVisible());
     form->keepOpen = false;
-    form->sbtFechar->click();
+    sbtFechar(*form)->click();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(form.isNull());  // the base frees the screen
     EXPECT_EQ(std::count(log.begin(), log.end(), "close:free"), 2);
@@ -319,7 +324,7 @@ INSTANTIATE_TEST_SUITE_P(
                        [](TfrmFiltroTeste& d) { sendKey(&d, Qt::Key_Escape); },
                        {"create", "close"}},
         FilterCloseRow{"escape_in_the_filter_area",
-                       [](TfrmFiltroTeste& d) { sendKey(d.grbFiltroPadrao, Qt::Key_Escape); },
+                       [](TfrmFiltroTeste& d) { sendKey(grbFiltroPadrao(d), Qt::Key_Escape); },
                        {"create", "close"}},
         FilterCloseRow{"escape_without_key_preview",
                        [](TfrmFiltroTeste& d) {
@@ -328,9 +333,9 @@ INSTANTIATE_TEST_SUITE_P(
                        },
                        {"create", "close"}},
         FilterCloseRow{
-            "close_button", [](TfrmFiltroTeste& d) { d.sbtFechar->click(); }, {"create", "close"}},
+            "close_button", [](TfrmFiltroTeste& d) { sbtFechar(d)->click(); }, {"create", "close"}},
         FilterCloseRow{"confirm_button",
-                       [](TfrmFiltroTeste& d) { d.sbtConfirma->click(); },
+                       [](TfrmFiltroTeste& d) { sbtConfirma(d)->click(); },
                        {"create", "confirm", "close"}}),
     [](const auto& p) { return std::string(p.param.name); });
 
@@ -343,11 +348,11 @@ TEST_F(BaseScreensTest, FilterDialogHasItsComponentsByName) {
     expectChild<QToolButton*>(*dialog, "sbtConfirma");
     expectChild<TMessages*>(*dialog, "msgPadrao");
     EXPECT_TRUE(dialog->isModal());
-    EXPECT_TRUE(dialog->panBotoes->isAncestorOf(dialog->sbtConfirma));
+    EXPECT_TRUE(panBotoes(*dialog)->isAncestorOf(sbtConfirma(*dialog)));
     // The base confirm ends the showing with OK.
     TfrmFiltroPadrao plain;
     plain.show();
-    plain.sbtConfirma->click();
+    sbtConfirma(plain)->click();
     EXPECT_EQ(plain.ModalResult(), QDialog::Accepted);
     EXPECT_FALSE(plain.isVisible());
 }
@@ -378,7 +383,7 @@ TEST_F(BaseScreensTest, ImportDialogHasItsComponentsProgressAndStatus) {
 TEST_F(BaseScreensTest, HelpCommandsTellWhichScreenThisIs) {
     std::unique_ptr<TfrmTeste> form(createForm<TfrmTeste>(log));
     scripted.queueBoxAnswer(mrOk);
-    form->sbtAjuda->click();
+    sbtAjuda(*form)->click();
     ASSERT_EQ(scripted.boxes().size(), 1u);
     EXPECT_TRUE(scripted.boxes()[0].text.contains("LUN99999"));
 }

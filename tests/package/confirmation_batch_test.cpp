@@ -11,6 +11,7 @@
 #include <cmath>
 #include <csignal>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/core/dispatch.h"
 #include "host/widgets/busy_indicator.h"
@@ -20,6 +21,10 @@
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
+
+using namespace confirmation;
 
 using package::TfrmConfCredBco;
 
@@ -35,7 +40,7 @@ class ConfirmationBatch : public PackageTest {
     // `perSituation` of each; returns their numbers by situation.
     QMap<QString, QStringList> tick(TfrmConfCredBco& screen, const QStringList& situations,
                                     int perSituation) {
-        auto& orders = screen.cdsGetPediCreCons;
+        auto& orders = cdsGetPediCreCons(screen);
         QMap<QString, QStringList> ticked;
         orders.first();
         while (!orders.eof()) {
@@ -100,7 +105,7 @@ class ConfirmationBatch : public PackageTest {
 TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation) {
     struct Row {
         const char* name;
-        host::TButtonFlat* TfrmConfCredBco::*button;
+        const char* button;
         QString method;
         QString takes;  // situation of the orders sent
         QJsonArray rest;
@@ -108,28 +113,28 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         QString taken;  // the question's words for the orders sent
     } rows[] = {
         {"effect credit",
-         &TfrmConfCredBco::btnEfetivaCredito,
+         "btnEfetivaCredito",
          "setEfetivaSaldo",
          "N",
          {},
          "S",
          "Efetivar crédito: 2 pedidos pendentes marcados"},
         {"undo credit",
-         &TfrmConfCredBco::btnDesfazCredito,
+         "btnDesfazCredito",
          "setCancelaCredito",
          "S",
          {},
          "N",
          "Desfazer crédito: 2 pedidos efetivados marcados"},
         {"cancel order",
-         &TfrmConfCredBco::btnCancelaPedido,
+         "btnCancelaPedido",
          "setSituacao",
          "N",
          {"C"},
          "C",
          "Cancelar pedido: 2 pedidos pendentes marcados"},
         {"undo cancellation",
-         &TfrmConfCredBco::BtnDesfazCancelamento,
+         "BtnDesfazCancelamento",
          "setSituacao",
          "C",
          {"N"},
@@ -147,18 +152,18 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         qsizetype others = 0;
         for (auto it = ticked.cbegin(); it != ticked.cend(); ++it)
             others += it.key() == row.takes ? 0 : it.value().size();
-        const QStringList listed = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
+        const QStringList listed = column(cdsGetPediCreCons(screen), "NRPEDCRECONS");
         for (const QString& number : ticked.value(row.takes)) {
-            screen.cdsGetPediCreCons.setRecNo(static_cast<size_t>(listed.indexOf(number)) + 1);
-            cents +=
-                std::llround(screen.cdsGetPediCreCons.fieldByName("VRPEDCRECONS").asDouble() * 100);
+            cdsGetPediCreCons(screen).setRecNo(static_cast<size_t>(listed.indexOf(number)) + 1);
+            cents += std::llround(cdsGetPediCreCons(screen).fieldByName("VRPEDCRECONS").asDouble() *
+                                  100);
         }
         ASSERT_GT(others, 1);
         clearCalls();
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        (screen.*row.button)->click();
+        component<host::TButtonFlat>(screen, row.button).click();
 
         const SentCall sent = lastSent(row.method);
         EXPECT_EQ(sorted(sent.numbers), sorted(ticked.value(row.takes)));
@@ -179,13 +184,12 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         EXPECT_EQ(ui_.boxes()[1].informativeText, QStringLiteral("Pedidos alterados: 2."));
         // One call, then the reload; ticks gone, first order current.
         EXPECT_EQ(callMethods(), (QStringList{row.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
-        EXPECT_EQ(tickedNumbers(screen.cdsGetPediCreCons), QStringList{});
-        EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 1u);
-        EXPECT_FALSE(screen.boMarcaTodos);
-        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_EQ(tickedNumbers(cdsGetPediCreCons(screen)), QStringList{});
+        EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 1u);
+        EXPECT_TRUE(dtsPadrao(screen).enabled());
         EXPECT_EQ(host::busyDepth(), 0);
         // The server moved them.
-        auto& orders = screen.cdsGetPediCreCons;
+        auto& orders = cdsGetPediCreCons(screen);
         const QStringList numbers = column(orders, "NRPEDCRECONS");
         const QStringList situations = column(orders, "IDPEDCREEXTR");
         for (const QString& number : sent.numbers)
@@ -196,46 +200,46 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
 TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
     auto& screen = openLoadedScreen(ui_);
     tick(screen, {"N"}, 3);
-    screen.cdsGetPediCreCons.setRecNo(5);
-    const QStringList marks = column(screen.cdsGetPediCreCons, "IDCHECK");
+    cdsGetPediCreCons(screen).setRecNo(5);
+    const QStringList marks = column(cdsGetPediCreCons(screen), "IDCHECK");
     clearCalls();
     ui_.queueBoxAnswer(host::mrNo);
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     EXPECT_TRUE(calls().isEmpty());
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), marks);
-    EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 5u);
-    EXPECT_FALSE(screen.cdsTemp.active());
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), marks);
+    EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 5u);
+    EXPECT_FALSE(cdsTemp(screen).active());
     EXPECT_EQ(host::busyDepth(), 0);
 }
 
 TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) {
     struct Row {
         const char* name;
-        host::TButtonFlat* TfrmConfCredBco::*button;
+        const char* button;
         QStringList tickedSituations;
         QString message;
     } rows[] = {
         {"effect credit",
-         &TfrmConfCredBco::btnEfetivaCredito,
+         "btnEfetivaCredito",
          {"S", "C"},
          "Deve ser marcado pelo menos um crédito pendente para efetivação do crédito."},
         {"undo credit",
-         &TfrmConfCredBco::btnDesfazCredito,
+         "btnDesfazCredito",
          {"N", "C"},
          "Deve ser marcado pelo menos um crédito efetivado para desfazer a efetivação do "
          "crédito."},
         {"cancel order",
-         &TfrmConfCredBco::btnCancelaPedido,
+         "btnCancelaPedido",
          {},
          "Deve ser marcado pelo menos um crédito pendente para o cancelamento do crédito."},
         {"undo cancellation",
-         &TfrmConfCredBco::BtnDesfazCancelamento,
+         "BtnDesfazCancelamento",
          {"N", "S"},
          "Deve ser marcado pelo menos um crédito cancelado para desfazer o cancelamento do "
          "crédito."},
     };
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         tick(screen, row.tickedSituations, 100);
@@ -246,16 +250,16 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         ui_.clearRecords();
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        (screen.*row.button)->click();
+        component<host::TButtonFlat>(screen, row.button).click();
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[1].text, row.message);
         EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
-        EXPECT_TRUE(screen.cdsTemp.isEmpty());
+        EXPECT_TRUE(cdsTemp(screen).isEmpty());
         // Nothing changed on the server: the reload gives the ticks back.
         EXPECT_EQ(tickedNumbers(orders), ticked);
         EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
-        EXPECT_TRUE(screen.dtsPadrao.enabled());
+        EXPECT_TRUE(dtsPadrao(screen).enabled());
         EXPECT_EQ(host::busyDepth(), 0);
     }
 }
@@ -264,7 +268,7 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
 TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     auto& screen = openLoadedScreen(ui_);
     tick(screen, {}, 0);
-    reloadChanged(screen.cdsGetPediCreCons, [](dataset::RecordSet& orders) {
+    reloadChanged(cdsGetPediCreCons(screen), [](dataset::RecordSet& orders) {
         for (const char* odd : {"", "n"}) {
             orders.next();
             orders.edit();
@@ -276,7 +280,7 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
     clearCalls();
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     EXPECT_FALSE(callMethods().contains("setEfetivaSaldo"));
     EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
 }
@@ -285,8 +289,8 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
 // orders still listed and the current order. A done one reloads plainly.
 TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClearsThem) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    auto& families = screen.cdsPediCredFami;
+    auto& orders = cdsGetPediCreCons(screen);
+    auto& families = cdsPediCredFami(screen);
     // Effected and pending orders only, so that an order cancelled meanwhile
     // leaves the list.
     package::P_IDPEDCREEXTR = QStringLiteral("_S_N_");
@@ -312,7 +316,7 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[1].text.contains(cancelled)) << ui_.boxes()[1].text.toStdString();
@@ -324,8 +328,7 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
     const QStringList familyOrders = column(families, "NRPEDCRECONS");
     EXPECT_EQ(familyOrders.count(currentOrder), familyOrders.size());
-    EXPECT_FALSE(screen.boMarcaTodos);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     EXPECT_EQ(host::busyDepth(), 0);
 
     // Sent again with the ticks given back, it is done: ticks gone, first
@@ -334,7 +337,7 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     ui_.clearRecords();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
     QStringList pending = ticked.value("N");
@@ -342,6 +345,7 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     EXPECT_EQ(sorted(lastSent("setEfetivaSaldo").numbers), sorted(pending));
     EXPECT_EQ(tickedNumbers(orders), QStringList{});
     EXPECT_EQ(orders.recNo(), 1u);
+    EXPECT_FALSE(markAllIsOn(screen));
 }
 
 // The server goes away: the failure is reported, the reload fails too, and
@@ -353,7 +357,7 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     server().wait(std::chrono::seconds(10));
     ui_.queueBoxAnswer(host::mrYes);
     ui_.setBoxFallback([](const host::RecordedBox&) { return std::optional<int>(host::mrOk); });
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     ui_.setBoxFallback(nullptr);
     bool sawFailure = false;
     for (const auto& box : ui_.boxes()) {
@@ -361,21 +365,21 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
         sawFailure = sawFailure || box.kind == host::BoxKind::Error;
     }
     EXPECT_TRUE(sawFailure);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
     EXPECT_EQ(host::busyDepth(), 0);
     // Marks stay as they were: the reload could not replace them.
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK").count("S"), 2);
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK").count("S"), 2);
 }
 
 // The totals line, against counts and sums taken from the listed rows as the
 // server sent them, after each way the ticks or the rows change.
 TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     auto* line = screen.findChild<QLabel*>(QStringLiteral("lblTotais"));
     ASSERT_NE(line, nullptr);
-    EXPECT_GE(line->y(), screen.dbgPadrao->geometry().bottom());
-    EXPECT_EQ(line->parentWidget(), screen.tshFolhaDados);
+    EXPECT_GE(line->y(), dbgPadrao(screen)->geometry().bottom());
+    EXPECT_EQ(line->parentWidget(), tshFolhaDados(screen));
 
     auto expected = [&orders] {
         struct Sum {
@@ -412,27 +416,27 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     EXPECT_EQ(line->text(), expected());
 
     // By click and by space, on a list ordered by value.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("VRPEDCRECONS"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("VRPEDCRECONS"));
     for (int row : {0, 2, 5})
-        clickCell(*screen.dbgPadrao, row, QStringLiteral("IDCHECK"));
+        clickCell(*dbgPadrao(screen), row, QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), 3);
     EXPECT_EQ(line->text(), expected());
-    pressSpace(*screen.dbgPadrao);
+    pressSpace(*dbgPadrao(screen));
     ASSERT_EQ(tickedCount(), 2);
     EXPECT_EQ(line->text(), expected());
 
     // Mark-all and clear-all.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), static_cast<int>(orders.recordCount()));
     EXPECT_EQ(line->text(), expected());
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
 
     // The reload drops the ticks.
     tick(screen, {"N", "S", "C"}, 2);
     EXPECT_EQ(line->text(), expected());
-    screen.sbtVerificar->click();
+    sbtVerificar(screen)->click();
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
 
@@ -442,7 +446,7 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     const QString kept = line->text();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     EXPECT_EQ(line->text(), expected());
     EXPECT_EQ(line->text(), kept);
 
@@ -452,7 +456,7 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    screen.btnEfetivaCredito->click();
+    btnEfetivaCredito(screen)->click();
     ASSERT_EQ(callMethods().first(), QStringLiteral("setEfetivaSaldo"));
     ASSERT_EQ(tickedCount(), 0);
     EXPECT_EQ(line->text(), expected());
@@ -463,61 +467,62 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
 // its button, and shows its shortcut.
 TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
     struct Entry {
-        QAction* TfrmConfCredBco::*entry;
-        host::TButtonFlat* TfrmConfCredBco::*button;
+        const char* entry;
+        const char* button;
         QKeySequence keys;
         QString method;  // the server call, or the dialog shown
         QString takes;
         QJsonArray rest;
     } entries[] = {
-        {&TfrmConfCredBco::mniEfetivaCredito,
-         &TfrmConfCredBco::btnEfetivaCredito,
+        {"mniEfetivaCredito",
+         "btnEfetivaCredito",
          QKeySequence(QStringLiteral("Ctrl+E")),
          "setEfetivaSaldo",
          "N",
          {}},
-        {&TfrmConfCredBco::mniDesfazCredito,
-         &TfrmConfCredBco::btnDesfazCredito,
+        {"mniDesfazCredito",
+         "btnDesfazCredito",
          QKeySequence(QStringLiteral("Ctrl+Shift+E")),
          "setCancelaCredito",
          "S",
          {}},
-        {&TfrmConfCredBco::mniCancelaPedido,
-         &TfrmConfCredBco::btnCancelaPedido,
+        {"mniCancelaPedido",
+         "btnCancelaPedido",
          QKeySequence(QStringLiteral("Ctrl+Del")),
          "setSituacao",
          "N",
          {"C"}},
-        {&TfrmConfCredBco::mniDesfazCancelamento,
-         &TfrmConfCredBco::BtnDesfazCancelamento,
+        {"mniDesfazCancelamento",
+         "BtnDesfazCancelamento",
          QKeySequence(QStringLiteral("Ctrl+Shift+Del")),
          "setSituacao",
          "C",
          {"N"}},
-        {&TfrmConfCredBco::mniFiltro,
-         &TfrmConfCredBco::brnFiltro,
+        {"mniFiltro",
+         "brnFiltro",
          QKeySequence(QStringLiteral("Ctrl+Shift+F")),
          "frmFiltroConfCredBco",
          {},
          {}},
-        {&TfrmConfCredBco::mniImportCons,
-         &TfrmConfCredBco::btImportCons,
+        {"mniImportCons",
+         "btImportCons",
          QKeySequence(QStringLiteral("Ctrl+I")),
          "frmImporCons",
          {},
          {}},
     };
     auto& screen = openLoadedScreen(ui_);
-    const QList<QAction*> bar = screen.mnuPadrao->actions();
-    ASSERT_NE(screen.mnuOperacoes, nullptr);
-    EXPECT_EQ(screen.mnuOperacoes->title(), QStringLiteral("&Operações"));
-    EXPECT_EQ(bar.indexOf(screen.mnuOperacoes->menuAction()),
-              bar.indexOf(screen.mnuRegistro->menuAction()) + 1);
+    const QList<QAction*> bar = mnuPadrao(screen)->actions();
+    ASSERT_NE(mnuOperacoes(screen), nullptr);
+    EXPECT_EQ(mnuOperacoes(screen)->title(), QStringLiteral("&Operações"));
+    EXPECT_EQ(bar.indexOf(mnuOperacoes(screen)->menuAction()),
+              bar.indexOf(mnuRegistro(screen)->menuAction()) + 1);
 
     auto enabledInStep = [&screen, &entries](bool listed) {
         for (const Entry& e : entries) {
-            const QAction* entry = screen.*e.entry;
-            EXPECT_EQ(entry->isEnabled(), (screen.*e.button)->isEnabled())
+            const QAction* entry = &component<QAction>(screen, e.entry);
+            EXPECT_EQ(entry->isEnabled(),
+                      component<host::TButtonFlat>(screen, e.button).isEnabled())
                 << entry->objectName().toStdString();
             EXPECT_EQ(entry->isEnabled(), listed || e.takes.isEmpty())
                 << entry->objectName().toStdString();
@@ -525,17 +530,17 @@ TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
     };
     package::P_NRPEDCRECONS = QStringLiteral("99999999999999999999");
     screen.sbtVerificarClick();
-    ASSERT_TRUE(screen.cdsGetPediCreCons.isEmpty());
+    ASSERT_TRUE(cdsGetPediCreCons(screen).isEmpty());
     enabledInStep(false);
     package::P_NRPEDCRECONS.clear();
     screen.sbtVerificarClick();
-    ASSERT_FALSE(screen.cdsGetPediCreCons.isEmpty());
+    ASSERT_FALSE(cdsGetPediCreCons(screen).isEmpty());
     enabledInStep(true);
 
     for (const Entry& e : entries) {
-        QAction* entry = screen.*e.entry;
+        QAction* entry = &component<QAction>(screen, e.entry);
         SCOPED_TRACE(entry->objectName().toStdString());
-        EXPECT_TRUE(screen.mnuOperacoes->actions().contains(entry));
+        EXPECT_TRUE(mnuOperacoes(screen)->actions().contains(entry));
         EXPECT_EQ(entry->shortcut(), e.keys);
         clearCalls();
         if (e.takes.isEmpty()) {
@@ -565,18 +570,18 @@ TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
     processEvents();
     package::CriaConfCredBanc();
     auto& screen = *package::frmConfCredBco;
-    ASSERT_FALSE(screen.cdsGetPediCreCons.active());
+    ASSERT_FALSE(cdsGetPediCreCons(screen).active());
     clearCalls();
     ui_.queueBoxAnswer(host::mrYes);
     ui_.queueBoxAnswer(host::mrOk);
-    screen.btnCancelaPedido->click();
+    btnCancelaPedido(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text,
               QStringLiteral("Deve ser marcado pelo menos um crédito pendente para o "
                              "cancelamento do crédito."));
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
-    EXPECT_TRUE(screen.cdsGetPediCreCons.active());
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(cdsGetPediCreCons(screen).active());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 #include <cstring>
 #include <functional>
 
+#include "confirmation_components.h"
+#include "confirmation_support.h"
 #include "dataset/record_set.h"
 #include "host/core/package_info.h"
 #include "host/widgets/button_flat.h"
@@ -19,6 +21,7 @@
 #include "package_fixture.h"
 #include "platform/clock.h"
 #include "platform/datetime.h"
+#include "support/base_components.h"
 
 extern "C" {
 const PackageInfoTable* GetPackageInfoTable();
@@ -29,6 +32,10 @@ const char* GetCreditFilterParams();
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
+
+using namespace confirmation;
 
 using package::frmConfCredBco;
 namespace Cli_Lun90000 = package::Cli_Lun90000;
@@ -77,7 +84,7 @@ void moveParamsOffDefaults() {
 // Confirms the filter dialog as it opens, with what it loaded.
 void confirmFilter(QDialog& dialog) {
     auto& filter = dynamic_cast<package::TfrmFiltroConfCredBco&>(dialog);
-    filter.sbtConfirma->click();
+    sbtConfirma(filter)->click();
 }
 
 TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
@@ -87,9 +94,9 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_TRUE(Cli_Lun90000::boIdCriado);
     EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
-    EXPECT_GT(frmConfCredBco->cdsGetPediCreCons.recordCount(), 0u);
-    EXPECT_EQ(frmConfCredBco->cdsGetPediCreCons.recNo(), 1u);
-    EXPECT_FALSE(frmConfCredBco->boMarcaTodos);
+    EXPECT_GT(cdsGetPediCreCons(*frmConfCredBco).recordCount(), 0u);
+    EXPECT_EQ(cdsGetPediCreCons(*frmConfCredBco).recNo(), 1u);
+    EXPECT_FALSE(markAllIsOn(*frmConfCredBco));
 
     // Opening again shows the same instance, without a dialog or a reload.
     package::TfrmConfCredBco* first = frmConfCredBco;
@@ -109,8 +116,8 @@ TEST_F(ConfirmationLifecycle, OpensAtItsPlaceAndSizeBeforeItsFirstActivation) {
     QRect during;
     ui_.queueModal([&](QDialog&) {
         during = frmConfCredBco->frame()->frameGeometry();
-        const QRect code = frmConfCredBco->lblCodTela->geometry();
-        for (auto* button : frmConfCredBco->panMenu->findChildren<host::TButtonFlat*>()) {
+        const QRect code = lblCodTela(*frmConfCredBco)->geometry();
+        for (auto* button : panMenu(*frmConfCredBco)->findChildren<host::TButtonFlat*>()) {
             EXPECT_FALSE(button->geometry().intersects(code)) << button->objectName().toStdString();
         }
     });
@@ -153,17 +160,16 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
     // Today's date, without the time of day.
     EXPECT_EQ(package::P_DATAINICIAL.toIso(), "2026-12-07T00:00:00");
     EXPECT_EQ(package::P_DATAFINAL.toIso(), "2026-12-07T00:00:00");
-    EXPECT_FALSE(frmConfCredBco->boMarcaTodos);
     EXPECT_TRUE(calls().isEmpty());
-    EXPECT_FALSE(frmConfCredBco->cdsGetPediCreCons.active());
+    EXPECT_FALSE(cdsGetPediCreCons(*frmConfCredBco).active());
     // Until the first reload the operations stay enabled as laid out; a tab
     // switch leaves the data source inactive and so changes nothing either.
     auto& screen = *frmConfCredBco;
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    pgcPadrao(screen)->setCurrentWidget(tshFolhaDados(screen));
     for (QWidget* control :
-         QList<QWidget*>{screen.sbtImprimir, screen.btnEfetivaCredito, screen.btnDesfazCredito,
-                         screen.btnCancelaPedido, screen.BtnDesfazCancelamento})
+         QList<QWidget*>{sbtImprimir(screen), btnEfetivaCredito(screen), btnDesfazCredito(screen),
+                         btnCancelaPedido(screen), BtnDesfazCancelamento(screen)})
         EXPECT_TRUE(control->isEnabled()) << control->objectName().toStdString();
 }
 

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/core/dispatch.h"
 #include "host/core/messages.h"
@@ -21,12 +22,16 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
+using namespace confirmation;
+
 class ConfirmationList : public PackageTest {};
 
 TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    auto& families = screen.cdsPediCredFami;
+    auto& orders = cdsGetPediCreCons(screen);
+    auto& families = cdsPediCredFami(screen);
     ASSERT_GT(orders.recordCount(), 3u);
     for (size_t recNo : {size_t{1}, size_t{3}, orders.recordCount()}) {
         orders.setRecNo(recNo);
@@ -40,14 +45,14 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
     // was left, and the order-number label keeps showing that order.
     orders.setRecNo(2);
     const QString number = current(orders, "NRPEDCRECONS");
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    EXPECT_EQ(screen.dtsPadrao.dataSet(), &families);
-    EXPECT_EQ(screen.dbgFamilia->model()->rowCount(), static_cast<int>(families.recordCount()));
-    EXPECT_EQ(screen.dbtNome->text(), number);
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    EXPECT_EQ(dtsPadrao(screen).dataSet(), &families);
+    EXPECT_EQ(dbgFamilia(screen)->model()->rowCount(), static_cast<int>(families.recordCount()));
+    EXPECT_EQ(dbtNome(screen)->text(), number);
     // The operations still follow the order list.
-    EXPECT_TRUE(screen.btnEfetivaCredito->isEnabled());
-    screen.pgcPadrao->setCurrentWidget(screen.tshFolhaDados);
-    EXPECT_EQ(screen.dtsPadrao.dataSet(), &orders);
+    EXPECT_TRUE(btnEfetivaCredito(screen)->isEnabled());
+    pgcPadrao(screen)->setCurrentWidget(tshFolhaDados(screen));
+    EXPECT_EQ(dtsPadrao(screen).dataSet(), &orders);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
 }
 
@@ -55,11 +60,11 @@ TEST_F(ConfirmationList, FamilyListFollowsTheCurrentOrderOnBothTabs) {
 // alternates its rows' colours.
 TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
     auto& screen = openLoadedScreen(ui_);
-    EXPECT_FALSE(screen.dbgPadrao->alternatingRowColors());
-    EXPECT_FALSE(screen.dbgFamilia->alternatingRowColors());
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    screen.cdsPediCredFami.setFiltered(false);  // rows enough to fill the grid
-    host::TDBGrid& grid = *screen.dbgFamilia;
+    EXPECT_FALSE(dbgPadrao(screen)->alternatingRowColors());
+    EXPECT_FALSE(dbgFamilia(screen)->alternatingRowColors());
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    cdsPediCredFami(screen).setFiltered(false);  // rows enough to fill the grid
+    host::TDBGrid& grid = *dbgFamilia(screen);
     const QImage shown = grid.viewport()->grab().toImage();
     const QColor tooltip = screen.palette().color(QPalette::ToolTipBase);
     const int column = grid.columnOfField(QStringLiteral("CDFAMILISALD"));
@@ -81,8 +86,8 @@ TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
 
 TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDPEDCREEXTR"));
+    auto& orders = cdsGetPediCreCons(screen);
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDPEDCREEXTR"));
     QStringList situations = column(orders, "IDPEDCREEXTR");
     ASSERT_TRUE(situations.contains("C") && situations.contains("N") && situations.contains("S"));
     EXPECT_TRUE(std::is_sorted(situations.begin(), situations.end()));  // C, N, S
@@ -94,17 +99,17 @@ TEST_F(ConfirmationList, SortByTitleSurvivesReloadAndSortsStoredCodes) {
     EXPECT_EQ(orders.recNo(), 1u);
 
     // The family grid sorts its own list, ascending, on every click.
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    clickTitle(*screen.dbgFamilia, QStringLiteral("NMFAMILISALD"));
-    clickTitle(*screen.dbgFamilia, QStringLiteral("NMFAMILISALD"));
-    const QStringList names = column(screen.cdsPediCredFami, "NMFAMILISALD");
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    clickTitle(*dbgFamilia(screen), QStringLiteral("NMFAMILISALD"));
+    clickTitle(*dbgFamilia(screen), QStringLiteral("NMFAMILISALD"));
+    const QStringList names = column(cdsPediCredFami(screen), "NMFAMILISALD");
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
 }
 
 TEST_F(ConfirmationList, StopOnTheOrderCallKeepsBothLists) {
     auto& screen = openLoadedScreen(ui_);
-    const QStringList before = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
-    screen.boMarcaTodos = true;
+    const QStringList before = column(cdsGetPediCreCons(screen), "NRPEDCRECONS");
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // the mark-all switch on
     // The server refuses a description longer than its column.
     package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
     ui_.queueBoxAnswer(host::mrOk);
@@ -113,17 +118,17 @@ TEST_F(ConfirmationList, StopOnTheOrderCallKeepsBothLists) {
     EXPECT_EQ(callMethods(), QStringList{"getPEDCREDCONS"});
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "NRPEDCRECONS"), before);
-    EXPECT_TRUE(screen.boMarcaTodos);
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "NRPEDCRECONS"), before);
+    EXPECT_TRUE(markAllIsOn(screen));
 }
 
 TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
     auto& screen = openLoadedScreen(ui_);
-    auto& families = screen.cdsPediCredFami;
+    auto& families = cdsPediCredFami(screen);
     families.setFiltered(false);
     const size_t familiesBefore = families.recordCount();
     families.setFiltered(true);
-    screen.boMarcaTodos = true;
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // the mark-all switch on
     // Only cancelled orders now; the server goes away as the family call
     // is about to be sent.
     package::P_IDPEDCREEXTR = QStringLiteral("_C_");
@@ -135,12 +140,12 @@ TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
     host::dispatch([&] { screen.sbtVerificarClick(); });
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
-    const QStringList situations = column(screen.cdsGetPediCreCons, "IDPEDCREEXTR");
+    const QStringList situations = column(cdsGetPediCreCons(screen), "IDPEDCREEXTR");
     ASSERT_FALSE(situations.isEmpty());
     EXPECT_EQ(situations.count("C"), situations.size());
     families.setFiltered(false);
     EXPECT_EQ(families.recordCount(), familiesBefore);
-    EXPECT_TRUE(screen.boMarcaTodos);
+    EXPECT_TRUE(markAllIsOn(screen));
     server().restart();
 }
 
@@ -148,44 +153,45 @@ TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
 // again however the reload ends (here refused by the server the second time).
 TEST_F(ConfirmationList, TotalsLineSaysLoadingUntilTheReloadEnds) {
     auto& screen = openLoadedScreen(ui_);
-    const QString totals = screen.lblTotais->text();
+    const QString totals = lblTotais(screen)->text();
     QStringList seen;
     host::TNetConnection::setCallObserver(
-        [&](const QString&, const QString&) { seen << screen.lblTotais->text(); });
+        [&](const QString&, const QString&) { seen << lblTotais(screen)->text(); });
     screen.sbtVerificarClick();
     package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
     ui_.queueBoxAnswer(host::mrOk);
     host::dispatch([&] { screen.sbtVerificarClick(); });
     EXPECT_EQ(seen, QStringList(3, QStringLiteral("Carregando pedidos...")));
-    EXPECT_EQ(screen.lblTotais->text(), totals);
+    EXPECT_EQ(lblTotais(screen)->text(), totals);
 }
 
 TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     auto& screen = openLoadedScreen(ui_);
     clearCalls();
     ui_.queueModal([](QDialog&) {});  // closed without confirming
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(screen.boMarcaTodos);
+    EXPECT_TRUE(markAllIsOn(screen));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // on again
 
     ui_.queueModal([](QDialog& dialog) {
-        dynamic_cast<host::TfrmFiltroPadrao&>(dialog).sbtConfirma->click();
+        sbtConfirma(dynamic_cast<host::TfrmFiltroPadrao&>(dialog))->click();
     });
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
-    EXPECT_FALSE(screen.boMarcaTodos);
+    EXPECT_FALSE(markAllIsOn(screen));
 }
 
 // The import dialog has its own connection: the list is not reloaded after
 // it, whatever it imported.
 TEST_F(ConfirmationList, ImportButtonDoesNotReload) {
     auto& screen = openLoadedScreen(ui_);
-    screen.cdsGetPediCreCons.setRecNo(3);
-    const QStringList before = column(screen.cdsGetPediCreCons, "NRPEDCRECONS");
+    cdsGetPediCreCons(screen).setRecNo(3);
+    const QStringList before = column(cdsGetPediCreCons(screen), "NRPEDCRECONS");
     clearCalls();
     ui_.clearRecords();
     ui_.queueModal([](QDialog& dialog) { dialog.reject(); });
-    screen.btImportCons->click();
+    btImportCons(screen)->click();
     // The hourglass while the dialog is made and shown, the default once it closed.
     using Kind = host::RecordedRequest::Kind;
     std::vector<std::pair<Kind, QString>> requests;
@@ -195,57 +201,56 @@ TEST_F(ConfirmationList, ImportButtonDoesNotReload) {
               (std::vector<std::pair<Kind, QString>>{
                   {Kind::Cursor, "-11"}, {Kind::Modal, "frmImporCons"}, {Kind::Cursor, "0"}}));
     EXPECT_FALSE(callMethods().contains("getPEDCREDCONS"));
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "NRPEDCRECONS"), before);
-    EXPECT_EQ(screen.cdsGetPediCreCons.recNo(), 3u);
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "NRPEDCRECONS"), before);
+    EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 3u);
 }
 
 TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
     auto& screen = openLoadedScreen(ui_);
     package::P_NRPEDCRECONS = QStringLiteral("99999999999999999999");
     screen.sbtVerificarClick();
-    ASSERT_TRUE(screen.cdsGetPediCreCons.isEmpty());
-    for (QWidget* w : {static_cast<QWidget*>(screen.btnEfetivaCredito),
-                       static_cast<QWidget*>(screen.btnDesfazCredito),
-                       static_cast<QWidget*>(screen.btnCancelaPedido),
-                       static_cast<QWidget*>(screen.BtnDesfazCancelamento),
-                       static_cast<QWidget*>(screen.sbtImprimir)})
+    ASSERT_TRUE(cdsGetPediCreCons(screen).isEmpty());
+    for (QWidget* w : {static_cast<QWidget*>(btnEfetivaCredito(screen)),
+                       static_cast<QWidget*>(btnDesfazCredito(screen)),
+                       static_cast<QWidget*>(btnCancelaPedido(screen)),
+                       static_cast<QWidget*>(BtnDesfazCancelamento(screen)),
+                       static_cast<QWidget*>(sbtImprimir(screen))})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
     for (QWidget* w :
-         {static_cast<QWidget*>(screen.sbtIncluir), static_cast<QWidget*>(screen.sbtPesquisar)})
+         {static_cast<QWidget*>(sbtIncluir(screen)), static_cast<QWidget*>(sbtPesquisar(screen))})
         EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
-    EXPECT_FALSE(screen.mniDuplicar->isEnabled());
+    EXPECT_FALSE(mniDuplicar(screen)->isEnabled());
     // Titles and the space key: no box, no error, no call, nothing changes.
-    const std::string sortedBy = screen.cdsGetPediCreCons.indexFieldNames();
+    const std::string sortedBy = cdsGetPediCreCons(screen).indexFieldNames();
     clearCalls();
     ui_.clearRecords();
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
-    clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
-    pressSpace(*screen.dbgPadrao);
-    host::sendKey(screen.dbgPadrao, Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
+    pressSpace(*dbgPadrao(screen));
+    host::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
     EXPECT_TRUE(ui_.requests().empty());
     EXPECT_TRUE(ui_.scriptErrors().empty());
     EXPECT_TRUE(calls().isEmpty());
-    EXPECT_TRUE(screen.cdsGetPediCreCons.isEmpty());
-    EXPECT_EQ(screen.cdsGetPediCreCons.state(), dataset::DataSetState::Browse);
-    EXPECT_EQ(screen.cdsGetPediCreCons.indexFieldNames(), sortedBy);
-    EXPECT_FALSE(screen.boMarcaTodos);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
-    EXPECT_FALSE(screen.btnEfetivaCredito->isEnabled());
-    EXPECT_TRUE(screen.dbtNome->text().isEmpty());
+    EXPECT_TRUE(cdsGetPediCreCons(screen).isEmpty());
+    EXPECT_EQ(cdsGetPediCreCons(screen).state(), dataset::DataSetState::Browse);
+    EXPECT_EQ(cdsGetPediCreCons(screen).indexFieldNames(), sortedBy);
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
+    EXPECT_FALSE(btnEfetivaCredito(screen)->isEnabled());
+    EXPECT_TRUE(dbtNome(screen)->text().isEmpty());
 
     package::P_NRPEDCRECONS.clear();
     screen.sbtVerificarClick();
-    EXPECT_TRUE(screen.btnEfetivaCredito->isEnabled());
-    EXPECT_TRUE(screen.sbtImprimir->isEnabled());
-    EXPECT_FALSE(screen.sbtIncluir->isEnabled());
+    EXPECT_TRUE(btnEfetivaCredito(screen)->isEnabled());
+    EXPECT_TRUE(sbtImprimir(screen)->isEnabled());
+    EXPECT_FALSE(sbtIncluir(screen)->isEnabled());
 }
 
 // An order number with an apostrophe still filters its own family rows.
 TEST_F(ConfirmationList, ApostropheInOrderNumberFiltersItsFamilies) {
     auto& screen = openLoadedScreen(ui_);
-    dataset::DataPacket orders = screen.cdsGetPediCreCons.toPacket();
-    dataset::DataPacket families = screen.cdsPediCredFami.toPacket();
-    screen.cdsPediCredFami.setFiltered(false);
+    dataset::DataPacket orders = cdsGetPediCreCons(screen).toPacket();
+    dataset::DataPacket families = cdsPediCredFami(screen).toPacket();
+    cdsPediCredFami(screen).setFiltered(false);
     // Two orders whose numbers differ only by the quote.
     dataset::RecordSet crafted;
     crafted.loadPacket(std::move(orders));
@@ -261,22 +266,22 @@ TEST_F(ConfirmationList, ApostropheInOrderNumberFiltersItsFamilies) {
         craftedFamilies.fieldByName("CDFAMILISALD").setAsString("ALI");
         craftedFamilies.post();
     }
-    screen.cdsPediCredFami.loadPacket(craftedFamilies.toPacket());
-    screen.cdsGetPediCreCons.loadPacket(crafted.toPacket());
-    screen.cdsGetPediCreCons.first();
-    ASSERT_EQ(current(screen.cdsGetPediCreCons, "NRPEDCRECONS"), QStringLiteral("O'1"));
-    EXPECT_EQ(column(screen.cdsPediCredFami, "NRPEDCRECONS"), (QStringList{"O'1", "O'1"}));
+    cdsPediCredFami(screen).loadPacket(craftedFamilies.toPacket());
+    cdsGetPediCreCons(screen).loadPacket(crafted.toPacket());
+    cdsGetPediCreCons(screen).first();
+    ASSERT_EQ(current(cdsGetPediCreCons(screen), "NRPEDCRECONS"), QStringLiteral("O'1"));
+    EXPECT_EQ(column(cdsPediCredFami(screen), "NRPEDCRECONS"), (QStringList{"O'1", "O'1"}));
 }
 
 // The lists take no value but the tick marks: every other field of the order
 // list, and every field of the family list, refuses a write and says which.
 TEST_F(ConfirmationList, ListsTakeNoValueButTheTickMarks) {
     auto& screen = openLoadedScreen(ui_);
-    for (dataset::RecordSet* list : {&screen.cdsGetPediCreCons, &screen.cdsPediCredFami}) {
+    for (dataset::RecordSet* list : {&cdsGetPediCreCons(screen), &cdsPediCredFami(screen)}) {
         ASSERT_FALSE(list->isEmpty()) << list->name();
         for (size_t i = 0; i < list->fieldCount(); ++i) {
             dataset::Field& field = list->field(i);
-            const bool tick = list == &screen.cdsGetPediCreCons && field.name() == "IDCHECK";
+            const bool tick = list == &cdsGetPediCreCons(screen) && field.name() == "IDCHECK";
             list->edit();
             const std::string before = field.asString();
             if (tick) {
@@ -299,7 +304,7 @@ TEST_F(ConfirmationList, ListsTakeNoValueButTheTickMarks) {
 
 TEST_F(ConfirmationList, DisplayTexts) {
     auto& screen = openLoadedScreen(ui_);
-    const host::TMessages& messages = *screen.msgPadrao;
+    const host::TMessages& messages = *msgPadrao(screen);
     struct Row {
         const char* name;
         std::string value;
@@ -316,9 +321,9 @@ TEST_F(ConfirmationList, DisplayTexts) {
     }
 
     // The grid shows the texts, the values as "0.00" with a comma.
-    auto& orders = screen.cdsGetPediCreCons;
-    const QModelIndex value = screen.dbgPadrao->model()->index(
-        0, screen.dbgPadrao->columnOfField(QStringLiteral("VRPEDCRECONS")));
+    auto& orders = cdsGetPediCreCons(screen);
+    const QModelIndex value = dbgPadrao(screen)->model()->index(
+        0, dbgPadrao(screen)->columnOfField(QStringLiteral("VRPEDCRECONS")));
     const QString shown = value.data().toString();
     EXPECT_TRUE(shown.contains(QLatin1Char(',')) && shown.section(',', 1).size() == 2)
         << shown.toStdString();
@@ -341,7 +346,7 @@ TEST_F(ConfirmationList, DisplayTexts) {
 // operator made on the server in between shows up.
 TEST_F(ConfirmationList, F5AndTheReloadEntryFetchTheListAgain) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     const QStringList numbers = column(orders, "NRPEDCRECONS");
     const QStringList situations = column(orders, "IDPEDCREEXTR");
     const QStringList accounted = column(orders, "IDPEDCRECONT");
@@ -355,8 +360,8 @@ TEST_F(ConfirmationList, F5AndTheReloadEntryFetchTheListAgain) {
         std::function<void()> reload;
         const char* moveTo;
     } steps[] = {
-        {"F5", [&] { host::sendKey(screen.dbgPadrao, Qt::Key_F5); }, "C"},
-        {"mniVerificar", [&] { screen.mniVerificar->trigger(); }, "N"},
+        {"F5", [&] { host::sendKey(dbgPadrao(screen), Qt::Key_F5); }, "C"},
+        {"mniVerificar", [&] { mniVerificar(screen)->trigger(); }, "N"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
@@ -414,35 +419,36 @@ TEST_F(ConfirmationList, Layout) {
         QString expected;
     } rows[] = {
         {"caption", screen.frame()->windowTitle(), "Confirmação de Crédito Bancário"},
-        {"screen code", screen.lblCodTela->text(), "LUN90000"},
-        {"order tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFolhaDados)),
+        {"screen code", lblCodTela(screen)->text(), "LUN90000"},
+        {"order tab", pgcPadrao(screen)->tabText(pgcPadrao(screen)->indexOf(tshFolhaDados(screen))),
          "Pedido"},
-        {"family tab", screen.pgcPadrao->tabText(screen.pgcPadrao->indexOf(screen.tshFormulario)),
-         "Família"},
-        {"btnEfetivaCredito hint", hint(screen.btnEfetivaCredito), "Efetivar Crédito"},
-        {"btnDesfazCredito hint", hint(screen.btnDesfazCredito), "Desfazer Crédito"},
-        {"btnCancelaPedido hint", hint(screen.btnCancelaPedido), "Cancelar Pedido"},
-        {"BtnDesfazCancelamento hint", hint(screen.BtnDesfazCancelamento), "Desfazer Cancelamento"},
-        {"brnFiltro hint", hint(screen.brnFiltro), "Filtro de Confirmação de Crédito Bancário"},
-        {"btImportCons hint", hint(screen.btImportCons), "Importação Crédito/Débito Consumidor "},
-        {"btnEfetivaCredito", place(screen.btnEfetivaCredito), "181,4 21x21"},
-        {"btnDesfazCredito", place(screen.btnDesfazCredito), "202,4 21x21"},
-        {"btnCancelaPedido", place(screen.btnCancelaPedido), "237,4 21x21"},
-        {"BtnDesfazCancelamento", place(screen.BtnDesfazCancelamento), "258,4 21x21"},
-        {"brnFiltro", place(screen.brnFiltro), "292,4 21x21"},
-        {"btImportCons", place(screen.btImportCons), "321,4 21x21"},
-        {"sbtImprimir", place(screen.sbtImprimir), "361,4 21x21"},
-        {"sbtAjuda", place(screen.sbtAjuda), "397,4 21x21"},
-        {"sbtFechar", place(screen.sbtFechar), "433,4 21x21"},
+        {"family tab",
+         pgcPadrao(screen)->tabText(pgcPadrao(screen)->indexOf(tshFormulario(screen))), "Família"},
+        {"btnEfetivaCredito hint", hint(btnEfetivaCredito(screen)), "Efetivar Crédito"},
+        {"btnDesfazCredito hint", hint(btnDesfazCredito(screen)), "Desfazer Crédito"},
+        {"btnCancelaPedido hint", hint(btnCancelaPedido(screen)), "Cancelar Pedido"},
+        {"BtnDesfazCancelamento hint", hint(BtnDesfazCancelamento(screen)),
+         "Desfazer Cancelamento"},
+        {"brnFiltro hint", hint(brnFiltro(screen)), "Filtro de Confirmação de Crédito Bancário"},
+        {"btImportCons hint", hint(btImportCons(screen)), "Importação Crédito/Débito Consumidor "},
+        {"btnEfetivaCredito", place(btnEfetivaCredito(screen)), "181,4 21x21"},
+        {"btnDesfazCredito", place(btnDesfazCredito(screen)), "202,4 21x21"},
+        {"btnCancelaPedido", place(btnCancelaPedido(screen)), "237,4 21x21"},
+        {"BtnDesfazCancelamento", place(BtnDesfazCancelamento(screen)), "258,4 21x21"},
+        {"brnFiltro", place(brnFiltro(screen)), "292,4 21x21"},
+        {"btImportCons", place(btImportCons(screen)), "321,4 21x21"},
+        {"sbtImprimir", place(sbtImprimir(screen)), "361,4 21x21"},
+        {"sbtAjuda", place(sbtAjuda(screen)), "397,4 21x21"},
+        {"sbtFechar", place(sbtFechar(screen)), "433,4 21x21"},
         {"imgUncheck", place(imgUncheck), "474,4 16x16 hidden"},
         {"imgCheck", place(imgCheck), "491,4 16x16 hidden"},
-        {"dbgPadrao", columns(*screen.dbgPadrao),
+        {"dbgPadrao", columns(*dbgPadrao(screen)),
          "IDCHECK 4 26 font SYMBOL_CHARSET 11px | IDPEDCREEXTR Situação Créd. - | "
          "IDPEDCRECONT Contabilizado - | NRPEDCRECONS Nr. Pedido - | NRBOLETO Nr. Boleto - | "
          "DTPEDCRECONS Data / Hora - | DSSITCREBANC Descrição Crédito 138 | "
          "NMRAZSOCCLIE Cliente 167 | NMCONSUMIDOR Consumidor 168 | NMRESPCONS Responsável 134 | "
          "VRPEDCRECONS Valor -"},
-        {"dbgFamilia", columns(*screen.dbgFamilia),
+        {"dbgFamilia", columns(*dbgFamilia(screen)),
          "CDFAMILISALD Código Família 98 | NMFAMILISALD Nome Família 201 | "
          "VRPEDCREFAMI Valor -"},
     };

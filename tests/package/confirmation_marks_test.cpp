@@ -6,6 +6,7 @@
 #include <QTabWidget>
 #include <string>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/widgets/button_flat.h"
 #include "package/confirmation/check_pictures.h"
@@ -13,12 +14,16 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
+using namespace confirmation;
+
 class ConfirmationMarks : public PackageTest {};
 
 TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    auto& grid = *screen.dbgPadrao;
+    auto& orders = cdsGetPediCreCons(screen);
+    auto& grid = *dbgPadrao(screen);
     const QStringList before = column(orders, "IDCHECK");
     ASSERT_GE(before.size(), 3);
 
@@ -39,57 +44,57 @@ TEST_F(ConfirmationMarks, ClickAndSpaceToggleOnlyTheCurrentOrder) {
     QStringList expected = before;
     expected[2] = flipped;
     EXPECT_EQ(column(orders, "IDCHECK"), expected);
-    EXPECT_FALSE(screen.boMarcaTodos);
-    EXPECT_TRUE(screen.dtsPadrao.enabled());
+    EXPECT_TRUE(dtsPadrao(screen).enabled());
+    // Single ticks leave the mark-all switch alone.
+    EXPECT_FALSE(markAllIsOn(screen));
 }
 
 TEST_F(ConfirmationMarks, MarkAllAlternatesAndKeepsCurrentOrderAndSort) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    clickTitle(*screen.dbgPadrao, QStringLiteral("NMCONSUMIDOR"));
+    auto& orders = cdsGetPediCreCons(screen);
+    clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
     orders.setRecNo(4);
     const QString number = current(orders, "NRPEDCRECONS");
     const QStringList order = column(orders, "NRPEDCRECONS");
     // One order cleared by hand first: the title click still ticks all.
-    clickCell(*screen.dbgPadrao, 3, QStringLiteral("IDCHECK"));
+    clickCell(*dbgPadrao(screen), 3, QStringLiteral("IDCHECK"));
 
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
-    EXPECT_TRUE(screen.boMarcaTodos);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_EQ(column(orders, "NRPEDCRECONS"), order);
     EXPECT_EQ(orders.indexFieldNames(), "NMCONSUMIDOR");
     // The family list shows the remembered order's families again.
-    const QStringList families = column(screen.cdsPediCredFami, "NRPEDCRECONS");
+    const QStringList families = column(cdsPediCredFami(screen), "NRPEDCRECONS");
     EXPECT_EQ(families.count(number), families.size());
 
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
-    EXPECT_FALSE(screen.boMarcaTodos);
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
 
     // After a cancelled filter the next title click clears every tick.
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
+    EXPECT_EQ(column(orders, "IDCHECK").count("S"), static_cast<int>(orders.recordCount()));
     ui_.queueModal([](QDialog&) {});
-    screen.brnFiltro->click();
-    clickTitle(*screen.dbgPadrao, QStringLiteral("IDCHECK"));
+    brnFiltro(screen)->click();
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     EXPECT_EQ(column(orders, "IDCHECK").count("N"), static_cast<int>(orders.recordCount()));
 }
 
 TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     auto& screen = openLoadedScreen(ui_);
-    const QStringList before = column(screen.cdsGetPediCreCons, "IDCHECK");
-    screen.pgcPadrao->setCurrentWidget(screen.tshFormulario);
-    pressSpace(*screen.dbgFamilia);
-    host::sendKey(screen.dbgFamilia, Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
-    EXPECT_EQ(column(screen.cdsGetPediCreCons, "IDCHECK"), before);
+    const QStringList before = column(cdsGetPediCreCons(screen), "IDCHECK");
+    pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
+    pressSpace(*dbgFamilia(screen));
+    host::sendKey(dbgFamilia(screen), Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
+    EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), before);
     EXPECT_TRUE(ui_.boxes().empty());
 }
 
 // Any value other than "S" is drawn unticked, and its first click makes it "S".
 TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
+    auto& orders = cdsGetPediCreCons(screen);
     const char* values[] = {"S", "N", ""};
     for (int row = 0; row < 3; ++row) {
         orders.setRecNo(static_cast<size_t>(row + 1));
@@ -97,7 +102,7 @@ TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
         orders.fieldByName("IDCHECK").setAsString(values[row]);
         orders.post();
     }
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     grid.setCurrentIndex(grid.model()->index(5, 3));  // no highlight on the rows drawn
     screen.frame()->resize(900, 600);
     QCoreApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/widgets/busy_indicator.h"
 #include "package/core/credit_filter_params.h"
@@ -17,6 +18,10 @@
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
+
+using namespace confirmation;
 
 constexpr size_t kOrders = 1000;
 
@@ -39,7 +44,7 @@ class ConfirmationPrint : public PackageTest {
     // description.
     package::TfrmConfCredBco& openThousand() {
         auto& screen = openLoadedScreen(ui_);
-        reloadChanged(screen.cdsGetPediCreCons, [](dataset::RecordSet& copy) {
+        reloadChanged(cdsGetPediCreCons(screen), [](dataset::RecordSet& copy) {
             copy.first();
             const platform::DateTime when = copy.fieldByName("DTPEDCRECONS").asDateTime();
             const size_t loaded = copy.recordCount();
@@ -68,7 +73,7 @@ class ConfirmationPrint : public PackageTest {
                 copy.post();
             }
         });
-        screen.cdsGetPediCreCons.setIndexFieldNames("NRPEDCRECONS");
+        cdsGetPediCreCons(screen).setIndexFieldNames("NRPEDCRECONS");
         return screen;
     }
 
@@ -90,8 +95,8 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
     if (pdftotext.isEmpty())
         GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
     auto& screen = openThousand();
-    ASSERT_EQ(screen.cdsGetPediCreCons.recordCount(), kOrders);
-    ASSERT_TRUE(screen.mniExportarPdf->isEnabled());
+    ASSERT_EQ(cdsGetPediCreCons(screen).recordCount(), kOrders);
+    ASSERT_TRUE(mniExportarPdf(screen)->isEnabled());
     // While the pages are laid out the windows repaint (timers run) and the
     // busy animation says how far it has come.
     QStringList progress;
@@ -101,7 +106,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
             progress << overlay->property("progress").toString();
     });
     watch.start(0);
-    const std::string pdf = exported(screen, screen.mniExportarPdf, "pedidos.pdf");
+    const std::string pdf = exported(screen, mniExportarPdf(screen), "pedidos.pdf");
     watch.stop();
     ASSERT_EQ(pdf.substr(0, 4), "%PDF");
     EXPECT_EQ(host::busyOverlay(), nullptr);
@@ -126,8 +131,8 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
         ASSERT_TRUE(text.contains(orderNumber(i))) << orderNumber(i).toStdString();
 
     const QString flat = text.simplified();
-    EXPECT_TRUE(flat.contains(screen.lblTotais->text().simplified()))
-        << screen.lblTotais->text().toStdString();
+    EXPECT_TRUE(flat.contains(lblTotais(screen)->text().simplified()))
+        << lblTotais(screen)->text().toStdString();
     EXPECT_TRUE(flat.contains(QStringLiteral("Pedidos listados: 1000")));
     EXPECT_TRUE(flat.contains(QStringLiteral("Confirmação de Crédito Bancário")))
         << flat.left(400).toStdString();
@@ -140,7 +145,7 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
 
 TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
     auto& screen = openThousand();
-    const std::string csv = exported(screen, screen.mniExportarCsv, "pedidos.csv");
+    const std::string csv = exported(screen, mniExportarCsv(screen), "pedidos.csv");
     ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     const QStringList lines = QString::fromUtf8(csv.substr(3)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), static_cast<qsizetype>(kOrders) + 2);  // titles, rows, final break
@@ -159,7 +164,7 @@ TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
 
     // A folder that does not exist: the operator is told, and nothing is left.
     ui_.queueFile(QStringLiteral("C:\\Nao Existe\\pedidos.csv"));
-    screen.mniExportarCsv->trigger();
+    mniExportarCsv(screen)->trigger();
     ASSERT_EQ(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[0].text.startsWith(

@@ -15,11 +15,15 @@
 #include "dataset/record_set.h"
 #include "host/automation/synthetic_input.h"
 #include "host/widgets/db_grid.h"
+#include "host/widgets/named_data_set.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "support/base_components.h"
 
 namespace confcred::testing {
+
+using namespace base;
 
 // Opens the screen; its first activation shows the filter dialog, which the
 // scripted service closes unconfirmed, and then loads the lists.
@@ -72,6 +76,18 @@ inline void reloadChanged(dataset::RecordSet& list,
 
 inline QString current(dataset::RecordSet& set, const char* field) {
     return QString::fromStdString(set.fieldByName(field).asString());
+}
+
+// The mark-all switch, found out as the operator finds it: clicks the check
+// column's title and tells whether that cleared every tick (the switch was
+// on) rather than ticking every order (off). The list must hold orders.
+inline bool markAllIsOn(package::TfrmConfCredBco& screen) {
+    clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
+    dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    const QStringList marks = column(orders, "IDCHECK");
+    EXPECT_FALSE(marks.isEmpty()) << "no order to tell the switch by";
+    EXPECT_TRUE(marks.count(marks.value(0)) == marks.size()) << "the title click marked some";
+    return !marks.isEmpty() && marks[0] == QStringLiteral("N");
 }
 
 // The numbers of the orders ticked "S", sorted.

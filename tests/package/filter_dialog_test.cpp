@@ -10,12 +10,16 @@
 #include <QRadioButton>
 #include <QToolButton>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "dataset/record_set.h"
+#include "filter_components.h"
 #include "host/client/net_connection.h"
 #include "host/client/sql_query.h"
 #include "host/core/dispatch.h"
+#include "host/core/ui_service.h"
 #include "host/widgets/btn_pesquisa.h"
 #include "host/widgets/date_edit_plus.h"
 #include "package/core/credit_filter_params.h"
@@ -23,10 +27,14 @@
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
 #include "platform/datetime.h"
+#include "support/base_components.h"
 
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
+using namespace filter;
 using package::TfrmFiltroConfCredBco;
 using Dialog = TfrmFiltroConfCredBco;
 
@@ -79,10 +87,10 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
     Dialog d;  // constructed only: the layout before FormCreate loads it
     EXPECT_EQ(d.objectName(), QStringLiteral("frmFiltroConfCredBco"));
     EXPECT_EQ(d.windowTitle(), QStringLiteral("Filtro de Confirmação de Crédito Bancário"));
-    EXPECT_EQ(d.lblCodTela->text(), QStringLiteral("LUN90001"));
+    EXPECT_EQ(lblCodTela(d)->text(), QStringLiteral("LUN90001"));
     EXPECT_EQ(d.size(), QSize(528, 246));
-    EXPECT_EQ(d.grbFiltroPadrao->width(), 473);
-    EXPECT_EQ(d.panMenu->width(), 528 - 473);
+    EXPECT_EQ(grbFiltroPadrao(d)->width(), 473);
+    EXPECT_EQ(panMenu(d)->width(), 528 - 473);
     EXPECT_TRUE(d.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(d.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
 
@@ -101,41 +109,43 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
         QWidget* besides;  // search buttons: their "Lista"
     };
     const Control controls[] = {
-        {"rbtTodosCliente", d.rbtTodosCliente, d.grbCliente, "Todos", false, On, true, 0, nullptr},
-        {"rbtListaCliente", d.rbtListaCliente, d.grbCliente, "Lista", false, Off, true, 0, nullptr},
-        {"btnCliente", d.btnCliente, d.grbCliente, nullptr, false, NotACheck, false, 0,
-         d.rbtListaCliente},
-        {"rbtTodosConsumidor", d.rbtTodosConsumidor, d.grbConsumidor, "Todos", false, On, true, 0,
+        {"rbtTodosCliente", rbtTodosCliente(d), grbCliente(d), "Todos", false, On, true, 0,
          nullptr},
-        {"rbtListaConsumidor", d.rbtListaConsumidor, d.grbConsumidor, "Lista", false, Off, true, 0,
+        {"rbtListaCliente", rbtListaCliente(d), grbCliente(d), "Lista", false, Off, true, 0,
          nullptr},
-        {"btnConsumidor", d.btnConsumidor, d.grbConsumidor, nullptr, false, NotACheck, false, 0,
-         d.rbtListaConsumidor},
-        {"depInicial", d.depInicial, d.grbPeriodo, nullptr, false, NotACheck, true, 0, nullptr},
-        {"depFinal", d.depFinal, d.grbPeriodo, nullptr, false, NotACheck, true, 0, nullptr},
-        {"chkContabSim", d.chkContabSim, d.grbContabilizado, "Sim", false, Off, true, 0, nullptr},
-        {"chkContabNao", d.chkContabNao, d.grbContabilizado, "Não", false, On, true, 0, nullptr},
-        {"chkSitPendente", d.chkSitPendente, d.grbSituacao, "Pendente", false, On, true, 0,
+        {"btnCliente", btnCliente(d), grbCliente(d), nullptr, false, NotACheck, false, 0,
+         rbtListaCliente(d)},
+        {"rbtTodosConsumidor", rbtTodosConsumidor(d), grbConsumidor(d), "Todos", false, On, true, 0,
          nullptr},
-        {"chkSitEfetivado", d.chkSitEfetivado, d.grbSituacao, "Efetivado", false, Off, true, 0,
-         nullptr},
-        {"chkSitCancelado", d.chkSitCancelado, d.grbSituacao, "Cancelado", false, Off, true, 0,
-         nullptr},
-        {"edtNrPedido", d.edtNrPedido, nullptr, nullptr, false, NotACheck, true, 20, nullptr},
-        {"edtDescCredito", d.edtDescCredito, d.grbDescCredito, nullptr, false, NotACheck, true, 50,
-         nullptr},
-        {"grbCliente", d.grbCliente, nullptr, "Cliente", true, NotACheck, true, 0, nullptr},
-        {"grbConsumidor", d.grbConsumidor, nullptr, "Consumidor/Resp.", true, NotACheck, true, 0,
-         nullptr},
-        {"grbPeriodo", d.grbPeriodo, nullptr, "Período", true, NotACheck, true, 0, nullptr},
-        {"lblDe", d.lblDe, d.grbPeriodo, "de", false, NotACheck, true, 0, nullptr},
-        {"lblAte", d.lblAte, d.grbPeriodo, "até", false, NotACheck, true, 0, nullptr},
-        {"grbContabilizado", d.grbContabilizado, nullptr, "Contabilizado", true, NotACheck, true, 0,
-         nullptr},
-        {"grbSituacao", d.grbSituacao, nullptr, "Situação", true, NotACheck, true, 0, nullptr},
-        {"lblNrPedido", d.lblNrPedido, nullptr, "Nr. Pedido", true, NotACheck, true, 0, nullptr},
-        {"grbDescCredito", d.grbDescCredito, nullptr, "Descrição do Crédito", true, NotACheck, true,
+        {"rbtListaConsumidor", rbtListaConsumidor(d), grbConsumidor(d), "Lista", false, Off, true,
          0, nullptr},
+        {"btnConsumidor", btnConsumidor(d), grbConsumidor(d), nullptr, false, NotACheck, false, 0,
+         rbtListaConsumidor(d)},
+        {"depInicial", depInicial(d), grbPeriodo(d), nullptr, false, NotACheck, true, 0, nullptr},
+        {"depFinal", depFinal(d), grbPeriodo(d), nullptr, false, NotACheck, true, 0, nullptr},
+        {"chkContabSim", chkContabSim(d), grbContabilizado(d), "Sim", false, Off, true, 0, nullptr},
+        {"chkContabNao", chkContabNao(d), grbContabilizado(d), "Não", false, On, true, 0, nullptr},
+        {"chkSitPendente", chkSitPendente(d), grbSituacao(d), "Pendente", false, On, true, 0,
+         nullptr},
+        {"chkSitEfetivado", chkSitEfetivado(d), grbSituacao(d), "Efetivado", false, Off, true, 0,
+         nullptr},
+        {"chkSitCancelado", chkSitCancelado(d), grbSituacao(d), "Cancelado", false, Off, true, 0,
+         nullptr},
+        {"edtNrPedido", edtNrPedido(d), nullptr, nullptr, false, NotACheck, true, 20, nullptr},
+        {"edtDescCredito", edtDescCredito(d), grbDescCredito(d), nullptr, false, NotACheck, true,
+         50, nullptr},
+        {"grbCliente", grbCliente(d), nullptr, "Cliente", true, NotACheck, true, 0, nullptr},
+        {"grbConsumidor", grbConsumidor(d), nullptr, "Consumidor/Resp.", true, NotACheck, true, 0,
+         nullptr},
+        {"grbPeriodo", grbPeriodo(d), nullptr, "Período", true, NotACheck, true, 0, nullptr},
+        {"lblDe", lblDe(d), grbPeriodo(d), "de", false, NotACheck, true, 0, nullptr},
+        {"lblAte", lblAte(d), grbPeriodo(d), "até", false, NotACheck, true, 0, nullptr},
+        {"grbContabilizado", grbContabilizado(d), nullptr, "Contabilizado", true, NotACheck, true,
+         0, nullptr},
+        {"grbSituacao", grbSituacao(d), nullptr, "Situação", true, NotACheck, true, 0, nullptr},
+        {"lblNrPedido", lblNrPedido(d), nullptr, "Nr. Pedido", true, NotACheck, true, 0, nullptr},
+        {"grbDescCredito", grbDescCredito(d), nullptr, "Descrição do Crédito", true, NotACheck,
+         true, 0, nullptr},
     };
     const size_t tabStops = 15;  // the controls before the groups and labels
     const auto captionOf = [](QWidget* w) {
@@ -153,7 +163,7 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
         ASSERT_NE(c.widget, nullptr) << c.name << " is missing";
         EXPECT_EQ(c.widget->objectName(), QString::fromLatin1(c.name));
         EXPECT_EQ(c.widget->parentWidget(),
-                  c.group != nullptr ? static_cast<QWidget*>(c.group) : d.grbFiltroPadrao);
+                  c.group != nullptr ? static_cast<QWidget*>(c.group) : grbFiltroPadrao(d));
         EXPECT_EQ(captionOf(c.widget), c.caption != nullptr ? QString::fromUtf8(c.caption) : "");
         // Captions and typed text; a search button shows only its glyph.
         if (qobject_cast<host::TBtnPesquisa*>(c.widget) == nullptr) {
@@ -188,9 +198,9 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
                 << "after " << c.name << " Tab reaches " << next->objectName().toStdString();
         }
     }
-    EXPECT_TRUE(d.btnCliente->DataSetClosed());
-    EXPECT_EQ(d.btnConsumidor->DataSource()->dataSet(), &d.cdsConsumidor);
-    EXPECT_EQ(d.btnConsumidor->EmptyError(), QStringLiteral("Não há consumidor cadastrado."));
+    EXPECT_TRUE(btnCliente(d)->DataSetClosed());
+    EXPECT_EQ(btnConsumidor(d)->DataSource()->dataSet(), &cdsConsumidor(d));
+    EXPECT_EQ(btnConsumidor(d)->EmptyError(), QStringLiteral("Não há consumidor cadastrado."));
 
     // The look-ups' columns as the pickers title and size them; -1: as wide
     // as the host database's column, known once the query opens.
@@ -201,17 +211,17 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
         int width, displayWidth;
         bool shown;
     };
-    dataset::RecordSet& clients = d.cdsPesqCliente->recordSet();
+    dataset::RecordSet& clients = cdsPesqCliente(d)->recordSet();
     const Column columns[] = {
         {&clients, "CDCLIENTE", "Código", 21, 21, true},
         {&clients, "NRINSJURCLIE", "Nr. Inscrição", -1, -1, true},
         {&clients, "NMRAZSOCCLIE", "Nome", 50, 50, true},
-        {&d.cdsConsumidor, "IDMARCADO", "IDMARCADO", 1, 1, false},
-        {&d.cdsConsumidor, "CDCONSUMIDOR", "Código", 21, 26, true},
-        {&d.cdsConsumidor, "NMCONSUMIDOR", "Nome", 50, 55, true},
-        {&d.cdsConsumidor, "NMRESPCONS", "Responsável", 50, 50, true},
-        {&d.cdsConsumidor, "CDCLIENTE", "Cliente", 21, 21, false},
-        {&d.cdsConsumidor, "CHAVE", "CHAVE", 42, 42, false},
+        {&cdsConsumidor(d), "IDMARCADO", "IDMARCADO", 1, 1, false},
+        {&cdsConsumidor(d), "CDCONSUMIDOR", "Código", 21, 26, true},
+        {&cdsConsumidor(d), "NMCONSUMIDOR", "Nome", 50, 55, true},
+        {&cdsConsumidor(d), "NMRESPCONS", "Responsável", 50, 50, true},
+        {&cdsConsumidor(d), "CDCLIENTE", "Cliente", 21, 21, false},
+        {&cdsConsumidor(d), "CHAVE", "CHAVE", 42, 42, false},
     };
     for (const Column& c : columns) {
         SCOPED_TRACE(c.name);
@@ -225,19 +235,19 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
             EXPECT_EQ(f.displayWidth(), c.displayWidth);
         }
     }
-    EXPECT_TRUE(d.cdsConsumidor.fieldByName("CHAVE").readOnly());
+    EXPECT_TRUE(cdsConsumidor(d).fieldByName("CHAVE").readOnly());
 
-    EXPECT_EQ(d.netConfCredBanc->ServerName(), QStringLiteral("lun90000.rdmConfCredBanc"));
-    EXPECT_FALSE(d.netConfCredBanc->ThrowException());
+    EXPECT_EQ(netConfCredBanc(d)->ServerName(), QStringLiteral("lun90000.rdmConfCredBanc"));
+    EXPECT_FALSE(netConfCredBanc(d)->ThrowException());
 }
 
 TEST_F(FilterDialog, DefaultsConfirmedWriteTheirEncodings) {
     bool connectedWhileShown = false;
     bool connectedAfterConfirm = true;
     const bool confirmed = run([&](Dialog& d) {
-        connectedWhileShown = d.netConfCredBanc->Connected();
-        d.sbtConfirma->click();
-        connectedAfterConfirm = d.netConfCredBanc->Connected();
+        connectedWhileShown = netConfCredBanc(d)->Connected();
+        sbtConfirma(d)->click();
+        connectedAfterConfirm = netConfCredBanc(d)->Connected();
     });
     EXPECT_TRUE(confirmed);
     EXPECT_TRUE(connectedWhileShown);
@@ -278,22 +288,22 @@ TEST_F(FilterDialog, BoxCombinationsEncodeInFixedOrder) {
         SCOPED_TRACE(r.name);
         package::setCreditFilterDefaults();
         ASSERT_TRUE(run([&](Dialog& d) {
-            tick(d.chkSitPendente, r.pendente);
-            tick(d.chkSitEfetivado, r.efetivado);
-            tick(d.chkSitCancelado, r.cancelado);
-            tick(d.chkContabSim, r.sim);
-            tick(d.chkContabNao, r.nao);
-            d.sbtConfirma->click();
+            tick(chkSitPendente(d), r.pendente);
+            tick(chkSitEfetivado(d), r.efetivado);
+            tick(chkSitCancelado(d), r.cancelado);
+            tick(chkContabSim(d), r.sim);
+            tick(chkContabNao(d), r.nao);
+            sbtConfirma(d)->click();
         }));
         EXPECT_EQ(package::P_IDPEDCREEXTR, r.situacoes);
         EXPECT_EQ(package::P_IDPEDCRECONT, r.contabil);
         // The next dialog shows the boxes as confirmed.
         bool same = false;
         run([&](Dialog& d) {
-            same = d.chkSitPendente->isChecked() == r.pendente &&
-                   d.chkSitEfetivado->isChecked() == r.efetivado &&
-                   d.chkSitCancelado->isChecked() == r.cancelado &&
-                   d.chkContabSim->isChecked() == r.sim && d.chkContabNao->isChecked() == r.nao;
+            same = chkSitPendente(d)->isChecked() == r.pendente &&
+                   chkSitEfetivado(d)->isChecked() == r.efetivado &&
+                   chkSitCancelado(d)->isChecked() == r.cancelado &&
+                   chkContabSim(d)->isChecked() == r.sim && chkContabNao(d)->isChecked() == r.nao;
         });
         EXPECT_TRUE(same);
     }
@@ -330,13 +340,13 @@ TEST_F(FilterDialog, OrderNumberAndDescriptionEncodings) {
         package::setCreditFilterDefaults();
         QString shown;
         ASSERT_TRUE(run([&](Dialog& d) {
-            d.edtNrPedido->setText(r.nr);
+            edtNrPedido(d)->setText(r.nr);
             if (r.leaveNr) {
-                leave(d.edtNrPedido);
-                shown = d.edtNrPedido->text();
+                leave(edtNrPedido(d));
+                shown = edtNrPedido(d)->text();
             }
-            d.edtDescCredito->setText(r.desc);
-            d.sbtConfirma->click();
+            edtDescCredito(d)->setText(r.desc);
+            sbtConfirma(d)->click();
         }));
         if (r.leaveNr) {
             EXPECT_EQ(shown, r.shownAfterLeaving);
@@ -348,8 +358,8 @@ TEST_F(FilterDialog, OrderNumberAndDescriptionEncodings) {
         // Reopened, the edits show what was stored.
         QString nrShown, descShown;
         run([&](Dialog& d) {
-            nrShown = d.edtNrPedido->text();
-            descShown = d.edtDescCredito->text();
+            nrShown = edtNrPedido(d)->text();
+            descShown = edtDescCredito(d)->text();
         });
         EXPECT_EQ(nrShown, r.stNr);
         EXPECT_EQ(descShown, r.desc);
@@ -359,10 +369,10 @@ TEST_F(FilterDialog, OrderNumberAndDescriptionEncodings) {
 TEST_F(FilterDialog, DatesWrittenAsChosenEvenReversed) {
     const auto day = [](int y, int m, int d) { return *platform::DateTime::tryFromParts(y, m, d); };
     ASSERT_TRUE(run([&](Dialog& d) {
-        EXPECT_EQ(d.depInicial->date(), package::P_DATAINICIAL);
-        d.depInicial->setDate(day(2026, 12, 31));
-        d.depFinal->setDate(day(2026, 1, 2));
-        d.sbtConfirma->click();
+        EXPECT_EQ(depInicial(d)->date(), package::P_DATAINICIAL);
+        depInicial(d)->setDate(day(2026, 12, 31));
+        depFinal(d)->setDate(day(2026, 1, 2));
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_DATAINICIAL, day(2026, 12, 31));
     EXPECT_EQ(package::P_DATAFINAL, day(2026, 1, 2));
@@ -391,18 +401,18 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
         bool openAfter = false;
         const bool confirmed = run([&](Dialog& d) {
             if (r.clientLista)
-                d.rbtListaCliente->click();
+                rbtListaCliente(d)->click();
             if (r.consumerLista)
-                d.rbtListaConsumidor->click();
-            expectedFocus = r.focusOnClient ? d.rbtListaCliente : d.rbtListaConsumidor;
-            d.edtDescCredito->setFocus();
+                rbtListaConsumidor(d)->click();
+            expectedFocus = r.focusOnClient ? rbtListaCliente(d) : rbtListaConsumidor(d);
+            edtDescCredito(d)->setFocus();
             ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
             ui_.queueBoxAnswer(host::mrOk);
-            d.sbtConfirma->click();
+            sbtConfirma(d)->click();
             ui_.setOnBox(nullptr);
             focusAfter = d.focusWidget();
             openAfter = d.isVisible();
-            d.sbtFechar->click();
+            sbtFechar(d)->click();
         });
         EXPECT_FALSE(confirmed);
         ASSERT_EQ(ui_.boxes().size(), 1u);
@@ -421,15 +431,13 @@ TEST_F(FilterDialog, ListaSelectionsRestoredOnReopen) {
     package::boTodosCli = false;
     package::boTodosCon = false;
     ASSERT_TRUE(run([&](Dialog& d) {
-        EXPECT_TRUE(d.rbtListaCliente->isChecked());
-        EXPECT_TRUE(d.rbtListaConsumidor->isChecked());
-        EXPECT_TRUE(d.btnCliente->isEnabled());
-        EXPECT_TRUE(d.btnConsumidor->isEnabled());
-        EXPECT_EQ(d.stSelCliente, package::P_CDCLIENTE);
-        EXPECT_EQ(d.stSelConsumidor, package::P_CDCONSUMIDOR);
-        EXPECT_EQ(d.stTodosCliente, "T");
-        EXPECT_EQ(d.stListaCliente, "");
-        d.sbtConfirma->click();
+        EXPECT_TRUE(rbtListaCliente(d)->isChecked());
+        EXPECT_TRUE(rbtListaConsumidor(d)->isChecked());
+        EXPECT_TRUE(btnCliente(d)->isEnabled());
+        EXPECT_TRUE(btnConsumidor(d)->isEnabled());
+        EXPECT_EQ(d.filter().cdCliente, package::P_CDCLIENTE);
+        EXPECT_EQ(d.filter().cdConsumidor, package::P_CDCONSUMIDOR);
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
     EXPECT_EQ(package::P_CDCONSUMIDOR, "'CLI001               CONS0001             '");
@@ -455,12 +463,12 @@ TEST_F(FilterDialog, TodosResetsSelections) {
         package::boTodosCli = false;
         package::boTodosCon = false;
         ASSERT_TRUE(run([&](Dialog& d) {
-            (r.clientTodos ? d.rbtTodosCliente : d.rbtTodosConsumidor)->click();
-            EXPECT_TRUE(d.rbtTodosConsumidor->isChecked());
-            EXPECT_FALSE(d.btnConsumidor->isEnabled());
-            EXPECT_EQ(d.rbtTodosCliente->isChecked(), r.clientTodos);
-            EXPECT_EQ(d.btnCliente->isEnabled(), !r.clientTodos);
-            d.sbtConfirma->click();
+            (r.clientTodos ? rbtTodosCliente(d) : rbtTodosConsumidor(d))->click();
+            EXPECT_TRUE(rbtTodosConsumidor(d)->isChecked());
+            EXPECT_FALSE(btnConsumidor(d)->isEnabled());
+            EXPECT_EQ(rbtTodosCliente(d)->isChecked(), r.clientTodos);
+            EXPECT_EQ(btnCliente(d)->isEnabled(), !r.clientTodos);
+            sbtConfirma(d)->click();
         }));
         EXPECT_EQ(package::P_CDCLIENTE, r.client);
         EXPECT_EQ(package::P_CDCONSUMIDOR, r.consumer);
@@ -476,11 +484,11 @@ TEST_F(FilterDialog, ClosingWithoutConfirmingChangesNothing) {
     };
     const Row rows[] = {
         {"close_box", [](Dialog& d) { d.close(); }},
-        {"close_button", [](Dialog& d) { d.sbtFechar->click(); }},
+        {"close_button", [](Dialog& d) { sbtFechar(d)->click(); }},
         {"escape",
          [](Dialog& d) {
              QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-             QApplication::sendEvent(d.edtDescCredito, &key);
+             QApplication::sendEvent(edtDescCredito(d), &key);
          }},
     };
     for (const Row& r : rows) {
@@ -489,19 +497,19 @@ TEST_F(FilterDialog, ClosingWithoutConfirmingChangesNothing) {
         const QString before = package::creditFilterParamsText();
         bool closedConnection = false;
         const bool confirmed = run([&](Dialog& d) {
-            d.rbtListaCliente->click();
-            d.rbtListaConsumidor->click();
-            d.depInicial->setDate(*platform::DateTime::tryFromParts(2020, 1, 1));
-            d.chkContabSim->click();
-            d.chkContabNao->click();
-            d.chkSitPendente->click();
-            d.chkSitEfetivado->click();
-            d.chkSitCancelado->click();
-            d.edtNrPedido->setText("42");
-            leave(d.edtNrPedido);
-            d.edtDescCredito->setText("abc");
+            rbtListaCliente(d)->click();
+            rbtListaConsumidor(d)->click();
+            depInicial(d)->setDate(*platform::DateTime::tryFromParts(2020, 1, 1));
+            chkContabSim(d)->click();
+            chkContabNao(d)->click();
+            chkSitPendente(d)->click();
+            chkSitEfetivado(d)->click();
+            chkSitCancelado(d)->click();
+            edtNrPedido(d)->setText("42");
+            leave(edtNrPedido(d));
+            edtDescCredito(d)->setText("abc");
             r.close(d);
-            closedConnection = !d.netConfCredBanc->Connected();
+            closedConnection = !netConfCredBanc(d)->Connected();
         });
         EXPECT_FALSE(confirmed);
         EXPECT_TRUE(closedConnection);
@@ -528,9 +536,46 @@ TEST_F(FilterDialog, ConnectionFailingAtCreationEndsWithoutShowing) {
     // Creation ran to its end all the same.
     std::unique_ptr<Dialog> d(host::createForm<Dialog>());
     EXPECT_TRUE(d->closedDuringCreation());
-    EXPECT_FALSE(d->netConfCredBanc->Connected());
-    EXPECT_EQ(d->stTodosCliente, "T");
-    EXPECT_FALSE(d->boConfirmou);
+    EXPECT_FALSE(netConfCredBanc(*d)->Connected());
+    EXPECT_TRUE(cdsPesqCliente(*d)->Active());
+    EXPECT_FALSE(d->confirmedFilter().has_value());
+}
+
+TEST_F(FilterDialog, WorksOnTheFilterItIsGivenAndGivesItBack) {
+    package::setCreditFilterDefaults();
+    const QString before = package::creditFilterParamsText();
+    package::CreditFilter given;
+    given.cdCliente = QStringLiteral("'CLI001'");
+    given.todosCli = false;
+    given.dataInicial = *platform::DateTime::tryFromParts(2026, 3, 1);
+    given.dataFinal = *platform::DateTime::tryFromParts(2026, 3, 31);
+    given.pendente = false;
+    given.efetivado = true;
+    given.nrPedido = QStringLiteral("00000000000000000042");
+    given.dsPedido = QStringLiteral("abc");
+    std::unique_ptr<Dialog> d(host::createForm<Dialog>(given));
+    EXPECT_FALSE(d->confirmedFilter().has_value());
+    ui_.queueModal([](QDialog& shown) {
+        EXPECT_TRUE(rbtListaCliente(shown)->isChecked());
+        EXPECT_TRUE(btnCliente(shown)->isEnabled());
+        chkContabSim(shown)->click();
+        sbtConfirma(dynamic_cast<Dialog&>(shown))->click();
+    });
+    host::ui().showModal(*d);
+
+    package::CreditFilter expected = given;
+    expected.contSim = true;
+    expected.idPedCreCont = QStringLiteral("_S_N_");
+    expected.idPedCreExtr = QStringLiteral("_S_");
+    expected.nrPedCreCons = given.nrPedido;
+    expected.dsSitCreBanc = QStringLiteral("%abc%");
+    const std::optional<package::CreditFilter> confirmed = d->confirmedFilter();
+    ASSERT_TRUE(confirmed.has_value());
+    EXPECT_TRUE(*confirmed == expected);
+    EXPECT_EQ(confirmed->cdCliente, "'CLI001'");
+    EXPECT_EQ(confirmed->idPedCreExtr, "_S_");
+    // The dialog itself writes no parameter: its creation function does.
+    EXPECT_EQ(package::creditFilterParamsText(), before);
 }
 
 TEST_F(FilterDialog, ErrorWhileShownStillFreesTheDialog) {
@@ -540,7 +585,7 @@ TEST_F(FilterDialog, ErrorWhileShownStillFreesTheDialog) {
     processEvents();
     EXPECT_EQ(openFilterDialogs(), 0);
     // The next call works on a fresh dialog.
-    EXPECT_TRUE(run([](Dialog& d) { d.sbtConfirma->click(); }));
+    EXPECT_TRUE(run([](Dialog& d) { sbtConfirma(d)->click(); }));
 }
 
 }  // namespace

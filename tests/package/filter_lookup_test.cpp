@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "dataset/record_set.h"
+#include "filter_components.h"
 #include "host/client/sql_query.h"
 #include "host/core/application.h"
 #include "host/core/dispatch.h"
@@ -24,11 +25,15 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
+#include "support/base_components.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
+using namespace filter;
 using Dialog = package::TfrmFiltroConfCredBco;
 
 const QString kShared = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
@@ -105,12 +110,12 @@ class FilterLookup : public PackageTest {
 TEST_F(FilterLookup, ClientQueryOnTheSharedConnection) {
     Dialog d;
     EXPECT_EQ(
-        d.cdsPesqCliente->SQL(),
+        cdsPesqCliente(d)->SQL(),
         (QStringList{"SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE",
                      "  FROM CLIENTE CL, CLIENFILIAL CF", " WHERE CL.CDCLIENTE = CF.CDCLIENTE",
                      "   AND CF.CDFILIAL  = :P_CDFILIAL", "ORDER BY CL.CDCLIENTE"}));
-    EXPECT_EQ(d.cdsPesqCliente->paramNames(), QStringList{"P_CDFILIAL"});
-    EXPECT_EQ(d.cdsPesqCliente->connectionName(), QStringLiteral("dtmDBGeral"));
+    EXPECT_EQ(cdsPesqCliente(d)->paramNames(), QStringList{"P_CDFILIAL"});
+    EXPECT_EQ(cdsPesqCliente(d)->connectionName(), QStringLiteral("dtmDBGeral"));
 }
 
 TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
@@ -119,15 +124,15 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
     QStringList codes;
     QString client, consumer, branch;
     ASSERT_TRUE(run([&](Dialog& d) {
-        openedAtCreation = d.cdsPesqCliente->Active();
-        d.rbtListaCliente->click();
+        openedAtCreation = cdsPesqCliente(d)->Active();
+        rbtListaCliente(d)->click();
         ui_.queuePick("'CLI002'");
-        d.btnCliente->click();
-        codes = column(d.cdsPesqCliente->recordSet(), "CDCLIENTE");
-        branch = d.cdsPesqCliente->ParamByName("P_CDFILIAL").AsString;
-        client = d.stSelCliente;
-        consumer = d.stSelConsumidor;
-        d.sbtConfirma->click();
+        btnCliente(d)->click();
+        codes = column(cdsPesqCliente(d)->recordSet(), "CDCLIENTE");
+        branch = cdsPesqCliente(d)->ParamByName("P_CDFILIAL").AsString;
+        client = d.filter().cdCliente;
+        consumer = d.filter().cdConsumidor;
+        sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(openedAtCreation);
     EXPECT_EQ(codes, (QStringList{"CLI001", "CLI002", "CLI003", "CLI006"}));
@@ -164,10 +169,10 @@ TEST_F(FilterLookup, ClientPickerOutcomes) {
         bool consumerLista = false;
         run([&](Dialog& d) {
             r.ok ? ui_.queuePick(r.answer) : ui_.queuePickCancel();
-            d.btnCliente->click();
-            client = d.stSelCliente;
-            consumer = d.stSelConsumidor;
-            consumerLista = d.rbtListaConsumidor->isChecked();
+            btnCliente(d)->click();
+            client = d.filter().cdCliente;
+            consumer = d.filter().cdConsumidor;
+            consumerLista = rbtListaConsumidor(d)->isChecked();
         });
         EXPECT_EQ(client, r.client);
         EXPECT_EQ(consumer, r.consumer);
@@ -197,14 +202,14 @@ TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
         QWidget* lista = nullptr;
         QString client, consumer;
         run([&](Dialog& d) {
-            lista = r.clientSearch ? d.rbtListaCliente : d.rbtListaConsumidor;
-            d.edtDescCredito->setFocus();
+            lista = r.clientSearch ? rbtListaCliente(d) : rbtListaConsumidor(d);
+            edtDescCredito(d)->setFocus();
             ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
             ui_.queueBoxAnswer(host::mrOk);
-            (r.clientSearch ? d.btnCliente : d.btnConsumidor)->click();
+            (r.clientSearch ? btnCliente(d) : btnConsumidor(d))->click();
             ui_.setOnBox(nullptr);
-            client = d.stSelCliente;
-            consumer = d.stSelConsumidor;
+            client = d.filter().cdCliente;
+            consumer = d.filter().cdConsumidor;
         });
         ASSERT_EQ(ui_.boxes().size(), 1u);
         EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
@@ -223,7 +228,6 @@ TEST_F(FilterLookup, ConsumerSearchArgumentsAndOutcome) {
         const char* name;
         QString clients;
         const char* args;
-        QString listaArg, todosArg;
         QStringList clientsListed;
         bool pickOk;
         QString consumerAfter;
@@ -232,48 +236,28 @@ TEST_F(FilterLookup, ConsumerSearchArgumentsAndOutcome) {
         {"all_clients",
          "T",
          R"(["","T",1])",
-         "",
-         "T",
          {"CLI001", "CLI002", "CLI003", "CLI006"},
          true,
          picked},
-        {"a_selection",
-         "'CLI001'",
-         R"(["'CLI001'","",1])",
-         "'CLI001'",
-         "",
-         {"CLI001"},
-         true,
-         picked},
-        {"picker_cancelled",
-         "'CLI001'",
-         R"(["'CLI001'","",1])",
-         "'CLI001'",
-         "",
-         {"CLI001"},
-         false,
-         "T"},
+        {"a_selection", "'CLI001'", R"(["'CLI001'","",1])", {"CLI001"}, true, picked},
+        {"picker_cancelled", "'CLI001'", R"(["'CLI001'","",1])", {"CLI001"}, false, "T"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         restoreLista(r.clients, "T");
         clearCalls();
-        QString lista, todos, consumer;
+        QString consumer;
         QStringList listed;
         run([&](Dialog& d) {
-            d.rbtListaConsumidor->click();
+            rbtListaConsumidor(d)->click();
             r.pickOk ? ui_.queuePick(picked) : ui_.queuePickCancel();
-            d.btnConsumidor->click();
-            lista = d.stListaCliente;
-            todos = d.stTodosCliente;
-            consumer = d.stSelConsumidor;
-            listed = column(d.cdsConsumidor, "CDCLIENTE");
+            btnConsumidor(d)->click();
+            consumer = d.filter().cdConsumidor;
+            listed = column(cdsConsumidor(d), "CDCLIENTE");
             listed.removeDuplicates();
         });
         ASSERT_EQ(calls().size(), 1);
         EXPECT_EQ(calls()[0], QStringLiteral("getConsumidor ") + r.args);
-        EXPECT_EQ(lista, r.listaArg);
-        EXPECT_EQ(todos, r.todosArg);
         EXPECT_EQ(listed, r.clientsListed);
         EXPECT_EQ(lastPick(), "Consumidor @ CHAVE");
         EXPECT_EQ(consumer, r.consumerAfter);
@@ -283,23 +267,20 @@ TEST_F(FilterLookup, ConsumerSearchArgumentsAndOutcome) {
 TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
     struct Row {
         const char* name;
+        QString clients;  // the selection the dialog opens on
         std::function<void(Dialog&)> prepare;
         const char* message;
         bool serverCalled;  // and so the message is the server's, the focus left alone
     };
     const Row rows[] = {
-        {"client_lista_without_clients",
+        {"client_lista_without_clients", "T",
          [](Dialog& d) {
-             d.rbtListaCliente->click();
-             d.rbtListaConsumidor->click();
+             rbtListaCliente(d)->click();
+             rbtListaConsumidor(d)->click();
          },
          "Cliente deve ser informado.", false},
-        {"server_refuses_the_selection",
-         [](Dialog& d) {
-             d.rbtListaCliente->click();
-             d.rbtListaConsumidor->click();
-             d.stSelCliente = QStringLiteral("CLI001");  // not a selection
-         },
+        {"server_refuses_the_selection", "CLI001",  // not a selection
+         [](Dialog& d) { rbtListaConsumidor(d)->click(); },
          "Lista de clientes inválida (argumento 1 de getConsumidor): Seleção inválida na "
          "posição 1: cada código deve vir entre aspas simples. Use o formato "
          "'código','código' (aspas simples, separadas por vírgula) ou T para todos.",
@@ -308,18 +289,19 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         package::setCreditFilterDefaults();
+        restoreLista(r.clients, "T");
         ui_.clearRecords();
         clearCalls();
         QWidget* focus = nullptr;
         QWidget* clientLista = nullptr;
         bool consumersLoaded = true;
         run([&](Dialog& d) {
-            clientLista = d.rbtListaCliente;
+            clientLista = rbtListaCliente(d);
             r.prepare(d);
             ui_.queueBoxAnswer(host::mrOk);
-            d.btnConsumidor->click();
+            btnConsumidor(d)->click();
             focus = d.focusWidget();
-            consumersLoaded = d.cdsConsumidor.active();
+            consumersLoaded = cdsConsumidor(d).active();
         });
         ASSERT_EQ(ui_.boxes().size(), 1u);
         EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
@@ -364,10 +346,10 @@ TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
     QStringList stored;
     probe.queueModal([&](QDialog& dialog) {
         auto& d = dynamic_cast<Dialog&>(dialog);
-        d.rbtListaCliente->click();
-        d.btnCliente->click();
-        client = d.stSelCliente;
-        dataset::RecordSet& set = d.cdsPesqCliente->recordSet();
+        rbtListaCliente(d)->click();
+        btnCliente(d)->click();
+        client = d.filter().cdCliente;
+        dataset::RecordSet& set = cdsPesqCliente(d)->recordSet();
         for (set.first(); !set.eof(); set.next())
             stored << QString::fromStdString(set.fieldByName("NRINSJURCLIE").asString());
     });
@@ -413,10 +395,10 @@ TEST_F(FilterLookup, RegistrationNumberAsWideAsItsColumn) {
     host::FiliProc = 1;
     int size = 0, displayWidth = 0;
     run([&](Dialog& d) {
-        d.rbtListaCliente->click();
+        rbtListaCliente(d)->click();
         ui_.queuePick("'CLI001'");
-        d.btnCliente->click();
-        const dataset::Field& f = d.cdsPesqCliente->recordSet().fieldByName("NRINSJURCLIE");
+        btnCliente(d)->click();
+        const dataset::Field& f = cdsPesqCliente(d)->recordSet().fieldByName("NRINSJURCLIE");
         size = f.size();
         displayWidth = f.displayWidth();
     });
@@ -430,24 +412,24 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
     const QString consumers =
         "'" + chave("CLI001", "CONS0002") + "','" + chave("CLI001", "CONS0005") + "'";
     ASSERT_TRUE(run([&](Dialog& d) {
-        d.rbtListaCliente->click();
+        rbtListaCliente(d)->click();
         ui_.queuePick("'CLI001'");
-        d.btnCliente->click();
-        d.rbtListaConsumidor->click();
+        btnCliente(d)->click();
+        rbtListaConsumidor(d)->click();
         ui_.queuePick(consumers);
-        d.btnConsumidor->click();
-        d.sbtConfirma->click();
+        btnConsumidor(d)->click();
+        sbtConfirma(d)->click();
     }));
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
     EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
 
     clearCalls();
     ASSERT_TRUE(run([&](Dialog& d) {
-        EXPECT_TRUE(d.rbtListaCliente->isChecked());
-        EXPECT_TRUE(d.btnCliente->isEnabled());
-        EXPECT_TRUE(d.rbtListaConsumidor->isChecked());
-        EXPECT_TRUE(d.btnConsumidor->isEnabled());
-        d.sbtConfirma->click();
+        EXPECT_TRUE(rbtListaCliente(d)->isChecked());
+        EXPECT_TRUE(btnCliente(d)->isEnabled());
+        EXPECT_TRUE(rbtListaConsumidor(d)->isChecked());
+        EXPECT_TRUE(btnConsumidor(d)->isEnabled());
+        sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(package::P_CDCLIENTE, "'CLI001'");
@@ -458,7 +440,7 @@ TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
     closeSharedDatabase();
     package::P_IDPEDCREEXTR = QStringLiteral("_S_");
     const QString before = package::creditFilterParamsText();
-    ui_.queueModal([](QDialog& d) { dynamic_cast<Dialog&>(d).sbtConfirma->click(); });
+    ui_.queueModal([](QDialog& d) { sbtConfirma(dynamic_cast<Dialog&>(d))->click(); });
 
     EXPECT_FALSE(package::CriaFiltroConfirmacao());
     ASSERT_EQ(reported_.size(), 1);

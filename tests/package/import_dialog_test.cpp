@@ -20,7 +20,6 @@
 #include <thread>
 #include <vector>
 
-#include "component.h"
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
 #include "host/automation/scripted_ui_service.h"
@@ -34,6 +33,7 @@
 #include "package_fixture.h"
 #include "platform/cp1252.h"
 #include "platform/win_path.h"
+#include "support/component.h"
 #include "support/fake_http_server.h"
 #include "support/temp_dir.h"
 

@@ -9,6 +9,7 @@
 #include <QMap>
 #include <QTabWidget>
 
+#include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "host/automation/synthetic_input.h"
 #include "host/forms/frm_filtro_padrao.h"
@@ -19,6 +20,10 @@
 namespace confcred::testing {
 namespace {
 
+using namespace base;
+
+using namespace confirmation;
+
 class Keyboard : public PackageTest {};
 
 QWidget* focusOf(QWidget& screen) {
@@ -27,8 +32,8 @@ QWidget* focusOf(QWidget& screen) {
 
 TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    auto& grid = *screen.dbgPadrao;
+    auto& orders = cdsGetPediCreCons(screen);
+    auto& grid = *dbgPadrao(screen);
     ASSERT_GE(orders.recordCount(), 3u);
     EXPECT_EQ(focusOf(screen), &grid);
 
@@ -36,12 +41,12 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     // keyboard is back on the grid either way.
     for (const bool tick : {false, true}) {
         SCOPED_TRACE(tick);
-        screen.pgcPadrao->tabBar()->setFocus();
+        pgcPadrao(screen)->tabBar()->setFocus();
         if (tick)
             pressSpace(grid);
         ui_.queueBoxAnswer(host::mrYes);
         ui_.queueBoxAnswer(host::mrOk);
-        screen.btnEfetivaCredito->click();  // Ctrl+E: keyboard_road.script
+        btnEfetivaCredito(screen)->click();  // Ctrl+E: keyboard_road.script
         ASSERT_EQ(ui_.pendingAnswers(), 0u);
         EXPECT_EQ(focusOf(screen), &grid);
     }
@@ -53,7 +58,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
         host::sendKey(&grid, key, Qt::NoModifier,
                       key == Qt::Key_Space ? QStringLiteral(" ") : QString());
     };
-    screen.sbtVerificar->click();  // the server's ticks only
+    sbtVerificar(screen)->click();  // the server's ticks only
     for (const std::vector<int>& keys :
          {std::vector<int>{Qt::Key_Space, Qt::Key_F5},
           std::vector<int>{Qt::Key_Space, Qt::Key_Down, Qt::Key_F5}}) {
@@ -71,8 +76,8 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
 
 TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     auto& screen = openLoadedScreen(ui_);
-    auto& orders = screen.cdsGetPediCreCons;
-    auto& grid = *screen.dbgPadrao;
+    auto& orders = cdsGetPediCreCons(screen);
+    auto& grid = *dbgPadrao(screen);
     // The consumer listed most often.
     const QStringList consumers = column(orders, "NMCONSUMIDOR");
     const QStringList responsible = column(orders, "NMRESPCONS");
@@ -91,10 +96,10 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     orders.last();
 
     host::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_F));
-    ASSERT_TRUE(screen.panLocalizar->isVisibleTo(&screen));
-    EXPECT_EQ(focusOf(screen), screen.edtLocalizar);
-    screen.edtLocalizar->setText(part);
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    ASSERT_TRUE(panLocalizar(screen)->isVisibleTo(&screen));
+    EXPECT_EQ(focusOf(screen), edtLocalizar(screen));
+    edtLocalizar(screen)->setText(part);
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(focusOf(screen), &grid);
     // From the last order round to the first match, then on with F3 and
     // round again.
@@ -111,17 +116,17 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     const QString number = column(orders, "NRPEDCRECONS").back();
     const uint64_t lookups = orders.stats().indexLookups;
     orders.first();
-    screen.edtLocalizar->setText(QString::number(number.toLongLong()));
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    edtLocalizar(screen)->setText(QString::number(number.toLongLong()));
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_GT(orders.stats().indexLookups, lookups);
 
     // No match: the order stays and the bar says so.
     const size_t at = orders.recNo();
-    screen.edtLocalizar->setText(QStringLiteral("não há tal pedido"));
-    host::sendKey(screen.edtLocalizar, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    edtLocalizar(screen)->setText(QStringLiteral("não há tal pedido"));
+    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(orders.recNo(), at);
-    EXPECT_EQ(screen.edtLocalizar->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
+    EXPECT_EQ(edtLocalizar(screen)->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
 }
 
 // Every button and input of a screen, as a screen reader lists it, has a
@@ -146,14 +151,14 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
         EXPECT_TRUE(confirmation.contains(expected)) << expected;
 
     // The tick column reads as its picture shows.
-    auto& grid = *screen.dbgPadrao;
+    auto& grid = *dbgPadrao(screen);
     const int check = grid.columnOfField(QStringLiteral("IDCHECK"));
     QAccessibleTableInterface* table =
         QAccessible::queryAccessibleInterface(&grid)->tableInterface();
     ASSERT_NE(table, nullptr);
     const auto cellName = [&] { return table->cellAt(0, check)->text(QAccessible::Name); };
-    screen.cdsGetPediCreCons.first();
-    const bool ticked = current(screen.cdsGetPediCreCons, "IDCHECK") == "S";
+    cdsGetPediCreCons(screen).first();
+    const bool ticked = current(cdsGetPediCreCons(screen), "IDCHECK") == "S";
     EXPECT_EQ(cellName(), ticked ? "Marcado" : "Não marcado");
     pressSpace(grid);
     EXPECT_EQ(grid.model()->index(0, check).data(Qt::AccessibleTextRole).toString(),
@@ -161,7 +166,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
 
     QStringList filter, import;
     ui_.queueModal([&](QDialog& dialog) { filter = namedControls(&dialog); });
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     for (const char* expected : {"edtNrPedido=Nr. Pedido", "depInicial=Período: de", "depFinal=até",
                                  "btnCliente=Pesquisar", "sbtFechar=Fechar"})
         EXPECT_TRUE(filter.contains(expected)) << expected;
@@ -173,7 +178,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
     EXPECT_EQ(filter.indexOf("sbtFechar=Fechar") + 1, filter.indexOf("rbtTodosCliente=Todos"));
 
     ui_.queueModal([&](QDialog& dialog) { import = namedControls(&dialog); });
-    screen.btImportCons->click();
+    btImportCons(screen)->click();
     for (const char* expected : {"medArquivo=Arquivo", "btnArquivo=Pesquisar"})
         EXPECT_TRUE(import.contains(expected)) << expected;
 }
@@ -181,7 +186,7 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
 TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
     auto& screen = openLoadedScreen(ui_);
     ui_.clearRecords();
-    screen.sbtAjuda->click();
+    sbtAjuda(screen)->click();
     EXPECT_TRUE(ui_.boxes().empty());
     ASSERT_EQ(ui_.pages().size(), 1u);
     EXPECT_TRUE(ui_.pages()[0].title.contains(QStringLiteral("Confirmação de Crédito Bancário")));
@@ -200,9 +205,9 @@ TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
         dialog.reject();
     };
     ui_.queueModal(pressF1);
-    screen.brnFiltro->click();
+    brnFiltro(screen)->click();
     ui_.queueModal(pressF1);
-    screen.btImportCons->click();
+    btImportCons(screen)->click();
     ASSERT_EQ(ui_.pages().size(), 3u);
     EXPECT_EQ(ui_.pages()[1].title, "Ajuda - Filtro de Confirmação de Crédito Bancário");
     EXPECT_TRUE(ui_.pages()[1].html.contains("Consumidor deve ser informado."));

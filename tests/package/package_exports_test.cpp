@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QLocale>
 
+#include "confirmation_components.h"
+#include "filter_components.h"
 #include "host/core/messages.h"
 #include "host/core/package_loader.h"
 #include "host/core/text_routines.h"
@@ -20,10 +22,15 @@
 #include "package_fixture.h"
 #include "platform/datetime.h"
 #include "platform/win_path.h"
+#include "support/base_components.h"
 #include "support/temp_dir.h"
 
 namespace confcred::testing {
 namespace {
+
+using namespace base;
+
+using namespace confirmation;
 
 using package::TfrmConfCredBco;
 using package::TfrmFiltroConfCredBco;
@@ -85,15 +92,15 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
     TfrmFiltroConfCredBco* shown = nullptr;
     TfrmFiltroConfCredBco* whileShown = nullptr;
     ui_.queueModal([&](QDialog& dialog) {
-        auto& filter = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
-        shown = &filter;
+        auto& dlg = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
+        shown = &dlg;
         whileShown =
             exported<QPointer<TfrmFiltroConfCredBco>>(module, "frmFiltroConfCredBco")->data();
-        filter.chkSitEfetivado->setChecked(true);
-        filter.chkContabSim->setChecked(true);
-        filter.edtNrPedido->setText(QStringLiteral("123"));
-        filter.edtDescCredito->setText(QStringLiteral("abc"));
-        filter.sbtConfirma->click();
+        filter::chkSitEfetivado(dlg)->setChecked(true);
+        filter::chkContabSim(dlg)->setChecked(true);
+        filter::edtNrPedido(dlg)->setText(QStringLiteral("123"));
+        filter::edtDescCredito(dlg)->setText(QStringLiteral("abc"));
+        sbtConfirma(dlg)->click();
     });
     module.call("IniProc");
     ASSERT_NE(shown, nullptr);
@@ -175,20 +182,21 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
 
         ShownTexts seen;
         ui_.queueModal([&seen](QDialog& dialog) {
-            auto& filter = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
-            seen.filter = filter.windowTitle();
-            seen.situation = filter.grbSituacao->title();
+            auto& dlg = dynamic_cast<TfrmFiltroConfCredBco&>(dialog);
+            seen.filter = dlg.windowTitle();
+            seen.situation = filter::grbSituacao(dlg)->title();
         });
         module.call("IniProc");
         ASSERT_FALSE(package::frmConfCredBco.isNull());
         TfrmConfCredBco& screen = *package::frmConfCredBco;
         seen.confirmation = screen.windowTitle();
-        seen.hint = screen.btnEfetivaCredito->toolTip();
+        seen.hint = btnEfetivaCredito(screen)->toolTip();
         seen.column =
-            screen.dbgPadrao->model()
-                ->headerData(screen.dbgPadrao->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
+            dbgPadrao(screen)
+                ->model()
+                ->headerData(dbgPadrao(screen)->columnOfField("IDPEDCREEXTR"), Qt::Horizontal)
                 .toString();
-        seen.pending = screen.msgPadrao->Msg(QStringLiteral("Pendente"));
+        seen.pending = msgPadrao(screen)->Msg(QStringLiteral("Pendente"));
 
         ui_.queueModal([&seen](QDialog& dialog) {
             auto& import = dynamic_cast<TfrmImporCons&>(dialog);

@@ -23,6 +23,9 @@ class TfrmFiltroPadrao : public TDialogForm {
     explicit TfrmFiltroPadrao(QWidget* parent = nullptr);
     ~TfrmFiltroPadrao() override;
 
+  protected:
+    // Components: the derived dialogs use them; from outside, each is
+    // reachable by its name under the dialog.
     QLabel* lblCodTela;
     QGroupBox* grbFiltroPadrao;
     QFrame* panMenu;
@@ -31,7 +34,6 @@ class TfrmFiltroPadrao : public TDialogForm {
     QToolButton* sbtFechar;
     TMessages* msgPadrao;
 
-  protected:
     // The base confirms with ModalResult OK; derived dialogs validate first.
     virtual void sbtConfirmaClick();
     // The dialog opens on the first control of the filter area's tab order.

@@ -53,7 +53,9 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     // works on the list again after a dialog, a box or a reload.
     void focusGrid();
 
-    // Components, named as in the screens' layouts.
+  protected:
+    // Components, named as in the screens' layouts: the derived screens use
+    // them; from outside, each is reachable by its name under the screen.
     QLabel* lblCodTela;
     QMenuBar* mnuPadrao;
     QMenu* mnuRegistro;
@@ -93,7 +95,6 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     TButtonFlat* sbtUltimo;
     TDBText* dbtNome;
 
-  protected:
     // Handlers. The base close frees the screen; the base key handler runs
     // the reload on F5; the base state handler enables the data commands by
     // the state of the standard data source. dtsPadraoStateChange runs at

@@ -35,7 +35,14 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     explicit TfrmConfCredBco(QWidget* parent = nullptr);
     ~TfrmConfCredBco() override;
 
-    // Components, named as in the screen's layout.
+    // The reload (F5) and the check column's title click, which the
+    // benchmarks time without going through the widgets.
+    void sbtVerificarClick() override;
+    void dbgPadraoTitleClick(int column);
+
+  private:
+    // Components, named as in the screen's layout; each widget, menu entry
+    // and record set is reachable by its name under the screen.
     host::TButtonFlat* btnEfetivaCredito;
     host::TButtonFlat* btnDesfazCredito;
     host::TButtonFlat* btnCancelaPedido;
@@ -72,13 +79,6 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     // ticks every order; true, it clears every tick.
     bool boMarcaTodos = false;
 
-    // The reload (F5) and the check column's title click, which the
-    // benchmarks time without going through the widgets.
-    void sbtVerificarClick() override;
-    void dbgPadraoTitleClick(int column);
-
-  private:
-    // Components only the screen itself uses.
     QLabel* imgUncheck;
     QLabel* imgCheck;
     host::TNetConnection* netConfCredBanc;

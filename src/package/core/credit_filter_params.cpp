@@ -48,6 +48,33 @@ void setCreditFilterDefaults() {
     stDSPedido.clear();
 }
 
+CreditFilter creditFilter() {
+    return {P_CDCLIENTE,    P_CDCONSUMIDOR, P_DATAINICIAL,  P_DATAFINAL, P_IDPEDCREEXTR,
+            P_IDPEDCRECONT, P_NRPEDCRECONS, P_DSSITCREBANC, boPendente,  boEfetivado,
+            boCancelado,    boContSim,      boContNao,      boTodosCli,  boTodosCon,
+            stNrPedido,     stDSPedido};
+}
+
+void setCreditFilter(const CreditFilter& filter) {
+    P_CDCLIENTE = filter.cdCliente;
+    P_CDCONSUMIDOR = filter.cdConsumidor;
+    P_DATAINICIAL = filter.dataInicial;
+    P_DATAFINAL = filter.dataFinal;
+    P_IDPEDCREEXTR = filter.idPedCreExtr;
+    P_IDPEDCRECONT = filter.idPedCreCont;
+    P_NRPEDCRECONS = filter.nrPedCreCons;
+    P_DSSITCREBANC = filter.dsSitCreBanc;
+    boPendente = filter.pendente;
+    boEfetivado = filter.efetivado;
+    boCancelado = filter.cancelado;
+    boContSim = filter.contSim;
+    boContNao = filter.contNao;
+    boTodosCli = filter.todosCli;
+    boTodosCon = filter.todosCon;
+    stNrPedido = filter.nrPedido;
+    stDSPedido = filter.dsPedido;
+}
+
 host::CallArgs creditFilterArgs() {
     return {P_CDCLIENTE,    P_CDCONSUMIDOR, P_DATAINICIAL,  P_DATAFINAL,
             P_IDPEDCREEXTR, P_IDPEDCRECONT, P_NRPEDCRECONS, P_DSSITCREBANC};

@@ -39,6 +39,39 @@ extern QString stDSPedido;
 
 }  // extern "C"
 
+// One filter as a value: the eight server arguments and the dialog state
+// that goes with them, the same block as the exported variables above. The
+// filter dialog takes one in and gives one back; only the package's edge
+// (the dialog's creation function, the confirmation screen) reads and writes
+// the exported variables.
+struct CreditFilter {
+    // Server arguments, as P_CDCLIENTE ... P_DSSITCREBANC.
+    QString cdCliente = QStringLiteral("T");
+    QString cdConsumidor = QStringLiteral("T");
+    platform::DateTime dataInicial;
+    platform::DateTime dataFinal;
+    QString idPedCreExtr;
+    QString idPedCreCont;
+    QString nrPedCreCons;
+    QString dsSitCreBanc;
+    // Dialog state, as boPendente ... stDSPedido.
+    bool pendente = true;
+    bool efetivado = false;
+    bool cancelado = false;
+    bool contSim = false;
+    bool contNao = true;
+    bool todosCli = true;
+    bool todosCon = true;
+    QString nrPedido;
+    QString dsPedido;
+
+    bool operator==(const CreditFilter&) const = default;
+};
+
+// The exported block as a value, and the value written into it.
+CreditFilter creditFilter();
+void setCreditFilter(const CreditFilter& filter);
+
 // The defaults, in the order the confirmation screen's creation sets them;
 // both dates are today's (date part only) by the platform clock.
 void setCreditFilterDefaults();

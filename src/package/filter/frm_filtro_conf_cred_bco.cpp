@@ -42,7 +42,8 @@ const host::MessageText kMessages[] = {
 
 }  // namespace
 
-TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(QWidget* parent) : TfrmFiltroPadrao(parent) {
+TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(const CreditFilter& filter, QWidget* parent)
+    : TfrmFiltroPadrao(parent), given_(filter) {
     setObjectName(QStringLiteral("frmFiltroConfCredBco"));
     setWindowTitle(tr("Filtro de Confirmação de Crédito Bancário"));
     lblCodTela->setText(QStringLiteral("LUN90001"));
@@ -92,23 +93,23 @@ void TfrmFiltroConfCredBco::wireEvents() {
 void TfrmFiltroConfCredBco::FormCreate() {
     TfrmFiltroPadrao::FormCreate();
     boConfirmou = false;
-    depInicial->setDate(P_DATAINICIAL);
-    depFinal->setDate(P_DATAFINAL);
+    depInicial->setDate(given_.dataInicial);
+    depFinal->setDate(given_.dataFinal);
     // The selections come before the radio buttons, so that restoring a
     // "Lista" keeps them.
-    stSelCliente = P_CDCLIENTE;
-    stSelConsumidor = P_CDCONSUMIDOR;
-    rbtTodosConsumidor->setChecked(boTodosCon);
-    rbtListaConsumidor->setChecked(!boTodosCon);
-    rbtTodosCliente->setChecked(boTodosCli);
-    rbtListaCliente->setChecked(!boTodosCli);
-    chkSitPendente->setChecked(boPendente);
-    chkSitEfetivado->setChecked(boEfetivado);
-    chkSitCancelado->setChecked(boCancelado);
-    chkContabSim->setChecked(boContSim);
-    chkContabNao->setChecked(boContNao);
-    edtNrPedido->setText(stNrPedido);
-    edtDescCredito->setText(stDSPedido);
+    stSelCliente = given_.cdCliente;
+    stSelConsumidor = given_.cdConsumidor;
+    rbtTodosConsumidor->setChecked(given_.todosCon);
+    rbtListaConsumidor->setChecked(!given_.todosCon);
+    rbtTodosCliente->setChecked(given_.todosCli);
+    rbtListaCliente->setChecked(!given_.todosCli);
+    chkSitPendente->setChecked(given_.pendente);
+    chkSitEfetivado->setChecked(given_.efetivado);
+    chkSitCancelado->setChecked(given_.cancelado);
+    chkContabSim->setChecked(given_.contSim);
+    chkContabNao->setChecked(given_.contNao);
+    edtNrPedido->setText(given_.nrPedido);
+    edtDescCredito->setText(given_.dsPedido);
     try {
         netConfCredBanc->Open();
     } catch (const std::exception&) {
@@ -179,30 +180,41 @@ void TfrmFiltroConfCredBco::VD_CONSUMIDOR() {
     }
 }
 
+CreditFilter TfrmFiltroConfCredBco::filter() const {
+    CreditFilter f;
+    f.cdCliente = stSelCliente;
+    f.cdConsumidor = stSelConsumidor;
+    f.dataInicial = depInicial->date();
+    f.dataFinal = depFinal->date();
+    f.dsSitCreBanc = encodeDescricao(edtDescCredito->text());
+    f.nrPedCreCons = encodeNrPedido(edtNrPedido->text());
+    f.idPedCreCont = encodeContabil(chkContabSim->isChecked(), chkContabNao->isChecked());
+    f.idPedCreExtr = encodeSituacoes(chkSitEfetivado->isChecked(), chkSitPendente->isChecked(),
+                                     chkSitCancelado->isChecked());
+    f.todosCon = rbtTodosConsumidor->isChecked();
+    f.todosCli = rbtTodosCliente->isChecked();
+    f.pendente = chkSitPendente->isChecked();
+    f.efetivado = chkSitEfetivado->isChecked();
+    f.cancelado = chkSitCancelado->isChecked();
+    f.contSim = chkContabSim->isChecked();
+    f.contNao = chkContabNao->isChecked();
+    f.nrPedido = edtNrPedido->text();
+    f.dsPedido = edtDescCredito->text();
+    return f;
+}
+
+std::optional<CreditFilter> TfrmFiltroConfCredBco::confirmedFilter() const {
+    if (!boConfirmou)
+        return std::nullopt;
+    return filter();
+}
+
 void TfrmFiltroConfCredBco::sbtConfirmaClick() {
     VD_CLIENTE();
     VD_CONSUMIDOR();
-    P_CDCLIENTE = stSelCliente;
-    P_CDCONSUMIDOR = stSelConsumidor;
-    P_DATAINICIAL = depInicial->date();
-    P_DATAFINAL = depFinal->date();
     // The confirm button takes no focus, so the edit may not have been left.
     if (!host::EmptyString(edtNrPedido->text()))
         edtNrPedido->setText(host::Ajusta(edtNrPedido->text(), 20));
-    P_DSSITCREBANC = encodeDescricao(edtDescCredito->text());
-    P_NRPEDCRECONS = encodeNrPedido(edtNrPedido->text());
-    P_IDPEDCRECONT = encodeContabil(chkContabSim->isChecked(), chkContabNao->isChecked());
-    P_IDPEDCREEXTR = encodeSituacoes(chkSitEfetivado->isChecked(), chkSitPendente->isChecked(),
-                                     chkSitCancelado->isChecked());
-    boTodosCon = rbtTodosConsumidor->isChecked();
-    boTodosCli = rbtTodosCliente->isChecked();
-    boPendente = chkSitPendente->isChecked();
-    boEfetivado = chkSitEfetivado->isChecked();
-    boCancelado = chkSitCancelado->isChecked();
-    boContSim = chkContabSim->isChecked();
-    boContNao = chkContabNao->isChecked();
-    stNrPedido = edtNrPedido->text();
-    stDSPedido = edtDescCredito->text();
     boConfirmou = true;
     Close();
 }
@@ -217,7 +229,8 @@ bool CriaFiltroConfirmacao() {
     });
     if (dialog.isNull()) {
         try {
-            dialog = host::createForm<TfrmFiltroConfCredBco>(host::application().mainForm());
+            dialog = host::createForm<TfrmFiltroConfCredBco>(creditFilter(),
+                                                             host::application().mainForm());
         } catch (const host::QueryError& error) {
             // The host database could not be read: the operator is told, no
             // dialog opens and the filter stays as it was.
@@ -229,7 +242,13 @@ bool CriaFiltroConfirmacao() {
     if (!dialog->closedDuringCreation())
         host::ui().showModal(*dialog);
     // A nested call may have freed the dialog while it was shown.
-    return !dialog.isNull() && dialog->boConfirmou;
+    const std::optional<CreditFilter> confirmed =
+        dialog.isNull() ? std::nullopt : dialog->confirmedFilter();
+    if (!confirmed)
+        return false;
+    // The parameters change only with a confirmation, all together.
+    setCreditFilter(*confirmed);
+    return true;
 }
 
 }  // namespace confcred::package

@@ -1,16 +1,19 @@
-// The confirmation filter dialog (unit Cli_Lun90001): edits the credit filter
-// parameters and writes them back only when the operator confirms. The client
+// The confirmation filter dialog (unit Cli_Lun90001): edits one credit
+// filter and gives it back only when the operator confirms; its creation
+// function loads it from the credit filter parameters and writes them back. The client
 // and consumer look-ups behind its two search buttons live in
 // filter_lookups.cpp, the placing of its controls in filter_layout.cpp.
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <string>
 
 #include "dataset/data_source.h"
 #include "dataset/record_set.h"
 #include "host/forms/frm_filtro_padrao.h"
+#include "package/core/credit_filter_params.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -31,10 +34,22 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     Q_OBJECT
 
   public:
-    explicit TfrmFiltroConfCredBco(QWidget* parent = nullptr);
+    // A dialog that opens on `filter` (its controls are loaded from it when
+    // it is created) and gives back what the operator confirms.
+    explicit TfrmFiltroConfCredBco(const CreditFilter& filter = CreditFilter(),
+                                   QWidget* parent = nullptr);
     ~TfrmFiltroConfCredBco() override;
 
-    // Components, named as in the dialog's layout, in tab order.
+    // The filter as the dialog stands now: its selections and controls, the
+    // order number as its edit shows it (a confirmation adjusts it there
+    // first), encoded as the server receives them.
+    CreditFilter filter() const;
+    // The filter the operator confirmed; none until the dialog is confirmed.
+    std::optional<CreditFilter> confirmedFilter() const;
+
+  private:
+    // Components, named as in the dialog's layout, in tab order; each one is
+    // reachable by its name under the dialog.
     QGroupBox* grbCliente;
     QRadioButton* rbtTodosCliente;
     QRadioButton* rbtListaCliente;
@@ -66,6 +81,9 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     // The consumers the server returns for the chosen clients.
     dataset::RecordSet cdsConsumidor{"cdsConsumidor"};
 
+    // The filter the dialog opened on.
+    const CreditFilter given_;
+
     // Dialog state.
     bool boConfirmou = false;
     QString stSelCliente;     // "T" or the client picker's selection
@@ -73,7 +91,6 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     QString stListaCliente;   // client list argument of the consumer search
     QString stTodosCliente;   // all-clients marker of the consumer search
 
-  private:
     dataset::DataSource dtsCliente;
     dataset::DataSource dtsConsumidor;
 

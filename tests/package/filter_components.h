@@ -1,0 +1,101 @@
+// The filter dialog's components, found by their names under the dialog as
+// the automation finds them (component.h).
+#pragma once
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "host/client/net_connection.h"
+#include "host/client/sql_query.h"
+#include "host/widgets/btn_pesquisa.h"
+#include "host/widgets/date_edit_plus.h"
+#include "support/component.h"
+
+namespace confcred::testing::filter {
+
+inline QGroupBox* grbCliente(const QObject& d) {
+    return &component<QGroupBox>(d, "grbCliente");
+}
+inline QRadioButton* rbtTodosCliente(const QObject& d) {
+    return &component<QRadioButton>(d, "rbtTodosCliente");
+}
+inline QRadioButton* rbtListaCliente(const QObject& d) {
+    return &component<QRadioButton>(d, "rbtListaCliente");
+}
+inline host::TBtnPesquisa* btnCliente(const QObject& d) {
+    return &component<host::TBtnPesquisa>(d, "btnCliente");
+}
+inline QGroupBox* grbConsumidor(const QObject& d) {
+    return &component<QGroupBox>(d, "grbConsumidor");
+}
+inline QRadioButton* rbtTodosConsumidor(const QObject& d) {
+    return &component<QRadioButton>(d, "rbtTodosConsumidor");
+}
+inline QRadioButton* rbtListaConsumidor(const QObject& d) {
+    return &component<QRadioButton>(d, "rbtListaConsumidor");
+}
+inline host::TBtnPesquisa* btnConsumidor(const QObject& d) {
+    return &component<host::TBtnPesquisa>(d, "btnConsumidor");
+}
+inline QGroupBox* grbPeriodo(const QObject& d) {
+    return &component<QGroupBox>(d, "grbPeriodo");
+}
+inline QLabel* lblDe(const QObject& d) {
+    return &component<QLabel>(d, "lblDe");
+}
+inline host::TDateEditPlus* depInicial(const QObject& d) {
+    return &component<host::TDateEditPlus>(d, "depInicial");
+}
+inline QLabel* lblAte(const QObject& d) {
+    return &component<QLabel>(d, "lblAte");
+}
+inline host::TDateEditPlus* depFinal(const QObject& d) {
+    return &component<host::TDateEditPlus>(d, "depFinal");
+}
+inline QGroupBox* grbContabilizado(const QObject& d) {
+    return &component<QGroupBox>(d, "grbContabilizado");
+}
+inline QCheckBox* chkContabSim(const QObject& d) {
+    return &component<QCheckBox>(d, "chkContabSim");
+}
+inline QCheckBox* chkContabNao(const QObject& d) {
+    return &component<QCheckBox>(d, "chkContabNao");
+}
+inline QGroupBox* grbSituacao(const QObject& d) {
+    return &component<QGroupBox>(d, "grbSituacao");
+}
+inline QCheckBox* chkSitPendente(const QObject& d) {
+    return &component<QCheckBox>(d, "chkSitPendente");
+}
+inline QCheckBox* chkSitEfetivado(const QObject& d) {
+    return &component<QCheckBox>(d, "chkSitEfetivado");
+}
+inline QCheckBox* chkSitCancelado(const QObject& d) {
+    return &component<QCheckBox>(d, "chkSitCancelado");
+}
+inline QLabel* lblNrPedido(const QObject& d) {
+    return &component<QLabel>(d, "lblNrPedido");
+}
+inline QLineEdit* edtNrPedido(const QObject& d) {
+    return &component<QLineEdit>(d, "edtNrPedido");
+}
+inline QGroupBox* grbDescCredito(const QObject& d) {
+    return &component<QGroupBox>(d, "grbDescCredito");
+}
+inline QLineEdit* edtDescCredito(const QObject& d) {
+    return &component<QLineEdit>(d, "edtDescCredito");
+}
+inline host::TNetConnection* netConfCredBanc(const QObject& d) {
+    return &component<host::TNetConnection>(d, "netConfCredBanc");
+}
+inline host::TADOIBQuery* cdsPesqCliente(const QObject& d) {
+    return &component<host::TADOIBQuery>(d, "cdsPesqCliente");
+}
+inline dataset::RecordSet& cdsConsumidor(const QObject& d) {
+    return dataSet(d, "cdsConsumidor");
+}
+
+}  // namespace confcred::testing::filter
