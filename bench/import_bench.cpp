@@ -150,7 +150,7 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
     QApplication::processEvents();
     dialog->findChild<QLineEdit*>(QStringLiteral("medArquivo"))
         ->setText(QStringLiteral("C:\\Credito\\Site\\lote.txt"));
-    dialog->sbtImportExport->click();
+    dialog->findChild<host::TButtonFlat*>(QStringLiteral("sbtImportExport"))->click();
     DialogRun run;
     run.seconds = secondsSince(answered);
     paints.stop();

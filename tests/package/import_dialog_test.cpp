@@ -4,6 +4,7 @@
 // follow a completed import, and its lifetime through CriaImportCons.
 #include <QApplication>
 #include <QDialog>
+#include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -94,7 +95,7 @@ class ImportDialog : public PackageTest {
         for (int a : answers)
             ui_.queueBoxAnswer(a);
         medArquivo(d).setText(path);
-        d.sbtImportExport->click();
+        testing::component<host::TButtonFlat>(d, "sbtImportExport").click();
         EXPECT_EQ(ui_.pendingBoxAnswers(), 0u);
         EXPECT_EQ(host::busyDepth(), 0);
     }
@@ -140,7 +141,7 @@ class ImportDialog : public PackageTest {
 TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
     auto d = openDialog();
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Importação Crédito/Débito Consumidor "));
-    EXPECT_EQ(d->lblCodTela->text(), QStringLiteral("LUN90002"));
+    EXPECT_EQ(testing::component<QLabel>(*d, "lblCodTela").text(), QStringLiteral("LUN90002"));
 
     // The dialog's own controls in the base dialog's group box, and the base
     // dialog's buttons as this dialog sets them.
@@ -154,13 +155,16 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
         bool shown;
     };
     const Control controls[] = {
-        {"lblArquivo", d->findChild<QLabel*>("lblArquivo"), d->grbDadosRel, "Arquivo", nullptr,
-         true, true},
-        {"medArquivo", &medArquivo(*d), d->grbDadosRel, "C:\\Credito\\Site\\", nullptr, false,
-         true},
-        {"btnArquivo", &btnArquivo(*d), d->grbDadosRel, nullptr, "Pesquisar", false, true},
-        {"sbtImportExport", d->sbtImportExport, d->panMenu, nullptr, "Importar", false, true},
-        {"sbtHelp", d->sbtHelp, d->panMenu, nullptr, nullptr, false, false},
+        {"lblArquivo", d->findChild<QLabel*>("lblArquivo"),
+         &testing::component<QGroupBox>(*d, "grbDadosRel"), "Arquivo", nullptr, true, true},
+        {"medArquivo", &medArquivo(*d), &testing::component<QGroupBox>(*d, "grbDadosRel"),
+         "C:\\Credito\\Site\\", nullptr, false, true},
+        {"btnArquivo", &btnArquivo(*d), &testing::component<QGroupBox>(*d, "grbDadosRel"), nullptr,
+         "Pesquisar", false, true},
+        {"sbtImportExport", &testing::component<host::TButtonFlat>(*d, "sbtImportExport"),
+         &testing::component<QFrame>(*d, "panMenu"), nullptr, "Importar", false, true},
+        {"sbtHelp", &testing::component<host::TButtonFlat>(*d, "sbtHelp"),
+         &testing::component<QFrame>(*d, "panMenu"), nullptr, nullptr, false, false},
     };
     for (const Control& c : controls) {
         SCOPED_TRACE(c.name);
@@ -540,7 +544,7 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
         ui_.setOnRequest([&](const host::RecordedRequest& request) {
             if (request.kind != host::RecordedRequest::Kind::ProcessMessages || ++letThrough != 2)
                 return;
-            QWidget* button = d->sbtImportExport;
+            QWidget* button = &testing::component<host::TButtonFlat>(*d, "sbtImportExport");
             if (r.key) {
                 QCoreApplication::postEvent(
                     button, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
@@ -558,7 +562,7 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
             }
         });
         medArquivo(*d).setText(QString::fromStdString("C:\\Credito\\Site\\" + file));
-        d->sbtImportExport->click();
+        testing::component<host::TButtonFlat>(*d, "sbtImportExport").click();
         ui_.setOnRequest(nullptr);
         ui_.setBoxFallback(nullptr);
 
@@ -587,7 +591,7 @@ TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {
         for (int a : {host::mrYes, host::mrOk})
             ui_.queueBoxAnswer(a);
         medArquivo(d).setText(QStringLiteral("C:\\Credito\\Site\\loteA.txt"));
-        d.sbtImportExport->click();
+        testing::component<host::TButtonFlat>(d, "sbtImportExport").click();
     });
     package::CriaImportCons();
     processEvents();

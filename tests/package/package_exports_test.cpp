@@ -201,7 +201,8 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
         ui_.queueModal([&seen](QDialog& dialog) {
             auto& import = dynamic_cast<TfrmImporCons&>(dialog);
             seen.importTitle = import.windowTitle();
-            seen.question = import.msgPadrao->Msg(QStringLiteral("CONF"));
+            seen.question = testing::component<host::TMessages>(import, "msgPadrao")
+                                .Msg(QStringLiteral("CONF"));
         });
         module.call("CriaImportCons");
         screen.Close();

@@ -23,6 +23,16 @@ class TfrmPadrImportExport : public TDialogForm {
     explicit TfrmPadrImportExport(QWidget* parent = nullptr);
     ~TfrmPadrImportExport() override;
 
+    // Progress (clamped to 0..100) and status caption, repainted at once.
+    void setProgress(int value);
+    void stepProgress(int by);
+    int progress() const;
+    void setStatusCaption(const QString& text);
+    QString statusCaption() const;
+
+  protected:
+    // The components, for the dialogs built on this one; from outside they
+    // are found by their object names.
     QFrame* panMenu;
     QLabel* lblCodTela;
     TButtonFlat* sbtImportExport;
@@ -33,14 +43,6 @@ class TfrmPadrImportExport : public TDialogForm {
     QLabel* lblStatus;
     TMessages* msgPadrao;
 
-    // Progress (clamped to 0..100) and status caption, repainted at once.
-    void setProgress(int value);
-    void stepProgress(int by);
-    int progress() const;
-    void setStatusCaption(const QString& text);
-    QString statusCaption() const;
-
-  protected:
     virtual void sbtImportExportClick() {}
     virtual void sbtHelpClick();
 };
