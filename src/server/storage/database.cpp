@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "server/ops/demo_data.h"
+#include "server/storage/fault_hook.h"
 #include "server/storage/postgres_backend.h"
 #include "server/storage/schema.h"
 #include "server/storage/sqlite_backend.h"
@@ -40,9 +41,12 @@ std::string withoutPassword(const std::string& url) {
 // Session
 
 void Session::countStatement() {
-    if (failAt_ > 0 && ++statementCount_ == failAt_)
+    if (failAt_ > 0 && ++statementCount_ == failAt_) {
+        if (faultAction_ == FaultAction::Kill)
+            killNow();
         throw DatabaseError("injected failure at statement " + std::to_string(failAt_) +
                             " of the transaction");
+    }
 }
 
 std::int64_t Session::execute(std::string_view sql, SqlParams params) {
