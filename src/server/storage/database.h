@@ -19,6 +19,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/assert.h"
+
 namespace confcred::server {
 
 enum class Backend { Sqlite, Postgres };
@@ -101,6 +103,7 @@ class Session {
     // kill-at-statement). Counting starts again at each arming.
     enum class FaultAction { Throw, Kill };
     void armFault(int failAt, FaultAction action = FaultAction::Throw) {
+        CONFCRED_ASSERT(failAt >= 0);
         failAt_ = failAt;
         faultAction_ = action;
         statementCount_ = 0;
