@@ -4,6 +4,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "platform/assert.h"
+
 namespace confcred::dataset {
 
 uint32_t EqualityIndex::hashOf(std::string_view text) {
@@ -80,6 +82,8 @@ void EqualityIndex::build(const Column& column) {
     std::vector<uint32_t> fill(start_.begin(), start_.end() - 1);
     for (size_t r = 0; r < n; ++r)
         rows_[fill[valueOf_[r]]++] = static_cast<uint32_t>(r);
+    // Each value's range filled exactly: every row in one range.
+    CONFCRED_ASSERT(std::equal(fill.begin(), fill.end(), start_.begin() + 1));
 }
 
 bool EqualityIndex::inBuiltRange(uint32_t id, uint32_t row) const {
@@ -135,6 +139,7 @@ void EqualityIndex::update(uint32_t row, std::string_view text) {
     // Back in the range it was built in: found there again.
     if (!inBuiltRange(id, row))
         added_[id].push_back(row);
+    CONFCRED_ASSERT(valueOf_[row] == id && keyOf(id) == text);
 }
 
 size_t EqualityIndex::memoryBytes() const {

@@ -4,6 +4,7 @@
 
 #include "dataset/record_set.h"
 #include "dataset/record_set_impl.h"
+#include "platform/assert.h"
 
 namespace confcred::dataset {
 namespace {
@@ -143,6 +144,7 @@ void RecordSet::post() {
 
 void RecordSet::Impl::postEdit() {
     const uint32_t row = editRow;
+    CONFCRED_ASSERT(row < rows && buffer.size() == columns.size());
     const size_t oldPos = *viewPosOf(row);
     for (size_t f = 0; f < columns.size(); ++f) {
         if (sameCell(buffer[f], 0, columns[f], row))
@@ -172,12 +174,14 @@ void RecordSet::Impl::postEdit() {
     notify(RecordSetEvent::RecordChanged);
     if (left || pos != oldPos)
         notify(RecordSetEvent::DataChanged);
+    CONFCRED_ASSERT(shapeHolds());
     if (left)
         scrolled();
 }
 
 void RecordSet::Impl::postInsert() {
     const auto row = static_cast<uint32_t>(rows);
+    CONFCRED_ASSERT(buffer.size() == columns.size());
     for (size_t f = 0; f < columns.size(); ++f)
         columns[f].appendFrom(buffer[f], 0);
     ++rows;
@@ -199,6 +203,7 @@ void RecordSet::Impl::postInsert() {
     }
     if (inView)
         self.bof_ = self.eof_ = false;
+    CONFCRED_ASSERT(shapeHolds());
     setState(DataSetState::Browse);
     notify(RecordSetEvent::DataChanged);
     if (!inView)

@@ -1,7 +1,10 @@
 // Opening, loading, closing and giving out the content of a record set.
 
+#include <algorithm>
+
 #include "dataset/record_set.h"
 #include "dataset/record_set_impl.h"
+#include "platform/assert.h"
 #include "platform/regional.h"
 
 namespace confcred::dataset {
@@ -136,6 +139,8 @@ void RecordSet::loadPacket(DataPacket packet) {
 void RecordSet::install(std::vector<Column> columns, size_t rows, FilterExpr filter,
                         std::vector<size_t> keys) {
     Impl& m = *impl_;
+    CONFCRED_ASSERT(std::all_of(columns.begin(), columns.end(),
+                                [rows](const Column& c) { return c.size() == rows; }));
     RowOrder order;
     order.setKeys(std::move(keys), columns);
     order.reset(rows, columns);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dataset/record_set_impl.h"
+#include "platform/assert.h"
 #include "platform/text.h"
 
 namespace confcred::dataset {
@@ -37,6 +38,14 @@ std::string RecordSet::Impl::setLabel() const {
     return self.name_.empty() ? std::string("conjunto de dados") : "conjunto '" + self.name_ + "'";
 }
 
+bool RecordSet::Impl::shapeHolds() const {
+    for (const Column& c : columns)
+        if (c.size() != rows)
+            return false;
+    const size_t n = viewCount();
+    return order.size() == rows && n <= rows && (n == 0 ? pos == 0 : pos < n);
+}
+
 std::optional<size_t> RecordSet::Impl::viewPosOf(uint32_t row) const {
     if (row >= rows)
         return std::nullopt;
@@ -56,12 +65,15 @@ size_t RecordSet::Impl::explicitPosFor(uint32_t row) const {
 }
 
 void RecordSet::Impl::insertIntoView(uint32_t row) {
+    CONFCRED_ASSERT(!viewFull && row < rows);
     const size_t p = explicitPosFor(row);
+    CONFCRED_ASSERT_MSG(p == viewRows.size() || viewRows[p] != row, "a row twice in the view");
     viewRows.insert(viewRows.begin() + static_cast<std::ptrdiff_t>(p), row);
     pos = p;
 }
 
 EqualityIndex& RecordSet::Impl::indexFor(size_t field) {
+    CONFCRED_ASSERT(field < columns.size());
     if (indexes.size() != columns.size())
         indexes.resize(columns.size());
     if (!indexes[field]) {
@@ -70,6 +82,7 @@ EqualityIndex& RecordSet::Impl::indexFor(size_t field) {
         indexes[field] = std::move(index);
         ++stats.indexBuilds;
     }
+    CONFCRED_ASSERT_MSG(indexes[field]->rowCount() == rows, "an index missed a post");
     return *indexes[field];
 }
 
@@ -171,6 +184,7 @@ const Column* RecordSet::Impl::cell(size_t field, size_t& row) const {
         case DataSetState::Browse:
             if (viewCount() == 0)
                 return nullptr;
+            CONFCRED_ASSERT(pos < viewCount());
             row = viewRow(pos);
             return &columns[field];
         case DataSetState::Inactive:
@@ -388,12 +402,14 @@ void RecordSet::setIndexFieldNames(std::string_view names) {
     const bool hasCurrent = m.viewCount() > 0;
     const uint32_t current = hasCurrent ? m.viewRow(m.pos) : 0;
     m.order.setKeys(std::move(keys), m.columns);
+    CONFCRED_ASSERT(m.order.size() == m.rows);
     if (!m.viewFull) {
         std::sort(m.viewRows.begin(), m.viewRows.end(),
                   [&m](uint32_t a, uint32_t b) { return m.order.rankOf(a) < m.order.rankOf(b); });
     }
     if (hasCurrent)
         m.pos = *m.viewPosOf(current);
+    CONFCRED_ASSERT(m.shapeHolds());
     m.notify(RecordSetEvent::DataChanged);
 }
 

@@ -79,6 +79,10 @@ struct RecordSet::Impl {
     const Column* cell(size_t field, size_t& row) const;
 
     std::string setLabel() const;
+
+    // What every operation leaves behind: each column and the ordering hold
+    // `rows` rows, the view at most that many, the position inside the view.
+    bool shapeHolds() const;
 };
 
 namespace detail {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <numeric>
 
+#include "platform/assert.h"
+
 namespace confcred::dataset {
 namespace {
 
@@ -34,6 +36,19 @@ int compareCell(const Column& c, uint32_t a, uint32_t b) {
     return (x > y) - (x < y);
 }
 
+// Whether `order` (without a gap) holds each of the rows 0 .. n-1 once.
+bool isPermutation(const std::vector<uint32_t>& order, size_t n) {
+    if (order.size() != n)
+        return false;
+    std::vector<bool> seen(n);
+    for (const uint32_t row : order) {
+        if (row >= n || seen[row])
+            return false;
+        seen[row] = true;
+    }
+    return true;
+}
+
 }  // namespace
 
 void RowOrder::reset(size_t rows, const std::vector<Column>& columns) {
@@ -49,6 +64,8 @@ void RowOrder::reset(size_t rows, const std::vector<Column>& columns) {
 }
 
 void RowOrder::setKeys(std::vector<size_t> keys, const std::vector<Column>& columns) {
+    CONFCRED_ASSERT(
+        std::all_of(keys.begin(), keys.end(), [&columns](size_t k) { return k < columns.size(); }));
     if (keys_.empty() && !keys.empty() && !rank_.empty()) {
         refreshRanks();
         natural_ = rank_;  // the ordering so far was the natural order
@@ -121,6 +138,7 @@ void RowOrder::sort(const std::vector<Column>& columns) {
     rank_.assign(n_, 0);
     renumber(0, n_ == 0 ? 0 : n_ - 1);
     ranked_ = n_;
+    CONFCRED_ASSERT_MSG(isPermutation(order_, n_), "the ordering lost or repeated a row");
 }
 
 void RowOrder::renumber(size_t from, size_t to) {
@@ -138,6 +156,8 @@ void RowOrder::refreshRanks() const {
 
 uint32_t RowOrder::staleRank(uint32_t row) const {
     refreshRanks();
+    CONFCRED_ASSERT_MSG(rank_[row] < n_ && order_[slot(rank_[row])] == row,
+                        "a refreshed rank does not point back at its row");
     return rank_[row];
 }
 
@@ -174,6 +194,7 @@ void RowOrder::moveGapTo(size_t pos) {
 }
 
 void RowOrder::insertAt(size_t pos, uint32_t row) {
+    CONFCRED_ASSERT(pos <= n_);
     if (gapLen_ == 0) {
         // Open a new gap at the end, sized to the list, so that growth stays amortised.
         closeGap();
@@ -189,6 +210,7 @@ void RowOrder::insertAt(size_t pos, uint32_t row) {
 }
 
 void RowOrder::eraseAt(size_t pos) {
+    CONFCRED_ASSERT(pos < n_);
     moveGapTo(pos + 1);
     --gapAt_;
     ++gapLen_;
@@ -209,6 +231,9 @@ size_t RowOrder::lowerBound(const std::vector<Column>& columns, uint32_t row) co
 
 void RowOrder::addRow(const std::vector<Column>& columns, uint32_t beforeRow) {
     const auto row = static_cast<uint32_t>(n_);
+    // The new row is in the columns already; `beforeRow` is one of the others.
+    CONFCRED_ASSERT(columns.empty() || columns.front().size() == n_ + 1);
+    CONFCRED_ASSERT(beforeRow == kNoRow || beforeRow < n_);
     size_t pos = 0;
     if (keys_.empty()) {
         pos = beforeRow == kNoRow ? n_ : rankOf(beforeRow);
@@ -231,6 +256,7 @@ void RowOrder::addRow(const std::vector<Column>& columns, uint32_t beforeRow) {
 void RowOrder::replace(const std::vector<Column>& columns, uint32_t row) {
     if (keys_.empty())
         return;
+    CONFCRED_ASSERT(row < n_);
     const size_t p = rankOf(row);
     const bool leftOk = p == 0 || before(columns, rowAt(p - 1), row);
     const bool rightOk = p + 1 == n_ || before(columns, row, rowAt(p + 1));
@@ -242,6 +268,7 @@ void RowOrder::replace(const std::vector<Column>& columns, uint32_t row) {
     insertAt(q, row);
     ++n_;
     renumber(std::min(p, q), std::max(p, q));
+    CONFCRED_ASSERT(rankOf(row) == q);
 }
 
 std::vector<uint32_t> RowOrder::naturalOrder() const {

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <system_error>
 
+#include "platform/assert.h"
+
 namespace confcred::platform {
 namespace {
 
@@ -141,6 +143,8 @@ std::string formatFloat00(double v, const RegionalSettings& r) {
         auto res = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, 2);
         text.assign(buf, res.ptr);
     }
+    // Fixed notation with two decimals: "d.dd" at least.
+    CONFCRED_ASSERT(text.size() >= 4 && text[text.size() - 3] == '.');
     text[text.size() - 3] = r.decimalSeparator;
     if (negative && !allZeroDigits(text))
         text.insert(text.begin(), '-');

@@ -3,8 +3,11 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
+
+#include "platform/assert.h"
 
 namespace confcred::platform {
 namespace fs = std::filesystem;
@@ -217,6 +220,11 @@ fs::path resolvePath(std::string_view winPath, const DriveMap& drives) {
         }
         result /= name;
     }
+    // "." and ".." are gone by now: the path stays inside the drive's folder.
+    CONFCRED_ASSERT(std::none_of(names.begin(), names.end(), [](std::string_view n) {
+        return n.empty() || n == "." || n == "..";
+    }));
+    CONFCRED_ASSERT(result.native().starts_with(host->native()));
     return result;
 }
 

@@ -21,6 +21,7 @@
 #include "host/widgets/busy_indicator.h"
 #include "support/fake_http_server.h"
 #include "support/sample_packet.h"
+#include "support/wait_until.h"
 
 #ifdef CONFCRED_WITH_SERVER
 #include <csignal>
@@ -395,8 +396,8 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
             "Ana", confcred::server::trust::Role::Consulta, "senha-da-ana");
     }
     // The server looks for accounts once a second.
-    for (int i = 0; i < 50 && server.get("/health").body.find("sessions") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(confcred::testing::waitUntil(
+        [&] { return server.get("/health").body.find("sessions") != std::string::npos; }));
     ScriptedUiService scripted;
     ScopedUi scope(scripted);
     QStringList shownMessages;
@@ -455,8 +456,8 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
         server.client().request("DELETE", "/session", {},
                                 {{"Authorization", serverSession().bearer().toStdString()}});
     };
-    for (int i = 0; i < 50 && server.get("/health").body.find("sessions") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(confcred::testing::waitUntil(
+        [&] { return server.get("/health").body.find("sessions") != std::string::npos; }));
     ScriptedUiService scripted;
     ScopedUi scope(scripted);
     QStringList shown;
@@ -558,8 +559,8 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
         confcred::server::trust::OperatorStore(*db).add(
             "Ana", confcred::server::trust::Role::Operador, "senha-da-ana");
     }
-    for (int i = 0; i < 50 && !serverSession().required(address, server.port()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ASSERT_TRUE(confcred::testing::waitUntil(
+        [&] { return serverSession().required(address, server.port()); }));
     QString name = QStringLiteral("Ana"), message;
     ASSERT_EQ(logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
               LoginResult::LoggedIn)

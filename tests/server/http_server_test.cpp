@@ -6,6 +6,7 @@
 #include <utility>
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <boost/beast/http.hpp>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "raw_socket.h"
 #include "server/http/call_codec.h"
 #include "support/server_process.h"
+#include "support/wait_until.h"
 
 namespace confcred::server {
 namespace {
@@ -24,6 +26,7 @@ using namespace std::chrono_literals;
 using confcred::testing::HttpClient;
 using confcred::testing::HttpReply;
 using confcred::testing::RawSocket;
+using confcred::testing::waitUntil;
 namespace http = boost::beast::http;
 
 const std::string kPath = "/lun90000.rdmConfCredBanc/";
@@ -53,6 +56,9 @@ std::string bodyOfSize(std::size_t size) {
     return R"({"args":[")" + std::string(size - frame.size(), 'a') + R"("]})";
 }
 
+// Calls of "slow" that have begun to run, so a test can act while one runs.
+std::atomic<int> slowCallsStarted{0};
+
 methods::MethodTable testMethods() {
     methods::MethodTable table;
     table.add("echo", [](const methods::Args& args, const methods::CallContext& context) {
@@ -76,6 +82,7 @@ methods::MethodTable testMethods() {
         return dataset::encodePacket(args.packet(0));
     });
     table.add("slow", [](const methods::Args&, const methods::CallContext&) {
+        ++slowCallsStarted;
         std::this_thread::sleep_for(400ms);
         return std::string("true");
     });
@@ -379,10 +386,11 @@ TEST_F(HttpServerTest, LargePacketTravelsWholeBothWays) {
 }
 
 TEST_F(HttpServerTest, StopLetsARunningCallFinish) {
+    const int startedBefore = slowCallsStarted.load();
     auto call = std::async(std::launch::async, [&] {
         return client().request("POST", kPath + "slow", R"({"args":[]})");
     });
-    std::this_thread::sleep_for(150ms);
+    ASSERT_TRUE(waitUntil([&] { return slowCallsStarted.load() > startedBefore; }));
     HttpClient idle = client();  // a kept-alive connection that stop() must close
     ASSERT_EQ(idle.get("/health").status, 200);
     server_->stop();

@@ -12,6 +12,7 @@
 
 #include "server/ops/operator_cli.h"
 #include "server_test_util.h"
+#include "support/wait_until.h"
 
 namespace confcred::servertest {
 namespace {
@@ -80,13 +81,7 @@ class Sessions : public ::testing::TestWithParam<TestBackend> {
     // The server looks for accounts once a second: wait until it has seen
     // what the database says.
     bool waitForHealth(const std::string& body) {
-        const auto until = std::chrono::steady_clock::now() + 5s;
-        while (std::chrono::steady_clock::now() < until) {
-            if (server_->get("/health").body == body)
-                return true;
-            std::this_thread::sleep_for(100ms);
-        }
-        return false;
+        return testing::waitUntil([&] { return server_->get("/health").body == body; }, 5s);
     }
 
     OrderKey pendingOrder() {

@@ -9,6 +9,7 @@
 #include "platform/clock.h"
 #include "server/storage/schema.h"
 #include "storage_fixture.h"
+#include "support/wait_until.h"
 
 namespace confcred::testing {
 namespace {
@@ -190,11 +191,14 @@ TEST(StoragePool, LostPostgresConnectionsAreReplacedAndTheCallRuns) {
             "pg_backend_pid()";
         admin->executeScript("SELECT pg_terminate_backend(pid)" + others);
         std::string left = "?";
-        for (int i = 0; i < 100 && left != "0"; ++i) {
-            admin->query("SELECT COUNT(*)" + others, {},
-                         [&](const server::storage::Row& row) { left = std::string(row.text(0)); });
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
+        testing::waitUntil(
+            [&] {
+                admin->query("SELECT COUNT(*)" + others, {}, [&](const server::storage::Row& row) {
+                    left = std::string(row.text(0));
+                });
+                return left == "0";
+            },
+            std::chrono::seconds(5));
         ASSERT_EQ(left, "0") << "the connections were not terminated";
 
         const auto one = [](server::storage::Session& s) {

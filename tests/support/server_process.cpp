@@ -22,6 +22,7 @@
 #include <thread>
 
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 extern char** environ;
 
@@ -330,18 +331,19 @@ int exitCodeOf(int status) {
 }
 
 std::optional<int> waitFor(pid_t pid, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    for (;;) {
-        int status = 0;
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return exitCodeOf(status);
-        if (done < 0)
-            return -1;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    std::optional<int> code;
+    waitUntil(
+        [&] {
+            int status = 0;
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            if (done == pid)
+                code = exitCodeOf(status);
+            else if (done < 0)
+                code = -1;
+            return code.has_value();
+        },
+        timeout);
+    return code;
 }
 
 }  // namespace

@@ -133,6 +133,8 @@ class ServerProcess {
     // Stops it if it runs and starts it again on the same database (and the
     // same port when that is free).
     void restart();
+    // The environment additions of the next start (restart()) onwards.
+    void setEnvironment(HeaderList environment) { options_.environment = std::move(environment); }
 
     // What the server has written to stderr so far.
     std::string stderrText() const;

@@ -24,6 +24,7 @@
 #include <type_traits>
 #include <unordered_map>
 
+#include "platform/assert.h"
 #include "server/http/call_codec.h"
 #include "server/http/http_routes.h"
 #include "server/http/tls_context.h"
@@ -108,7 +109,10 @@ class HttpServer::Impl {
 
     // The memory budget of request bodies: false when `bytes` more would pass it.
     bool reserveBody(std::size_t bytes);
-    void releaseBody(std::size_t bytes) { bodyBytes_.fetch_sub(bytes); }
+    void releaseBody(std::size_t bytes) {
+        [[maybe_unused]] const std::size_t held = bodyBytes_.fetch_sub(bytes);
+        CONFCRED_ASSERT_MSG(held >= bytes, "a body gave back more budget than it held");
+    }
 
     void removed(Connection* session, const std::string& address);
     bool stopping() const { return stopping_.load(); }

@@ -38,11 +38,14 @@ void keepAnswer(storage::Session& s, const IdempotentRequest& request, std::stri
 
 // Runs `work(Session&)`, which returns the call's result text, as the write
 // transaction of a write method, with the call's idempotency key when it has
-// one; then the crash-test hook may end the server before it answers.
+// one; the crash-test hook may end the server inside the transaction or
+// after the commit, before it answers.
 template <class F>
 std::string writeCall(storage::Database& db, std::string_view method, const CallContext& context,
                       F&& work) {
     std::string result = db.write([&](storage::Session& s) {
+        if (const int statement = storage::killAtStatement(method))
+            s.armFault(statement, storage::Session::FaultAction::Kill);
         if (context.idempotent)
             claimKey(s, *context.idempotent);
         std::string out = work(s);

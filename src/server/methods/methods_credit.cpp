@@ -12,6 +12,7 @@
 
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
+#include "platform/assert.h"
 #include "platform/clock.h"
 #include "platform/regional.h"
 #include "platform/text.h"
@@ -208,6 +209,7 @@ std::string done() {
 std::string apply(storage::Database& db, const Args& args, const CallContext& context,
                   const Transition& t) {
     const std::vector<Selected> orders = readSelection(args, 0, t.checksDate);
+    CONFCRED_ASSERT(!orders.empty());  // readSelection refuses an empty packet
     const std::string operatorName = limitOperator(context.operatorName);
     return writeCall(db, args.method(), context, [&](storage::Session& s) {
         const std::string now = storage::storedDateTime(platform::now());
@@ -273,6 +275,10 @@ std::string apply(storage::Database& db, const Args& args, const CallContext& co
                 {std::string_view(client), std::string_view(consumer), std::string_view(family),
                  change});
         }
+        // Each order moved once; an order with balances gives one ledger row
+        // per family, one without gives none.
+        CONFCRED_ASSERT(t.sign != 0 ? entries.size() >= balances.size()
+                                    : entries.size() == orders.size());
         storage::ledger::appendLedger(s, entries);
         return done();
     });

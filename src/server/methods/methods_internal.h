@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/assert.h"
 #include "server/methods/rpc.h"
 #include "server/storage/database.h"
 
@@ -34,6 +35,7 @@ inline std::string limitOperator(std::string_view name) {
             break;
         ++i;
     }
+    CONFCRED_ASSERT(i == name.size() || chars == kOperatorWidth + 1);
     return std::string(name.substr(0, i));
 }
 

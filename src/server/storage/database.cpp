@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/assert.h"
 #include "server/storage/demo_data.h"
+#include "server/storage/fault_hook.h"
 #include "server/storage/postgres_backend.h"
 #include "server/storage/schema.h"
 #include "server/storage/sqlite_backend.h"
@@ -40,9 +42,12 @@ std::string withoutPassword(const std::string& url) {
 // Session
 
 void Session::countStatement() {
-    if (failAt_ > 0 && ++statementCount_ == failAt_)
+    if (failAt_ > 0 && ++statementCount_ == failAt_) {
+        if (faultAction_ == FaultAction::Kill)
+            killNow();
         throw DatabaseError("injected failure at statement " + std::to_string(failAt_) +
                             " of the transaction");
+    }
 }
 
 std::int64_t Session::execute(std::string_view sql, SqlParams params) {
@@ -81,7 +86,8 @@ std::unique_ptr<Session> Database::acquire() {
 }
 
 void Database::release(std::unique_ptr<Session> session) {
-    --inUse_;
+    [[maybe_unused]] const int wasInUse = inUse_--;
+    CONFCRED_ASSERT_MSG(wasInUse > 0, "a connection given back twice");
     if (!session || !session->healthy())
         return;
     std::lock_guard lock(mutex_);
@@ -114,6 +120,8 @@ WriterQueue::Turn::Turn(WriterQueue& queue) : queue_(queue) {
 WriterQueue::Turn::~Turn() {
     {
         std::lock_guard lock(queue_.mutex_);
+        // Only the writer being served ends its turn.
+        CONFCRED_ASSERT(queue_.serving_ < queue_.issued_);
         ++queue_.serving_;
     }
     queue_.next_.notify_all();

@@ -19,6 +19,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/assert.h"
+
 namespace confcred::server::storage {
 
 enum class Backend { Sqlite, Postgres };
@@ -96,9 +98,14 @@ class Session {
     virtual void rollback() noexcept = 0;
 
     // Fault injection: when `failAt` > 0, the failAt-th statement of the
-    // current write transaction throws instead of running.
-    void armFault(int failAt) {
+    // current write transaction throws instead of running (Throw), or the
+    // process dies just before it (Kill; the crash-test hook's
+    // kill-at-statement). Counting starts again at each arming.
+    enum class FaultAction { Throw, Kill };
+    void armFault(int failAt, FaultAction action = FaultAction::Throw) {
+        CONFCRED_ASSERT(failAt >= 0);
         failAt_ = failAt;
+        faultAction_ = action;
         statementCount_ = 0;
     }
     void disarmFault() { failAt_ = 0; }
@@ -110,6 +117,7 @@ class Session {
   private:
     void countStatement();
     int failAt_ = 0;
+    FaultAction faultAction_ = FaultAction::Throw;
     int statementCount_ = 0;
 };
 

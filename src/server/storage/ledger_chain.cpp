@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/assert.h"
 #include "server/storage/database.h"
 #include "server/storage/digest.h"
 
@@ -53,6 +54,10 @@ void append(Session& s, const ChainTable& table, const std::vector<Values>& rows
     if (rows.empty())
         return;
     Head head = takeHead(s, table);
+    // Rows are numbered from 1 on and never removed, so a chain's head has
+    // at most as many rows as its last number.
+    CONFCRED_ASSERT(head.rows >= 0 && head.rows <= head.lastId);
+    [[maybe_unused]] const std::int64_t firstId = head.lastId + 1;
     const std::size_t columns = table.fields.size() + 2;
     std::string prefix = std::string("INSERT INTO ") + table.name + " (" + table.idColumn;
     for (const char* field : table.fields)
@@ -86,6 +91,7 @@ void append(Session& s, const ChainTable& table, const std::vector<Values>& rows
         s.execute(sql, params);
     }
     head.rows += static_cast<std::int64_t>(rows.size());
+    CONFCRED_ASSERT(head.lastId - firstId + 1 == static_cast<std::int64_t>(rows.size()));
     storeHead(s, table, head);
 }
 
@@ -145,6 +151,8 @@ const std::string& genesisHash() {
 
 std::string rowHash(const ChainTable& table, std::string_view previous, std::int64_t id,
                     const Values& values) {
+    CONFCRED_ASSERT(values.size() == table.fields.size());
+    CONFCRED_ASSERT(previous.size() == genesisHash().size());
     std::string text;
     text.reserve(160);
     netstring(text, previous);
