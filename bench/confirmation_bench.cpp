@@ -106,14 +106,14 @@ size_t step(sqlite3* db, const char* sql, int columns) {
 
 // The screen's standard data source, as its grid shows it.
 dataset::DataSource& standardSource(QObject& screen) {
-    return *screen.findChild<host::TDBGrid*>(QStringLiteral("dbgPadrao"))->dataSource();
+    return *screen.findChild<host::widgets::TDBGrid*>(QStringLiteral("dbgPadrao"))->dataSource();
 }
 
 // The screen's order list walked from first to last with its views
 // detached, as the operations walk it, doing nothing else: each step still
 // filters the family list to the current order.
 void bareWalk(package::TfrmConfCredBco& screen) {
-    dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    dataset::RecordSet& orders = *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     standardSource(screen).setEnabled(false);
     orders.first();
     while (!orders.eof())
@@ -165,12 +165,12 @@ int main(int argc, char** argv) {
 
     // Every order of the database: the whole period, every situation (after
     // the screen's creation, which sets the defaults).
-    std::unique_ptr<package::TfrmConfCredBco> screen(host::createForm<package::TfrmConfCredBco>());
+    std::unique_ptr<package::TfrmConfCredBco> screen(host::forms::createForm<package::TfrmConfCredBco>());
     package::P_DATAINICIAL = platform::DateTime::fromParts(2000, 1, 1);
     package::P_DATAFINAL = platform::DateTime::fromParts(2999, 12, 31);
-    auto& orders = *host::findDataSet(screen.get(), QStringLiteral("cdsGetPediCreCons"));
-    auto& families = *host::findDataSet(screen.get(), QStringLiteral("cdsPediCredFami"));
-    auto& selected = *host::findDataSet(screen.get(), QStringLiteral("cdsTemp"));
+    auto& orders = *host::widgets::findDataSet(screen.get(), QStringLiteral("cdsGetPediCreCons"));
+    auto& families = *host::widgets::findDataSet(screen.get(), QStringLiteral("cdsPediCredFami"));
+    auto& selected = *host::widgets::findDataSet(screen.get(), QStringLiteral("cdsTemp"));
 
     sqlite3* raw = nullptr;
     sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY, nullptr);
@@ -234,7 +234,7 @@ int main(int argc, char** argv) {
             selected.createDataSet();
             standardSource(*screen).setEnabled(false);
             taken = package::collectSelected(orders, selected, package::efetivaCredito());
-            packetBytes = host::encodeArgs({&selected}).size();
+            packetBytes = host::client::encodeArgs({&selected}).size();
             standardSource(*screen).setEnabled(true);
         },
         [&] { bareWalk(*screen); });

@@ -37,7 +37,7 @@ struct GridFixture {
                 text = platform::formatFloat00(f.asDouble());
             });
         grid.setDataSource(&source);
-        std::vector<host::GridColumn> columns;
+        std::vector<host::widgets::GridColumn> columns;
         for (const char* name :
              {"IDCHECK", "IDPEDCREEXTR", "IDPEDCRECONT", "NRPEDCRECONS", "NRBOLETO", "DTPEDCRECONS",
               "DSSITCREBANC", "NMRAZSOCCLIE", "NMCONSUMIDOR", "NMRESPCONS", "VRPEDCRECONS"}) {
@@ -45,7 +45,7 @@ struct GridFixture {
         }
         columns[0].width = 26;
         grid.setColumns(std::move(columns));
-        grid.OnDrawColumnCell = [](host::DrawColumnCellArgs& a) {
+        grid.OnDrawColumnCell = [](host::widgets::DrawColumnCellArgs& a) {
             if (a.column != 0)
                 return;
             a.painter.fillRect(a.rect, a.background);
@@ -72,7 +72,7 @@ struct GridFixture {
 
     dataset::RecordSet set{"cdsGetPediCreCons"};
     dataset::DataSource source{&set};
-    host::TDBGrid grid;
+    host::widgets::TDBGrid grid;
 };
 
 }  // namespace

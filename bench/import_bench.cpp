@@ -133,24 +133,24 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
     host::WebURL = QStringLiteral("127.0.0.1");
     host::WebPort = server.port();
 
-    host::ScriptedUiService ui;
-    host::ScopedUi scopedUi(ui);
+    host::automation::ScriptedUiService ui;
+    host::automation::ScopedUi scopedUi(ui);
     std::chrono::steady_clock::time_point answered;
-    ui.setOnBox([&](const host::RecordedBox& box) {
+    ui.setOnBox([&](const host::automation::RecordedBox& box) {
         if (box.text == QStringLiteral("Confirma operação?")) {
             answered = std::chrono::steady_clock::now();
             paints.start();
         }
     });
-    ui.queueBoxAnswer(host::mrYes);
-    ui.queueBoxAnswer(host::mrOk);
+    ui.queueBoxAnswer(host::core::mrYes);
+    ui.queueBoxAnswer(host::core::mrOk);
 
-    std::unique_ptr<package::TfrmImporCons> dialog(host::createForm<package::TfrmImporCons>(&main));
+    std::unique_ptr<package::TfrmImporCons> dialog(host::forms::createForm<package::TfrmImporCons>(&main));
     dialog->show();
     QApplication::processEvents();
     dialog->findChild<QLineEdit*>(QStringLiteral("medArquivo"))
         ->setText(QStringLiteral("C:\\Credito\\Site\\lote.txt"));
-    dialog->findChild<host::TButtonFlat*>(QStringLiteral("sbtImportExport"))->click();
+    dialog->findChild<host::widgets::TButtonFlat*>(QStringLiteral("sbtImportExport"))->click();
     DialogRun run;
     run.seconds = secondsSince(answered);
     paints.stop();
@@ -159,7 +159,7 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
         throw std::runtime_error(
             "the import did not complete: " +
             (ui.boxes().empty() ? std::string("no box") : ui.boxes().back().text.toStdString()));
-    run.warnings = host::findDataSet(dialog.get(), QStringLiteral("cdsResultado"))->recordCount();
+    run.warnings = host::widgets::findDataSet(dialog.get(), QStringLiteral("cdsResultado"))->recordCount();
     run.archived = platform::fileExists("C:\\Credito\\Site\\Importados\\lote.txt");
     for (const auto& entry : fs::directory_iterator(c.path() / "Credito" / "Site" / "Log_Lun"))
         run.logBytes += c.read(fs::relative(entry.path(), c.path()));
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     QMainWindow main;
     main.resize(1024, 768);
     main.show();
-    host::application().setMainWindow(&main);
+    host::core::application().setMainWindow(&main);
     host::Operador = QStringLiteral("bench");
     PaintWatch paints;
     app.installEventFilter(&paints);
@@ -242,6 +242,6 @@ int main(int argc, char** argv) {
         ratios.push_back(dialogTimes[i] / serverTimes[i]);
     note("dialog median " + ms(median(dialogTimes)) + ", server median " + ms(median(serverTimes)));
     figure("import.end_to_end_vs_server", median(ratios));
-    host::application().setMainWindow(nullptr);
+    host::core::application().setMainWindow(nullptr);
     return 0;
 }

@@ -29,15 +29,15 @@ void require(bool ok, const char* what) {
 // What one reading gave, reduced to what both readings must share.
 struct Outcome {
     std::optional<std::string> failure;  // the TransportError's text
-    std::optional<host::CallResult> result;
+    std::optional<host::client::CallResult> result;
 };
 
 Outcome read(int status, std::string body) {
     try {
         return {std::nullopt,
-                host::decodeAnswer(status, std::move(body), QStringLiteral("127.0.0.1:8211"),
+                host::client::decodeAnswer(status, std::move(body), QStringLiteral("127.0.0.1:8211"),
                                    QStringLiteral("getPEDCREDCONS"))};
-    } catch (const host::TransportError& e) {
+    } catch (const host::client::TransportError& e) {
         return {std::string(e.what()), std::nullopt};
     }
 }
@@ -61,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(inPlace.failure == copied.failure, "in place and copied readings fail apart");
     if (inPlace.failure)
         return 0;
-    const host::CallResult& a = *inPlace.result;
-    const host::CallResult& b = *copied.result;
+    const host::client::CallResult& a = *inPlace.result;
+    const host::client::CallResult& b = *copied.result;
     require(a.isError() == b.isError() && a.errorMessage() == b.errorMessage(),
             "error results differ");
     if (a.isError())

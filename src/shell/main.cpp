@@ -34,7 +34,7 @@ void applyContext(const shell::HostOptions& options) {
     host::FiliProc = options.branch;
     host::WebURL = options.serverHost;
     host::WebPort = options.serverPort;
-    host::setServerCaFile(options.caFile);
+    host::client::setServerCaFile(options.caFile);
     host::Operador = options.operatorName;
     platform::DriveMap drives = platform::DriveMap::defaults();
     for (auto it = options.drives.begin(); it != options.drives.end(); ++it)
@@ -43,20 +43,20 @@ void applyContext(const shell::HostOptions& options) {
 }
 
 int runScript(const shell::HostOptions& options, shell::MainWindow& window,
-              host::PackageLoader& package) {
+              host::core::PackageLoader& package) {
     QFile file(options.scriptPath);
     QTextStream out(stdout);
     if (!file.open(QIODevice::ReadOnly)) {
         out << "error: cannot read script " << options.scriptPath << Qt::endl;
         return 1;
     }
-    host::ScriptedUiService scripted;
-    host::ScopedUi scope(scripted);
-    host::AutomationDriver driver(
+    host::automation::ScriptedUiService scripted;
+    host::automation::ScopedUi scope(scripted);
+    host::automation::AutomationDriver driver(
         scripted,
         {[&window] {
-             if (!host::dispatch([&window] { window.openConfirmation(); }))
-                 throw host::AutomationError("the menu entry did not complete");
+             if (!host::core::dispatch([&window] { window.openConfirmation(); }))
+                 throw host::automation::AutomationError("the menu entry did not complete");
          },
          [&package] { return shell::packageParams(package); }},
         out);
@@ -79,19 +79,19 @@ std::optional<int> logIn(const shell::HostOptions& options) {
     if (!options.scriptPath.isEmpty())
         password = qEnvironmentVariable("CONFCRED_PASSWORD");
     QString message;
-    const host::LoginResult result =
-        host::logInAtStart(host::WebURL, host::WebPort, host::Operador, password, message);
-    if (result == host::LoginResult::Cancelled)
+    const host::forms::LoginResult result =
+        host::forms::logInAtStart(host::WebURL, host::WebPort, host::Operador, password, message);
+    if (result == host::forms::LoginResult::Cancelled)
         return 0;
-    if (result == host::LoginResult::Refused) {
+    if (result == host::forms::LoginResult::Refused) {
         std::fprintf(stderr, "confcred-host: login refused: %s\n", message.toUtf8().constData());
         return 1;
     }
-    if (result == host::LoginResult::Untrusted) {
+    if (result == host::forms::LoginResult::Untrusted) {
         std::fprintf(stderr, "confcred-host: %s\n", message.toUtf8().constData());
         if (options.scriptPath.isEmpty())
-            host::ui().showBox({host::BoxKind::Error, host::application().title(), message,
-                                host::mbOK, 0, nullptr});
+            host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(), message,
+                                host::core::mbOK, 0, nullptr});
         return 1;
     }
     return std::nullopt;
@@ -125,18 +125,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
         return 2;
     }
-    host::application().setTitle(QStringLiteral("ConfCred"));
+    host::core::application().setTitle(QStringLiteral("ConfCred"));
     if (const auto stop = logIn(options))
         return *stop;
 
     if (const QString problem = shell::openSharedDatabase(options.database); !problem.isEmpty())
         std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
 
-    host::PackageLoader package;
+    host::core::PackageLoader package;
     QString packageProblem;
     try {
         package.load(options.packagePath, language);
-    } catch (const host::PackageError& error) {
+    } catch (const host::core::PackageError& error) {
         std::fprintf(stderr, "confcred-host: %s\n", error.what());
         // A script cannot run without the screens; a person still gets the
         // window and is told why its menu entry does nothing.
@@ -146,14 +146,14 @@ int main(int argc, char** argv) {
     }
 
     auto window = std::make_unique<shell::MainWindow>(options, package);
-    host::application().setMainWindow(window.get());
-    host::application().setMdiArea(window->mdiArea());
+    host::core::application().setMainWindow(window.get());
+    host::core::application().setMdiArea(window->mdiArea());
     window->show();
     if (!packageProblem.isEmpty()) {
         window->setPackageMissing(packageProblem);
-        host::ui().showBox({host::BoxKind::Error, host::application().title(),
+        host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),
                             "Não foi possível carregar o pacote de telas: " + packageProblem,
-                            host::mbOK, 0, window.get()});
+                            host::core::mbOK, 0, window.get()});
     }
 
     int code = 0;
@@ -172,6 +172,6 @@ int main(int argc, char** argv) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     package.unload();
     shell::closeSharedDatabase();
-    host::serverSession().end();
+    host::client::serverSession().end();
     return code;
 }

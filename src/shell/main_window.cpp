@@ -15,7 +15,7 @@
 
 namespace confcred::shell {
 
-MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
+MainWindow::MainWindow(const HostOptions& options, host::core::PackageLoader& package)
     : mdi_(new QMdiArea(this)), package_(package) {
     setObjectName("frmPrincipal");
     setWindowTitle(QStringLiteral("ConfCred - Retaguarda"));
@@ -27,7 +27,7 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     QMenu* credit = menuBar()->addMenu(QStringLiteral("&Crédito"));
     confirmation_ = credit->addAction(QStringLiteral("Confirmação de Crédito Bancário"));
     confirmation_->setObjectName("mnuConfCredBanc");
-    host::onEvent(confirmation_, &QAction::triggered, this, [this] { openConfirmation(); });
+    host::core::onEvent(confirmation_, &QAction::triggered, this, [this] { openConfirmation(); });
     credit->addSeparator();
     QAction* quit = credit->addAction(QStringLiteral("Sai&r"));
     quit->setShortcut(QKeySequence::Quit);
@@ -49,7 +49,7 @@ MainWindow::MainWindow(const HostOptions& options, host::PackageLoader& package)
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
     // Another operator may take over the session when it ends mid-run.
-    connect(&host::application(), &host::Application::operatorChanged, context,
+    connect(&host::core::application(), &host::core::Application::operatorChanged, context,
             [context, contextText](const QString& name) { context->setText(contextText(name)); });
     // Room for the confirmation screen at its own place and size (244, 105,
     // 815 by 585) inside the work area, within a 1280 by 800 screen.

@@ -7,7 +7,7 @@
 
 class QMdiArea;
 
-namespace confcred::host {
+namespace confcred::host::core {
 class PackageLoader;
 }
 
@@ -19,7 +19,7 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
   public:
-    MainWindow(const HostOptions& options, host::PackageLoader& package);
+    MainWindow(const HostOptions& options, host::core::PackageLoader& package);
 
     QMdiArea* mdiArea() const { return mdi_; }
     // The menu entry "Confirmação de Crédito Bancário": the package's IniProc,
@@ -34,7 +34,7 @@ class MainWindow : public QMainWindow {
 
     QMdiArea* mdi_;
     QAction* confirmation_;
-    host::PackageLoader& package_;
+    host::core::PackageLoader& package_;
 };
 
 }  // namespace confcred::shell

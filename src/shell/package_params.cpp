@@ -11,7 +11,7 @@ using ParamsEntry = const char* (*)();
 constexpr const char* kParamsEntry = "GetCreditFilterParams";
 }  // namespace
 
-QStringList packageParams(host::PackageLoader& package) {
+QStringList packageParams(host::core::PackageLoader& package) {
     auto entry = reinterpret_cast<ParamsEntry>(package.symbol(kParamsEntry));
     if (!entry)
         return {};

@@ -4,7 +4,7 @@
 
 #include <QStringList>
 
-namespace confcred::host {
+namespace confcred::host::core {
 class PackageLoader;
 }
 
@@ -12,6 +12,6 @@ namespace confcred::shell {
 
 // "NAME = value" lines, in the package's own order; empty when the package
 // does not export its parameters.
-QStringList packageParams(host::PackageLoader& package);
+QStringList packageParams(host::core::PackageLoader& package);
 
 }  // namespace confcred::shell

@@ -24,7 +24,7 @@ TEST(AutomationTest, ReferenceListsEveryCommandWithItsUsage) {
         const qsizetype end = line.indexOf('`', 3);
         documented << line.mid(3, end - 3).replace(QStringLiteral("\\|"), QStringLiteral("|"));
     }
-    EXPECT_EQ(documented, automationCommandUsages());
+    EXPECT_EQ(documented, automation::automationCommandUsages());
 }
 
 TEST(AutomationTest, WrongArgumentCountsStopTheScript) {
@@ -38,10 +38,10 @@ TEST(AutomationTest, WrongArgumentCountsStopTheScript) {
     };
     for (const auto& [script, expected] : rows) {
         SCOPED_TRACE(script);
-        ScriptedUiService ui;
+        automation::ScriptedUiService ui;
         QString transcript;
         QTextStream out(&transcript);
-        AutomationDriver driver(ui, {}, out);
+        automation::AutomationDriver driver(ui, {}, out);
         EXPECT_EQ(driver.run(QString::fromUtf8(script)), 1);
         EXPECT_EQ(transcript.trimmed(), QString::fromUtf8(expected));
     }

@@ -39,28 +39,28 @@ using namespace confcred::testing::base;
 namespace {
 
 // A data screen as the package derives one.
-class TfrmTeste : public TfrmPadrao {
+class TfrmTeste : public forms::TfrmPadrao {
   public:
     explicit TfrmTeste(std::vector<std::string>& log) : log_(log) {
         setObjectName("frmTeste");
         setWindowTitle("Tela de Teste");
     }
     void FormCreate() override {
-        TfrmPadrao::FormCreate();
+        forms::TfrmPadrao::FormCreate();
         log_.push_back("create");
         lblCodTela->setText("LUN99999");
     }
     void FormShow() override { log_.push_back("show"); }
     void FormActivate() override { log_.push_back("activate"); }
-    void FormClose(TCloseAction& action) override {
-        TfrmPadrao::FormClose(action);
-        log_.push_back(action == caFree ? "close:free" : "close:other");
+    void FormClose(forms::TCloseAction& action) override {
+        forms::TfrmPadrao::FormClose(action);
+        log_.push_back(action == forms::caFree ? "close:free" : "close:other");
         if (keepOpen)
-            action = caNone;
+            action = forms::caNone;
     }
     void sbtVerificarClick() override { log_.push_back("reload"); }
     void dtsPadraoStateChange() override {
-        TfrmPadrao::dtsPadraoStateChange();
+        forms::TfrmPadrao::dtsPadraoStateChange();
         log_.push_back("state");
     }
     // As a derived screen shows its list on the standard source.
@@ -82,8 +82,8 @@ class BaseScreensTest : public ::testing::Test {
             EXPECT_FALSE(w->isVisible()) << w->objectName().toStdString();
     }
     std::vector<std::string> log;
-    ScriptedUiService scripted;
-    ScopedUi scope{scripted};
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope{scripted};
 };
 
 template <class T>
@@ -98,7 +98,7 @@ TEST_F(BaseScreensTest, DataScreenHasItsComponentsByName) {
     for (const char* name :
          {"sbtIncluir", "sbtAlterar", "sbtExcluir", "sbtGravar", "sbtCancelar", "sbtPesquisar",
           "sbtVerificar", "sbtImprimir", "sbtAjuda", "sbtFechar"}) {
-        auto* button = form->findChild<TButtonFlat*>(QString::fromLatin1(name));
+        auto* button = form->findChild<widgets::TButtonFlat*>(QString::fromLatin1(name));
         ASSERT_NE(button, nullptr) << name;
         EXPECT_EQ(button->size(), QSize(21, 21)) << name;
         EXPECT_FALSE(button->toolTip().isEmpty()) << name;
@@ -109,8 +109,8 @@ TEST_F(BaseScreensTest, DataScreenHasItsComponentsByName) {
     expectChild<QTabWidget*>(*form, "pgcPadrao");
     expectChild<QWidget*>(*form, "tshFolhaDados");
     expectChild<QWidget*>(*form, "tshFormulario");
-    expectChild<TDBGrid*>(*form, "dbgPadrao");
-    expectChild<TDBText*>(*form, "dbtNome");
+    expectChild<widgets::TDBGrid*>(*form, "dbgPadrao");
+    expectChild<widgets::TDBText*>(*form, "dbtNome");
     expectChild<QWidget*>(*form, "panNavegador");
     EXPECT_EQ(dbgPadrao(*form)->dataSource(), form->standardSource());
     EXPECT_EQ(dbtNome(*form)->dataSource(), form->standardSource());
@@ -129,11 +129,11 @@ TEST_F(BaseScreensTest, ReloadCommandCallsTheDerivedScreen) {
     mniVerificar(*form)->trigger();
     // F5 anywhere on the screen, through the key preview.
     dbgPadrao(*form)->setFocus();
-    sendKey(dbgPadrao(*form), Qt::Key_F5);
+    automation::sendKey(dbgPadrao(*form), Qt::Key_F5);
     EXPECT_EQ(log, (std::vector<std::string>(3, "reload")));
     // Disabled, the command stays quiet.
     sbtVerificar(*form)->setEnabled(false);
-    sendKey(dbgPadrao(*form), Qt::Key_F5);
+    automation::sendKey(dbgPadrao(*form), Qt::Key_F5);
     EXPECT_EQ(log.size(), 3u);
     form->Close();
 }
@@ -168,7 +168,7 @@ TEST_F(BaseScreensTest, StateChangesRunTheDerivedHandlerAfterTheBase) {
 }
 
 // A screen owning the record set its standard source shows, as the package's do.
-class TfrmComLista : public TfrmPadrao {
+class TfrmComLista : public forms::TfrmPadrao {
   public:
     explicit TfrmComLista(int& lateCalls) : lateCalls_(lateCalls) {
         cds.loadPacket(
@@ -177,7 +177,7 @@ class TfrmComLista : public TfrmPadrao {
     }
     ~TfrmComLista() override { dying_ = true; }
     void dtsPadraoStateChange() override {
-        TfrmPadrao::dtsPadraoStateChange();
+        forms::TfrmPadrao::dtsPadraoStateChange();
         if (dying_)
             ++lateCalls_;
         sbtAlterar->setEnabled(!cds.isEmpty());
@@ -221,8 +221,8 @@ TEST_F(BaseScreensTest, ChildOfTheMultipleDocumentAreaActivatesOnEachActivation)
     QMainWindow main;
     auto* area = new QMdiArea(&main);
     main.setCentralWidget(area);
-    application().setMainWindow(&main);
-    application().setMdiArea(area);
+    core::application().setMainWindow(&main);
+    core::application().setMdiArea(area);
     main.show();
     QPointer<TfrmTeste> first = createForm<TfrmTeste>(log);
     std::vector<std::string> otherLog;
@@ -243,15 +243,15 @@ TEST_F(BaseScreensTest, ChildOfTheMultipleDocumentAreaActivatesOnEachActivation)
     second->Close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(second.isNull());
-    application().setMdiArea(nullptr);
-    application().setMainWindow(nullptr);
+    core::application().setMdiArea(nullptr);
+    core::application().setMainWindow(nullptr);
     main.close();
 }
 
 TEST_F(BaseScreensTest, FailingCreateFreesTheScreenAndReachesTheCaller) {
-    struct TfrmFalha : TfrmPadrao {
+    struct TfrmFalha : forms::TfrmPadrao {
         void FormCreate() override {
-            TfrmPadrao::FormCreate();
+            forms::TfrmPadrao::FormCreate();
             throw std::runtime_error("sem conexão");
         }
     };
@@ -281,12 +281,12 @@ TEST_F(BaseScreensTest, CloseDuringCreateIsNotedByTheBase) {
 }
 
 // A filter dialog as the package derives one.
-class TfrmFiltroTeste : public TfrmFiltroPadrao {
+class TfrmFiltroTeste : public forms::TfrmFiltroPadrao {
   public:
     explicit TfrmFiltroTeste(std::vector<std::string>& log) : log_(log) {}
     void FormCreate() override { log_.push_back("create"); }
-    void FormClose(TCloseAction& action) override {
-        TfrmFiltroPadrao::FormClose(action);
+    void FormClose(forms::TCloseAction& action) override {
+        forms::TfrmFiltroPadrao::FormClose(action);
         log_.push_back("close");
     }
     void sbtConfirmaClick() override {
@@ -321,15 +321,15 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, FilterDialogClose,
     ::testing::Values(
         FilterCloseRow{"escape_on_the_dialog",
-                       [](TfrmFiltroTeste& d) { sendKey(&d, Qt::Key_Escape); },
+                       [](TfrmFiltroTeste& d) { automation::sendKey(&d, Qt::Key_Escape); },
                        {"create", "close"}},
         FilterCloseRow{"escape_in_the_filter_area",
-                       [](TfrmFiltroTeste& d) { sendKey(grbFiltroPadrao(d), Qt::Key_Escape); },
+                       [](TfrmFiltroTeste& d) { automation::sendKey(grbFiltroPadrao(d), Qt::Key_Escape); },
                        {"create", "close"}},
         FilterCloseRow{"escape_without_key_preview",
                        [](TfrmFiltroTeste& d) {
                            d.KeyPreview = false;
-                           sendKey(&d, Qt::Key_Escape);
+                           automation::sendKey(&d, Qt::Key_Escape);
                        },
                        {"create", "close"}},
         FilterCloseRow{
@@ -346,11 +346,11 @@ TEST_F(BaseScreensTest, FilterDialogHasItsComponentsByName) {
     expectChild<QWidget*>(*dialog, "panMenu");
     expectChild<QWidget*>(*dialog, "panBotoes");
     expectChild<QToolButton*>(*dialog, "sbtConfirma");
-    expectChild<TMessages*>(*dialog, "msgPadrao");
+    expectChild<core::TMessages*>(*dialog, "msgPadrao");
     EXPECT_TRUE(dialog->isModal());
     EXPECT_TRUE(panBotoes(*dialog)->isAncestorOf(sbtConfirma(*dialog)));
     // The base confirm ends the showing with OK.
-    TfrmFiltroPadrao plain;
+    forms::TfrmFiltroPadrao plain;
     plain.show();
     sbtConfirma(plain)->click();
     EXPECT_EQ(plain.ModalResult(), QDialog::Accepted);
@@ -358,11 +358,11 @@ TEST_F(BaseScreensTest, FilterDialogHasItsComponentsByName) {
 }
 
 TEST_F(BaseScreensTest, ImportDialogHasItsComponentsProgressAndStatus) {
-    TfrmPadrImportExport dialog;
+    forms::TfrmPadrImportExport dialog;
     expectChild<QGroupBox*>(dialog, "grbDadosRel");
-    expectChild<TButtonFlat*>(dialog, "sbtImportExport");
-    expectChild<TButtonFlat*>(dialog, "sbtHelp");
-    expectChild<TMessages*>(dialog, "msgPadrao");
+    expectChild<widgets::TButtonFlat*>(dialog, "sbtImportExport");
+    expectChild<widgets::TButtonFlat*>(dialog, "sbtHelp");
+    expectChild<core::TMessages*>(dialog, "msgPadrao");
     expectChild<QLabel*>(dialog, "lblStatus");
     auto* bar = dialog.findChild<QProgressBar*>("pgbProgresso");
     ASSERT_NE(bar, nullptr);
@@ -376,13 +376,13 @@ TEST_F(BaseScreensTest, ImportDialogHasItsComponentsProgressAndStatus) {
     dialog.setStatusCaption("Importando dados...");
     EXPECT_EQ(dialog.statusCaption(), "Importando dados...");
     dialog.show();
-    sendKey(&dialog, Qt::Key_Escape);
+    automation::sendKey(&dialog, Qt::Key_Escape);
     EXPECT_FALSE(dialog.isVisible());
 }
 
 TEST_F(BaseScreensTest, HelpCommandsTellWhichScreenThisIs) {
     std::unique_ptr<TfrmTeste> form(createForm<TfrmTeste>(log));
-    scripted.queueBoxAnswer(mrOk);
+    scripted.queueBoxAnswer(core::mrOk);
     sbtAjuda(*form)->click();
     ASSERT_EQ(scripted.boxes().size(), 1u);
     EXPECT_TRUE(scripted.boxes()[0].text.contains("LUN99999"));

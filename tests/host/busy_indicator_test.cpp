@@ -25,43 +25,43 @@ class BusyIndicatorTest : public ::testing::Test {
         window.show();
     }
     void TearDown() override {
-        while (busyDepth() > 0)
-            DeactiveShowAvi();
+        while (widgets::busyDepth() > 0)
+            widgets::DeactiveShowAvi();
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
     QWidget window;
 };
 
 TEST_F(BusyIndicatorTest, NestedCallsBalance) {
-    ActiveShowAvi(&window, busyConnecting);
-    QWidget* overlay = busyOverlay();
+    widgets::ActiveShowAvi(&window, widgets::busyConnecting);
+    QWidget* overlay = widgets::busyOverlay();
     ASSERT_NE(overlay, nullptr);
     EXPECT_EQ(overlay->parentWidget(), &window);
     EXPECT_TRUE(overlay->isVisible());
     EXPECT_EQ(overlay->geometry(), window.rect());
     EXPECT_TRUE(waitCursorShown());
 
-    ActiveShowAvi(&window, busyProcessing);
-    EXPECT_EQ(busyDepth(), 2);
-    EXPECT_EQ(busyOverlay(), overlay);  // the first one stays
-    DeactiveShowAvi();
-    EXPECT_EQ(busyOverlay(), overlay);
+    widgets::ActiveShowAvi(&window, widgets::busyProcessing);
+    EXPECT_EQ(widgets::busyDepth(), 2);
+    EXPECT_EQ(widgets::busyOverlay(), overlay);  // the first one stays
+    widgets::DeactiveShowAvi();
+    EXPECT_EQ(widgets::busyOverlay(), overlay);
     EXPECT_TRUE(waitCursorShown());
-    DeactiveShowAvi();
-    EXPECT_EQ(busyDepth(), 0);
-    EXPECT_EQ(busyOverlay(), nullptr);
+    widgets::DeactiveShowAvi();
+    EXPECT_EQ(widgets::busyDepth(), 0);
+    EXPECT_EQ(widgets::busyOverlay(), nullptr);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // One stop too many does nothing (clean-up paths may run it twice).
-    DeactiveShowAvi();
-    EXPECT_EQ(busyDepth(), 0);
-    ActiveShowAvi(&window, busyProcessing);
-    EXPECT_EQ(busyDepth(), 1);
+    widgets::DeactiveShowAvi();
+    EXPECT_EQ(widgets::busyDepth(), 0);
+    widgets::ActiveShowAvi(&window, widgets::busyProcessing);
+    EXPECT_EQ(widgets::busyDepth(), 1);
 }
 
 TEST_F(BusyIndicatorTest, AnimatesWhileALocalEventLoopWaitsAndFollowsResizes) {
-    ActiveShowAvi(&window, busyProcessing);
-    QWidget* overlay = busyOverlay();
+    widgets::ActiveShowAvi(&window, widgets::busyProcessing);
+    QWidget* overlay = widgets::busyOverlay();
     ASSERT_NE(overlay, nullptr);
     const int before = overlay->property("frame").toInt();
     QEventLoop loop;
@@ -79,18 +79,18 @@ TEST_F(BusyIndicatorTest, AnimatesWhileALocalEventLoopWaitsAndFollowsResizes) {
 TEST_F(BusyIndicatorTest, WindowGoneWhileBusy) {
     auto* other = new QWidget;
     other->show();
-    ActiveShowAvi(other, busyConnecting);
-    EXPECT_NE(busyOverlay(), nullptr);
+    widgets::ActiveShowAvi(other, widgets::busyConnecting);
+    EXPECT_NE(widgets::busyOverlay(), nullptr);
     delete other;
-    EXPECT_EQ(busyOverlay(), nullptr);
-    DeactiveShowAvi();
-    EXPECT_EQ(busyDepth(), 0);
+    EXPECT_EQ(widgets::busyOverlay(), nullptr);
+    widgets::DeactiveShowAvi();
+    EXPECT_EQ(widgets::busyDepth(), 0);
 }
 
 TEST_F(BusyIndicatorTest, WithoutAWindowOnlyTheCursorChanges) {
-    ActiveShowAvi(nullptr, busyConnecting);
+    widgets::ActiveShowAvi(nullptr, widgets::busyConnecting);
     EXPECT_TRUE(waitCursorShown());
-    DeactiveShowAvi();
+    widgets::DeactiveShowAvi();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

@@ -22,7 +22,7 @@ TEST(CallCodecTest, ArgumentsAreWrittenAsTheServerReadsThem) {
     const std::string packet = dataset::encodePacket(dataset::decodePacket(std::string(kPacket)));
     dataset::RecordSet set("cdsPedidos");
     set.loadPacket(dataset::decodePacket(std::string(kPacket)));
-    const std::vector<std::pair<CallArgs, std::string>> rows = {
+    const std::vector<std::pair<client::CallArgs, std::string>> rows = {
         {{}, "[]"},
         {{QStringLiteral("T"), "a\"b\\c\n", QStringLiteral("\x01")},
          R"(["T","a\"b\\c\n","\u0001"])"},
@@ -34,13 +34,13 @@ TEST(CallCodecTest, ArgumentsAreWrittenAsTheServerReadsThem) {
     };
     for (const auto& [args, expected] : rows) {
         SCOPED_TRACE(expected);
-        EXPECT_EQ(encodeArgs(args), expected);
+        EXPECT_EQ(client::encodeArgs(args), expected);
     }
-    EXPECT_EQ(encodeCallBody("[1]"), R"({"args":[1]})");
+    EXPECT_EQ(client::encodeCallBody("[1]"), R"({"args":[1]})");
 
-    EXPECT_THROW(encodeArgs({static_cast<dataset::RecordSet*>(nullptr)}), std::invalid_argument);
-    EXPECT_THROW(encodeArgs({std::numeric_limits<double>::infinity()}), std::invalid_argument);
-    EXPECT_THROW(encodeArgs({std::numeric_limits<double>::quiet_NaN()}), std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({static_cast<dataset::RecordSet*>(nullptr)}), std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::infinity()}), std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::quiet_NaN()}), std::invalid_argument);
 }
 
 struct AnswerRow {
@@ -95,9 +95,9 @@ TEST(CallCodecTest, AnswersAndFailures) {
         std::string body = row.body;
         if (row.failure) {
             try {
-                decodeAnswer(row.status, std::move(body), server, method);
+                client::decodeAnswer(row.status, std::move(body), server, method);
                 ADD_FAILURE() << "no failure raised";
-            } catch (const TransportError& e) {
+            } catch (const client::TransportError& e) {
                 const std::string text = e.what();
                 EXPECT_NE(text.find(row.failure), std::string::npos) << text;
                 const std::string prefix =
@@ -108,7 +108,7 @@ TEST(CallCodecTest, AnswersAndFailures) {
             }
             continue;
         }
-        CallResult r = decodeAnswer(row.status, std::move(body), server, method);
+        client::CallResult r = client::decodeAnswer(row.status, std::move(body), server, method);
         if (row.serverError) {
             EXPECT_TRUE(r.isError());
             EXPECT_EQ(r.errorMessage(), QString::fromUtf8(row.serverError));

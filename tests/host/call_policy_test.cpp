@@ -18,20 +18,20 @@ using confcred::testing::reply;
 
 namespace {
 
-using Step = std::function<ServerAnswer()>;
+using Step = std::function<client::ServerAnswer()>;
 
 // Answers from its script in order; keeps what was sent and each pause (with
 // how many requests had gone before it).
-class ScriptedTransport : public CallTransport {
+class ScriptedTransport : public client::CallTransport {
   public:
     explicit ScriptedTransport(const std::vector<Step>& steps)
         : steps_(steps.begin(), steps.end()) {}
 
-    ServerAnswer exchange(const ServerRequest& request) override {
+    client::ServerAnswer exchange(const client::ServerRequest& request) override {
         sent.push_back(request);
         if (steps_.empty()) {
             ADD_FAILURE() << "sent once more than scripted";
-            throw TransportError("nada previsto");
+            throw client::TransportError("nada previsto");
         }
         const Step step = steps_.front();
         steps_.pop_front();
@@ -39,7 +39,7 @@ class ScriptedTransport : public CallTransport {
     }
     void pause(int ms) override { pauses.emplace_back(ms, sent.size()); }
 
-    std::vector<ServerRequest> sent;
+    std::vector<client::ServerRequest> sent;
     std::vector<std::pair<int, size_t>> pauses;
 
   private:
@@ -48,7 +48,7 @@ class ScriptedTransport : public CallTransport {
 
 Step answer(int status, QByteArray authenticate = {}) {
     return [=] {
-        ServerAnswer a;
+        client::ServerAnswer a;
         a.status = status;
         a.body = R"({"result":"pronto"})";
         a.wwwAuthenticate = authenticate;
@@ -57,11 +57,11 @@ Step answer(int status, QByteArray authenticate = {}) {
 }
 const Step ok = answer(200);
 const Step sessionEnded = answer(401, R"(Bearer realm="confcred-session")");
-const Step lost = []() -> ServerAnswer { throw AnswerLost("resposta perdida"); };
-const Step timedOut = []() -> ServerAnswer { throw TransportError("não respondeu"); };
+const Step lost = []() -> client::ServerAnswer { throw client::AnswerLost("resposta perdida"); };
+const Step timedOut = []() -> client::ServerAnswer { throw client::TransportError("não respondeu"); };
 
-ServerRequest callRequest(const QString& method) {
-    ServerRequest request;
+client::ServerRequest callRequest(const QString& method) {
+    client::ServerRequest request;
     request.host = QStringLiteral("127.0.0.1");
     request.port = 8211;
     request.path = QStringLiteral("/lun90000.rdmConfCredBanc/") + method;
@@ -91,16 +91,16 @@ TEST(CallPolicyTest, OnlyAWriteWhoseAnswerWasLostGoesAgainWithItsKey) {
     for (const LostRow& row : rows) {
         SCOPED_TRACE(row.name);
         ScriptedTransport transport(row.steps);
-        CallPolicy policy(transport, nullptr);
+        client::CallPolicy policy(transport, nullptr);
         policy.setRetryDelayMs(250);
         int linkLost = 0;
         policy.setLinkLost([&] { ++linkLost; });
         QString operatorName = QStringLiteral("Ana");
         const QString method = QString::fromUtf8(row.method);
         if (row.fails) {
-            EXPECT_THROW(policy.send(method, callRequest(method), operatorName), TransportError);
+            EXPECT_THROW(policy.send(method, callRequest(method), operatorName), client::TransportError);
         } else {
-            const CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
+            const client::CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
             EXPECT_EQ(outcome.status, 200);
             EXPECT_EQ(outcome.body, R"({"result":"pronto"})");
         }
@@ -122,7 +122,7 @@ TEST(CallPolicyTest, OnlyAWriteWhoseAnswerWasLostGoesAgainWithItsKey) {
     }
     // Two writes never share a key.
     ScriptedTransport transport({ok, ok});
-    CallPolicy policy(transport, nullptr);
+    client::CallPolicy policy(transport, nullptr);
     QString operatorName;
     policy.send(QStringLiteral("setSituacao"), callRequest(QStringLiteral("setSituacao")),
                 operatorName);
@@ -221,7 +221,7 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
     };
     for (const SessionRow& row : rows) {
         SCOPED_TRACE(row.name);
-        ServerSession session;
+        client::ServerSession session;
         ASSERT_TRUE(session
                         .login(QStringLiteral("127.0.0.1"), logins.port(), QStringLiteral("Ana"),
                                QStringLiteral("senha"))
@@ -232,10 +232,10 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
             ++relogins;
             switch (row.relogin) {
                 case Relogin::Cancelled:
-                    return LoginAgain::Cancelled;
+                    return client::LoginAgain::Cancelled;
                 case Relogin::Refused:
                     message = QStringLiteral("Operador ou senha incorretos.");
-                    return LoginAgain::Refused;
+                    return client::LoginAgain::Refused;
                 default: {
                     const QString name =
                         row.relogin == Relogin::Bia ? QStringLiteral("Bia") : QStringLiteral("Ana");
@@ -243,15 +243,15 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
                                     .login(QStringLiteral("127.0.0.1"), logins.port(), name,
                                            QStringLiteral("senha"))
                                     .ok);
-                    return LoginAgain::LoggedIn;
+                    return client::LoginAgain::LoggedIn;
                 }
             }
         });
         ScriptedTransport transport(row.steps);
-        CallPolicy policy(transport, &session);
+        client::CallPolicy policy(transport, &session);
         QString operatorName = QStringLiteral("Ana");
         const QString method = QString::fromUtf8(row.method);
-        const CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
+        const client::CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
 
         EXPECT_EQ(relogins, 1);
         EXPECT_EQ(operatorName, QString::fromUtf8(row.operatorAfter));
@@ -263,7 +263,7 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
         }
         EXPECT_TRUE(outcome.refused.isEmpty());
         EXPECT_EQ(outcome.status, row.steps.back()().status);
-        const ServerRequest& again = transport.sent[1];
+        const client::ServerRequest& again = transport.sent[1];
         EXPECT_EQ(again.header("Authorization"), session.bearer());
         EXPECT_NE(again.header("Authorization"), firstBearer);
         EXPECT_EQ(again.header("X-Confcred-Operator"), operatorName.toUtf8());
@@ -273,14 +273,14 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
     // Without a way to log in again, or without the session's realm, the
     // refusal is the answer and nothing is sent again.
     for (const Step& refusal : {sessionEnded, answer(401)}) {
-        ServerSession session;
+        client::ServerSession session;
         if (refusal().wwwAuthenticate.isEmpty())
-            session.setRelogin([](QString&) -> LoginAgain {
+            session.setRelogin([](QString&) -> client::LoginAgain {
                 ADD_FAILURE() << "logged in again for another 401";
-                return LoginAgain::Cancelled;
+                return client::LoginAgain::Cancelled;
             });
         ScriptedTransport transport({refusal});
-        CallPolicy policy(transport, &session);
+        client::CallPolicy policy(transport, &session);
         QString operatorName = QStringLiteral("Ana");
         EXPECT_EQ(policy
                       .send(QStringLiteral("setSituacao"),

@@ -20,8 +20,8 @@ using confcred::testing::sendAll;
 
 namespace {
 
-ServerRequest callTo(int port, int timeoutMs = 5000) {
-    ServerRequest request;
+client::ServerRequest callTo(int port, int timeoutMs = 5000) {
+    client::ServerRequest request;
     request.host = QStringLiteral("127.0.0.1");
     request.port = port;
     request.path = QStringLiteral("/lun90000.rdmConfCredBanc/setSituacao");
@@ -50,8 +50,8 @@ TEST(CallTransportTest, SendsTheRequestAndTakesAnyStatusAsAnAnswer) {
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(1);
-    NetTransport transport;
-    const ServerAnswer answer = transport.exchange(callTo(server.port()));
+    client::NetTransport transport;
+    const client::ServerAnswer answer = transport.exchange(callTo(server.port()));
     EXPECT_EQ(answer.status, 401);
     EXPECT_GT(ticks, 0);  // the wait is the nested one: timers fire
     EXPECT_EQ(answer.body, refusal);
@@ -68,7 +68,7 @@ TEST(CallTransportTest, SendsTheRequestAndTakesAnyStatusAsAnAnswer) {
     EXPECT_EQ(got[0].headers.find("ana"), std::string::npos);
 
     // A GET carries no body.
-    ServerRequest health = callTo(server.port());
+    client::ServerRequest health = callTo(server.port());
     health.post = false;
     health.path = health.what = QStringLiteral("/health");
     EXPECT_EQ(transport.exchange(health).status, 200);
@@ -100,16 +100,16 @@ TEST(CallTransportTest, FailuresOfTheLinkInTheOperatorsWords) {
     for (const FailureRow& row : rows) {
         SCOPED_TRACE(row.name);
         FakeServer server(row.answer);
-        NetTransport transport;
+        client::NetTransport transport;
         const QString expected =
             QString::fromUtf8(row.text).arg(QStringLiteral("127.0.0.1:%1").arg(server.port()));
         try {
             transport.exchange(callTo(server.port(), row.timeoutMs));
             ADD_FAILURE() << "no failure";
-        } catch (const AnswerLost& e) {
+        } catch (const client::AnswerLost& e) {
             EXPECT_TRUE(row.lost);
             EXPECT_EQ(QString::fromUtf8(e.what()), expected);
-        } catch (const TransportError& e) {
+        } catch (const client::TransportError& e) {
             EXPECT_FALSE(row.lost);
             EXPECT_EQ(QString::fromUtf8(e.what()), expected);
         }
@@ -119,11 +119,11 @@ TEST(CallTransportTest, FailuresOfTheLinkInTheOperatorsWords) {
         FakeServer closed([](int, const Received&) { return false; });
         port = closed.port();
     }
-    NetTransport transport;
+    client::NetTransport transport;
     try {
         transport.exchange(callTo(port));
         ADD_FAILURE() << "no failure";
-    } catch (const AnswerLost& e) {
+    } catch (const client::AnswerLost& e) {
         EXPECT_EQ(QString::fromUtf8(e.what()),
                   QStringLiteral("O servidor de aplicação em 127.0.0.1:%1 recusou a conexão; "
                                  "verifique se ele está em execução.")

@@ -22,7 +22,7 @@ namespace {
 
 TEST(ButtonFlat, IsA21By21FlatButtonWithGlyphAndHint) {
     QWidget panel;
-    TButtonFlat button("btnEfetivaCredito", "Efetivar Crédito", glyphIcon(Glyph::Confirm), &panel);
+    widgets::TButtonFlat button("btnEfetivaCredito", "Efetivar Crédito", widgets::glyphIcon(widgets::Glyph::Confirm), &panel);
     button.place(181, 4);
     EXPECT_EQ(button.objectName(), "btnEfetivaCredito");
     EXPECT_EQ(button.size(), QSize(21, 21));
@@ -34,7 +34,7 @@ TEST(ButtonFlat, IsA21By21FlatButtonWithGlyphAndHint) {
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
     panel.show();
-    sendClick(&button, button.rect().center());
+    automation::sendClick(&button, button.rect().center());
     EXPECT_EQ(clicks, 1);
 }
 
@@ -42,7 +42,7 @@ TEST(BtnPesquisa, CarriesItsSearchSettingsAndSitsBesideItsControl) {
     QWidget box;
     QRadioButton lista("Lista", &box);
     lista.setGeometry(10, 20, 60, 20);
-    TBtnPesquisa button(&box);
+    widgets::TBtnPesquisa button(&box);
     EXPECT_EQ(button.hint(), "Pesquisar");
     button.setAssociate(&lista);
     button.placeBesideAssociate();
@@ -68,7 +68,7 @@ TEST(BtnPesquisa, CarriesItsSearchSettingsAndSitsBesideItsControl) {
 
 class DateEditTest : public ::testing::Test {
   protected:
-    TDateEditPlus edit;
+    widgets::TDateEditPlus edit;
 };
 
 TEST_F(DateEditTest, GivesTheDateAloneUnlessSaveTimeIsOn) {
@@ -96,14 +96,14 @@ TEST_F(DateEditTest, ADayTheMonthLacksIsRefusedAsTyped) {
     QApplication::processEvents();
     QLineEdit* line = edit.findChild<QLineEdit*>();
     ASSERT_NE(line, nullptr);
-    sendClick(line, QPoint(line->fontMetrics().horizontalAdvance("0") + 3, line->height() / 2));
+    automation::sendClick(line, QPoint(line->fontMetrics().horizontalAdvance("0") + 3, line->height() / 2));
     for (const char c : {'1', '5'})
-        sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
+        automation::sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
 
     edit.setSelectedSection(QDateTimeEdit::DaySection);
     for (const char c : {'3', '1'})
-        sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
+        automation::sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
     EXPECT_EQ(edit.text(), "31/11/2026");
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
     EXPECT_EQ(edit.textColor(), QColor(Qt::red));

@@ -30,7 +30,7 @@ namespace {
 class GridTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        setErrorReport([this](const QString& text) { reports.push_back(text); });
+        core::setErrorReport([this](const QString& text) { reports.push_back(text); });
         set.loadPacket(dataset::testing::makePacket({{"CODE", FieldType::String, 5},
                                                      {"NAME", FieldType::String, 30},
                                                      {"VALUE", FieldType::Double, 0}},
@@ -48,22 +48,22 @@ class GridTest : public ::testing::Test {
         grid.show();
         QApplication::processEvents();
     }
-    void TearDown() override { setErrorReport(nullptr); }
+    void TearDown() override { core::setErrorReport(nullptr); }
 
     QPoint cellCenter(int row, int column) {
         return grid.visualRect(grid.model()->index(row, column)).center();
     }
-    void clickCell(int row, int column) { sendClick(grid.viewport(), cellCenter(row, column)); }
+    void clickCell(int row, int column) { automation::sendClick(grid.viewport(), cellCenter(row, column)); }
     void clickTitle(int column) {
         QHeaderView* header = grid.horizontalHeader();
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-        sendClick(header->viewport(), QPoint(x, header->height() / 2));
+        automation::sendClick(header->viewport(), QPoint(x, header->height() / 2));
     }
     QString cell(int row, int column) { return grid.model()->index(row, column).data().toString(); }
 
     dataset::RecordSet set{"cdsTeste"};
     dataset::DataSource source{&set};
-    TDBGrid grid;
+    widgets::TDBGrid grid;
     int afterScrolls = 0;
     std::vector<QString> reports;
 };
@@ -102,7 +102,7 @@ TEST_F(GridTest, FollowsTheCurrentRecordBothWays) {
     clickCell(2, 1);
     EXPECT_EQ(set.recNo(), 3u);
     EXPECT_EQ(afterScrolls, before + 1);
-    sendKey(&grid, Qt::Key_Down);
+    automation::sendKey(&grid, Qt::Key_Down);
     EXPECT_EQ(set.recNo(), 4u);
     EXPECT_EQ(set.fieldByName("NAME").asString(), "Davi");
 
@@ -134,8 +134,8 @@ TEST_F(GridTest, CellAndTitleClicksReachTheirHandlersWithTheColumn) {
 }
 
 TEST_F(GridTest, HandlerFailuresGoThroughTheDispatchPoint) {
-    onEvent(&grid, &TDBGrid::OnCellClick, &grid, [] { abortHandler(); });
-    onEvent(&grid, &TDBGrid::OnTitleClick, &grid,
+    core::onEvent(&grid, &widgets::TDBGrid::OnCellClick, &grid, [] { abortHandler(); });
+    core::onEvent(&grid, &widgets::TDBGrid::OnTitleClick, &grid,
             [](int) { throw std::runtime_error("falhou o título"); });
     clickCell(0, 0);
     EXPECT_TRUE(reports.empty());  // the stop is silent
@@ -145,10 +145,10 @@ TEST_F(GridTest, HandlerFailuresGoThroughTheDispatchPoint) {
     EXPECT_TRUE(grid.isVisible());
 
     // A key handler that stops swallows its key: the cursor stays.
-    onEvent(&grid, &TDBGrid::OnKeyDown, &grid, [] { abortHandler(); });
+    core::onEvent(&grid, &widgets::TDBGrid::OnKeyDown, &grid, [] { abortHandler(); });
     set.first();
     grid.setFocus();
-    sendKey(&grid, Qt::Key_Down);
+    automation::sendKey(&grid, Qt::Key_Down);
     EXPECT_EQ(set.recNo(), 1u);
     EXPECT_EQ(reports.size(), 1u);
 }
@@ -172,7 +172,7 @@ TEST_P(GridKeys, KeyDownSeesTheKeyAndMaySwallowIt) {
     };
     grid.setFocus();
     const QString text = row.pressed < 128 ? QString(QChar(row.pressed)).toLower() : QString();
-    sendKey(&grid, row.pressed, Qt::NoModifier, text);
+    automation::sendKey(&grid, row.pressed, Qt::NoModifier, text);
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0], row.pressed);
     EXPECT_EQ(set.recNo(), row.recNoAfter);
@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(Rows, GridKeys,
 TEST_F(GridTest, TabMovesBetweenCellsOfTheSameRecord) {
     grid.setFocus();
     set.setRecNo(2);
-    sendKey(&grid, Qt::Key_Tab);
+    automation::sendKey(&grid, Qt::Key_Tab);
     EXPECT_EQ(grid.currentIndex().column(), 1);
-    sendKey(&grid, Qt::Key_Tab);
+    automation::sendKey(&grid, Qt::Key_Tab);
     EXPECT_EQ(grid.currentIndex().column(), 2);
     EXPECT_EQ(set.recNo(), 2u);
     // The selection stays drawn when the grid loses the focus.
@@ -204,7 +204,7 @@ TEST_F(GridTest, DrawsAfterThePaintingOfEachVisibleCell) {
     QApplication::processEvents();
     std::set<std::pair<int, int>> painted;
     QStringList codes;
-    grid.OnDrawColumnCell = [&](DrawColumnCellArgs& a) {
+    grid.OnDrawColumnCell = [&](widgets::DrawColumnCellArgs& a) {
         painted.insert({a.row, a.column});
         ASSERT_NE(a.field, nullptr);
         EXPECT_EQ(QString::fromStdString(a.field->name()), grid.fieldNameAt(a.column));
@@ -227,7 +227,7 @@ TEST_F(GridTest, DrawsAfterThePaintingOfEachVisibleCell) {
 TEST_F(GridTest, DetachesWhileTheSourceIsOffAndReattachesAfter) {
     set.setRecNo(2);
     int drawn = 0;
-    grid.OnDrawColumnCell = [&](DrawColumnCellArgs&) { ++drawn; };
+    grid.OnDrawColumnCell = [&](widgets::DrawColumnCellArgs&) { ++drawn; };
     source.setEnabled(false);
     EXPECT_EQ(grid.model()->rowCount(), 0);
     EXPECT_EQ(grid.recordSet(), nullptr);
@@ -284,7 +284,7 @@ TEST_F(GridTest, KeepsResizedWidthsAcrossReloadsAndFilters) {
 }
 
 TEST_F(GridTest, RecordNameLabelShowsTheCurrentRecordsField) {
-    TDBText label;
+    widgets::TDBText label;
     label.setDataSource(&source);
     label.setDataField("NAME");
     EXPECT_EQ(label.text(), "Ana");
@@ -304,7 +304,7 @@ TEST_F(GridTest, PrintsTheGridsDataToPdf) {
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(file);
-    EXPECT_EQ(renderGrid(grid, QStringLiteral("Clientes"), printer), 1);
+    EXPECT_EQ(print::renderGrid(grid, QStringLiteral("Clientes"), printer), 1);
     QFile pdf(file);
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(4) == "%PDF");
@@ -320,7 +320,7 @@ TEST_F(GridTest, PrintsTheGridsDataToPdf) {
     QPrinter more(QPrinter::ScreenResolution);
     more.setOutputFormat(QPrinter::PdfFormat);
     more.setOutputFileName(file);
-    EXPECT_GT(renderGrid(grid, QStringLiteral("Clientes"), more), 1);
+    EXPECT_GT(print::renderGrid(grid, QStringLiteral("Clientes"), more), 1);
 }
 
 }  // namespace

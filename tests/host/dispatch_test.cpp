@@ -21,13 +21,13 @@ namespace {
 class DispatchTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        application().setTitle(QStringLiteral("ERP Teste"));
-        setErrorReport([this](const QString& text) { reports.push_back(text); });
+        core::application().setTitle(QStringLiteral("ERP Teste"));
+        core::setErrorReport([this](const QString& text) { reports.push_back(text); });
     }
-    void TearDown() override { setErrorReport(nullptr); }
+    void TearDown() override { core::setErrorReport(nullptr); }
 
-    ScriptedUiService scripted;
-    ScopedUi scope{scripted};
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope{scripted};
     std::vector<QString> reports;
 };
 
@@ -46,21 +46,21 @@ TEST_F(DispatchTest, HandlerOutcomes) {
         {"runtime error", [] { throw std::runtime_error("disco cheio"); }, false, "disco cheio", 0},
         {"unknown exception", [] { throw 42; }, false, "Erro inesperado.", 0},
         {"script error (recorded by the scripted service)",
-         [] { throw ScriptError("no answer queued"); }, false, nullptr, 0},
-        {"MensErro stopping", [] { MensErro(QStringLiteral("Informe o pedido."), true); }, false,
+         [] { throw automation::ScriptError("no answer queued"); }, false, nullptr, 0},
+        {"MensErro stopping", [] { core::MensErro(QStringLiteral("Informe o pedido."), true); }, false,
          nullptr, 1},
-        {"MensErro going on", [] { MensErro(QStringLiteral("Aviso."), false); }, true, nullptr, 1},
+        {"MensErro going on", [] { core::MensErro(QStringLiteral("Aviso."), false); }, true, nullptr, 1},
     };
     for (const HandlerRow& row : rows) {
         SCOPED_TRACE(row.name);
         reports.clear();
         scripted.clearRecords();
         for (size_t i = 0; i < row.boxes; ++i)
-            scripted.queueBoxAnswer(mrOk);
+            scripted.queueBoxAnswer(core::mrOk);
         bool cleanedUp = false;
         bool reachedEnd = false;
-        const bool finished = dispatch([&] {
-            ScopeGuard guard([&] { cleanedUp = true; });
+        const bool finished = core::dispatch([&] {
+            core::ScopeGuard guard([&] { cleanedUp = true; });
             row.body();
             reachedEnd = true;
         });
@@ -75,30 +75,30 @@ TEST_F(DispatchTest, HandlerOutcomes) {
         }
         ASSERT_EQ(scripted.boxes().size(), row.boxes);
         if (row.boxes > 0) {
-            EXPECT_EQ(scripted.boxes()[0].kind, BoxKind::Error);
+            EXPECT_EQ(scripted.boxes()[0].kind, core::BoxKind::Error);
             EXPECT_EQ(scripted.boxes()[0].caption, QStringLiteral("ERP Teste"));
         }
     }
 }
 
 TEST_F(DispatchTest, DefaultReportIsAnErrorBoxWithTheTitle) {
-    setErrorReport(nullptr);
-    scripted.queueBoxAnswer(mrOk);
-    dispatch([] { throw std::runtime_error("Falha ao gravar o arquivo de log."); });
+    core::setErrorReport(nullptr);
+    scripted.queueBoxAnswer(core::mrOk);
+    core::dispatch([] { throw std::runtime_error("Falha ao gravar o arquivo de log."); });
     ASSERT_EQ(scripted.boxes().size(), 1u);
-    EXPECT_EQ(scripted.boxes()[0].kind, BoxKind::Error);
+    EXPECT_EQ(scripted.boxes()[0].kind, core::BoxKind::Error);
     EXPECT_EQ(scripted.boxes()[0].caption, QStringLiteral("ERP Teste"));
     EXPECT_EQ(scripted.boxes()[0].text, QStringLiteral("Falha ao gravar o arquivo de log."));
-    EXPECT_EQ(scripted.boxes()[0].buttons, BoxButtons{mbOK});
+    EXPECT_EQ(scripted.boxes()[0].buttons, core::BoxButtons{core::mbOK});
 }
 
 // A box the script did not answer stops the handler and is recorded once,
 // without a second, unanswerable error box about it.
 TEST_F(DispatchTest, UnansweredBoxStopsTheHandlerOnce) {
-    setErrorReport(nullptr);
+    core::setErrorReport(nullptr);
     bool after = false;
-    EXPECT_FALSE(dispatch([&] {
-        MensErro(QStringLiteral("Sem resposta."), false);
+    EXPECT_FALSE(core::dispatch([&] {
+        core::MensErro(QStringLiteral("Sem resposta."), false);
         after = true;
     }));
     EXPECT_FALSE(after);
@@ -107,13 +107,13 @@ TEST_F(DispatchTest, UnansweredBoxStopsTheHandlerOnce) {
 }
 
 TEST_F(DispatchTest, ReportThatFailsDoesNotEscape) {
-    setErrorReport([](const QString&) { throw std::runtime_error("report broken"); });
-    EXPECT_FALSE(dispatch([] { throw std::runtime_error("first"); }));
+    core::setErrorReport([](const QString&) { throw std::runtime_error("report broken"); });
+    EXPECT_FALSE(core::dispatch([] { throw std::runtime_error("first"); }));
 }
 
 TEST_F(DispatchTest, CleanupFailureWhileUnwindingIsReportedAndFirstErrorGoesOn) {
-    const bool finished = dispatch([] {
-        ScopeGuard guard([] { throw std::runtime_error("clean-up failed"); });
+    const bool finished = core::dispatch([] {
+        core::ScopeGuard guard([] { throw std::runtime_error("clean-up failed"); });
         throw std::runtime_error("handler failed");
     });
     EXPECT_FALSE(finished);
@@ -124,10 +124,10 @@ TEST_F(DispatchTest, CleanupFailureWhileUnwindingIsReportedAndFirstErrorGoesOn) 
 
 TEST_F(DispatchTest, GuardsRunInReverseOrderAndDismissedOnesDoNot) {
     std::vector<int> order;
-    dispatch([&] {
-        ScopeGuard first([&] { order.push_back(1); });
-        ScopeGuard second([&] { order.push_back(2); });
-        ScopeGuard dismissed([&] { order.push_back(3); });
+    core::dispatch([&] {
+        core::ScopeGuard first([&] { order.push_back(1); });
+        core::ScopeGuard second([&] { order.push_back(2); });
+        core::ScopeGuard dismissed([&] { order.push_back(3); });
         dismissed.dismiss();
         abortHandler();
     });
@@ -139,7 +139,7 @@ TEST_F(DispatchTest, EventHandlersThroughOnEventSurviveErrors) {
     QPushButton button;
     int clicks = 0;
     int afterStop = 0;
-    onEvent(&button, &QPushButton::clicked, &button, [&] {
+    core::onEvent(&button, &QPushButton::clicked, &button, [&] {
         ++clicks;
         if (clicks == 1)
             throw std::runtime_error("primeiro clique falhou");
@@ -161,32 +161,32 @@ confcred::dataset::DataPacket samplePacket() {
         R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20}],"rows":[["1"],["2"]]})"));
 }
 
-TEST_F(DispatchTest, CheckResultServ) {
+TEST_F(DispatchTest, client::CheckResultServ) {
     // A good result gives its packet, copied or moved.
-    CallResult good = CallResult::fromPacket(samplePacket());
-    EXPECT_EQ(CheckResultServ(good, true, 0).rowCount(), 2u);
-    EXPECT_EQ(CheckResultServ(std::move(good), true, 0).rowCount(), 2u);
+    client::CallResult good = client::CallResult::fromPacket(samplePacket());
+    EXPECT_EQ(client::CheckResultServ(good, true, 0).rowCount(), 2u);
+    EXPECT_EQ(client::CheckResultServ(std::move(good), true, 0).rowCount(), 2u);
     // A good result without a packet gives an empty one.
-    EXPECT_EQ(CheckResultServ(CallResult::fromValue(QVariant()), true, 0).fieldCount(), 0u);
+    EXPECT_EQ(client::CheckResultServ(client::CallResult::fromValue(QVariant()), true, 0).fieldCount(), 0u);
     EXPECT_TRUE(scripted.boxes().empty());
 
     // An error shows the server's message and stops the handler.
-    scripted.queueBoxAnswer(mrOk);
+    scripted.queueBoxAnswer(core::mrOk);
     bool after = false;
-    EXPECT_FALSE(dispatch([&] {
-        CheckResultServ(CallResult::fromError(QStringLiteral("Pedido 12 não encontrado.")), true,
+    EXPECT_FALSE(core::dispatch([&] {
+        client::CheckResultServ(client::CallResult::fromError(QStringLiteral("Pedido 12 não encontrado.")), true,
                         0);
         after = true;
     }));
     EXPECT_FALSE(after);
     ASSERT_EQ(scripted.boxes().size(), 1u);
-    EXPECT_EQ(scripted.boxes()[0].kind, BoxKind::Error);
+    EXPECT_EQ(scripted.boxes()[0].kind, core::BoxKind::Error);
     EXPECT_EQ(scripted.boxes()[0].text, QStringLiteral("Pedido 12 não encontrado."));
     EXPECT_TRUE(reports.empty());
 
     // Without the stop flag the handler goes on with an empty packet.
-    scripted.queueBoxAnswer(mrOk);
-    const auto packet = CheckResultServ(CallResult::fromError(QStringLiteral("x")), false, 0);
+    scripted.queueBoxAnswer(core::mrOk);
+    const auto packet = client::CheckResultServ(client::CallResult::fromError(QStringLiteral("x")), false, 0);
     EXPECT_EQ(packet.fieldCount(), 0u);
     EXPECT_EQ(scripted.boxes().size(), 2u);
 }

@@ -24,7 +24,7 @@ namespace {
 
 void sendText(QWidget* target, const QString& text) {
     for (const QChar c : text)
-        sendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+        automation::sendKey(target, c.toUpper().unicode(), Qt::NoModifier, QString(c));
 }
 
 class PickerTest : public ::testing::Test {
@@ -46,8 +46,8 @@ class PickerTest : public ::testing::Test {
             });
     }
 
-    PickRequest request(const QString& selection = {}) {
-        PickRequest r;
+    core::PickRequest request(const QString& selection = {}) {
+        core::PickRequest r;
         r.source = &source;
         r.keyField = "CDCLIENTE";
         r.title = "Cliente";
@@ -60,7 +60,7 @@ class PickerTest : public ::testing::Test {
 };
 
 TEST_F(PickerTest, ShowsTheVisibleFieldsWithLabelsAndDisplayTexts) {
-    ListPickerDialog picker(request());
+    widgets::ListPickerDialog picker(request());
     EXPECT_EQ(picker.windowTitle(), "Cliente");
     EXPECT_EQ(picker.columnTitles(), QStringList({"Nr. Inscrição", "Nome"}));
     ASSERT_EQ(picker.rowCount(), 4);
@@ -81,7 +81,7 @@ struct PremarkRow {
 class PickerPremark : public PickerTest, public ::testing::WithParamInterface<PremarkRow> {};
 
 TEST_P(PickerPremark, MarksTheKeysOfTheSelectionGiven) {
-    ListPickerDialog picker(request(QString::fromUtf8(GetParam().given)));
+    widgets::ListPickerDialog picker(request(QString::fromUtf8(GetParam().given)));
     std::vector<int> marked;
     for (int r = 0; r < picker.rowCount(); ++r) {
         if (picker.isMarked(r))
@@ -99,22 +99,22 @@ INSTANTIATE_TEST_SUITE_P(Rows, PickerPremark,
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(PickerTest, OkGivesTheMarkedKeysInTheSetsOrder) {
-    ListPickerDialog picker(request("'004'"));
+    widgets::ListPickerDialog picker(request("'004'"));
     picker.setMarked(1, true);
     picker.accept();
-    const PickResult result = picker.pickResult();
+    const core::PickResult result = picker.pickResult();
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(result.selection, "'O''B','004'");
 }
 
 TEST_F(PickerTest, MarkAllAndClearAllThroughTheirButtons) {
-    ListPickerDialog picker(request("'001'"));
+    widgets::ListPickerDialog picker(request("'001'"));
     picker.findChild<QPushButton*>("btnMarcarTodos")->click();
     EXPECT_EQ(picker.markedCount(), 4);
     picker.accept();
     EXPECT_EQ(picker.pickResult().selection, "'001','O''B','003','004'");
 
-    ListPickerDialog cleared(request("'001'"));
+    widgets::ListPickerDialog cleared(request("'001'"));
     cleared.findChild<QPushButton*>("btnDesmarcarTodos")->click();
     EXPECT_EQ(cleared.markedCount(), 0);
     // OK with nothing marked is no choice: false, the selection as it was.
@@ -125,7 +125,7 @@ TEST_F(PickerTest, MarkAllAndClearAllThroughTheirButtons) {
 }
 
 TEST_F(PickerTest, CancelLeavesTheSelectionAsItWas) {
-    ListPickerDialog picker(request("'003'"));
+    widgets::ListPickerDialog picker(request("'003'"));
     picker.markAll();
     picker.reject();
     EXPECT_FALSE(picker.pickResult().ok);
@@ -135,7 +135,7 @@ TEST_F(PickerTest, CancelLeavesTheSelectionAsItWas) {
 // The list starts on the registration column; a name is found all the same,
 // and every control of the picker has a name a screen reader can say.
 TEST_F(PickerTest, SearchLooksInEveryShownColumnAndControlsAreNamed) {
-    ListPickerDialog picker(request());
+    widgets::ListPickerDialog picker(request());
     picker.show();
     ASSERT_EQ(picker.view()->currentIndex().column(), 1);
     sendText(picker.searchBox(), "Padaria");
@@ -145,9 +145,9 @@ TEST_F(PickerTest, SearchLooksInEveryShownColumnAndControlsAreNamed) {
     EXPECT_EQ(picker.search("#99"), 3);  // the registration column still counts
     EXPECT_EQ(picker.search("sul"), 3);  // contained, case ignored
 
-    const std::vector<AccessibleControl> controls = accessibleControls(&picker);
+    const std::vector<widgets::AccessibleControl> controls = widgets::accessibleControls(&picker);
     QStringList names;
-    for (const AccessibleControl& c : controls) {
+    for (const widgets::AccessibleControl& c : controls) {
         EXPECT_FALSE(c.name.isEmpty()) << c.objectName.toStdString();
         names << c.objectName + "=" + c.name;
     }
@@ -156,7 +156,7 @@ TEST_F(PickerTest, SearchLooksInEveryShownColumnAndControlsAreNamed) {
 }
 
 TEST_F(PickerTest, SearchMovesToTheFirstMatchAsTyped) {
-    ListPickerDialog picker(request());
+    widgets::ListPickerDialog picker(request());
     picker.show();
     // Columns: 0 registration, 1 name; search in the name column.
     picker.view()->setCurrentIndex(picker.view()->model()->index(0, 2));
@@ -171,40 +171,40 @@ TEST_F(PickerTest, SearchMovesToTheFirstMatchAsTyped) {
 
     // Space marks the current row once the list has the focus.
     picker.view()->setFocus();
-    sendKey(picker.view(), Qt::Key_Space, Qt::NoModifier, " ");
+    automation::sendKey(picker.view(), Qt::Key_Space, Qt::NoModifier, " ");
     EXPECT_TRUE(picker.isMarked(2));
     picker.reject();
 }
 
 TEST_F(PickerTest, PesquisaListaWritesTheSelectionOnlyOnOk) {
-    ScriptedUiService scripted;
-    ScopedUi scope(scripted);
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope(scripted);
     QString selection = "T";
     scripted.queuePick("'001','003'");
-    EXPECT_TRUE(PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
+    EXPECT_TRUE(widgets::PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
     EXPECT_EQ(selection, "'001','003'");
     scripted.queuePickCancel();
-    EXPECT_FALSE(PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
+    EXPECT_FALSE(widgets::PesquisaLista(&source, "CDCLIENTE", "Cliente", false, selection));
     EXPECT_EQ(selection, "'001','003'");
     ASSERT_EQ(scripted.requests().size(), 2u);
     EXPECT_TRUE(scripted.requests()[0].detail.contains("Cliente"));
 }
 
 TEST_F(PickerTest, NothingToPickFromIsNoChoice) {
-    PickRequest r = request("'001'");
+    core::PickRequest r = request("'001'");
     r.source = nullptr;
-    EXPECT_FALSE(runListPicker(r).ok);
+    EXPECT_FALSE(widgets::runListPicker(r).ok);
     set.close();
     r.source = &source;
-    const PickResult closed = runListPicker(r);
+    const core::PickResult closed = widgets::runListPicker(r);
     EXPECT_FALSE(closed.ok);
     EXPECT_EQ(closed.selection, "'001'");
 }
 
 TEST_F(PickerTest, UnknownKeyFieldIsAClearError) {
-    PickRequest r = request();
+    core::PickRequest r = request();
     r.keyField = "CHAVE";
-    EXPECT_THROW(ListPickerDialog picker(r), dataset::DataSetError);
+    EXPECT_THROW(widgets::ListPickerDialog picker(r), dataset::DataSetError);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ const QStringList kLines = {
 };
 
 TEST(MessagesTest, Lookups) {
-    TMessages msg;
+    core::TMessages msg;
     msg.setLines(kLines);
     struct Row {
         const char* key;
@@ -49,7 +49,7 @@ TEST(MessagesTest, Lookups) {
 }
 
 TEST(MessagesTest, BadLinesAreRefusedAndTheTableStaysAsItWas) {
-    TMessages msg;
+    core::TMessages msg;
     msg.setLines(kLines);
     const QStringList bad[] = {
         {QStringLiteral("Ok|fine"), QStringLiteral("sem barra")},
@@ -68,21 +68,21 @@ TEST(MessagesTest, BadLinesAreRefusedAndTheTableStaysAsItWas) {
 }
 
 TEST(MessagesTest, ShowMsgShowsTheTextWithTheTitleAndGivesTheAnswer) {
-    application().setTitle(QStringLiteral("ERP Teste"));
-    ScriptedUiService scripted;
-    ScopedUi scope(scripted);
-    TMessages msg;
+    core::application().setTitle(QStringLiteral("ERP Teste"));
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope(scripted);
+    core::TMessages msg;
     msg.setLines(kLines);
-    scripted.queueBoxAnswer(mrYes);
-    scripted.queueBoxAnswer(mrNo);
-    EXPECT_EQ(msg.ShowMsg(QStringLiteral("Conf"), BoxKind::Confirmation, mbYes | mbNo, 0), mrYes);
-    EXPECT_EQ(msg.ShowMsg(QStringLiteral("conf"), BoxKind::Confirmation, mbYes | mbNo, 0), mrNo);
+    scripted.queueBoxAnswer(core::mrYes);
+    scripted.queueBoxAnswer(core::mrNo);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("Conf"), core::BoxKind::Confirmation, core::mbYes | core::mbNo, 0), core::mrYes);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("conf"), core::BoxKind::Confirmation, core::mbYes | core::mbNo, 0), core::mrNo);
     ASSERT_EQ(scripted.boxes().size(), 2u);
-    const RecordedBox& box = scripted.boxes()[0];
-    EXPECT_EQ(box.kind, BoxKind::Confirmation);
+    const automation::RecordedBox& box = scripted.boxes()[0];
+    EXPECT_EQ(box.kind, core::BoxKind::Confirmation);
     EXPECT_EQ(box.caption, QStringLiteral("ERP Teste"));
     EXPECT_EQ(box.text, QStringLiteral("Confirma operação?"));
-    EXPECT_EQ(box.buttons, BoxButtons{mbYes | mbNo});
+    EXPECT_EQ(box.buttons, core::BoxButtons{core::mbYes | core::mbNo});
 }
 
 }  // namespace

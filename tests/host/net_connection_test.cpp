@@ -56,7 +56,7 @@ const char* const kPacket = confcred::testing::kSamplePacket;
 
 // A connection pointed at the server through its before-connect event, as
 // the screens do with WebURL and WebPort.
-void aimAt(TNetConnection& net, int port) {
+void aimAt(client::TNetConnection& net, int port) {
     net.setServerName(QStringLiteral("lun90000.rdmConfCredBanc"));
     net.setBeforeConnect([&net, port] {
         net.setHost(QStringLiteral("127.0.0.1"));
@@ -71,18 +71,18 @@ TEST(NetConnectionTest, CallSendsTheProtocolAndDecodesThePacket) {
         reply(fd, 200, std::string(R"({"result":)") + kPacket + "}");
         return true;
     });
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.setOperatorName(QStringLiteral("João"));
     std::vector<std::pair<QString, QString>> observed;
-    TNetConnection::setCallObserver(
+    client::TNetConnection::setCallObserver(
         [&](const QString& m, const QString& a) { observed.emplace_back(m, a); });
 
-    CallResult r =
+    client::CallResult r =
         net.AppServer(QStringLiteral("getPEDCREDCONS"),
                       {QStringLiteral("T"), "a\"b\\c\n", platform::DateTime::fromParts(2026, 12, 1),
                        12, int64_t{-3}, 2.5, true, dataset::decodePacket(std::string(kPacket))});
-    TNetConnection::setCallObserver(nullptr);
+    client::TNetConnection::setCallObserver(nullptr);
 
     ASSERT_TRUE(r.ok());
     ASSERT_TRUE(r.hasPacket());
@@ -120,15 +120,15 @@ TEST(NetConnectionTest, CallsAreToldToTheContextTheConnectionWasHanded) {
         return true;
     });
     QStringList hostHeard, ownHeard;
-    TNetConnection::setCallObserver([&](const QString& m, const QString&) { hostHeard << m; });
-    CallContext own{nullptr, [&](const QString& m, const QString&) { ownHeard << m; }};
-    TNetConnection mine(own);
-    TNetConnection hosts;
+    client::TNetConnection::setCallObserver([&](const QString& m, const QString&) { hostHeard << m; });
+    client::CallContext own{nullptr, [&](const QString& m, const QString&) { ownHeard << m; }};
+    client::TNetConnection mine(own);
+    client::TNetConnection hosts;
     aimAt(mine, server.port());
     aimAt(hosts, server.port());
     mine.AppServer(QStringLiteral("getPEDCREDCONS"));
     hosts.AppServer(QStringLiteral("setSituacao"));
-    TNetConnection::setCallObserver(nullptr);
+    client::TNetConnection::setCallObserver(nullptr);
     EXPECT_EQ(ownHeard, QStringList{QStringLiteral("getPEDCREDCONS")});
     EXPECT_EQ(hostHeard, QStringList{QStringLiteral("setSituacao")});
 }
@@ -172,24 +172,24 @@ TEST(NetConnectionTest, AnswersAndFailures) {
             row.answer(fd);
             return true;
         });
-        TNetConnection net;
+        client::TNetConnection net;
         aimAt(net, server.port());
         if (row.failure) {
             try {
                 net.AppServer(QStringLiteral("setEfetivaSaldo"));
                 ADD_FAILURE() << "no failure raised";
-            } catch (const TransportError& e) {
+            } catch (const client::TransportError& e) {
                 EXPECT_NE(std::string(e.what()).find(row.failure), std::string::npos) << e.what();
             }
             continue;
         }
-        const CallResult r = net.AppServer(QStringLiteral("setEfetivaSaldo"));
+        const client::CallResult r = net.AppServer(QStringLiteral("setEfetivaSaldo"));
         if (row.serverError) {
             EXPECT_TRUE(r.isError());
             EXPECT_EQ(r.errorMessage(), QString::fromUtf8(row.serverError));
             // With ThrowException on, the same answer is raised.
             net.setThrowException(true);
-            EXPECT_THROW(net.AppServer(QStringLiteral("setEfetivaSaldo")), ServerError);
+            EXPECT_THROW(net.AppServer(QStringLiteral("setEfetivaSaldo")), client::ServerError);
         } else {
             ASSERT_TRUE(r.ok());
             EXPECT_FALSE(r.hasPacket());
@@ -204,16 +204,16 @@ TEST(NetConnectionTest, ServerDownOrNotTheServer) {
         FakeServer probe([](int, const Received&) { return false; });
         port = probe.port();
     }  // closed: nothing listens there now
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, port);
     try {
         net.Open();
         ADD_FAILURE() << "opened a connection to nothing";
-    } catch (const TransportError& e) {
+    } catch (const client::TransportError& e) {
         EXPECT_NE(std::string(e.what()).find("recusou a conexão"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(net.Connected());
-    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS")), TransportError);
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS")), client::TransportError);
 
     FakeServer notOurs([](int fd, const Received&) {
         reply(fd, 404, "not found");
@@ -223,13 +223,13 @@ TEST(NetConnectionTest, ServerDownOrNotTheServer) {
     try {
         net.setConnected(true);
         ADD_FAILURE() << "opened a connection to another service";
-    } catch (const TransportError& e) {
+    } catch (const client::TransportError& e) {
         EXPECT_NE(std::string(e.what()).find("Não foi possível conectar"), std::string::npos);
     }
     EXPECT_FALSE(net.Connected());
 
     net.setBeforeConnect([&net] { net.setPort(0); });
-    EXPECT_THROW(net.Open(), TransportError);
+    EXPECT_THROW(net.Open(), client::TransportError);
 }
 
 TEST(NetConnectionTest, SilentServerTimesOut) {
@@ -239,13 +239,13 @@ TEST(NetConnectionTest, SilentServerTimesOut) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         return true;
     });
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.setCallTimeoutMs(300);
     try {
         net.AppServer(QStringLiteral("getPEDCREDCONS"));
         ADD_FAILURE() << "no time-out";
-    } catch (const TransportError& e) {
+    } catch (const client::TransportError& e) {
         EXPECT_NE(std::string(e.what()).find("não respondeu"), std::string::npos) << e.what();
     }
 }
@@ -257,7 +257,7 @@ TEST(NetConnectionTest, BeforeConnectRunsBeforeEveryConnect) {
         reply(fd, 200, R"({"result":null})");
         return true;
     });
-    TNetConnection net;
+    client::TNetConnection net;
     net.setPort(1);  // wrong until the event sets it
     int runs = 0;
     std::vector<bool> connectedInEvent;
@@ -267,7 +267,7 @@ TEST(NetConnectionTest, BeforeConnectRunsBeforeEveryConnect) {
         net.setPort(server.port());
     });
     std::vector<bool> changes;
-    QObject::connect(&net, &TNetConnection::connectedChanged,
+    QObject::connect(&net, &client::TNetConnection::connectedChanged,
                      [&](bool on) { changes.push_back(on); });
     net.Open();
     net.Open();  // already open: no new connect
@@ -307,14 +307,14 @@ TEST(NetConnectionTest, SlowLargeAnswerKeepsTheEventLoopAlive) {
     QWidget window;
     window.resize(400, 300);
     window.show();
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.Open();
-    ActiveShowAvi(&window, busyConnecting);
-    const int before = busyOverlay()->property("frame").toInt();
-    const CallResult r = net.AppServer(QStringLiteral("getPEDCREDCONS"));
-    const int after = busyOverlay()->property("frame").toInt();
-    DeactiveShowAvi();
+    widgets::ActiveShowAvi(&window, widgets::busyConnecting);
+    const int before = widgets::busyOverlay()->property("frame").toInt();
+    const client::CallResult r = net.AppServer(QStringLiteral("getPEDCREDCONS"));
+    const int after = widgets::busyOverlay()->property("frame").toInt();
+    widgets::DeactiveShowAvi();
     EXPECT_GT(after, before + 1);
     ASSERT_TRUE(r.hasPacket());
     ASSERT_EQ(r.packet().rowCount(), static_cast<size_t>(kRows));
@@ -324,7 +324,7 @@ TEST(NetConnectionTest, SlowLargeAnswerKeepsTheEventLoopAlive) {
 
 #ifdef CONFCRED_WITH_SERVER
 // getPEDCREDCONS's arguments for every order of the demo data.
-CallArgs everyOrder() {
+client::CallArgs everyOrder() {
     return {QStringLiteral("T"),
             QStringLiteral("T"),
             platform::DateTime::fromParts(2000, 1, 1),
@@ -340,16 +340,16 @@ class RealServerTest : public ::testing::Test {
   protected:
     confcred::testing::ServerProcess server;
 
-    CallArgs allOrders() const { return everyOrder(); }
+    client::CallArgs allOrders() const { return everyOrder(); }
 };
 
 TEST_F(RealServerTest, ListsComeBackAsPacketsAndErrorsAsResults) {
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.Open();
     ASSERT_TRUE(net.Connected());
 
-    const CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders());
+    const client::CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders());
     ASSERT_TRUE(orders.ok()) << orders.errorMessage().toStdString();
     ASSERT_TRUE(orders.hasPacket());
     EXPECT_GE(orders.packet().fieldIndex("NRPEDCRECONS"), 0);
@@ -360,24 +360,24 @@ TEST_F(RealServerTest, ListsComeBackAsPacketsAndErrorsAsResults) {
     net.setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDICREDFAMI"), allOrders()).ok());
 
-    const CallResult missingArgs =
+    const client::CallResult missingArgs =
         net.AppServer(QStringLiteral("getPEDCREDCONS"), {QStringLiteral("T")});
     EXPECT_TRUE(missingArgs.isError());
     EXPECT_FALSE(missingArgs.errorMessage().isEmpty());
-    const CallResult unknown = net.AppServer(QStringLiteral("naoExiste"));
+    const client::CallResult unknown = net.AppServer(QStringLiteral("naoExiste"));
     EXPECT_TRUE(unknown.isError());
     EXPECT_FALSE(unknown.errorMessage().isEmpty());
 }
 
 TEST_F(RealServerTest, ServerGoneMidSessionAndBack) {
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.Open();
     server.kill(SIGKILL);
     server.wait(std::chrono::seconds(10));
-    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()), TransportError);
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()), client::TransportError);
     EXPECT_FALSE(net.Connected());
-    EXPECT_THROW(net.Open(), TransportError);
+    EXPECT_THROW(net.Open(), client::TransportError);
     server.restart();
     aimAt(net, server.port());
     net.Open();
@@ -386,7 +386,7 @@ TEST_F(RealServerTest, ServerGoneMidSessionAndBack) {
 // The host's login: a wrong password shows "Entrar" again with the server's
 // message; then every call carries the session, which names the operator.
 TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
-    TNetConnection net;
+    client::TNetConnection net;
     aimAt(net, server.port());
     net.Open();
     ASSERT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
@@ -398,8 +398,8 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
     // The server looks for accounts once a second.
     ASSERT_TRUE(confcred::testing::waitUntil(
         [&] { return server.get("/health").body.find("sessions") != std::string::npos; }));
-    ScriptedUiService scripted;
-    ScopedUi scope(scripted);
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope(scripted);
     QStringList shownMessages;
     const auto fillIn = [&](const QString& password) {
         return [&, password](QDialog& dialog) {
@@ -411,18 +411,18 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
     scripted.queueModal(fillIn(QStringLiteral("errada")));
     scripted.queueModal(fillIn(QStringLiteral("senha-da-ana")));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
-              LoginResult::LoggedIn);
+    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+              forms::LoginResult::LoggedIn);
     ASSERT_EQ(shownMessages.size(), 2);
     EXPECT_EQ(shownMessages[0], QString());
     EXPECT_EQ(shownMessages[1], QStringLiteral("Operador ou senha incorretos."));
     EXPECT_EQ(name, QStringLiteral("Ana"));
 
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
-    const CallResult refused = net.AppServer(QStringLiteral("setSituacao"), {});
+    const client::CallResult refused = net.AppServer(QStringLiteral("setSituacao"), {});
     EXPECT_EQ(refused.errorMessage(),
               QStringLiteral("Operação não permitida para o perfil consulta."));
-    serverSession().end();
+    client::serverSession().end();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).isError());
 }
 
@@ -444,7 +444,7 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
                                {"CDCONSUMIDOR", dataset::FieldType::String, 21}});
         for (std::size_t f = 0; f < 3; ++f)
             p.column(f).appendText(*pending.at(i)[f]);
-        TNetConnection net;
+        client::TNetConnection net;
         aimAt(net, server.port());
         return net.AppServer(QStringLiteral("setEfetivaSaldo"), {std::move(p)}).errorMessage();
     };
@@ -454,12 +454,12 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     };
     const auto endTheSession = [&] {
         server.client().request("DELETE", "/session", {},
-                                {{"Authorization", serverSession().bearer().toStdString()}});
+                                {{"Authorization", client::serverSession().bearer().toStdString()}});
     };
     ASSERT_TRUE(confcred::testing::waitUntil(
         [&] { return server.get("/health").body.find("sessions") != std::string::npos; }));
-    ScriptedUiService scripted;
-    ScopedUi scope(scripted);
+    automation::ScriptedUiService scripted;
+    automation::ScopedUi scope(scripted);
     QStringList shown;
     const auto dialog = [&](const char* name, const char* button) {
         return [&, name, button](QDialog& d) {
@@ -470,11 +470,11 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
             d.findChild<QPushButton*>(QString::fromUtf8(button))->click();
         };
     };
-    const ScopeGuard logOut([] { serverSession().end(); });
+    const core::ScopeGuard logOut([] { client::serverSession().end(); });
     scripted.queueModal(dialog("Ana", "btnEntrar"));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
-              LoginResult::LoggedIn);
+    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+              forms::LoginResult::LoggedIn);
 
     endTheSession();
     scripted.queueModal(dialog("Ana", "btnCancelar"));
@@ -490,9 +490,9 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     EXPECT_TRUE(effect(1).startsWith(QStringLiteral("A sessão passou para o operador Bia;")));
     EXPECT_EQ(Operador, QStringLiteral("Bia"));
 
-    ASSERT_EQ(logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name,
+    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name,
                            QStringLiteral("senha-da-ana"), message),
-              LoginResult::LoggedIn);
+              forms::LoginResult::LoggedIn);
     endTheSession();
     EXPECT_EQ(effect(1), QString());
     EXPECT_EQ(*ledger(1).at(0)[0], "Ana");
@@ -511,8 +511,8 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
                          certificates.keyFile().string()};
     confcred::testing::ServerProcess server(options);
     const QString address = QStringLiteral("https://127.0.0.1");
-    const ScopeGuard trustTheSystemAgain([] { setServerCaFile({}); });
-    const auto aimOverTls = [&](TNetConnection& net) {
+    const core::ScopeGuard trustTheSystemAgain([] { client::setServerCaFile({}); });
+    const auto aimOverTls = [&](client::TNetConnection& net) {
         net.setServerName(QStringLiteral("lun90000.rdmConfCredBanc"));
         net.setHost(address);
         net.setPort(server.port());
@@ -525,13 +525,13 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
         {"the system's store", {}}, {"another authority", certificates.strangerCaFile()}};
     for (const auto& [trust, caFile] : untrusted) {
         SCOPED_TRACE(trust);
-        setServerCaFile(QString::fromStdString(caFile.string()));
-        TNetConnection net;
+        client::setServerCaFile(QString::fromStdString(caFile.string()));
+        client::TNetConnection net;
         aimOverTls(net);
         try {
             net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder());
             ADD_FAILURE() << "a call went through to an untrusted certificate";
-        } catch (const TransportError& e) {
+        } catch (const client::TransportError& e) {
             const QString text = QString::fromUtf8(e.what());
             EXPECT_TRUE(text.startsWith(refused)) << e.what();
             EXPECT_GT(text.indexOf(QStringLiteral(". Confira")), refused.size())
@@ -540,15 +540,15 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
         EXPECT_FALSE(net.Connected());
         // At the host's start, before any screen opens, with the same reason.
         QString name = QStringLiteral("Ana"), message;
-        EXPECT_EQ(logInAtStart(address, server.port(), name, std::nullopt, message),
-                  LoginResult::Untrusted);
+        EXPECT_EQ(forms::logInAtStart(address, server.port(), name, std::nullopt, message),
+                  forms::LoginResult::Untrusted);
         EXPECT_TRUE(message.startsWith(refused)) << message.toStdString();
     }
 
-    setServerCaFile(QString::fromStdString(certificates.caFile().string()));
-    TNetConnection net;
+    client::setServerCaFile(QString::fromStdString(certificates.caFile().string()));
+    client::TNetConnection net;
     aimOverTls(net);
-    const CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder());
+    const client::CallResult orders = net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder());
     ASSERT_TRUE(orders.ok()) << orders.errorMessage().toStdString();
     ASSERT_TRUE(orders.hasPacket());
     EXPECT_GT(orders.packet().rowCount(), 0u);
@@ -560,14 +560,14 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
             "Ana", confcred::server::trust::Role::Operador, "senha-da-ana");
     }
     ASSERT_TRUE(confcred::testing::waitUntil(
-        [&] { return serverSession().required(address, server.port()); }));
+        [&] { return client::serverSession().required(address, server.port()); }));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
-              LoginResult::LoggedIn)
+    ASSERT_EQ(forms::logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
+              forms::LoginResult::LoggedIn)
         << message.toStdString();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder()).ok());
-    serverSession().end();
-    EXPECT_THROW(setServerCaFile(QString::fromStdString(certificates.keyFile().string())),
+    client::serverSession().end();
+    EXPECT_THROW(client::setServerCaFile(QString::fromStdString(certificates.keyFile().string())),
                  std::runtime_error);
 }
 #endif

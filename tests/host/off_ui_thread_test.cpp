@@ -15,11 +15,11 @@ TEST(OffUiThread, StepRunsApartWhileTimersRunAndGivesBackItsValueOrFailure) {
     QTimer ticks;
     QObject::connect(&ticks, &QTimer::timeout, [&] { ++ticked; });
     ticks.start(5);
-    QThread* ranOn = offUiThread([] {
+    QThread* ranOn = core::offUiThread([] {
         QThread::msleep(200);
         return QThread::currentThread();
     });
     EXPECT_NE(ranOn, QThread::currentThread());
     EXPECT_GE(ticked, 5);
-    EXPECT_THROW(runOffUiThread([] { throw std::runtime_error("broken"); }), std::runtime_error);
+    EXPECT_THROW(core::runOffUiThread([] { throw std::runtime_error("broken"); }), std::runtime_error);
 }

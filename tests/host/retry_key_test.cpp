@@ -44,7 +44,7 @@ TEST(RetryKeyTest, LostAnswerOfAWriteIsAskedAgainWithTheSameKey) {
         reply(fd, 200, R"({"result":"pronto"})");
         return true;
     });
-    TNetConnection net;
+    client::TNetConnection net;
     net.setServerName(QStringLiteral("lun90000.rdmConfCredBanc"));
     net.setPort(server.port());
     net.setRetryDelayMs(400);
@@ -52,7 +52,7 @@ TEST(RetryKeyTest, LostAnswerOfAWriteIsAskedAgainWithTheSameKey) {
     EXPECT_EQ(net.AppServer(QStringLiteral("setEfetivaSaldo")).value(), QStringLiteral("pronto"));
     EXPECT_EQ(net.AppServer(QStringLiteral("SetImporSaldoCons")).value(), QStringLiteral("pronto"));
     // A read whose answer is lost is not sent again after a pause.
-    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS")), TransportError);
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS")), client::TransportError);
 
     std::map<std::string, std::set<std::string>> keysByPath;
     std::map<std::string, std::set<std::string>> bodiesByKey;
@@ -70,7 +70,7 @@ TEST(RetryKeyTest, LostAnswerOfAWriteIsAskedAgainWithTheSameKey) {
     EXPECT_NE(effect, import);
     EXPECT_EQ(bodiesByKey[effect].size(), 1u);
     EXPECT_EQ(keysByPath["/lun90000.rdmConfCredBanc/getPEDCREDCONS"], (std::set<std::string>{""}));
-    EXPECT_TRUE(isWriteCall(QStringLiteral("setsituacao")));
+    EXPECT_TRUE(client::isWriteCall(QStringLiteral("setsituacao")));
 }
 
 }  // namespace

@@ -20,8 +20,8 @@ namespace platform = confcred::platform;
 
 namespace {
 
-BoxRequest box(BoxKind kind, const char* text, BoxButtons buttons) {
-    BoxRequest r;
+core::BoxRequest box(core::BoxKind kind, const char* text, core::BoxButtons buttons) {
+    core::BoxRequest r;
     r.kind = kind;
     r.text = QString::fromUtf8(text);
     r.buttons = buttons;
@@ -29,51 +29,51 @@ BoxRequest box(BoxKind kind, const char* text, BoxButtons buttons) {
 }
 
 TEST(ScriptedUiTest, AnswersComeFromTheQueuesInOrderAndEveryBoxIsRecorded) {
-    application().setTitle(QStringLiteral("ERP Teste"));
-    ScriptedUiService s;
-    s.queueBoxAnswer(mrYes);
-    s.queueBoxAnswer(mrOk);
+    core::application().setTitle(QStringLiteral("ERP Teste"));
+    automation::ScriptedUiService s;
+    s.queueBoxAnswer(core::mrYes);
+    s.queueBoxAnswer(core::mrOk);
     s.queueFile(QStringLiteral("C:\\Credito\\Site\\lote.txt"));
     s.queueFileCancel();
     s.queuePick(QStringLiteral("'1','2'"));
     s.queuePickCancel();
     EXPECT_EQ(s.pendingAnswers(), 6u);
 
-    EXPECT_EQ(s.showBox(box(BoxKind::Confirmation, "Confirma Operação?", mbYes | mbNo)), mrYes);
-    BoxRequest titled = box(BoxKind::Information, "Pronto.", mbOK);
+    EXPECT_EQ(s.showBox(box(core::BoxKind::Confirmation, "Confirma Operação?", core::mbYes | core::mbNo)), core::mrYes);
+    core::BoxRequest titled = box(core::BoxKind::Information, "Pronto.", core::mbOK);
     titled.caption = QStringLiteral("Outro título");
-    EXPECT_EQ(s.showBox(titled), mrOk);
+    EXPECT_EQ(s.showBox(titled), core::mrOk);
     EXPECT_EQ(s.chooseFile({}),
               std::optional<QString>(QStringLiteral("C:\\Credito\\Site\\lote.txt")));
     EXPECT_EQ(s.chooseFile({}), std::nullopt);
-    PickRequest pick;
+    core::PickRequest pick;
     pick.title = QStringLiteral("Clientes");
     pick.selection = QStringLiteral("'7'");
     EXPECT_EQ(s.pickList(pick).selection, QStringLiteral("'1','2'"));
-    const PickResult cancelled = s.pickList(pick);
+    const core::PickResult cancelled = s.pickList(pick);
     EXPECT_FALSE(cancelled.ok);
     EXPECT_EQ(cancelled.selection, QStringLiteral("'7'"));  // left as it was given
     EXPECT_EQ(s.pendingAnswers(), 0u);
 
     ASSERT_EQ(s.boxes().size(), 2u);
-    EXPECT_EQ(s.boxes()[0].kind, BoxKind::Confirmation);
+    EXPECT_EQ(s.boxes()[0].kind, core::BoxKind::Confirmation);
     EXPECT_EQ(s.boxes()[0].caption, QStringLiteral("ERP Teste"));  // the title when none given
     EXPECT_EQ(s.boxes()[0].text, QStringLiteral("Confirma Operação?"));
-    EXPECT_EQ(s.boxes()[0].buttons, BoxButtons{mbYes | mbNo});
-    EXPECT_EQ(s.boxes()[0].answer, mrYes);
+    EXPECT_EQ(s.boxes()[0].buttons, core::BoxButtons{core::mbYes | core::mbNo});
+    EXPECT_EQ(s.boxes()[0].answer, core::mrYes);
     EXPECT_EQ(s.boxes()[1].caption, QStringLiteral("Outro título"));
     ASSERT_EQ(s.requests().size(), 6u);
-    EXPECT_EQ(s.requests()[2].kind, RecordedRequest::Kind::File);
-    EXPECT_EQ(s.requests()[4].kind, RecordedRequest::Kind::Pick);
+    EXPECT_EQ(s.requests()[2].kind, automation::RecordedRequest::Kind::File);
+    EXPECT_EQ(s.requests()[4].kind, automation::RecordedRequest::Kind::Pick);
     EXPECT_TRUE(s.scriptErrors().empty());
 }
 
 TEST(ScriptedUiTest, ARequestWithoutAnAnswerIsAScriptError) {
-    ScriptedUiService s;
+    automation::ScriptedUiService s;
     QDialog dialog;
     dialog.setObjectName(QStringLiteral("frmFiltroConfCredBco"));
     const std::vector<std::pair<const char*, std::function<void()>>> rows = {
-        {"box", [&] { s.showBox(box(BoxKind::Error, "Sem resposta", mbOK)); }},
+        {"box", [&] { s.showBox(box(core::BoxKind::Error, "Sem resposta", core::mbOK)); }},
         {"file", [&] { s.chooseFile({}); }},
         {"pick", [&] { s.pickList({}); }},
         {"modal", [&] { s.showModal(dialog); }},
@@ -82,7 +82,7 @@ TEST(ScriptedUiTest, ARequestWithoutAnAnswerIsAScriptError) {
     s.setOnScriptError([&](const QString& m) { told.push_back(m); });
     for (const auto& [name, request] : rows) {
         SCOPED_TRACE(name);
-        EXPECT_THROW(request(), ScriptError);
+        EXPECT_THROW(request(), automation::ScriptError);
     }
     ASSERT_EQ(s.scriptErrors().size(), 4u);
     EXPECT_EQ(told, s.scriptErrors());
@@ -91,11 +91,11 @@ TEST(ScriptedUiTest, ARequestWithoutAnAnswerIsAScriptError) {
     EXPECT_FALSE(dialog.isVisible());
     // The unanswered box is still recorded, so a transcript shows it.
     ASSERT_EQ(s.boxes().size(), 1u);
-    EXPECT_EQ(s.boxes()[0].answer, mrNone);
+    EXPECT_EQ(s.boxes()[0].answer, core::mrNone);
 }
 
 TEST(ScriptedUiTest, ModalActionsWorkOnTheShownDialog) {
-    ScriptedUiService s;
+    automation::ScriptedUiService s;
     QDialog dialog;
     auto* confirm = new QPushButton(QStringLiteral("Confirmar"), &dialog);
     QObject::connect(confirm, &QPushButton::clicked, &dialog, &QDialog::accept);
@@ -104,46 +104,46 @@ TEST(ScriptedUiTest, ModalActionsWorkOnTheShownDialog) {
         wasVisible = d.isVisible();
         confirm->click();
     });
-    EXPECT_EQ(s.showModal(dialog), mrOk);
+    EXPECT_EQ(s.showModal(dialog), core::mrOk);
     EXPECT_TRUE(wasVisible);
     EXPECT_FALSE(dialog.isVisible());
 
     // Left open by its action: closed as Escape would, and recorded.
     s.queueModal([](QDialog&) {});
-    EXPECT_EQ(s.showModal(dialog), mrCancel);
+    EXPECT_EQ(s.showModal(dialog), core::mrCancel);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(s.requests().back().detail.contains(QStringLiteral("closed")));
 
     // A fallback takes modal screens nothing was queued for.
-    s.setModalFallback([](QDialog& d) { d.done(mrYes); });
-    EXPECT_EQ(s.showModal(dialog), mrYes);
+    s.setModalFallback([](QDialog& d) { d.done(core::mrYes); });
+    EXPECT_EQ(s.showModal(dialog), core::mrYes);
 }
 
 TEST(ScriptedUiTest, BoxFallbackAndNames) {
-    ScriptedUiService s;
-    s.setBoxFallback([](const RecordedBox& b) -> std::optional<int> {
-        return b.kind == BoxKind::Confirmation ? std::optional<int>(mrNo) : std::nullopt;
+    automation::ScriptedUiService s;
+    s.setBoxFallback([](const automation::RecordedBox& b) -> std::optional<int> {
+        return b.kind == core::BoxKind::Confirmation ? std::optional<int>(core::mrNo) : std::nullopt;
     });
-    EXPECT_EQ(s.showBox(box(BoxKind::Confirmation, "?", mbYes | mbNo)), mrNo);
-    EXPECT_THROW(s.showBox(box(BoxKind::Error, "!", mbOK)), ScriptError);
+    EXPECT_EQ(s.showBox(box(core::BoxKind::Confirmation, "?", core::mbYes | core::mbNo)), core::mrNo);
+    EXPECT_THROW(s.showBox(box(core::BoxKind::Error, "!", core::mbOK)), automation::ScriptError);
 
-    EXPECT_EQ(modalResultFromName(QStringLiteral("yes")), mrYes);
-    EXPECT_EQ(modalResultFromName(QStringLiteral("OK")), mrOk);
-    EXPECT_EQ(modalResultFromName(QStringLiteral("Sim")), std::nullopt);
-    EXPECT_EQ(boxButtonsText(mbYes | mbNo), QStringLiteral("Yes|No"));
-    EXPECT_EQ(boxKindName(BoxKind::Confirmation), QStringLiteral("Confirmation"));
+    EXPECT_EQ(automation::modalResultFromName(QStringLiteral("yes")), core::mrYes);
+    EXPECT_EQ(automation::modalResultFromName(QStringLiteral("OK")), core::mrOk);
+    EXPECT_EQ(automation::modalResultFromName(QStringLiteral("Sim")), std::nullopt);
+    EXPECT_EQ(automation::boxButtonsText(core::mbYes | core::mbNo), QStringLiteral("Yes|No"));
+    EXPECT_EQ(automation::boxKindName(core::BoxKind::Confirmation), QStringLiteral("Confirmation"));
 }
 
 TEST(ScriptedUiTest, ScopedUiRestoresTheServiceBefore) {
-    UiService* before = &ui();
+    core::UiService* before = &core::ui();
     {
-        ScriptedUiService s;
-        ScopedUi scope(s);
-        EXPECT_EQ(&ui(), &s);
-        ui().setScreenCursor(crHourGlass);
-        EXPECT_EQ(s.screenCursor(), crHourGlass);
+        automation::ScriptedUiService s;
+        automation::ScopedUi scope(s);
+        EXPECT_EQ(&core::ui(), &s);
+        core::ui().setScreenCursor(core::crHourGlass);
+        EXPECT_EQ(s.screenCursor(), core::crHourGlass);
     }
-    EXPECT_EQ(&ui(), before);
+    EXPECT_EQ(&core::ui(), before);
 }
 
 TEST(QtUiServiceTest, WindowsFiltersBecomeQtFilters) {
@@ -155,7 +155,7 @@ TEST(QtUiServiceTest, WindowsFiltersBecomeQtFilters) {
     };
     for (const auto& [windows, qt] : rows) {
         SCOPED_TRACE(windows);
-        EXPECT_EQ(qtFileFilter(QString::fromUtf8(windows)), QString::fromUtf8(qt));
+        EXPECT_EQ(widgets::qtFileFilter(QString::fromUtf8(windows)), QString::fromUtf8(qt));
     }
 }
 
@@ -165,23 +165,23 @@ TEST(QtUiServiceTest, HostPathsBackToWindowsPaths) {
     map.map('D', "/srv/confcred/C/dados");  // nested: the closest drive wins
     map.map('Z', "/");
     platform::ScopedDriveMap scope(map);
-    EXPECT_EQ(windowsPathOf("/srv/confcred/C/Credito/Site/lote.txt"),
+    EXPECT_EQ(widgets::windowsPathOf("/srv/confcred/C/Credito/Site/lote.txt"),
               std::optional<QString>(QStringLiteral("C:\\Credito\\Site\\lote.txt")));
-    EXPECT_EQ(windowsPathOf("/srv/confcred/C/dados/a.txt"),
+    EXPECT_EQ(widgets::windowsPathOf("/srv/confcred/C/dados/a.txt"),
               std::optional<QString>(QStringLiteral("D:\\a.txt")));
-    EXPECT_EQ(windowsPathOf("/tmp/x.txt"),
+    EXPECT_EQ(widgets::windowsPathOf("/tmp/x.txt"),
               std::optional<QString>(QStringLiteral("Z:\\tmp\\x.txt")));
     map.unmap('Z');
     platform::ScopedDriveMap noZ(map);
-    EXPECT_EQ(windowsPathOf("/tmp/x.txt"), std::nullopt);
-    EXPECT_EQ(windowsPathOf("/srv/confcred/Cx/a.txt"), std::nullopt);
+    EXPECT_EQ(widgets::windowsPathOf("/tmp/x.txt"), std::nullopt);
+    EXPECT_EQ(widgets::windowsPathOf("/srv/confcred/Cx/a.txt"), std::nullopt);
 }
 
 // A real box, answered by a timer that presses its "Sim" button: checks the
 // caption, icon, Portuguese buttons and the classic result code.
 TEST(QtUiServiceTest, MessageBoxShowsTitleIconAndClassicButtons) {
-    application().setTitle(QStringLiteral("ERP Teste"));
-    QtUiService qt;
+    core::application().setTitle(QStringLiteral("ERP Teste"));
+    widgets::QtUiService qt;
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QStringList texts;
@@ -198,9 +198,9 @@ TEST(QtUiServiceTest, MessageBoxShowsTitleIconAndClassicButtons) {
         shown->button(QMessageBox::Yes)->click();
     });
     timer.start();
-    const int result = qt.showBox(box(BoxKind::Confirmation, "Confirma?", mbYes | mbNo));
+    const int result = qt.showBox(box(core::BoxKind::Confirmation, "Confirma?", core::mbYes | core::mbNo));
     timer.stop();
-    EXPECT_EQ(result, mrYes);
+    EXPECT_EQ(result, core::mrYes);
     EXPECT_EQ(caption, QStringLiteral("ERP Teste"));
     EXPECT_EQ(icon, QMessageBox::Question);
     texts.sort();

@@ -28,8 +28,8 @@ class SelectionFormat : public ::testing::TestWithParam<FormatRow> {};
 
 TEST_P(SelectionFormat, FormatsAndParsesBack) {
     const FormatRow& row = GetParam();
-    EXPECT_EQ(formatSelection(row.keys), QString::fromUtf8(row.text));
-    const auto parsed = parseSelection(QString::fromUtf8(row.text));
+    EXPECT_EQ(core::formatSelection(row.keys), QString::fromUtf8(row.text));
+    const auto parsed = core::parseSelection(QString::fromUtf8(row.text));
     ASSERT_TRUE(parsed.has_value());
     EXPECT_EQ(*parsed, row.keys);
 }
@@ -57,7 +57,7 @@ const BadRow kBad[] = {
 class SelectionRefused : public ::testing::TestWithParam<BadRow> {};
 
 TEST_P(SelectionRefused, GivesNothing) {
-    EXPECT_FALSE(parseSelection(QString::fromUtf8(GetParam().text)).has_value());
+    EXPECT_FALSE(core::parseSelection(QString::fromUtf8(GetParam().text)).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, SelectionRefused, ::testing::ValuesIn(kBad),

@@ -38,7 +38,7 @@ class SqlQueryTest : public ::testing::TestWithParam<Backend> {
         if (pg && (pgUrl == nullptr || *pgUrl == '\0'))
             GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL server to run on";
         QSqlDatabase db =
-            QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", TADOIBQuery::kSharedConnection);
+            QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", client::TADOIBQuery::kSharedConnection);
         if (pg) {
             const QUrl url(QString::fromUtf8(pgUrl));
             db.setHostName(url.host());
@@ -85,14 +85,14 @@ class SqlQueryTest : public ::testing::TestWithParam<Backend> {
     }
     void TearDown() override {
         query.Close();
-        if (QSqlDatabase::contains(TADOIBQuery::kSharedConnection)) {
+        if (QSqlDatabase::contains(client::TADOIBQuery::kSharedConnection)) {
             {
-                QSqlDatabase db = QSqlDatabase::database(TADOIBQuery::kSharedConnection, false);
+                QSqlDatabase db = QSqlDatabase::database(client::TADOIBQuery::kSharedConnection, false);
                 if (!dropSchema_.isEmpty() && db.isOpen())
                     QSqlQuery(db).exec(dropSchema_);
                 db.close();
             }
-            QSqlDatabase::removeDatabase(TADOIBQuery::kSharedConnection);
+            QSqlDatabase::removeDatabase(client::TADOIBQuery::kSharedConnection);
         }
     }
 
@@ -105,7 +105,7 @@ class SqlQueryTest : public ::testing::TestWithParam<Backend> {
     }
 
     confcred::testing::TempDir dir;
-    TADOIBQuery query{"cdsPesqCliente"};
+    client::TADOIBQuery query{"cdsPesqCliente"};
     QString dropSchema_;
 };
 
@@ -216,7 +216,7 @@ TEST_P(SqlQueryTest, DatabaseFailuresAreClearErrors) {
         try {
             query.Open();
             ADD_FAILURE() << "no error";
-        } catch (const QueryError& e) {
+        } catch (const client::QueryError& e) {
             const QString text = QString::fromUtf8(e.what());
             EXPECT_TRUE(text.contains("cdsPesqCliente")) << e.what();
             EXPECT_TRUE(text.contains(QString::fromUtf8(row.mentions), Qt::CaseInsensitive))
@@ -227,14 +227,14 @@ TEST_P(SqlQueryTest, DatabaseFailuresAreClearErrors) {
 }
 
 TEST_P(SqlQueryTest, UnknownParameterAndMissingConnectionAreClearErrors) {
-    EXPECT_THROW(query.ParamByName("P_CDEMPRESA"), QueryError);
-    TADOIBQuery other("cdsOutra");
+    EXPECT_THROW(query.ParamByName("P_CDEMPRESA"), client::QueryError);
+    client::TADOIBQuery other("cdsOutra");
     other.setConnectionName("semConexao");
     other.setSQL({"SELECT 1"});
     try {
         other.Open();
         FAIL() << "no error";
-    } catch (const QueryError& e) {
+    } catch (const client::QueryError& e) {
         EXPECT_TRUE(std::string(e.what()).find("semConexao") != std::string::npos) << e.what();
     }
 }
@@ -253,7 +253,7 @@ struct ParamRow {
 class SqlParameters : public ::testing::TestWithParam<ParamRow> {};
 
 TEST_P(SqlParameters, AreFoundOutsideQuotesAndCasts) {
-    EXPECT_EQ(sqlParameterNames(QString::fromUtf8(GetParam().sql)), GetParam().params);
+    EXPECT_EQ(client::sqlParameterNames(QString::fromUtf8(GetParam().sql)), GetParam().params);
 }
 
 INSTANTIATE_TEST_SUITE_P(

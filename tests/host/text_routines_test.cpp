@@ -14,7 +14,7 @@ struct AjustaRow {
     const char* expected;
 };
 
-TEST(TextRoutinesTest, Ajusta) {
+TEST(TextRoutinesTest, core::Ajusta) {
     const AjustaRow rows[] = {
         {"digits padded", "12345", 20, "00000000000000012345"},
         {"blanks trimmed then padded", "  987 ", 20, "00000000000000000987"},
@@ -30,16 +30,16 @@ TEST(TextRoutinesTest, Ajusta) {
     };
     for (const AjustaRow& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(Ajusta(QString::fromUtf8(row.text), row.width), QString::fromUtf8(row.expected));
+        EXPECT_EQ(core::Ajusta(QString::fromUtf8(row.text), row.width), QString::fromUtf8(row.expected));
     }
 }
 
-TEST(TextRoutinesTest, EmptyString) {
-    EXPECT_TRUE(EmptyString(QString()));
-    EXPECT_TRUE(EmptyString(QStringLiteral("")));
-    EXPECT_TRUE(EmptyString(QStringLiteral("  \t ")));
-    EXPECT_FALSE(EmptyString(QStringLiteral(" x ")));
-    EXPECT_FALSE(EmptyString(QStringLiteral("0")));
+TEST(TextRoutinesTest, core::EmptyString) {
+    EXPECT_TRUE(core::EmptyString(QString()));
+    EXPECT_TRUE(core::EmptyString(QStringLiteral("")));
+    EXPECT_TRUE(core::EmptyString(QStringLiteral("  \t ")));
+    EXPECT_FALSE(core::EmptyString(QStringLiteral(" x ")));
+    EXPECT_FALSE(core::EmptyString(QStringLiteral("0")));
 }
 
 struct InscricaoRow {
@@ -67,12 +67,12 @@ TEST(TextRoutinesTest, RegistrationNumbersAndTheirMasks) {
     for (const InscricaoRow& row : rows) {
         SCOPED_TRACE(row.name);
         QString text = QString::fromUtf8(row.typed);
-        const QString result = Ajusta_Inscricao(text);
+        const QString result = core::Ajusta_Inscricao(text);
         EXPECT_EQ(result, QString::fromUtf8(row.digits));
         EXPECT_EQ(text, result);  // rewritten in place
-        const QString mask = PictPess(result);
+        const QString mask = core::PictPess(result);
         EXPECT_EQ(mask, QString::fromUtf8(row.mask));
-        EXPECT_EQ(FormatMaskText(mask, result), QString::fromUtf8(row.shown));
+        EXPECT_EQ(core::FormatMaskText(mask, result), QString::fromUtf8(row.shown));
     }
 }
 
@@ -83,7 +83,7 @@ struct MaskRow {
     const char* expected;
 };
 
-TEST(TextRoutinesTest, FormatMaskText) {
+TEST(TextRoutinesTest, core::FormatMaskText) {
     const MaskRow rows[] = {
         {"short text shows blanks", "000\\.000\\.000\\-00;0;_", "1234", "123.4__.___-__"},
         {"other blank char", "000\\-00;0;*", "12", "12*-**"},
@@ -98,7 +98,7 @@ TEST(TextRoutinesTest, FormatMaskText) {
     };
     for (const MaskRow& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(FormatMaskText(QString::fromUtf8(row.mask), QString::fromUtf8(row.text)),
+        EXPECT_EQ(core::FormatMaskText(QString::fromUtf8(row.mask), QString::fromUtf8(row.text)),
                   QString::fromUtf8(row.expected));
     }
 }

@@ -68,11 +68,11 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
         net_.setHost(QStringLiteral("127.0.0.1"));
         net_.setPort(server_.port());
         net_.setServerName(package::kServerName);
-        host::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
+        host::client::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
             event("call " + method.toStdString());
         });
     }
-    ~BatchRunEnds() override { host::TNetConnection::setCallObserver(nullptr); }
+    ~BatchRunEnds() override { host::client::TNetConnection::setCallObserver(nullptr); }
 
     // Each step with the state the operator would see it in.
     void event(const std::string& what) {
@@ -82,7 +82,7 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
     // The list as the screen loads it, with up to two orders of each of the
     // given situations ticked (none accounted, so every operation may move them).
     void loadAndTick(const std::string& situations) {
-        orders_.loadPacket(host::CheckResultServ(
+        orders_.loadPacket(host::client::CheckResultServ(
             net_.appServer().call(package::kGetPedCredCons, package::creditFilterArgs())));
         std::map<std::string, int> taken;
         dataset::Field& check = orders_.fieldByName("IDCHECK");
@@ -102,14 +102,14 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
     class Screen : public package::RunScreen {
       public:
         Screen(BatchRunEnds& test, const Row& row) : test_(test), row_(row) {}
-        int ask(host::BoxRequest box) override {
-            if (box.kind == host::BoxKind::Confirmation)
-                return host::ui().showBox(box);
+        int ask(host::core::BoxRequest box) override {
+            if (box.kind == host::core::BoxKind::Confirmation)
+                return host::core::ui().showBox(box);
             EXPECT_EQ(box.text, QStringLiteral("Operação concluída com sucesso."));
             test_.event("report");
-            return host::mrOk;
+            return host::core::mrOk;
         }
-        std::optional<QString> ask(host::FileRequest) override { return std::nullopt; }
+        std::optional<QString> ask(host::core::FileRequest) override { return std::nullopt; }
         void report(const package::RunFailure&) override { test_.event("report"); }
         void busy(bool on) override { test_.busy_ += on ? 1 : -1; }
         void followList(bool follow) override {
@@ -135,10 +135,10 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
     }
 
     ServerProcess server_;  // fresh demo data for every row
-    host::ScriptedUiService ui_;
-    host::ScopedUi scopedUi_;
-    host::TMessages messages_;
-    host::TNetConnection net_;
+    host::automation::ScriptedUiService ui_;
+    host::automation::ScopedUi scopedUi_;
+    host::core::TMessages messages_;
+    host::client::TNetConnection net_;
     dataset::RecordSet orders_{"cdsGetPediCreCons"};
     dataset::RecordSet selected_{"cdsTemp"};
     std::unique_ptr<FakeServer> fake_;
@@ -183,7 +183,7 @@ TEST_P(BatchRunEnds, EndsAsTheRowSays) {
 
     package::BatchOutcome outcome;
     if (row.reloadStops) {
-        EXPECT_THROW(outcome = run(row), host::Abort);
+        EXPECT_THROW(outcome = run(row), host::core::Abort);
     } else {
         outcome = run(row);
         EXPECT_EQ(outcome.end, row.end);
@@ -223,19 +223,19 @@ TEST_P(BatchRunEnds, EndsAsTheRowSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, BatchRunEnds,
-    ::testing::Values(Row{"AnsweredNo", package::efetivaCredito, host::mrNo, "N", Answerer::Live,
+    ::testing::Values(Row{"AnsweredNo", package::efetivaCredito, host::core::mrNo, "N", Answerer::Live,
                           false, BatchEnd::Cancelled, 0},
-                      Row{"NothingInItsSituation", package::desfazCancelamento, host::mrYes, "NS",
+                      Row{"NothingInItsSituation", package::desfazCancelamento, host::core::mrYes, "NS",
                           Answerer::Live, false, BatchEnd::NothingSelected, 0},
-                      Row{"Effected", package::efetivaCredito, host::mrYes, "NS", Answerer::Live,
+                      Row{"Effected", package::efetivaCredito, host::core::mrYes, "NS", Answerer::Live,
                           false, BatchEnd::Done, 2},
-                      Row{"StaleListRefused", package::desfazCredito, host::mrYes, "S",
+                      Row{"StaleListRefused", package::desfazCredito, host::core::mrYes, "S",
                           Answerer::StaleList, false, BatchEnd::ServerRefused, 2},
-                      Row{"AnswerWithoutResult", package::cancelaPedido, host::mrYes, "N",
+                      Row{"AnswerWithoutResult", package::cancelaPedido, host::core::mrYes, "N",
                           Answerer::Garbled, false, BatchEnd::TransportFailed, 2},
-                      Row{"ServerKilled", package::efetivaCredito, host::mrYes, "N",
+                      Row{"ServerKilled", package::efetivaCredito, host::core::mrYes, "N",
                           Answerer::Killed, false, BatchEnd::TransportFailed, 2},
-                      Row{"ReloadStopped", package::efetivaCredito, host::mrYes, "N",
+                      Row{"ReloadStopped", package::efetivaCredito, host::core::mrYes, "N",
                           Answerer::Live, true, BatchEnd::Done, 2}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 

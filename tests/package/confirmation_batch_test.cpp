@@ -161,9 +161,9 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         ASSERT_GT(others, 1);
         clearCalls();
         ui_.clearRecords();
-        ui_.queueBoxAnswer(host::mrYes);
-        ui_.queueBoxAnswer(host::mrOk);
-        component<host::TButtonFlat>(screen, row.button).click();
+        ui_.queueBoxAnswer(host::core::mrYes);
+        ui_.queueBoxAnswer(host::core::mrOk);
+        component<host::widgets::TButtonFlat>(screen, row.button).click();
 
         const SentCall sent = lastSent(row.method);
         EXPECT_EQ(sorted(sent.numbers), sorted(ticked.value(row.takes)));
@@ -174,12 +174,12 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
             EXPECT_FALSE(date.endsWith("T00:00:00")) << date.toStdString();
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[0].text, QStringLiteral("Confirma Operação?"));
-        EXPECT_EQ(ui_.boxes()[0].buttons, host::mbYes | host::mbNo);
+        EXPECT_EQ(ui_.boxes()[0].buttons, host::core::mbYes | host::core::mbNo);
         EXPECT_EQ(ui_.boxes()[0].informativeText,
                   row.taken + ", " + QString::fromStdString(platform::formatMoney(cents)) + ". " +
                       QString::number(others) +
                       " pedidos marcados em outra situação não serão enviados.");
-        EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Information);
+        EXPECT_EQ(ui_.boxes()[1].kind, host::core::BoxKind::Information);
         EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
         EXPECT_EQ(ui_.boxes()[1].informativeText, QStringLiteral("Pedidos alterados: 2."));
         // One call, then the reload; ticks gone, first order current.
@@ -187,7 +187,7 @@ TEST_F(ConfirmationBatch, EachOperationSendsExactlyTheTickedOrdersOfItsSituation
         EXPECT_EQ(tickedNumbers(cdsGetPediCreCons(screen)), QStringList{});
         EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 1u);
         EXPECT_TRUE(dtsPadrao(screen).enabled());
-        EXPECT_EQ(host::busyDepth(), 0);
+        EXPECT_EQ(host::widgets::busyDepth(), 0);
         // The server moved them.
         auto& orders = cdsGetPediCreCons(screen);
         const QStringList numbers = column(orders, "NRPEDCRECONS");
@@ -203,13 +203,13 @@ TEST_F(ConfirmationBatch, AnsweringNoChangesNothing) {
     cdsGetPediCreCons(screen).setRecNo(5);
     const QStringList marks = column(cdsGetPediCreCons(screen), "IDCHECK");
     clearCalls();
-    ui_.queueBoxAnswer(host::mrNo);
+    ui_.queueBoxAnswer(host::core::mrNo);
     btnEfetivaCredito(screen)->click();
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), marks);
     EXPECT_EQ(cdsGetPediCreCons(screen).recNo(), 5u);
     EXPECT_FALSE(cdsTemp(screen).active());
-    EXPECT_EQ(host::busyDepth(), 0);
+    EXPECT_EQ(host::widgets::busyDepth(), 0);
 }
 
 TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) {
@@ -248,11 +248,11 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         const QString currentOrder = current(orders, "NRPEDCRECONS");
         clearCalls();
         ui_.clearRecords();
-        ui_.queueBoxAnswer(host::mrYes);
-        ui_.queueBoxAnswer(host::mrOk);
-        component<host::TButtonFlat>(screen, row.button).click();
+        ui_.queueBoxAnswer(host::core::mrYes);
+        ui_.queueBoxAnswer(host::core::mrOk);
+        component<host::widgets::TButtonFlat>(screen, row.button).click();
         ASSERT_EQ(ui_.boxes().size(), 2u);
-        EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[1].kind, host::core::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[1].text, row.message);
         EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
         EXPECT_TRUE(cdsTemp(screen).isEmpty());
@@ -260,7 +260,7 @@ TEST_F(ConfirmationBatch, NothingQualifyingShowsTheOperationsMessageAndReloads) 
         EXPECT_EQ(tickedNumbers(orders), ticked);
         EXPECT_EQ(current(orders, "NRPEDCRECONS"), currentOrder);
         EXPECT_TRUE(dtsPadrao(screen).enabled());
-        EXPECT_EQ(host::busyDepth(), 0);
+        EXPECT_EQ(host::widgets::busyDepth(), 0);
     }
 }
 
@@ -277,12 +277,12 @@ TEST_F(ConfirmationBatch, OddSituationsAreNeverTaken) {
             orders.post();
         }
     });
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     clearCalls();
     btnEfetivaCredito(screen)->click();
     EXPECT_FALSE(callMethods().contains("setEfetivaSaldo"));
-    EXPECT_EQ(ui_.boxes().back().kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes().back().kind, host::core::BoxKind::Error);
 }
 
 // A refused operation changed nothing: the reload gives back the ticks of the
@@ -314,11 +314,11 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     ASSERT_GT(orders.recNo(), 1u);
 
     clearCalls();
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     btnEfetivaCredito(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
-    EXPECT_EQ(ui_.boxes()[1].kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes()[1].kind, host::core::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[1].text.contains(cancelled)) << ui_.boxes()[1].text.toStdString();
     EXPECT_EQ(callMethods(), (QStringList{"setEfetivaSaldo", "getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_FALSE(column(orders, "NRPEDCRECONS").contains(cancelled));
@@ -329,14 +329,14 @@ TEST_F(ConfirmationBatch, RefusedOperationKeepsTicksAndCurrentOrderDoneOneClears
     const QStringList familyOrders = column(families, "NRPEDCRECONS");
     EXPECT_EQ(familyOrders.count(currentOrder), familyOrders.size());
     EXPECT_TRUE(dtsPadrao(screen).enabled());
-    EXPECT_EQ(host::busyDepth(), 0);
+    EXPECT_EQ(host::widgets::busyDepth(), 0);
 
     // Sent again with the ticks given back, it is done: ticks gone, first
     // order current.
     clearCalls();
     ui_.clearRecords();
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     btnEfetivaCredito(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text, QStringLiteral("Operação concluída com sucesso."));
@@ -355,18 +355,18 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     tick(screen, {"N"}, 2);
     server().kill(SIGKILL);
     server().wait(std::chrono::seconds(10));
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.setBoxFallback([](const host::RecordedBox&) { return std::optional<int>(host::mrOk); });
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.setBoxFallback([](const host::automation::RecordedBox&) { return std::optional<int>(host::core::mrOk); });
     btnEfetivaCredito(screen)->click();
     ui_.setBoxFallback(nullptr);
     bool sawFailure = false;
     for (const auto& box : ui_.boxes()) {
         EXPECT_NE(box.text, QStringLiteral("Operação concluída com sucesso."));
-        sawFailure = sawFailure || box.kind == host::BoxKind::Error;
+        sawFailure = sawFailure || box.kind == host::core::BoxKind::Error;
     }
     EXPECT_TRUE(sawFailure);
     EXPECT_TRUE(dtsPadrao(screen).enabled());
-    EXPECT_EQ(host::busyDepth(), 0);
+    EXPECT_EQ(host::widgets::busyDepth(), 0);
     // Marks stay as they were: the reload could not replace them.
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK").count("S"), 2);
 }
@@ -444,8 +444,8 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     tick(screen, {"S", "C"}, 2);
     ASSERT_GT(tickedCount(), 0);
     const QString kept = line->text();
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     btnEfetivaCredito(screen)->click();
     EXPECT_EQ(line->text(), expected());
     EXPECT_EQ(line->text(), kept);
@@ -454,8 +454,8 @@ TEST_F(ConfirmationBatch, TotalsLineFollowsTicksMarkAllReloadAndOperations) {
     tick(screen, {"N"}, 3);
     const QString before = line->text();
     clearCalls();
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     btnEfetivaCredito(screen)->click();
     ASSERT_EQ(callMethods().first(), QStringLiteral("setEfetivaSaldo"));
     ASSERT_EQ(tickedCount(), 0);
@@ -522,7 +522,7 @@ TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
         for (const Entry& e : entries) {
             const QAction* entry = &component<QAction>(screen, e.entry);
             EXPECT_EQ(entry->isEnabled(),
-                      component<host::TButtonFlat>(screen, e.button).isEnabled())
+                      component<host::widgets::TButtonFlat>(screen, e.button).isEnabled())
                 << entry->objectName().toStdString();
             EXPECT_EQ(entry->isEnabled(), listed || e.takes.isEmpty())
                 << entry->objectName().toStdString();
@@ -552,8 +552,8 @@ TEST_F(ConfirmationBatch, OperationsMenuEntriesRunAndFollowTheirButtons) {
         }
         const auto ticked = tick(screen, {"N", "S", "C"}, 2);
         ASSERT_FALSE(ticked.value(e.takes).isEmpty());
-        ui_.queueBoxAnswer(host::mrYes);
-        ui_.queueBoxAnswer(host::mrOk);
+        ui_.queueBoxAnswer(host::core::mrYes);
+        ui_.queueBoxAnswer(host::core::mrOk);
         entry->trigger();
         EXPECT_EQ(callMethods(), (QStringList{e.method, "getPEDCREDCONS", "getPEDICREDFAMI"}));
         const SentCall sent = lastSent(e.method);
@@ -572,8 +572,8 @@ TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
     auto& screen = *package::frmConfCredBco;
     ASSERT_FALSE(cdsGetPediCreCons(screen).active());
     clearCalls();
-    ui_.queueBoxAnswer(host::mrYes);
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrYes);
+    ui_.queueBoxAnswer(host::core::mrOk);
     btnCancelaPedido(screen)->click();
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text,

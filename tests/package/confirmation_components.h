@@ -15,23 +15,23 @@
 
 namespace confcred::testing::confirmation {
 
-inline host::TButtonFlat* btnEfetivaCredito(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "btnEfetivaCredito");
+inline host::widgets::TButtonFlat* btnEfetivaCredito(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "btnEfetivaCredito");
 }
-inline host::TButtonFlat* btnDesfazCredito(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "btnDesfazCredito");
+inline host::widgets::TButtonFlat* btnDesfazCredito(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "btnDesfazCredito");
 }
-inline host::TButtonFlat* btnCancelaPedido(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "btnCancelaPedido");
+inline host::widgets::TButtonFlat* btnCancelaPedido(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "btnCancelaPedido");
 }
-inline host::TButtonFlat* BtnDesfazCancelamento(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "BtnDesfazCancelamento");
+inline host::widgets::TButtonFlat* BtnDesfazCancelamento(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "BtnDesfazCancelamento");
 }
-inline host::TButtonFlat* brnFiltro(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "brnFiltro");
+inline host::widgets::TButtonFlat* brnFiltro(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "brnFiltro");
 }
-inline host::TButtonFlat* btImportCons(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "btImportCons");
+inline host::widgets::TButtonFlat* btImportCons(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "btImportCons");
 }
 inline QMenu* mnuOperacoes(const QObject& s) {
     return &component<QMenu>(s, "mnuOperacoes");
@@ -57,8 +57,8 @@ inline QAction* mniImportCons(const QObject& s) {
 inline QAction* mniRetornoBancario(const QObject& s) {
     return &component<QAction>(s, "mniRetornoBancario");
 }
-inline host::TDBGrid* dbgFamilia(const QObject& s) {
-    return &component<host::TDBGrid>(s, "dbgFamilia");
+inline host::widgets::TDBGrid* dbgFamilia(const QObject& s) {
+    return &component<host::widgets::TDBGrid>(s, "dbgFamilia");
 }
 inline QLabel* lblTotais(const QObject& s) {
     return &component<QLabel>(s, "lblTotais");
@@ -69,8 +69,8 @@ inline QFrame* panLocalizar(const QObject& s) {
 inline QLineEdit* edtLocalizar(const QObject& s) {
     return &component<QLineEdit>(s, "edtLocalizar");
 }
-inline host::TMessages* msgPadrao(const QObject& s) {
-    return &component<host::TMessages>(s, "msgPadrao");
+inline host::core::TMessages* msgPadrao(const QObject& s) {
+    return &component<host::core::TMessages>(s, "msgPadrao");
 }
 inline dataset::RecordSet& cdsGetPediCreCons(const QObject& s) {
     return dataSet(s, "cdsGetPediCreCons");

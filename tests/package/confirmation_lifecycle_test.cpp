@@ -117,7 +117,7 @@ TEST_F(ConfirmationLifecycle, OpensAtItsPlaceAndSizeBeforeItsFirstActivation) {
     ui_.queueModal([&](QDialog&) {
         during = frmConfCredBco->frame()->frameGeometry();
         const QRect code = lblCodTela(*frmConfCredBco)->geometry();
-        for (auto* button : panMenu(*frmConfCredBco)->findChildren<host::TButtonFlat*>()) {
+        for (auto* button : panMenu(*frmConfCredBco)->findChildren<host::widgets::TButtonFlat*>()) {
             EXPECT_FALSE(button->geometry().intersects(code)) << button->objectName().toStdString();
         }
     });
@@ -175,11 +175,11 @@ TEST_F(ConfirmationLifecycle, LaterInstanceStartsEmptyWithDefaults) {
 
 TEST_F(ConfirmationLifecycle, FailedConnectionClosesAndIsNotKept) {
     pointAtDeadServer();
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrOk);
     package::CriaConfCredBanc();
     processEvents();
     ASSERT_EQ(ui_.boxes().size(), 1u);
-    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
     EXPECT_EQ(ui_.boxes()[0].text,
               QStringLiteral("Não foi possível estabelecer uma conexão com o servidor, a tela será "
                              "finalizada."));
@@ -236,7 +236,7 @@ TEST_F(ConfirmationLifecycle, CreationShowsTheHourglassThenTheDefault) {
              frmConfCredBco->Close();
              processEvents();
              pointAtDeadServer();
-             ui_.queueBoxAnswer(host::mrOk);
+             ui_.queueBoxAnswer(host::core::mrOk);
          },
          {"cursor -11 no screen",
           "box Não foi possível estabelecer uma conexão com o servidor, a "
@@ -244,8 +244,8 @@ TEST_F(ConfirmationLifecycle, CreationShowsTheHourglassThenTheDefault) {
           "cursor 0 no screen"}},
     };
     QStringList seen;
-    ui_.setOnRequest([&seen](const host::RecordedRequest& request) {
-        using Kind = host::RecordedRequest::Kind;
+    ui_.setOnRequest([&seen](const host::automation::RecordedRequest& request) {
+        using Kind = host::automation::RecordedRequest::Kind;
         if (request.kind == Kind::Cursor)
             seen << QStringLiteral("cursor ") + request.detail +
                         (frmConfCredBco.isNull() || !frmConfCredBco->isVisible()
@@ -262,7 +262,7 @@ TEST_F(ConfirmationLifecycle, CreationShowsTheHourglassThenTheDefault) {
         seen.clear();
         package::CriaConfCredBanc();
         EXPECT_EQ(seen, row.expected);
-        EXPECT_EQ(ui_.screenCursor(), host::crDefault);
+        EXPECT_EQ(ui_.screenCursor(), host::core::crDefault);
     }
     ui_.setOnRequest(nullptr);
 }

@@ -64,7 +64,7 @@ TEST_F(ConfirmationList, FamilyRowsAllOnTheTooltipColour) {
     EXPECT_FALSE(dbgFamilia(screen)->alternatingRowColors());
     pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
     cdsPediCredFami(screen).setFiltered(false);  // rows enough to fill the grid
-    host::TDBGrid& grid = *dbgFamilia(screen);
+    host::widgets::TDBGrid& grid = *dbgFamilia(screen);
     const QImage shown = grid.viewport()->grab().toImage();
     const QColor tooltip = screen.palette().color(QPalette::ToolTipBase);
     const int column = grid.columnOfField(QStringLiteral("CDFAMILISALD"));
@@ -112,12 +112,12 @@ TEST_F(ConfirmationList, StopOnTheOrderCallKeepsBothLists) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // the mark-all switch on
     // The server refuses a description longer than its column.
     package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
-    ui_.queueBoxAnswer(host::mrOk);
+    ui_.queueBoxAnswer(host::core::mrOk);
     clearCalls();
-    host::dispatch([&] { screen.sbtVerificarClick(); });
+    host::core::dispatch([&] { screen.sbtVerificarClick(); });
     EXPECT_EQ(callMethods(), QStringList{"getPEDCREDCONS"});
     ASSERT_EQ(ui_.boxes().size(), 1u);
-    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "NRPEDCRECONS"), before);
     EXPECT_TRUE(markAllIsOn(screen));
 }
@@ -132,14 +132,14 @@ TEST_F(ConfirmationList, StopOnTheFamilyCallKeepsNewOrdersWithOldFamilies) {
     // Only cancelled orders now; the server goes away as the family call
     // is about to be sent.
     package::P_IDPEDCREEXTR = QStringLiteral("_C_");
-    host::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
+    host::client::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
         if (method == QStringLiteral("getPEDICREDFAMI"))
             server().kill(SIGKILL);
     });
-    ui_.queueBoxAnswer(host::mrOk);
-    host::dispatch([&] { screen.sbtVerificarClick(); });
+    ui_.queueBoxAnswer(host::core::mrOk);
+    host::core::dispatch([&] { screen.sbtVerificarClick(); });
     ASSERT_EQ(ui_.boxes().size(), 1u);
-    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
     const QStringList situations = column(cdsGetPediCreCons(screen), "IDPEDCREEXTR");
     ASSERT_FALSE(situations.isEmpty());
     EXPECT_EQ(situations.count("C"), situations.size());
@@ -155,12 +155,12 @@ TEST_F(ConfirmationList, TotalsLineSaysLoadingUntilTheReloadEnds) {
     auto& screen = openLoadedScreen(ui_);
     const QString totals = lblTotais(screen)->text();
     QStringList seen;
-    host::TNetConnection::setCallObserver(
+    host::client::TNetConnection::setCallObserver(
         [&](const QString&, const QString&) { seen << lblTotais(screen)->text(); });
     screen.sbtVerificarClick();
     package::P_DSSITCREBANC = QString(60, QLatin1Char('x'));
-    ui_.queueBoxAnswer(host::mrOk);
-    host::dispatch([&] { screen.sbtVerificarClick(); });
+    ui_.queueBoxAnswer(host::core::mrOk);
+    host::core::dispatch([&] { screen.sbtVerificarClick(); });
     EXPECT_EQ(seen, QStringList(3, QStringLiteral("Carregando pedidos...")));
     EXPECT_EQ(lblTotais(screen)->text(), totals);
 }
@@ -175,7 +175,7 @@ TEST_F(ConfirmationList, FilterButtonReloadsOnlyWhenConfirmed) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));  // on again
 
     ui_.queueModal([](QDialog& dialog) {
-        sbtConfirma(dynamic_cast<host::TfrmFiltroPadrao&>(dialog))->click();
+        sbtConfirma(dynamic_cast<host::forms::TfrmFiltroPadrao&>(dialog))->click();
     });
     brnFiltro(screen)->click();
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
@@ -193,9 +193,9 @@ TEST_F(ConfirmationList, ImportButtonDoesNotReload) {
     ui_.queueModal([](QDialog& dialog) { dialog.reject(); });
     btImportCons(screen)->click();
     // The hourglass while the dialog is made and shown, the default once it closed.
-    using Kind = host::RecordedRequest::Kind;
+    using Kind = host::automation::RecordedRequest::Kind;
     std::vector<std::pair<Kind, QString>> requests;
-    for (const host::RecordedRequest& r : ui_.requests())
+    for (const host::automation::RecordedRequest& r : ui_.requests())
         requests.emplace_back(r.kind, r.detail);
     EXPECT_EQ(requests,
               (std::vector<std::pair<Kind, QString>>{
@@ -227,7 +227,7 @@ TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
     pressSpace(*dbgPadrao(screen));
-    host::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    host::automation::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
     EXPECT_TRUE(ui_.requests().empty());
     EXPECT_TRUE(ui_.scriptErrors().empty());
     EXPECT_TRUE(calls().isEmpty());
@@ -304,7 +304,7 @@ TEST_F(ConfirmationList, ListsTakeNoValueButTheTickMarks) {
 
 TEST_F(ConfirmationList, DisplayTexts) {
     auto& screen = openLoadedScreen(ui_);
-    const host::TMessages& messages = *msgPadrao(screen);
+    const host::core::TMessages& messages = *msgPadrao(screen);
     struct Row {
         const char* name;
         std::string value;
@@ -360,7 +360,7 @@ TEST_F(ConfirmationList, F5AndTheReloadEntryFetchTheListAgain) {
         std::function<void()> reload;
         const char* moveTo;
     } steps[] = {
-        {"F5", [&] { host::sendKey(dbgPadrao(screen), Qt::Key_F5); }, "C"},
+        {"F5", [&] { host::automation::sendKey(dbgPadrao(screen), Qt::Key_F5); }, "C"},
         {"mniVerificar", [&] { mniVerificar(screen)->trigger(); }, "N"},
     };
     for (const Step& step : steps) {
@@ -389,11 +389,11 @@ TEST_F(ConfirmationList, Layout) {
             .arg(w->height())
             .arg(w->isHidden() ? QStringLiteral(" hidden") : QString());
     };
-    auto hint = [](const host::TButtonFlat* b) { return b->hint(); };
-    auto columns = [](const host::TDBGrid& grid) {
+    auto hint = [](const host::widgets::TButtonFlat* b) { return b->hint(); };
+    auto columns = [](const host::widgets::TDBGrid& grid) {
         QStringList shown;
         for (int i = 0; i < grid.model()->columnCount(); ++i) {
-            const host::GridColumn& c = grid.columns()[static_cast<size_t>(i)];
+            const host::widgets::GridColumn& c = grid.columns()[static_cast<size_t>(i)];
             QString text = grid.fieldNameAt(i) + QLatin1Char(' ') +
                            grid.model()->headerData(i, Qt::Horizontal).toString() +
                            QLatin1Char(' ');

@@ -102,14 +102,14 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
     QStringList progress;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&progress] {
-        if (QWidget* overlay = host::busyOverlay())
+        if (QWidget* overlay = host::widgets::busyOverlay())
             progress << overlay->property("progress").toString();
     });
     watch.start(0);
     const std::string pdf = exported(screen, mniExportarPdf(screen), "pedidos.pdf");
     watch.stop();
     ASSERT_EQ(pdf.substr(0, 4), "%PDF");
-    EXPECT_EQ(host::busyOverlay(), nullptr);
+    EXPECT_EQ(host::widgets::busyOverlay(), nullptr);
     ASSERT_FALSE(progress.isEmpty());
     const QRegularExpression line(
         QStringLiteral(R"(^(Medindo a linha \d+ de 1000|Página \d+ de \d+)$)"));
@@ -166,12 +166,12 @@ TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
     ui_.queueFile(QStringLiteral("C:\\Nao Existe\\pedidos.csv"));
     mniExportarCsv(screen)->trigger();
     ASSERT_EQ(ui_.boxes().size(), 1u);
-    EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
     EXPECT_TRUE(ui_.boxes()[0].text.startsWith(
         QStringLiteral("Não foi possível gravar o arquivo C:\\Nao Existe\\pedidos.csv")))
         << ui_.boxes()[0].text.toStdString();
     EXPECT_FALSE(std::filesystem::exists(c_.path() / "Nao Existe"));
-    EXPECT_EQ(ui_.screenCursor(), host::crDefault);  // the hourglass ends with the export
+    EXPECT_EQ(ui_.screenCursor(), host::core::crDefault);  // the hourglass ends with the export
 }
 
 }  // namespace

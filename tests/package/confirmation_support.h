@@ -27,27 +27,27 @@ using namespace base;
 
 // Opens the screen; its first activation shows the filter dialog, which the
 // scripted service closes unconfirmed, and then loads the lists.
-inline package::TfrmConfCredBco& openLoadedScreen(host::ScriptedUiService& ui) {
+inline package::TfrmConfCredBco& openLoadedScreen(host::automation::ScriptedUiService& ui) {
     ui.queueModal([](QDialog&) {});
     package::CriaConfCredBanc();
     return *package::frmConfCredBco;
 }
 
-inline void clickCell(host::TDBGrid& grid, int row, const QString& field) {
+inline void clickCell(host::widgets::TDBGrid& grid, int row, const QString& field) {
     const QModelIndex index = grid.model()->index(row, grid.columnOfField(field));
     grid.scrollTo(index);
-    host::sendClick(grid.viewport(), grid.visualRect(index).center());
+    host::automation::sendClick(grid.viewport(), grid.visualRect(index).center());
 }
 
-inline void clickTitle(host::TDBGrid& grid, const QString& field) {
+inline void clickTitle(host::widgets::TDBGrid& grid, const QString& field) {
     const int column = grid.columnOfField(field);
     QHeaderView* header = grid.horizontalHeader();
     const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
-    host::sendClick(header->viewport(), QPoint(x, header->height() / 2));
+    host::automation::sendClick(header->viewport(), QPoint(x, header->height() / 2));
 }
 
-inline void pressSpace(host::TDBGrid& grid) {
-    host::sendKey(&grid, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+inline void pressSpace(host::widgets::TDBGrid& grid) {
+    host::automation::sendKey(&grid, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
 }
 
 // The stored text of one text field of every record, in the list's current
@@ -83,7 +83,7 @@ inline QString current(dataset::RecordSet& set, const char* field) {
 // on) rather than ticking every order (off). The list must hold orders.
 inline bool markAllIsOn(package::TfrmConfCredBco& screen) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
-    dataset::RecordSet& orders = *host::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    dataset::RecordSet& orders = *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     const QStringList marks = column(orders, "IDCHECK");
     EXPECT_FALSE(marks.isEmpty()) << "no order to tell the switch by";
     EXPECT_TRUE(marks.count(marks.value(0)) == marks.size()) << "the title click marked some";

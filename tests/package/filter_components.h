@@ -25,8 +25,8 @@ inline QRadioButton* rbtTodosCliente(const QObject& d) {
 inline QRadioButton* rbtListaCliente(const QObject& d) {
     return &component<QRadioButton>(d, "rbtListaCliente");
 }
-inline host::TBtnPesquisa* btnCliente(const QObject& d) {
-    return &component<host::TBtnPesquisa>(d, "btnCliente");
+inline host::widgets::TBtnPesquisa* btnCliente(const QObject& d) {
+    return &component<host::widgets::TBtnPesquisa>(d, "btnCliente");
 }
 inline QGroupBox* grbConsumidor(const QObject& d) {
     return &component<QGroupBox>(d, "grbConsumidor");
@@ -37,8 +37,8 @@ inline QRadioButton* rbtTodosConsumidor(const QObject& d) {
 inline QRadioButton* rbtListaConsumidor(const QObject& d) {
     return &component<QRadioButton>(d, "rbtListaConsumidor");
 }
-inline host::TBtnPesquisa* btnConsumidor(const QObject& d) {
-    return &component<host::TBtnPesquisa>(d, "btnConsumidor");
+inline host::widgets::TBtnPesquisa* btnConsumidor(const QObject& d) {
+    return &component<host::widgets::TBtnPesquisa>(d, "btnConsumidor");
 }
 inline QGroupBox* grbPeriodo(const QObject& d) {
     return &component<QGroupBox>(d, "grbPeriodo");
@@ -46,14 +46,14 @@ inline QGroupBox* grbPeriodo(const QObject& d) {
 inline QLabel* lblDe(const QObject& d) {
     return &component<QLabel>(d, "lblDe");
 }
-inline host::TDateEditPlus* depInicial(const QObject& d) {
-    return &component<host::TDateEditPlus>(d, "depInicial");
+inline host::widgets::TDateEditPlus* depInicial(const QObject& d) {
+    return &component<host::widgets::TDateEditPlus>(d, "depInicial");
 }
 inline QLabel* lblAte(const QObject& d) {
     return &component<QLabel>(d, "lblAte");
 }
-inline host::TDateEditPlus* depFinal(const QObject& d) {
-    return &component<host::TDateEditPlus>(d, "depFinal");
+inline host::widgets::TDateEditPlus* depFinal(const QObject& d) {
+    return &component<host::widgets::TDateEditPlus>(d, "depFinal");
 }
 inline QGroupBox* grbContabilizado(const QObject& d) {
     return &component<QGroupBox>(d, "grbContabilizado");
@@ -88,11 +88,11 @@ inline QGroupBox* grbDescCredito(const QObject& d) {
 inline QLineEdit* edtDescCredito(const QObject& d) {
     return &component<QLineEdit>(d, "edtDescCredito");
 }
-inline host::TNetConnection* netConfCredBanc(const QObject& d) {
-    return &component<host::TNetConnection>(d, "netConfCredBanc");
+inline host::client::TNetConnection* netConfCredBanc(const QObject& d) {
+    return &component<host::client::TNetConnection>(d, "netConfCredBanc");
 }
-inline host::TADOIBQuery* cdsPesqCliente(const QObject& d) {
-    return &component<host::TADOIBQuery>(d, "cdsPesqCliente");
+inline host::client::TADOIBQuery* cdsPesqCliente(const QObject& d) {
+    return &component<host::client::TADOIBQuery>(d, "cdsPesqCliente");
 }
 inline dataset::RecordSet& cdsConsumidor(const QObject& d) {
     return dataSet(d, "cdsConsumidor");

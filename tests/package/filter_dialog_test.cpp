@@ -41,7 +41,7 @@ using Dialog = TfrmFiltroConfCredBco;
 class FilterDialog : public PackageTest {
   protected:
     void TearDown() override {
-        host::setErrorReport(nullptr);
+        host::core::setErrorReport(nullptr);
         PackageTest::TearDown();
     }
 
@@ -166,7 +166,7 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
                   c.group != nullptr ? static_cast<QWidget*>(c.group) : grbFiltroPadrao(d));
         EXPECT_EQ(captionOf(c.widget), c.caption != nullptr ? QString::fromUtf8(c.caption) : "");
         // Captions and typed text; a search button shows only its glyph.
-        if (qobject_cast<host::TBtnPesquisa*>(c.widget) == nullptr) {
+        if (qobject_cast<host::widgets::TBtnPesquisa*>(c.widget) == nullptr) {
             EXPECT_EQ(c.widget->font().bold(), c.bold);
         }
         if (c.checked != NotACheck) {
@@ -177,13 +177,13 @@ TEST_F(FilterDialog, LayoutAsLaidOut) {
             EXPECT_EQ(edit->maxLength(), c.maxLength);
             EXPECT_TRUE(edit->text().isEmpty());
         }
-        if (auto* button = qobject_cast<host::TBtnPesquisa*>(c.widget)) {
+        if (auto* button = qobject_cast<host::widgets::TBtnPesquisa*>(c.widget)) {
             EXPECT_EQ(button->hint(), QStringLiteral("Pesquisar"));
             EXPECT_EQ(button->Associate(), c.besides);
             EXPECT_EQ(button->x(), c.besides->geometry().right() + 3);
             EXPECT_EQ(button->y(), c.besides->y());
         }
-        if (auto* date = qobject_cast<host::TDateEditPlus*>(c.widget)) {
+        if (auto* date = qobject_cast<host::widgets::TDateEditPlus*>(c.widget)) {
             EXPECT_FALSE(date->SaveTime());
             EXPECT_EQ(date->validColor(), QColor(Qt::blue));
             EXPECT_EQ(date->weekdayNames(), (QStringList{"Domingo", "Segunda", "Terça", "Quarta",
@@ -406,8 +406,8 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
                 rbtListaConsumidor(d)->click();
             expectedFocus = r.focusOnClient ? rbtListaCliente(d) : rbtListaConsumidor(d);
             edtDescCredito(d)->setFocus();
-            ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
-            ui_.queueBoxAnswer(host::mrOk);
+            ui_.setOnBox([&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
+            ui_.queueBoxAnswer(host::core::mrOk);
             sbtConfirma(d)->click();
             ui_.setOnBox(nullptr);
             focusAfter = d.focusWidget();
@@ -416,7 +416,7 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
         });
         EXPECT_FALSE(confirmed);
         ASSERT_EQ(ui_.boxes().size(), 1u);
-        EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
         EXPECT_NE(focusAtMessage, expectedFocus) << "the focus moves after the message";
         EXPECT_EQ(focusAfter, expectedFocus);
@@ -522,10 +522,10 @@ TEST_F(FilterDialog, ConnectionFailingAtCreationEndsWithoutShowing) {
     pointAtDeadServer();
     const QString before = package::creditFilterParamsText();
     QStringList reported;
-    host::setErrorReport([&](const QString& text) { reported << text; });
+    host::core::setErrorReport([&](const QString& text) { reported << text; });
     EXPECT_FALSE(package::CriaFiltroConfirmacao());
-    for (const host::RecordedRequest& request : ui_.requests())
-        EXPECT_NE(request.kind, host::RecordedRequest::Kind::Modal);
+    for (const host::automation::RecordedRequest& request : ui_.requests())
+        EXPECT_NE(request.kind, host::automation::RecordedRequest::Kind::Modal);
     EXPECT_TRUE(ui_.boxes().empty());
     EXPECT_TRUE(reported.isEmpty());
     EXPECT_EQ(package::creditFilterParamsText(), before);
@@ -534,7 +534,7 @@ TEST_F(FilterDialog, ConnectionFailingAtCreationEndsWithoutShowing) {
     EXPECT_EQ(openFilterDialogs(), 0);
 
     // Creation ran to its end all the same.
-    std::unique_ptr<Dialog> d(host::createForm<Dialog>());
+    std::unique_ptr<Dialog> d(host::forms::createForm<Dialog>());
     EXPECT_TRUE(d->closedDuringCreation());
     EXPECT_FALSE(netConfCredBanc(*d)->Connected());
     EXPECT_TRUE(cdsPesqCliente(*d)->Active());
@@ -553,7 +553,7 @@ TEST_F(FilterDialog, WorksOnTheFilterItIsGivenAndGivesItBack) {
     given.efetivado = true;
     given.nrPedido = QStringLiteral("00000000000000000042");
     given.dsPedido = QStringLiteral("abc");
-    std::unique_ptr<Dialog> d(host::createForm<Dialog>(given));
+    std::unique_ptr<Dialog> d(host::forms::createForm<Dialog>(given));
     EXPECT_FALSE(d->confirmedFilter().has_value());
     ui_.queueModal([](QDialog& shown) {
         EXPECT_TRUE(rbtListaCliente(shown)->isChecked());
@@ -561,7 +561,7 @@ TEST_F(FilterDialog, WorksOnTheFilterItIsGivenAndGivesItBack) {
         chkContabSim(shown)->click();
         sbtConfirma(dynamic_cast<Dialog&>(shown))->click();
     });
-    host::ui().showModal(*d);
+    host::core::ui().showModal(*d);
 
     package::CreditFilter expected = given;
     expected.contSim = true;

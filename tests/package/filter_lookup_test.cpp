@@ -36,7 +36,7 @@ using namespace base;
 using namespace filter;
 using Dialog = package::TfrmFiltroConfCredBco;
 
-const QString kShared = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
+const QString kShared = QString::fromLatin1(host::client::TADOIBQuery::kSharedConnection);
 
 // A new PostgreSQL database gets no demo data of its own (a new SQLite file
 // does): the server adds the demo clients and consumers with its first
@@ -71,10 +71,10 @@ class FilterLookup : public PackageTest {
     void SetUp() override {
         PackageTest::SetUp();
         ensureDemoClients(server().dbUrl());
-        host::setErrorReport([this](const QString& text) { reported_ << text; });
+        host::core::setErrorReport([this](const QString& text) { reported_ << text; });
     }
     void TearDown() override {
-        host::setErrorReport(nullptr);
+        host::core::setErrorReport(nullptr);
         PackageTest::TearDown();
     }
 
@@ -93,13 +93,13 @@ class FilterLookup : public PackageTest {
 
     int picks() const {
         int n = 0;
-        for (const host::RecordedRequest& r : ui_.requests())
-            n += r.kind == host::RecordedRequest::Kind::Pick ? 1 : 0;
+        for (const host::automation::RecordedRequest& r : ui_.requests())
+            n += r.kind == host::automation::RecordedRequest::Kind::Pick ? 1 : 0;
         return n;
     }
     QString lastPick() const {
         for (auto it = ui_.requests().rbegin(); it != ui_.requests().rend(); ++it)
-            if (it->kind == host::RecordedRequest::Kind::Pick)
+            if (it->kind == host::automation::RecordedRequest::Kind::Pick)
                 return it->detail;
         return {};
     }
@@ -204,8 +204,8 @@ TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
         run([&](Dialog& d) {
             lista = r.clientSearch ? rbtListaCliente(d) : rbtListaConsumidor(d);
             edtDescCredito(d)->setFocus();
-            ui_.setOnBox([&](const host::RecordedBox&) { focusAtMessage = d.focusWidget(); });
-            ui_.queueBoxAnswer(host::mrOk);
+            ui_.setOnBox([&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
+            ui_.queueBoxAnswer(host::core::mrOk);
             (r.clientSearch ? btnCliente(d) : btnConsumidor(d))->click();
             ui_.setOnBox(nullptr);
             client = d.filter().cdCliente;
@@ -298,13 +298,13 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
         run([&](Dialog& d) {
             clientLista = rbtListaCliente(d);
             r.prepare(d);
-            ui_.queueBoxAnswer(host::mrOk);
+            ui_.queueBoxAnswer(host::core::mrOk);
             btnConsumidor(d)->click();
             focus = d.focusWidget();
             consumersLoaded = cdsConsumidor(d).active();
         });
         ASSERT_EQ(ui_.boxes().size(), 1u);
-        EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(r.message));
         if (!r.serverCalled) {
             EXPECT_EQ(focus, clientLista);
@@ -318,13 +318,13 @@ TEST_F(FilterLookup, ConsumerSearchStopsBeforeTheServer) {
 
 // Answers each list picker through the real picker dialog over the data
 // source it is given, marking the rows whose key the test names.
-class PickerProbe : public host::ScriptedUiService {
+class PickerProbe : public host::automation::ScriptedUiService {
   public:
     QStringList keyToMark;
     QStringList keys, registrations, titles;
 
-    host::PickResult pickList(const host::PickRequest& request) override {
-        host::ListPickerDialog picker(request);
+    host::core::PickResult pickList(const host::core::PickRequest& request) override {
+        host::widgets::ListPickerDialog picker(request);
         titles = picker.columnTitles();
         keys.clear();
         registrations.clear();
@@ -354,7 +354,7 @@ TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
             stored << QString::fromStdString(set.fieldByName("NRINSJURCLIE").asString());
     });
     {
-        host::ScopedUi scoped(probe);
+        host::automation::ScopedUi scoped(probe);
         package::CriaFiltroConfirmacao();
     }
     EXPECT_EQ(probe.titles, (QStringList{"Código", "Nr. Inscrição", "Nome"}));

@@ -42,18 +42,18 @@ namespace confcred::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using host::BoxKind;
+using host::core::BoxKind;
 using package::TfrmImporCons;
 
 // The dialog's components by name.
 QLineEdit& medArquivo(QWidget& d) {
     return component<QLineEdit>(d, "medArquivo");
 }
-host::TBtnPesquisa& btnArquivo(QWidget& d) {
-    return component<host::TBtnPesquisa>(d, "btnArquivo");
+host::widgets::TBtnPesquisa& btnArquivo(QWidget& d) {
+    return component<host::widgets::TBtnPesquisa>(d, "btnArquivo");
 }
-host::TNetConnection& netImportCons(QWidget& d) {
-    return component<host::TNetConnection>(d, "netImportCons");
+host::client::TNetConnection& netImportCons(QWidget& d) {
+    return component<host::client::TNetConnection>(d, "netImportCons");
 }
 
 const QString kSuccess = QStringLiteral("Importação realizada com sucesso.");
@@ -86,7 +86,7 @@ class ImportDialog : public PackageTest {
 
     // The dialog as CriaImportCons makes it, shown.
     std::unique_ptr<TfrmImporCons> openDialog() {
-        std::unique_ptr<TfrmImporCons> d(host::createForm<TfrmImporCons>(mainWindow()));
+        std::unique_ptr<TfrmImporCons> d(host::forms::createForm<TfrmImporCons>(mainWindow()));
         d->show();
         return d;
     }
@@ -95,9 +95,9 @@ class ImportDialog : public PackageTest {
         for (int a : answers)
             ui_.queueBoxAnswer(a);
         medArquivo(d).setText(path);
-        testing::component<host::TButtonFlat>(d, "sbtImportExport").click();
+        testing::component<host::widgets::TButtonFlat>(d, "sbtImportExport").click();
         EXPECT_EQ(ui_.pendingBoxAnswers(), 0u);
-        EXPECT_EQ(host::busyDepth(), 0);
+        EXPECT_EQ(host::widgets::busyDepth(), 0);
     }
 
     // The packets sent to SetImporSaldoCons, decoded.
@@ -161,9 +161,9 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
          "C:\\Credito\\Site\\", nullptr, false, true},
         {"btnArquivo", &btnArquivo(*d), &testing::component<QGroupBox>(*d, "grbDadosRel"), nullptr,
          "Pesquisar", false, true},
-        {"sbtImportExport", &testing::component<host::TButtonFlat>(*d, "sbtImportExport"),
+        {"sbtImportExport", &testing::component<host::widgets::TButtonFlat>(*d, "sbtImportExport"),
          &testing::component<QFrame>(*d, "panMenu"), nullptr, "Importar", false, true},
-        {"sbtHelp", &testing::component<host::TButtonFlat>(*d, "sbtHelp"),
+        {"sbtHelp", &testing::component<host::widgets::TButtonFlat>(*d, "sbtHelp"),
          &testing::component<QFrame>(*d, "panMenu"), nullptr, nullptr, false, false},
     };
     for (const Control& c : controls) {
@@ -193,15 +193,15 @@ TEST_F(ImportDialog, CreationSetsComponentsConnectsAndMakesFolders) {
     EXPECT_EQ(btnArquivo(*d).x(), medArquivo(*d).geometry().right() + 3);
     EXPECT_EQ(btnArquivo(*d).y(), medArquivo(*d).y());
     // The chooser the search button opens: text files first, from the site folder.
-    struct ChooserSeen : host::ScriptedUiService {
-        std::optional<host::FileRequest> seen;
-        std::optional<QString> chooseFile(const host::FileRequest& request) override {
+    struct ChooserSeen : host::automation::ScriptedUiService {
+        std::optional<host::core::FileRequest> seen;
+        std::optional<QString> chooseFile(const host::core::FileRequest& request) override {
             seen = request;
             return std::nullopt;
         }
     } chooser;
     {
-        host::ScopedUi scoped(chooser);
+        host::automation::ScopedUi scoped(chooser);
         btnArquivo(*d).click();
     }
     ASSERT_TRUE(chooser.seen.has_value());
@@ -261,13 +261,13 @@ TEST_P(ImportStops, NothingIsSentOrMoved) {
     medArquivo(*d).clearFocus();
     std::vector<int> answers = {row.answer};
     if (row.error != nullptr)
-        answers.push_back(host::mrOk);
+        answers.push_back(host::core::mrOk);
     run(*d, QString::fromUtf8(row.path), answers);
 
     ASSERT_GE(ui_.boxes().size(), 1u);
     EXPECT_EQ(ui_.boxes()[0].kind, BoxKind::Confirmation);
     EXPECT_EQ(ui_.boxes()[0].text, kQuestion);
-    EXPECT_EQ(ui_.boxes()[0].buttons, host::mbYes | host::mbNo);
+    EXPECT_EQ(ui_.boxes()[0].buttons, host::core::mbYes | host::core::mbNo);
     if (row.error != nullptr) {
         ASSERT_EQ(ui_.boxes().size(), 2u);
         EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
@@ -286,12 +286,12 @@ TEST_P(ImportStops, NothingIsSentOrMoved) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImportStops,
     ::testing::Values(
-        StopRow{"AnsweredNo", "C:\\Credito\\Site\\lote1.txt", host::mrNo, nullptr},
-        StopRow{"Empty", "", host::mrYes, "Arquivo deve ser informado."},
-        StopRow{"DefaultFolder", "C:\\Credito\\Site\\", host::mrYes, "Arquivo deve ser informado."},
-        StopRow{"DefaultFolderOtherCase", "c:\\credito\\site\\", host::mrYes,
+        StopRow{"AnsweredNo", "C:\\Credito\\Site\\lote1.txt", host::core::mrNo, nullptr},
+        StopRow{"Empty", "", host::core::mrYes, "Arquivo deve ser informado."},
+        StopRow{"DefaultFolder", "C:\\Credito\\Site\\", host::core::mrYes, "Arquivo deve ser informado."},
+        StopRow{"DefaultFolderOtherCase", "c:\\credito\\site\\", host::core::mrYes,
                 "Arquivo não encontrado."},
-        StopRow{"Missing", "C:\\Credito\\Site\\nada.txt", host::mrYes, "Arquivo não encontrado."}),
+        StopRow{"Missing", "C:\\Credito\\Site\\nada.txt", host::core::mrYes, "Arquivo não encontrado."}),
     [](const ::testing::TestParamInfo<StopRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ImportDialog, CleanFileIsSentWholeArchivedAndClosed) {
@@ -310,11 +310,11 @@ TEST_F(ImportDialog, CleanFileIsSentWholeArchivedAndClosed) {
 
     auto d = openDialog();
     std::vector<std::pair<int, QString>> seen;  // progress and caption at each repaint
-    ui_.setOnRequest([&](const host::RecordedRequest& r) {
-        if (r.kind == host::RecordedRequest::Kind::ProcessMessages)
+    ui_.setOnRequest([&](const host::automation::RecordedRequest& r) {
+        if (r.kind == host::automation::RecordedRequest::Kind::ProcessMessages)
             seen.emplace_back(d->progress(), d->statusCaption());
     });
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote1.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote1.txt"), {host::core::mrYes, host::core::mrOk});
     ui_.setOnRequest(nullptr);
 
     const auto packets = sentPackets();
@@ -323,7 +323,7 @@ TEST_F(ImportDialog, CleanFileIsSentWholeArchivedAndClosed) {
     EXPECT_EQ(arquivoOf(packets[0]), sent);
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Confirmation);
-    EXPECT_EQ(ui_.boxes()[1].buttons, host::mbOK);
+    EXPECT_EQ(ui_.boxes()[1].buttons, host::core::mbOK);
     EXPECT_EQ(ui_.boxes()[1].text, kSuccess);
     EXPECT_EQ(seen, (std::vector<std::pair<int, QString>>{
                         {5, QStringLiteral("Importando dados...")}, {100, QString()}}));
@@ -338,11 +338,11 @@ TEST_F(ImportDialog, WarningsAreLoggedBeforeTheMessage) {
     c_.write("Credito/Site/lote2.txt", goodLine("WARN01") + "\r\n" + badLine("WARN02") + "\r\n");
     auto d = openDialog();
     bool loggedFirst = false;
-    ui_.setOnBox([&](const host::RecordedBox& b) {
+    ui_.setOnBox([&](const host::automation::RecordedBox& b) {
         if (b.text == kWarnings)
             loggedFirst = logs().size() == 1 && fs::exists(site() / "Importados" / "lote2.txt");
     });
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote2.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote2.txt"), {host::core::mrYes, host::core::mrOk});
     ui_.setOnBox(nullptr);
 
     EXPECT_EQ(boxTexts(), (QStringList{kQuestion, kWarnings}));
@@ -362,16 +362,16 @@ TEST_F(ImportDialog, WarningsMessageCountsThemAndItsButtonOpensTheLog) {
     c_.write("Credito/Site/lote_log.txt",
              badLine("OPEN01") + "\r\n" + goodLine("OPEN02") + "\r\n" + badLine("OPEN03") + "\r\n");
     auto d = openDialog();
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote_log.txt"), {host::mrYes, host::mrOpen});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote_log.txt"), {host::core::mrYes, host::core::mrOpen});
 
     ASSERT_EQ(logs().size(), 1u);
     ASSERT_EQ(ui_.boxes().size(), 2u);
-    const host::RecordedBox& closing = ui_.boxes()[1];
+    const host::automation::RecordedBox& closing = ui_.boxes()[1];
     EXPECT_EQ(closing.text, kWarnings);
     EXPECT_EQ(closing.informativeText,
               QStringLiteral("Advertências gravadas no log: 2 (C:\\Credito\\Site\\Log_Lun\\%1).")
                   .arg(QString::fromStdString(logs()[0].filename().string())));
-    EXPECT_EQ(closing.buttons, host::mbOK | host::mbOpen);
+    EXPECT_EQ(closing.buttons, host::core::mbOK | host::core::mbOpen);
     // The faked viewer got the log's own file.
     ASSERT_EQ(ui_.openedUrls().size(), 1u);
     EXPECT_EQ(fs::path(ui_.openedUrls()[0].toLocalFile().toStdString()), logs()[0]);
@@ -384,7 +384,7 @@ TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {
     auto d = openDialog();
     // An answer the server gives as an error: an unknown server object.
     netImportCons(*d).setServerName(QStringLiteral("Lun90000.rdmNaoExiste"));
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote3.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote3.txt"), {host::core::mrYes, host::core::mrOk});
 
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
@@ -398,7 +398,7 @@ TEST_F(ImportDialog, ServerErrorIsShownAndTheNextRunSendsOnlyItsFile) {
 
     netImportCons(*d).setServerName(QStringLiteral("Lun90000.rdmConfCredBanc"));
     ui_.clearRecords();
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote4.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote4.txt"), {host::core::mrYes, host::core::mrOk});
     const auto packets = sentPackets();
     ASSERT_EQ(packets.size(), 2u);
     EXPECT_EQ(packets[1].rowCount(), 1u);
@@ -413,7 +413,7 @@ TEST_F(ImportDialog, DeadServerLeavesFileAndDialog) {
     c_.write("Credito/Site/lote5.txt", goodLine("DEAD01") + "\r\n");
     auto d = openDialog();
     EXPECT_FALSE(netImportCons(*d).Connected());
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote5.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote5.txt"), {host::core::mrYes, host::core::mrOk});
     ASSERT_EQ(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].kind, BoxKind::Error);
     EXPECT_TRUE(fs::exists(site() / "lote5.txt"));
@@ -440,8 +440,8 @@ TEST_P(ImportArchive, ReportedAfterTheClosingMessage) {
         c_.write(row.already, "archived before");
     auto d = openDialog();
     run(*d, QString::fromUtf8(row.path),
-        row.reason != nullptr ? std::vector<int>{host::mrYes, host::mrOk, host::mrOk}
-                              : std::vector<int>{host::mrYes, host::mrOk});
+        row.reason != nullptr ? std::vector<int>{host::core::mrYes, host::core::mrOk, host::core::mrOk}
+                              : std::vector<int>{host::core::mrYes, host::core::mrOk});
 
     ASSERT_GE(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text, kSuccess);
@@ -481,7 +481,7 @@ TEST_F(ImportDialog, UnwritableLogStillShowsTheWarnings) {
     c_.write("Credito/Site/Log_Lun", "a file where the log folder should be");
     c_.write("Credito/Site/lote9.txt", badLine("LOGF01") + "\r\n");
     auto d = openDialog();
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote9.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote9.txt"), {host::core::mrYes, host::core::mrOk});
 
     ASSERT_EQ(ui_.boxes().size(), 2u);
     const QString text = ui_.boxes()[1].text;
@@ -500,7 +500,7 @@ TEST_F(ImportDialog, UnwritableLogStillShowsTheWarnings) {
 TEST_F(ImportDialog, EmptyFileIsSentAsEmptyText) {
     c_.write("Credito/Site/vazio.txt", "");
     auto d = openDialog();
-    run(*d, QStringLiteral("C:\\Credito\\Site\\vazio.txt"), {host::mrYes, host::mrOk});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\vazio.txt"), {host::core::mrYes, host::core::mrOk});
     const auto packets = sentPackets();
     ASSERT_EQ(packets.size(), 1u);
     EXPECT_EQ(arquivoOf(packets[0]), "");
@@ -537,14 +537,14 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
         const std::string file = std::string("dupla_") + r.name + ".txt";
         c_.write("Credito/Site/" + file, goodLine("TWICE1") + "\r\n");
         auto d = openDialog();
-        ui_.setBoxFallback([](const host::RecordedBox& box) -> std::optional<int> {
-            return box.buttons == (host::mbYes | host::mbNo) ? host::mrYes : host::mrOk;
+        ui_.setBoxFallback([](const host::automation::RecordedBox& box) -> std::optional<int> {
+            return box.buttons == (host::core::mbYes | host::core::mbNo) ? host::core::mrYes : host::core::mrOk;
         });
         int letThrough = 0;
-        ui_.setOnRequest([&](const host::RecordedRequest& request) {
-            if (request.kind != host::RecordedRequest::Kind::ProcessMessages || ++letThrough != 2)
+        ui_.setOnRequest([&](const host::automation::RecordedRequest& request) {
+            if (request.kind != host::automation::RecordedRequest::Kind::ProcessMessages || ++letThrough != 2)
                 return;
-            QWidget* button = &testing::component<host::TButtonFlat>(*d, "sbtImportExport");
+            QWidget* button = &testing::component<host::widgets::TButtonFlat>(*d, "sbtImportExport");
             if (r.key) {
                 QCoreApplication::postEvent(
                     button, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));
@@ -562,7 +562,7 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
             }
         });
         medArquivo(*d).setText(QString::fromStdString("C:\\Credito\\Site\\" + file));
-        testing::component<host::TButtonFlat>(*d, "sbtImportExport").click();
+        testing::component<host::widgets::TButtonFlat>(*d, "sbtImportExport").click();
         ui_.setOnRequest(nullptr);
         ui_.setBoxFallback(nullptr);
 
@@ -578,7 +578,7 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
             EXPECT_EQ(log.find("chamada 2"), std::string::npos) << log;
         }
         EXPECT_FALSE(d->isVisible());
-        EXPECT_EQ(host::busyDepth(), 0);
+        EXPECT_EQ(host::widgets::busyDepth(), 0);
     }
 }
 
@@ -588,17 +588,17 @@ TEST_F(ImportDialog, CriaImportConsMakesANewInstanceForEachShowing) {
     ui_.queueModal([&](QDialog& dialog) {
         auto& d = dynamic_cast<TfrmImporCons&>(dialog);
         createdWhileShown = package::Cli_Lun90002::boIdCriado && package::frmImporCons == &d;
-        for (int a : {host::mrYes, host::mrOk})
+        for (int a : {host::core::mrYes, host::core::mrOk})
             ui_.queueBoxAnswer(a);
         medArquivo(d).setText(QStringLiteral("C:\\Credito\\Site\\loteA.txt"));
-        testing::component<host::TButtonFlat>(d, "sbtImportExport").click();
+        testing::component<host::widgets::TButtonFlat>(d, "sbtImportExport").click();
     });
     package::CriaImportCons();
     processEvents();
     EXPECT_TRUE(createdWhileShown);
     EXPECT_FALSE(package::Cli_Lun90002::boIdCriado);
     EXPECT_TRUE(package::frmImporCons.isNull());
-    EXPECT_EQ(ui_.screenCursor(), host::crDefault);
+    EXPECT_EQ(ui_.screenCursor(), host::core::crDefault);
 
     // The next showing is a fresh dialog with its default path; closing it
     // without a run also ends the instance.

@@ -77,11 +77,11 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
         ci::declareArquivoFields(cdsArquivo_);
         ci::declareResultadoFields(cdsResultado_);
         net_.setServerName(package::kImportServerName);
-        host::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
+        host::client::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
             trace_.push_back("call " + method.toStdString() + " busy=" + std::to_string(busy_));
         });
-        ui_.setOnRequest([this](const host::RecordedRequest& r) {
-            if (r.kind == host::RecordedRequest::Kind::ProcessMessages)
+        ui_.setOnRequest([this](const host::automation::RecordedRequest& r) {
+            if (r.kind == host::automation::RecordedRequest::Kind::ProcessMessages)
                 trace_.push_back("messages");
         });
         cdsResultado_.setOnStateChange([this](dataset::RecordSet& set) {
@@ -91,7 +91,7 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
             }
         });
     }
-    ~ImportRunEnds() override { host::TNetConnection::setCallObserver(nullptr); }
+    ~ImportRunEnds() override { host::client::TNetConnection::setCallObserver(nullptr); }
 
     platform::DriveMap makeMap() const {
         platform::DriveMap m;
@@ -145,8 +145,8 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
     class Screen : public package::RunScreen {
       public:
         explicit Screen(ImportRunEnds& test) : test_(test) {}
-        int ask(host::BoxRequest box) override { return host::ui().showBox(box); }
-        std::optional<QString> ask(host::FileRequest) override { return std::nullopt; }
+        int ask(host::core::BoxRequest box) override { return host::core::ui().showBox(box); }
+        std::optional<QString> ask(host::core::FileRequest) override { return std::nullopt; }
         void report(const package::RunFailure& failure) override { test_.told_ = failure; }
         void busy(bool on) override { test_.busy_ += on ? 1 : -1; }
 
@@ -174,10 +174,10 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
     static std::unique_ptr<ServerProcess> server_;
     TempDir c_;
     platform::ScopedDriveMap drives_;
-    host::ScriptedUiService ui_;
-    host::ScopedUi scopedUi_;
-    host::TMessages messages_;
-    host::TNetConnection net_;
+    host::automation::ScriptedUiService ui_;
+    host::automation::ScopedUi scopedUi_;
+    host::core::TMessages messages_;
+    host::client::TNetConnection net_;
     dataset::RecordSet cdsArquivo_{"cdsArquivo"};
     dataset::RecordSet cdsResultado_{"cdsResultado"};
     platform::ManualClock clock_{platform::DateTime::fromParts(2026, 12, 7, 10, 11, 12)};
@@ -219,7 +219,7 @@ TEST_P(ImportRunEnds, EndsAsTheRowSays) {
                                                                                : Kind::Stopped);
     }
     if (row.end == ImportEnd::TransportFailed) {
-        EXPECT_THROW(std::rethrow_exception(outcome.failure->raised), host::TransportError);
+        EXPECT_THROW(std::rethrow_exception(outcome.failure->raised), host::client::TransportError);
     }
     // The question is the run's only box: the dialog tells the rest.
     ASSERT_EQ(ui_.boxes().size(), 1u);
@@ -272,33 +272,33 @@ TEST_P(ImportRunEnds, EndsAsTheRowSays) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImportRunEnds,
     ::testing::Values(
-        Row{"AnsweredNo", host::mrNo, kLote, kLotePath, Content::Good, Prepare::Nothing,
+        Row{"AnsweredNo", host::core::mrNo, kLote, kLotePath, Content::Good, Prepare::Nothing,
             Answerer::Live, ImportEnd::Cancelled, nullptr, ArchiveStatus::Moved, LogEnd::NotNeeded},
-        Row{"DefaultFolder", host::mrYes, kLote, R"(C:\Credito\Site\)", Content::Good,
+        Row{"DefaultFolder", host::core::mrYes, kLote, R"(C:\Credito\Site\)", Content::Good,
             Prepare::Nothing, Answerer::Live, ImportEnd::NoFileNamed, "Arquivo deve ser informado.",
             ArchiveStatus::Moved, LogEnd::NotNeeded},
-        Row{"NoFileThere", host::mrYes, kLote, R"(C:\Credito\Site\nada.txt)", Content::Good,
+        Row{"NoFileThere", host::core::mrYes, kLote, R"(C:\Credito\Site\nada.txt)", Content::Good,
             Prepare::Nothing, Answerer::Live, ImportEnd::FileNotFound, "Arquivo não encontrado.",
             ArchiveStatus::Moved, LogEnd::NotNeeded},
-        Row{"Clean", host::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing, Answerer::Live,
+        Row{"Clean", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing, Answerer::Live,
             ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::NotNeeded},
-        Row{"Warnings", host::mrYes, kLote, kLotePath, Content::Warning, Prepare::Nothing,
+        Row{"Warnings", host::core::mrYes, kLote, kLotePath, Content::Warning, Prepare::Nothing,
             Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::Written},
-        Row{"ArchiveClash", host::mrYes, kLote, kLotePath, Content::Good, Prepare::AlreadyArchived,
+        Row{"ArchiveClash", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::AlreadyArchived,
             Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::TargetExists,
             LogEnd::NotNeeded},
-        Row{"ArchiveFolderMissing", host::mrYes, "Credito/Site/Dez/lote.txt",
+        Row{"ArchiveFolderMissing", host::core::mrYes, "Credito/Site/Dez/lote.txt",
             R"(C:\Credito\Site\Dez\lote.txt)", Content::Good, Prepare::Nothing, Answerer::Live,
             ImportEnd::Imported, nullptr, ArchiveStatus::FolderMissing, LogEnd::NotNeeded},
-        Row{"LogFails", host::mrYes, kLote, kLotePath, Content::Warning, Prepare::LogFolderIsAFile,
+        Row{"LogFails", host::core::mrYes, kLote, kLotePath, Content::Warning, Prepare::LogFolderIsAFile,
             Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::Failed},
-        Row{"ServerRefuses", host::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
+        Row{"ServerRefuses", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
             Answerer::WrongObject, ImportEnd::ServerRefused, "rdmNaoExiste", ArchiveStatus::Moved,
             LogEnd::NotNeeded},
-        Row{"AnswerCutShort", host::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
+        Row{"AnswerCutShort", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
             Answerer::Garbled, ImportEnd::TransportFailed, "", ArchiveStatus::Moved,
             LogEnd::NotNeeded},
-        Row{"ServerKilled", host::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
+        Row{"ServerKilled", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
             Answerer::Killed, ImportEnd::TransportFailed, "", ArchiveStatus::Moved,
             LogEnd::NotNeeded}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });

@@ -44,8 +44,8 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
         pgcPadrao(screen)->tabBar()->setFocus();
         if (tick)
             pressSpace(grid);
-        ui_.queueBoxAnswer(host::mrYes);
-        ui_.queueBoxAnswer(host::mrOk);
+        ui_.queueBoxAnswer(host::core::mrYes);
+        ui_.queueBoxAnswer(host::core::mrOk);
         btnEfetivaCredito(screen)->click();  // Ctrl+E: keyboard_road.script
         ASSERT_EQ(ui_.pendingAnswers(), 0u);
         EXPECT_EQ(focusOf(screen), &grid);
@@ -55,7 +55,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     // tick Space made. The keys come one after another as the keyboard gives
     // them (each event built where the last one was).
     const auto press = [&grid](int key) {
-        host::sendKey(&grid, key, Qt::NoModifier,
+        host::automation::sendKey(&grid, key, Qt::NoModifier,
                       key == Qt::Key_Space ? QStringLiteral(" ") : QString());
     };
     sbtVerificar(screen)->click();  // the server's ticks only
@@ -95,17 +95,17 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     }
     orders.last();
 
-    host::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_F));
+    host::automation::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_F));
     ASSERT_TRUE(panLocalizar(screen)->isVisibleTo(&screen));
     EXPECT_EQ(focusOf(screen), edtLocalizar(screen));
     edtLocalizar(screen)->setText(part);
-    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(focusOf(screen), &grid);
     // From the last order round to the first match, then on with F3 and
     // round again.
     std::vector<size_t> visited{orders.recNo()};
     for (size_t i = 0; i < expected.size(); ++i) {
-        host::sendKey(&grid, Qt::Key_F3);
+        host::automation::sendKey(&grid, Qt::Key_F3);
         visited.push_back(orders.recNo());
     }
     std::vector<size_t> round = expected;
@@ -117,14 +117,14 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     const uint64_t lookups = orders.stats().indexLookups;
     orders.first();
     edtLocalizar(screen)->setText(QString::number(number.toLongLong()));
-    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_GT(orders.stats().indexLookups, lookups);
 
     // No match: the order stays and the bar says so.
     const size_t at = orders.recNo();
     edtLocalizar(screen)->setText(QStringLiteral("não há tal pedido"));
-    host::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
     EXPECT_EQ(orders.recNo(), at);
     EXPECT_EQ(edtLocalizar(screen)->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
 }
@@ -133,7 +133,7 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
 // name; returns "objectName=name" for each.
 QStringList namedControls(QWidget* form) {
     QStringList names;
-    for (const host::AccessibleControl& c : host::accessibleControls(form)) {
+    for (const host::widgets::AccessibleControl& c : host::widgets::accessibleControls(form)) {
         EXPECT_FALSE(c.name.trimmed().isEmpty())
             << form->objectName().toStdString() << "." << c.objectName.toStdString() << " ("
             << c.role.toStdString() << ")";
@@ -201,7 +201,7 @@ TEST_F(Keyboard, AjudaShowsTheScreensPageWithItsShortcuts) {
         if (QApplication::activeWindow() != &dialog)
             QApplication::setActiveWindow(&dialog);
         QWidget* target = dialog.focusWidget() != nullptr ? dialog.focusWidget() : &dialog;
-        EXPECT_TRUE(host::sendKeyCombination(target, QKeyCombination(Qt::Key_F1)));
+        EXPECT_TRUE(host::automation::sendKeyCombination(target, QKeyCombination(Qt::Key_F1)));
         dialog.reject();
     };
     ui_.queueModal(pressF1);

@@ -38,7 +38,7 @@ using package::TfrmImporCons;
 
 // An export of the module as the host reaches it: by its name alone.
 template <class T>
-T* exported(host::PackageLoader& module, const char* name) {
+T* exported(host::core::PackageLoader& module, const char* name) {
     return static_cast<T*>(module.symbol(name));
 }
 
@@ -54,7 +54,7 @@ class PackageExports : public PackageTest {
 };
 
 TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
-    host::PackageLoader module;
+    host::core::PackageLoader module;
     module.load(CONFCRED_PACKAGE_MODULE, QLocale(QLocale::Portuguese, QLocale::Brazil));
     QStringList missing;
     for (const char* name : {"P_CDCLIENTE",
@@ -112,7 +112,7 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
     EXPECT_TRUE(flag("Cli_Lun90000_boIdCriado"));
     EXPECT_TRUE(flag("Cli_Lun90000_boCriaFiltro"));
 
-    const QString number = host::Ajusta(QStringLiteral("123"), 20);
+    const QString number = host::core::Ajusta(QStringLiteral("123"), 20);
     const std::pair<const char*, QString> texts[] = {
         {"P_CDCLIENTE", "T"},        {"P_CDCONSUMIDOR", "T"},    {"P_IDPEDCREEXTR", "_S_N_"},
         {"P_IDPEDCRECONT", "_S_N_"}, {"P_NRPEDCRECONS", number}, {"P_DSSITCREBANC", "%abc%"},
@@ -176,7 +176,7 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
     };
     for (const auto& [locale, file, expected] : rows) {
         SCOPED_TRACE(locale.name().toStdString());
-        host::PackageLoader module;
+        host::core::PackageLoader module;
         module.load(CONFCRED_PACKAGE_MODULE, locale);
         EXPECT_EQ(QFileInfo(module.translationFile()).fileName(), file);
 
@@ -201,7 +201,7 @@ TEST_F(PackageExports, TheTranslationBesideTheModuleFollowsTheLanguage) {
         ui_.queueModal([&seen](QDialog& dialog) {
             auto& import = dynamic_cast<TfrmImporCons&>(dialog);
             seen.importTitle = import.windowTitle();
-            seen.question = testing::component<host::TMessages>(import, "msgPadrao")
+            seen.question = testing::component<host::core::TMessages>(import, "msgPadrao")
                                 .Msg(QStringLiteral("CONF"));
         });
         module.call("CriaImportCons");

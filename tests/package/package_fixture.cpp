@@ -44,13 +44,13 @@ void PackageTest::TearDownTestSuite() {
 }
 
 void PackageTest::SetUp() {
-    scoped_ = std::make_unique<host::ScopedUi>(ui_);
+    scoped_ = std::make_unique<host::automation::ScopedUi>(ui_);
     main_ = std::make_unique<QMainWindow>();
     area_ = new QMdiArea(main_.get());
     main_->setCentralWidget(area_);
     main_->resize(1024, 768);
-    host::application().setMainWindow(main_.get());
-    host::application().setMdiArea(area_);
+    host::core::application().setMainWindow(main_.get());
+    host::core::application().setMdiArea(area_);
     main_->show();
     host::WebURL = QStringLiteral("127.0.0.1");
     host::WebPort = server().port();
@@ -59,27 +59,27 @@ void PackageTest::SetUp() {
     package::Cli_Lun90002::initialization();
     package::Cli_Lun90000::initialization();
     package::setCreditFilterDefaults();
-    host::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
+    host::client::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
         calls_ << method + QLatin1Char(' ') + args;
     });
     openSharedDatabase();
 }
 
 void PackageTest::TearDown() {
-    host::TNetConnection::setCallObserver(nullptr);
+    host::client::TNetConnection::setCallObserver(nullptr);
     // Every screen a test left open goes, with its close handler.
     area_->closeAllSubWindows();
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible() && w != main_.get())
             w->close();
     processEvents();
-    host::application().setMdiArea(nullptr);
-    host::application().setMainWindow(nullptr);
+    host::core::application().setMdiArea(nullptr);
+    host::core::application().setMainWindow(nullptr);
     main_.reset();
     area_ = nullptr;
     processEvents();
-    while (host::busyDepth() > 0)
-        host::DeactiveShowAvi();
+    while (host::widgets::busyDepth() > 0)
+        host::widgets::DeactiveShowAvi();
     closeSharedDatabase();
     scoped_.reset();
 }
@@ -89,14 +89,14 @@ void PackageTest::openSharedDatabase() {
     const QString url = QString::fromStdString(server().dbUrl());
     ASSERT_TRUE(url.startsWith(QStringLiteral("sqlite:"))) << url.toStdString();
     QSqlDatabase db =
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), host::TADOIBQuery::kSharedConnection);
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), host::client::TADOIBQuery::kSharedConnection);
     db.setDatabaseName(url.mid(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
     ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
 }
 
 void PackageTest::closeSharedDatabase() {
-    const QString name = QString::fromLatin1(host::TADOIBQuery::kSharedConnection);
+    const QString name = QString::fromLatin1(host::client::TADOIBQuery::kSharedConnection);
     if (!QSqlDatabase::contains(name))
         return;
     QSqlDatabase::database(name, false).close();

@@ -62,7 +62,7 @@ class PackageTest : public ::testing::Test {
     // Lets queued events (deferred deletions, repaints) run.
     static void processEvents();
 
-    host::ScriptedUiService ui_;
+    host::automation::ScriptedUiService ui_;
     // The host's main window with its multiple-document area, as confcred-host
     // sets them up; child screens open there and activate as in the host.
     QMainWindow* mainWindow() const { return main_.get(); }
@@ -71,7 +71,7 @@ class PackageTest : public ::testing::Test {
   private:
     std::unique_ptr<QMainWindow> main_;
     QMdiArea* area_ = nullptr;
-    std::unique_ptr<host::ScopedUi> scoped_;
+    std::unique_ptr<host::automation::ScopedUi> scoped_;
     QStringList calls_;
     static std::unique_ptr<ServerProcess> server_;
 };

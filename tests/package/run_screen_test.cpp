@@ -21,8 +21,8 @@ class ReportRunFailure : public ::testing::Test {
   protected:
     ReportRunFailure() : scopedUi_(ui_) {}
 
-    host::ScriptedUiService ui_;
-    host::ScopedUi scopedUi_;
+    host::automation::ScriptedUiService ui_;
+    host::automation::ScopedUi scopedUi_;
 };
 
 TEST_F(ReportRunFailure, BoxesStopAndTransportFailuresPassOn) {
@@ -38,25 +38,25 @@ TEST_F(ReportRunFailure, BoxesStopAndTransportFailuresPassOn) {
     };
     for (const Row& row : rows) {
         ui_.clearRecords();
-        ui_.queueBoxAnswer(host::mrOk);
-        EXPECT_THROW(package::reportRunFailure(row.failure), host::Abort) << row.shown;
+        ui_.queueBoxAnswer(host::core::mrOk);
+        EXPECT_THROW(package::reportRunFailure(row.failure), host::core::Abort) << row.shown;
         ASSERT_EQ(ui_.boxes().size(), 1u) << row.shown;
-        EXPECT_EQ(ui_.boxes()[0].kind, host::BoxKind::Error);
+        EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
         EXPECT_EQ(ui_.boxes()[0].text, QString::fromUtf8(row.shown));
     }
 
     ui_.clearRecords();
     RunFailure failure;
     try {
-        throw host::TransportError("Servidor 127.0.0.1:1 não responde.");
-    } catch (const host::TransportError& error) {
+        throw host::client::TransportError("Servidor 127.0.0.1:1 não responde.");
+    } catch (const host::client::TransportError& error) {
         failure = RunFailure::transport(error);
     }
     EXPECT_EQ(failure.message, QStringLiteral("Servidor 127.0.0.1:1 não responde."));
     try {
         package::reportRunFailure(failure);
         ADD_FAILURE() << "reportRunFailure returned";
-    } catch (const host::TransportError& error) {
+    } catch (const host::client::TransportError& error) {
         EXPECT_STREQ(error.what(), "Servidor 127.0.0.1:1 não responde.");
     }
     EXPECT_TRUE(ui_.boxes().empty());

@@ -29,7 +29,7 @@ TEST(ServerConnectionTest, HostContextIsReadAtEveryConnect) {
     FakeServer first(answerNull());
     FakeServer second(answerNull());
     QObject owner;
-    host::TNetConnection* net = nullptr;
+    host::client::TNetConnection* net = nullptr;
     net = package::createServerConnection(&owner, QStringLiteral("netConfCredBanc"),
                                           QStringLiteral("lun90000.rdmConfCredBanc"),
                                           [&net] { package::pointAtHostServer(*net); });

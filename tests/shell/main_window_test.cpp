@@ -14,7 +14,7 @@ namespace {
 // the window, frame included, still fits the screen's work area.
 TEST(MainWindowTest, NeverOpensLargerThanTheScreensWorkArea) {
     HostOptions options;
-    host::PackageLoader package;
+    host::core::PackageLoader package;
     MainWindow window(options, package);
     const QRect area = window.screen()->availableGeometry();
     ASSERT_TRUE(area.width() < 1180 || area.height() < 790) << "the screen fits the window";

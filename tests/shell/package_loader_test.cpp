@@ -15,21 +15,21 @@ namespace {
 
 using ParamsEntry = const char* (*)();
 
-QString initializedLine(PackageLoader& package) {
+QString initializedLine(core::PackageLoader& package) {
     auto entry = reinterpret_cast<ParamsEntry>(package.symbol("GetCreditFilterParams"));
     return entry ? QString::fromUtf8(entry()).trimmed() : QString();
 }
 
 TEST(PackageLoader, RunsInitializeAndReadsThePackageInformation) {
-    PackageLoader package;
+    core::PackageLoader package;
     package.load(CONFCRED_SAMPLE_PACKAGE, QLocale(QLocale::English));
     EXPECT_EQ(package.containedUnits(), (QStringList{"Pkg_Sample", "Sample_Unit"}));
     EXPECT_EQ(package.requiredPackages(), QStringList{"confcred_host"});
     EXPECT_EQ(initializedLine(package), "INICIALIZADO = 1");
     EXPECT_NE(package.symbol("IniProc"), nullptr);
     EXPECT_EQ(package.symbol("NaoExiste"), nullptr);
-    EXPECT_THROW(package.call("NaoExiste"), PackageError);
-    EXPECT_THROW(package.load(CONFCRED_SAMPLE_PACKAGE, QLocale()), PackageError);
+    EXPECT_THROW(package.call("NaoExiste"), core::PackageError);
+    EXPECT_THROW(package.load(CONFCRED_SAMPLE_PACKAGE, QLocale()), core::PackageError);
 
     // Finalize runs on unload: loaded again, the count is back to one.
     package.unload();
@@ -46,11 +46,11 @@ TEST(PackageLoader, RefusesWhatIsNotAPackage) {
         {CONFCRED_HOST_LIBRARY, "lacks Initialize"},
     };
     for (const auto& [path, needle] : rows) {
-        PackageLoader package;
+        core::PackageLoader package;
         try {
             package.load(path, QLocale());
             ADD_FAILURE() << path.toStdString() << " loaded";
-        } catch (const PackageError& error) {
+        } catch (const core::PackageError& error) {
             EXPECT_NE(std::string(error.what()).find(needle), std::string::npos) << error.what();
         }
         EXPECT_FALSE(package.isLoaded());
@@ -75,7 +75,7 @@ TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
     ASSERT_EQ(lrelease.exitCode(), 0) << lrelease.readAllStandardError().toStdString();
 
     {
-        PackageLoader package;
+        core::PackageLoader package;
         package.load(folder + "/libPkg_Sample.so", QLocale(QLocale::Portuguese, QLocale::Brazil));
         EXPECT_TRUE(package.translationFile().endsWith("/Pkg_Sample_pt_BR.qm"))
             << package.translationFile().toStdString();
@@ -83,7 +83,7 @@ TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
         package.unload();
         EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Close");
     }
-    PackageLoader english;
+    core::PackageLoader english;
     english.load(folder + "/libPkg_Sample.so", QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_TRUE(english.translationFile().isEmpty());
     EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Close");

@@ -15,14 +15,14 @@ namespace {
 
 using namespace confcred;
 
-class TfrmAmostra : public host::TfrmPadrao {
+class TfrmAmostra : public host::forms::TfrmPadrao {
   public:
     TfrmAmostra() {
         setObjectName("frmAmostra");
         setWindowTitle("Amostra");
         lblCodTela->setText("AMO001");
         resize(640, 360);
-        host::nameDataSet(this, "cdsAmostra", cdsAmostra);
+        host::widgets::nameDataSet(this, "cdsAmostra", cdsAmostra);
     }
     void FormCreate() override {
         TfrmPadrao::FormCreate();
@@ -43,9 +43,9 @@ class TfrmAmostra : public host::TfrmPadrao {
             cdsAmostra.setIndexFieldNames(dbgPadrao->fieldNameAt(column).toStdString());
         };
     }
-    void FormClose(host::TCloseAction& action) override {
+    void FormClose(host::forms::TCloseAction& action) override {
         TfrmPadrao::FormClose(action);
-        action = host::caFree;
+        action = host::forms::caFree;
         instance = nullptr;
     }
     static inline TfrmAmostra* instance = nullptr;
@@ -72,7 +72,7 @@ __attribute__((visibility("default"))) const PackageInfoTable* GetPackageInfoTab
 }
 __attribute__((visibility("default"))) void IniProc() {
     if (!TfrmAmostra::instance)
-        TfrmAmostra::instance = host::createForm<TfrmAmostra>();
+        TfrmAmostra::instance = host::forms::createForm<TfrmAmostra>();
     TfrmAmostra::instance->Show();
 }
 __attribute__((visibility("default"))) const char* GetCreditFilterParams() {

@@ -33,32 +33,32 @@ inline QMenu* mnuRegistro(const QObject& s) {
 inline QFrame* panMenu(const QObject& s) {
     return &component<QFrame>(s, "panMenu");
 }
-inline host::TButtonFlat* sbtIncluir(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtIncluir");
+inline host::widgets::TButtonFlat* sbtIncluir(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtIncluir");
 }
-inline host::TButtonFlat* sbtAlterar(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtAlterar");
+inline host::widgets::TButtonFlat* sbtAlterar(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtAlterar");
 }
-inline host::TButtonFlat* sbtExcluir(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtExcluir");
+inline host::widgets::TButtonFlat* sbtExcluir(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtExcluir");
 }
-inline host::TButtonFlat* sbtGravar(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtGravar");
+inline host::widgets::TButtonFlat* sbtGravar(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtGravar");
 }
-inline host::TButtonFlat* sbtCancelar(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtCancelar");
+inline host::widgets::TButtonFlat* sbtCancelar(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtCancelar");
 }
-inline host::TButtonFlat* sbtPesquisar(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtPesquisar");
+inline host::widgets::TButtonFlat* sbtPesquisar(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtPesquisar");
 }
-inline host::TButtonFlat* sbtVerificar(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtVerificar");
+inline host::widgets::TButtonFlat* sbtVerificar(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtVerificar");
 }
-inline host::TButtonFlat* sbtImprimir(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtImprimir");
+inline host::widgets::TButtonFlat* sbtImprimir(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtImprimir");
 }
-inline host::TButtonFlat* sbtAjuda(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtAjuda");
+inline host::widgets::TButtonFlat* sbtAjuda(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtAjuda");
 }
 inline QToolButton* sbtFechar(const QObject& s) {
     return &component<QToolButton>(s, "sbtFechar");
@@ -108,26 +108,26 @@ inline QWidget* tshFolhaDados(const QObject& s) {
 inline QWidget* tshFormulario(const QObject& s) {
     return &component<QWidget>(s, "tshFormulario");
 }
-inline host::TDBGrid* dbgPadrao(const QObject& s) {
-    return &component<host::TDBGrid>(s, "dbgPadrao");
+inline host::widgets::TDBGrid* dbgPadrao(const QObject& s) {
+    return &component<host::widgets::TDBGrid>(s, "dbgPadrao");
 }
 inline QFrame* panNavegador(const QObject& s) {
     return &component<QFrame>(s, "panNavegador");
 }
-inline host::TButtonFlat* sbtPrimeiro(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtPrimeiro");
+inline host::widgets::TButtonFlat* sbtPrimeiro(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtPrimeiro");
 }
-inline host::TButtonFlat* sbtAnterior(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtAnterior");
+inline host::widgets::TButtonFlat* sbtAnterior(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtAnterior");
 }
-inline host::TButtonFlat* sbtProximo(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtProximo");
+inline host::widgets::TButtonFlat* sbtProximo(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtProximo");
 }
-inline host::TButtonFlat* sbtUltimo(const QObject& s) {
-    return &component<host::TButtonFlat>(s, "sbtUltimo");
+inline host::widgets::TButtonFlat* sbtUltimo(const QObject& s) {
+    return &component<host::widgets::TButtonFlat>(s, "sbtUltimo");
 }
-inline host::TDBText* dbtNome(const QObject& s) {
-    return &component<host::TDBText>(s, "dbtNome");
+inline host::widgets::TDBText* dbtNome(const QObject& s) {
+    return &component<host::widgets::TDBText>(s, "dbtNome");
 }
 inline QGroupBox* grbFiltroPadrao(const QObject& s) {
     return &component<QGroupBox>(s, "grbFiltroPadrao");
@@ -141,7 +141,7 @@ inline QToolButton* sbtConfirma(const QObject& s) {
 
 // The standard data source, as the standard grid shows it.
 inline dataset::DataSource& dtsPadrao(const QObject& s) {
-    return *component<host::TDBGrid>(s, "dbgPadrao").dataSource();
+    return *component<host::widgets::TDBGrid>(s, "dbgPadrao").dataSource();
 }
 
 }  // namespace confcred::testing::base

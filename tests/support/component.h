@@ -22,7 +22,7 @@ T& component(const QObject& form, const char* name) {
 }
 
 inline dataset::RecordSet& dataSet(const QObject& form, const char* name) {
-    dataset::RecordSet* found = host::findDataSet(&form, QString::fromLatin1(name));
+    dataset::RecordSet* found = host::widgets::findDataSet(&form, QString::fromLatin1(name));
     if (found == nullptr)
         throw std::logic_error(form.objectName().toStdString() + " names no record set " + name);
     return *found;

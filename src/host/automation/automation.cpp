@@ -26,7 +26,7 @@
 #include "host/widgets/db_grid.h"
 #include "host/widgets/named_data_set.h"
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 QStringList splitScriptLine(const QString& line) {
     QStringList words;
@@ -112,7 +112,7 @@ void requireEnabled(QWidget* widget, const QString& target) {
         throw AutomationError(target.toStdString() + " is disabled");
 }
 
-int gridColumn(TDBGrid* grid, const QString& field, const QString& target) {
+int gridColumn(widgets::TDBGrid* grid, const QString& field, const QString& target) {
     const int column = grid->columnOfField(field);
     if (column < 0)
         throw AutomationError(target.toStdString() + " has no column " + field.toStdString());
@@ -215,7 +215,7 @@ void queueAnswer(const Step& s) {
 }
 
 void queuePick(const Step& s) {
-    s.ui.queuePick(formatSelection(s.args));
+    s.ui.queuePick(core::formatSelection(s.args));
 }
 
 void queuePickCancel(const Step& s) {
@@ -249,7 +249,7 @@ void setComponentText(const Step& s) {
 }
 
 void clickGridCell(const Step& s) {
-    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    auto* grid = findComponent<widgets::TDBGrid>(s.args[0]);
     requireEnabled(grid, s.args[0]);
     bool ok = false;
     const int row = s.args[1].toInt(&ok) - 1;
@@ -262,7 +262,7 @@ void clickGridCell(const Step& s) {
 }
 
 void clickGridTitle(const Step& s) {
-    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    auto* grid = findComponent<widgets::TDBGrid>(s.args[0]);
     requireEnabled(grid, s.args[0]);
     const int column = gridColumn(grid, s.args[1], s.args[0]);
     QHeaderView* header = grid->horizontalHeader();
@@ -272,7 +272,7 @@ void clickGridTitle(const Step& s) {
 }
 
 void pressGridKey(const Step& s) {
-    auto* grid = findComponent<TDBGrid>(s.args[0]);
+    auto* grid = findComponent<widgets::TDBGrid>(s.args[0]);
     requireEnabled(grid, s.args[0]);
     const int key = keyFromName(s.args[1]);
     sendKey(grid, key, Qt::NoModifier, key == Qt::Key_Space ? QStringLiteral(" ") : QString());
@@ -285,9 +285,9 @@ QWidget* keyboardWindow() {
     QWidget* window = QApplication::activeModalWidget();
     if (window == nullptr)
         window = QApplication::activeWindow();
-    if (window == nullptr && application().mainForm() != nullptr &&
-        application().mainForm()->isVisible())
-        window = application().mainForm();
+    if (window == nullptr && core::application().mainForm() != nullptr &&
+        core::application().mainForm()->isVisible())
+        window = core::application().mainForm();
     if (window == nullptr) {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->isVisible() && !(top->windowType() == Qt::Popup))
@@ -342,7 +342,7 @@ void printFocus(const Step& s) {
 }
 
 void printAccessibility(const Step& s) {
-    for (const AccessibleControl& control : accessibleControls(findForm(s.args[0])))
+    for (const widgets::AccessibleControl& control : widgets::accessibleControls(findForm(s.args[0])))
         s.out << "a11y " << control.role << " " << control.objectName << " " << quoted(control.name)
               << Qt::endl;
 }
@@ -364,7 +364,7 @@ void closeForm(const Step& s) {
 
 void dumpRecordSet(const Step& s) {
     auto [form, name] = splitTarget(s.args[0]);
-    dataset::RecordSet* set = findDataSet(form, name);
+    dataset::RecordSet* set = widgets::findDataSet(form, name);
     if (!set)
         throw AutomationError("unknown record set " + s.args[0].toStdString());
     if (!set->active()) {
@@ -489,13 +489,13 @@ AutomationDriver::AutomationDriver(ScriptedUiService& ui, Hooks hooks, QTextStre
                 pendingError_ = "the script ended with " + dialog.objectName() + " still open";
         }
     });
-    TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
+    client::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
         out_ << "call " << method << " " << args << Qt::endl;
     });
 }
 
 AutomationDriver::~AutomationDriver() {
-    TNetConnection::setCallObserver(nullptr);
+    client::TNetConnection::setCallObserver(nullptr);
     ui_.setOnBox(nullptr);
     ui_.setOnRequest(nullptr);
     ui_.setOnScriptError(nullptr);
@@ -555,4 +555,4 @@ QStringList automationCommandUsages() {
     return usages;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

@@ -10,7 +10,7 @@
 #include <functional>
 #include <stdexcept>
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 class ScriptedUiService;
 
@@ -56,4 +56,4 @@ QStringList splitScriptLine(const QString& line);
 // docs/automation.md lists them.
 QStringList automationCommandUsages();
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

@@ -5,41 +5,41 @@
 
 #include "host/widgets/qt_ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 namespace {
 
 struct ButtonName {
-    BoxButton button;
+    core::BoxButton button;
     int result;
     const char* name;
 };
 
 constexpr ButtonName kButtons[] = {
-    {mbYes, mrYes, "Yes"},          {mbNo, mrNo, "No"},          {mbOK, mrOk, "OK"},
-    {mbCancel, mrCancel, "Cancel"}, {mbAbort, mrAbort, "Abort"}, {mbRetry, mrRetry, "Retry"},
-    {mbIgnore, mrIgnore, "Ignore"}, {mbOpen, mrOpen, "Open"},
+    {core::mbYes, core::mrYes, "Yes"},          {core::mbNo, core::mrNo, "No"},          {core::mbOK, core::mrOk, "OK"},
+    {core::mbCancel, core::mrCancel, "Cancel"}, {core::mbAbort, core::mrAbort, "Abort"}, {core::mbRetry, core::mrRetry, "Retry"},
+    {core::mbIgnore, core::mrIgnore, "Ignore"}, {core::mbOpen, core::mrOpen, "Open"},
 };
 
 }  // namespace
 
-QString boxKindName(BoxKind kind) {
+QString boxKindName(core::BoxKind kind) {
     switch (kind) {
-        case BoxKind::Warning:
+        case core::BoxKind::Warning:
             return QStringLiteral("Warning");
-        case BoxKind::Error:
+        case core::BoxKind::Error:
             return QStringLiteral("Error");
-        case BoxKind::Information:
+        case core::BoxKind::Information:
             return QStringLiteral("Information");
-        case BoxKind::Confirmation:
+        case core::BoxKind::Confirmation:
             return QStringLiteral("Confirmation");
-        case BoxKind::Custom:
+        case core::BoxKind::Custom:
             break;
     }
     return QStringLiteral("Custom");
 }
 
-QString boxButtonsText(BoxButtons buttons) {
+QString boxButtonsText(core::BoxButtons buttons) {
     QStringList names;
     for (const ButtonName& b : kButtons) {
         if (buttons & b.button)
@@ -66,12 +66,12 @@ void ScriptedUiService::queueFileCancel() {
     files_.emplace_back(std::nullopt);
 }
 void ScriptedUiService::queuePick(const QString& selection) {
-    picks_.push_back(PickResult{true, selection});
+    picks_.push_back(core::PickResult{true, selection});
 }
 void ScriptedUiService::queuePickCancel() {
-    picks_.push_back(PickResult{false, {}});
+    picks_.push_back(core::PickResult{false, {}});
 }
-void ScriptedUiService::queuePickResult(PickResult result) {
+void ScriptedUiService::queuePickResult(core::PickResult result) {
     picks_.push_back(std::move(result));
 }
 void ScriptedUiService::queueModal(ModalAction action) {
@@ -110,10 +110,10 @@ void ScriptedUiService::fail(const QString& what, const QString& detail) {
     throw ScriptError(message.toStdString());
 }
 
-int ScriptedUiService::showBox(const BoxRequest& request) {
+int ScriptedUiService::showBox(const core::BoxRequest& request) {
     RecordedBox box;
     box.kind = request.kind;
-    box.caption = boxCaption(request);
+    box.caption = widgets::boxCaption(request);
     box.text = request.text;
     box.buttons = request.buttons;
     box.helpContext = request.helpContext;
@@ -139,7 +139,7 @@ int ScriptedUiService::showBox(const BoxRequest& request) {
     return *answer;
 }
 
-std::optional<QString> ScriptedUiService::chooseFile(const FileRequest& request) {
+std::optional<QString> ScriptedUiService::chooseFile(const core::FileRequest& request) {
     record(RecordedRequest::Kind::File, request.title + QStringLiteral(" @ ") + request.initialDir);
     if (files_.empty())
         fail(QStringLiteral("no answer queued for the file chooser"), request.title);
@@ -148,16 +148,16 @@ std::optional<QString> ScriptedUiService::chooseFile(const FileRequest& request)
     return answer;
 }
 
-std::optional<QString> ScriptedUiService::chooseSaveFile(const FileRequest& request) {
+std::optional<QString> ScriptedUiService::chooseSaveFile(const core::FileRequest& request) {
     // The same queue as the open chooser: a script's choose-file answers both.
     return chooseFile(request);
 }
 
-PickResult ScriptedUiService::pickList(const PickRequest& request) {
+core::PickResult ScriptedUiService::pickList(const core::PickRequest& request) {
     record(RecordedRequest::Kind::Pick, request.title + QStringLiteral(" @ ") + request.keyField);
     if (picks_.empty())
         fail(QStringLiteral("no answer queued for the list picker"), request.title);
-    PickResult answer = std::move(picks_.front());
+    core::PickResult answer = std::move(picks_.front());
     picks_.pop_front();
     // A cancelled (or empty) pick leaves the selection as it was given.
     if (!answer.ok)
@@ -193,7 +193,7 @@ int ScriptedUiService::showModal(QDialog& dialog) {
         record(RecordedRequest::Kind::Modal, name + QStringLiteral(" closed by the script's end"));
         dialog.reject();
     }
-    return dialog.result() == 0 ? mrCancel : dialog.result();
+    return dialog.result() == 0 ? core::mrCancel : dialog.result();
 }
 
 void ScriptedUiService::processMessages() {
@@ -217,11 +217,11 @@ void ScriptedUiService::showPage(const QString& title, const QString& html, QWid
     pages_.push_back(RecordedPage{title, html});
 }
 
-ScopedUi::ScopedUi(UiService& service) : previous_(&ui()) {
-    setUi(&service);
+ScopedUi::ScopedUi(core::UiService& service) : previous_(&core::ui()) {
+    core::setUi(&service);
 }
 ScopedUi::~ScopedUi() {
-    setUi(previous_);
+    core::setUi(previous_);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

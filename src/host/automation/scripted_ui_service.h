@@ -15,12 +15,12 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 // A request the script did not prepare for, or an answer of the wrong kind.
 // The service records it for its driver before raising it, so the dispatch
 // point stops the handler silently.
-class ScriptError : public SilentStop {
+class ScriptError : public core::SilentStop {
   public:
     explicit ScriptError(const std::string& message) : message_(message) {}
     const char* what() const noexcept override { return message_.what(); }
@@ -30,12 +30,12 @@ class ScriptError : public SilentStop {
 };
 
 struct RecordedBox {
-    BoxKind kind = BoxKind::Information;
+    core::BoxKind kind = core::BoxKind::Information;
     QString caption;  // as shown: the application title when the caller gave none
     QString text;
-    BoxButtons buttons = mbOK;
+    core::BoxButtons buttons = core::mbOK;
     int helpContext = 0;
-    int answer = mrNone;
+    int answer = core::mrNone;
     QString informativeText;
 };
 
@@ -56,13 +56,13 @@ struct RecordedRequest {
 };
 
 // Short names for transcripts: "Error", "Confirmation", ...; "Yes|No", ...
-QString boxKindName(BoxKind kind);
-QString boxButtonsText(BoxButtons buttons);
+QString boxKindName(core::BoxKind kind);
+QString boxButtonsText(core::BoxButtons buttons);
 // Parses a button name as the automation script writes it ("Yes", "OK", ...,
 // case ignored) to its ModalResult; nothing for an unknown name.
 std::optional<int> modalResultFromName(const QString& name);
 
-class ScriptedUiService : public UiService {
+class ScriptedUiService : public core::UiService {
   public:
     // Acts on a dialog shown modally (clicks, typing, closing). If the dialog
     // is still open when the action returns, the service closes it as Escape
@@ -80,7 +80,7 @@ class ScriptedUiService : public UiService {
     void queueFileCancel();
     void queuePick(const QString& selection);  // OK with this selection
     void queuePickCancel();
-    void queuePickResult(PickResult result);
+    void queuePickResult(core::PickResult result);
     void queueModal(ModalAction action);
 
     size_t pendingBoxAnswers() const { return boxAnswers_.size(); }
@@ -126,10 +126,10 @@ class ScriptedUiService : public UiService {
     void setModalFallback(ModalAction fallback) { modalFallback_ = std::move(fallback); }
 
     // UiService.
-    int showBox(const BoxRequest& request) override;
-    std::optional<QString> chooseFile(const FileRequest& request) override;
-    std::optional<QString> chooseSaveFile(const FileRequest& request) override;
-    PickResult pickList(const PickRequest& request) override;
+    int showBox(const core::BoxRequest& request) override;
+    std::optional<QString> chooseFile(const core::FileRequest& request) override;
+    std::optional<QString> chooseSaveFile(const core::FileRequest& request) override;
+    core::PickResult pickList(const core::PickRequest& request) override;
     int showModal(QDialog& dialog) override;
     void processMessages() override;
     void setScreenCursor(int cursor) override;
@@ -143,7 +143,7 @@ class ScriptedUiService : public UiService {
 
     std::deque<int> boxAnswers_;
     std::deque<std::optional<QString>> files_;
-    std::deque<PickResult> picks_;
+    std::deque<core::PickResult> picks_;
     std::deque<ModalAction> modals_;
     std::vector<RecordedBox> boxes_;
     std::vector<RecordedRequest> requests_;
@@ -155,20 +155,20 @@ class ScriptedUiService : public UiService {
     ModalAction modalFallback_;
     std::vector<QString> scriptErrors_;
     std::function<void(const QString&)> onScriptError_;
-    int cursor_ = crDefault;
+    int cursor_ = core::crDefault;
 };
 
 // Installs a service as the application's UI service for the lifetime of the
 // scope, then restores the one before (tests).
 class ScopedUi {
   public:
-    explicit ScopedUi(UiService& service);
+    explicit ScopedUi(core::UiService& service);
     ~ScopedUi();
     ScopedUi(const ScopedUi&) = delete;
     ScopedUi& operator=(const ScopedUi&) = delete;
 
   private:
-    UiService* previous_;
+    core::UiService* previous_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

@@ -12,7 +12,7 @@ Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int 
                                                Qt::KeyboardModifiers mods, const QString& text,
                                                bool autorep, ushort count);
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 namespace {
 
@@ -50,9 +50,9 @@ void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers, const QS
     QApplication::sendEvent(target, &release);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 bool sendKeyCombination(QWidget* target, QKeyCombination combination) {
     const int key = combination.key();
@@ -64,4 +64,4 @@ bool sendKeyCombination(QWidget* target, QKeyCombination combination) {
     return false;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace confcred::host {
+namespace confcred::host::automation {
 
 // A left click (press and release) at `point` in the widget's coordinates.
 void sendClick(QWidget* target, QPoint point);
@@ -25,4 +25,4 @@ void sendKey(QWidget* target, int key, Qt::KeyboardModifiers modifiers = Qt::NoM
 // since shortcuts only fire in it. True when a shortcut took the key.
 bool sendKeyCombination(QWidget* target, QKeyCombination combination);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::automation

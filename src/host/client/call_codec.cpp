@@ -8,7 +8,7 @@
 #include "dataset/packet_codec.h"
 #include "dataset/record_set.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
@@ -178,4 +178,4 @@ CallResult decodeAnswer(int status, std::string&& body, const QString& server,
     }
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

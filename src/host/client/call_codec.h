@@ -21,7 +21,7 @@ namespace confcred::dataset {
 class RecordSet;
 }
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // One argument of a server call.
 class CallArg {
@@ -100,4 +100,4 @@ class TransportError : public std::runtime_error {
 CallResult decodeAnswer(int status, std::string&& body, const QString& server,
                         const QString& method);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -2,11 +2,11 @@
 
 #include "host/client/server_session.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 CallContext& hostCallContext() {
     static CallContext context{&serverSession(), {}};
     return context;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

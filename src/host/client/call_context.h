@@ -9,7 +9,7 @@
 #include <QString>
 #include <functional>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 class ServerSession;
 
@@ -27,4 +27,4 @@ struct CallContext {
 // observer the automation driver sets. It outlives every connection.
 CallContext& hostCallContext();
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -3,7 +3,7 @@
 #include "host/client/retry_key.h"
 #include "host/client/server_session.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
@@ -84,4 +84,4 @@ QString CallPolicy::logInAgainFor(bool writes, QString& operatorName) {
     return {};
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -19,7 +19,7 @@
 
 #include "host/client/call_transport.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 class ServerSession;
 
@@ -58,4 +58,4 @@ class CallPolicy {
     std::function<void()> linkLost_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -11,7 +11,7 @@
 #include "host/client/retry_key.h"
 #include "host/client/server_tls.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 void ServerRequest::setHeader(const QByteArray& name, const QByteArray& value) {
     for (auto& [have, old] : headers)
@@ -125,4 +125,4 @@ ServerAnswer NetTransport::exchange(const ServerRequest& request) {
     return answer;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -18,7 +18,7 @@
 
 class QNetworkAccessManager;
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // A transport failure after which the server may or may not have run the
 // call: nothing, or no whole answer, came back.
@@ -78,4 +78,4 @@ class NetTransport final : public CallTransport {
     std::unique_ptr<QNetworkAccessManager> network_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

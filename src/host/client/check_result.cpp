@@ -4,20 +4,20 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
 void showServerError(const CallResult& result, bool abortOnError, int helpContext) {
-    BoxRequest box;
-    box.kind = BoxKind::Error;
-    box.caption = application().title();
+    core::BoxRequest box;
+    box.kind = core::BoxKind::Error;
+    box.caption = core::application().title();
     box.text = result.errorMessage().isEmpty()
                    ? QStringLiteral("O servidor de aplicação informou um erro sem descrição.")
                    : result.errorMessage();
-    box.buttons = mbOK;
+    box.buttons = core::mbOK;
     box.helpContext = helpContext;
-    ui().showBox(box);
+    core::ui().showBox(box);
     if (abortOnError)
         abortHandler();
 }
@@ -40,4 +40,4 @@ dataset::DataPacket CheckResultServ(CallResult&& result, bool abortOnError, int 
     return result.hasPacket() ? result.takePacket() : dataset::DataPacket{};
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -4,7 +4,7 @@
 #include "dataset/data_packet.h"
 #include "host/client/net_connection.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // The data packet of a good result (an empty packet when the result carries no
 // packet). On an error result it shows the server's message in an error box
@@ -17,4 +17,4 @@ dataset::DataPacket CheckResultServ(const CallResult& result, bool abortOnError 
 dataset::DataPacket CheckResultServ(CallResult&& result, bool abortOnError = true,
                                     int helpContext = 0);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

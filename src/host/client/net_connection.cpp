@@ -4,7 +4,7 @@
 #include "host/client/call_transport.h"
 #include "host/core/off_ui_thread.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
@@ -19,7 +19,7 @@ CallResult decodeCallAnswer(int status, std::string&& body, const QString& serve
     constexpr size_t kDecodeApartBytes = 256 * 1024;
     if (body.size() < kDecodeApartBytes)
         return decodeAnswer(status, std::move(body), server, method);
-    return offUiThread([&] { return decodeAnswer(status, std::move(body), server, method); });
+    return core::offUiThread([&] { return decodeAnswer(status, std::move(body), server, method); });
 }
 
 }  // namespace
@@ -117,4 +117,4 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
     return result;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -23,7 +23,7 @@
 #include "host/client/call_codec.h"
 #include "host/client/call_context.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 class CallTransport;
 struct ServerRequest;
@@ -113,7 +113,7 @@ class TNetConnection : public QObject {
     // Told of every call (method name and the JSON array of its arguments)
     // before it is sent; the automation transcript prints them. Sets the
     // host's context's observer, so it hears the connections made under it.
-    using CallObserver = host::CallObserver;
+    using CallObserver = host::client::CallObserver;
     static void setCallObserver(CallObserver observer);
 
   signals:
@@ -138,4 +138,4 @@ class TNetConnection : public QObject {
     std::function<void()> beforeConnect_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

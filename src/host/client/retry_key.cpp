@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <QUuid>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 bool isWriteCall(const QString& method) {
     static const QStringList writes = {
@@ -26,4 +26,4 @@ void pauseBeforeRetry(int ms) {
     loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -10,7 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // setEfetivaSaldo, setCancelaCredito, setSituacao and SetImporSaldoCons, in
 // any letter case (as the server matches names).
@@ -23,4 +23,4 @@ QByteArray newIdempotencyKey();
 // user input, as a call's wait does.
 void pauseBeforeRetry(int ms);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

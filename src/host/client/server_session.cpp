@@ -13,7 +13,7 @@
 
 #include "host/client/server_tls.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
@@ -153,4 +153,4 @@ ServerSession& serverSession() {
     return session;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

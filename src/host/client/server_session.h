@@ -12,7 +12,7 @@
 #include <QString>
 #include <functional>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // How a login after the session ended came out.
 enum class LoginAgain {
@@ -81,4 +81,4 @@ class ServerSession {
 // call context hands it to them (host/client/call_context.h).
 ServerSession& serverSession();
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <stdexcept>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 namespace {
 
@@ -99,4 +99,4 @@ QString CertificateWatch::failure() const {
         .arg(server, faults.join(QStringLiteral("; ")));
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -14,7 +14,7 @@
 #include <QString>
 #include <QUrl>
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // http://HOST:PORT/path, or https://HOST:PORT/path for an https:// address.
 QUrl serverUrl(const QString& address, int port, const QString& path = {});
@@ -47,4 +47,4 @@ class CertificateWatch {
     QList<QSslError> errors_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

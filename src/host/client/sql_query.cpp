@@ -14,7 +14,7 @@
 
 #include "platform/datetime.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 using dataset::DataPacket;
 using dataset::FieldDef;
@@ -319,4 +319,4 @@ DataPacket TADOIBQuery::fetch() {
     return packet;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -17,7 +17,7 @@
 
 #include "dataset/record_set.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
 
 // A database failure while opening a query: the query's name, the driver's text.
 class QueryError : public std::runtime_error {
@@ -109,4 +109,4 @@ class TADOIBQuery : public QObject {
 // the ones inside quotes or after "::".
 QStringList sqlParameterNames(const QString& sql);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::client

@@ -5,7 +5,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 int FiliProc = 1;
 QString WebURL = QStringLiteral("127.0.0.1");
@@ -34,7 +34,7 @@ QWidget* Application::mainForm() const {
 }
 
 void Application::setErrorReport(ErrorReport report) {
-    confcred::host::setErrorReport(std::move(report));
+    confcred::host::core::setErrorReport(std::move(report));
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -12,7 +12,7 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 class Application : public QObject {
     Q_OBJECT
@@ -72,4 +72,4 @@ extern QString Operador;
 
 inline constexpr int kDefaultServerPort = 8211;
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

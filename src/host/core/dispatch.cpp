@@ -4,7 +4,7 @@
 
 #include "host/core/mens_erro.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 namespace {
 
@@ -76,4 +76,4 @@ void ScopeGuard::reportCleanupFailure(std::exception_ptr error) {
     }
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

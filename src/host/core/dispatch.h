@@ -11,7 +11,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // A stop the dispatch point swallows without a report: whoever raised it has
 // already told the operator (or, for the scripted UI service, its driver).
@@ -156,4 +156,4 @@ class ScopeGuard {
     int uncaught_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

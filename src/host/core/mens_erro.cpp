@@ -4,7 +4,7 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 void MensErro(const QString& text, bool abort) {
     BoxRequest box;
@@ -17,4 +17,4 @@ void MensErro(const QString& text, bool abort) {
         abortHandler();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -5,7 +5,7 @@
 
 #include "host/core/application.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 QStringList translatedLines(const char* context, std::span<const MessageText> texts) {
     QStringList lines;
@@ -66,4 +66,4 @@ int TMessages::ShowMsg(const QString& key, BoxKind kind, BoxButtons buttons,
     return ui().showBox(box);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

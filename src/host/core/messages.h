@@ -10,7 +10,7 @@
 
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // A line of a message table as a screen writes it, in the source language:
 // the key, and the text marked QT_TRANSLATE_NOOP(context, text) for lupdate.
@@ -54,4 +54,4 @@ class TMessages : public QObject {
     QHash<QString, QString> byKey_;  // folded key -> text
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

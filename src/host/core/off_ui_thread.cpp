@@ -9,7 +9,7 @@
 #include "dataset/data_packet.h"
 #include "dataset/record_set.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 void runOffUiThread(const std::function<void()>& step) {
     const QCoreApplication* app = QCoreApplication::instance();
@@ -53,4 +53,4 @@ void loadPacketOffUiThread(dataset::RecordSet& target, dataset::DataPacket packe
     target.takeContent(fresh);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -20,7 +20,7 @@ class DataPacket;
 class RecordSet;
 }  // namespace confcred::dataset
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // Runs `step` on a worker thread and waits for it as described above; an
 // exception the step raises is raised again here. Without an application
@@ -43,4 +43,4 @@ auto offUiThread(Step&& step) -> std::invoke_result_t<Step&> {
 // also when the packet is refused (DataSetError).
 void loadPacketOffUiThread(dataset::RecordSet& target, dataset::DataPacket packet);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

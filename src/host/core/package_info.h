@@ -23,11 +23,11 @@ using PackageEntry = void (*)();
 using PackageInfoEntry = const PackageInfoTable* (*)();
 }
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // The symbol names the loader looks up.
 inline constexpr const char* kInitializeEntry = "Initialize";
 inline constexpr const char* kFinalizeEntry = "Finalize";
 inline constexpr const char* kPackageInfoEntry = "GetPackageInfoTable";
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

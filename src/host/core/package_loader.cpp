@@ -7,7 +7,7 @@
 
 #include "host/core/package_info.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 PackageLoader::PackageLoader() = default;
 
@@ -92,4 +92,4 @@ void* PackageLoader::symbol(const char* name) {
     return reinterpret_cast<void*>(library_.resolve(name));
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -12,7 +12,7 @@
 
 class QTranslator;
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 class PackageError : public std::runtime_error {
   public:
@@ -51,4 +51,4 @@ class PackageLoader {
     QStringList required_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

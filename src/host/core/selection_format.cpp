@@ -1,6 +1,6 @@
 #include "host/core/selection_format.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 QString formatSelection(const QStringList& keys) {
     QString out;
@@ -53,4 +53,4 @@ std::optional<QStringList> parseSelection(const QString& selection) {
     return keys;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <optional>
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 QString formatSelection(const QStringList& keys);
 
@@ -17,4 +17,4 @@ QString formatSelection(const QStringList& keys);
 // gives nothing.
 std::optional<QStringList> parseSelection(const QString& selection);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -1,6 +1,6 @@
 #include "host/core/text_routines.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 namespace {
 
@@ -134,4 +134,4 @@ QString FormatMaskText(const QString& mask, const QString& text) {
     return out;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

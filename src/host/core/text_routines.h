@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // An order number in the fixed form the server stores: blanks around it
 // trimmed; a text of digits only left-padded with zeros to `width`; any other
@@ -40,4 +40,4 @@ QString PictPess(const QString& text);
 // the mask is full are dropped, as the edit would.
 QString FormatMaskText(const QString& mask, const QString& text);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -1,6 +1,6 @@
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 namespace {
 
@@ -16,4 +16,4 @@ void setUi(UiService* service) {
     current = service;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

@@ -16,7 +16,7 @@ namespace confcred::dataset {
 class DataSource;
 }
 
-namespace confcred::host {
+namespace confcred::host::core {
 
 // Classic message-box result codes (6 = Yes).
 enum ModalResult : int {
@@ -123,4 +123,4 @@ void setUi(UiService* service);
 // the widgets (host/widgets/qt_ui_service.cpp).
 UiService& defaultUiService();
 
-}  // namespace confcred::host
+}  // namespace confcred::host::core

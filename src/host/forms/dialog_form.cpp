@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 TDialogForm::TDialogForm(QWidget* parent)
     : QDialog(parent), FormLifecycle(static_cast<QWidget&>(*this), caHide) {
@@ -40,4 +40,4 @@ void TDialogForm::done(int result) {
         deleteLater();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

@@ -7,7 +7,7 @@
 
 #include "host/forms/form_base.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 class TDialogForm : public QDialog, public FormLifecycle {
     Q_OBJECT
@@ -17,7 +17,7 @@ class TDialogForm : public QDialog, public FormLifecycle {
 
     // The close request (FormClose decides; the base hides the dialog).
     void Close() { close(); }
-    int ModalResult() const { return result(); }
+    int core::ModalResult() const { return result(); }
     // Ends the modal showing with this result, through FormClose.
     void setModalResult(int result) { done(result); }
 
@@ -33,4 +33,4 @@ class TDialogForm : public QDialog, public FormLifecycle {
     bool closing_ = false;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

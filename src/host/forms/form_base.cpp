@@ -10,7 +10,7 @@
 #include "host/core/ui_service.h"
 #include "host/widgets/accessibility.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 namespace detail {
 
@@ -26,8 +26,8 @@ bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
         case QEvent::Show:
             if (watched == &widget_ && !event->spontaneous()) {
-                nameControls(&widget_);
-                dispatch([this] { form_.FormShow(); });
+                widgets::nameControls(&widget_);
+                core::dispatch([this] { form_.FormShow(); });
             }
             return false;
         case QEvent::WindowActivate:
@@ -62,7 +62,7 @@ bool FormEventFilter::eventFilter(QObject* watched, QEvent* event) {
     lastKeyReceiver_ = receiver;
     auto* keyEvent = static_cast<QKeyEvent*>(event);
     int key = keyEvent->key();
-    const bool completed = dispatch([&] { form_.FormKeyDown(key, keyEvent->modifiers()); });
+    const bool completed = core::dispatch([&] { form_.FormKeyDown(key, keyEvent->modifiers()); });
     if (!completed || key == 0) {
         keyEvent->accept();
         return true;
@@ -81,14 +81,14 @@ FormLifecycle::~FormLifecycle() = default;
 
 void FormLifecycle::runFormCreate() {
     creating_ = true;
-    ScopeGuard done([this] { creating_ = false; });
+    core::ScopeGuard done([this] { creating_ = false; });
     FormCreate();
     created_ = true;
 }
 
 TCloseAction FormLifecycle::runFormClose() {
     TCloseAction action = defaultAction_;
-    if (!dispatch([&] { FormClose(action); }))
+    if (!core::dispatch([&] { FormClose(action); }))
         return caNone;  // a failing close handler keeps the screen open
     if (creating_ && action != caNone)
         closedDuringCreation_ = true;
@@ -101,21 +101,21 @@ void FormLifecycle::runFormActivate() {
     // waits for the server. One that closed while being created never is.
     if (!created_ || closedDuringCreation_ || !widget_.isVisible())
         return;
-    dispatch([this] { FormActivate(); });
+    core::dispatch([this] { FormActivate(); });
 }
 
 void showScreenHelp(const QString& screenCode, const QString& title) {
     QFile page(QStringLiteral(":/ajuda/%1.html").arg(screenCode));
     if (page.open(QIODevice::ReadOnly)) {
-        ui().showPage(QStringLiteral("Ajuda - %1").arg(title), QString::fromUtf8(page.readAll()),
+        core::ui().showPage(QStringLiteral("Ajuda - %1").arg(title), QString::fromUtf8(page.readAll()),
                       nullptr);
         return;
     }
-    BoxRequest box;
-    box.kind = BoxKind::Information;
+    core::BoxRequest box;
+    box.kind = core::BoxKind::Information;
     box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
                    .arg(screenCode, title);
-    ui().showBox(box);
+    core::ui().showBox(box);
 }
 
 QShortcut* helpKey(QWidget& form) {
@@ -125,4 +125,4 @@ QShortcut* helpKey(QWidget& form) {
     return key;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

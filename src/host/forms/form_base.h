@@ -16,7 +16,7 @@
 class QShortcut;
 class QWidget;
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
 
@@ -113,4 +113,4 @@ F* createForm(Args&&... args) {
     return form.release();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

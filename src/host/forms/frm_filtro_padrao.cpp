@@ -15,17 +15,17 @@
 #include "host/forms/form_base.h"
 #include "host/widgets/button_flat.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 namespace {
 
-QToolButton* panelButton(const char* name, const QString& text, const QString& hint, Glyph glyph,
+QToolButton* panelButton(const char* name, const QString& text, const QString& hint, widgets::Glyph glyph,
                          QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setText(text);
     b->setToolTip(hint);
-    b->setIcon(glyphIcon(glyph));
+    b->setIcon(widgets::glyphIcon(glyph));
     b->setIconSize(QSize(16, 16));
     b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     b->setAutoRaise(true);
@@ -40,7 +40,7 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) &
                    ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                      Qt::WindowContextHelpButtonHint));
-    msgPadrao = new TMessages(this);
+    msgPadrao = new core::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
 
     auto* layout = new QHBoxLayout(this);
@@ -63,9 +63,9 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(4);
     sbtConfirma = panelButton("sbtConfirma", QStringLiteral("Confirmar"),
-                              QStringLiteral("Confirmar"), Glyph::Confirm, panBotoes);
+                              QStringLiteral("Confirmar"), widgets::Glyph::Confirm, panBotoes);
     sbtFechar = panelButton("sbtFechar", QStringLiteral("Fechar"), QStringLiteral("Fechar (Esc)"),
-                            Glyph::Close, panBotoes);
+                            widgets::Glyph::Close, panBotoes);
     buttons->addWidget(sbtConfirma);
     buttons->addWidget(sbtFechar);
     menuLayout->addWidget(panBotoes);
@@ -80,9 +80,9 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     menuLayout->addWidget(lblCodTela);
     layout->addWidget(panMenu);
 
-    onEvent(sbtConfirma, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::sbtConfirmaClick);
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::Close);
-    onEvent(helpKey(*this), &QShortcut::activated, this,
+    core::onEvent(sbtConfirma, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::sbtConfirmaClick);
+    core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::Close);
+    core::onEvent(helpKey(*this), &QShortcut::activated, this,
             [this] { showScreenHelp(lblCodTela->text(), windowTitle()); });
 }
 
@@ -132,4 +132,4 @@ void TfrmFiltroPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
     }
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

@@ -12,9 +12,11 @@ class QGroupBox;
 class QLabel;
 class QToolButton;
 
-namespace confcred::host {
-
+namespace confcred::host::core {
 class TMessages;
+}
+
+namespace confcred::host::forms {
 
 class TfrmFiltroPadrao : public TDialogForm {
     Q_OBJECT
@@ -32,7 +34,7 @@ class TfrmFiltroPadrao : public TDialogForm {
     QFrame* panBotoes;
     QToolButton* sbtConfirma;
     QToolButton* sbtFechar;
-    TMessages* msgPadrao;
+    core::TMessages* msgPadrao;
 
     // The base confirms with ModalResult OK; derived dialogs validate first.
     virtual void sbtConfirmaClick();
@@ -43,4 +45,4 @@ class TfrmFiltroPadrao : public TDialogForm {
     void FormKeyDown(int& key, Qt::KeyboardModifiers shift) override;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

@@ -15,14 +15,14 @@
 #include "host/core/ui_service.h"
 #include "host/widgets/button_flat.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent) {
     setObjectName(QStringLiteral("frmPadrImportExport"));
     setWindowFlags((windowFlags() | Qt::WindowCloseButtonHint) &
                    ~(Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
                      Qt::WindowContextHelpButtonHint));
-    msgPadrao = new TMessages(this);
+    msgPadrao = new core::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
 
     auto* layout = new QVBoxLayout(this);
@@ -36,12 +36,12 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     auto* bar = new QHBoxLayout(panMenu);
     bar->setContentsMargins(4, 3, 8, 3);
     bar->setSpacing(0);
-    sbtImportExport = new TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
-                                      glyphIcon(Glyph::Import), panMenu);
-    sbtHelp = new TButtonFlat(QStringLiteral("sbtHelp"), QStringLiteral("Ajuda"),
-                              glyphIcon(Glyph::Help), panMenu);
-    sbtFechar = new TButtonFlat(QStringLiteral("sbtFechar"), QStringLiteral("Fechar"),
-                                glyphIcon(Glyph::Close), panMenu);
+    sbtImportExport = new widgets::TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
+                                      widgets::glyphIcon(widgets::Glyph::Import), panMenu);
+    sbtHelp = new widgets::TButtonFlat(QStringLiteral("sbtHelp"), QStringLiteral("Ajuda"),
+                              widgets::glyphIcon(widgets::Glyph::Help), panMenu);
+    sbtFechar = new widgets::TButtonFlat(QStringLiteral("sbtFechar"), QStringLiteral("Fechar"),
+                                widgets::glyphIcon(widgets::Glyph::Close), panMenu);
     bar->addWidget(sbtImportExport);
     bar->addWidget(sbtHelp);
     bar->addWidget(sbtFechar);
@@ -73,11 +73,11 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     body->addWidget(lblStatus);
     layout->addLayout(body, 1);
 
-    onEvent(sbtImportExport, &QAbstractButton::clicked, this,
+    core::onEvent(sbtImportExport, &QAbstractButton::clicked, this,
             &TfrmPadrImportExport::sbtImportExportClick);
-    onEvent(sbtHelp, &QAbstractButton::clicked, this, &TfrmPadrImportExport::sbtHelpClick);
-    onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrImportExport::sbtHelpClick);
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrImportExport::Close);
+    core::onEvent(sbtHelp, &QAbstractButton::clicked, this, &TfrmPadrImportExport::sbtHelpClick);
+    core::onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrImportExport::sbtHelpClick);
+    core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrImportExport::Close);
 }
 
 TfrmPadrImportExport::~TfrmPadrImportExport() = default;
@@ -108,4 +108,4 @@ void TfrmPadrImportExport::sbtHelpClick() {
     showScreenHelp(lblCodTela->text(), windowTitle());
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

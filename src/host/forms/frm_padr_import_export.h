@@ -11,10 +11,15 @@ class QGroupBox;
 class QLabel;
 class QProgressBar;
 
-namespace confcred::host {
-
-class TButtonFlat;
+namespace confcred::host::core {
 class TMessages;
+}
+
+namespace confcred::host::widgets {
+class TButtonFlat;
+}
+
+namespace confcred::host::forms {
 
 class TfrmPadrImportExport : public TDialogForm {
     Q_OBJECT
@@ -35,16 +40,16 @@ class TfrmPadrImportExport : public TDialogForm {
     // are found by their object names.
     QFrame* panMenu;
     QLabel* lblCodTela;
-    TButtonFlat* sbtImportExport;
-    TButtonFlat* sbtHelp;
-    TButtonFlat* sbtFechar;
+    widgets::TButtonFlat* sbtImportExport;
+    widgets::TButtonFlat* sbtHelp;
+    widgets::TButtonFlat* sbtFechar;
     QGroupBox* grbDadosRel;
     QProgressBar* pgbProgresso;
     QLabel* lblStatus;
-    TMessages* msgPadrao;
+    core::TMessages* msgPadrao;
 
     virtual void sbtImportExportClick() {}
     virtual void sbtHelpClick();
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

@@ -25,7 +25,7 @@
 #include "host/widgets/db_grid.h"
 #include "host/widgets/db_text.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 namespace {
 
@@ -122,8 +122,8 @@ TfrmPadrao::TfrmPadrao(QWidget* parent)
 
     dbgPadrao->setDataSource(&dtsPadrao);
     dbtNome->setDataSource(&dtsPadrao);
-    onEvent(dbgPadrao, &TDBGrid::OnKeyDown, this, &TfrmPadrao::dbgPadraoKeyDown);
-    onEvent(&dtsPadrao, &dataset::DataSource::setOnStateChange, this,
+    core::onEvent(dbgPadrao, &widgets::TDBGrid::OnKeyDown, this, &TfrmPadrao::dbgPadraoKeyDown);
+    core::onEvent(&dtsPadrao, &dataset::DataSource::setOnStateChange, this,
             [this](dataset::DataSource& source) {
                 // Without a set (also while a derived screen's record set is
                 // being destroyed with the screen) only the base rule runs: a
@@ -134,7 +134,7 @@ TfrmPadrao::TfrmPadrao(QWidget* parent)
                     dtsPadraoStateChange();
             });
 
-    if (QMdiArea* area = application().mdiArea()) {
+    if (QMdiArea* area = core::application().mdiArea()) {
         subWindow_ = area->addSubWindow(this);
         // The close handler decides whether the screen is freed.
         subWindow_->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -209,8 +209,8 @@ void TfrmPadrao::activateInArea(bool active) {
 
 void TfrmPadrao::focusGrid() {
     QWidget* page = pgcPadrao->currentWidget();
-    TDBGrid* grid =
-        page == tshFolhaDados || page == nullptr ? dbgPadrao : page->findChild<TDBGrid*>();
+    widgets::TDBGrid* grid =
+        page == tshFolhaDados || page == nullptr ? dbgPadrao : page->findChild<widgets::TDBGrid*>();
     if (grid != nullptr && grid->isEnabled() && grid->isVisibleTo(this))
         grid->setFocus(Qt::OtherFocusReason);
 }
@@ -241,27 +241,27 @@ void TfrmPadrao::buildMenu() {
     mnuPadrao->setObjectName(QStringLiteral("mnuPadrao"));
     mnuRegistro = mnuPadrao->addMenu(QStringLiteral("&Registro"));
     mnuRegistro->setObjectName(QStringLiteral("mnuRegistro"));
-    auto add = [this](const char* name, const QString& text, Glyph glyph) {
-        QAction* a = mnuRegistro->addAction(glyphIcon(glyph), text);
+    auto add = [this](const char* name, const QString& text, widgets::Glyph glyph) {
+        QAction* a = mnuRegistro->addAction(widgets::glyphIcon(glyph), text);
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    mniIncluir = add("mniIncluir", QStringLiteral("&Incluir"), Glyph::Insert);
-    mniAlterar = add("mniAlterar", QStringLiteral("&Alterar"), Glyph::Edit);
-    mniExcluir = add("mniExcluir", QStringLiteral("&Excluir"), Glyph::Delete);
+    mniIncluir = add("mniIncluir", QStringLiteral("&Incluir"), widgets::Glyph::Insert);
+    mniAlterar = add("mniAlterar", QStringLiteral("&Alterar"), widgets::Glyph::Edit);
+    mniExcluir = add("mniExcluir", QStringLiteral("&Excluir"), widgets::Glyph::Delete);
     mnuRegistro->addSeparator();
-    mniGravar = add("mniGravar", QStringLiteral("&Gravar"), Glyph::Save);
-    mniCancelar = add("mniCancelar", QStringLiteral("&Cancelar"), Glyph::Cancel);
+    mniGravar = add("mniGravar", QStringLiteral("&Gravar"), widgets::Glyph::Save);
+    mniCancelar = add("mniCancelar", QStringLiteral("&Cancelar"), widgets::Glyph::Cancel);
     mnuRegistro->addSeparator();
-    mniPesquisar = add("mniPesquisar", QStringLiteral("&Pesquisar"), Glyph::Search);
-    mniDuplicar = add("mniDuplicar", QStringLiteral("&Duplicar registro"), Glyph::Insert);
+    mniPesquisar = add("mniPesquisar", QStringLiteral("&Pesquisar"), widgets::Glyph::Search);
+    mniDuplicar = add("mniDuplicar", QStringLiteral("&Duplicar registro"), widgets::Glyph::Insert);
     mnuRegistro->addSeparator();
-    mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), Glyph::Reload);
-    mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), Glyph::Print);
-    mniExportarCsv = add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), Glyph::Save);
-    mniExportarPdf = add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), Glyph::Save);
+    mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), widgets::Glyph::Reload);
+    mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), widgets::Glyph::Print);
+    mniExportarCsv = add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), widgets::Glyph::Save);
+    mniExportarPdf = add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), widgets::Glyph::Save);
     mnuRegistro->addSeparator();
-    mniFechar = add("mniFechar", QStringLiteral("&Fechar"), Glyph::Close);
+    mniFechar = add("mniFechar", QStringLiteral("&Fechar"), widgets::Glyph::Close);
     mniDuplicar->setEnabled(false);  // no screen of ours duplicates records yet
 }
 
@@ -273,24 +273,24 @@ void TfrmPadrao::buildToolbar() {
     panMenu->setFixedHeight(29);
     panMenu->setAutoFillBackground(true);
 
-    auto button = [this](const char* name, const QString& hint, Glyph glyph, int left) {
-        auto* b = new TButtonFlat(QString::fromLatin1(name), hint, glyphIcon(glyph), panMenu);
+    auto button = [this](const char* name, const QString& hint, widgets::Glyph glyph, int left) {
+        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint, widgets::glyphIcon(glyph), panMenu);
         b->place(left, 4);
         return b;
     };
-    sbtIncluir = button("sbtIncluir", QStringLiteral("Incluir"), Glyph::Insert, 4);
-    sbtAlterar = button("sbtAlterar", QStringLiteral("Alterar"), Glyph::Edit, 25);
-    sbtExcluir = button("sbtExcluir", QStringLiteral("Excluir"), Glyph::Delete, 46);
+    sbtIncluir = button("sbtIncluir", QStringLiteral("Incluir"), widgets::Glyph::Insert, 4);
+    sbtAlterar = button("sbtAlterar", QStringLiteral("Alterar"), widgets::Glyph::Edit, 25);
+    sbtExcluir = button("sbtExcluir", QStringLiteral("Excluir"), widgets::Glyph::Delete, 46);
     makeRule(panMenu, 70);
-    sbtGravar = button("sbtGravar", QStringLiteral("Gravar"), Glyph::Save, 75);
-    sbtCancelar = button("sbtCancelar", QStringLiteral("Cancelar"), Glyph::Cancel, 96);
+    sbtGravar = button("sbtGravar", QStringLiteral("Gravar"), widgets::Glyph::Save, 75);
+    sbtCancelar = button("sbtCancelar", QStringLiteral("Cancelar"), widgets::Glyph::Cancel, 96);
     makeRule(panMenu, 120);
-    sbtPesquisar = button("sbtPesquisar", QStringLiteral("Pesquisar"), Glyph::Search, 125);
-    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar (F5)"), Glyph::Reload, 146);
+    sbtPesquisar = button("sbtPesquisar", QStringLiteral("Pesquisar"), widgets::Glyph::Search, 125);
+    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar (F5)"), widgets::Glyph::Reload, 146);
     makeRule(panMenu, 172);
-    sbtImprimir = button("sbtImprimir", QStringLiteral("Imprimir"), Glyph::Print, 361);
-    sbtAjuda = button("sbtAjuda", QStringLiteral("Ajuda"), Glyph::Help, 397);
-    sbtFechar = button("sbtFechar", QStringLiteral("Fechar"), Glyph::Close, 433);
+    sbtImprimir = button("sbtImprimir", QStringLiteral("Imprimir"), widgets::Glyph::Print, 361);
+    sbtAjuda = button("sbtAjuda", QStringLiteral("Ajuda"), widgets::Glyph::Help, 397);
+    sbtFechar = button("sbtFechar", QStringLiteral("Fechar"), widgets::Glyph::Close, 433);
 
     lblCodTela = new QLabel(panMenu);
     lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
@@ -300,9 +300,9 @@ void TfrmPadrao::buildToolbar() {
     lblCodTela->setStyleSheet(QStringLiteral("color: #5a6b80;"));
 
     // Buttons and menu entries run the same handlers.
-    auto bind = [this](TButtonFlat* b, QAction* a, void (TfrmPadrao::*handler)()) {
-        onEvent(b, &QAbstractButton::clicked, this, handler);
-        onEvent(a, &QAction::triggered, this, handler);
+    auto bind = [this](widgets::TButtonFlat* b, QAction* a, void (TfrmPadrao::*handler)()) {
+        core::onEvent(b, &QAbstractButton::clicked, this, handler);
+        core::onEvent(a, &QAction::triggered, this, handler);
     };
     bind(sbtIncluir, mniIncluir, &TfrmPadrao::sbtIncluirClick);
     bind(sbtAlterar, mniAlterar, &TfrmPadrao::sbtAlterarClick);
@@ -312,14 +312,14 @@ void TfrmPadrao::buildToolbar() {
     bind(sbtPesquisar, mniPesquisar, &TfrmPadrao::sbtPesquisarClick);
     bind(sbtVerificar, mniVerificar, &TfrmPadrao::sbtVerificarClick);
     bind(sbtImprimir, mniImprimir, &TfrmPadrao::sbtImprimirClick);
-    onEvent(mniExportarCsv, &QAction::triggered, this, &TfrmPadrao::mniExportarCsvClick);
-    onEvent(mniExportarPdf, &QAction::triggered, this, &TfrmPadrao::mniExportarPdfClick);
+    core::onEvent(mniExportarCsv, &QAction::triggered, this, &TfrmPadrao::mniExportarCsvClick);
+    core::onEvent(mniExportarPdf, &QAction::triggered, this, &TfrmPadrao::mniExportarPdfClick);
     // The exports are there whenever printing is: they follow the button.
     sbtImprimir->installEventFilter(new EnabledFollower({mniExportarCsv, mniExportarPdf}, this));
-    onEvent(sbtAjuda, &QAbstractButton::clicked, this, &TfrmPadrao::sbtAjudaClick);
-    onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
-    onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
-    onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
+    core::onEvent(sbtAjuda, &QAbstractButton::clicked, this, &TfrmPadrao::sbtAjudaClick);
+    core::onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
+    core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
+    core::onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
 }
 
 void TfrmPadrao::buildPages() {
@@ -335,7 +335,7 @@ void TfrmPadrao::buildPages() {
 
     auto* sheet = new QVBoxLayout(tshFolhaDados);
     sheet->setContentsMargins(4, 4, 4, 4);
-    dbgPadrao = new TDBGrid(tshFolhaDados);
+    dbgPadrao = new widgets::TDBGrid(tshFolhaDados);
     dbgPadrao->setObjectName(QStringLiteral("dbgPadrao"));
     sheet->addWidget(dbgPadrao);
 }
@@ -348,18 +348,18 @@ void TfrmPadrao::buildNavigator() {
     auto* row = new QHBoxLayout(panNavegador);
     row->setContentsMargins(4, 2, 8, 2);
     row->setSpacing(0);
-    auto button = [this, row](const char* name, const QString& hint, Glyph glyph, int step) {
-        auto* b = new TButtonFlat(QString::fromLatin1(name), hint, glyphIcon(glyph), panNavegador);
+    auto button = [this, row](const char* name, const QString& hint, widgets::Glyph glyph, int step) {
+        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint, widgets::glyphIcon(glyph), panNavegador);
         row->addWidget(b);
-        onEvent(b, &QAbstractButton::clicked, this, [this, step] { navigate(step); });
+        core::onEvent(b, &QAbstractButton::clicked, this, [this, step] { navigate(step); });
         return b;
     };
-    sbtPrimeiro = button("sbtPrimeiro", QStringLiteral("Primeiro"), Glyph::First, -2);
-    sbtAnterior = button("sbtAnterior", QStringLiteral("Anterior"), Glyph::Prior, -1);
-    sbtProximo = button("sbtProximo", QStringLiteral("Próximo"), Glyph::Next, 1);
-    sbtUltimo = button("sbtUltimo", QStringLiteral("Último"), Glyph::Last, 2);
+    sbtPrimeiro = button("sbtPrimeiro", QStringLiteral("Primeiro"), widgets::Glyph::First, -2);
+    sbtAnterior = button("sbtAnterior", QStringLiteral("Anterior"), widgets::Glyph::Prior, -1);
+    sbtProximo = button("sbtProximo", QStringLiteral("Próximo"), widgets::Glyph::Next, 1);
+    sbtUltimo = button("sbtUltimo", QStringLiteral("Último"), widgets::Glyph::Last, 2);
     row->addSpacing(12);
-    dbtNome = new TDBText(panNavegador);
+    dbtNome = new widgets::TDBText(panNavegador);
     dbtNome->setObjectName(QStringLiteral("dbtNome"));
     QFont bold = dbtNome->font();
     bold.setBold(true);
@@ -399,7 +399,7 @@ void TfrmPadrao::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
     (void)shift;
     if (key == Qt::Key_F5 && sbtVerificar->isEnabled()) {
         key = 0;
-        ScopeGuard back([this] { focusGrid(); });
+        core::ScopeGuard back([this] { focusGrid(); });
         sbtVerificarClick();
     }
 }
@@ -424,28 +424,28 @@ void TfrmPadrao::dtsPadraoStateChange() {
         entry->setEnabled(on);
     }
     const bool canMove = state != DataSetState::Inactive && !editing;
-    for (TButtonFlat* b : {sbtPrimeiro, sbtAnterior, sbtProximo, sbtUltimo})
+    for (widgets::TButtonFlat* b : {sbtPrimeiro, sbtAnterior, sbtProximo, sbtUltimo})
         b->setEnabled(canMove);
 }
 
 void TfrmPadrao::sbtImprimirClick() {
-    previewReport(*dbgPadrao, printReport(), this);
+    print::previewReport(*dbgPadrao, printReport(), this);
 }
 
 void TfrmPadrao::mniExportarCsvClick() {
-    exportGrid(*dbgPadrao, printReport(), ExportFormat::Csv, this);
+    print::exportGrid(*dbgPadrao, printReport(), print::ExportFormat::Csv, this);
 }
 
 void TfrmPadrao::mniExportarPdfClick() {
-    exportGrid(*dbgPadrao, printReport(), ExportFormat::Pdf, this);
+    print::exportGrid(*dbgPadrao, printReport(), print::ExportFormat::Pdf, this);
 }
 
-GridReport TfrmPadrao::printReport() const {
-    return basicReport(windowTitle());
+print::GridReport TfrmPadrao::printReport() const {
+    return print::basicReport(windowTitle());
 }
 
 void TfrmPadrao::sbtAjudaClick() {
     showScreenHelp(lblCodTela->text(), windowTitle());
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

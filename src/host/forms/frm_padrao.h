@@ -23,11 +23,13 @@ class QMenu;
 class QMenuBar;
 class QTabWidget;
 
-namespace confcred::host {
-
+namespace confcred::host::widgets {
 class TButtonFlat;
 class TDBGrid;
 class TDBText;
+}
+
+namespace confcred::host::forms {
 
 class TfrmPadrao : public QWidget, public FormLifecycle {
     Q_OBJECT
@@ -60,16 +62,16 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     QMenuBar* mnuPadrao;
     QMenu* mnuRegistro;
     QFrame* panMenu;
-    TButtonFlat* sbtIncluir;
-    TButtonFlat* sbtAlterar;
-    TButtonFlat* sbtExcluir;
-    TButtonFlat* sbtGravar;
-    TButtonFlat* sbtCancelar;
-    TButtonFlat* sbtPesquisar;
-    TButtonFlat* sbtVerificar;  // reload (F5)
-    TButtonFlat* sbtImprimir;
-    TButtonFlat* sbtAjuda;
-    TButtonFlat* sbtFechar;
+    widgets::TButtonFlat* sbtIncluir;
+    widgets::TButtonFlat* sbtAlterar;
+    widgets::TButtonFlat* sbtExcluir;
+    widgets::TButtonFlat* sbtGravar;
+    widgets::TButtonFlat* sbtCancelar;
+    widgets::TButtonFlat* sbtPesquisar;
+    widgets::TButtonFlat* sbtVerificar;  // reload (F5)
+    widgets::TButtonFlat* sbtImprimir;
+    widgets::TButtonFlat* sbtAjuda;
+    widgets::TButtonFlat* sbtFechar;
     QAction* mniIncluir;
     QAction* mniAlterar;
     QAction* mniExcluir;
@@ -86,14 +88,14 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     QTabWidget* pgcPadrao;
     QWidget* tshFolhaDados;
     QWidget* tshFormulario;
-    TDBGrid* dbgPadrao;
+    widgets::TDBGrid* dbgPadrao;
     dataset::DataSource dtsPadrao;
     QFrame* panNavegador;
-    TButtonFlat* sbtPrimeiro;
-    TButtonFlat* sbtAnterior;
-    TButtonFlat* sbtProximo;
-    TButtonFlat* sbtUltimo;
-    TDBText* dbtNome;
+    widgets::TButtonFlat* sbtPrimeiro;
+    widgets::TButtonFlat* sbtAnterior;
+    widgets::TButtonFlat* sbtProximo;
+    widgets::TButtonFlat* sbtUltimo;
+    widgets::TDBText* dbtNome;
 
     // Handlers. The base close frees the screen; the base key handler runs
     // the reload on F5; the base state handler enables the data commands by
@@ -123,7 +125,7 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     // What the printout and the exports say beside the grid's rows: the base
     // gives the screen's title, the operator and the time, and the record
     // count as the total; a screen with a filter or totals adds them.
-    virtual GridReport printReport() const;
+    virtual print::GridReport printReport() const;
     // Shows the screen's help page (showScreenHelp).
     virtual void sbtAjudaClick();
 
@@ -147,4 +149,4 @@ class TfrmPadrao : public QWidget, public FormLifecycle {
     bool activeInArea_ = false;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

@@ -13,7 +13,7 @@
 #include "host/core/application.h"
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 LoginDialog::LoginDialog(const QString& operatorName, const QString& message, QWidget* parent)
     : QDialog(parent) {
@@ -80,13 +80,13 @@ const char* const kSessionEnded =
 // Shows "Entrar" until the server accepts (true) or the person cancels;
 // a refusal comes back with the server's message.
 bool askUntilAccepted(const QString& host, int port, QString& operatorName, QString message) {
-    ServerSession& session = serverSession();
+    client::ServerSession& session = client::serverSession();
     for (;;) {
         LoginDialog dialog(operatorName, message);
-        if (ui().showModal(dialog) != QDialog::Accepted)
+        if (core::ui().showModal(dialog) != QDialog::Accepted)
             return false;
         operatorName = dialog.operatorName();
-        const LoginReply reply = session.login(host, port, operatorName, dialog.password());
+        const client::LoginReply reply = session.login(host, port, operatorName, dialog.password());
         if (reply.ok) {
             operatorName = session.operatorName();
             return true;
@@ -98,15 +98,15 @@ bool askUntilAccepted(const QString& host, int port, QString& operatorName, QStr
 // The login after the session ended, made as the one at start: the dialog
 // offers the session's operator, or the automation's password is sent for
 // that name again. Whoever logs in becomes the host context's Operador.
-LoginAgain logInAgain(const QString& host, int port, const std::optional<QString>& password,
+client::LoginAgain logInAgain(const QString& host, int port, const std::optional<QString>& password,
                       QString& message) {
-    ServerSession& session = serverSession();
+    client::ServerSession& session = client::serverSession();
     QString name = session.operatorName();
     if (password) {
-        const LoginReply reply = session.login(host, port, name, *password);
+        const client::LoginReply reply = session.login(host, port, name, *password);
         if (!reply.ok) {
             message = reply.message;
-            return LoginAgain::Refused;
+            return client::LoginAgain::Refused;
         }
     } else {
         // The call's busy animation keeps its wait cursor over the screens,
@@ -114,20 +114,20 @@ LoginAgain logInAgain(const QString& host, int port, const std::optional<QString
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
         if (!askUntilAccepted(host, port, name, QString::fromUtf8(kSessionEnded)))
-            return LoginAgain::Cancelled;
+            return client::LoginAgain::Cancelled;
     }
     if (Operador != session.operatorName()) {
         Operador = session.operatorName();
-        emit application().operatorChanged(Operador);
+        emit core::application().operatorChanged(Operador);
     }
-    return LoginAgain::LoggedIn;
+    return client::LoginAgain::LoggedIn;
 }
 
 }  // namespace
 
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message) {
-    ServerSession& session = serverSession();
+    client::ServerSession& session = client::serverSession();
     QString tlsFailure;
     if (!session.required(host, port, &tlsFailure)) {
         if (tlsFailure.isEmpty())
@@ -137,7 +137,7 @@ LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
     }
     message.clear();
     if (password) {
-        const LoginReply reply = session.login(host, port, operatorName, *password);
+        const client::LoginReply reply = session.login(host, port, operatorName, *password);
         if (!reply.ok) {
             message = reply.message;
             return LoginResult::Refused;
@@ -152,4 +152,4 @@ LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
     return LoginResult::LoggedIn;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

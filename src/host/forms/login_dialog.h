@@ -13,7 +13,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace confcred::host {
+namespace confcred::host::forms {
 
 class LoginDialog : public QDialog {
     Q_OBJECT
@@ -55,4 +55,4 @@ enum class LoginResult {
 LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
                          const std::optional<QString>& password, QString& message);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::forms

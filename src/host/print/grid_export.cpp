@@ -17,7 +17,7 @@
 #include "platform/csv.h"
 #include "platform/win_path.h"
 
-namespace confcred::host {
+namespace confcred::host::print {
 
 std::string gridCsv(const GridTable& table) {
     std::string out(platform::kCsvBom);
@@ -66,7 +66,7 @@ void saveFileAtomically(const QString& target, const std::function<bool(QIODevic
         throw fail(file.errorString());
 }
 
-void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString& target) {
+void exportGridCsv(const widgets::TDBGrid& grid, const GridReport& report, const QString& target) {
     const std::string csv = gridCsv(GridTable(grid, report));
     saveFileAtomically(target, [&csv](QIODevice& file) {
         return file.write(csv.data(), static_cast<qint64>(csv.size())) ==
@@ -74,7 +74,7 @@ void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString&
     });
 }
 
-void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target,
+void exportGridPdf(const widgets::TDBGrid& grid, const GridReport& report, const QString& target,
                    const ReportProgress& progress) {
     saveFileAtomically(target, [&](QIODevice& file) {
         QPdfWriter pdf(&file);
@@ -103,10 +103,10 @@ QString suggestedName(const QString& title, const char* extension) {
 
 }  // namespace
 
-bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat format,
+bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFormat format,
                 QWidget* parent) {
     const bool csv = format == ExportFormat::Csv;
-    FileRequest request;
+    core::FileRequest request;
     request.title = csv ? QStringLiteral("Exportar CSV") : QStringLiteral("Exportar PDF");
     request.filter = csv ? QStringLiteral(
                                "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
@@ -115,7 +115,7 @@ bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat form
     request.initialDir = QStringLiteral("C:\\");
     request.fileName = suggestedName(report.title, csv ? "csv" : "pdf");
     request.parent = parent;
-    const std::optional<QString> target = ui().chooseSaveFile(request);
+    const std::optional<QString> target = core::ui().chooseSaveFile(request);
     if (!target)
         return false;
     // A list of many thousand rows takes a while to lay out: the hourglass
@@ -124,10 +124,10 @@ bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat form
     // and the windows repaint between them; the operator's clicks and keys
     // wait, so that nothing starts twice.
     try {
-        ui().setScreenCursor(crHourGlass);
-        ScopeGuard cursor([] { ui().setScreenCursor(crDefault); });
-        ActiveShowAvi(parent ? parent->window() : nullptr, busyProcessing);
-        ScopeGuard busy([] { DeactiveShowAvi(); });
+        core::ui().setScreenCursor(core::crHourGlass);
+        core::ScopeGuard cursor([] { core::ui().setScreenCursor(core::crDefault); });
+        widgets::ActiveShowAvi(parent ? parent->window() : nullptr, widgets::busyProcessing);
+        core::ScopeGuard busy([] { widgets::DeactiveShowAvi(); });
         if (csv) {
             exportGridCsv(grid, report, *target);
         } else {
@@ -137,20 +137,20 @@ bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat form
                 if (shown.elapsed() < kProgressEveryMs)
                     return;
                 shown.restart();
-                SetShowAviProgress(line);
+                widgets::SetShowAviProgress(line);
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
             });
         }
     } catch (const ExportError& e) {
-        BoxRequest box;
-        box.kind = BoxKind::Error;
-        box.caption = application().title();
+        core::BoxRequest box;
+        box.kind = core::BoxKind::Error;
+        box.caption = core::application().title();
         box.text = QString::fromUtf8(e.what());
         box.parent = parent;
-        ui().showBox(box);
+        core::ui().showBox(box);
         return false;
     }
     return true;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

@@ -18,9 +18,11 @@
 class QIODevice;
 class QWidget;
 
-namespace confcred::host {
-
+namespace confcred::host::widgets {
 class TDBGrid;
+}
+
+namespace confcred::host::print {
 
 // A file that could not be written; what() is the operator's message.
 class ExportError : public std::runtime_error {
@@ -35,15 +37,15 @@ std::string gridCsv(const GridTable& table);
 // `target`, then renames it to `target`. Throws ExportError.
 void saveFileAtomically(const QString& target, const std::function<bool(QIODevice&)>& write);
 
-void exportGridCsv(const TDBGrid& grid, const GridReport& report, const QString& target);
-void exportGridPdf(const TDBGrid& grid, const GridReport& report, const QString& target,
+void exportGridCsv(const widgets::TDBGrid& grid, const GridReport& report, const QString& target);
+void exportGridPdf(const widgets::TDBGrid& grid, const GridReport& report, const QString& target,
                    const ReportProgress& progress = {});
 
 enum class ExportFormat { Csv, Pdf };
 
 // Asks for the file through the UI service's save chooser and writes it; an
 // error is told in a box. False when cancelled or not written.
-bool exportGrid(const TDBGrid& grid, const GridReport& report, ExportFormat format,
+bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFormat format,
                 QWidget* parent);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

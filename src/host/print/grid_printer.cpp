@@ -15,7 +15,7 @@
 #include "host/core/ui_service.h"
 #include "host/widgets/db_grid.h"
 
-namespace confcred::host {
+namespace confcred::host::print {
 
 namespace {
 
@@ -375,7 +375,7 @@ void paintRow(QPainter& painter, const GridTable& table, const Plan& plan, size_
 
 }  // namespace
 
-int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
+int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
                  const ReportProgress& progress) {
     const GridTable table(grid, report);
     QPainter painter;
@@ -427,11 +427,11 @@ int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevic
     return pages;
 }
 
-int renderGrid(const TDBGrid& grid, const QString& title, QPrinter& printer) {
+int renderGrid(const widgets::TDBGrid& grid, const QString& title, QPrinter& printer) {
     return renderReport(grid, basicReport(title), printer);
 }
 
-void previewReport(TDBGrid& grid, const GridReport& report, QWidget* parent) {
+void previewReport(widgets::TDBGrid& grid, const GridReport& report, QWidget* parent) {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(report.title);
     printer.setPageOrientation(QPageLayout::Landscape);
@@ -440,16 +440,16 @@ void previewReport(TDBGrid& grid, const GridReport& report, QWidget* parent) {
     QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
                      [&grid, &report](QPrinter* target) {
                          // The hourglass while many thousand rows are laid out.
-                         ui().setScreenCursor(crHourGlass);
-                         ScopeGuard cursor([] { ui().setScreenCursor(crDefault); });
+                         core::ui().setScreenCursor(core::crHourGlass);
+                         core::ScopeGuard cursor([] { core::ui().setScreenCursor(core::crDefault); });
                          renderReport(grid, report, *target);
                      });
     // Shown through the UI service, so scripted runs never block in it.
-    ui().showModal(preview);
+    core::ui().showModal(preview);
 }
 
-void previewGrid(TDBGrid& grid, const QString& title, QWidget* parent) {
+void previewGrid(widgets::TDBGrid& grid, const QString& title, QWidget* parent) {
     previewReport(grid, basicReport(title), parent);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

@@ -18,9 +18,11 @@ class QPagedPaintDevice;
 class QPrinter;
 class QWidget;
 
-namespace confcred::host {
-
+namespace confcred::host::widgets {
 class TDBGrid;
+}
+
+namespace confcred::host::print {
 
 // Told now and then how far a long layout has come, in a line for the
 // operator ("Página 12 de 345").
@@ -28,15 +30,15 @@ using ReportProgress = std::function<void(const QString& line)>;
 
 // Lays the report of the grid's data out on the device's pages; returns the
 // page count (0 when the device cannot be painted on).
-int renderReport(const TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
+int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedPaintDevice& device,
                  const ReportProgress& progress = {});
 
 // The report of a plain screen (basicReport) on the printer's pages.
-int renderGrid(const TDBGrid& grid, const QString& title, QPrinter& printer);
+int renderGrid(const widgets::TDBGrid& grid, const QString& title, QPrinter& printer);
 
 // Opens the print preview of the report (from which the operator prints or
 // saves a PDF).
-void previewReport(TDBGrid& grid, const GridReport& report, QWidget* parent);
-void previewGrid(TDBGrid& grid, const QString& title, QWidget* parent);
+void previewReport(widgets::TDBGrid& grid, const GridReport& report, QWidget* parent);
+void previewGrid(widgets::TDBGrid& grid, const QString& title, QWidget* parent);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

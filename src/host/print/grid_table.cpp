@@ -7,7 +7,7 @@
 #include "platform/clock.h"
 #include "platform/regional.h"
 
-namespace confcred::host {
+namespace confcred::host::print {
 
 GridReport basicReport(const QString& title) {
     GridReport report;
@@ -19,9 +19,9 @@ GridReport basicReport(const QString& title) {
     return report;
 }
 
-GridTable::GridTable(const TDBGrid& grid, const GridReport& report)
+GridTable::GridTable(const widgets::TDBGrid& grid, const GridReport& report)
     : ticked_(report.tickedValue.toStdString()) {
-    const RecordSetModel& model = grid.recordModel();
+    const widgets::RecordSetModel& model = grid.recordModel();
     set_ = grid.recordSet();
     rows_ = set_ != nullptr ? static_cast<size_t>(model.rowCount()) : 0;
     for (int c = 0; c < model.columnCount(); ++c) {
@@ -69,4 +69,4 @@ QString GridTable::qtext(size_t row, size_t column) const {
     return QString::fromStdString(text(row, column));
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

@@ -16,9 +16,11 @@ namespace confcred::dataset {
 class RecordSet;
 }
 
-namespace confcred::host {
-
+namespace confcred::host::widgets {
 class TDBGrid;
+}
+
+namespace confcred::host::print {
 
 // What a printout or an export says beside the grid's rows.
 struct GridReport {
@@ -52,7 +54,7 @@ class GridTable {
         bool bound = false;  // false: the set lacks the field; cells are empty
     };
 
-    GridTable(const TDBGrid& grid, const GridReport& report);
+    GridTable(const widgets::TDBGrid& grid, const GridReport& report);
 
     const std::vector<Column>& columns() const { return columns_; }
     size_t rowCount() const { return rows_; }
@@ -67,4 +69,4 @@ class GridTable {
     std::string ticked_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::print

@@ -13,7 +13,7 @@
 #include <QTabWidget>
 #include <QWidget>
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 namespace {
 
@@ -130,4 +130,4 @@ std::vector<AccessibleControl> accessibleControls(QWidget* root) {
     return controls;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

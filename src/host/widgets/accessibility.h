@@ -10,7 +10,7 @@
 
 class QWidget;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 // Names every control under `root` that has no accessible name yet: buttons
 // without text by their hint (tooltip), label buddies by their label's text
@@ -30,4 +30,4 @@ struct AccessibleControl {
 // edit or a tab bar).
 std::vector<AccessibleControl> accessibleControls(QWidget* root);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -4,7 +4,7 @@
 
 #include "host/widgets/button_flat.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 TBtnPesquisa::TBtnPesquisa(QWidget* parent) : QToolButton(parent) {
     setIcon(glyphIcon(Glyph::Search));
@@ -26,4 +26,4 @@ bool TBtnPesquisa::hasRecords() const {
     return set != nullptr && set->active() && !set->isEmpty();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -8,7 +8,7 @@
 
 #include "dataset/data_source.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class TBtnPesquisa : public QToolButton {
     Q_OBJECT
@@ -49,4 +49,4 @@ class TBtnPesquisa : public QToolButton {
     QString title_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

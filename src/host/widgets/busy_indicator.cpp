@@ -11,7 +11,7 @@
 
 #include "host/core/application.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 namespace {
 
@@ -149,7 +149,7 @@ void ActiveShowAvi(QWidget* window, int kind) {
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (!window)
-        window = application().mainForm();
+        window = core::application().mainForm();
     if (window) {
         s.overlay = new BusyOverlay(window, kind);
         // Shown at once, before a step that may not let the event loop run.
@@ -181,4 +181,4 @@ QWidget* busyOverlay() {
     return state().overlay.data();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -6,7 +6,7 @@
 class QString;
 class QWidget;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 // Busy animation kinds: 0 while connecting, 1 while processing.
 enum BusyKind : int { busyConnecting = 0, busyProcessing = 1 };
@@ -30,4 +30,4 @@ void SetShowAviProgress(const QString& line);
 int busyDepth();
 QWidget* busyOverlay();
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -5,7 +5,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 namespace {
 
 const QColor kInk(40, 60, 90);
@@ -159,4 +159,4 @@ TButtonFlat::TButtonFlat(const QString& objectName, const QString& hint, const Q
     setGlyph(glyph);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -6,7 +6,7 @@
 #include <QIcon>
 #include <QToolButton>
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 enum class Glyph {
     Insert,
@@ -49,4 +49,4 @@ class TButtonFlat : public QToolButton {
     void place(int left, int top) { move(left, top); }
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

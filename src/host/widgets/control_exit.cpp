@@ -3,7 +3,7 @@
 #include <QFocusEvent>
 #include <QWidget>
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 ControlExit::ControlExit(QWidget* control) : QObject(control) {
     control->installEventFilter(this);
@@ -24,4 +24,4 @@ bool ControlExit::eventFilter(QObject* watched, QEvent* event) {
     return QObject::eventFilter(watched, event);
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

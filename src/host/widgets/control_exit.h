@@ -8,7 +8,7 @@
 
 class QWidget;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class ControlExit : public QObject {
     Q_OBJECT
@@ -27,4 +27,4 @@ class ControlExit : public QObject {
     explicit ControlExit(QWidget* control);
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -11,7 +11,7 @@
 
 #include "platform/clock.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 namespace {
 
 QDate toQDate(platform::DateTime value) {
@@ -186,4 +186,4 @@ void TDateEditPlus::decorateCalendar() {
     }
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

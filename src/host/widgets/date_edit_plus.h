@@ -13,7 +13,7 @@
 
 #include "platform/datetime.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class TDateEditPlus : public QDateEdit {
     Q_OBJECT
@@ -65,4 +65,4 @@ class TDateEditPlus : public QDateEdit {
     QStringList weekdayNames_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

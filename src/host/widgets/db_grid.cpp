@@ -8,7 +8,7 @@
 
 #include "host/core/dispatch.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 QString DrawColumnCellArgs::fieldText(const QString& fieldName) const {
     if (recordSet == nullptr || row < 0 || static_cast<size_t>(row) >= recordSet->recordCount())
@@ -190,7 +190,7 @@ void TDBGrid::currentChanged(const QModelIndex& current, const QModelIndex& prev
         return;
     // The record set's after-scroll handler is user code.
     following_ = true;
-    dispatch([&] { set->setRecNo(static_cast<size_t>(current.row()) + 1); });
+    core::dispatch([&] { set->setRecNo(static_cast<size_t>(current.row()) + 1); });
     following_ = false;
     // Whatever the handler did, the grid shows the record that is current.
     followRecord(model_->currentRow());
@@ -240,4 +240,4 @@ void TDBGrid::drawCell(QPainter* painter, const QStyleOptionViewItem& option,
     painter->restore();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -18,7 +18,7 @@
 
 class QPainter;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 struct GridColumn {
     QString fieldName{};
@@ -101,4 +101,4 @@ class TDBGrid : public QTableView {
     bool following_ = false;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 TDBText::TDBText(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
@@ -53,4 +53,4 @@ void TDBText::refresh() {
     }
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -6,7 +6,7 @@
 
 #include "dataset/data_source.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class TDBText : public QLabel, private dataset::DataSourceView {
     Q_OBJECT
@@ -29,4 +29,4 @@ class TDBText : public QLabel, private dataset::DataSourceView {
     QString fieldName_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

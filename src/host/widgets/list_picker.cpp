@@ -21,7 +21,7 @@
 #include "host/widgets/button_flat.h"
 #include "host/widgets/record_set_model.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 // Column 0 is the mark; the others are the set's visible fields. Texts are
 // read from the set when shown; keys and marks are kept per row.
@@ -117,7 +117,7 @@ class PickerModel : public QAbstractTableModel {
     std::vector<char> marks_;     // per view row
 };
 
-ListPickerDialog::ListPickerDialog(const PickRequest& request)
+ListPickerDialog::ListPickerDialog(const core::PickRequest& request)
     : QDialog(request.parent), given_(request.selection) {
     setObjectName(QStringLiteral("frmPesquisaLista"));
     setWindowTitle(request.title);
@@ -127,7 +127,7 @@ ListPickerDialog::ListPickerDialog(const PickRequest& request)
 
     // Pre-mark the keys of the selection given ("T" and other texts that are
     // not a selection mark nothing).
-    if (const auto keys = parseSelection(request.selection)) {
+    if (const auto keys = core::parseSelection(request.selection)) {
         const QSet<QString> wanted(keys->begin(), keys->end());
         for (int r = 0; r < model_->rowCount(); ++r) {
             if (wanted.contains(model_->keys()[r]))
@@ -334,7 +334,7 @@ void ListPickerDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-PickResult ListPickerDialog::pickResult() const {
+core::PickResult ListPickerDialog::pickResult() const {
     if (result() != QDialog::Accepted || model_->markedCount() == 0)
         return {false, given_};
     QStringList keys;
@@ -342,10 +342,10 @@ PickResult ListPickerDialog::pickResult() const {
         if (model_->marked(r))
             keys.append(model_->keys()[r]);
     }
-    return {true, formatSelection(keys)};
+    return {true, core::formatSelection(keys)};
 }
 
-PickResult runListPicker(const PickRequest& request) {
+core::PickResult runListPicker(const core::PickRequest& request) {
     const dataset::RecordSet* set = request.source != nullptr ? request.source->dataSet() : nullptr;
     if (set == nullptr || !set->active())
         return {false, request.selection};
@@ -357,16 +357,16 @@ PickResult runListPicker(const PickRequest& request) {
 bool PesquisaLista(dataset::DataSource* source, const QString& keyField, const QString& title,
                    bool flag, QString& selection) {
     (void)flag;
-    PickRequest request;
+    core::PickRequest request;
     request.source = source;
     request.keyField = keyField;
     request.title = title;
     request.selection = selection;
     request.parent = QApplication::activeWindow();
-    const PickResult result = ui().pickList(request);
+    const core::PickResult result = core::ui().pickList(request);
     if (result.ok)
         selection = result.selection;
     return result.ok;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -16,7 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QTableView;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class PickerModel;
 
@@ -26,7 +26,7 @@ class ListPickerDialog : public QDialog {
   public:
     // Reads the keys of the request's record set and pre-marks those of the
     // request's selection. A key field the set lacks is a DataSetError.
-    explicit ListPickerDialog(const PickRequest& request);
+    explicit ListPickerDialog(const core::PickRequest& request);
     ~ListPickerDialog() override;
 
     int rowCount() const;
@@ -51,7 +51,7 @@ class ListPickerDialog : public QDialog {
     QTableView* view() const { return view_; }
 
     // The outcome once the dialog has closed (OK = accept).
-    PickResult pickResult() const;
+    core::PickResult pickResult() const;
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -69,7 +69,7 @@ class ListPickerDialog : public QDialog {
 };
 
 // Shows the picker modally (the Qt UI service's pickList).
-PickResult runListPicker(const PickRequest& request);
+core::PickResult runListPicker(const core::PickRequest& request);
 
 // The screens' entry: the picker over `source` through the UI service. True on
 // OK with at least one row marked, and then `selection` holds the marked keys
@@ -78,4 +78,4 @@ PickResult runListPicker(const PickRequest& request);
 bool PesquisaLista(dataset::DataSource* source, const QString& keyField, const QString& title,
                    bool flag, QString& selection);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

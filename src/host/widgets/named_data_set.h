@@ -10,7 +10,7 @@ namespace confcred::dataset {
 class RecordSet;
 }
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 class NamedDataSet : public QObject {
     Q_OBJECT
@@ -37,4 +37,4 @@ inline dataset::RecordSet* findDataSet(const QObject* owner, const QString& name
     return named ? &named->recordSet() : nullptr;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -19,12 +19,12 @@
 #include "host/widgets/list_picker.h"
 #include "platform/win_path.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 namespace {
 
 struct ClassicButton {
-    BoxButton button;
+    core::BoxButton button;
     int result;
     QMessageBox::StandardButton standard;
     const char* text;
@@ -33,27 +33,27 @@ struct ClassicButton {
 // The operators read Portuguese on every button, whatever Qt translation the
 // host has loaded.
 const ClassicButton kButtons[] = {
-    {mbYes, mrYes, QMessageBox::Yes, "&Sim"},
-    {mbNo, mrNo, QMessageBox::No, "&Não"},
-    {mbOK, mrOk, QMessageBox::Ok, "OK"},
-    {mbCancel, mrCancel, QMessageBox::Cancel, "Cancelar"},
-    {mbAbort, mrAbort, QMessageBox::Abort, "&Anular"},
-    {mbRetry, mrRetry, QMessageBox::Retry, "&Repetir"},
-    {mbIgnore, mrIgnore, QMessageBox::Ignore, "&Ignorar"},
-    {mbOpen, mrOpen, QMessageBox::Open, "A&brir"},
+    {core::mbYes, core::mrYes, QMessageBox::Yes, "&Sim"},
+    {core::mbNo, core::mrNo, QMessageBox::No, "&Não"},
+    {core::mbOK, core::mrOk, QMessageBox::Ok, "OK"},
+    {core::mbCancel, core::mrCancel, QMessageBox::Cancel, "Cancelar"},
+    {core::mbAbort, core::mrAbort, QMessageBox::Abort, "&Anular"},
+    {core::mbRetry, core::mrRetry, QMessageBox::Retry, "&Repetir"},
+    {core::mbIgnore, core::mrIgnore, QMessageBox::Ignore, "&Ignorar"},
+    {core::mbOpen, core::mrOpen, QMessageBox::Open, "A&brir"},
 };
 
-QMessageBox::Icon iconFor(BoxKind kind) {
+QMessageBox::Icon iconFor(core::BoxKind kind) {
     switch (kind) {
-        case BoxKind::Warning:
+        case core::BoxKind::Warning:
             return QMessageBox::Warning;
-        case BoxKind::Error:
+        case core::BoxKind::Error:
             return QMessageBox::Critical;
-        case BoxKind::Information:
+        case core::BoxKind::Information:
             return QMessageBox::Information;
-        case BoxKind::Confirmation:
+        case core::BoxKind::Confirmation:
             return QMessageBox::Question;
-        case BoxKind::Custom:
+        case core::BoxKind::Custom:
             break;
     }
     return QMessageBox::NoIcon;
@@ -66,38 +66,38 @@ QWidget* dialogParent(QWidget* given) {
         return modal;
     if (QWidget* active = QApplication::activeWindow())
         return active;
-    return application().mainForm();
+    return core::application().mainForm();
 }
 
 }  // namespace
 
-UiService& defaultUiService() {
+core::UiService& core::defaultUiService() {
     static QtUiService service;
     return service;
 }
 
-QString boxCaption(const BoxRequest& request) {
-    return request.caption.isEmpty() ? application().title() : request.caption;
+QString boxCaption(const core::BoxRequest& request) {
+    return request.caption.isEmpty() ? core::application().title() : request.caption;
 }
 
-int QtUiService::showBox(const BoxRequest& request) {
+int QtUiService::showBox(const core::BoxRequest& request) {
     QMessageBox box(iconFor(request.kind), boxCaption(request), request.text, QMessageBox::NoButton,
                     dialogParent(request.parent));
     box.setInformativeText(request.informativeText);
-    BoxButtons buttons = request.buttons ? request.buttons : BoxButtons{mbOK};
+    core::BoxButtons buttons = request.buttons ? request.buttons : core::BoxButtons{core::mbOK};
     for (const ClassicButton& b : kButtons) {
         if (!(buttons & b.button))
             continue;
-        const bool named = b.button == mbOpen && !request.openText.isEmpty();
+        const bool named = b.button == core::mbOpen && !request.openText.isEmpty();
         box.addButton(b.standard)->setText(named ? request.openText : QString::fromUtf8(b.text));
     }
     // Escape answers like the classic boxes: Cancel, else No, else the only
     // button; the open button is never Escape's.
-    if (buttons & mbCancel)
+    if (buttons & core::mbCancel)
         box.setEscapeButton(QMessageBox::Cancel);
-    else if (buttons & mbNo)
+    else if (buttons & core::mbNo)
         box.setEscapeButton(QMessageBox::No);
-    else if ((buttons & ~BoxButtons{mbOpen}) == mbOK)
+    else if ((buttons & ~core::BoxButtons{core::mbOpen}) == core::mbOK)
         box.setEscapeButton(QMessageBox::Ok);
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
@@ -105,7 +105,7 @@ int QtUiService::showBox(const BoxRequest& request) {
         if (clicked == b.standard)
             return b.result;
     }
-    return buttons & mbCancel ? mrCancel : mrNone;
+    return buttons & core::mbCancel ? core::mrCancel : core::mrNone;
 }
 
 QString qtFileFilter(const QString& windowsFilter) {
@@ -152,7 +152,7 @@ std::optional<QString> windowsPathOf(const std::filesystem::path& hostPath) {
 namespace {
 
 // The chooser's first folder: the request's on the drive map, else home.
-QString startFolder(const FileRequest& request) {
+QString startFolder(const core::FileRequest& request) {
     QString startDir;
     try {
         if (!request.initialDir.isEmpty())
@@ -178,13 +178,13 @@ std::optional<QString> chosenWindowsPath(const QString& chosen) {
 
 }  // namespace
 
-std::optional<QString> QtUiService::chooseFile(const FileRequest& request) {
+std::optional<QString> QtUiService::chooseFile(const core::FileRequest& request) {
     return chosenWindowsPath(QFileDialog::getOpenFileName(dialogParent(request.parent),
                                                           request.title, startFolder(request),
                                                           qtFileFilter(request.filter)));
 }
 
-std::optional<QString> QtUiService::chooseSaveFile(const FileRequest& request) {
+std::optional<QString> QtUiService::chooseSaveFile(const core::FileRequest& request) {
     QFileDialog dialog(dialogParent(request.parent), request.title, startFolder(request),
                        qtFileFilter(request.filter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -204,13 +204,13 @@ std::optional<QString> QtUiService::chooseSaveFile(const FileRequest& request) {
     return chosenWindowsPath(dialog.selectedFiles().constFirst());
 }
 
-PickResult QtUiService::pickList(const PickRequest& request) {
+core::PickResult QtUiService::pickList(const core::PickRequest& request) {
     return runListPicker(request);
 }
 
 int QtUiService::showModal(QDialog& dialog) {
     const int result = dialog.exec();
-    return result == 0 ? mrCancel : result;
+    return result == 0 ? core::mrCancel : result;
 }
 
 void QtUiService::processMessages() {
@@ -221,10 +221,10 @@ void QtUiService::setScreenCursor(int cursor) {
     cursor_ = cursor;
     // One level of the override stack is ours, so other users (the busy
     // animation) keep theirs.
-    if (cursor == crHourGlass && !overridden_) {
+    if (cursor == core::crHourGlass && !overridden_) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         overridden_ = true;
-    } else if (cursor != crHourGlass && overridden_) {
+    } else if (cursor != core::crHourGlass && overridden_) {
         QApplication::restoreOverrideCursor();
         overridden_ = false;
     }
@@ -251,4 +251,4 @@ void QtUiService::showPage(const QString& title, const QString& html, QWidget* p
     page.exec();
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

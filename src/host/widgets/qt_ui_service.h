@@ -8,14 +8,14 @@
 
 #include "host/core/ui_service.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
-class QtUiService : public UiService {
+class QtUiService : public core::UiService {
   public:
-    int showBox(const BoxRequest& request) override;
-    std::optional<QString> chooseFile(const FileRequest& request) override;
-    std::optional<QString> chooseSaveFile(const FileRequest& request) override;
-    PickResult pickList(const PickRequest& request) override;
+    int showBox(const core::BoxRequest& request) override;
+    std::optional<QString> chooseFile(const core::FileRequest& request) override;
+    std::optional<QString> chooseSaveFile(const core::FileRequest& request) override;
+    core::PickResult pickList(const core::PickRequest& request) override;
     int showModal(QDialog& dialog) override;
     void processMessages() override;
     void setScreenCursor(int cursor) override;
@@ -24,12 +24,12 @@ class QtUiService : public UiService {
     void showPage(const QString& title, const QString& html, QWidget* parent) override;
 
   private:
-    int cursor_ = crDefault;
+    int cursor_ = core::crDefault;
     bool overridden_ = false;
 };
 
 // The caption a box shows: the request's, else the application title.
-QString boxCaption(const BoxRequest& request);
+QString boxCaption(const core::BoxRequest& request);
 
 // "Text File|*.txt|All Files|*.*" -> "Text File (*.txt);;All Files (*.*)".
 // Patterns separated by ';' become blank-separated; a description without a
@@ -41,4 +41,4 @@ QString qtFileFilter(const QString& windowsFilter);
 // "C:\a.txt"). Nothing when no mapped drive holds it.
 std::optional<QString> windowsPathOf(const std::filesystem::path& hostPath);
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -4,7 +4,7 @@
 
 #include "platform/regional.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 using dataset::DataSetState;
 using dataset::DataSource;
@@ -212,4 +212,4 @@ Qt::ItemFlags RecordSetModel::flags(const QModelIndex& index) const {
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

@@ -13,7 +13,7 @@
 
 #include "dataset/data_source.h"
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 
 // What a column title shows instead of the field's display label.
 struct ColumnHeader {
@@ -87,4 +87,4 @@ class RecordSetModel : public QAbstractTableModel, private dataset::DataSourceVi
     AccessibleText accessibleText_;
 };
 
-}  // namespace confcred::host
+}  // namespace confcred::host::widgets

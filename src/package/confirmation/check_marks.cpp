@@ -15,7 +15,7 @@ namespace {
 const QString kCheckField = QStringLiteral("IDCHECK");
 }  // namespace
 
-void TfrmConfCredBco::dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args) {
+void TfrmConfCredBco::dbgPadraoDrawColumnCell(host::widgets::DrawColumnCellArgs& args) {
     if (listIsEmpty() || args.field == nullptr || args.field->name() != "IDCHECK")
         return;
     // Only "S" is drawn ticked: any other value is not taken by the batch
@@ -31,7 +31,7 @@ void TfrmConfCredBco::dbgPadraoCellClick(int column) {
     if (dtsPadrao.dataSet() != &cdsGetPediCreCons)
         return;
     dtsPadrao.setEnabled(false);
-    host::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
+    host::core::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
     dataset::Field& check = cdsGetPediCreCons.fieldByName("IDCHECK");
     cdsGetPediCreCons.edit();
     check.setAsString(check.asString() == "S" ? "N" : "S");
@@ -50,7 +50,7 @@ void TfrmConfCredBco::markAll() {
     // The totals line is written once, when every order has its tick.
     OrderTotals::Hold hold(*totais);
     dtsPadrao.setEnabled(false);
-    host::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
+    host::core::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
     const dataset::Bookmark current = cdsGetPediCreCons.bookmark();
     dataset::Field& check = cdsGetPediCreCons.fieldByName("IDCHECK");
     cdsGetPediCreCons.first();

@@ -27,10 +27,10 @@ void finalization() {
 }  // namespace Cli_Lun90000
 
 void CriaConfCredBanc() {
-    host::ui().setScreenCursor(host::crHourGlass);
-    host::ScopeGuard cursor([] { host::ui().setScreenCursor(host::crDefault); });
+    host::core::ui().setScreenCursor(host::core::crHourGlass);
+    host::core::ScopeGuard cursor([] { host::core::ui().setScreenCursor(host::core::crDefault); });
     if (!Cli_Lun90000::boIdCriado || frmConfCredBco.isNull()) {
-        QPointer<TfrmConfCredBco> created = host::createForm<TfrmConfCredBco>();
+        QPointer<TfrmConfCredBco> created = host::forms::createForm<TfrmConfCredBco>();
         // A screen that closed itself while being created (no connection) is
         // on its way out: it is neither kept nor shown.
         if (created->closedDuringCreation())

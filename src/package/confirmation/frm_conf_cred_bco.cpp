@@ -34,7 +34,7 @@ namespace confcred::package {
 
 namespace {
 
-const host::MessageText kMessages[] = {
+const host::core::MessageText kMessages[] = {
     {"Erro_Conexao", QT_TRANSLATE_NOOP("Cli_Lun90000",
                                        "Não foi possível estabelecer uma conexão com o servidor, "
                                        "a tela será finalizada.")},
@@ -82,9 +82,9 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     setBounds(QRect(244, 105, 815, 585));
     setAttribute(Qt::WA_AlwaysShowToolTips);
 
-    msgPadrao = new host::TMessages(this);
+    msgPadrao = new host::core::TMessages(this);
     msgPadrao->setObjectName(QStringLiteral("msgPadrao"));
-    msgPadrao->setLines(host::translatedLines("Cli_Lun90000", kMessages));
+    msgPadrao->setLines(host::core::translatedLines("Cli_Lun90000", kMessages));
 
     netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
                                              [this] { netConfCredBancBeforeConnect(); });
@@ -93,11 +93,11 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     declareFamilyFields(cdsPediCredFami);
     declareSelectedFields(cdsTemp);
     attachDisplayTexts();
-    host::onEvent(&cdsGetPediCreCons, &dataset::RecordSet::setAfterScroll, this,
+    host::core::onEvent(&cdsGetPediCreCons, &dataset::RecordSet::setAfterScroll, this,
                   &TfrmConfCredBco::cdsGetPediCreConsAfterScroll);
-    host::nameDataSet(this, QStringLiteral("cdsGetPediCreCons"), cdsGetPediCreCons);
-    host::nameDataSet(this, QStringLiteral("cdsPediCredFami"), cdsPediCredFami);
-    host::nameDataSet(this, QStringLiteral("cdsTemp"), cdsTemp);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsGetPediCreCons"), cdsGetPediCreCons);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsPediCredFami"), cdsPediCredFami);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsTemp"), cdsTemp);
 
     dtsPediCredCons.setDataSet(&cdsGetPediCreCons);
     dbtNome->setDataSource(&dtsPediCredCons);
@@ -123,22 +123,22 @@ TfrmConfCredBco::~TfrmConfCredBco() {
 }
 
 void TfrmConfCredBco::buildToolbar() {
-    auto button = [this](const char* name, const QString& hint, host::Glyph glyph, int left) {
+    auto button = [this](const char* name, const QString& hint, host::widgets::Glyph glyph, int left) {
         auto* b =
-            new host::TButtonFlat(QString::fromLatin1(name), hint, host::glyphIcon(glyph), panMenu);
+            new host::widgets::TButtonFlat(QString::fromLatin1(name), hint, host::widgets::glyphIcon(glyph), panMenu);
         b->place(left, 4);
         return b;
     };
     btnEfetivaCredito =
-        button("btnEfetivaCredito", tr("Efetivar Crédito"), host::Glyph::Confirm, 181);
-    btnDesfazCredito = button("btnDesfazCredito", tr("Desfazer Crédito"), host::Glyph::Cancel, 202);
-    btnCancelaPedido = button("btnCancelaPedido", tr("Cancelar Pedido"), host::Glyph::Delete, 237);
+        button("btnEfetivaCredito", tr("Efetivar Crédito"), host::widgets::Glyph::Confirm, 181);
+    btnDesfazCredito = button("btnDesfazCredito", tr("Desfazer Crédito"), host::widgets::Glyph::Cancel, 202);
+    btnCancelaPedido = button("btnCancelaPedido", tr("Cancelar Pedido"), host::widgets::Glyph::Delete, 237);
     BtnDesfazCancelamento =
-        button("BtnDesfazCancelamento", tr("Desfazer Cancelamento"), host::Glyph::Reload, 258);
+        button("BtnDesfazCancelamento", tr("Desfazer Cancelamento"), host::widgets::Glyph::Reload, 258);
     brnFiltro = button("brnFiltro", tr("Filtro de Confirmação de Crédito Bancário"),
-                       host::Glyph::Search, 292);
+                       host::widgets::Glyph::Search, 292);
     btImportCons = button("btImportCons", tr("Importação Crédito/Débito Consumidor "),
-                          host::Glyph::Import, 321);
+                          host::widgets::Glyph::Import, 321);
 
     auto picture = [this](const char* name, const QImage& image, int left) {
         auto* label = new QLabel(panMenu);
@@ -159,8 +159,8 @@ void TfrmConfCredBco::buildToolbar() {
           std::pair{brnFiltro, &TfrmConfCredBco::brnFiltroClick},
           std::pair{btImportCons, &TfrmConfCredBco::btImportConsClick}}) {
         // After the operation's boxes and dialogs the keyboard is back on the list.
-        host::onEvent(b, &QAbstractButton::clicked, this, [this, handler] {
-            host::ScopeGuard back([this] { focusGrid(); });
+        host::core::onEvent(b, &QAbstractButton::clicked, this, [this, handler] {
+            host::core::ScopeGuard back([this] { focusGrid(); });
             (this->*handler)();
         });
     }
@@ -169,7 +169,7 @@ void TfrmConfCredBco::buildToolbar() {
 void TfrmConfCredBco::buildOperationsMenu() {
     mnuOperacoes = mnuPadrao->addMenu(tr("&Operações"));
     mnuOperacoes->setObjectName(QStringLiteral("mnuOperacoes"));
-    auto add = [this](const char* name, const QString& text, host::TButtonFlat* button,
+    auto add = [this](const char* name, const QString& text, host::widgets::TButtonFlat* button,
                       const QKeySequence& keys) {
         QAction* entry = mnuOperacoes->addAction(button->icon(), text);
         entry->setObjectName(QString::fromLatin1(name));
@@ -197,7 +197,7 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniRetornoBancario->setObjectName(QStringLiteral("mniRetornoBancario"));
     mniRetornoBancario->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     mniRetornoBancario->setEnabled(false);
-    host::onEvent(mniRetornoBancario, &QAction::triggered, this,
+    host::core::onEvent(mniRetornoBancario, &QAction::triggered, this,
                   &TfrmConfCredBco::mniRetornoBancarioClick);
 }
 
@@ -223,7 +223,7 @@ void TfrmConfCredBco::buildGrids() {
 
     auto* sheet = new QVBoxLayout(tshFormulario);
     sheet->setContentsMargins(0, 0, 0, 0);
-    dbgFamilia = new host::TDBGrid(tshFormulario);
+    dbgFamilia = new host::widgets::TDBGrid(tshFormulario);
     dbgFamilia->setObjectName(QStringLiteral("dbgFamilia"));
     dbgFamilia->setFrameShape(QFrame::NoFrame);
     QPalette tooltip = dbgFamilia->palette();
@@ -243,15 +243,15 @@ void TfrmConfCredBco::buildGrids() {
         return stored == QStringLiteral("S") ? tr("Marcado") : tr("Não marcado");
     });
 
-    using host::TDBGrid;
-    host::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgPadraoTitleClick);
-    host::onEvent(dbgPadrao, &TDBGrid::OnCellClick, this, &TfrmConfCredBco::dbgPadraoCellClick);
-    host::onEvent(dbgPadrao, &TDBGrid::OnDrawColumnCell, this,
+    using host::widgets::TDBGrid;
+    host::core::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgPadraoTitleClick);
+    host::core::onEvent(dbgPadrao, &TDBGrid::OnCellClick, this, &TfrmConfCredBco::dbgPadraoCellClick);
+    host::core::onEvent(dbgPadrao, &TDBGrid::OnDrawColumnCell, this,
                   &TfrmConfCredBco::dbgPadraoDrawColumnCell);
-    host::onEvent(dbgFamilia, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgFamiliaTitleClick);
+    host::core::onEvent(dbgFamilia, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgFamiliaTitleClick);
     // The family grid shares the order grid's key handler.
-    host::onEvent(dbgFamilia, &TDBGrid::OnKeyDown, this, &TfrmConfCredBco::dbgPadraoKeyDown);
-    host::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmConfCredBco::pgcPadraoChange);
+    host::core::onEvent(dbgFamilia, &TDBGrid::OnKeyDown, this, &TfrmConfCredBco::dbgPadraoKeyDown);
+    host::core::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmConfCredBco::pgcPadraoChange);
 }
 
 void TfrmConfCredBco::buildTotals() {
@@ -267,7 +267,7 @@ void TfrmConfCredBco::buildTotals() {
 
 void TfrmConfCredBco::attachDisplayTexts() {
     const auto getText = [this](dataset::RecordSet& set, const char* field, auto handler) {
-        host::onEvent(&set.fieldByName(field), &dataset::Field::setOnGetText, this, handler);
+        host::core::onEvent(&set.fieldByName(field), &dataset::Field::setOnGetText, this, handler);
     };
     // The packet of selected orders shows its codes as the order list does.
     for (dataset::RecordSet* set : {&cdsGetPediCreCons, &cdsTemp}) {
@@ -308,14 +308,14 @@ void TfrmConfCredBco::FormCreate() {
     setCreditFilterDefaults();
     boMarcaTodos = false;
     try {
-        host::ActiveShowAvi(host::application().mainForm(), host::busyConnecting);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyConnecting);
         netConfCredBanc->Open();
-        host::DeactiveShowAvi();
-    } catch (const host::Abort&) {
+        host::widgets::DeactiveShowAvi();
+    } catch (const host::core::Abort&) {
         throw;
     } catch (const std::exception&) {
-        host::DeactiveShowAvi();
-        host::MensErro(msgPadrao->Msg(QStringLiteral("Erro_Conexao")), false);
+        host::widgets::DeactiveShowAvi();
+        host::core::MensErro(msgPadrao->Msg(QStringLiteral("Erro_Conexao")), false);
         Close();
     }
 }
@@ -333,10 +333,10 @@ void TfrmConfCredBco::FormActivate() {
 }
 
 void TfrmConfCredBco::sbtVerificarClick() {
-    host::ScopeGuard back([this] { focusGrid(); });
+    host::core::ScopeGuard back([this] { focusGrid(); });
     // The totals line says the list is loading until the reload ends, however
     // it ends; then it shows the totals of whatever the list holds.
-    host::ScopeGuard totalsBack([this] { lblTotais->setText(totais->text()); });
+    host::core::ScopeGuard totalsBack([this] { lblTotais->setText(totais->text()); });
     OrderTotals::Hold totalsHeld(*totais);
     lblTotais->setText(tr("Carregando pedidos..."));
     ListReload lists{*netConfCredBanc, cdsGetPediCreCons, cdsPediCredFami, *this};
@@ -346,16 +346,16 @@ void TfrmConfCredBco::sbtVerificarClick() {
     boMarcaTodos = false;
 }
 
-int TfrmConfCredBco::ask(host::BoxRequest box) {
+int TfrmConfCredBco::ask(host::core::BoxRequest box) {
     if (box.caption.isEmpty())
-        box.caption = host::application().title();
+        box.caption = host::core::application().title();
     box.parent = this;
-    return host::ui().showBox(box);
+    return host::core::ui().showBox(box);
 }
 
-std::optional<QString> TfrmConfCredBco::ask(host::FileRequest request) {
+std::optional<QString> TfrmConfCredBco::ask(host::core::FileRequest request) {
     request.parent = this;
-    return host::ui().chooseFile(request);
+    return host::core::ui().chooseFile(request);
 }
 
 void TfrmConfCredBco::report(const RunFailure& failure) {
@@ -364,9 +364,9 @@ void TfrmConfCredBco::report(const RunFailure& failure) {
 
 void TfrmConfCredBco::busy(bool on) {
     if (on)
-        host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyProcessing);
     else
-        host::DeactiveShowAvi();
+        host::widgets::DeactiveShowAvi();
 }
 
 void TfrmConfCredBco::followList(bool follow) {
@@ -449,7 +449,7 @@ void TfrmConfCredBco::dbgFamiliaTitleClick(int column) {
     cdsPediCredFami.setIndexFieldNames(dbgFamilia->fieldNameAt(column).toStdString());
 }
 
-void TfrmConfCredBco::FormClose(host::TCloseAction& action) {
+void TfrmConfCredBco::FormClose(host::forms::TCloseAction& action) {
     TfrmPadrao::FormClose(action);
     netConfCredBanc->Close();
     Cli_Lun90000::boIdCriado = false;

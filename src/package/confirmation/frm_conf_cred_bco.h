@@ -10,13 +10,17 @@
 #include "host/forms/frm_padrao.h"
 #include "package/core/run_screen.h"
 
-namespace confcred::host {
+namespace confcred::host::client {
+class TNetConnection;
+}
+namespace confcred::host::core {
+class TMessages;
+}
+namespace confcred::host::widgets {
 struct DrawColumnCellArgs;
 class TButtonFlat;
 class TDBGrid;
-class TMessages;
-class TNetConnection;
-}  // namespace confcred::host
+}
 
 class QAction;
 class QFrame;
@@ -28,7 +32,7 @@ namespace confcred::package {
 
 class OrderTotals;
 
-class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
+class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     Q_OBJECT
 
   public:
@@ -43,12 +47,12 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
   private:
     // Components, named as in the screen's layout; each widget, menu entry
     // and record set is reachable by its name under the screen.
-    host::TButtonFlat* btnEfetivaCredito;
-    host::TButtonFlat* btnDesfazCredito;
-    host::TButtonFlat* btnCancelaPedido;
-    host::TButtonFlat* BtnDesfazCancelamento;
-    host::TButtonFlat* brnFiltro;
-    host::TButtonFlat* btImportCons;
+    host::widgets::TButtonFlat* btnEfetivaCredito;
+    host::widgets::TButtonFlat* btnDesfazCredito;
+    host::widgets::TButtonFlat* btnCancelaPedido;
+    host::widgets::TButtonFlat* BtnDesfazCancelamento;
+    host::widgets::TButtonFlat* brnFiltro;
+    host::widgets::TButtonFlat* btImportCons;
     // The "Operações" menu beside "Registro": the toolbar's operations, the
     // filter and the import, each with its shortcut; an entry runs its
     // button's handler and is enabled with it.
@@ -62,7 +66,7 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     // Ticks the orders a bank return file settles (bank_return_run.h);
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
-    host::TDBGrid* dbgFamilia;
+    host::widgets::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
     // The find bar under the order grid (Ctrl+F shows it, F3 finds again):
@@ -70,7 +74,7 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     // the responsible person's name.
     QFrame* panLocalizar = nullptr;
     QLineEdit* edtLocalizar = nullptr;
-    host::TMessages* msgPadrao;
+    host::core::TMessages* msgPadrao;
     dataset::RecordSet cdsGetPediCreCons{"cdsGetPediCreCons"};
     dataset::RecordSet cdsPediCredFami{"cdsPediCredFami"};
     dataset::RecordSet cdsTemp{"cdsTemp"};
@@ -81,7 +85,7 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
 
     QLabel* imgUncheck;
     QLabel* imgCheck;
-    host::TNetConnection* netConfCredBanc;
+    host::client::TNetConnection* netConfCredBanc;
     dataset::DataSource dtsPediCredCons;
     // Follows cdsGetPediCreCons for lblTotais.
     std::unique_ptr<OrderTotals> totais;
@@ -92,13 +96,13 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     // Handlers.
     void FormCreate() override;
     void FormActivate() override;
-    void FormClose(host::TCloseAction& action) override;
+    void FormClose(host::forms::TCloseAction& action) override;
     void netConfCredBancBeforeConnect();
     void brnFiltroClick();
     void btImportConsClick();
     void mniRetornoBancarioClick();  // retorno_bancario.cpp
     // The printout's filter in words, totals and tick column (order_report.cpp).
-    host::GridReport printReport() const override;
+    host::print::GridReport printReport() const override;
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;
@@ -113,7 +117,7 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     void cdsPediCredFamiVRPEDCREFAMIGetText(const dataset::Field& sender, std::string& text,
                                             bool displayText);
     // Tick marks.
-    void dbgPadraoDrawColumnCell(host::DrawColumnCellArgs& args);
+    void dbgPadraoDrawColumnCell(host::widgets::DrawColumnCellArgs& args);
     void dbgPadraoCellClick(int column);
     void dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) override;
     // Finding an order from the keyboard.
@@ -146,8 +150,8 @@ class TfrmConfCredBco : public host::TfrmPadrao, private RunScreen {
     // boxes captioned with the application's title over the screen, the
     // busy animation over the main window, the grids detached from the
     // lists while a run changes them.
-    int ask(host::BoxRequest box) override;
-    std::optional<QString> ask(host::FileRequest request) override;
+    int ask(host::core::BoxRequest box) override;
+    std::optional<QString> ask(host::core::FileRequest request) override;
     void report(const RunFailure& failure) override;
     void busy(bool on) override;
     void followList(bool follow) override;

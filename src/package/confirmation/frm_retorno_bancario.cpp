@@ -90,7 +90,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
             [](const dataset::Field& sender, std::string& text, bool) {
                 text = sender.isNull() ? std::string() : valorText(sender);
             });
-    host::nameDataSet(this, QStringLiteral("cdsRetorno"), cdsRetorno);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsRetorno"), cdsRetorno);
     dtsRetorno.setDataSet(&cdsRetorno);
 
     auto* layout = new QVBoxLayout(this);
@@ -112,7 +112,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     lblForaDaLista->setWordWrap(true);
     lblForaDaLista->setVisible(!unlisted.isEmpty());
 
-    dbgRetorno = new host::TDBGrid(this);
+    dbgRetorno = new host::widgets::TDBGrid(this);
     dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
     dbgRetorno->setColumns({
         {QStringLiteral("NRBOLETO"), tr("Boleto")},
@@ -143,11 +143,11 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     layout->addWidget(lblForaDaLista);
     layout->addWidget(dbgRetorno, 1);
     layout->addLayout(buttons);
-    host::onEvent(btnImprimir, &QAbstractButton::clicked, this,
+    host::core::onEvent(btnImprimir, &QAbstractButton::clicked, this,
                   &TfrmRetornoBancario::btnImprimirClick);
-    host::onEvent(btnExportar, &QAbstractButton::clicked, this,
+    host::core::onEvent(btnExportar, &QAbstractButton::clicked, this,
                   &TfrmRetornoBancario::btnExportarClick);
-    host::onEvent(btnFechar, &QAbstractButton::clicked, this, &TfrmRetornoBancario::btnFecharClick);
+    host::core::onEvent(btnFechar, &QAbstractButton::clicked, this, &TfrmRetornoBancario::btnFecharClick);
     resize(720, 460);
 }
 
@@ -157,7 +157,7 @@ TfrmRetornoBancario::~TfrmRetornoBancario() {
 }
 
 void TfrmRetornoBancario::btnImprimirClick() {
-    host::previewGrid(*dbgRetorno, windowTitle(), this);
+    host::print::previewGrid(*dbgRetorno, windowTitle(), this);
 }
 
 void TfrmRetornoBancario::btnExportarClick() {
@@ -167,22 +167,22 @@ void TfrmRetornoBancario::btnExportarClick() {
     // Written beside its name and renamed once complete: never half a report.
     bool written = true;
     try {
-        host::saveFileAtomically(QString::fromStdString(target), [&csv](QIODevice& file) {
+        host::print::saveFileAtomically(QString::fromStdString(target), [&csv](QIODevice& file) {
             return file.write(csv.data(), static_cast<qint64>(csv.size())) ==
                    static_cast<qint64>(csv.size());
         });
-    } catch (const host::ExportError&) {
+    } catch (const host::print::ExportError&) {
         written = false;
     }
-    host::BoxRequest box;
-    box.kind = written ? host::BoxKind::Information : host::BoxKind::Error;
-    box.caption = host::application().title();
+    host::core::BoxRequest box;
+    box.kind = written ? host::core::BoxKind::Information : host::core::BoxKind::Error;
+    box.caption = host::core::application().title();
     box.text = written ? tr("Relatório gravado em %1").arg(QString::fromStdString(target))
                        : tr("Não foi possível gravar o relatório em %1. Verifique a pasta e "
                             "tente novamente.")
                              .arg(QString::fromStdString(target));
     box.parent = this;
-    host::ui().showBox(box);
+    host::core::ui().showBox(box);
 }
 
 void TfrmRetornoBancario::btnFecharClick() {
@@ -191,8 +191,8 @@ void TfrmRetornoBancario::btnFecharClick() {
 
 void CriaRetornoBancario(const br::ReturnOutcome& outcome, QWidget* parent) {
     std::unique_ptr<TfrmRetornoBancario> report(
-        host::createForm<TfrmRetornoBancario>(outcome, parent));
-    host::ui().showModal(*report);
+        host::forms::createForm<TfrmRetornoBancario>(outcome, parent));
+    host::core::ui().showModal(*report);
 }
 
 }  // namespace confcred::package

@@ -11,13 +11,13 @@
 class QLabel;
 class QPushButton;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 class TDBGrid;
 }
 
 namespace confcred::package {
 
-class TfrmRetornoBancario : public host::TDialogForm {
+class TfrmRetornoBancario : public host::forms::TDialogForm {
     Q_OBJECT
 
   public:
@@ -31,7 +31,7 @@ class TfrmRetornoBancario : public host::TDialogForm {
     QLabel* lblArquivo;
     QLabel* lblResumo;
     QLabel* lblForaDaLista;
-    host::TDBGrid* dbgRetorno;
+    host::widgets::TDBGrid* dbgRetorno;
     QPushButton* btnImprimir;
     QPushButton* btnExportar;
     QPushButton* btnFechar;

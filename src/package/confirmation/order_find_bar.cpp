@@ -32,9 +32,9 @@ void TfrmConfCredBco::buildFindBar() {
     // Under the grid, above the totals line.
     static_cast<QVBoxLayout*>(tshFolhaDados->layout())->insertWidget(1, panLocalizar);
     panLocalizar->hide();
-    host::onEvent(edtLocalizar, &QLineEdit::returnPressed, this,
+    host::core::onEvent(edtLocalizar, &QLineEdit::returnPressed, this,
                   &TfrmConfCredBco::edtLocalizarReturn);
-    host::onEvent(edtLocalizar, &QLineEdit::editingFinished, this,
+    host::core::onEvent(edtLocalizar, &QLineEdit::editingFinished, this,
                   &TfrmConfCredBco::edtLocalizarExit);
 }
 

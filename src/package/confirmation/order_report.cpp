@@ -8,8 +8,8 @@
 
 namespace confcred::package {
 
-host::GridReport TfrmConfCredBco::printReport() const {
-    host::GridReport report = TfrmPadrao::printReport();
+host::print::GridReport TfrmConfCredBco::printReport() const {
+    host::print::GridReport report = TfrmPadrao::printReport();
     report.filter = creditFilterText();
     report.totals = {totais->text()};
     report.tickField = QStringLiteral("IDCHECK");

@@ -48,7 +48,7 @@ dataset::DataPacket fileArgument(std::string text) {
 
 // getRetornoBancario under the busy animation. The server's message when it
 // refused the file.
-host::CallResult callServer(ReturnRun& run, std::string text) {
+host::client::CallResult callServer(ReturnRun& run, std::string text) {
     RunBusy busy(run.screen);
     return run.connection.appServer().call(kGetRetornoBancario, {fileArgument(std::move(text))});
 }
@@ -65,7 +65,7 @@ ReturnOutcome& fail(ReturnRun& run, ReturnOutcome& outcome, ReturnEnd end, RunFa
 
 ReturnOutcome runBankReturn(ReturnRun& run) {
     ReturnOutcome outcome;
-    host::FileRequest request;
+    host::core::FileRequest request;
     request.title = QCoreApplication::translate("Cli_Lun90000", "Arquivo de retorno bancário");
     request.filter = QCoreApplication::translate(
         "Cli_Lun90000", "Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*");
@@ -84,10 +84,10 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
                     RunFailure::stopped(QString::fromUtf8(error.what())));
     }
 
-    host::CallResult result;
+    host::client::CallResult result;
     try {
         result = callServer(run, std::move(text));
-    } catch (const host::TransportError& error) {
+    } catch (const host::client::TransportError& error) {
         return fail(run, outcome, ReturnEnd::TransportFailed, RunFailure::transport(error));
     }
     if (result.isError())
@@ -97,7 +97,7 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
         result.hasPacket() ? result.takePacket() : dataset::DataPacket{};
 
     run.screen.followList(false);
-    host::ScopeGuard reattach([&run] { run.screen.followList(true); });
+    host::core::ScopeGuard reattach([&run] { run.screen.followList(true); });
     markMatched(run.orders, answer, outcome);
     outcome.end = ReturnEnd::Done;
     return outcome;

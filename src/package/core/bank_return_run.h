@@ -20,7 +20,7 @@
 namespace confcred::dataset {
 class RecordSet;
 }
-namespace confcred::host {
+namespace confcred::host::client {
 class TNetConnection;
 }
 
@@ -65,7 +65,7 @@ struct ReturnOutcome {
 };
 
 struct ReturnRun {
-    host::TNetConnection& connection;
+    host::client::TNetConnection& connection;
     dataset::RecordSet& orders;  // cdsGetPediCreCons, open
     RunScreen& screen;           // the list views do not follow the ticks as they change
 };

@@ -22,10 +22,10 @@ void tell(const BatchRun& run, BatchOutcome& outcome, std::optional<RunFailure> 
     }
     // The server applies every row of the packet or none, so a done call
     // changed exactly the orders sent.
-    host::BoxRequest notice{host::BoxKind::Information,
+    host::core::BoxRequest notice{host::core::BoxKind::Information,
                             QString(),
                             run.messages.Msg(QStringLiteral("Ope_Conc")),
-                            host::mbOK,
+                            host::core::mbOK,
                             0,
                             nullptr};
     notice.informativeText = batchDoneDetail(outcome.sent);
@@ -36,11 +36,11 @@ void tell(const BatchRun& run, BatchOutcome& outcome, std::optional<RunFailure> 
 
 BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     BatchOutcome outcome;
-    host::BoxRequest question{
-        host::BoxKind::Confirmation, QString(), run.messages.Msg(QStringLiteral("Conf_OPE")),
-        host::mbYes | host::mbNo,    0,         nullptr};
+    host::core::BoxRequest question{
+        host::core::BoxKind::Confirmation, QString(), run.messages.Msg(QStringLiteral("Conf_OPE")),
+        host::core::mbYes | host::core::mbNo,    0,         nullptr};
     question.informativeText = run.questionDetail;
-    if (run.screen.ask(question) != host::mrYes)
+    if (run.screen.ask(question) != host::core::mrYes)
         return outcome;
 
     // However the steps below end, the animation stops, the list is reloaded
@@ -49,9 +49,9 @@ BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     // Only a done operation changed orders; after any other end the reload
     // gives the operator's ticks and current order back.
     const KeptMarks kept = keepMarks(run.orders);
-    host::ScopeGuard cleanUp([&run, &outcome, &kept] {
+    host::core::ScopeGuard cleanUp([&run, &outcome, &kept] {
         run.screen.busy(false);
-        host::ScopeGuard reattach([&run] { run.screen.followList(true); });
+        host::core::ScopeGuard reattach([&run] { run.screen.followList(true); });
         run.screen.reload();
         if (outcome.end != BatchEnd::Done)
             restoreMarks(run.orders, kept);
@@ -68,16 +68,16 @@ BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
         return outcome;
     }
 
-    host::CallArgs args{&run.selected};
+    host::client::CallArgs args{&run.selected};
     if (operation.newSituation)
         args.emplace_back(*operation.newSituation);
     std::optional<RunFailure> failure;
     try {
-        const host::CallResult result = run.connection.appServer().call(operation.method, args);
+        const host::client::CallResult result = run.connection.appServer().call(operation.method, args);
         outcome.end = result.isError() ? BatchEnd::ServerRefused : BatchEnd::Done;
         if (result.isError())
             failure = RunFailure::refused(result.errorMessage());
-    } catch (const host::TransportError& error) {
+    } catch (const host::client::TransportError& error) {
         outcome.end = BatchEnd::TransportFailed;
         failure = RunFailure::transport(error);
     }

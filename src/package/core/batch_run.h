@@ -34,8 +34,8 @@ struct BatchOutcome {
 };
 
 struct BatchRun {
-    host::TNetConnection& connection;
-    const host::TMessages& messages;
+    host::client::TNetConnection& connection;
+    const host::core::TMessages& messages;
     dataset::RecordSet& orders;    // cdsGetPediCreCons, walked
     dataset::RecordSet& selected;  // cdsTemp, recreated once the question is answered Yes
     RunScreen& screen;

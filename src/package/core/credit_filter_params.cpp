@@ -75,7 +75,7 @@ void setCreditFilter(const CreditFilter& filter) {
     stDSPedido = filter.dsPedido;
 }
 
-host::CallArgs creditFilterArgs() {
+host::client::CallArgs creditFilterArgs() {
     return {P_CDCLIENTE,    P_CDCONSUMIDOR, P_DATAINICIAL,  P_DATAFINAL,
             P_IDPEDCREEXTR, P_IDPEDCRECONT, P_NRPEDCRECONS, P_DSSITCREBANC};
 }
@@ -101,11 +101,11 @@ QString encodeContabil(bool sim, bool nao) {
 }
 
 QString encodeNrPedido(const QString& typed) {
-    return host::EmptyString(typed) ? QStringLiteral("T") : host::Ajusta(typed, 20);
+    return host::core::EmptyString(typed) ? QStringLiteral("T") : host::core::Ajusta(typed, 20);
 }
 
 QString encodeDescricao(const QString& typed) {
-    return host::EmptyString(typed) ? QStringLiteral("T")
+    return host::core::EmptyString(typed) ? QStringLiteral("T")
                                     : QStringLiteral("%") + typed + QStringLiteral("%");
 }
 

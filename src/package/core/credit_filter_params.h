@@ -78,7 +78,7 @@ void setCreditFilterDefaults();
 
 // The eight server arguments in their fixed order: client, consumer, first
 // and last day, situations, accounting flags, order number, description.
-host::CallArgs creditFilterArgs();
+host::client::CallArgs creditFilterArgs();
 
 // Encodings the filter dialog writes.
 // Situations in the fixed order S, N, C whatever the boxes' order on screen:

@@ -34,7 +34,7 @@ QString chosen(const QString& selection, const Named& named, bool consumers) {
         return tr90001(QT_TRANSLATE_NOOP("confcred::package::TfrmFiltroConfCredBco", "Todos"));
     if (selection == named.selection && !named.words.isEmpty())
         return named.words;
-    const std::optional<QStringList> keys = host::parseSelection(selection);
+    const std::optional<QStringList> keys = host::core::parseSelection(selection);
     if (!keys)
         return selection;
     QStringList codes;

@@ -9,7 +9,7 @@
 namespace confcred::package::credit_import {
 
 QStringList importMessageLines() {
-    static const host::MessageText texts[] = {
+    static const host::core::MessageText texts[] = {
         {"INF_ARQ", QT_TRANSLATE_NOOP("Cli_Lun90002", "Arquivo deve ser informado.")},
         {"ARQ_N", QT_TRANSLATE_NOOP("Cli_Lun90002", "Arquivo não encontrado.")},
         {"OPER_SUC", QT_TRANSLATE_NOOP("Cli_Lun90002", "Importação realizada com sucesso.")},
@@ -45,10 +45,10 @@ QStringList importMessageLines() {
         {"ADV_NO_LOG", QT_TRANSLATE_NOOP("Cli_Lun90002", "Advertências gravadas no log: %1 (%2).")},
         {"ABRIR_LOG", QT_TRANSLATE_NOOP("Cli_Lun90002", "Abrir &log")},
     };
-    return host::translatedLines("Cli_Lun90002", texts);
+    return host::core::translatedLines("Cli_Lun90002", texts);
 }
 
-QString archiveFailureText(const host::TMessages& messages, const QString& path,
+QString archiveFailureText(const host::core::TMessages& messages, const QString& path,
                            const ArchiveOutcome& outcome) {
     const QString target = QString::fromStdString(outcome.target);
     QString reason;
@@ -71,7 +71,7 @@ QString archiveFailureText(const host::TMessages& messages, const QString& path,
     return messages.Msg(QStringLiteral("ARQ_NAO_MOVIDO")).arg(path, reason);
 }
 
-QString logFailureText(const host::TMessages& messages, const platform::IoError& error,
+QString logFailureText(const host::core::TMessages& messages, const platform::IoError& error,
                        const QStringList& warnings) {
     QString key;
     switch (error.error()) {

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace confcred::host {
+namespace confcred::host::core {
 class TMessages;
 }
 namespace confcred::platform {
@@ -21,12 +21,12 @@ struct ArchiveOutcome;
 QStringList importMessageLines();
 
 // "The file was imported but stayed at <path>, because ...".
-QString archiveFailureText(const host::TMessages& messages, const QString& path,
+QString archiveFailureText(const host::core::TMessages& messages, const QString& path,
                            const ArchiveOutcome& outcome);
 
 // "Imported with warnings; the log could not be written because ...", then
 // the warning lines themselves, so that they are not lost.
-QString logFailureText(const host::TMessages& messages, const platform::IoError& error,
+QString logFailureText(const host::core::TMessages& messages, const platform::IoError& error,
                        const QStringList& warnings);
 
 }  // namespace confcred::package::credit_import

@@ -30,7 +30,7 @@ void createFolderIfMissing(std::string_view folder) {
 // import, leaving cdsResultado as it was.
 std::optional<QString> callServer(ImportRun& run) {
     RunBusy busy(run.screen);
-    host::CallResult result =
+    host::client::CallResult result =
         run.connection.appServer().call(kSetImporSaldoCons, {&run.cdsArquivo});
     if (result.isError())
         return result.errorMessage();
@@ -43,7 +43,7 @@ void showAnswered(const ImportRun& run) {
     for (int i = 0; i < 10; ++i)
         run.dialog.stepProgress(10);
     run.dialog.setStatusCaption(run.messages.Msg(QString()));
-    host::ui().processMessages();
+    host::core::ui().processMessages();
     run.dialog.repaint();
 }
 
@@ -59,11 +59,11 @@ ImportOutcome& fail(ImportRun& run, ImportOutcome& outcome, ImportEnd end, RunFa
 
 ImportOutcome runImport(ImportRun& run) {
     ImportOutcome outcome;
-    host::BoxRequest question;
-    question.kind = host::BoxKind::Confirmation;
+    host::core::BoxRequest question;
+    question.kind = host::core::BoxKind::Confirmation;
     question.text = run.messages.Msg(QStringLiteral("Conf"));
-    question.buttons = host::mbYes | host::mbNo;
-    if (run.screen.ask(question) != host::mrYes)
+    question.buttons = host::core::mbYes | host::core::mbNo;
+    if (run.screen.ask(question) != host::core::mrYes)
         return outcome;
     outcome.path = run.dialog.path();
     const std::string path = outcome.path.toStdString();
@@ -74,10 +74,10 @@ ImportOutcome runImport(ImportRun& run) {
         return fail(run, outcome, ImportEnd::FileNotFound,
                     RunFailure::stopped(run.messages.Msg(QStringLiteral("ARQ_N"))));
     // A file of many megabytes: read apart, while the dialog keeps painting.
-    std::string text = host::offUiThread([&path] { return loadImportText(path); });
+    std::string text = host::core::offUiThread([&path] { return loadImportText(path); });
     run.dialog.stepProgress(5);
     run.dialog.setStatusCaption(run.messages.Msg(QStringLiteral("EXPORTANDO")));
-    host::ui().processMessages();
+    host::core::ui().processMessages();
     run.dialog.repaint();
     // Each run sends its own file and nothing else, also after a failed one.
     fillArquivo(run.cdsArquivo, std::move(text));
@@ -85,7 +85,7 @@ ImportOutcome runImport(ImportRun& run) {
     std::optional<QString> refused;
     try {
         refused = callServer(run);
-    } catch (const host::TransportError& error) {
+    } catch (const host::client::TransportError& error) {
         return fail(run, outcome, ImportEnd::TransportFailed, RunFailure::transport(error));
     }
     // A refused import stops here: the file stays where it is and no log is

@@ -20,10 +20,12 @@
 namespace confcred::dataset {
 class RecordSet;
 }
-namespace confcred::host {
-class TMessages;
+namespace confcred::host::client {
 class TNetConnection;
-}  // namespace confcred::host
+}
+namespace confcred::host::core {
+class TMessages;
+}
 namespace confcred::platform {
 class Clock;
 }
@@ -72,8 +74,8 @@ struct ImportDialogSteps {
 };
 
 struct ImportRun {
-    host::TNetConnection& connection;
-    const host::TMessages& messages;
+    host::client::TNetConnection& connection;
+    const host::core::TMessages& messages;
     dataset::RecordSet& cdsArquivo;    // the packet sent
     dataset::RecordSet& cdsResultado;  // the warning lines received
     std::string operatorName;          // UTF-8, for the log's header

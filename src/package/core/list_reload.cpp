@@ -12,30 +12,30 @@
 namespace confcred::package {
 
 bool runListReload(ListReload& run) {
-    host::CallResult orders = run.connection.appServer().call(kGetPedCredCons, creditFilterArgs());
+    host::client::CallResult orders = run.connection.appServer().call(kGetPedCredCons, creditFilterArgs());
     if (orders.isError()) {
         run.screen.report(RunFailure::refused(orders.errorMessage()));
         return false;
     }
     std::optional<RunFailure> failure;
-    host::CallResult families;
+    host::client::CallResult families;
     try {
         families = run.connection.appServer().call(kGetPediCredFami, creditFilterArgs());
         if (families.isError())
             failure = RunFailure::refused(families.errorMessage());
-    } catch (const host::TransportError& error) {
+    } catch (const host::client::TransportError& error) {
         failure = RunFailure::transport(error);
     }
 
     // The orders go in before the families are built: the family list's
     // filter follows the current order.
-    host::loadPacketOffUiThread(run.orders,
+    host::core::loadPacketOffUiThread(run.orders,
                                 orders.hasPacket() ? orders.takePacket() : dataset::DataPacket{});
     if (failure) {
         run.screen.report(*failure);
         return false;
     }
-    host::loadPacketOffUiThread(
+    host::core::loadPacketOffUiThread(
         run.families, families.hasPacket() ? families.takePacket() : dataset::DataPacket{});
     return true;
 }

@@ -8,14 +8,14 @@
 namespace confcred::dataset {
 class RecordSet;
 }
-namespace confcred::host {
+namespace confcred::host::client {
 class TNetConnection;
 }
 
 namespace confcred::package {
 
 struct ListReload {
-    host::TNetConnection& connection;
+    host::client::TNetConnection& connection;
     dataset::RecordSet& orders;    // cdsGetPediCreCons
     dataset::RecordSet& families;  // cdsPediCredFami
     RunScreen& screen;             // told of a refused or failed call

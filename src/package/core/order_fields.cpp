@@ -97,7 +97,7 @@ void declareSelectedFields(dataset::RecordSet& selected) {
     declare(selected, records::kSelected, kOrderLooks, Writes::All);
 }
 
-QString situacaoText(const std::string& value, const host::TMessages& messages) {
+QString situacaoText(const std::string& value, const host::core::TMessages& messages) {
     if (value == "S")
         return messages.Msg(QStringLiteral("Efetivado"));
     if (value == "N")
@@ -107,7 +107,7 @@ QString situacaoText(const std::string& value, const host::TMessages& messages) 
     return {};
 }
 
-QString contabilText(const std::string& value, const host::TMessages& messages) {
+QString contabilText(const std::string& value, const host::core::TMessages& messages) {
     return messages.Msg(value == "S" ? QStringLiteral("Sim") : QStringLiteral("Nao"));
 }
 

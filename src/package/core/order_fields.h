@@ -9,7 +9,7 @@ namespace confcred::dataset {
 class Field;
 class RecordSet;
 }  // namespace confcred::dataset
-namespace confcred::host {
+namespace confcred::host::core {
 class TMessages;
 }
 
@@ -27,9 +27,9 @@ void declareSelectedFields(dataset::RecordSet& selected);
 // Display texts, derived from the stored value; looked up in the screen's
 // message table at each call.
 // "S" Efetivado, "N" Pendente, "C" Cancelado; anything else no text.
-QString situacaoText(const std::string& value, const host::TMessages& messages);
+QString situacaoText(const std::string& value, const host::core::TMessages& messages);
 // "S" Sim; anything else Não.
-QString contabilText(const std::string& value, const host::TMessages& messages);
+QString contabilText(const std::string& value, const host::core::TMessages& messages);
 
 // Pattern "0.00" with the regional decimal separator; an empty value is zero.
 std::string valorText(const dataset::Field& field);

@@ -19,7 +19,7 @@ constexpr int kNumberWidth = 20;
 
 std::vector<size_t> matches(dataset::RecordSet& orders, const QString& text) {
     std::vector<size_t> found;
-    const QString padded = host::Ajusta(text, kNumberWidth);
+    const QString padded = host::core::Ajusta(text, kNumberWidth);
     for (const char* field : kExactFields) {
         for (const QString& key : {text, padded}) {
             const std::vector<size_t> at = orders.locateAll(field, key.toStdString());

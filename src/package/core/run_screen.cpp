@@ -10,10 +10,10 @@ namespace confcred::package {
 void reportRunFailure(const RunFailure& failure) {
     switch (failure.kind) {
         case RunFailure::Kind::Stopped:
-            host::MensErro(failure.message, false);
+            host::core::MensErro(failure.message, false);
             break;
         case RunFailure::Kind::ServerRefused:
-            host::CheckResultServ(host::CallResult::fromError(failure.message), false, 0);
+            host::client::CheckResultServ(host::client::CallResult::fromError(failure.message), false, 0);
             break;
         case RunFailure::Kind::TransportFailed:
             if (failure.raised)

@@ -45,9 +45,9 @@ struct RunFailure {
 class RunScreen {
   public:
     // Shows `box` with the screen's caption and owner; the button chosen.
-    virtual int ask(host::BoxRequest box) = 0;
+    virtual int ask(host::core::BoxRequest box) = 0;
     // Shows the file chooser `request` over the screen; the file chosen.
-    virtual std::optional<QString> ask(host::FileRequest request) = 0;
+    virtual std::optional<QString> ask(host::core::FileRequest request) = 0;
     // Tells the operator of a failure. A screen's answer stops the running
     // handler (reportRunFailure); the run, should it come back, ends there.
     virtual void report(const RunFailure& failure) = 0;

@@ -50,8 +50,8 @@ W* plain(W* widget) {
     return widget;
 }
 
-host::TDateEditPlus* dateEdit(QWidget* parent, const char* name, int left, int top) {
-    auto* edit = plain(placed(new host::TDateEditPlus(parent), name, left, top, 100, 21));
+host::widgets::TDateEditPlus* dateEdit(QWidget* parent, const char* name, int left, int top) {
+    auto* edit = plain(placed(new host::widgets::TDateEditPlus(parent), name, left, top, 100, 21));
     edit->setSaveTime(false);
     edit->setValidColor(Qt::blue);
     edit->setWeekdayNames({QCoreApplication::translate("Cli_Lun90001", "Domingo"),
@@ -64,8 +64,8 @@ host::TDateEditPlus* dateEdit(QWidget* parent, const char* name, int left, int t
     return edit;
 }
 
-host::TBtnPesquisa* searchButton(QWidget* parent, const char* name, QRadioButton* associate) {
-    auto* button = new host::TBtnPesquisa(parent);
+host::widgets::TBtnPesquisa* searchButton(QWidget* parent, const char* name, QRadioButton* associate) {
+    auto* button = new host::widgets::TBtnPesquisa(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setHint(QCoreApplication::translate("Cli_Lun90001", "Pesquisar"));
     button->setAssociate(associate);

@@ -89,7 +89,7 @@ void declareConsumers(dataset::RecordSet& set) {
 // The rows of `selection` in words, "code - name" each, in the set's order.
 QString selectionWords(const dataset::RecordSet& set, const char* keyField, const char* codeField,
                        const char* nameField, const QString& selection) {
-    const std::optional<QStringList> keys = host::parseSelection(selection);
+    const std::optional<QStringList> keys = host::core::parseSelection(selection);
     if (!keys || !set.active())
         return {};
     const QSet<QString> chosen(keys->begin(), keys->end());
@@ -131,7 +131,7 @@ void TfrmFiltroConfCredBco::declareLookupSets() {
     declare(clients,
             {"NRINSJURCLIE", 0, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), -1, true}});
     declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
-    host::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
+    host::core::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
                   &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);
 
@@ -139,8 +139,8 @@ void TfrmFiltroConfCredBco::declareLookupSets() {
     cdsConsumidor.fieldByName("CHAVE").setReadOnly(true);
     dtsConsumidor.setDataSet(&cdsConsumidor);
 
-    host::nameDataSet(this, QStringLiteral("cdsPesqCliente"), clients);
-    host::nameDataSet(this, QStringLiteral("cdsConsumidor"), cdsConsumidor);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsPesqCliente"), clients);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsConsumidor"), cdsConsumidor);
 }
 
 void TfrmFiltroConfCredBco::btnClienteClick() {
@@ -151,9 +151,9 @@ void TfrmFiltroConfCredBco::btnClienteClick() {
     cdsPesqCliente->Open();
     if (cdsPesqCliente->recordSet().isEmpty()) {
         rbtListaCliente->setFocus(Qt::OtherFocusReason);
-        host::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaCliente")), true);
+        host::core::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaCliente")), true);
     }
-    if (host::PesquisaLista(&dtsCliente, QStringLiteral("CDCLIENTE"),
+    if (host::widgets::PesquisaLista(&dtsCliente, QStringLiteral("CDCLIENTE"),
                             msgPadrao->Msg(QStringLiteral("Cliente")), false, stSelCliente)) {
         nameClientSelection(stSelCliente,
                             selectionWords(cdsPesqCliente->recordSet(), "CDCLIENTE", "CDCLIENTE",
@@ -175,15 +175,15 @@ void TfrmFiltroConfCredBco::btnConsumidorClick() {
         stListaCliente = stSelCliente;
     }
     cdsConsumidor.loadPacket(
-        host::CheckResultServ(netConfCredBanc->appServer().call(
+        host::client::CheckResultServ(netConfCredBanc->appServer().call(
                                   kGetConsumidor, {stListaCliente, stTodosCliente, host::FiliProc}),
                               true, 0));
     if (cdsConsumidor.isEmpty()) {
         rbtListaConsumidor->setFocus(Qt::OtherFocusReason);
-        host::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaConsumidor")), true);
+        host::core::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaConsumidor")), true);
     }
     // Whatever the picker answers, the selection is what it left.
-    if (host::PesquisaLista(&dtsConsumidor, QStringLiteral("CHAVE"),
+    if (host::widgets::PesquisaLista(&dtsConsumidor, QStringLiteral("CHAVE"),
                             msgPadrao->Msg(QStringLiteral("Consumidor")), false, stSelConsumidor))
         nameConsumerSelection(stSelConsumidor,
                               selectionWords(cdsConsumidor, "CHAVE", "CDCONSUMIDOR", "NMCONSUMIDOR",
@@ -194,8 +194,8 @@ void TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText(const Field& field
                                                               bool displayText) {
     (void)displayText;  // the same text for display and for editing
     QString registration = QString::fromStdString(field.asString());
-    const QString adjusted = host::Ajusta_Inscricao(registration);
-    text = host::FormatMaskText(host::PictPess(adjusted), registration).toStdString();
+    const QString adjusted = host::core::Ajusta_Inscricao(registration);
+    text = host::core::FormatMaskText(host::core::PictPess(adjusted), registration).toStdString();
 }
 
 }  // namespace confcred::package

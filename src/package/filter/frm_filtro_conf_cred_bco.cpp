@@ -31,7 +31,7 @@ namespace {
 
 const QString kTodos = QStringLiteral("T");
 
-const host::MessageText kMessages[] = {
+const host::core::MessageText kMessages[] = {
     {"NaoHaCliente", QT_TRANSLATE_NOOP("Cli_Lun90001", "Não há clientes cadastrados.")},
     {"Cliente", QT_TRANSLATE_NOOP("Cli_Lun90001", "Cliente")},
     {"NaoHaConsumidor", QT_TRANSLATE_NOOP("Cli_Lun90001", "Não há consumidores cadastrados.")},
@@ -47,12 +47,12 @@ TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(const CreditFilter& filter, QWidget
     setObjectName(QStringLiteral("frmFiltroConfCredBco"));
     setWindowTitle(tr("Filtro de Confirmação de Crédito Bancário"));
     lblCodTela->setText(QStringLiteral("LUN90001"));
-    msgPadrao->setLines(host::translatedLines("Cli_Lun90001", kMessages));
+    msgPadrao->setLines(host::core::translatedLines("Cli_Lun90001", kMessages));
 
     netConfCredBanc = createServerConnection(this, QStringLiteral("netConfCredBanc"), kServerName,
                                              [this] { netConfCredBancBeforeConnect(); });
 
-    cdsPesqCliente = new host::TADOIBQuery(QStringLiteral("cdsPesqCliente"), this);
+    cdsPesqCliente = new host::client::TADOIBQuery(QStringLiteral("cdsPesqCliente"), this);
     declareLookupSets();
 
     buildControls();
@@ -77,16 +77,16 @@ void TfrmFiltroConfCredBco::wireEvents() {
           std::pair{rbtTodosConsumidor, Handler{&TfrmFiltroConfCredBco::rbtTodosConsumidorClick}},
           std::pair{rbtListaConsumidor,
                     Handler{&TfrmFiltroConfCredBco::rbtListaConsumidorClick}}}) {
-        host::onEvent(button, &QAbstractButton::toggled, this, [this, handler](bool on) {
+        host::core::onEvent(button, &QAbstractButton::toggled, this, [this, handler](bool on) {
             if (on)
                 (this->*handler)();
         });
     }
-    host::onEvent(btnCliente, &QAbstractButton::clicked, this,
+    host::core::onEvent(btnCliente, &QAbstractButton::clicked, this,
                   &TfrmFiltroConfCredBco::btnClienteClick);
-    host::onEvent(btnConsumidor, &QAbstractButton::clicked, this,
+    host::core::onEvent(btnConsumidor, &QAbstractButton::clicked, this,
                   &TfrmFiltroConfCredBco::btnConsumidorClick);
-    host::onEvent(host::ControlExit::of(edtNrPedido), &host::ControlExit::exited, this,
+    host::core::onEvent(host::widgets::ControlExit::of(edtNrPedido), &host::widgets::ControlExit::exited, this,
                   &TfrmFiltroConfCredBco::edtNrPedidoExit);
 }
 
@@ -125,7 +125,7 @@ void TfrmFiltroConfCredBco::FormCreate() {
     stTodosCliente = kTodos;
 }
 
-void TfrmFiltroConfCredBco::FormClose(host::TCloseAction& action) {
+void TfrmFiltroConfCredBco::FormClose(host::forms::TCloseAction& action) {
     TfrmFiltroPadrao::FormClose(action);
     while (netConfCredBanc->Connected())
         netConfCredBanc->Close();
@@ -157,13 +157,13 @@ void TfrmFiltroConfCredBco::rbtListaConsumidorClick() {
 }
 
 void TfrmFiltroConfCredBco::edtNrPedidoExit() {
-    edtNrPedido->setText(host::Ajusta(edtNrPedido->text(), 20));
+    edtNrPedido->setText(host::core::Ajusta(edtNrPedido->text(), 20));
 }
 
 void TfrmFiltroConfCredBco::VD_CLIENTE() {
     try {
         if (rbtListaCliente->isChecked() && stSelCliente == kTodos)
-            host::MensErro(msgPadrao->Msg(QStringLiteral("Clie_Inf")), true);
+            host::core::MensErro(msgPadrao->Msg(QStringLiteral("Clie_Inf")), true);
     } catch (...) {
         rbtListaCliente->setFocus(Qt::OtherFocusReason);
         throw;
@@ -173,7 +173,7 @@ void TfrmFiltroConfCredBco::VD_CLIENTE() {
 void TfrmFiltroConfCredBco::VD_CONSUMIDOR() {
     try {
         if (rbtListaConsumidor->isChecked() && stSelConsumidor == kTodos)
-            host::MensErro(msgPadrao->Msg(QStringLiteral("Cons_Inf")), true);
+            host::core::MensErro(msgPadrao->Msg(QStringLiteral("Cons_Inf")), true);
     } catch (...) {
         rbtListaConsumidor->setFocus(Qt::OtherFocusReason);
         throw;
@@ -213,8 +213,8 @@ void TfrmFiltroConfCredBco::sbtConfirmaClick() {
     VD_CLIENTE();
     VD_CONSUMIDOR();
     // The confirm button takes no focus, so the edit may not have been left.
-    if (!host::EmptyString(edtNrPedido->text()))
-        edtNrPedido->setText(host::Ajusta(edtNrPedido->text(), 20));
+    if (!host::core::EmptyString(edtNrPedido->text()))
+        edtNrPedido->setText(host::core::Ajusta(edtNrPedido->text(), 20));
     boConfirmou = true;
     Close();
 }
@@ -223,24 +223,24 @@ bool CriaFiltroConfirmacao() {
     QPointer<TfrmFiltroConfCredBco> dialog = frmFiltroConfCredBco;
     // Freed and forgotten on every way out, failures included: each call
     // works on a fresh dialog loaded from the credit filter parameters.
-    host::ScopeGuard release([&dialog] {
+    host::core::ScopeGuard release([&dialog] {
         frmFiltroConfCredBco = nullptr;
         delete dialog.data();
     });
     if (dialog.isNull()) {
         try {
-            dialog = host::createForm<TfrmFiltroConfCredBco>(creditFilter(),
-                                                             host::application().mainForm());
-        } catch (const host::QueryError& error) {
+            dialog = host::forms::createForm<TfrmFiltroConfCredBco>(creditFilter(),
+                                                             host::core::application().mainForm());
+        } catch (const host::client::QueryError& error) {
             // The host database could not be read: the operator is told, no
             // dialog opens and the filter stays as it was.
-            host::reportError(QString::fromUtf8(error.what()));
+            host::core::reportError(QString::fromUtf8(error.what()));
             return false;
         }
         frmFiltroConfCredBco = dialog;
     }
     if (!dialog->closedDuringCreation())
-        host::ui().showModal(*dialog);
+        host::core::ui().showModal(*dialog);
     // A nested call may have freed the dialog while it was shown.
     const std::optional<CreditFilter> confirmed =
         dialog.isNull() ? std::nullopt : dialog->confirmedFilter();

@@ -21,16 +21,18 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 
-namespace confcred::host {
+namespace confcred::host::client {
 class TADOIBQuery;
+class TNetConnection;
+}
+namespace confcred::host::widgets {
 class TBtnPesquisa;
 class TDateEditPlus;
-class TNetConnection;
-}  // namespace confcred::host
+}
 
 namespace confcred::package {
 
-class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
+class TfrmFiltroConfCredBco : public host::forms::TfrmFiltroPadrao {
     Q_OBJECT
 
   public:
@@ -53,16 +55,16 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     QGroupBox* grbCliente;
     QRadioButton* rbtTodosCliente;
     QRadioButton* rbtListaCliente;
-    host::TBtnPesquisa* btnCliente;
+    host::widgets::TBtnPesquisa* btnCliente;
     QGroupBox* grbConsumidor;
     QRadioButton* rbtTodosConsumidor;
     QRadioButton* rbtListaConsumidor;
-    host::TBtnPesquisa* btnConsumidor;
+    host::widgets::TBtnPesquisa* btnConsumidor;
     QGroupBox* grbPeriodo;
     QLabel* lblDe;
-    host::TDateEditPlus* depInicial;
+    host::widgets::TDateEditPlus* depInicial;
     QLabel* lblAte;
-    host::TDateEditPlus* depFinal;
+    host::widgets::TDateEditPlus* depFinal;
     QGroupBox* grbContabilizado;
     QCheckBox* chkContabSim;
     QCheckBox* chkContabNao;
@@ -75,9 +77,9 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
     QGroupBox* grbDescCredito;
     QLineEdit* edtDescCredito;
 
-    host::TNetConnection* netConfCredBanc;
+    host::client::TNetConnection* netConfCredBanc;
     // The clients of the current branch, read from the host's own database.
-    host::TADOIBQuery* cdsPesqCliente;
+    host::client::TADOIBQuery* cdsPesqCliente;
     // The consumers the server returns for the chosen clients.
     dataset::RecordSet cdsConsumidor{"cdsConsumidor"};
 
@@ -96,7 +98,7 @@ class TfrmFiltroConfCredBco : public host::TfrmFiltroPadrao {
 
     // Handlers.
     void FormCreate() override;
-    void FormClose(host::TCloseAction& action) override;
+    void FormClose(host::forms::TCloseAction& action) override;
     void netConfCredBancBeforeConnect();
     void rbtTodosClienteClick();
     void rbtListaClienteClick();

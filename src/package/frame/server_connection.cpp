@@ -5,10 +5,10 @@
 
 namespace confcred::package {
 
-host::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
+host::client::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
                                              const QString& serverName,
                                              std::function<void()> beforeConnect) {
-    auto* connection = new host::TNetConnection(owner);
+    auto* connection = new host::client::TNetConnection(owner);
     connection->setObjectName(componentName);
     connection->setServerName(serverName);
     connection->setThrowException(false);
@@ -16,7 +16,7 @@ host::TNetConnection* createServerConnection(QObject* owner, const QString& comp
     return connection;
 }
 
-void pointAtHostServer(host::TNetConnection& connection) {
+void pointAtHostServer(host::client::TNetConnection& connection) {
     connection.setHost(host::WebURL);
     connection.setPort(host::WebPort);
     connection.setOperatorName(host::Operador);

@@ -9,19 +9,19 @@
 
 class QObject;
 
-namespace confcred::host {
+namespace confcred::host::client {
 class TNetConnection;
 }
 
 namespace confcred::package {
 
 // `beforeConnect` is the screen's own handler; it runs before every connect.
-host::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
+host::client::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
                                              const QString& serverName,
                                              std::function<void()> beforeConnect);
 
 // What every screen's before-connect handler does: host, port and operator
 // from the host context (WebURL, WebPort, Operador).
-void pointAtHostServer(host::TNetConnection& connection);
+void pointAtHostServer(host::client::TNetConnection& connection);
 
 }  // namespace confcred::package

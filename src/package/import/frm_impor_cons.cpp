@@ -78,7 +78,7 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     tip.setColor(QPalette::Base, tip.color(QPalette::ToolTipBase));
     medArquivo->setPalette(tip);
     medArquivo->setGeometry(12, 30, 219, 21);
-    btnArquivo = new host::TBtnPesquisa(grbDadosRel);
+    btnArquivo = new host::widgets::TBtnPesquisa(grbDadosRel);
     btnArquivo->setObjectName(QStringLiteral("btnArquivo"));
     btnArquivo->setHint(tr("Pesquisar"));
     btnArquivo->setTitle(tr("Arquivo"));
@@ -95,10 +95,10 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
 
     ci::declareArquivoFields(cdsArquivo);
     ci::declareResultadoFields(cdsResultado);
-    host::nameDataSet(this, QStringLiteral("cdsArquivo"), cdsArquivo);
-    host::nameDataSet(this, QStringLiteral("cdsResultado"), cdsResultado);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsArquivo"), cdsArquivo);
+    host::widgets::nameDataSet(this, QStringLiteral("cdsResultado"), cdsResultado);
 
-    host::onEvent(btnArquivo, &QAbstractButton::clicked, this, &TfrmImporCons::btnArquivoClick);
+    host::core::onEvent(btnArquivo, &QAbstractButton::clicked, this, &TfrmImporCons::btnArquivoClick);
     resize(300, 170);
 }
 
@@ -108,7 +108,7 @@ void TfrmImporCons::FormCreate() {
     TfrmPadrImportExport::FormCreate();
     try {
         netImportCons->Open();
-    } catch (const host::TransportError&) {
+    } catch (const host::client::TransportError&) {
         // Not tested here: a run over a connection that did not open fails
         // at its server call and is reported there.
     }
@@ -120,14 +120,14 @@ void TfrmImporCons::netImportConsBeforeConnect() {
     pointAtHostServer(*netImportCons);
 }
 
-void TfrmImporCons::FormClose(host::TCloseAction& action) {
+void TfrmImporCons::FormClose(host::forms::TCloseAction& action) {
     TfrmPadrImportExport::FormClose(action);
     Cli_Lun90002::boIdCriado = false;
     netImportCons->Close();
 }
 
 void TfrmImporCons::btnArquivoClick() {
-    if (const std::optional<QString> chosen = host::ui().chooseFile(opdArquivo))
+    if (const std::optional<QString> chosen = host::core::ui().chooseFile(opdArquivo))
         medArquivo->setText(*chosen);
 }
 
@@ -138,7 +138,7 @@ void TfrmImporCons::sbtImportExportClick() {
     if (running_)
         return;
     running_ = true;
-    host::ScopeGuard done([this] { running_ = false; });
+    host::core::ScopeGuard done([this] { running_ = false; });
     ci::ImportRun run{
         *netImportCons,
         *msgPadrao,
@@ -154,15 +154,15 @@ void TfrmImporCons::sbtImportExportClick() {
         finishRun(outcome);
 }
 
-int TfrmImporCons::ask(host::BoxRequest box) {
+int TfrmImporCons::ask(host::core::BoxRequest box) {
     if (box.caption.isEmpty())
-        box.caption = host::application().title();
-    return host::ui().showBox(box);
+        box.caption = host::core::application().title();
+    return host::core::ui().showBox(box);
 }
 
-std::optional<QString> TfrmImporCons::ask(host::FileRequest request) {
+std::optional<QString> TfrmImporCons::ask(host::core::FileRequest request) {
     request.parent = this;
-    return host::ui().chooseFile(request);
+    return host::core::ui().chooseFile(request);
 }
 
 void TfrmImporCons::report(const RunFailure& failure) {
@@ -174,14 +174,14 @@ void TfrmImporCons::report(const RunFailure& failure) {
 
 void TfrmImporCons::busy(bool on) {
     if (on)
-        host::ActiveShowAvi(host::application().mainForm(), host::busyProcessing);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyProcessing);
     else
-        host::DeactiveShowAvi();
+        host::widgets::DeactiveShowAvi();
 }
 
 void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     if (outcome.warnings == 0) {
-        msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::BoxKind::Confirmation, host::mbOK, 0);
+        msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::core::BoxKind::Confirmation, host::core::mbOK, 0);
     } else if (outcome.log == ci::LogEnd::Written) {
         showLogWritten(outcome);
     } else {
@@ -198,16 +198,16 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
 
 void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
     const QString logPath = QString::fromStdString(outcome.logPath);
-    host::BoxRequest box;
-    box.kind = host::BoxKind::Confirmation;
-    box.caption = host::application().title();
+    host::core::BoxRequest box;
+    box.kind = host::core::BoxKind::Confirmation;
+    box.caption = host::core::application().title();
     box.text = msgPadrao->Msg(QStringLiteral("DADOS_NOT_INPORT"));
     box.informativeText = msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
                               .arg(QString::number(outcome.warnings), logPath);
-    box.buttons = host::mbOK | host::mbOpen;
+    box.buttons = host::core::mbOK | host::core::mbOpen;
     box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
-    if (host::ui().showBox(box) == host::mrOpen)
-        host::ui().openUrl(QUrl::fromLocalFile(
+    if (host::core::ui().showBox(box) == host::core::mrOpen)
+        host::core::ui().openUrl(QUrl::fromLocalFile(
             QString::fromStdString(platform::resolvePath(outcome.logPath).string())));
 }
 
@@ -216,12 +216,12 @@ void TfrmImporCons::logCons() {
 }
 
 void TfrmImporCons::showWarning(const QString& text) {
-    host::BoxRequest box;
-    box.kind = host::BoxKind::Warning;
+    host::core::BoxRequest box;
+    box.kind = host::core::BoxKind::Warning;
     box.text = text;
-    box.buttons = host::mbOK;
+    box.buttons = host::core::mbOK;
     box.parent = this;
-    host::ui().showBox(box);
+    host::core::ui().showBox(box);
 }
 
 QStringList TfrmImporCons::warningLines() {
@@ -236,11 +236,11 @@ QStringList TfrmImporCons::warningLines() {
 }
 
 void CriaImportCons() {
-    host::ui().setScreenCursor(host::crHourGlass);
-    host::ScopeGuard cursor([] { host::ui().setScreenCursor(host::crDefault); });
+    host::core::ui().setScreenCursor(host::core::crHourGlass);
+    host::core::ScopeGuard cursor([] { host::core::ui().setScreenCursor(host::core::crDefault); });
     if (!Cli_Lun90002::boIdCriado || frmImporCons.isNull()) {
         std::unique_ptr<TfrmImporCons> created(
-            host::createForm<TfrmImporCons>(host::application().mainForm()));
+            host::forms::createForm<TfrmImporCons>(host::core::application().mainForm()));
         // A dialog that closed itself while being created is neither kept
         // nor shown.
         if (created->closedDuringCreation())
@@ -251,11 +251,11 @@ void CriaImportCons() {
     // A closed dialog is done with (each showing is a new instance); it goes
     // with its record sets instead of lingering hidden under the main window.
     QPointer<TfrmImporCons> shown = frmImporCons;
-    host::ScopeGuard release([shown] {
+    host::core::ScopeGuard release([shown] {
         if (shown && !Cli_Lun90002::boIdCriado)
             shown->deleteLater();
     });
-    host::ui().showModal(*frmImporCons);
+    host::core::ui().showModal(*frmImporCons);
 }
 
 }  // namespace confcred::package

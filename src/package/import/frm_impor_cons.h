@@ -14,13 +14,13 @@
 class QLabel;
 class QLineEdit;
 
-namespace confcred::host {
+namespace confcred::host::widgets {
 class TBtnPesquisa;
-}  // namespace confcred::host
+}
 
 namespace confcred::package {
 
-class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
+class TfrmImporCons : public host::forms::TfrmPadrImportExport, private RunScreen {
     Q_OBJECT
 
   public:
@@ -31,10 +31,10 @@ class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     // Components, named as in the dialog's layout; each widget, connection
     // and record set is reachable by its name under the dialog.
     QLineEdit* medArquivo;
-    host::TBtnPesquisa* btnArquivo;
+    host::widgets::TBtnPesquisa* btnArquivo;
     // The file chooser's settings (it is shown through the UI service).
-    host::FileRequest opdArquivo;
-    host::TNetConnection* netImportCons;
+    host::core::FileRequest opdArquivo;
+    host::client::TNetConnection* netImportCons;
     dataset::RecordSet cdsArquivo{"cdsArquivo"};
     dataset::RecordSet cdsResultado{"cdsResultado"};
     // The file's text from loading to packing. Never shown, so it is kept as
@@ -46,7 +46,7 @@ class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
 
     // Handlers.
     void FormCreate() override;
-    void FormClose(host::TCloseAction& action) override;
+    void FormClose(host::forms::TCloseAction& action) override;
     void btnArquivoClick();
     void sbtImportExportClick() override;
     void netImportConsBeforeConnect();
@@ -65,8 +65,8 @@ class TfrmImporCons : public host::TfrmPadrImportExport, private RunScreen {
     // The dialog's part in the run: the question captioned with the
     // application's title, the chooser over the dialog, the busy animation
     // over the main window; a missing file puts the cursor back on its name.
-    int ask(host::BoxRequest box) override;
-    std::optional<QString> ask(host::FileRequest request) override;
+    int ask(host::core::BoxRequest box) override;
+    std::optional<QString> ask(host::core::FileRequest request) override;
     void report(const RunFailure& failure) override;
     void busy(bool on) override;
 };
