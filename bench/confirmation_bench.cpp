@@ -113,7 +113,8 @@ dataset::DataSource& standardSource(QObject& screen) {
 // detached, as the operations walk it, doing nothing else: each step still
 // filters the family list to the current order.
 void bareWalk(package::TfrmConfCredBco& screen) {
-    dataset::RecordSet& orders = *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    dataset::RecordSet& orders =
+        *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     standardSource(screen).setEnabled(false);
     orders.first();
     while (!orders.eof())
@@ -160,12 +161,13 @@ int main(int argc, char** argv) {
     testing::ServerProcessOptions options;
     options.dbUrl = "sqlite:" + path;
     testing::ServerProcess server(options);
-    host::WebURL = QStringLiteral("127.0.0.1");
-    host::WebPort = server.port();
+    host::core::WebURL = QStringLiteral("127.0.0.1");
+    host::core::WebPort = server.port();
 
     // Every order of the database: the whole period, every situation (after
     // the screen's creation, which sets the defaults).
-    std::unique_ptr<package::TfrmConfCredBco> screen(host::forms::createForm<package::TfrmConfCredBco>());
+    std::unique_ptr<package::TfrmConfCredBco> screen(
+        host::forms::createForm<package::TfrmConfCredBco>());
     package::P_DATAINICIAL = platform::DateTime::fromParts(2000, 1, 1);
     package::P_DATAFINAL = platform::DateTime::fromParts(2999, 12, 31);
     auto& orders = *host::widgets::findDataSet(screen.get(), QStringLiteral("cdsGetPediCreCons"));

@@ -130,8 +130,8 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
     drives.map('C', c.path());
     platform::ScopedDriveMap scopedDrives(drives);
     c.write("Credito/Site/lote.txt", file);
-    host::WebURL = QStringLiteral("127.0.0.1");
-    host::WebPort = server.port();
+    host::core::WebURL = QStringLiteral("127.0.0.1");
+    host::core::WebPort = server.port();
 
     host::automation::ScriptedUiService ui;
     host::automation::ScopedUi scopedUi(ui);
@@ -145,7 +145,8 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
     ui.queueBoxAnswer(host::core::mrYes);
     ui.queueBoxAnswer(host::core::mrOk);
 
-    std::unique_ptr<package::TfrmImporCons> dialog(host::forms::createForm<package::TfrmImporCons>(&main));
+    std::unique_ptr<package::TfrmImporCons> dialog(
+        host::forms::createForm<package::TfrmImporCons>(&main));
     dialog->show();
     QApplication::processEvents();
     dialog->findChild<QLineEdit*>(QStringLiteral("medArquivo"))
@@ -159,7 +160,8 @@ DialogRun runDialog(const std::string& file, QMainWindow& main, PaintWatch& pain
         throw std::runtime_error(
             "the import did not complete: " +
             (ui.boxes().empty() ? std::string("no box") : ui.boxes().back().text.toStdString()));
-    run.warnings = host::widgets::findDataSet(dialog.get(), QStringLiteral("cdsResultado"))->recordCount();
+    run.warnings =
+        host::widgets::findDataSet(dialog.get(), QStringLiteral("cdsResultado"))->recordCount();
     run.archived = platform::fileExists("C:\\Credito\\Site\\Importados\\lote.txt");
     for (const auto& entry : fs::directory_iterator(c.path() / "Credito" / "Site" / "Log_Lun"))
         run.logBytes += c.read(fs::relative(entry.path(), c.path()));
@@ -197,7 +199,7 @@ int main(int argc, char** argv) {
     main.resize(1024, 768);
     main.show();
     host::core::application().setMainWindow(&main);
-    host::Operador = QStringLiteral("bench");
+    host::core::Operador = QStringLiteral("bench");
     PaintWatch paints;
     app.installEventFilter(&paints);
 

@@ -31,11 +31,11 @@ using namespace confcred;
 namespace {
 
 void applyContext(const shell::HostOptions& options) {
-    host::FiliProc = options.branch;
-    host::WebURL = options.serverHost;
-    host::WebPort = options.serverPort;
+    host::core::FiliProc = options.branch;
+    host::core::WebURL = options.serverHost;
+    host::core::WebPort = options.serverPort;
     host::client::setServerCaFile(options.caFile);
-    host::Operador = options.operatorName;
+    host::core::Operador = options.operatorName;
     platform::DriveMap drives = platform::DriveMap::defaults();
     for (auto it = options.drives.begin(); it != options.drives.end(); ++it)
         drives.map(it.key().toLatin1(), it.value().toStdString());
@@ -79,8 +79,8 @@ std::optional<int> logIn(const shell::HostOptions& options) {
     if (!options.scriptPath.isEmpty())
         password = qEnvironmentVariable("CONFCRED_PASSWORD");
     QString message;
-    const host::forms::LoginResult result =
-        host::forms::logInAtStart(host::WebURL, host::WebPort, host::Operador, password, message);
+    const host::forms::LoginResult result = host::forms::logInAtStart(
+        host::core::WebURL, host::core::WebPort, host::core::Operador, password, message);
     if (result == host::forms::LoginResult::Cancelled)
         return 0;
     if (result == host::forms::LoginResult::Refused) {
@@ -90,8 +90,8 @@ std::optional<int> logIn(const shell::HostOptions& options) {
     if (result == host::forms::LoginResult::Untrusted) {
         std::fprintf(stderr, "confcred-host: %s\n", message.toUtf8().constData());
         if (options.scriptPath.isEmpty())
-            host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(), message,
-                                host::core::mbOK, 0, nullptr});
+            host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),
+                                      message, host::core::mbOK, 0, nullptr});
         return 1;
     }
     return std::nullopt;
@@ -152,8 +152,8 @@ int main(int argc, char** argv) {
     if (!packageProblem.isEmpty()) {
         window->setPackageMissing(packageProblem);
         host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),
-                            "Não foi possível carregar o pacote de telas: " + packageProblem,
-                            host::core::mbOK, 0, window.get()});
+                                  "Não foi possível carregar o pacote de telas: " + packageProblem,
+                                  host::core::mbOK, 0, window.get()});
     }
 
     int code = 0;

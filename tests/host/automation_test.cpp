@@ -10,6 +10,7 @@
 #include "host/automation/scripted_ui_service.h"
 
 using namespace confcred::host;
+using namespace confcred::host::automation;
 
 namespace {
 

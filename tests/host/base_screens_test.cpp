@@ -34,6 +34,10 @@
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::widgets;
+using namespace confcred::host::forms;
+using namespace confcred::host::automation;
 using namespace confcred::testing::base;
 
 namespace {
@@ -323,9 +327,10 @@ INSTANTIATE_TEST_SUITE_P(
         FilterCloseRow{"escape_on_the_dialog",
                        [](TfrmFiltroTeste& d) { automation::sendKey(&d, Qt::Key_Escape); },
                        {"create", "close"}},
-        FilterCloseRow{"escape_in_the_filter_area",
-                       [](TfrmFiltroTeste& d) { automation::sendKey(grbFiltroPadrao(d), Qt::Key_Escape); },
-                       {"create", "close"}},
+        FilterCloseRow{
+            "escape_in_the_filter_area",
+            [](TfrmFiltroTeste& d) { automation::sendKey(grbFiltroPadrao(d), Qt::Key_Escape); },
+            {"create", "close"}},
         FilterCloseRow{"escape_without_key_preview",
                        [](TfrmFiltroTeste& d) {
                            d.KeyPreview = false;

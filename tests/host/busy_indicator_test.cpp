@@ -10,6 +10,7 @@
 #include "host/widgets/busy_indicator.h"
 
 using namespace confcred::host;
+using namespace confcred::host::widgets;
 
 namespace {
 

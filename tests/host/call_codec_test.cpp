@@ -11,6 +11,7 @@
 #include "support/sample_packet.h"
 
 using namespace confcred::host;
+using namespace confcred::host::client;
 namespace dataset = confcred::dataset;
 namespace platform = confcred::platform;
 
@@ -38,9 +39,12 @@ TEST(CallCodecTest, ArgumentsAreWrittenAsTheServerReadsThem) {
     }
     EXPECT_EQ(client::encodeCallBody("[1]"), R"({"args":[1]})");
 
-    EXPECT_THROW(client::encodeArgs({static_cast<dataset::RecordSet*>(nullptr)}), std::invalid_argument);
-    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::infinity()}), std::invalid_argument);
-    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::quiet_NaN()}), std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({static_cast<dataset::RecordSet*>(nullptr)}),
+                 std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::infinity()}),
+                 std::invalid_argument);
+    EXPECT_THROW(client::encodeArgs({std::numeric_limits<double>::quiet_NaN()}),
+                 std::invalid_argument);
 }
 
 struct AnswerRow {

@@ -12,6 +12,7 @@
 #include "support/fake_http_server.h"
 
 using namespace confcred::host;
+using namespace confcred::host::client;
 using confcred::testing::FakeServer;
 using confcred::testing::Received;
 using confcred::testing::reply;
@@ -58,7 +59,9 @@ Step answer(int status, QByteArray authenticate = {}) {
 const Step ok = answer(200);
 const Step sessionEnded = answer(401, R"(Bearer realm="confcred-session")");
 const Step lost = []() -> client::ServerAnswer { throw client::AnswerLost("resposta perdida"); };
-const Step timedOut = []() -> client::ServerAnswer { throw client::TransportError("não respondeu"); };
+const Step timedOut = []() -> client::ServerAnswer {
+    throw client::TransportError("não respondeu");
+};
 
 client::ServerRequest callRequest(const QString& method) {
     client::ServerRequest request;
@@ -98,9 +101,11 @@ TEST(CallPolicyTest, OnlyAWriteWhoseAnswerWasLostGoesAgainWithItsKey) {
         QString operatorName = QStringLiteral("Ana");
         const QString method = QString::fromUtf8(row.method);
         if (row.fails) {
-            EXPECT_THROW(policy.send(method, callRequest(method), operatorName), client::TransportError);
+            EXPECT_THROW(policy.send(method, callRequest(method), operatorName),
+                         client::TransportError);
         } else {
-            const client::CallOutcome outcome = policy.send(method, callRequest(method), operatorName);
+            const client::CallOutcome outcome =
+                policy.send(method, callRequest(method), operatorName);
             EXPECT_EQ(outcome.status, 200);
             EXPECT_EQ(outcome.body, R"({"result":"pronto"})");
         }

@@ -13,6 +13,7 @@
 #include "support/fake_http_server.h"
 
 using namespace confcred::host;
+using namespace confcred::host::client;
 using confcred::testing::FakeServer;
 using confcred::testing::Received;
 using confcred::testing::reply;

@@ -16,13 +16,16 @@
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::host::widgets;
+using namespace confcred::host::automation;
 using platform::DateTime;
 
 namespace {
 
 TEST(ButtonFlat, IsA21By21FlatButtonWithGlyphAndHint) {
     QWidget panel;
-    widgets::TButtonFlat button("btnEfetivaCredito", "Efetivar Crédito", widgets::glyphIcon(widgets::Glyph::Confirm), &panel);
+    widgets::TButtonFlat button("btnEfetivaCredito", "Efetivar Crédito",
+                                widgets::glyphIcon(widgets::Glyph::Confirm), &panel);
     button.place(181, 4);
     EXPECT_EQ(button.objectName(), "btnEfetivaCredito");
     EXPECT_EQ(button.size(), QSize(21, 21));
@@ -96,7 +99,8 @@ TEST_F(DateEditTest, ADayTheMonthLacksIsRefusedAsTyped) {
     QApplication::processEvents();
     QLineEdit* line = edit.findChild<QLineEdit*>();
     ASSERT_NE(line, nullptr);
-    automation::sendClick(line, QPoint(line->fontMetrics().horizontalAdvance("0") + 3, line->height() / 2));
+    automation::sendClick(
+        line, QPoint(line->fontMetrics().horizontalAdvance("0") + 3, line->height() / 2));
     for (const char c : {'1', '5'})
         automation::sendKey(&edit, Qt::Key_0 + (c - '0'), Qt::NoModifier, QString(QLatin1Char(c)));
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));

@@ -23,6 +23,10 @@
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::widgets;
+using namespace confcred::host::print;
+using namespace confcred::host::automation;
 using dataset::FieldType;
 
 namespace {
@@ -53,7 +57,9 @@ class GridTest : public ::testing::Test {
     QPoint cellCenter(int row, int column) {
         return grid.visualRect(grid.model()->index(row, column)).center();
     }
-    void clickCell(int row, int column) { automation::sendClick(grid.viewport(), cellCenter(row, column)); }
+    void clickCell(int row, int column) {
+        automation::sendClick(grid.viewport(), cellCenter(row, column));
+    }
     void clickTitle(int column) {
         QHeaderView* header = grid.horizontalHeader();
         const int x = header->sectionViewportPosition(column) + header->sectionSize(column) / 2;
@@ -134,9 +140,9 @@ TEST_F(GridTest, CellAndTitleClicksReachTheirHandlersWithTheColumn) {
 }
 
 TEST_F(GridTest, HandlerFailuresGoThroughTheDispatchPoint) {
-    core::onEvent(&grid, &widgets::TDBGrid::OnCellClick, &grid, [] { abortHandler(); });
+    core::onEvent(&grid, &widgets::TDBGrid::OnCellClick, &grid, [] { core::abortHandler(); });
     core::onEvent(&grid, &widgets::TDBGrid::OnTitleClick, &grid,
-            [](int) { throw std::runtime_error("falhou o título"); });
+                  [](int) { throw std::runtime_error("falhou o título"); });
     clickCell(0, 0);
     EXPECT_TRUE(reports.empty());  // the stop is silent
     clickTitle(0);
@@ -145,7 +151,7 @@ TEST_F(GridTest, HandlerFailuresGoThroughTheDispatchPoint) {
     EXPECT_TRUE(grid.isVisible());
 
     // A key handler that stops swallows its key: the cursor stays.
-    core::onEvent(&grid, &widgets::TDBGrid::OnKeyDown, &grid, [] { abortHandler(); });
+    core::onEvent(&grid, &widgets::TDBGrid::OnKeyDown, &grid, [] { core::abortHandler(); });
     set.first();
     grid.setFocus();
     automation::sendKey(&grid, Qt::Key_Down);

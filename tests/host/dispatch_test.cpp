@@ -15,6 +15,9 @@
 #include "host/core/mens_erro.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::client;
+using namespace confcred::host::automation;
 
 namespace {
 
@@ -42,14 +45,15 @@ struct HandlerRow {
 TEST_F(DispatchTest, HandlerOutcomes) {
     const std::vector<HandlerRow> rows = {
         {"plain", [] {}, true, nullptr, 0},
-        {"silent stop", [] { abortHandler(); }, false, nullptr, 0},
+        {"silent stop", [] { core::abortHandler(); }, false, nullptr, 0},
         {"runtime error", [] { throw std::runtime_error("disco cheio"); }, false, "disco cheio", 0},
         {"unknown exception", [] { throw 42; }, false, "Erro inesperado.", 0},
         {"script error (recorded by the scripted service)",
          [] { throw automation::ScriptError("no answer queued"); }, false, nullptr, 0},
-        {"MensErro stopping", [] { core::MensErro(QStringLiteral("Informe o pedido."), true); }, false,
+        {"MensErro stopping", [] { core::MensErro(QStringLiteral("Informe o pedido."), true); },
+         false, nullptr, 1},
+        {"MensErro going on", [] { core::MensErro(QStringLiteral("Aviso."), false); }, true,
          nullptr, 1},
-        {"MensErro going on", [] { core::MensErro(QStringLiteral("Aviso."), false); }, true, nullptr, 1},
     };
     for (const HandlerRow& row : rows) {
         SCOPED_TRACE(row.name);
@@ -129,7 +133,7 @@ TEST_F(DispatchTest, GuardsRunInReverseOrderAndDismissedOnesDoNot) {
         core::ScopeGuard second([&] { order.push_back(2); });
         core::ScopeGuard dismissed([&] { order.push_back(3); });
         dismissed.dismiss();
-        abortHandler();
+        core::abortHandler();
     });
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
 }
@@ -144,7 +148,7 @@ TEST_F(DispatchTest, EventHandlersThroughOnEventSurviveErrors) {
         if (clicks == 1)
             throw std::runtime_error("primeiro clique falhou");
         if (clicks == 2)
-            abortHandler();
+            core::abortHandler();
         ++afterStop;
     });
     button.click();
@@ -161,21 +165,23 @@ confcred::dataset::DataPacket samplePacket() {
         R"({"fields":[{"name":"NRPEDCRECONS","type":"string","size":20}],"rows":[["1"],["2"]]})"));
 }
 
-TEST_F(DispatchTest, client::CheckResultServ) {
+TEST_F(DispatchTest, CheckResultServ) {
     // A good result gives its packet, copied or moved.
     client::CallResult good = client::CallResult::fromPacket(samplePacket());
     EXPECT_EQ(client::CheckResultServ(good, true, 0).rowCount(), 2u);
     EXPECT_EQ(client::CheckResultServ(std::move(good), true, 0).rowCount(), 2u);
     // A good result without a packet gives an empty one.
-    EXPECT_EQ(client::CheckResultServ(client::CallResult::fromValue(QVariant()), true, 0).fieldCount(), 0u);
+    EXPECT_EQ(
+        client::CheckResultServ(client::CallResult::fromValue(QVariant()), true, 0).fieldCount(),
+        0u);
     EXPECT_TRUE(scripted.boxes().empty());
 
     // An error shows the server's message and stops the handler.
     scripted.queueBoxAnswer(core::mrOk);
     bool after = false;
     EXPECT_FALSE(core::dispatch([&] {
-        client::CheckResultServ(client::CallResult::fromError(QStringLiteral("Pedido 12 não encontrado.")), true,
-                        0);
+        client::CheckResultServ(
+            client::CallResult::fromError(QStringLiteral("Pedido 12 não encontrado.")), true, 0);
         after = true;
     }));
     EXPECT_FALSE(after);
@@ -186,7 +192,8 @@ TEST_F(DispatchTest, client::CheckResultServ) {
 
     // Without the stop flag the handler goes on with an empty packet.
     scripted.queueBoxAnswer(core::mrOk);
-    const auto packet = client::CheckResultServ(client::CallResult::fromError(QStringLiteral("x")), false, 0);
+    const auto packet =
+        client::CheckResultServ(client::CallResult::fromError(QStringLiteral("x")), false, 0);
     EXPECT_EQ(packet.fieldCount(), 0u);
     EXPECT_EQ(scripted.boxes().size(), 2u);
 }

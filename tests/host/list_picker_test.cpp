@@ -18,6 +18,8 @@
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::host::widgets;
+using namespace confcred::host::automation;
 using dataset::FieldType;
 
 namespace {

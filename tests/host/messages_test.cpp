@@ -10,6 +10,8 @@
 #include "host/core/messages.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::automation;
 
 namespace {
 
@@ -75,8 +77,12 @@ TEST(MessagesTest, ShowMsgShowsTheTextWithTheTitleAndGivesTheAnswer) {
     msg.setLines(kLines);
     scripted.queueBoxAnswer(core::mrYes);
     scripted.queueBoxAnswer(core::mrNo);
-    EXPECT_EQ(msg.ShowMsg(QStringLiteral("Conf"), core::BoxKind::Confirmation, core::mbYes | core::mbNo, 0), core::mrYes);
-    EXPECT_EQ(msg.ShowMsg(QStringLiteral("conf"), core::BoxKind::Confirmation, core::mbYes | core::mbNo, 0), core::mrNo);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("Conf"), core::BoxKind::Confirmation,
+                          core::mbYes | core::mbNo, 0),
+              core::mrYes);
+    EXPECT_EQ(msg.ShowMsg(QStringLiteral("conf"), core::BoxKind::Confirmation,
+                          core::mbYes | core::mbNo, 0),
+              core::mrNo);
     ASSERT_EQ(scripted.boxes().size(), 2u);
     const automation::RecordedBox& box = scripted.boxes()[0];
     EXPECT_EQ(box.kind, core::BoxKind::Confirmation);

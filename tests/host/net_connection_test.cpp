@@ -43,6 +43,11 @@
 #endif
 
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::client;
+using namespace confcred::host::widgets;
+using namespace confcred::host::forms;
+using namespace confcred::host::automation;
 using confcred::testing::FakeServer;
 using confcred::testing::Received;
 using confcred::testing::reply;
@@ -120,7 +125,8 @@ TEST(NetConnectionTest, CallsAreToldToTheContextTheConnectionWasHanded) {
         return true;
     });
     QStringList hostHeard, ownHeard;
-    client::TNetConnection::setCallObserver([&](const QString& m, const QString&) { hostHeard << m; });
+    client::TNetConnection::setCallObserver(
+        [&](const QString& m, const QString&) { hostHeard << m; });
     client::CallContext own{nullptr, [&](const QString& m, const QString&) { ownHeard << m; }};
     client::TNetConnection mine(own);
     client::TNetConnection hosts;
@@ -375,7 +381,8 @@ TEST_F(RealServerTest, ServerGoneMidSessionAndBack) {
     net.Open();
     server.kill(SIGKILL);
     server.wait(std::chrono::seconds(10));
-    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()), client::TransportError);
+    EXPECT_THROW(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()),
+                 client::TransportError);
     EXPECT_FALSE(net.Connected());
     EXPECT_THROW(net.Open(), client::TransportError);
     server.restart();
@@ -411,7 +418,8 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
     scripted.queueModal(fillIn(QStringLiteral("errada")));
     scripted.queueModal(fillIn(QStringLiteral("senha-da-ana")));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt,
+                                  message),
               forms::LoginResult::LoggedIn);
     ASSERT_EQ(shownMessages.size(), 2);
     EXPECT_EQ(shownMessages[0], QString());
@@ -453,8 +461,9 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
                              {*pending[i][0]});
     };
     const auto endTheSession = [&] {
-        server.client().request("DELETE", "/session", {},
-                                {{"Authorization", client::serverSession().bearer().toStdString()}});
+        server.client().request(
+            "DELETE", "/session", {},
+            {{"Authorization", client::serverSession().bearer().toStdString()}});
     };
     ASSERT_TRUE(confcred::testing::waitUntil(
         [&] { return server.get("/health").body.find("sessions") != std::string::npos; }));
@@ -473,7 +482,8 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     const core::ScopeGuard logOut([] { client::serverSession().end(); });
     scripted.queueModal(dialog("Ana", "btnEntrar"));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt, message),
+    ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name, std::nullopt,
+                                  message),
               forms::LoginResult::LoggedIn);
 
     endTheSession();
@@ -488,10 +498,10 @@ TEST_F(RealServerTest, LogsInAgainWhenTheSessionEndsMidRun) {
     endTheSession();
     scripted.queueModal(dialog("Bia", "btnEntrar"));
     EXPECT_TRUE(effect(1).startsWith(QStringLiteral("A sessão passou para o operador Bia;")));
-    EXPECT_EQ(Operador, QStringLiteral("Bia"));
+    EXPECT_EQ(core::Operador, QStringLiteral("Bia"));
 
     ASSERT_EQ(forms::logInAtStart(QStringLiteral("127.0.0.1"), server.port(), name,
-                           QStringLiteral("senha-da-ana"), message),
+                                  QStringLiteral("senha-da-ana"), message),
               forms::LoginResult::LoggedIn);
     endTheSession();
     EXPECT_EQ(effect(1), QString());
@@ -562,8 +572,9 @@ TEST(RealTlsServerTest, CallsGoThroughOnlyWhenTheCertificateVerifies) {
     ASSERT_TRUE(confcred::testing::waitUntil(
         [&] { return client::serverSession().required(address, server.port()); }));
     QString name = QStringLiteral("Ana"), message;
-    ASSERT_EQ(forms::logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
-              forms::LoginResult::LoggedIn)
+    ASSERT_EQ(
+        forms::logInAtStart(address, server.port(), name, QStringLiteral("senha-da-ana"), message),
+        forms::LoginResult::LoggedIn)
         << message.toStdString();
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), everyOrder()).ok());
     client::serverSession().end();

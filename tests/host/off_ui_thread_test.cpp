@@ -9,6 +9,7 @@
 #include "host/core/off_ui_thread.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
 
 TEST(OffUiThread, StepRunsApartWhileTimersRunAndGivesBackItsValueOrFailure) {
     int ticked = 0;
@@ -21,5 +22,6 @@ TEST(OffUiThread, StepRunsApartWhileTimersRunAndGivesBackItsValueOrFailure) {
     });
     EXPECT_NE(ranOn, QThread::currentThread());
     EXPECT_GE(ticked, 5);
-    EXPECT_THROW(core::runOffUiThread([] { throw std::runtime_error("broken"); }), std::runtime_error);
+    EXPECT_THROW(core::runOffUiThread([] { throw std::runtime_error("broken"); }),
+                 std::runtime_error);
 }

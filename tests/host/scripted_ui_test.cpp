@@ -16,6 +16,9 @@
 #include "platform/win_path.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
+using namespace confcred::host::widgets;
+using namespace confcred::host::automation;
 namespace platform = confcred::platform;
 
 namespace {
@@ -39,7 +42,9 @@ TEST(ScriptedUiTest, AnswersComeFromTheQueuesInOrderAndEveryBoxIsRecorded) {
     s.queuePickCancel();
     EXPECT_EQ(s.pendingAnswers(), 6u);
 
-    EXPECT_EQ(s.showBox(box(core::BoxKind::Confirmation, "Confirma Operação?", core::mbYes | core::mbNo)), core::mrYes);
+    EXPECT_EQ(
+        s.showBox(box(core::BoxKind::Confirmation, "Confirma Operação?", core::mbYes | core::mbNo)),
+        core::mrYes);
     core::BoxRequest titled = box(core::BoxKind::Information, "Pronto.", core::mbOK);
     titled.caption = QStringLiteral("Outro título");
     EXPECT_EQ(s.showBox(titled), core::mrOk);
@@ -122,9 +127,11 @@ TEST(ScriptedUiTest, ModalActionsWorkOnTheShownDialog) {
 TEST(ScriptedUiTest, BoxFallbackAndNames) {
     automation::ScriptedUiService s;
     s.setBoxFallback([](const automation::RecordedBox& b) -> std::optional<int> {
-        return b.kind == core::BoxKind::Confirmation ? std::optional<int>(core::mrNo) : std::nullopt;
+        return b.kind == core::BoxKind::Confirmation ? std::optional<int>(core::mrNo)
+                                                     : std::nullopt;
     });
-    EXPECT_EQ(s.showBox(box(core::BoxKind::Confirmation, "?", core::mbYes | core::mbNo)), core::mrNo);
+    EXPECT_EQ(s.showBox(box(core::BoxKind::Confirmation, "?", core::mbYes | core::mbNo)),
+              core::mrNo);
     EXPECT_THROW(s.showBox(box(core::BoxKind::Error, "!", core::mbOK)), automation::ScriptError);
 
     EXPECT_EQ(automation::modalResultFromName(QStringLiteral("yes")), core::mrYes);
@@ -198,7 +205,8 @@ TEST(QtUiServiceTest, MessageBoxShowsTitleIconAndClassicButtons) {
         shown->button(QMessageBox::Yes)->click();
     });
     timer.start();
-    const int result = qt.showBox(box(core::BoxKind::Confirmation, "Confirma?", core::mbYes | core::mbNo));
+    const int result =
+        qt.showBox(box(core::BoxKind::Confirmation, "Confirma?", core::mbYes | core::mbNo));
     timer.stop();
     EXPECT_EQ(result, core::mrYes);
     EXPECT_EQ(caption, QStringLiteral("ERP Teste"));

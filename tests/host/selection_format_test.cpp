@@ -4,6 +4,7 @@
 #include "host/core/selection_format.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
 
 namespace {
 

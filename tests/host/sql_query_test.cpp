@@ -16,6 +16,7 @@
 
 using namespace confcred;
 using namespace confcred::host;
+using namespace confcred::host::client;
 using dataset::FieldType;
 
 namespace {
@@ -37,8 +38,8 @@ class SqlQueryTest : public ::testing::TestWithParam<Backend> {
         const char* pgUrl = std::getenv("CONFCRED_TEST_PG");
         if (pg && (pgUrl == nullptr || *pgUrl == '\0'))
             GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL server to run on";
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", client::TADOIBQuery::kSharedConnection);
+        QSqlDatabase db = QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE",
+                                                    client::TADOIBQuery::kSharedConnection);
         if (pg) {
             const QUrl url(QString::fromUtf8(pgUrl));
             db.setHostName(url.host());
@@ -87,7 +88,8 @@ class SqlQueryTest : public ::testing::TestWithParam<Backend> {
         query.Close();
         if (QSqlDatabase::contains(client::TADOIBQuery::kSharedConnection)) {
             {
-                QSqlDatabase db = QSqlDatabase::database(client::TADOIBQuery::kSharedConnection, false);
+                QSqlDatabase db =
+                    QSqlDatabase::database(client::TADOIBQuery::kSharedConnection, false);
                 if (!dropSchema_.isEmpty() && db.isOpen())
                     QSqlQuery(db).exec(dropSchema_);
                 db.close();

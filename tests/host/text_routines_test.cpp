@@ -4,6 +4,7 @@
 #include "host/core/text_routines.h"
 
 using namespace confcred::host;
+using namespace confcred::host::core;
 
 namespace {
 
@@ -14,7 +15,7 @@ struct AjustaRow {
     const char* expected;
 };
 
-TEST(TextRoutinesTest, core::Ajusta) {
+TEST(TextRoutinesTest, Ajusta) {
     const AjustaRow rows[] = {
         {"digits padded", "12345", 20, "00000000000000012345"},
         {"blanks trimmed then padded", "  987 ", 20, "00000000000000000987"},
@@ -30,11 +31,12 @@ TEST(TextRoutinesTest, core::Ajusta) {
     };
     for (const AjustaRow& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(core::Ajusta(QString::fromUtf8(row.text), row.width), QString::fromUtf8(row.expected));
+        EXPECT_EQ(core::Ajusta(QString::fromUtf8(row.text), row.width),
+                  QString::fromUtf8(row.expected));
     }
 }
 
-TEST(TextRoutinesTest, core::EmptyString) {
+TEST(TextRoutinesTest, EmptyString) {
     EXPECT_TRUE(core::EmptyString(QString()));
     EXPECT_TRUE(core::EmptyString(QStringLiteral("")));
     EXPECT_TRUE(core::EmptyString(QStringLiteral("  \t ")));
@@ -83,7 +85,7 @@ struct MaskRow {
     const char* expected;
 };
 
-TEST(TextRoutinesTest, core::FormatMaskText) {
+TEST(TextRoutinesTest, FormatMaskText) {
     const MaskRow rows[] = {
         {"short text shows blanks", "000\\.000\\.000\\-00;0;_", "1234", "123.4__.___-__"},
         {"other blank char", "000\\-00;0;*", "12", "12*-**"},

@@ -68,9 +68,10 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
         net_.setHost(QStringLiteral("127.0.0.1"));
         net_.setPort(server_.port());
         net_.setServerName(package::kServerName);
-        host::client::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
-            event("call " + method.toStdString());
-        });
+        host::client::TNetConnection::setCallObserver(
+            [this](const QString& method, const QString&) {
+                event("call " + method.toStdString());
+            });
     }
     ~BatchRunEnds() override { host::client::TNetConnection::setCallObserver(nullptr); }
 
@@ -119,7 +120,7 @@ class BatchRunEnds : public ::testing::TestWithParam<Row> {
         void reload() override {
             test_.event("reload");
             if (row_.reloadStops)
-                host::abortHandler();
+                host::core::abortHandler();
         }
 
       private:
@@ -223,12 +224,12 @@ TEST_P(BatchRunEnds, EndsAsTheRowSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, BatchRunEnds,
-    ::testing::Values(Row{"AnsweredNo", package::efetivaCredito, host::core::mrNo, "N", Answerer::Live,
-                          false, BatchEnd::Cancelled, 0},
-                      Row{"NothingInItsSituation", package::desfazCancelamento, host::core::mrYes, "NS",
-                          Answerer::Live, false, BatchEnd::NothingSelected, 0},
-                      Row{"Effected", package::efetivaCredito, host::core::mrYes, "NS", Answerer::Live,
-                          false, BatchEnd::Done, 2},
+    ::testing::Values(Row{"AnsweredNo", package::efetivaCredito, host::core::mrNo, "N",
+                          Answerer::Live, false, BatchEnd::Cancelled, 0},
+                      Row{"NothingInItsSituation", package::desfazCancelamento, host::core::mrYes,
+                          "NS", Answerer::Live, false, BatchEnd::NothingSelected, 0},
+                      Row{"Effected", package::efetivaCredito, host::core::mrYes, "NS",
+                          Answerer::Live, false, BatchEnd::Done, 2},
                       Row{"StaleListRefused", package::desfazCredito, host::core::mrYes, "S",
                           Answerer::StaleList, false, BatchEnd::ServerRefused, 2},
                       Row{"AnswerWithoutResult", package::cancelaPedido, host::core::mrYes, "N",

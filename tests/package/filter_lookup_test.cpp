@@ -119,7 +119,7 @@ TEST_F(FilterLookup, ClientQueryOnTheSharedConnection) {
 }
 
 TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
-    host::FiliProc = 1;
+    host::core::FiliProc = 1;
     bool openedAtCreation = false;
     QStringList codes;
     QString client, consumer, branch;
@@ -192,7 +192,7 @@ TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
         {"no_client_in_branch", true, "Não há clientes cadastrados."},
         {"no_consumer_in_branch", false, "Não há consumidores cadastrados."},
     };
-    host::FiliProc = 9;  // a branch no client is linked to
+    host::core::FiliProc = 9;  // a branch no client is linked to
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         restoreLista(r.clientSearch ? "'CLI001'" : "T", "'" + chave("CLI001", "CONS0001") + "'");
@@ -204,7 +204,8 @@ TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
         run([&](Dialog& d) {
             lista = r.clientSearch ? rbtListaCliente(d) : rbtListaConsumidor(d);
             edtDescCredito(d)->setFocus();
-            ui_.setOnBox([&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
+            ui_.setOnBox(
+                [&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
             ui_.queueBoxAnswer(host::core::mrOk);
             (r.clientSearch ? btnCliente(d) : btnConsumidor(d))->click();
             ui_.setOnBox(nullptr);
@@ -222,7 +223,7 @@ TEST_F(FilterLookup, EmptyListsShowTheirMessageAfterTheFocusMoves) {
 }
 
 TEST_F(FilterLookup, ConsumerSearchArgumentsAndOutcome) {
-    host::FiliProc = 1;
+    host::core::FiliProc = 1;
     const QString picked = "'" + chave("CLI001", "CONS0003") + "'";
     struct Row {
         const char* name;
@@ -339,7 +340,7 @@ class PickerProbe : public host::automation::ScriptedUiService {
 };
 
 TEST_F(FilterLookup, RegistrationNumbersShownThroughTheirMasks) {
-    host::FiliProc = 2;  // companies and a person
+    host::core::FiliProc = 2;  // companies and a person
     PickerProbe probe;
     probe.keyToMark = {"CLI005"};
     QString client;
@@ -392,7 +393,7 @@ TEST_F(FilterLookup, RegistrationNumberAsWideAsItsColumn) {
               "INSERT INTO CLIENFILIAL VALUES ('CLI001', '1')"})
             ASSERT_TRUE(q.exec(sql)) << sql;
     }
-    host::FiliProc = 1;
+    host::core::FiliProc = 1;
     int size = 0, displayWidth = 0;
     run([&](Dialog& d) {
         rbtListaCliente(d)->click();
@@ -408,7 +409,7 @@ TEST_F(FilterLookup, RegistrationNumberAsWideAsItsColumn) {
 }
 
 TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
-    host::FiliProc = 1;
+    host::core::FiliProc = 1;
     const QString consumers =
         "'" + chave("CLI001", "CONS0002") + "','" + chave("CLI001", "CONS0005") + "'";
     ASSERT_TRUE(run([&](Dialog& d) {

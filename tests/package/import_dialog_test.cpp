@@ -285,13 +285,15 @@ TEST_P(ImportStops, NothingIsSentOrMoved) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, ImportStops,
-    ::testing::Values(
-        StopRow{"AnsweredNo", "C:\\Credito\\Site\\lote1.txt", host::core::mrNo, nullptr},
-        StopRow{"Empty", "", host::core::mrYes, "Arquivo deve ser informado."},
-        StopRow{"DefaultFolder", "C:\\Credito\\Site\\", host::core::mrYes, "Arquivo deve ser informado."},
-        StopRow{"DefaultFolderOtherCase", "c:\\credito\\site\\", host::core::mrYes,
-                "Arquivo não encontrado."},
-        StopRow{"Missing", "C:\\Credito\\Site\\nada.txt", host::core::mrYes, "Arquivo não encontrado."}),
+    ::testing::Values(StopRow{"AnsweredNo", "C:\\Credito\\Site\\lote1.txt", host::core::mrNo,
+                              nullptr},
+                      StopRow{"Empty", "", host::core::mrYes, "Arquivo deve ser informado."},
+                      StopRow{"DefaultFolder", "C:\\Credito\\Site\\", host::core::mrYes,
+                              "Arquivo deve ser informado."},
+                      StopRow{"DefaultFolderOtherCase", "c:\\credito\\site\\", host::core::mrYes,
+                              "Arquivo não encontrado."},
+                      StopRow{"Missing", "C:\\Credito\\Site\\nada.txt", host::core::mrYes,
+                              "Arquivo não encontrado."}),
     [](const ::testing::TestParamInfo<StopRow>& row) { return std::string(row.param.name); });
 
 TEST_F(ImportDialog, CleanFileIsSentWholeArchivedAndClosed) {
@@ -362,7 +364,8 @@ TEST_F(ImportDialog, WarningsMessageCountsThemAndItsButtonOpensTheLog) {
     c_.write("Credito/Site/lote_log.txt",
              badLine("OPEN01") + "\r\n" + goodLine("OPEN02") + "\r\n" + badLine("OPEN03") + "\r\n");
     auto d = openDialog();
-    run(*d, QStringLiteral("C:\\Credito\\Site\\lote_log.txt"), {host::core::mrYes, host::core::mrOpen});
+    run(*d, QStringLiteral("C:\\Credito\\Site\\lote_log.txt"),
+        {host::core::mrYes, host::core::mrOpen});
 
     ASSERT_EQ(logs().size(), 1u);
     ASSERT_EQ(ui_.boxes().size(), 2u);
@@ -440,8 +443,9 @@ TEST_P(ImportArchive, ReportedAfterTheClosingMessage) {
         c_.write(row.already, "archived before");
     auto d = openDialog();
     run(*d, QString::fromUtf8(row.path),
-        row.reason != nullptr ? std::vector<int>{host::core::mrYes, host::core::mrOk, host::core::mrOk}
-                              : std::vector<int>{host::core::mrYes, host::core::mrOk});
+        row.reason != nullptr
+            ? std::vector<int>{host::core::mrYes, host::core::mrOk, host::core::mrOk}
+            : std::vector<int>{host::core::mrYes, host::core::mrOk});
 
     ASSERT_GE(ui_.boxes().size(), 2u);
     EXPECT_EQ(ui_.boxes()[1].text, kSuccess);
@@ -531,20 +535,23 @@ TEST_F(ImportDialog, SecondPressDuringARunStartsNoOtherRun) {
                       n + R"("]]}})");
             return true;
         });
-        host::WebPort = slow.port();
+        host::core::WebPort = slow.port();
         fs::remove_all(site() / "Log_Lun");
         ui_.clearRecords();
         const std::string file = std::string("dupla_") + r.name + ".txt";
         c_.write("Credito/Site/" + file, goodLine("TWICE1") + "\r\n");
         auto d = openDialog();
         ui_.setBoxFallback([](const host::automation::RecordedBox& box) -> std::optional<int> {
-            return box.buttons == (host::core::mbYes | host::core::mbNo) ? host::core::mrYes : host::core::mrOk;
+            return box.buttons == (host::core::mbYes | host::core::mbNo) ? host::core::mrYes
+                                                                         : host::core::mrOk;
         });
         int letThrough = 0;
         ui_.setOnRequest([&](const host::automation::RecordedRequest& request) {
-            if (request.kind != host::automation::RecordedRequest::Kind::ProcessMessages || ++letThrough != 2)
+            if (request.kind != host::automation::RecordedRequest::Kind::ProcessMessages ||
+                ++letThrough != 2)
                 return;
-            QWidget* button = &testing::component<host::widgets::TButtonFlat>(*d, "sbtImportExport");
+            QWidget* button =
+                &testing::component<host::widgets::TButtonFlat>(*d, "sbtImportExport");
             if (r.key) {
                 QCoreApplication::postEvent(
                     button, new QKeyEvent(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " "));

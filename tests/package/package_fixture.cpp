@@ -52,16 +52,17 @@ void PackageTest::SetUp() {
     host::core::application().setMainWindow(main_.get());
     host::core::application().setMdiArea(area_);
     main_->show();
-    host::WebURL = QStringLiteral("127.0.0.1");
-    host::WebPort = server().port();
-    host::FiliProc = 1;
-    host::Operador = QStringLiteral("teste");
+    host::core::WebURL = QStringLiteral("127.0.0.1");
+    host::core::WebPort = server().port();
+    host::core::FiliProc = 1;
+    host::core::Operador = QStringLiteral("teste");
     package::Cli_Lun90002::initialization();
     package::Cli_Lun90000::initialization();
     package::setCreditFilterDefaults();
-    host::client::TNetConnection::setCallObserver([this](const QString& method, const QString& args) {
-        calls_ << method + QLatin1Char(' ') + args;
-    });
+    host::client::TNetConnection::setCallObserver(
+        [this](const QString& method, const QString& args) {
+            calls_ << method + QLatin1Char(' ') + args;
+        });
     openSharedDatabase();
 }
 
@@ -88,8 +89,8 @@ void PackageTest::openSharedDatabase() {
     closeSharedDatabase();
     const QString url = QString::fromStdString(server().dbUrl());
     ASSERT_TRUE(url.startsWith(QStringLiteral("sqlite:"))) << url.toStdString();
-    QSqlDatabase db =
-        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), host::client::TADOIBQuery::kSharedConnection);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"),
+                                                host::client::TADOIBQuery::kSharedConnection);
     db.setDatabaseName(url.mid(7));
     db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
     ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
@@ -116,7 +117,7 @@ void PackageTest::pointAtDeadServer() {
     probe.listen(QHostAddress::LocalHost, 0);
     const int port = probe.serverPort();
     probe.close();
-    host::WebPort = port;
+    host::core::WebPort = port;
 }
 
 void PackageTest::processEvents() {

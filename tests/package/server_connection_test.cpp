@@ -38,9 +38,9 @@ TEST(ServerConnectionTest, HostContextIsReadAtEveryConnect) {
         {&second, QStringLiteral("Jo\u00e3o"), "x-confcred-operator: jo\xc3\xa3o"},
     };
     for (const auto& [server, name, header] : rows) {
-        host::WebURL = QStringLiteral("127.0.0.1");
-        host::WebPort = server->port();
-        host::Operador = name;
+        host::core::WebURL = QStringLiteral("127.0.0.1");
+        host::core::WebPort = server->port();
+        host::core::Operador = name;
         net->Close();
         ASSERT_TRUE(net->AppServer(QStringLiteral("setSituacao")).ok());
         const std::vector<Received> got = server->received();

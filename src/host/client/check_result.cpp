@@ -19,7 +19,7 @@ void showServerError(const CallResult& result, bool abortOnError, int helpContex
     box.helpContext = helpContext;
     core::ui().showBox(box);
     if (abortOnError)
-        abortHandler();
+        core::abortHandler();
 }
 
 }  // namespace

@@ -17,7 +17,7 @@ class TDialogForm : public QDialog, public FormLifecycle {
 
     // The close request (FormClose decides; the base hides the dialog).
     void Close() { close(); }
-    int core::ModalResult() const { return result(); }
+    int ModalResult() const { return result(); }
     // Ends the modal showing with this result, through FormClose.
     void setModalResult(int result) { done(result); }
 

@@ -99,7 +99,7 @@ bool askUntilAccepted(const QString& host, int port, QString& operatorName, QStr
 // offers the session's operator, or the automation's password is sent for
 // that name again. Whoever logs in becomes the host context's Operador.
 client::LoginAgain logInAgain(const QString& host, int port, const std::optional<QString>& password,
-                      QString& message) {
+                              QString& message) {
     client::ServerSession& session = client::serverSession();
     QString name = session.operatorName();
     if (password) {
@@ -116,9 +116,9 @@ client::LoginAgain logInAgain(const QString& host, int port, const std::optional
         if (!askUntilAccepted(host, port, name, QString::fromUtf8(kSessionEnded)))
             return client::LoginAgain::Cancelled;
     }
-    if (Operador != session.operatorName()) {
-        Operador = session.operatorName();
-        emit core::application().operatorChanged(Operador);
+    if (core::Operador != session.operatorName()) {
+        core::Operador = session.operatorName();
+        emit core::application().operatorChanged(core::Operador);
     }
     return client::LoginAgain::LoggedIn;
 }

@@ -12,7 +12,7 @@ namespace confcred::host::print {
 GridReport basicReport(const QString& title) {
     GridReport report;
     report.title = title;
-    report.operatorName = Operador;
+    report.operatorName = core::Operador;
     const std::string stamp = platform::formatDateTime(platform::now());
     // Printed to the minute.
     report.madeAt = QString::fromStdString(stamp.substr(0, stamp.rfind(':')));

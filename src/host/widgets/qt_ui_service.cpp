@@ -71,11 +71,6 @@ QWidget* dialogParent(QWidget* given) {
 
 }  // namespace
 
-core::UiService& core::defaultUiService() {
-    static QtUiService service;
-    return service;
-}
-
 QString boxCaption(const core::BoxRequest& request) {
     return request.caption.isEmpty() ? core::application().title() : request.caption;
 }
@@ -252,3 +247,12 @@ void QtUiService::showPage(const QString& title, const QString& html, QWidget* p
 }
 
 }  // namespace confcred::host::widgets
+
+namespace confcred::host::core {
+
+UiService& defaultUiService() {
+    static widgets::QtUiService service;
+    return service;
+}
+
+}  // namespace confcred::host::core

@@ -24,10 +24,10 @@ class TfrmRetornoBancario : public host::forms::TDialogForm {
     TfrmRetornoBancario(const bank_return::ReturnOutcome& outcome, QWidget* parent = nullptr);
     ~TfrmRetornoBancario() override;
 
-    // The records not marked, as the grid shows them.
-    dataset::RecordSet cdsRetorno{"cdsRetorno"};
-
   private:
+    // The records not marked, as the grid shows them (named, for the
+    // automation's dump).
+    dataset::RecordSet cdsRetorno{"cdsRetorno"};
     QLabel* lblArquivo;
     QLabel* lblResumo;
     QLabel* lblForaDaLista;

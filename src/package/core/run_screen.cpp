@@ -13,14 +13,15 @@ void reportRunFailure(const RunFailure& failure) {
             host::core::MensErro(failure.message, false);
             break;
         case RunFailure::Kind::ServerRefused:
-            host::client::CheckResultServ(host::client::CallResult::fromError(failure.message), false, 0);
+            host::client::CheckResultServ(host::client::CallResult::fromError(failure.message),
+                                          false, 0);
             break;
         case RunFailure::Kind::TransportFailed:
             if (failure.raised)
                 std::rethrow_exception(failure.raised);
             break;
     }
-    host::abortHandler();
+    host::core::abortHandler();
 }
 
 }  // namespace confcred::package

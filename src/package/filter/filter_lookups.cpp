@@ -132,7 +132,7 @@ void TfrmFiltroConfCredBco::declareLookupSets() {
             {"NRINSJURCLIE", 0, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nr. Inscrição"), -1, true}});
     declare(clients, {"NMRAZSOCCLIE", 50, {QT_TRANSLATE_NOOP("Cli_Lun90001", "Nome"), 50, true}});
     host::core::onEvent(&clients.fieldByName("NRINSJURCLIE"), &Field::setOnGetText, this,
-                  &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
+                        &TfrmFiltroConfCredBco::cdsPesqClienteNRINSJURCLIEGetText);
     dtsCliente.setDataSet(&clients);
 
     declareConsumers(cdsConsumidor);
@@ -147,14 +147,15 @@ void TfrmFiltroConfCredBco::btnClienteClick() {
     // Every search lists the current branch's clients afresh.
     cdsPesqCliente->Close();
     cdsPesqCliente->ParamByName(QStringLiteral("P_CDFILIAL")).AsString =
-        QString::number(host::FiliProc);
+        QString::number(host::core::FiliProc);
     cdsPesqCliente->Open();
     if (cdsPesqCliente->recordSet().isEmpty()) {
         rbtListaCliente->setFocus(Qt::OtherFocusReason);
         host::core::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaCliente")), true);
     }
     if (host::widgets::PesquisaLista(&dtsCliente, QStringLiteral("CDCLIENTE"),
-                            msgPadrao->Msg(QStringLiteral("Cliente")), false, stSelCliente)) {
+                                     msgPadrao->Msg(QStringLiteral("Cliente")), false,
+                                     stSelCliente)) {
         nameClientSelection(stSelCliente,
                             selectionWords(cdsPesqCliente->recordSet(), "CDCLIENTE", "CDCLIENTE",
                                            "NMRAZSOCCLIE", stSelCliente));
@@ -174,17 +175,18 @@ void TfrmFiltroConfCredBco::btnConsumidorClick() {
         stTodosCliente.clear();
         stListaCliente = stSelCliente;
     }
-    cdsConsumidor.loadPacket(
-        host::client::CheckResultServ(netConfCredBanc->appServer().call(
-                                  kGetConsumidor, {stListaCliente, stTodosCliente, host::FiliProc}),
-                              true, 0));
+    cdsConsumidor.loadPacket(host::client::CheckResultServ(
+        netConfCredBanc->appServer().call(kGetConsumidor,
+                                          {stListaCliente, stTodosCliente, host::core::FiliProc}),
+        true, 0));
     if (cdsConsumidor.isEmpty()) {
         rbtListaConsumidor->setFocus(Qt::OtherFocusReason);
         host::core::MensErro(msgPadrao->Msg(QStringLiteral("NaoHaConsumidor")), true);
     }
     // Whatever the picker answers, the selection is what it left.
     if (host::widgets::PesquisaLista(&dtsConsumidor, QStringLiteral("CHAVE"),
-                            msgPadrao->Msg(QStringLiteral("Consumidor")), false, stSelConsumidor))
+                                     msgPadrao->Msg(QStringLiteral("Consumidor")), false,
+                                     stSelConsumidor))
         nameConsumerSelection(stSelConsumidor,
                               selectionWords(cdsConsumidor, "CHAVE", "CDCONSUMIDOR", "NMCONSUMIDOR",
                                              stSelConsumidor));

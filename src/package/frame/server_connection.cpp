@@ -6,8 +6,8 @@
 namespace confcred::package {
 
 host::client::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
-                                             const QString& serverName,
-                                             std::function<void()> beforeConnect) {
+                                                     const QString& serverName,
+                                                     std::function<void()> beforeConnect) {
     auto* connection = new host::client::TNetConnection(owner);
     connection->setObjectName(componentName);
     connection->setServerName(serverName);
@@ -17,9 +17,9 @@ host::client::TNetConnection* createServerConnection(QObject* owner, const QStri
 }
 
 void pointAtHostServer(host::client::TNetConnection& connection) {
-    connection.setHost(host::WebURL);
-    connection.setPort(host::WebPort);
-    connection.setOperatorName(host::Operador);
+    connection.setHost(host::core::WebURL);
+    connection.setPort(host::core::WebPort);
+    connection.setOperatorName(host::core::Operador);
 }
 
 }  // namespace confcred::package

@@ -98,7 +98,8 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
     host::widgets::nameDataSet(this, QStringLiteral("cdsArquivo"), cdsArquivo);
     host::widgets::nameDataSet(this, QStringLiteral("cdsResultado"), cdsResultado);
 
-    host::core::onEvent(btnArquivo, &QAbstractButton::clicked, this, &TfrmImporCons::btnArquivoClick);
+    host::core::onEvent(btnArquivo, &QAbstractButton::clicked, this,
+                        &TfrmImporCons::btnArquivoClick);
     resize(300, 170);
 }
 
@@ -144,7 +145,7 @@ void TfrmImporCons::sbtImportExportClick() {
         *msgPadrao,
         cdsArquivo,
         cdsResultado,
-        host::Operador.toStdString(),
+        host::core::Operador.toStdString(),
         platform::currentClock(),
         *this,
         {[this] { return medArquivo->text(); }, [this](int by) { stepProgress(by); },
@@ -174,14 +175,16 @@ void TfrmImporCons::report(const RunFailure& failure) {
 
 void TfrmImporCons::busy(bool on) {
     if (on)
-        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyProcessing);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(),
+                                     host::widgets::busyProcessing);
     else
         host::widgets::DeactiveShowAvi();
 }
 
 void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     if (outcome.warnings == 0) {
-        msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::core::BoxKind::Confirmation, host::core::mbOK, 0);
+        msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::core::BoxKind::Confirmation,
+                           host::core::mbOK, 0);
     } else if (outcome.log == ci::LogEnd::Written) {
         showLogWritten(outcome);
     } else {
@@ -212,7 +215,7 @@ void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
 }
 
 void TfrmImporCons::logCons() {
-    ci::writeImportLog(cdsResultado, host::Operador.toStdString(), platform::currentClock());
+    ci::writeImportLog(cdsResultado, host::core::Operador.toStdString(), platform::currentClock());
 }
 
 void TfrmImporCons::showWarning(const QString& text) {
