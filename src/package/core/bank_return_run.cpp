@@ -53,14 +53,6 @@ host::client::CallResult callServer(ReturnRun& run, std::string text) {
     return run.connection.appServer().call(kGetRetornoBancario, {fileArgument(std::move(text))});
 }
 
-// Ends the run at `end`, the screen told of `failure`.
-ReturnOutcome& fail(ReturnRun& run, ReturnOutcome& outcome, ReturnEnd end, RunFailure failure) {
-    outcome.end = end;
-    outcome.failure = std::move(failure);
-    run.screen.report(*outcome.failure);
-    return outcome;
-}
-
 }  // namespace
 
 ReturnOutcome runBankReturn(ReturnRun& run) {
@@ -80,19 +72,20 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
     try {
         text = platform::cp1252ToUtf8(platform::loadTextLines(outcome.path.toStdString()));
     } catch (const platform::IoError& error) {
-        return fail(run, outcome, ReturnEnd::Unreadable,
-                    RunFailure::stopped(QString::fromUtf8(error.what())));
+        return endRunWith(run.screen, outcome, ReturnEnd::Unreadable,
+                          RunFailure::stopped(QString::fromUtf8(error.what())));
     }
 
     host::client::CallResult result;
     try {
         result = callServer(run, std::move(text));
     } catch (const host::client::TransportError& error) {
-        return fail(run, outcome, ReturnEnd::TransportFailed, RunFailure::transport(error));
+        return endRunWith(run.screen, outcome, ReturnEnd::TransportFailed,
+                          RunFailure::transport(error));
     }
     if (result.isError())
-        return fail(run, outcome, ReturnEnd::ServerRefused,
-                    RunFailure::refused(result.errorMessage()));
+        return endRunWith(run.screen, outcome, ReturnEnd::ServerRefused,
+                          RunFailure::refused(result.errorMessage()));
     const dataset::DataPacket answer =
         result.hasPacket() ? result.takePacket() : dataset::DataPacket{};
 

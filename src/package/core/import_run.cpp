@@ -47,14 +47,6 @@ void showAnswered(const ImportRun& run) {
     run.dialog.repaint();
 }
 
-// Ends the run at `end`, the dialog told of `failure`.
-ImportOutcome& fail(ImportRun& run, ImportOutcome& outcome, ImportEnd end, RunFailure failure) {
-    outcome.end = end;
-    outcome.failure = std::move(failure);
-    run.screen.report(*outcome.failure);
-    return outcome;
-}
-
 }  // namespace
 
 ImportOutcome runImport(ImportRun& run) {
@@ -68,11 +60,11 @@ ImportOutcome runImport(ImportRun& run) {
     outcome.path = run.dialog.path();
     const std::string path = outcome.path.toStdString();
     if (outcome.path.isEmpty() || path == kSiteFolderSlash)
-        return fail(run, outcome, ImportEnd::NoFileNamed,
-                    RunFailure::stopped(run.messages.Msg(QStringLiteral("INF_ARQ"))));
+        return endRunWith(run.screen, outcome, ImportEnd::NoFileNamed,
+                          RunFailure::stopped(run.messages.Msg(QStringLiteral("INF_ARQ"))));
     if (!platform::fileExists(path))
-        return fail(run, outcome, ImportEnd::FileNotFound,
-                    RunFailure::stopped(run.messages.Msg(QStringLiteral("ARQ_N"))));
+        return endRunWith(run.screen, outcome, ImportEnd::FileNotFound,
+                          RunFailure::stopped(run.messages.Msg(QStringLiteral("ARQ_N"))));
     // A file of many megabytes: read apart, while the dialog keeps painting.
     std::string text = host::core::offUiThread([&path] { return loadImportText(path); });
     run.dialog.stepProgress(5);
@@ -86,12 +78,14 @@ ImportOutcome runImport(ImportRun& run) {
     try {
         refused = callServer(run);
     } catch (const host::client::TransportError& error) {
-        return fail(run, outcome, ImportEnd::TransportFailed, RunFailure::transport(error));
+        return endRunWith(run.screen, outcome, ImportEnd::TransportFailed,
+                          RunFailure::transport(error));
     }
     // A refused import stops here: the file stays where it is and no log is
     // written.
     if (refused)
-        return fail(run, outcome, ImportEnd::ServerRefused, RunFailure::refused(*refused));
+        return endRunWith(run.screen, outcome, ImportEnd::ServerRefused,
+                          RunFailure::refused(*refused));
     outcome.end = ImportEnd::Imported;
     showAnswered(run);
 

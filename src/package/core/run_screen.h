@@ -66,6 +66,16 @@ class RunScreen {
     virtual ~RunScreen() = default;
 };
 
+// Ends a run at `end` with `failure`, the screen told of it: the outcome of
+// every run carries its end and, when it failed, how.
+template <class Outcome, class End>
+Outcome& endRunWith(RunScreen& screen, Outcome& outcome, End end, RunFailure failure) {
+    outcome.end = end;
+    outcome.failure = std::move(failure);
+    screen.report(*outcome.failure);
+    return outcome;
+}
+
 // The busy animation for one scope of a run.
 class RunBusy {
   public:
