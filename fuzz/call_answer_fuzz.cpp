@@ -34,9 +34,9 @@ struct Outcome {
 
 Outcome read(int status, std::string body) {
     try {
-        return {std::nullopt,
-                host::client::decodeAnswer(status, std::move(body), QStringLiteral("127.0.0.1:8211"),
-                                   QStringLiteral("getPEDCREDCONS"))};
+        return {std::nullopt, host::client::decodeAnswer(status, std::move(body),
+                                                         QStringLiteral("127.0.0.1:8211"),
+                                                         QStringLiteral("getPEDCREDCONS"))};
     } catch (const host::client::TransportError& e) {
         return {std::string(e.what()), std::nullopt};
     }

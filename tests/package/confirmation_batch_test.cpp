@@ -356,7 +356,8 @@ TEST_F(ConfirmationBatch, DroppedConnectionLeavesTheGridAttached) {
     server().kill(SIGKILL);
     server().wait(std::chrono::seconds(10));
     ui_.queueBoxAnswer(host::core::mrYes);
-    ui_.setBoxFallback([](const host::automation::RecordedBox&) { return std::optional<int>(host::core::mrOk); });
+    ui_.setBoxFallback(
+        [](const host::automation::RecordedBox&) { return std::optional<int>(host::core::mrOk); });
     btnEfetivaCredito(screen)->click();
     ui_.setBoxFallback(nullptr);
     bool sawFailure = false;

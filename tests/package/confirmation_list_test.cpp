@@ -227,7 +227,8 @@ TEST_F(ConfirmationList, EmptyListDisablesOperationsAndIgnoresClicks) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
     clickTitle(*dbgPadrao(screen), QStringLiteral("NMCONSUMIDOR"));
     pressSpace(*dbgPadrao(screen));
-    host::automation::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier, QStringLiteral(" "));
+    host::automation::sendKey(dbgPadrao(screen), Qt::Key_Space, Qt::ControlModifier,
+                              QStringLiteral(" "));
     EXPECT_TRUE(ui_.requests().empty());
     EXPECT_TRUE(ui_.scriptErrors().empty());
     EXPECT_TRUE(calls().isEmpty());

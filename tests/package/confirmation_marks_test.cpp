@@ -86,7 +86,8 @@ TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     const QStringList before = column(cdsGetPediCreCons(screen), "IDCHECK");
     pgcPadrao(screen)->setCurrentWidget(tshFormulario(screen));
     pressSpace(*dbgFamilia(screen));
-    host::automation::sendKey(dbgFamilia(screen), Qt::Key_Space, Qt::ShiftModifier, QStringLiteral(" "));
+    host::automation::sendKey(dbgFamilia(screen), Qt::Key_Space, Qt::ShiftModifier,
+                              QStringLiteral(" "));
     EXPECT_EQ(column(cdsGetPediCreCons(screen), "IDCHECK"), before);
     EXPECT_TRUE(ui_.boxes().empty());
 }

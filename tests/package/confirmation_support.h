@@ -83,7 +83,8 @@ inline QString current(dataset::RecordSet& set, const char* field) {
 // on) rather than ticking every order (off). The list must hold orders.
 inline bool markAllIsOn(package::TfrmConfCredBco& screen) {
     clickTitle(*dbgPadrao(screen), QStringLiteral("IDCHECK"));
-    dataset::RecordSet& orders = *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
+    dataset::RecordSet& orders =
+        *host::widgets::findDataSet(&screen, QStringLiteral("cdsGetPediCreCons"));
     const QStringList marks = column(orders, "IDCHECK");
     EXPECT_FALSE(marks.isEmpty()) << "no order to tell the switch by";
     EXPECT_TRUE(marks.count(marks.value(0)) == marks.size()) << "the title click marked some";

@@ -406,7 +406,8 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
                 rbtListaConsumidor(d)->click();
             expectedFocus = r.focusOnClient ? rbtListaCliente(d) : rbtListaConsumidor(d);
             edtDescCredito(d)->setFocus();
-            ui_.setOnBox([&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
+            ui_.setOnBox(
+                [&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });
             ui_.queueBoxAnswer(host::core::mrOk);
             sbtConfirma(d)->click();
             ui_.setOnBox(nullptr);

@@ -77,9 +77,10 @@ class ImportRunEnds : public ::testing::TestWithParam<Row> {
         ci::declareArquivoFields(cdsArquivo_);
         ci::declareResultadoFields(cdsResultado_);
         net_.setServerName(package::kImportServerName);
-        host::client::TNetConnection::setCallObserver([this](const QString& method, const QString&) {
-            trace_.push_back("call " + method.toStdString() + " busy=" + std::to_string(busy_));
-        });
+        host::client::TNetConnection::setCallObserver(
+            [this](const QString& method, const QString&) {
+                trace_.push_back("call " + method.toStdString() + " busy=" + std::to_string(busy_));
+            });
         ui_.setOnRequest([this](const host::automation::RecordedRequest& r) {
             if (r.kind == host::automation::RecordedRequest::Kind::ProcessMessages)
                 trace_.push_back("messages");
@@ -280,18 +281,19 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"NoFileThere", host::core::mrYes, kLote, R"(C:\Credito\Site\nada.txt)", Content::Good,
             Prepare::Nothing, Answerer::Live, ImportEnd::FileNotFound, "Arquivo não encontrado.",
             ArchiveStatus::Moved, LogEnd::NotNeeded},
-        Row{"Clean", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing, Answerer::Live,
-            ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::NotNeeded},
+        Row{"Clean", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
+            Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::NotNeeded},
         Row{"Warnings", host::core::mrYes, kLote, kLotePath, Content::Warning, Prepare::Nothing,
             Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::Written},
-        Row{"ArchiveClash", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::AlreadyArchived,
-            Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::TargetExists,
-            LogEnd::NotNeeded},
+        Row{"ArchiveClash", host::core::mrYes, kLote, kLotePath, Content::Good,
+            Prepare::AlreadyArchived, Answerer::Live, ImportEnd::Imported, nullptr,
+            ArchiveStatus::TargetExists, LogEnd::NotNeeded},
         Row{"ArchiveFolderMissing", host::core::mrYes, "Credito/Site/Dez/lote.txt",
             R"(C:\Credito\Site\Dez\lote.txt)", Content::Good, Prepare::Nothing, Answerer::Live,
             ImportEnd::Imported, nullptr, ArchiveStatus::FolderMissing, LogEnd::NotNeeded},
-        Row{"LogFails", host::core::mrYes, kLote, kLotePath, Content::Warning, Prepare::LogFolderIsAFile,
-            Answerer::Live, ImportEnd::Imported, nullptr, ArchiveStatus::Moved, LogEnd::Failed},
+        Row{"LogFails", host::core::mrYes, kLote, kLotePath, Content::Warning,
+            Prepare::LogFolderIsAFile, Answerer::Live, ImportEnd::Imported, nullptr,
+            ArchiveStatus::Moved, LogEnd::Failed},
         Row{"ServerRefuses", host::core::mrYes, kLote, kLotePath, Content::Good, Prepare::Nothing,
             Answerer::WrongObject, ImportEnd::ServerRefused, "rdmNaoExiste", ArchiveStatus::Moved,
             LogEnd::NotNeeded},

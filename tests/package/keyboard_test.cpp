@@ -56,7 +56,7 @@ TEST_F(Keyboard, TheGridKeepsTheFocusAndF5FollowsAnyKey) {
     // them (each event built where the last one was).
     const auto press = [&grid](int key) {
         host::automation::sendKey(&grid, key, Qt::NoModifier,
-                      key == Qt::Key_Space ? QStringLiteral(" ") : QString());
+                                  key == Qt::Key_Space ? QStringLiteral(" ") : QString());
     };
     sbtVerificar(screen)->click();  // the server's ticks only
     for (const std::vector<int>& keys :
@@ -99,7 +99,8 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     ASSERT_TRUE(panLocalizar(screen)->isVisibleTo(&screen));
     EXPECT_EQ(focusOf(screen), edtLocalizar(screen));
     edtLocalizar(screen)->setText(part);
-    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier,
+                              QStringLiteral("\r"));
     EXPECT_EQ(focusOf(screen), &grid);
     // From the last order round to the first match, then on with F3 and
     // round again.
@@ -117,14 +118,16 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
     const uint64_t lookups = orders.stats().indexLookups;
     orders.first();
     edtLocalizar(screen)->setText(QString::number(number.toLongLong()));
-    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier,
+                              QStringLiteral("\r"));
     EXPECT_EQ(current(orders, "NRPEDCRECONS"), number);
     EXPECT_GT(orders.stats().indexLookups, lookups);
 
     // No match: the order stays and the bar says so.
     const size_t at = orders.recNo();
     edtLocalizar(screen)->setText(QStringLiteral("não há tal pedido"));
-    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    host::automation::sendKey(edtLocalizar(screen), Qt::Key_Return, Qt::NoModifier,
+                              QStringLiteral("\r"));
     EXPECT_EQ(orders.recNo(), at);
     EXPECT_EQ(edtLocalizar(screen)->toolTip(), QStringLiteral("Nenhum pedido encontrado."));
 }

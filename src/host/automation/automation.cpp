@@ -342,7 +342,8 @@ void printFocus(const Step& s) {
 }
 
 void printAccessibility(const Step& s) {
-    for (const widgets::AccessibleControl& control : widgets::accessibleControls(findForm(s.args[0])))
+    for (const widgets::AccessibleControl& control :
+         widgets::accessibleControls(findForm(s.args[0])))
         s.out << "a11y " << control.role << " " << control.objectName << " " << quoted(control.name)
               << Qt::endl;
 }

@@ -16,9 +16,14 @@ struct ButtonName {
 };
 
 constexpr ButtonName kButtons[] = {
-    {core::mbYes, core::mrYes, "Yes"},          {core::mbNo, core::mrNo, "No"},          {core::mbOK, core::mrOk, "OK"},
-    {core::mbCancel, core::mrCancel, "Cancel"}, {core::mbAbort, core::mrAbort, "Abort"}, {core::mbRetry, core::mrRetry, "Retry"},
-    {core::mbIgnore, core::mrIgnore, "Ignore"}, {core::mbOpen, core::mrOpen, "Open"},
+    {core::mbYes, core::mrYes, "Yes"},
+    {core::mbNo, core::mrNo, "No"},
+    {core::mbOK, core::mrOk, "OK"},
+    {core::mbCancel, core::mrCancel, "Cancel"},
+    {core::mbAbort, core::mrAbort, "Abort"},
+    {core::mbRetry, core::mrRetry, "Retry"},
+    {core::mbIgnore, core::mrIgnore, "Ignore"},
+    {core::mbOpen, core::mrOpen, "Open"},
 };
 
 }  // namespace

@@ -107,8 +107,8 @@ void FormLifecycle::runFormActivate() {
 void showScreenHelp(const QString& screenCode, const QString& title) {
     QFile page(QStringLiteral(":/ajuda/%1.html").arg(screenCode));
     if (page.open(QIODevice::ReadOnly)) {
-        core::ui().showPage(QStringLiteral("Ajuda - %1").arg(title), QString::fromUtf8(page.readAll()),
-                      nullptr);
+        core::ui().showPage(QStringLiteral("Ajuda - %1").arg(title),
+                            QString::fromUtf8(page.readAll()), nullptr);
         return;
     }
     core::BoxRequest box;

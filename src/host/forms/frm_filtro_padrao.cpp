@@ -19,8 +19,8 @@ namespace confcred::host::forms {
 
 namespace {
 
-QToolButton* panelButton(const char* name, const QString& text, const QString& hint, widgets::Glyph glyph,
-                         QWidget* parent) {
+QToolButton* panelButton(const char* name, const QString& text, const QString& hint,
+                         widgets::Glyph glyph, QWidget* parent) {
     auto* b = new QToolButton(parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setText(text);
@@ -80,10 +80,11 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     menuLayout->addWidget(lblCodTela);
     layout->addWidget(panMenu);
 
-    core::onEvent(sbtConfirma, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::sbtConfirmaClick);
+    core::onEvent(sbtConfirma, &QAbstractButton::clicked, this,
+                  &TfrmFiltroPadrao::sbtConfirmaClick);
     core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmFiltroPadrao::Close);
     core::onEvent(helpKey(*this), &QShortcut::activated, this,
-            [this] { showScreenHelp(lblCodTela->text(), windowTitle()); });
+                  [this] { showScreenHelp(lblCodTela->text(), windowTitle()); });
 }
 
 TfrmFiltroPadrao::~TfrmFiltroPadrao() = default;

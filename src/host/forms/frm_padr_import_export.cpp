@@ -36,12 +36,13 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     auto* bar = new QHBoxLayout(panMenu);
     bar->setContentsMargins(4, 3, 8, 3);
     bar->setSpacing(0);
-    sbtImportExport = new widgets::TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
-                                      widgets::glyphIcon(widgets::Glyph::Import), panMenu);
+    sbtImportExport =
+        new widgets::TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
+                                 widgets::glyphIcon(widgets::Glyph::Import), panMenu);
     sbtHelp = new widgets::TButtonFlat(QStringLiteral("sbtHelp"), QStringLiteral("Ajuda"),
-                              widgets::glyphIcon(widgets::Glyph::Help), panMenu);
+                                       widgets::glyphIcon(widgets::Glyph::Help), panMenu);
     sbtFechar = new widgets::TButtonFlat(QStringLiteral("sbtFechar"), QStringLiteral("Fechar"),
-                                widgets::glyphIcon(widgets::Glyph::Close), panMenu);
+                                         widgets::glyphIcon(widgets::Glyph::Close), panMenu);
     bar->addWidget(sbtImportExport);
     bar->addWidget(sbtHelp);
     bar->addWidget(sbtFechar);
@@ -74,7 +75,7 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     layout->addLayout(body, 1);
 
     core::onEvent(sbtImportExport, &QAbstractButton::clicked, this,
-            &TfrmPadrImportExport::sbtImportExportClick);
+                  &TfrmPadrImportExport::sbtImportExportClick);
     core::onEvent(sbtHelp, &QAbstractButton::clicked, this, &TfrmPadrImportExport::sbtHelpClick);
     core::onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrImportExport::sbtHelpClick);
     core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrImportExport::Close);

@@ -124,15 +124,15 @@ TfrmPadrao::TfrmPadrao(QWidget* parent)
     dbtNome->setDataSource(&dtsPadrao);
     core::onEvent(dbgPadrao, &widgets::TDBGrid::OnKeyDown, this, &TfrmPadrao::dbgPadraoKeyDown);
     core::onEvent(&dtsPadrao, &dataset::DataSource::setOnStateChange, this,
-            [this](dataset::DataSource& source) {
-                // Without a set (also while a derived screen's record set is
-                // being destroyed with the screen) only the base rule runs: a
-                // derived one would read members already gone.
-                if (source.dataSet() == nullptr)
-                    TfrmPadrao::dtsPadraoStateChange();
-                else
-                    dtsPadraoStateChange();
-            });
+                  [this](dataset::DataSource& source) {
+                      // Without a set (also while a derived screen's record set is
+                      // being destroyed with the screen) only the base rule runs: a
+                      // derived one would read members already gone.
+                      if (source.dataSet() == nullptr)
+                          TfrmPadrao::dtsPadraoStateChange();
+                      else
+                          dtsPadraoStateChange();
+                  });
 
     if (QMdiArea* area = core::application().mdiArea()) {
         subWindow_ = area->addSubWindow(this);
@@ -258,8 +258,10 @@ void TfrmPadrao::buildMenu() {
     mnuRegistro->addSeparator();
     mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), widgets::Glyph::Reload);
     mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), widgets::Glyph::Print);
-    mniExportarCsv = add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), widgets::Glyph::Save);
-    mniExportarPdf = add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), widgets::Glyph::Save);
+    mniExportarCsv =
+        add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), widgets::Glyph::Save);
+    mniExportarPdf =
+        add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), widgets::Glyph::Save);
     mnuRegistro->addSeparator();
     mniFechar = add("mniFechar", QStringLiteral("&Fechar"), widgets::Glyph::Close);
     mniDuplicar->setEnabled(false);  // no screen of ours duplicates records yet
@@ -274,7 +276,8 @@ void TfrmPadrao::buildToolbar() {
     panMenu->setAutoFillBackground(true);
 
     auto button = [this](const char* name, const QString& hint, widgets::Glyph glyph, int left) {
-        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint, widgets::glyphIcon(glyph), panMenu);
+        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint,
+                                           widgets::glyphIcon(glyph), panMenu);
         b->place(left, 4);
         return b;
     };
@@ -286,7 +289,8 @@ void TfrmPadrao::buildToolbar() {
     sbtCancelar = button("sbtCancelar", QStringLiteral("Cancelar"), widgets::Glyph::Cancel, 96);
     makeRule(panMenu, 120);
     sbtPesquisar = button("sbtPesquisar", QStringLiteral("Pesquisar"), widgets::Glyph::Search, 125);
-    sbtVerificar = button("sbtVerificar", QStringLiteral("Atualizar (F5)"), widgets::Glyph::Reload, 146);
+    sbtVerificar =
+        button("sbtVerificar", QStringLiteral("Atualizar (F5)"), widgets::Glyph::Reload, 146);
     makeRule(panMenu, 172);
     sbtImprimir = button("sbtImprimir", QStringLiteral("Imprimir"), widgets::Glyph::Print, 361);
     sbtAjuda = button("sbtAjuda", QStringLiteral("Ajuda"), widgets::Glyph::Help, 397);
@@ -348,8 +352,10 @@ void TfrmPadrao::buildNavigator() {
     auto* row = new QHBoxLayout(panNavegador);
     row->setContentsMargins(4, 2, 8, 2);
     row->setSpacing(0);
-    auto button = [this, row](const char* name, const QString& hint, widgets::Glyph glyph, int step) {
-        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint, widgets::glyphIcon(glyph), panNavegador);
+    auto button = [this, row](const char* name, const QString& hint, widgets::Glyph glyph,
+                              int step) {
+        auto* b = new widgets::TButtonFlat(QString::fromLatin1(name), hint,
+                                           widgets::glyphIcon(glyph), panNavegador);
         row->addWidget(b);
         core::onEvent(b, &QAbstractButton::clicked, this, [this, step] { navigate(step); });
         return b;

@@ -27,7 +27,7 @@ namespace confcred::host::widgets {
 class TButtonFlat;
 class TDBGrid;
 class TDBText;
-}
+}  // namespace confcred::host::widgets
 
 namespace confcred::host::forms {
 

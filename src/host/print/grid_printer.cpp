@@ -437,13 +437,14 @@ void previewReport(widgets::TDBGrid& grid, const GridReport& report, QWidget* pa
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintPreviewDialog preview(&printer, parent);
     preview.setWindowTitle(QStringLiteral("Visualizar impressão - %1").arg(report.title));
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, &preview,
-                     [&grid, &report](QPrinter* target) {
-                         // The hourglass while many thousand rows are laid out.
-                         core::ui().setScreenCursor(core::crHourGlass);
-                         core::ScopeGuard cursor([] { core::ui().setScreenCursor(core::crDefault); });
-                         renderReport(grid, report, *target);
-                     });
+    QObject::connect(
+        &preview, &QPrintPreviewDialog::paintRequested, &preview,
+        [&grid, &report](QPrinter* target) {
+            // The hourglass while many thousand rows are laid out.
+            core::ui().setScreenCursor(core::crHourGlass);
+            core::ScopeGuard cursor([] { core::ui().setScreenCursor(core::crDefault); });
+            renderReport(grid, report, *target);
+        });
     // Shown through the UI service, so scripted runs never block in it.
     core::ui().showModal(preview);
 }

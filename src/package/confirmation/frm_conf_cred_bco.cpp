@@ -94,7 +94,7 @@ TfrmConfCredBco::TfrmConfCredBco(QWidget* parent) : TfrmPadrao(parent) {
     declareSelectedFields(cdsTemp);
     attachDisplayTexts();
     host::core::onEvent(&cdsGetPediCreCons, &dataset::RecordSet::setAfterScroll, this,
-                  &TfrmConfCredBco::cdsGetPediCreConsAfterScroll);
+                        &TfrmConfCredBco::cdsGetPediCreConsAfterScroll);
     host::widgets::nameDataSet(this, QStringLiteral("cdsGetPediCreCons"), cdsGetPediCreCons);
     host::widgets::nameDataSet(this, QStringLiteral("cdsPediCredFami"), cdsPediCredFami);
     host::widgets::nameDataSet(this, QStringLiteral("cdsTemp"), cdsTemp);
@@ -123,18 +123,21 @@ TfrmConfCredBco::~TfrmConfCredBco() {
 }
 
 void TfrmConfCredBco::buildToolbar() {
-    auto button = [this](const char* name, const QString& hint, host::widgets::Glyph glyph, int left) {
-        auto* b =
-            new host::widgets::TButtonFlat(QString::fromLatin1(name), hint, host::widgets::glyphIcon(glyph), panMenu);
+    auto button = [this](const char* name, const QString& hint, host::widgets::Glyph glyph,
+                         int left) {
+        auto* b = new host::widgets::TButtonFlat(QString::fromLatin1(name), hint,
+                                                 host::widgets::glyphIcon(glyph), panMenu);
         b->place(left, 4);
         return b;
     };
     btnEfetivaCredito =
         button("btnEfetivaCredito", tr("Efetivar Crédito"), host::widgets::Glyph::Confirm, 181);
-    btnDesfazCredito = button("btnDesfazCredito", tr("Desfazer Crédito"), host::widgets::Glyph::Cancel, 202);
-    btnCancelaPedido = button("btnCancelaPedido", tr("Cancelar Pedido"), host::widgets::Glyph::Delete, 237);
-    BtnDesfazCancelamento =
-        button("BtnDesfazCancelamento", tr("Desfazer Cancelamento"), host::widgets::Glyph::Reload, 258);
+    btnDesfazCredito =
+        button("btnDesfazCredito", tr("Desfazer Crédito"), host::widgets::Glyph::Cancel, 202);
+    btnCancelaPedido =
+        button("btnCancelaPedido", tr("Cancelar Pedido"), host::widgets::Glyph::Delete, 237);
+    BtnDesfazCancelamento = button("BtnDesfazCancelamento", tr("Desfazer Cancelamento"),
+                                   host::widgets::Glyph::Reload, 258);
     brnFiltro = button("brnFiltro", tr("Filtro de Confirmação de Crédito Bancário"),
                        host::widgets::Glyph::Search, 292);
     btImportCons = button("btImportCons", tr("Importação Crédito/Débito Consumidor "),
@@ -198,7 +201,7 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniRetornoBancario->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     mniRetornoBancario->setEnabled(false);
     host::core::onEvent(mniRetornoBancario, &QAction::triggered, this,
-                  &TfrmConfCredBco::mniRetornoBancarioClick);
+                        &TfrmConfCredBco::mniRetornoBancarioClick);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -244,14 +247,18 @@ void TfrmConfCredBco::buildGrids() {
     });
 
     using host::widgets::TDBGrid;
-    host::core::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgPadraoTitleClick);
-    host::core::onEvent(dbgPadrao, &TDBGrid::OnCellClick, this, &TfrmConfCredBco::dbgPadraoCellClick);
+    host::core::onEvent(dbgPadrao, &TDBGrid::OnTitleClick, this,
+                        &TfrmConfCredBco::dbgPadraoTitleClick);
+    host::core::onEvent(dbgPadrao, &TDBGrid::OnCellClick, this,
+                        &TfrmConfCredBco::dbgPadraoCellClick);
     host::core::onEvent(dbgPadrao, &TDBGrid::OnDrawColumnCell, this,
-                  &TfrmConfCredBco::dbgPadraoDrawColumnCell);
-    host::core::onEvent(dbgFamilia, &TDBGrid::OnTitleClick, this, &TfrmConfCredBco::dbgFamiliaTitleClick);
+                        &TfrmConfCredBco::dbgPadraoDrawColumnCell);
+    host::core::onEvent(dbgFamilia, &TDBGrid::OnTitleClick, this,
+                        &TfrmConfCredBco::dbgFamiliaTitleClick);
     // The family grid shares the order grid's key handler.
     host::core::onEvent(dbgFamilia, &TDBGrid::OnKeyDown, this, &TfrmConfCredBco::dbgPadraoKeyDown);
-    host::core::onEvent(pgcPadrao, &QTabWidget::currentChanged, this, &TfrmConfCredBco::pgcPadraoChange);
+    host::core::onEvent(pgcPadrao, &QTabWidget::currentChanged, this,
+                        &TfrmConfCredBco::pgcPadraoChange);
 }
 
 void TfrmConfCredBco::buildTotals() {
@@ -308,7 +315,8 @@ void TfrmConfCredBco::FormCreate() {
     setCreditFilterDefaults();
     boMarcaTodos = false;
     try {
-        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyConnecting);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(),
+                                     host::widgets::busyConnecting);
         netConfCredBanc->Open();
         host::widgets::DeactiveShowAvi();
     } catch (const host::core::Abort&) {
@@ -364,7 +372,8 @@ void TfrmConfCredBco::report(const RunFailure& failure) {
 
 void TfrmConfCredBco::busy(bool on) {
     if (on)
-        host::widgets::ActiveShowAvi(host::core::application().mainForm(), host::widgets::busyProcessing);
+        host::widgets::ActiveShowAvi(host::core::application().mainForm(),
+                                     host::widgets::busyProcessing);
     else
         host::widgets::DeactiveShowAvi();
 }

@@ -20,7 +20,7 @@ namespace confcred::host::widgets {
 struct DrawColumnCellArgs;
 class TButtonFlat;
 class TDBGrid;
-}
+}  // namespace confcred::host::widgets
 
 class QAction;
 class QFrame;

@@ -144,10 +144,11 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     layout->addWidget(dbgRetorno, 1);
     layout->addLayout(buttons);
     host::core::onEvent(btnImprimir, &QAbstractButton::clicked, this,
-                  &TfrmRetornoBancario::btnImprimirClick);
+                        &TfrmRetornoBancario::btnImprimirClick);
     host::core::onEvent(btnExportar, &QAbstractButton::clicked, this,
-                  &TfrmRetornoBancario::btnExportarClick);
-    host::core::onEvent(btnFechar, &QAbstractButton::clicked, this, &TfrmRetornoBancario::btnFecharClick);
+                        &TfrmRetornoBancario::btnExportarClick);
+    host::core::onEvent(btnFechar, &QAbstractButton::clicked, this,
+                        &TfrmRetornoBancario::btnFecharClick);
     resize(720, 460);
 }
 

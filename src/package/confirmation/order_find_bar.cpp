@@ -33,9 +33,9 @@ void TfrmConfCredBco::buildFindBar() {
     static_cast<QVBoxLayout*>(tshFolhaDados->layout())->insertWidget(1, panLocalizar);
     panLocalizar->hide();
     host::core::onEvent(edtLocalizar, &QLineEdit::returnPressed, this,
-                  &TfrmConfCredBco::edtLocalizarReturn);
+                        &TfrmConfCredBco::edtLocalizarReturn);
     host::core::onEvent(edtLocalizar, &QLineEdit::editingFinished, this,
-                  &TfrmConfCredBco::edtLocalizarExit);
+                        &TfrmConfCredBco::edtLocalizarExit);
 }
 
 void TfrmConfCredBco::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {

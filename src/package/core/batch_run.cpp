@@ -23,11 +23,11 @@ void tell(const BatchRun& run, BatchOutcome& outcome, std::optional<RunFailure> 
     // The server applies every row of the packet or none, so a done call
     // changed exactly the orders sent.
     host::core::BoxRequest notice{host::core::BoxKind::Information,
-                            QString(),
-                            run.messages.Msg(QStringLiteral("Ope_Conc")),
-                            host::core::mbOK,
-                            0,
-                            nullptr};
+                                  QString(),
+                                  run.messages.Msg(QStringLiteral("Ope_Conc")),
+                                  host::core::mbOK,
+                                  0,
+                                  nullptr};
     notice.informativeText = batchDoneDetail(outcome.sent);
     run.screen.ask(notice);
 }
@@ -36,9 +36,12 @@ void tell(const BatchRun& run, BatchOutcome& outcome, std::optional<RunFailure> 
 
 BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
     BatchOutcome outcome;
-    host::core::BoxRequest question{
-        host::core::BoxKind::Confirmation, QString(), run.messages.Msg(QStringLiteral("Conf_OPE")),
-        host::core::mbYes | host::core::mbNo,    0,         nullptr};
+    host::core::BoxRequest question{host::core::BoxKind::Confirmation,
+                                    QString(),
+                                    run.messages.Msg(QStringLiteral("Conf_OPE")),
+                                    host::core::mbYes | host::core::mbNo,
+                                    0,
+                                    nullptr};
     question.informativeText = run.questionDetail;
     if (run.screen.ask(question) != host::core::mrYes)
         return outcome;
@@ -73,7 +76,8 @@ BatchOutcome runBatchOperation(const BatchOperation& operation, BatchRun& run) {
         args.emplace_back(*operation.newSituation);
     std::optional<RunFailure> failure;
     try {
-        const host::client::CallResult result = run.connection.appServer().call(operation.method, args);
+        const host::client::CallResult result =
+            run.connection.appServer().call(operation.method, args);
         outcome.end = result.isError() ? BatchEnd::ServerRefused : BatchEnd::Done;
         if (result.isError())
             failure = RunFailure::refused(result.errorMessage());

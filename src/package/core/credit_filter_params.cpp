@@ -106,7 +106,7 @@ QString encodeNrPedido(const QString& typed) {
 
 QString encodeDescricao(const QString& typed) {
     return host::core::EmptyString(typed) ? QStringLiteral("T")
-                                    : QStringLiteral("%") + typed + QStringLiteral("%");
+                                          : QStringLiteral("%") + typed + QStringLiteral("%");
 }
 
 void releaseCreditFilterStrings() {

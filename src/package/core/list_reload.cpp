@@ -12,7 +12,8 @@
 namespace confcred::package {
 
 bool runListReload(ListReload& run) {
-    host::client::CallResult orders = run.connection.appServer().call(kGetPedCredCons, creditFilterArgs());
+    host::client::CallResult orders =
+        run.connection.appServer().call(kGetPedCredCons, creditFilterArgs());
     if (orders.isError()) {
         run.screen.report(RunFailure::refused(orders.errorMessage()));
         return false;
@@ -29,8 +30,8 @@ bool runListReload(ListReload& run) {
 
     // The orders go in before the families are built: the family list's
     // filter follows the current order.
-    host::core::loadPacketOffUiThread(run.orders,
-                                orders.hasPacket() ? orders.takePacket() : dataset::DataPacket{});
+    host::core::loadPacketOffUiThread(
+        run.orders, orders.hasPacket() ? orders.takePacket() : dataset::DataPacket{});
     if (failure) {
         run.screen.report(*failure);
         return false;

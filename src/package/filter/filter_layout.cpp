@@ -64,7 +64,8 @@ host::widgets::TDateEditPlus* dateEdit(QWidget* parent, const char* name, int le
     return edit;
 }
 
-host::widgets::TBtnPesquisa* searchButton(QWidget* parent, const char* name, QRadioButton* associate) {
+host::widgets::TBtnPesquisa* searchButton(QWidget* parent, const char* name,
+                                          QRadioButton* associate) {
     auto* button = new host::widgets::TBtnPesquisa(parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setHint(QCoreApplication::translate("Cli_Lun90001", "Pesquisar"));

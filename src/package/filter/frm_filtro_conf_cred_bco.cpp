@@ -83,11 +83,12 @@ void TfrmFiltroConfCredBco::wireEvents() {
         });
     }
     host::core::onEvent(btnCliente, &QAbstractButton::clicked, this,
-                  &TfrmFiltroConfCredBco::btnClienteClick);
+                        &TfrmFiltroConfCredBco::btnClienteClick);
     host::core::onEvent(btnConsumidor, &QAbstractButton::clicked, this,
-                  &TfrmFiltroConfCredBco::btnConsumidorClick);
-    host::core::onEvent(host::widgets::ControlExit::of(edtNrPedido), &host::widgets::ControlExit::exited, this,
-                  &TfrmFiltroConfCredBco::edtNrPedidoExit);
+                        &TfrmFiltroConfCredBco::btnConsumidorClick);
+    host::core::onEvent(host::widgets::ControlExit::of(edtNrPedido),
+                        &host::widgets::ControlExit::exited, this,
+                        &TfrmFiltroConfCredBco::edtNrPedidoExit);
 }
 
 void TfrmFiltroConfCredBco::FormCreate() {
@@ -229,8 +230,8 @@ bool CriaFiltroConfirmacao() {
     });
     if (dialog.isNull()) {
         try {
-            dialog = host::forms::createForm<TfrmFiltroConfCredBco>(creditFilter(),
-                                                             host::core::application().mainForm());
+            dialog = host::forms::createForm<TfrmFiltroConfCredBco>(
+                creditFilter(), host::core::application().mainForm());
         } catch (const host::client::QueryError& error) {
             // The host database could not be read: the operator is told, no
             // dialog opens and the filter stays as it was.

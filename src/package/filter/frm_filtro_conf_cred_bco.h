@@ -24,11 +24,11 @@ class QRadioButton;
 namespace confcred::host::client {
 class TADOIBQuery;
 class TNetConnection;
-}
+}  // namespace confcred::host::client
 namespace confcred::host::widgets {
 class TBtnPesquisa;
 class TDateEditPlus;
-}
+}  // namespace confcred::host::widgets
 
 namespace confcred::package {
 

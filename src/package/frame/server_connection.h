@@ -17,8 +17,8 @@ namespace confcred::package {
 
 // `beforeConnect` is the screen's own handler; it runs before every connect.
 host::client::TNetConnection* createServerConnection(QObject* owner, const QString& componentName,
-                                             const QString& serverName,
-                                             std::function<void()> beforeConnect);
+                                                     const QString& serverName,
+                                                     std::function<void()> beforeConnect);
 
 // What every screen's before-connect handler does: host, port and operator
 // from the host context (WebURL, WebPort, Operador).
