@@ -34,7 +34,7 @@ ReturnRecord readDetail(const FixedLine& line, const Cnab400Bank& bank) {
     if (bank.separateFine)
         r.feesCents += line.number(280, 13, "multa");
     if (bank.creditDateColumn != 0)
-        r.creditDate = line.dateDdMmYy(bank.creditDateColumn, "data do crédito");
+        r.creditDate = line.date(bank.creditDateColumn, bank.creditDateForm, "data do crédito");
     return r;
 }
 

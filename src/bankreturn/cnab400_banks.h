@@ -6,15 +6,18 @@
 #include <array>
 #include <string_view>
 
+#include "bankreturn/fixed_line.h"
+
 namespace confcred::bankreturn::detail {
 
 struct Cnab400Bank {
     std::string_view code;
     char detailType;  // the detail record's first character
     int slipColumn, slipWidth;
-    int digitColumn;                              // 0: no check digit beside the slip
-    bool separateFine;                            // multa apart from juros, in 280-292
-    int creditDateColumn;                         // DDMMAA; 0: not carried
+    int digitColumn;       // 0: no check digit beside the slip
+    bool separateFine;     // multa apart from juros, in 280-292
+    int creditDateColumn;  // 0: not carried
+    FixedLine::DateForm creditDateForm;
     std::array<std::string_view, 5> settlements;  // occurrence codes of liquidação
 
     bool settles(std::string_view occurrence) const;

@@ -44,8 +44,8 @@ std::string FixedLine::text(int column, int width) const {
 int64_t FixedLine::number(int column, int width, std::string_view field) const {
     const std::string_view digits = raw(column, width);
     if (!allDigits(digits))
-        fail(column,
-             "valor não numérico no campo " + std::string(field) + ": " + quote(column, width));
+        refuse(column, width,
+               "valor não numérico no campo " + std::string(field) + ": " + quote(column, width));
     return digitsValue(digits);
 }
 
@@ -56,34 +56,41 @@ std::optional<int64_t> FixedLine::optionalNumber(int column, int width,
     return number(column, width, field);
 }
 
-std::optional<platform::DateTime> FixedLine::dateDdMmYy(int column, std::string_view field) const {
-    return date(column, 2, field);
-}
-
-std::optional<platform::DateTime> FixedLine::dateDdMmYyyy(int column,
-                                                          std::string_view field) const {
-    return date(column, 4, field);
-}
-
-std::optional<platform::DateTime> FixedLine::date(int column, int yearWidth,
+std::optional<platform::DateTime> FixedLine::date(int column, DateForm form,
                                                   std::string_view field) const {
-    const int width = 4 + yearWidth;
+    const int width = form == DateForm::DdMmYy ? 6 : 8;
     const std::string_view digits = raw(column, width);
     if (allOf(digits, '0') || allOf(digits, ' '))
         return std::nullopt;
     std::optional<platform::DateTime> date;
     if (allDigits(digits)) {
-        int year = static_cast<int>(digitsValue(digits.substr(4)));
-        if (yearWidth == 2)
-            year += year >= 70 ? 1900 : 2000;
-        date = platform::DateTime::tryFromParts(year,
-                                                static_cast<int>(digitsValue(digits.substr(2, 2))),
-                                                static_cast<int>(digitsValue(digits.substr(0, 2))));
+        const auto part = [&](size_t at, size_t n) {
+            return static_cast<int>(digitsValue(digits.substr(at, n)));
+        };
+        if (form == DateForm::YyyyMmDd) {
+            date = platform::DateTime::tryFromParts(part(0, 4), part(4, 2), part(6, 2));
+        } else {
+            int year = part(4, static_cast<size_t>(width - 4));
+            if (form == DateForm::DdMmYy)
+                year += year >= 70 ? 1900 : 2000;
+            date = platform::DateTime::tryFromParts(year, part(2, 2), part(0, 2));
+        }
     }
     if (!date)
-        fail(column, "data inválida no campo " + std::string(field) + ": " + quote(column, width) +
-                         (yearWidth == 2 ? " (esperado DDMMAA)" : " (esperado DDMMAAAA)"));
+        refuse(column, width,
+               "data inválida no campo " + std::string(field) + ": " + quote(column, width) +
+                   (form == DateForm::DdMmYy     ? " (esperado DDMMAA)"
+                    : form == DateForm::DdMmYyyy ? " (esperado DDMMAAAA)"
+                                                 : " (esperado AAAAMMDD)"));
     return date;
+}
+
+void FixedLine::refuse(int column, int width, const std::string& message) const {
+    if (column + width - 1 > received_)
+        fail(column, message + "; o registro recebido termina na coluna " +
+                         std::to_string(received_) +
+                         (received_ < column ? ", antes do campo" : ", no meio do campo"));
+    fail(column, message);
 }
 
 void FixedLine::fail(int column, const std::string& message) const {

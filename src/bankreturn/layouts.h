@@ -2,7 +2,6 @@
 // The two layout readers behind readReturnFile. Each gets the file's records
 // (at least one, the first of the layout's length) and checks the rest.
 
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,5 @@ void requireLength(const FixedLine& line, int length);
 
 // Refuses a file that ends before its file trailer (record 9).
 [[noreturn]] void refuseTruncated(const std::vector<FixedLine>& lines);
-
-// "R$ 1234,56", for a message.
-std::string formatCents(uint64_t cents);
 
 }  // namespace confcred::bankreturn::detail

@@ -94,6 +94,45 @@ std::vector<FixedLine> splitLines(std::string_view text, SingleByteLines& single
     return lines;
 }
 
+// The record's length without the blanks and carriage returns at its end.
+int contentLength(std::string_view text) {
+    const size_t last = text.find_last_not_of(" \r");
+    return last == std::string_view::npos ? 0 : static_cast<int>(last + 1);
+}
+
+// The layout of a file whose first record is `first`: a CNAB 400 header
+// carries its sequence number in 395-400, so whatever ends by column 240 is
+// CNAB 240; 0 when neither.
+int layoutOf(const FixedLine& first) {
+    const int content = contentLength(first.raw(1, first.length()));
+    return content == 0 ? 0 : content <= 240 ? 240 : content <= 400 ? 400 : 0;
+}
+
+// Brings each record whose length differs from the layout's only by blanks
+// at its end to that length, padded with blanks in `padded`, and counts
+// them. Nothing is lost: every field is read as the bank wrote it, and a
+// field the record ends in the middle of is still refused where it is read.
+// A record longer by other characters is left for requireLength to refuse.
+int fitToLayout(std::vector<FixedLine>& lines, int length, std::deque<std::string>& padded) {
+    int adjusted = 0;
+    for (FixedLine& line : lines) {
+        if (line.length() == length)
+            continue;
+        const std::string_view text = line.raw(1, line.length());
+        if (line.length() > length) {
+            if (contentLength(text) > length)
+                continue;
+            line.refit(text.substr(0, static_cast<size_t>(length)));
+        } else {
+            std::string& whole = padded.emplace_back(text);
+            whole.resize(static_cast<size_t>(length), ' ');
+            line.refit(whole);
+        }
+        ++adjusted;
+    }
+    return adjusted;
+}
+
 }  // namespace
 
 void requireLength(const FixedLine& line, int length) {
@@ -110,11 +149,6 @@ void refuseTruncated(const std::vector<FixedLine>& lines) {
         "o arquivo termina sem o trailer do arquivo (registro 9): está incompleto");
 }
 
-std::string formatCents(uint64_t cents) {
-    std::string fraction = std::to_string(cents % 100);
-    return "R$ " + std::to_string(cents / 100) + (fraction.size() == 1 ? ",0" : ",") + fraction;
-}
-
 }  // namespace detail
 
 ReturnFileError::ReturnFileError(int line, int column, const std::string& message)
@@ -125,16 +159,27 @@ ReturnFileError::ReturnFileError(int line, int column, const std::string& messag
 
 ReturnFile readReturnFile(std::string_view text) {
     detail::SingleByteLines singleByte(text);
-    const std::vector<detail::FixedLine> lines = detail::splitLines(text, singleByte);
+    std::vector<detail::FixedLine> lines = detail::splitLines(text, singleByte);
     if (lines.empty())
         throw ReturnFileError(1, 1, "o arquivo de retorno está vazio");
     const detail::FixedLine& first = lines.front();
-    if (first.length() == 240)
-        return detail::readCnab240(lines);
-    if (first.length() == 400)
-        return detail::readCnab400(lines);
-    first.fail(1, "o registro tem " + std::to_string(first.length()) +
-                      " caracteres; um arquivo de retorno CNAB tem registros de 240 ou 400");
+    const int layout = detail::layoutOf(first);
+    if (layout == 0)
+        first.fail(1, "o registro tem " + std::to_string(first.length()) +
+                          " caracteres; um arquivo de retorno CNAB tem registros de 240 ou 400");
+    std::deque<std::string> padded;  // stays where it is as lines are added
+    const int adjusted = detail::fitToLayout(lines, layout, padded);
+    ReturnFile file = layout == 240 ? detail::readCnab240(lines) : detail::readCnab400(lines);
+    file.adjustedLines = adjusted;
+    return file;
+}
+
+std::string adjustedLinesNote(const ReturnFile& file) {
+    if (file.adjustedLines == 0)
+        return {};
+    return std::to_string(file.adjustedLines) + (file.adjustedLines == 1
+                                                     ? " linha com brancos finais ajustados"
+                                                     : " linhas com brancos finais ajustados");
 }
 
 std::string slipDigits(std::string_view slip) {

@@ -39,6 +39,10 @@ struct ReturnFile {
     std::string bankCode;               // three digits, "001"
     std::string bankName;               // as the header gives it, trimmed
     std::vector<ReturnRecord> records;  // in file order
+    // Records read although their length was not the layout's: longer only by
+    // trailing blanks (or a stray carriage return), or shorter by the blanks
+    // the transfer dropped (see adjustedLinesNote).
+    int adjustedLines = 0;
 };
 
 // A refusal: the whole file is refused, nothing is read. what() is a
@@ -59,6 +63,9 @@ class ReturnFileError : public std::runtime_error {
 // its end. Detects the layout from the line length and header record and the
 // bank from the header's bank code. Throws ReturnFileError.
 ReturnFile readReturnFile(std::string_view text);
+
+// For the operator: "3 linhas com brancos finais ajustados"; empty when none.
+std::string adjustedLinesNote(const ReturnFile& file);
 
 // The slip's digits with leading zeros removed ("000123" -> "123"; "" when no
 // digit but zeros). The matching rule compares these.

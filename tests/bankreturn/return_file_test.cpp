@@ -73,19 +73,21 @@ void expectRecord(const ReturnRecord& got, const ReturnRecord& want) {
 }
 
 TEST(ReturnFileTest, ComposedFileOfEveryBankReadsBackWithEitherLineEnd) {
+    // Santander's 15 confirms a protest; Caixa's 35 is an on-line liquidation.
     const struct {
         int layout;
         std::string bank, settling;
-        bool digit, creditDate;
+        bool digit, settles;
     } rows[] = {
         {240, "001", "06", true, true},  {240, "033", "17", true, true},
-        {240, "104", "06", false, true}, {240, "237", "06", true, true},
+        {240, "104", "06", true, true},  {240, "237", "06", true, true},
         {240, "341", "06", true, true},  {240, "748", "06", true, true},
         {240, "756", "06", true, true},  {240, "422", "06", false, true},
         {400, "001", "15", false, true}, {400, "033", "07", true, true},
-        {400, "104", "21", false, true}, {400, "237", "17", true, true},
-        {400, "341", "08", true, true},  {400, "748", "06", true, false},
-        {400, "756", "05", true, true},
+        {400, "033", "15", true, false}, {400, "033", "17", true, true},
+        {400, "104", "21", false, true}, {400, "104", "35", false, true},
+        {400, "237", "17", true, true},  {400, "341", "08", true, true},
+        {400, "748", "06", true, true},  {400, "756", "05", true, true},
     };
     for (const auto& row : rows) {
         for (bool crlf : {true, false}) {
@@ -96,14 +98,14 @@ TEST(ReturnFileTest, ComposedFileOfEveryBankReadsBackWithEitherLineEnd) {
                                                  : composeCnab400(row.bank, slips, crlf));
             EXPECT_EQ(file.layout, row.layout == 240 ? Layout::Cnab240 : Layout::Cnab400);
             EXPECT_EQ(file.bankCode, row.bank);
+            EXPECT_EQ(file.adjustedLines, 0);
             ASSERT_EQ(file.records.size(), 2u);
             const ReturnRecord& paid = file.records[0];
             const ReturnRecord& confirmed = file.records[1];
             EXPECT_EQ(slipDigits(paid.nossoNumero), "1234567");
-            expectRecord(
-                paid, {row.layout == 240 ? 3 : 2, paid.nossoNumero, row.digit ? "8" : "", "PED-77",
-                       150000, 151250, 1250, 0, row.settling, true, at(2026, 12, 4),
-                       row.creditDate ? std::optional(at(2026, 12, 7)) : std::nullopt});
+            expectRecord(paid, {row.layout == 240 ? 3 : 2, paid.nossoNumero, row.digit ? "8" : "",
+                                "PED-77", 150000, 151250, 1250, 0, row.settling, row.settles,
+                                at(2026, 12, 4), at(2026, 12, 7)});
             EXPECT_EQ(confirmed.nossoNumeroDigit, row.digit ? "6" : "");
             EXPECT_FALSE(confirmed.settlement);
             EXPECT_EQ(confirmed.occurrenceDate, std::nullopt);
@@ -136,8 +138,8 @@ TEST(ReturnFileTest, HandWrittenCnab240PairReadsFieldByField) {
                                    true, at(2026, 12, 4), at(2026, 12, 7)});
 }
 
-// Bradesco (slip 71-81, digit 82) and Banco do Brasil type 7 (17-digit slip
-// 64-80, credit date 176) detail lines, from the banks' layouts; the
+// Bradesco (slip 71-81, digit 82), Banco do Brasil type 7 (17-digit slip
+// 64-80, credit date 176) and Sicredi detail lines, from the banks' layouts; the
 // Bradesco file is Windows-1252 and reads the same once turned into UTF-8.
 TEST(ReturnFileTest, HandWrittenCnab400LinesReadFieldByField) {
     const std::string bradesco = joined({
@@ -180,6 +182,23 @@ TEST(ReturnFileTest, HandWrittenCnab400LinesReadFieldByField) {
     ASSERT_EQ(read.records.size(), 1u);
     expectRecord(read.records[0], {2, "12345670000000099", "", "ABC123", 5000, 4800, 0, 200, "05",
                                    true, at(2026, 12, 3), at(2026, 12, 4)});
+    // Sicredi: slip 48-55 and digit 56, multa apart in 280-292, the credit
+    // date foreseen in 329-336 as AAAAMMDD.
+    const ReturnFile sicredi = readReturnFile(joined({
+        record(400, {{1, "02RETORNO01COBRANCA"}, {77, "748SICREDI"}, {395, "000001"}}),
+        record(400, {{1, "1"},
+                     {48, "260012345"},
+                     {109, "06041226NF-9"},
+                     {153, "0000000003000"},
+                     {228, "00000000000000000000000000"},
+                     {254, "000000000310000000000000600000000000040"},
+                     {329, "20261208"},
+                     {395, "000002"}}),
+        record(400, {{1, "9"}, {395, "000003"}}),
+    }));
+    ASSERT_EQ(sicredi.records.size(), 1u);
+    expectRecord(sicredi.records[0], {2, "26001234", "5", "NF-9", 3000, 3100, 100, 0, "06", true,
+                                      at(2026, 12, 4), at(2026, 12, 8)});
 }
 
 TEST(ReturnFileTest, FileEndsOfEveryKindAreRead) {
@@ -190,6 +209,53 @@ TEST(ReturnFileTest, FileEndsOfEveryKindAreRead) {
           "\xEF\xBB\xBF" + lf.substr(0, lf.size() - 1)}) {
         EXPECT_EQ(readReturnFile(text).records.size(), 2u);
     }
+}
+
+// Files as banks really send them, read as if they were exact: a record off
+// its layout's length only by blanks at its end (or a stray carriage return)
+// is counted, and a lot trailer giving the whole portfolio is no refusal.
+TEST(ReturnFileTest, RecordsOffOnlyByTrailingBlanksAreReadAndCounted) {
+    using Edit = std::function<void(std::vector<std::string>&)>;
+    auto each = [](std::function<void(std::string&)> f) -> Edit {
+        return [=](std::vector<std::string>& lines) {
+            for (std::string& line : lines)
+                f(line);
+        };
+    };
+    const struct {
+        const char* name;
+        int layout;
+        Edit edit;
+        int adjusted;
+    } rows[] = {
+        {"extra blank", 240, [](auto& l) { l[3] += ' '; }, 1},
+        {"extra blanks", 400, [](auto& l) { l[1] += "   "; }, 1},
+        {"stray carriage return", 240, each([](std::string& line) { line += '\r'; }), 8},
+        {"right-trimmed", 240,
+         each([](std::string& line) { line.erase(line.find_last_not_of(' ') + 1); }), 8},
+        // 17 titles and R$ 86,00 in the lot trailer for the file's 2 slips.
+        {"portfolio trailer", 240, [](auto& l) { l[6].replace(23, 23, "00001700000000000008600"); },
+         0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string text = row.layout == 240 ? composeCnab240("341", sampleSlips())
+                                                   : composeCnab400("341", sampleSlips());
+        std::vector<std::string> lines = linesOf(text);
+        row.edit(lines);
+        const ReturnFile exact = readReturnFile(text);
+        const ReturnFile read = readReturnFile(joined(lines));
+        EXPECT_EQ(read.adjustedLines, row.adjusted);
+        ASSERT_EQ(read.records.size(), exact.records.size());
+        for (size_t i = 0; i < read.records.size(); ++i)
+            expectRecord(read.records[i], exact.records[i]);
+    }
+    ReturnFile file;
+    EXPECT_EQ(adjustedLinesNote(file), "");
+    file.adjustedLines = 1;
+    EXPECT_EQ(adjustedLinesNote(file), "1 linha com brancos finais ajustados");
+    file.adjustedLines = 3;
+    EXPECT_EQ(adjustedLinesNote(file), "3 linhas com brancos finais ajustados");
 }
 
 // Every refusal names the line and the column of what is wrong.
@@ -214,9 +280,11 @@ TEST(ReturnFileTest, RefusalsNameLineAndColumn) {
         int line, column;
         const char* message;
     } rows[] = {
-        {"short line", 240, [](auto& l) { l[3].pop_back(); }, 4, 240, "tem 239 caracteres"},
-        {"long line", 400, [](auto& l) { l[1] += ' '; }, 2, 401, "tem 401 caracteres"},
-        {"unknown layout", 240, [](auto& l) { l[0].resize(300, ' '); }, 1, 1, "240 ou 400"},
+        {"amount cut short", 240, [](auto& l) { l[3].resize(85); }, 4, 78, "termina na coluna 85"},
+        {"date cut short", 240, [](auto& l) { l[3].resize(150); }, 4, 146, "data inválida"},
+        {"sequence cut short", 400, [](auto& l) { l[2].resize(397); }, 3, 395, "na coluna 397"},
+        {"long line", 400, [](auto& l) { l[1] += " X"; }, 2, 401, "tem 402 caracteres"},
+        {"unknown layout", 240, [](auto& l) { l[0].resize(401, 'X'); }, 1, 1, "240 ou 400"},
         {"remittance", 240, put(1, 143, "1"), 1, 143, "não é de retorno"},
         {"payment lot", 240, put(2, 10, "20"), 2, 10, "não é de cobrança"},
         {"unknown bank", 400, put(1, 77, "999"), 1, 77, "banco sem leiaute"},
@@ -230,8 +298,6 @@ TEST(ReturnFileTest, RefusalsNameLineAndColumn) {
         {"impossible date", 240, put(4, 138, "31022026"), 4, 138, "data inválida"},
         {"impossible short date", 400, put(2, 111, "001326"), 2, 111, "data inválida"},
         {"lot record count", 240, put(7, 18, "000007"), 7, 18, "informa 7 registros"},
-        {"lot title count", 240, put(7, 24, "000003"), 7, 24, "informa 3 títulos"},
-        {"lot total", 240, put(7, 46, "1"), 7, 30, "R$ 1599,01"},
         {"file lot count", 240, put(8, 18, "000002"), 8, 18, "informa 2 lotes"},
         {"file record count", 240, put(8, 24, "000009"), 8, 24, "informa 9 registros"},
         {"sequence", 400, put(4, 395, "000005"), 4, 395, "número sequencial 5"},

@@ -41,6 +41,14 @@ class Record {
         std::memcpy(base_ + column - 1 + width - n, s.data() + s.size() - n, n);
         return *this;
     }
+    // AAAAMMDD.
+    Record& dateYearFirst(int column, const std::optional<platform::Date>& d) {
+        if (!d)
+            return number(column, 8, 0);
+        number(column, 4, static_cast<uint64_t>(d->year));
+        number(column + 4, 2, static_cast<uint64_t>(d->month));
+        return number(column + 6, 2, static_cast<uint64_t>(d->day));
+    }
     Record& date(int column, bool fourDigitYear, const std::optional<platform::Date>& d) {
         if (!d)
             return number(column, fourDigitYear ? 8 : 6, 0);
@@ -116,7 +124,7 @@ std::string composeCnab240(const std::string& bank, const std::vector<ComposedSl
                 else
                     t.digits(38, 11, s.nossoNumero).text(49, 1, s.digit);
             } else if (bank == "104") {
-                t.digits(40, 17, s.nossoNumero);
+                t.digits(40, 17, s.nossoNumero).text(57, 1, s.digit);
             } else if (bank == "237") {
                 t.text(38, 3, "009").digits(41, 16, s.nossoNumero).text(57, 1, s.digit);
             } else if (bank == "341") {
@@ -179,7 +187,7 @@ std::string composeCnab400(const std::string& bank, const std::vector<ComposedSl
                       : bank == "104" ? Columns{'1', 57, 17, 0, 294}
                       : bank == "237" ? Columns{'1', 71, 11, 82, 296}
                       : bank == "341" ? Columns{'1', 63, 8, 94, 296}
-                      : bank == "748" ? Columns{'1', 48, 8, 56, 0}
+                      : bank == "748" ? Columns{'1', 48, 8, 56, 329}
                                       : Columns{'1', 63, 11, 74, 176};  // 756
     const std::string_view end = crlf ? "\r\n" : "\n";
     std::string out;
@@ -213,7 +221,9 @@ std::string composeCnab400(const std::string& bank, const std::vector<ComposedSl
             .number(267, 13, static_cast<uint64_t>(s.feesCents))
             .number(280, 13, 0)
             .number(395, 6, ++sequence);
-        if (c.creditDate != 0)
+        if (bank == "748")  // the date foreseen for the credit, year first
+            d.dateYearFirst(c.creditDate, s.creditDate);
+        else
             d.date(c.creditDate, false, s.creditDate);
         out += end;
     }
