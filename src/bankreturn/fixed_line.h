@@ -23,7 +23,6 @@ class FixedLine {
     // The record brought to its layout's length: the same characters, cut of
     // trailing blanks or padded with blanks the transfer lost.
     void refit(std::string_view text) { text_ = text; }
-    bool refitted() const { return received_ != length(); }
 
     // The characters from column to column + width - 1, as they stand.
     std::string_view raw(int column, int width) const;
@@ -33,8 +32,6 @@ class FixedLine {
 
     // An unsigned number written in digits only (an amount in cents, a count).
     int64_t number(int column, int width, std::string_view field) const;
-    // The same, or empty when the field is all blanks: a total the bank may leave out.
-    std::optional<int64_t> optionalNumber(int column, int width, std::string_view field) const;
     // DDMMAA (years 70-99 are 19xx), DDMMAAAA and AAAAMMDD; all zeros or all
     // blanks is no date.
     enum class DateForm { DdMmYy, DdMmYyyy, YyyyMmDd };
