@@ -230,8 +230,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            line wins (docs/deployment.md)
   --help                   this text
 
-Operator accounts (docs/security.md): with one enabled account, or when listening beyond
-loopback, every call needs a session (POST /session). They are kept with
+Operator accounts (docs/security.md): once the database holds one (even disabled), or when
+listening beyond loopback, every call needs a session (POST /session). They are kept with
   confcred-server operator add NAME --role consulta|operador [--db URL]   (password on stdin)
   confcred-server operator passwd NAME | disable NAME | list  [--db URL]
 
