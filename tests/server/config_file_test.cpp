@@ -46,6 +46,9 @@ TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
     EXPECT_EQ(overridden.http.token, "cli");
     EXPECT_EQ(ops::parseOptionsWithConfig({"--config", conf}, "env").options.http.token, "env")
         << "the environment wins over token_file";
+    EXPECT_NE(failure({"--config", conf}, "").find("CONFCRED_TOKEN: the token is empty"),
+              std::string::npos)
+        << "an empty CONFCRED_TOKEN must not drop token_file: " << failure({"--config", conf}, "");
 }
 
 TEST_F(ConfigFile, RefusalsNameTheLine) {

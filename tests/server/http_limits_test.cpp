@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -184,6 +185,45 @@ TEST_F(HttpLimitsTest, AuthorisationIsCheckedBeforeTheBody) {
         const RawReply reply = socket.read(2s);
         EXPECT_EQ(reply.status, row.status) << row.name << ": " << reply.body;
     }
+}
+
+// Each head is followed on the same socket by a whole GET /health: were the
+// body's end guessed, those bytes would be answered as a request of their own.
+TEST_F(HttpLimitsTest, ABodyOfDoubtfulLengthClosesTheConnection) {
+    startServer({});
+    const std::string post = "POST " + kPath + "echo HTTP/1.1\r\nHost: x\r\n";
+    struct Row {
+        const char* name;
+        std::string request;
+        int status;
+    } rows[] = {
+        {"xchunked", post + "Transfer-Encoding: xchunked\r\n\r\n", 400},
+        {"gzip", post + "Transfer-Encoding: gzip\r\n\r\n", 400},
+        {"identity", post + "Transfer-Encoding: identity\r\n\r\n", 400},
+        {"chunked_then_identity", post + "Transfer-Encoding: chunked, identity\r\n\r\n", 400},
+        {"gzip_and_length", post + "Transfer-Encoding: gzip\r\nContent-Length: 0\r\n\r\n", 400},
+        {"chunked_on_http_1_0",
+         "POST " + kPath + "echo HTTP/1.0\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", 400},
+        {"gzip_then_chunked", post + "Transfer-Encoding: gzip, chunked\r\n\r\n0\r\n\r\n", 501},
+    };
+    for (const Row& row : rows) {
+        RawSocket socket(port());
+        socket.send(row.request + kHealth);
+        const RawReply refused = socket.read(3s);
+        EXPECT_EQ(refused.status, row.status) << row.name << ": " << refused.body;
+        EXPECT_EQ(socket.read(3s).status, 0) << row.name << ": the body was read as a request";
+        EXPECT_TRUE(socket.closedWithin(3s)) << row.name;
+    }
+
+    // Chunked alone, in any case, still frames the body and keeps the connection.
+    const std::string body = R"({"args":[1]})";
+    RawSocket socket(port());
+    char size[16];
+    std::snprintf(size, sizeof size, "%zx", body.size());
+    socket.send(post + "Transfer-Encoding: Chunked\r\n\r\n" + size + "\r\n" + body +
+                "\r\n0\r\n\r\n" + kHealth);
+    EXPECT_EQ(socket.read(3s).status, 200);
+    EXPECT_EQ(socket.read(3s).status, 200);
 }
 
 TEST_F(HttpLimitsTest, BodiesInFlightShareTheMemoryBudget) {

@@ -227,13 +227,14 @@ struct FailureRow {
     std::vector<std::string> args;
     int exitCode;
     const char* errorPart;
+    confcred::testing::HeaderList environment = {};
 };
 
 class StartFailureTest : public ::testing::TestWithParam<FailureRow> {};
 
 TEST_P(StartFailureTest, ExitsWithAOneLineMessage) {
     const FailureRow& row = GetParam();
-    const auto result = confcred::testing::runServerToExit(row.args);
+    const auto result = confcred::testing::runServerToExit(row.args, 30s, row.environment);
     ASSERT_FALSE(result.timedOut) << result.err;
     EXPECT_EQ(result.exitCode, row.exitCode) << result.err;
     EXPECT_NE(result.err.find(row.errorPart), std::string::npos) << result.err;
@@ -261,6 +262,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   "postgresql://nobody@127.0.0.1:1/none?connect_timeout=2"},
                                  1,
                                  "confcred-server: "},
+                      FailureRow{"empty_env_token",
+                                 {"--listen", "127.0.0.1:0"},
+                                 2,
+                                 "CONFCRED_TOKEN: the token is empty",
+                                 {{"CONFCRED_TOKEN", ""}}},
                       // Beyond loopback without TLS is refused before any name is looked up.
                       FailureRow{"unknown_host_without_tls",
                                  {"--listen", "no-such-host.invalid:0", "--token", "t"},

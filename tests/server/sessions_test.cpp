@@ -108,6 +108,23 @@ TEST_P(Sessions, LoopbackWithoutAccountsServesAsBeforeUntilTheFirstAccount) {
     EXPECT_EQ(loggedIn(*server_, "Ana", "senha-da-ana").post("getNada", "[]").status, 404);
 }
 
+// The server looks at the accounts as it starts, before it serves: the
+// restart makes it see the disabled account without waiting on its clock.
+TEST_P(Sessions, DisablingTheLastAccountKeepsSessionsRequired) {
+    addOperator("Ana", "operador", "senha-da-ana");
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+    ASSERT_EQ(operatorCli(*server_, {"disable", "Ana"}).code, 0);
+    server_->restart();
+
+    EXPECT_EQ(server_->get("/health").body, R"({"status":"ok","sessions":true})");
+    HttpClient anonymous = server_->client();
+    anonymous.setHeader("X-Confcred-Operator", "Ana");
+    EXPECT_EQ(anonymous.post("getPEDCREDCONS", Filter{}.args()).status, 401);
+    const HttpReply write =
+        anonymous.post("setEfetivaSaldo", "[" + selectionPacket({pendingOrder()}) + "]");
+    EXPECT_EQ(write.status, 401) << write.body;
+}
+
 TEST_P(Sessions, TheSessionNamesTheOperatorAndTheRoleLimitsWhatHeMayDo) {
     addOperator("Ana", "operador", "senha-da-ana");
     addOperator("Bia", "consulta", "senha-da-bia");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <iterator>
+#include <vector>
 
 #include "server/http/call_codec.h"
 #include "server/http/http_server.h"
@@ -168,6 +169,48 @@ std::optional<Response> authorisationFailure(const Request& head, std::string_vi
                              "cabeçalho Authorization: Bearer <token>.");
     res.set(http::field::www_authenticate, "Bearer");
     return res;
+}
+
+std::optional<Response> framingFailure(const Request& head) {
+    const auto [first, last] = head.equal_range(http::field::transfer_encoding);
+    if (first == last)
+        return std::nullopt;
+    // The codings of every Transfer-Encoding line, in order; a list may hold
+    // empty elements.
+    std::vector<std::string_view> codings;
+    for (auto field = first; field != last; ++field) {
+        std::string_view list = field->value();
+        while (!list.empty()) {
+            const std::size_t comma = std::min(list.find(','), list.size());
+            std::string_view coding = list.substr(0, comma);
+            list.remove_prefix(std::min(comma + 1, list.size()));
+            while (!coding.empty() && (coding.front() == ' ' || coding.front() == '\t'))
+                coding.remove_prefix(1);
+            while (!coding.empty() && (coding.back() == ' ' || coding.back() == '\t'))
+                coding.remove_suffix(1);
+            if (!coding.empty())
+                codings.push_back(coding);
+        }
+    }
+    const auto chunked = [](std::string_view coding) { return sameText(coding, "chunked"); };
+    std::string_view refusal;
+    if (head.version() < 11)
+        refusal = "Transfer-Encoding não é aceito em HTTP/1.0.";
+    else if (head.count(http::field::content_length) > 0)
+        refusal = "Transfer-Encoding e Content-Length na mesma requisição.";
+    else if (codings.empty() || !chunked(codings.back()) ||
+             std::count_if(codings.begin(), codings.end(), chunked) != 1)
+        refusal = "a última codificação de Transfer-Encoding deve ser chunked, uma única vez.";
+    if (!refusal.empty()) {
+        return errorResponse(http::status::bad_request, 11,
+                             "Requisição HTTP inválida: " + std::string(refusal));
+    }
+    if (codings.size() > 1) {
+        return errorResponse(http::status::not_implemented, 11,
+                             "Codificação de transferência não suportada: use apenas "
+                             "Transfer-Encoding: chunked.");
+    }
+    return std::nullopt;
 }
 
 bool answersWithoutCall(const Request& head) {

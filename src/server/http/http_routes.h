@@ -67,6 +67,13 @@ Response errorResponse(boost::beast::http::status status, unsigned version,
 // only the head, so the endpoint answers before it reads any body.
 std::optional<Response> authorisationFailure(const Request& head, std::string_view token);
 
+// The refusal of a request whose body cannot be framed without doubt, to be
+// sent before the connection closes: a Transfer-Encoding whose last coding is
+// not chunked (the body's end is unknown, and its bytes would be read as the
+// next request), one beside a Content-Length or on HTTP/1.0 (400), or codings
+// before chunked, which this server does not undo (501). Needs only the head.
+std::optional<Response> framingFailure(const Request& head);
+
 // True for GET /health and the like: answered at once, without a database.
 bool answersWithoutCall(const Request& head);
 

@@ -324,6 +324,10 @@ void HttpConnection<Stream>::onHeader(beast::error_code ec) {
         return onReadError(ec);
     // Whatever needs only the head is settled before a byte of the body is
     // read: a client without authorisation never costs the server its body.
+    // A body whose end is in doubt closes the connection: its bytes are never
+    // read as a request of their own.
+    if (auto refused = framingFailure(parser_->get()))
+        return answer(std::move(*refused), true);
     if (auto refused = authorisationFailure(parser_->get(), server_.options()))
         return answer(std::move(*refused), true);
     if (const auto length = parser_->content_length(); length && *length > 0) {

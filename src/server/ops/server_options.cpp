@@ -74,8 +74,14 @@ bool isLoopbackHost(const std::string& host) {
 
 ServerOptions parseServerOptions(const std::vector<std::string>& args, const char* envToken) {
     ServerOptions options;
-    if (envToken != nullptr)
+    if (envToken != nullptr) {
+        // Set but empty is a mistake, never a wish to serve without a token:
+        // it would silently drop the token of token_file.
+        if (*envToken == '\0')
+            throw OptionsError(
+                "CONFCRED_TOKEN: the token is empty (unset it to serve without one)");
         options.http.token = envToken;
+    }
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i], value;
         bool inlineValue = false;
@@ -224,8 +230,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            line wins (docs/deployment.md)
   --help                   this text
 
-Operator accounts (docs/security.md): with one enabled account, or when listening beyond
-loopback, every call needs a session (POST /session). They are kept with
+Operator accounts (docs/security.md): once the database holds one (even disabled), or when
+listening beyond loopback, every call needs a session (POST /session). They are kept with
   confcred-server operator add NAME --role consulta|operador [--db URL]   (password on stdin)
   confcred-server operator passwd NAME | disable NAME | list  [--db URL]
 

@@ -177,6 +177,14 @@ bool OperatorStore::anyEnabled() {
     });
 }
 
+bool OperatorStore::anyAccount() {
+    return db_.read([](storage::Session& s) {
+        bool any = false;
+        s.query("SELECT 1 FROM OPERADOR LIMIT 1", {}, [&](const storage::Row&) { any = true; });
+        return any;
+    });
+}
+
 std::optional<OperatorAccount> OperatorStore::authenticate(const std::string& name,
                                                            std::string_view password) {
     struct Found {

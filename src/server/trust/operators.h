@@ -50,6 +50,8 @@ class OperatorStore {
     void disable(const std::string& name);
     std::vector<OperatorAccount> list();
     bool anyEnabled();
+    // Whether the table holds any account, enabled or disabled.
+    bool anyAccount();
 
     // The enabled account whose password this is; nothing otherwise (an
     // unknown name costs a hash too, so the time does not tell names apart).

@@ -101,7 +101,9 @@ bool SessionGate::requiredNow() {
 
 void SessionGate::lookForAccounts() {
     try {
-        anyAccount_.store(OperatorStore(*db_).anyEnabled());
+        // Any account, enabled or not: disabling the last one must not open
+        // the server to anonymous calls again.
+        anyAccount_.store(OperatorStore(*db_).anyAccount());
     } catch (const std::exception&) {
         // Unable to tell: sessions stay required rather than open.
         anyAccount_.store(true);

@@ -1,7 +1,9 @@
 // Operator sessions: a login gives a random token, kept in the database only
 // as its SHA-256, so that every server on one database knows every session.
 // The gate also says whether sessions are in force: always beyond loopback,
-// and on loopback from the moment one enabled account exists.
+// and on loopback from the moment the database holds an account, enabled or
+// disabled (the operator command line adds and disables accounts, never
+// removes one).
 #pragma once
 
 #include <atomic>
@@ -25,7 +27,8 @@ namespace confcred::server::trust {
 
 struct SessionSettings {
     std::chrono::seconds length{std::chrono::hours(8)};
-    // Listening on loopback only: without accounts, calls need no session.
+    // Listening on loopback only: while the database holds no account,
+    // calls need no session.
     bool loopbackOnly = true;
 };
 
