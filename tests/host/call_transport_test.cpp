@@ -3,10 +3,11 @@
 // operator's words (a lost answer told apart from a silent server), and the
 // wait that keeps timers running.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <QTimer>
 #include <chrono>
-#include <thread>
+#include <future>
 
 #include "dataset/packet_codec.h"
 #include "host/client/call_transport.h"
@@ -37,10 +38,13 @@ client::ServerRequest callTo(int port, int timeoutMs = 5000) {
 
 TEST(CallTransportTest, SendsTheRequestAndTakesAnyStatusAsAnAnswer) {
     const std::string refusal = R"({"error":{"message":"Sessão nova."}})";
+    // The answer goes only once the client's timers have run while it waits.
+    std::promise<void> ticked;
+    const std::shared_future<void> tickedSeen = ticked.get_future().share();
     FakeServer server([&](int fd, const Received& r) {
         if (r.method != "POST")
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        tickedSeen.wait_for(std::chrono::seconds(30));
         sendAll(fd,
                 "HTTP/1.1 401 Unauthorized\r\nContent-Type: application/json\r\n"
                 "WWW-Authenticate: Bearer realm=\"confcred-session\"\r\nContent-Length: " +
@@ -49,7 +53,10 @@ TEST(CallTransportTest, SendsTheRequestAndTakesAnyStatusAsAnAnswer) {
     });
     int ticks = 0;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (ticks++ == 0)
+            ticked.set_value();
+    });
     timer.start(1);
     client::NetTransport transport;
     const client::ServerAnswer answer = transport.exchange(callTo(server.port()));
@@ -87,7 +94,9 @@ TEST(CallTransportTest, FailuresOfTheLinkInTheOperatorsWords) {
     const auto silent = [](int, const Received& r) {
         if (r.method != "POST")
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        // Says nothing until the client gives up and closes its end.
+        pollfd end{fd, POLLIN, 0};
+        ::poll(&end, 1, 30000);
         return true;
     };
     const std::vector<FailureRow> rows = {

@@ -15,63 +15,25 @@
 
 namespace confcred::testing::confirmation {
 
-inline host::widgets::TButtonFlat* btnEfetivaCredito(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "btnEfetivaCredito");
-}
-inline host::widgets::TButtonFlat* btnDesfazCredito(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "btnDesfazCredito");
-}
-inline host::widgets::TButtonFlat* btnCancelaPedido(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "btnCancelaPedido");
-}
-inline host::widgets::TButtonFlat* BtnDesfazCancelamento(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "BtnDesfazCancelamento");
-}
-inline host::widgets::TButtonFlat* brnFiltro(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "brnFiltro");
-}
-inline host::widgets::TButtonFlat* btImportCons(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "btImportCons");
-}
-inline QMenu* mnuOperacoes(const QObject& s) {
-    return &component<QMenu>(s, "mnuOperacoes");
-}
-inline QAction* mniEfetivaCredito(const QObject& s) {
-    return &component<QAction>(s, "mniEfetivaCredito");
-}
-inline QAction* mniDesfazCredito(const QObject& s) {
-    return &component<QAction>(s, "mniDesfazCredito");
-}
-inline QAction* mniCancelaPedido(const QObject& s) {
-    return &component<QAction>(s, "mniCancelaPedido");
-}
-inline QAction* mniDesfazCancelamento(const QObject& s) {
-    return &component<QAction>(s, "mniDesfazCancelamento");
-}
-inline QAction* mniFiltro(const QObject& s) {
-    return &component<QAction>(s, "mniFiltro");
-}
-inline QAction* mniImportCons(const QObject& s) {
-    return &component<QAction>(s, "mniImportCons");
-}
-inline QAction* mniRetornoBancario(const QObject& s) {
-    return &component<QAction>(s, "mniRetornoBancario");
-}
-inline host::widgets::TDBGrid* dbgFamilia(const QObject& s) {
-    return &component<host::widgets::TDBGrid>(s, "dbgFamilia");
-}
-inline QLabel* lblTotais(const QObject& s) {
-    return &component<QLabel>(s, "lblTotais");
-}
-inline QFrame* panLocalizar(const QObject& s) {
-    return &component<QFrame>(s, "panLocalizar");
-}
-inline QLineEdit* edtLocalizar(const QObject& s) {
-    return &component<QLineEdit>(s, "edtLocalizar");
-}
-inline host::core::TMessages* msgPadrao(const QObject& s) {
-    return &component<host::core::TMessages>(s, "msgPadrao");
-}
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, btnEfetivaCredito)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, btnDesfazCredito)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, btnCancelaPedido)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, BtnDesfazCancelamento)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, brnFiltro)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, btImportCons)
+CONFCRED_COMPONENT(QMenu, mnuOperacoes)
+CONFCRED_COMPONENT(QAction, mniEfetivaCredito)
+CONFCRED_COMPONENT(QAction, mniDesfazCredito)
+CONFCRED_COMPONENT(QAction, mniCancelaPedido)
+CONFCRED_COMPONENT(QAction, mniDesfazCancelamento)
+CONFCRED_COMPONENT(QAction, mniFiltro)
+CONFCRED_COMPONENT(QAction, mniImportCons)
+CONFCRED_COMPONENT(QAction, mniRetornoBancario)
+CONFCRED_COMPONENT(host::widgets::TDBGrid, dbgFamilia)
+CONFCRED_COMPONENT(QLabel, lblTotais)
+CONFCRED_COMPONENT(QFrame, panLocalizar)
+CONFCRED_COMPONENT(QLineEdit, edtLocalizar)
+CONFCRED_COMPONENT(host::core::TMessages, msgPadrao)
 inline dataset::RecordSet& cdsGetPediCreCons(const QObject& s) {
     return dataSet(s, "cdsGetPediCreCons");
 }

@@ -21,123 +21,45 @@
 
 namespace confcred::testing::base {
 
-inline QLabel* lblCodTela(const QObject& s) {
-    return &component<QLabel>(s, "lblCodTela");
-}
-inline QMenuBar* mnuPadrao(const QObject& s) {
-    return &component<QMenuBar>(s, "mnuPadrao");
-}
-inline QMenu* mnuRegistro(const QObject& s) {
-    return &component<QMenu>(s, "mnuRegistro");
-}
-inline QFrame* panMenu(const QObject& s) {
-    return &component<QFrame>(s, "panMenu");
-}
-inline host::widgets::TButtonFlat* sbtIncluir(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtIncluir");
-}
-inline host::widgets::TButtonFlat* sbtAlterar(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtAlterar");
-}
-inline host::widgets::TButtonFlat* sbtExcluir(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtExcluir");
-}
-inline host::widgets::TButtonFlat* sbtGravar(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtGravar");
-}
-inline host::widgets::TButtonFlat* sbtCancelar(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtCancelar");
-}
-inline host::widgets::TButtonFlat* sbtPesquisar(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtPesquisar");
-}
-inline host::widgets::TButtonFlat* sbtVerificar(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtVerificar");
-}
-inline host::widgets::TButtonFlat* sbtImprimir(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtImprimir");
-}
-inline host::widgets::TButtonFlat* sbtAjuda(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtAjuda");
-}
-inline QToolButton* sbtFechar(const QObject& s) {
-    return &component<QToolButton>(s, "sbtFechar");
-}
-inline QAction* mniIncluir(const QObject& s) {
-    return &component<QAction>(s, "mniIncluir");
-}
-inline QAction* mniAlterar(const QObject& s) {
-    return &component<QAction>(s, "mniAlterar");
-}
-inline QAction* mniExcluir(const QObject& s) {
-    return &component<QAction>(s, "mniExcluir");
-}
-inline QAction* mniGravar(const QObject& s) {
-    return &component<QAction>(s, "mniGravar");
-}
-inline QAction* mniCancelar(const QObject& s) {
-    return &component<QAction>(s, "mniCancelar");
-}
-inline QAction* mniPesquisar(const QObject& s) {
-    return &component<QAction>(s, "mniPesquisar");
-}
-inline QAction* mniDuplicar(const QObject& s) {
-    return &component<QAction>(s, "mniDuplicar");
-}
-inline QAction* mniVerificar(const QObject& s) {
-    return &component<QAction>(s, "mniVerificar");
-}
-inline QAction* mniImprimir(const QObject& s) {
-    return &component<QAction>(s, "mniImprimir");
-}
-inline QAction* mniExportarCsv(const QObject& s) {
-    return &component<QAction>(s, "mniExportarCsv");
-}
-inline QAction* mniExportarPdf(const QObject& s) {
-    return &component<QAction>(s, "mniExportarPdf");
-}
-inline QAction* mniFechar(const QObject& s) {
-    return &component<QAction>(s, "mniFechar");
-}
-inline QTabWidget* pgcPadrao(const QObject& s) {
-    return &component<QTabWidget>(s, "pgcPadrao");
-}
-inline QWidget* tshFolhaDados(const QObject& s) {
-    return &component<QWidget>(s, "tshFolhaDados");
-}
-inline QWidget* tshFormulario(const QObject& s) {
-    return &component<QWidget>(s, "tshFormulario");
-}
-inline host::widgets::TDBGrid* dbgPadrao(const QObject& s) {
-    return &component<host::widgets::TDBGrid>(s, "dbgPadrao");
-}
-inline QFrame* panNavegador(const QObject& s) {
-    return &component<QFrame>(s, "panNavegador");
-}
-inline host::widgets::TButtonFlat* sbtPrimeiro(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtPrimeiro");
-}
-inline host::widgets::TButtonFlat* sbtAnterior(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtAnterior");
-}
-inline host::widgets::TButtonFlat* sbtProximo(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtProximo");
-}
-inline host::widgets::TButtonFlat* sbtUltimo(const QObject& s) {
-    return &component<host::widgets::TButtonFlat>(s, "sbtUltimo");
-}
-inline host::widgets::TDBText* dbtNome(const QObject& s) {
-    return &component<host::widgets::TDBText>(s, "dbtNome");
-}
-inline QGroupBox* grbFiltroPadrao(const QObject& s) {
-    return &component<QGroupBox>(s, "grbFiltroPadrao");
-}
-inline QFrame* panBotoes(const QObject& s) {
-    return &component<QFrame>(s, "panBotoes");
-}
-inline QToolButton* sbtConfirma(const QObject& s) {
-    return &component<QToolButton>(s, "sbtConfirma");
-}
+CONFCRED_COMPONENT(QLabel, lblCodTela)
+CONFCRED_COMPONENT(QMenuBar, mnuPadrao)
+CONFCRED_COMPONENT(QMenu, mnuRegistro)
+CONFCRED_COMPONENT(QFrame, panMenu)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtIncluir)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtAlterar)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtExcluir)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtGravar)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtCancelar)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtPesquisar)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtVerificar)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtImprimir)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtAjuda)
+CONFCRED_COMPONENT(QToolButton, sbtFechar)
+CONFCRED_COMPONENT(QAction, mniIncluir)
+CONFCRED_COMPONENT(QAction, mniAlterar)
+CONFCRED_COMPONENT(QAction, mniExcluir)
+CONFCRED_COMPONENT(QAction, mniGravar)
+CONFCRED_COMPONENT(QAction, mniCancelar)
+CONFCRED_COMPONENT(QAction, mniPesquisar)
+CONFCRED_COMPONENT(QAction, mniDuplicar)
+CONFCRED_COMPONENT(QAction, mniVerificar)
+CONFCRED_COMPONENT(QAction, mniImprimir)
+CONFCRED_COMPONENT(QAction, mniExportarCsv)
+CONFCRED_COMPONENT(QAction, mniExportarPdf)
+CONFCRED_COMPONENT(QAction, mniFechar)
+CONFCRED_COMPONENT(QTabWidget, pgcPadrao)
+CONFCRED_COMPONENT(QWidget, tshFolhaDados)
+CONFCRED_COMPONENT(QWidget, tshFormulario)
+CONFCRED_COMPONENT(host::widgets::TDBGrid, dbgPadrao)
+CONFCRED_COMPONENT(QFrame, panNavegador)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtPrimeiro)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtAnterior)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtProximo)
+CONFCRED_COMPONENT(host::widgets::TButtonFlat, sbtUltimo)
+CONFCRED_COMPONENT(host::widgets::TDBText, dbtNome)
+CONFCRED_COMPONENT(QGroupBox, grbFiltroPadrao)
+CONFCRED_COMPONENT(QFrame, panBotoes)
+CONFCRED_COMPONENT(QToolButton, sbtConfirma)
 
 // The standard data source, as the standard grid shows it.
 inline dataset::DataSource& dtsPadrao(const QObject& s) {

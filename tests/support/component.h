@@ -21,6 +21,13 @@ T& component(const QObject& form, const char* name) {
     return *found;
 }
 
+// A finder named after its component: `name(form)` gives the `Type` whose
+// object name is `name`.
+#define CONFCRED_COMPONENT(Type, name)                          \
+    inline Type* name(const QObject& s) {                       \
+        return &::confcred::testing::component<Type>(s, #name); \
+    }
+
 inline dataset::RecordSet& dataSet(const QObject& form, const char* name) {
     dataset::RecordSet* found = host::widgets::findDataSet(&form, QString::fromLatin1(name));
     if (found == nullptr)
