@@ -91,7 +91,7 @@ struct FailureRow {
 };
 
 TEST(CallTransportTest, FailuresOfTheLinkInTheOperatorsWords) {
-    const auto silent = [](int, const Received& r) {
+    const auto silent = [](int fd, const Received& r) {
         if (r.method != "POST")
             return false;
         // Says nothing until the client gives up and closes its end.
