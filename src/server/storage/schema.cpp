@@ -209,6 +209,12 @@ DROP INDEX PEDCREDCONS_BOLETO;
 CREATE UNIQUE INDEX PEDCREDCONS_BOLETO_CANON ON PEDCREDCONS (CDCLIENTE, NRBOLETO_CANON);
 )sql";
 
+// The responsible person's CPF or CNPJ, when the master data gives it: the
+// statement matching compares it with the payer's.
+const char* const kVersionResponsibleDocument = R"sql(
+ALTER TABLE CONSUMIDOR ADD COLUMN NRDOCRESPCONS VARCHAR(18) {C} NOT NULL DEFAULT '';
+)sql";
+
 struct Migration {
     int version;
     const char* description;
@@ -235,6 +241,11 @@ const std::vector<Migration>& migrations() {
         {4,
          "bank slips unique per client in canonical form",
          {kVersionCanonicalSlip},
+         nullptr,
+         nullptr},
+        {5,
+         "responsible person's document (CPF/CNPJ) of consumers",
+         {kVersionResponsibleDocument},
          nullptr,
          nullptr},
     };
