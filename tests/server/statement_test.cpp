@@ -220,6 +220,31 @@ TEST_P(StatementMatching, LettersAreThePlantedTruthInEveryForm) {
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM LANCSALDO"), ledger) << "reading changed the ledger";
 }
 
+TEST_P(StatementMatching, ThePayersDocumentOutweighsTheName) {
+    const auto consumer = [&](const char* code, const char* column) {
+        return scalar(std::string("SELECT ") + column + " FROM CONSUMIDOR WHERE CDCONSUMIDOR = ?",
+                      {std::string(code)});
+    };
+    const std::string document = consumer("CONS0001", "NRDOCRESPCONS");
+    ASSERT_EQ(document.size(), 11u);
+    ASSERT_EQ(callPacket("SetImporSaldoCons",
+                         {filePacket("C;CLI001;CONS0001;8000001;02/11/2026;T;ALI=91234,01\n"
+                                     "C;CLI001;CONS0002;8000002;02/11/2026;T;ALI=91234,02\n")})
+                  .rowCount(),
+              0u);
+    const DateTime when = DateTime::fromParts(2026, 11, 3, 9);
+    const std::string pix = composePixList({
+        {when, 9123401, "E1", "", "NOME QUALQUER", document, ""},
+        // CONS0002's parent by name, but paying with CONS0001's parent's CPF.
+        {when, 9123402, "E2", "", asBankWrites(consumer("CONS0002", "NMRESPCONS")), document, ""},
+    });
+    const DataPacket answer = callPacket("getConciliacaoExtrato", {filePacket(pix)});
+    const auto& letter = answer.column(static_cast<std::size_t>(answer.fieldIndex("IDRESULTADO")));
+    ASSERT_EQ(answer.rowCount(), 2u);
+    EXPECT_EQ(letter.textAt(0), "P");
+    EXPECT_EQ(letter.textAt(1), "A");
+}
+
 TEST_P(StatementMatching, ABrokenStatementIsRefusedWhole) {
     try {
         call("getConciliacaoExtrato", {filePacket("OFXHEADER:100\n\n<OFX><BANKTRANLIST>\n"
