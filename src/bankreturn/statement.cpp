@@ -61,6 +61,17 @@ std::string foldBlanks(std::string_view text) {
     return out;
 }
 
+std::string quoted(std::string_view value) {
+    constexpr size_t kChars = 40;
+    size_t chars = 0, end = 0;
+    while (end < value.size()) {
+        if ((static_cast<unsigned char>(value[end]) & 0xC0) != 0x80 && chars++ == kChars)
+            break;
+        ++end;
+    }
+    return "\"" + std::string(value.substr(0, end)) + (end < value.size() ? "...\"" : "\"");
+}
+
 std::string digitsOf(std::string_view text) {
     std::string digits;
     for (char c : text) {

@@ -218,8 +218,8 @@ class OfxReader {
                 (dot == std::string_view::npos || k < dot ? hours : minutes) += zone[k] - '0';
             }
             if (!ok || hours > 14 || minutes > 59)
-                fail(leaf.offset, std::string("fuso horário inválido em ") + field + ": \"" +
-                                      std::string(v.substr(0, 40)) + "\"");
+                fail(leaf.offset,
+                     std::string("fuso horário inválido em ") + field + ": " + detail::quoted(v));
             offset = (minus ? -1 : 1) * (hours * 60 + minutes);
             at = end == std::string_view::npos ? v.size() : end + 1;
         }
@@ -228,8 +228,7 @@ class OfxReader {
                 ? std::nullopt
                 : platform::DateTime::tryFromParts(year, month, day, hour, minute, second, ms);
         if (!when)
-            fail(leaf.offset, std::string("data inválida em ") + field + ": \"" +
-                                  std::string(v.substr(0, 40)) + "\"");
+            fail(leaf.offset, std::string("data inválida em ") + field + ": " + detail::quoted(v));
         return detail::brasiliaTime(*when, offset);
     }
 
@@ -265,8 +264,7 @@ class OfxReader {
             fail(transactionOffset_, "lançamento (STMTTRN) sem valor (TRNAMT)");
         const auto cents = statementAmountCents(amount->value);
         if (!cents)
-            fail(amount->offset,
-                 "valor inválido em TRNAMT: \"" + amount->value.substr(0, 40) + "\"");
+            fail(amount->offset, "valor inválido em TRNAMT: " + detail::quoted(amount->value));
         e.amountCents = *cents;
         // A debit's type with an amount written without its sign is still a
         // debit; a type that says nothing leaves the sign as written.

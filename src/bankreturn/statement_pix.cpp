@@ -134,8 +134,7 @@ class PixReader {
         // The API writes a dot and two decimals; anything read two ways is refused.
         const auto cents = statementAmountCents(written);
         if (!cents || written.find(',') != std::string_view::npos)
-            failAt(at, std::string("valor inválido em ") + field + ": \"" +
-                           std::string(written.substr(0, 40)) + "\"");
+            failAt(at, std::string("valor inválido em ") + field + ": " + detail::quoted(written));
         return *cents;
     }
 
@@ -181,7 +180,7 @@ class PixReader {
                                                         num(14, 2), num(17, 2), ms);
         }
         if (!when)
-            failAt(at, "horário inválido: \"" + std::string(v.substr(0, 40)) + "\"");
+            failAt(at, "horário inválido: " + detail::quoted(v));
         return detail::brasiliaTime(*when, offset);
     }
 

@@ -37,6 +37,9 @@ class LineCounter {
 // Runs of blanks, tabs and line ends become one blank; none at either end.
 std::string foldBlanks(std::string_view text);
 
+// A value for a refusal: its first 40 characters in quotes.
+std::string quoted(std::string_view value);
+
 // Digits only ("123.456.789-09" -> "12345678909").
 std::string digitsOf(std::string_view text);
 
