@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <sstream>
@@ -427,6 +428,29 @@ TEST(ReturnFileTest, SettlementCodesAreLiquidationsInTheBanksWords) {
             if (code.empty())
                 continue;
             EXPECT_EQ(occurrenceDescription(file, code).substr(0, 7), "Liquida") << code;
+        }
+    }
+    // Every text, after its code and a blank, fits the answer's DSOCORRENCIA
+    // (90 characters), or the client would refuse the whole answer.
+    for (const auto& [layout, bank] : {std::pair{Layout::Cnab240, "001"},
+                                       {Layout::Cnab400, "001"},
+                                       {Layout::Cnab400, "033"},
+                                       {Layout::Cnab400, "104"},
+                                       {Layout::Cnab400, "237"},
+                                       {Layout::Cnab400, "341"},
+                                       {Layout::Cnab400, "748"},
+                                       {Layout::Cnab400, "756"}}) {
+        ReturnFile file;
+        file.layout = layout;
+        file.bankCode = bank;
+        for (int n = 0; n < 100; ++n) {
+            const std::string code{static_cast<char>('0' + n / 10),
+                                   static_cast<char>('0' + n % 10)};
+            const std::string_view text = occurrenceDescription(file, code);
+            const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            });
+            EXPECT_LE(characters, 87) << bank << " " << code;
         }
     }
     ReturnFile santander;
