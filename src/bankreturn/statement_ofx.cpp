@@ -6,7 +6,6 @@
 // (STMTTRN) become entries; balances and the sign-on are not entries.
 
 #include <algorithm>
-#include <map>
 
 #include "bankreturn/statement.h"
 #include "bankreturn/statement_text.h"
@@ -17,9 +16,35 @@ namespace {
 using detail::Position;
 
 struct Leaf {
+    bool present = false;
     std::string value;
     size_t offset = 0;  // of the value's first character, for a refusal
 };
+
+// The leaves an entry is read from, and the list's dates.
+enum Slot {
+    kTrnType,
+    kDtPosted,
+    kDtUser,
+    kTrnAmt,
+    kFitId,
+    kMemo,
+    kName,
+    kPayeeId,
+    kDtEnd,
+    kDtServer,
+    kSlots
+};
+constexpr std::string_view kSlotNames[kSlots] = {"TRNTYPE", "DTPOSTED", "DTUSER", "TRNAMT",
+                                                 "FITID",   "MEMO",     "NAME",   "PAYEEID",
+                                                 "DTEND",   "DTSERVER"};
+
+int slotOf(std::string_view name) {
+    for (int i = 0; i < kSlots; ++i)
+        if (kSlotNames[i] == name)
+            return i;
+    return -1;
+}
 
 class OfxReader {
   public:
@@ -30,14 +55,15 @@ class OfxReader {
         Statement statement;
         statement.format = StatementFormat::Ofx;
         size_t pos = body;
-        std::string pendingLeaf;  // the tag whose value the next text is
+        int pendingLeaf = -1;  // the slot whose value the next text is
         size_t pendingEnd = 0;
+        char buffer[16];
         while (pos < text_.size()) {
             const size_t open = text_.find('<', pos);
             const size_t textEnd = open == std::string::npos ? text_.size() : open;
-            if (!pendingLeaf.empty())
+            if (pendingLeaf >= 0)
                 takeValue(pendingLeaf, pendingEnd, textEnd);
-            pendingLeaf.clear();
+            pendingLeaf = -1;
             if (open == std::string::npos)
                 break;
             if (text_.compare(open, 4, "<!--") == 0) {
@@ -57,11 +83,19 @@ class OfxReader {
                 tag.remove_prefix(1);
             if (!tag.empty() && tag.back() == '/')
                 tag.remove_suffix(1);
-            const std::string name = upper(tag.substr(0, tag.find_first_of(" \t\r\n")));
-            if (closing)
+            // The name in upper case; a longer one than any we read is none of them.
+            tag = tag.substr(0, tag.find_first_of(" \t\r\n"));
+            const size_t length = std::min(tag.size(), sizeof buffer);
+            for (size_t k = 0; k < length; ++k)
+                buffer[k] =
+                    tag[k] >= 'a' && tag[k] <= 'z' ? static_cast<char>(tag[k] - 'a' + 'A') : tag[k];
+            const std::string_view name(buffer, tag.size() > sizeof buffer ? 0 : length);
+            if (closing) {
                 closeTag(name, statement);
-            else if (openTag(name, open, statement))
-                pendingLeaf = name, pendingEnd = pos;
+            } else if (openTag(name, open, statement)) {
+                pendingLeaf = slotOf(name);
+                pendingEnd = pos;
+            }
         }
         if (inTransaction_)
             fail(transactionOffset_, "lançamento (STMTTRN) sem fim: o arquivo está incompleto");
@@ -95,7 +129,7 @@ class OfxReader {
     }
 
     // True when the tag may be a leaf whose value follows.
-    bool openTag(const std::string& name, size_t offset, Statement& statement) {
+    bool openTag(std::string_view name, size_t offset, Statement& statement) {
         if (name == "BANKTRANLIST") {
             sawTransactionList_ = true;
             return false;
@@ -105,7 +139,7 @@ class OfxReader {
                 finish(statement);  // the previous one was left open
             inTransaction_ = true;
             transactionOffset_ = offset;
-            leaves_.clear();
+            clearLeaves();
             return false;
         }
         if (name == "LEDGERBAL" || name == "AVAILBAL" || name == "STMTRS" || name == "CCSTMTRS") {
@@ -116,26 +150,39 @@ class OfxReader {
         return true;
     }
 
-    void closeTag(const std::string& name, Statement& statement) {
+    void closeTag(std::string_view name, Statement& statement) {
         if (inTransaction_ && (name == "STMTTRN" || name == "BANKTRANLIST" || name == "STMTRS" ||
                                name == "CCSTMTRS" || name == "OFX"))
             finish(statement);
         // A leaf's closing tag, whatever element it names, adds nothing.
     }
 
-    void takeValue(const std::string& name, size_t begin, size_t end) {
-        const std::string_view raw(text_.data() + begin, end - begin);
-        std::string value = detail::foldBlanks(decodeEntities(raw));
-        if (value.empty() && raw.find_first_not_of(" \t\r\n") == std::string_view::npos &&
-            name != "TRNAMT")
-            return;  // an aggregate's opening tag, not a leaf
+    void takeValue(int slot, size_t begin, size_t end) {
+        if (!inTransaction_ && slot != kDtEnd && slot != kDtServer)
+            return;
+        Leaf& leaf = leaves_[slot];
+        if (leaf.present && slot < kDtEnd)
+            return;  // the first of a repeated leaf holds
+        std::string_view raw(text_.data() + begin, end - begin);
         const size_t first = raw.find_first_not_of(" \t\r\n");
-        Leaf leaf{std::move(value), begin + (first == std::string_view::npos ? 0 : first)};
-        if (inTransaction_) {
-            leaves_.emplace(name, std::move(leaf));  // the first of a repeated leaf holds
-        } else if (name == "DTEND" || name == "DTSERVER") {
-            listDates_[name] = std::move(leaf);
+        if (first == std::string_view::npos && slot != kTrnAmt)
+            return;  // nothing written
+        raw.remove_prefix(first == std::string_view::npos ? raw.size() : first);
+        leaf.present = true;
+        leaf.offset = begin + (first == std::string_view::npos ? 0 : first);
+        const size_t last = raw.find_last_not_of(" \t\r\n");
+        raw = raw.substr(0, last == std::string_view::npos ? 0 : last + 1);
+        if (raw.find_first_of("&\t\r\n") == std::string_view::npos &&
+            raw.find("  ") == std::string_view::npos) {
+            leaf.value.assign(raw);
+        } else {
+            leaf.value = detail::foldBlanks(decodeEntities(raw));
         }
+    }
+
+    void clearLeaves() {
+        for (int i = 0; i < kDtEnd; ++i)
+            leaves_[i].present = false;
     }
 
     static std::string decodeEntities(std::string_view raw) {
@@ -232,23 +279,19 @@ class OfxReader {
         return detail::brasiliaTime(*when, offset);
     }
 
-    const Leaf* leaf(const char* name) const {
-        const auto it = leaves_.find(name);
-        return it == leaves_.end() ? nullptr : &it->second;
-    }
+    const Leaf* leaf(int slot) const { return leaves_[slot].present ? &leaves_[slot] : nullptr; }
 
     std::optional<platform::DateTime> entryDate() const {
-        for (const char* name : {"DTPOSTED", "DTUSER"}) {
-            if (const Leaf* l = leaf(name)) {
-                if (auto d = date(*l, name))
+        for (const int slot : {kDtPosted, kDtUser}) {
+            if (const Leaf* l = leaf(slot)) {
+                if (auto d = date(*l, kSlotNames[slot].data()))
                     return d;
             }
         }
         // No date of its own: the day the list ends, as the bank gave it.
-        for (const char* name : {"DTEND", "DTSERVER"}) {
-            const auto it = listDates_.find(name);
-            if (it != listDates_.end()) {
-                if (auto d = date(it->second, name))
+        for (const int slot : {kDtEnd, kDtServer}) {
+            if (const Leaf* l = leaf(slot)) {
+                if (auto d = date(*l, kSlotNames[slot].data()))
                     return d->datePart();
             }
         }
@@ -259,7 +302,7 @@ class OfxReader {
         inTransaction_ = false;
         StatementEntry e;
         e.line = lines_.lineOf(transactionOffset_);
-        const Leaf* amount = leaf("TRNAMT");
+        const Leaf* amount = leaf(kTrnAmt);
         if (amount == nullptr)
             fail(transactionOffset_, "lançamento (STMTTRN) sem valor (TRNAMT)");
         const auto cents = statementAmountCents(amount->value);
@@ -268,7 +311,7 @@ class OfxReader {
         e.amountCents = *cents;
         // A debit's type with an amount written without its sign is still a
         // debit; a type that says nothing leaves the sign as written.
-        if (const Leaf* type = leaf("TRNTYPE")) {
+        if (const Leaf* type = leaf(kTrnType)) {
             static const char* const kDebits[] = {"DEBIT",       "PAYMENT",  "CHECK",  "ATM",
                                                   "POS",         "FEE",      "SRVCHG", "CASH",
                                                   "DIRECTDEBIT", "REPEATPMT"};
@@ -281,16 +324,16 @@ class OfxReader {
         if (!when)
             fail(transactionOffset_, "lançamento (STMTTRN) sem data (DTPOSTED)");
         e.date = *when;
-        if (const Leaf* id = leaf("FITID"))
+        if (const Leaf* id = leaf(kFitId))
             e.id = id->value;
-        if (const Leaf* memo = leaf("MEMO"))
+        if (const Leaf* memo = leaf(kMemo))
             e.description = memo->value;
-        if (const Leaf* name = leaf("NAME"))
+        if (const Leaf* name = leaf(kName))
             e.payerName = name->value;
-        if (const Leaf* payee = leaf("PAYEEID"))
+        if (const Leaf* payee = leaf(kPayeeId))
             e.payerDocument = detail::digitsOf(payee->value);
         statement.entries.push_back(std::move(e));
-        leaves_.clear();
+        clearLeaves();
     }
 
     [[noreturn]] void fail(size_t offset, const std::string& message) const {
@@ -303,8 +346,7 @@ class OfxReader {
     bool inTransaction_ = false;
     bool sawTransactionList_ = false;
     size_t transactionOffset_ = 0;
-    std::map<std::string, Leaf> leaves_;
-    std::map<std::string, Leaf> listDates_;
+    Leaf leaves_[kSlots];
 };
 
 }  // namespace

@@ -23,10 +23,6 @@ namespace {
 
 namespace records = dataset::records;
 
-QString tr90000(const char* text) {
-    return QCoreApplication::translate("Cli_Lun90000", text);
-}
-
 const dataset::Column& columnOf(const dataset::DataPacket& packet, std::string_view name) {
     const int index = packet.fieldIndex(name);
     if (index < 0)
@@ -49,32 +45,38 @@ std::string statementText(const QString& path) {
 QString resultMeaning(char result) {
     switch (result) {
         case 'M':
-            return tr90000("Cita um pedido pendente com o mesmo valor");
+            return QCoreApplication::translate("Cli_Lun90000",
+                                               "Cita um pedido pendente com o mesmo valor");
         case 'P':
-            return tr90000("Provável: único pedido pendente do pagador com o mesmo valor");
+            return QCoreApplication::translate(
+                "Cli_Lun90000", "Provável: único pedido pendente do pagador com o mesmo valor");
         case 'V':
-            return tr90000("Cita um pedido de outro valor: confira");
+            return QCoreApplication::translate("Cli_Lun90000",
+                                               "Cita um pedido de outro valor: confira");
         case 'A':
-            return tr90000("Ambíguo: o pagador não distingue um pedido");
+            return QCoreApplication::translate("Cli_Lun90000",
+                                               "Ambíguo: o pagador não distingue um pedido");
         case 'E':
-            return tr90000("Cita um pedido já efetivado");
+            return QCoreApplication::translate("Cli_Lun90000", "Cita um pedido já efetivado");
         case 'C':
-            return tr90000("Cita um pedido cancelado");
+            return QCoreApplication::translate("Cli_Lun90000", "Cita um pedido cancelado");
         case 'D':
-            return tr90000("Repetido no extrato");
+            return QCoreApplication::translate("Cli_Lun90000", "Repetido no extrato");
         case 'X':
-            return tr90000("Nenhum pedido pendente com este valor");
+            return QCoreApplication::translate("Cli_Lun90000",
+                                               "Nenhum pedido pendente com este valor");
         default:
-            return tr90000("Não é um crédito");
+            return QCoreApplication::translate("Cli_Lun90000", "Não é um crédito");
     }
 }
 
 StatementOutcome runStatement(StatementRun& run) {
     StatementOutcome outcome;
     host::core::FileRequest request;
-    request.title = tr90000("Extrato bancário");
-    request.filter = tr90000(
-        "Extratos (OFX, CNAB, PIX)|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|Todos os "
+    request.title = QCoreApplication::translate("Cli_Lun90000", "Extrato bancário");
+    request.filter = QCoreApplication::translate(
+        "Cli_Lun90000",
+        "Extratos bancários|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|Todos os "
         "arquivos|*.*");
     request.initialDir =
         QString::fromUtf8(kExtratoFolder.data(), static_cast<qsizetype>(kExtratoFolder.size()));
@@ -195,7 +197,9 @@ std::string entriesCsv(const StatementOutcome& outcome) {
     };
     std::string out(platform::kCsvBom);
     for (size_t c = 0; c < std::size(kColumns); ++c)
-        out += (c ? ";" : "") + platform::csvField(tr90000(kColumns[c].title).toStdString());
+        out += (c ? ";" : "") +
+               platform::csvField(
+                   QCoreApplication::translate("Cli_Lun90000", kColumns[c].title).toStdString());
     out += "\r\n";
     const dataset::DataPacket& entries = outcome.entries;
     for (size_t row = 0; row < entries.rowCount(); ++row) {
