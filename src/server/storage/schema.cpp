@@ -210,10 +210,20 @@ CREATE UNIQUE INDEX PEDCREDCONS_BOLETO_CANON ON PEDCREDCONS (CDCLIENTE, NRBOLETO
 )sql";
 
 // The responsible person's CPF or CNPJ, when the master data gives it: the
-// statement matching compares it with the payer's.
-const char* const kVersionResponsibleDocument = R"sql(
-ALTER TABLE CONSUMIDOR ADD COLUMN NRDOCRESPCONS VARCHAR(18) {C} NOT NULL DEFAULT '';
-)sql";
+// statement matching compares it with the payer's. Added only where missing,
+// so that a database brought back to an older version can be migrated again.
+void addResponsibleDocument(Session& s) {
+    const bool pg = s.backend() == Backend::Postgres;
+    bool present = false;
+    s.query(pg ? "SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()"
+                 " AND table_name = 'consumidor' AND column_name = 'nrdocrespcons'"
+               : "SELECT 1 FROM pragma_table_info('CONSUMIDOR') WHERE name = 'NRDOCRESPCONS'",
+            {}, [&](const Row&) { present = true; });
+    if (!present)
+        s.executeScript(
+            std::string("ALTER TABLE CONSUMIDOR ADD COLUMN NRDOCRESPCONS VARCHAR(18) ") +
+            (pg ? "COLLATE \"C\" " : "") + "NOT NULL DEFAULT ''");
+}
 
 struct Migration {
     int version;
@@ -245,9 +255,10 @@ const std::vector<Migration>& migrations() {
          nullptr},
         {5,
          "responsible person's document (CPF/CNPJ) of consumers",
-         {kVersionResponsibleDocument},
+         {},
          nullptr,
-         nullptr},
+         nullptr,
+         addResponsibleDocument},
     };
     return list;
 }
