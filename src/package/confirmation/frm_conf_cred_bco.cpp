@@ -202,6 +202,12 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniRetornoBancario->setEnabled(false);
     host::core::onEvent(mniRetornoBancario, &QAction::triggered, this,
                         &TfrmConfCredBco::mniRetornoBancarioClick);
+    mniConciliacaoExtrato = mnuOperacoes->addAction(tr("Conciliação de e&xtrato..."));
+    mniConciliacaoExtrato->setObjectName(QStringLiteral("mniConciliacaoExtrato"));
+    mniConciliacaoExtrato->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    mniConciliacaoExtrato->setEnabled(false);
+    host::core::onEvent(mniConciliacaoExtrato, &QAction::triggered, this,
+                        &TfrmConfCredBco::mniConciliacaoExtratoClick);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -441,6 +447,7 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
             entry->setEnabled(listed);
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
+    mniConciliacaoExtrato->setEnabled(cdsGetPediCreCons.active());
 }
 
 void TfrmConfCredBco::dbgPadraoTitleClick(int column) {

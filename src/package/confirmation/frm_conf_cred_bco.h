@@ -66,6 +66,7 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     // Ticks the orders a bank return file settles (bank_return_run.h);
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
+    QAction* mniConciliacaoExtrato = nullptr;
     host::widgets::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
@@ -100,7 +101,8 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void netConfCredBancBeforeConnect();
     void brnFiltroClick();
     void btImportConsClick();
-    void mniRetornoBancarioClick();  // retorno_bancario.cpp
+    void mniRetornoBancarioClick();     // retorno_bancario.cpp
+    void mniConciliacaoExtratoClick();  // conciliacao_extrato.cpp
     // The printout's filter in words, totals and tick column (order_report.cpp).
     host::print::GridReport printReport() const override;
     void cdsGetPediCreConsAfterScroll();
