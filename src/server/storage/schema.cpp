@@ -209,6 +209,45 @@ DROP INDEX PEDCREDCONS_BOLETO;
 CREATE UNIQUE INDEX PEDCREDCONS_BOLETO_CANON ON PEDCREDCONS (CDCLIENTE, NRBOLETO_CANON);
 )sql";
 
+// Version 5: years of history. The bank return looks orders up by the slip
+// alone (the unique slip index leads with the client, which a return file
+// does not give); slips holding more than digits, and the few an older
+// database kept without a canonical form, sit in a small index of their own,
+// since a return matches them by their digits. The ledger is read by date
+// (closing a period). The last verified point of each hash chain is kept,
+// with the balances the ledger added up to there, so that a nightly check
+// reads only what was added since.
+const char* const kVersionHistory = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_BUSCA ON PEDCREDCONS (NRBOLETO_CANON);
+CREATE INDEX LANCSALDO_DATA ON LANCSALDO (DTLANCSALDO);
+
+CREATE TABLE VERIFCADEIA (
+    NMCADEIA       VARCHAR(30) {C} NOT NULL PRIMARY KEY,
+    IDULTIMO       BIGINT NOT NULL,
+    QTLINHAS       BIGINT NOT NULL,
+    DSHASHULTIMO   CHAR(64) {C} NOT NULL,
+    DTVERIFICACAO  CHAR(23) {C} NOT NULL
+);
+
+CREATE TABLE VERIFSALDO (
+    CDCLIENTE      VARCHAR(21) {C} NOT NULL,
+    CDCONSUMIDOR   VARCHAR(21) {C} NOT NULL,
+    CDFAMILISALD   VARCHAR(3) {C} NOT NULL,
+    VRSALDO_CENT   BIGINT NOT NULL,
+    PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD)
+){WITHOUT_ROWID};
+)sql";
+
+const char* const kOddSlipIndexSqlite = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_OUTROS ON PEDCREDCONS (NRBOLETO_CANON)
+ WHERE NRBOLETO IS NOT NULL AND (NRBOLETO_CANON IS NULL OR NRBOLETO_CANON GLOB '*[^0-9]*');
+)sql";
+
+const char* const kOddSlipIndexPostgres = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_OUTROS ON PEDCREDCONS (NRBOLETO_CANON)
+ WHERE NRBOLETO IS NOT NULL AND (NRBOLETO_CANON IS NULL OR NRBOLETO_CANON ~ '[^0-9]');
+)sql";
+
 struct Migration {
     int version;
     const char* description;
@@ -237,6 +276,11 @@ const std::vector<Migration>& migrations() {
          {kVersionCanonicalSlip},
          nullptr,
          nullptr},
+        {5,
+         "indexes for years of history, ledger verification checkpoints",
+         {kVersionHistory},
+         kOddSlipIndexSqlite,
+         kOddSlipIndexPostgres},
     };
     return list;
 }
