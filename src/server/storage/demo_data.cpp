@@ -461,7 +461,7 @@ class HistoryWriter {
             }
             if (o.undone)
                 for (const auto& [family, cents] : o.families)
-                    entry("DESFAZ_EFETIVA", family, cents);
+                    entry("DESFAZ_EFETIVA", family, -cents);
         } else if (o.situation == 'C') {
             entry("CANCELA", nullptr, 0);
         }

@@ -1,5 +1,6 @@
 #include "server/storage/schema.h"
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -305,6 +306,66 @@ std::string forBackend(const char* ddl, Backend backend) {
 
 int latestSchemaVersion() {
     return migrations().back().version;
+}
+
+std::vector<std::string> restoreGuards(Session& s) {
+    struct Guard {
+        const char* table;
+        const char* name;
+        const char* event;  // SQLite: one trigger per event
+    };
+    std::vector<std::string> restored;
+    if (s.backend() == Backend::Sqlite) {
+        constexpr Guard kGuards[] = {{"LANCSALDO", "LANCSALDO_SEM_ALTERACAO", "UPDATE"},
+                                     {"LANCSALDO", "LANCSALDO_SEM_EXCLUSAO", "DELETE"},
+                                     {"AUDITORIA", "AUDITORIA_SEM_ALTERACAO", "UPDATE"},
+                                     {"AUDITORIA", "AUDITORIA_SEM_EXCLUSAO", "DELETE"}};
+        for (const Guard& g : kGuards) {
+            bool present = false;
+            s.query("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?",
+                    {std::string_view(g.name)}, [&](const Row&) { present = true; });
+            if (present)
+                continue;
+            s.executeScript(std::string("CREATE TRIGGER ") + g.name + " BEFORE " + g.event +
+                            " ON " + g.table + " BEGIN SELECT RAISE(ABORT, '" + g.table +
+                            " is append-only'); END");
+            restored.push_back(g.name);
+        }
+        return restored;
+    }
+    constexpr Guard kGuards[] = {{"LANCSALDO", "LANCSALDO_SEM_ALTERACAO", nullptr},
+                                 {"AUDITORIA", "AUDITORIA_SEM_ALTERACAO", nullptr}};
+    for (const Guard& g : kGuards) {
+        std::string state;  // tgenabled: 'D' when disabled; none when dropped
+        bool present = false;
+        std::string table = g.table, name = g.name;
+        for (auto& c : table)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (auto& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        s.query(
+            "SELECT t.tgenabled FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid"
+            " WHERE c.relname = ? AND t.tgname = ? AND c.relnamespace = "
+            "current_schema()::regnamespace",
+            {std::string_view(table), std::string_view(name)}, [&](const Row& r) {
+                present = true;
+                state = std::string(r.text(0));
+            });
+        if (present && state != "D")
+            continue;
+        if (present) {
+            s.executeScript(std::string("ALTER TABLE ") + g.table + " ENABLE TRIGGER " + g.name);
+        } else {
+            const std::string function = std::string(g.table) + "_SOMENTE_INCLUSAO";
+            s.executeScript("CREATE OR REPLACE FUNCTION " + function +
+                            "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION '" +
+                            g.table + " is append-only'; END $$; CREATE TRIGGER " + g.name +
+                            " BEFORE UPDATE OR DELETE ON " + g.table +
+                            " FOR EACH ROW EXECUTE FUNCTION " + function + "()");
+        }
+        restored.push_back(g.name);
+    }
+    return restored;
 }
 
 void lockForSetup(Session& s) {
