@@ -70,7 +70,7 @@ class QueryPlan : public BackendTest {
 
 TEST_P(QueryPlan, EveryDailyStatementReadsThroughAnIndex) {
     open();
-    storage::seedHistory(*db_, {60, 1500, 3});  // ends with ANALYZE
+    storage::seedHistory(*db_, {60, 1500, 3, std::nullopt});  // ends with ANALYZE
     const bool pg = db_->backend() == storage::Backend::Postgres;
     const platform::DateTime today = platform::now().datePart();
 
@@ -116,6 +116,7 @@ TEST_P(QueryPlan, EveryDailyStatementReadsThroughAnIndex) {
         {"bank return by slip", queries::ordersBySlipSql(3), {"9000000040000", "12", "777"}});
     statements.push_back(
         {"bank return, other slips", queries::ordersWithOtherSlipsSql(db_->backend()), {}});
+    statements.push_back({"order count estimate", queries::kOrderCountEstimate, {}});
     statements.push_back({"history of an order", queries::kLedgerOfOrder, {"40000"}});
     const std::string from = storage::storedDateTime(today.addDays(-3));
     const std::string to = storage::storedDateTime(today.addDays(-2));

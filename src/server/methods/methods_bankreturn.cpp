@@ -138,13 +138,18 @@ struct OrdersBySlip {
     }
 };
 
+// One order in this many settled by the file: from there on the orders are
+// read in one pass instead of looked up by slip.
+constexpr std::int64_t kScanShare = 8;
+
 // The orders whose slip key is wanted. A slip's leading zeros do not count:
 // the canonical slip (NRBOLETO_CANON) has them dropped, so an order whose
 // canonical slip is all digits is found through its index by the key's
 // digits, a few hundred keys a statement, whatever the years of orders
 // around them; the few whose slip holds more than digits (matched by their
 // digits only) come from a small index of their own and are sorted out
-// here. Nothing is allocated for an order but its place in the vectors.
+// here; a file settling a good share of all orders reads them in one pass
+// instead. Nothing is allocated for an order but its place in the vectors.
 OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
     OrdersBySlip found;
     found.first.assign(wanted.size(), -1);
@@ -171,6 +176,15 @@ OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
     for (const SlipKey& key : wanted.keys())
         if (!key.empty())
             digits.push_back(digitsOf(key));
+    // A file that settles a good share of all the orders: one pass over
+    // them costs less than as many index look-ups.
+    std::int64_t orders = 0;
+    s.query(storage::queries::kOrderCountEstimate, {},
+            [&](const storage::Row& r) { orders = r.integer(0); });
+    if (static_cast<std::int64_t>(digits.size()) * kScanShare >= orders) {
+        s.query(storage::queries::kAllOrdersBySlip, {}, take);
+        return found;
+    }
     std::vector<storage::SqlValue> params;
     for (std::size_t start = 0; start < digits.size();
          start += storage::queries::kSlipsPerStatement) {

@@ -114,4 +114,16 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
     }
 }
 
+std::string chainProblem(const std::string& url) {
+    auto db = storage::openExistingDatabase(url);
+    if (schemaVersion(*db) < 2)  // before the chains
+        return {};
+    const storage::ledger::ChainReport report =
+        db->read([](storage::Session& s) { return storage::ledger::verifyChains(s); });
+    if (report.ok)
+        return {};
+    return "a cadeia do razão não confere (" + report.table + " " + std::to_string(report.id) +
+           ": " + report.problem + ")";
+}
+
 }  // namespace confcred::server::ops

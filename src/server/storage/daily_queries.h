@@ -38,6 +38,16 @@ inline constexpr const char* kFamilyListOrder = "P.DTPEDCRECONS, P.NRPEDCRECONS,
 std::string ordersBySlipSql(std::size_t count);
 // How many slips one statement of ordersBySlipSql asks for at most.
 inline constexpr std::size_t kSlipsPerStatement = 500;
+// The same columns for every order: a file that settles a good share of
+// all orders (a fresh database, a test) reads them in one pass rather than
+// through the index, as a planner would choose.
+inline constexpr const char* kAllOrdersBySlip =
+    "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
+    " FROM PEDCREDCONS";
+// About how many orders the table holds (the highest key: orders are
+// numbered from one counter and never removed); read through the key.
+inline constexpr const char* kOrderCountEstimate =
+    "SELECT COALESCE(MAX(IDPEDCREDCONS), 0) FROM PEDCREDCONS";
 // The same columns for the orders whose canonical slip holds more than
 // digits (a return matches those by their digits only) or that an older
 // database kept without one: the small partial

@@ -315,14 +315,17 @@ class HistoryWriter {
     void day(std::int64_t day, int count, const platform::DateTime& today) {
         if (consumers_.empty() || families_.empty() || count <= 0)
             return;
-        Random random(seed_ * 0x100000001B3ull + static_cast<std::uint64_t>(day + 1000000));
+        const platform::DateTime date = today.addDays(day);
+        const std::int64_t dayNumber =
+            (date.msSinceEpoch() - platform::DateTime::fromParts(2000, 1, 1).msSinceEpoch()) /
+            platform::DateTime::kMsPerDay;
+        Random random(seed_ * 0x100000001B3ull + static_cast<std::uint64_t>(dayNumber + 1000000));
         std::int64_t last = 0;
         s_.query(
             "UPDATE CONTADOR SET VRCONTADOR = VRCONTADOR + ? WHERE NMCONTADOR = 'PEDCREDCONS'"
             " RETURNING VRCONTADOR",
             {std::int64_t{count}}, [&](const Row& r) { last = r.integer(0); });
         const std::int64_t first = last - count + 1;
-        const platform::DateTime date = today.addDays(day);
         // Times of the day in order, so the ledger's dates grow with its keys.
         std::vector<std::int64_t> times(static_cast<std::size_t>(count));
         for (auto& t : times)
@@ -528,7 +531,7 @@ void seedHistory(Database& db, const HistoryPlan& plan,
         if (!hasClients(s))
             seedBase(s);
     });
-    const platform::DateTime today = platform::now().datePart();
+    const platform::DateTime today = plan.lastDay.value_or(platform::now()).datePart();
     // About 50,000 orders a transaction: large enough for the statements to
     // dominate, small enough that a failure loses little and progress shows.
     const int daysPerWrite = std::max(1, 50'000 / plan.ordersPerDay);

@@ -3,7 +3,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/datetime.h"
 
 namespace confcred::server::storage {
 
@@ -38,7 +41,14 @@ struct HistoryPlan {
     int days = 0;
     int ordersPerDay = 0;
     unsigned seed = 1;
+    // The last day written (date part); none: today. A day's orders depend
+    // on the seed and the day's distance from 1 January 2000 only, so two
+    // databases given the same day get the same orders that day.
+    std::optional<platform::DateTime> lastDay;
 };
+// Bumped whenever the same plan would give another history, so that files
+// kept from an earlier one are made again.
+inline constexpr int kHistoryGeneratorVersion = 1;
 void seedHistory(Database& db, const HistoryPlan& plan,
                  const std::function<void(int days, std::int64_t orders)>& progress = {});
 
