@@ -13,9 +13,11 @@
 // this executable, named by the generator's and the schema's versions; each
 // run works on a copy of it. Methods run in process, as the server runs
 // them behind its endpoint.
-// With CONFCRED_BENCH_PG (a postgresql:// URL of a server where databases may
-// be created) the list and bank return figures are measured on PostgreSQL
-// too; its history database is kept in that server.
+// With CONFCRED_BENCH_PG or CONFCRED_TEST_PG (a postgresql:// URL of a server
+// where databases may be created; the test command's cluster) the list and
+// bank return figures are measured on PostgreSQL too
+// (history.postgres.*); its history is kept as a database of that server,
+// named by the same versions, and made when missing.
 
 #include <unistd.h>
 
@@ -217,7 +219,8 @@ std::string importArgs(int run) {
     return "{\"args\":[" + dataset::encodePacket(file) + "]}";
 }
 
-void listAndBankReturn(Served& history, Served& fresh, const std::string& suffix) {
+// `prefix` names the figures: "history." or "history.postgres.".
+void listAndBankReturn(Served& history, Served& fresh, const std::string& prefix) {
     const std::string list = defaultListArgs();
     std::size_t historyBytes = 0, freshBytes = 0;
     const double listRatio =
@@ -227,7 +230,7 @@ void listAndBankReturn(Served& history, Served& fresh, const std::string& suffix
          std::to_string(freshBytes / 1024) + " KiB fresh");
     if (historyBytes != freshBytes)
         throw std::runtime_error("the default list differs between the two databases");
-    figure("history.list_today_vs_fresh" + suffix, listRatio);
+    figure(prefix + "list_today_vs_fresh", listRatio);
 
     const std::string historyReturn = bankReturnArgs(*history.db);
     const std::string freshReturn = bankReturnArgs(*fresh.db);
@@ -237,7 +240,7 @@ void listAndBankReturn(Served& history, Served& fresh, const std::string& suffix
     note("bank return of " + std::to_string(kSlips) + " slips: answers " +
          std::to_string(historyBytes / 1024) + " KiB and " + std::to_string(freshBytes / 1024) +
          " KiB");
-    figure("history.bankreturn_vs_fresh" + suffix, returnRatio);
+    figure(prefix + "bankreturn_vs_fresh", returnRatio);
 }
 
 void sqliteFigures(const fs::path& scratch) {
@@ -251,7 +254,7 @@ void sqliteFigures(const fs::path& scratch) {
     Served fresh(storage::openDatabase("sqlite:" + freshFile.string(), false));
     fill(*fresh.db, kFreshDays);
 
-    listAndBankReturn(history, fresh, "");
+    listAndBankReturn(history, fresh, "history.");
 
     std::int64_t historyRows = 0, freshRows = 0;
     const double verifyRatio = ratioOf([&] { historyRows = verifyFromPoint(*history.db); },
@@ -309,7 +312,7 @@ void postgresFigures(const std::string& admin) {
         Served history(storage::openDatabase(withDatabase(keptName), false));
         Served fresh(storage::openDatabase(withDatabase(freshName), false));
         fill(*fresh.db, kFreshDays);
-        listAndBankReturn(history, fresh, ".postgres");
+        listAndBankReturn(history, fresh, "history.postgres.");
     }
     adminSession->executeScript("DROP DATABASE IF EXISTS " + freshName + " WITH (FORCE)");
 }
@@ -323,10 +326,13 @@ int main() {
     try {
         fs::create_directories(scratch);
         sqliteFigures(scratch);
-        if (const char* pg = std::getenv("CONFCRED_BENCH_PG"); pg && *pg)
+        const char* pg = std::getenv("CONFCRED_BENCH_PG");
+        if (!pg || !*pg)
+            pg = std::getenv("CONFCRED_TEST_PG");
+        if (pg && std::string_view(pg).rfind("postgresql://", 0) == 0)
             postgresFigures(pg);
         else
-            note("no CONFCRED_BENCH_PG: the PostgreSQL figures are not measured");
+            note("neither CONFCRED_BENCH_PG nor CONFCRED_TEST_PG: no PostgreSQL figures");
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_history: %s\n", e.what());
         status = 1;

@@ -566,6 +566,8 @@ int main(int argc, char** argv) {
             const std::string_view which = argv[1];
             if (which == "bankreturn")
                 benchBankReturn(scratch);
+            else if (which == "list")
+                benchList(scratch);
             else if (which == "import-load")
                 benchImportLoad(scratch);
             else
