@@ -62,6 +62,15 @@ TEST_P(Commands, HistoryIsConsistentWithItsLedger) {
     EXPECT_EQ(*db->queryText("SELECT COUNT(DISTINCT IDOPERACAO) FROM LANCSALDO")[0][0], "3");
     const auto verified = runServerToExit({"verify-ledger", "--db", url, "--full"});
     EXPECT_EQ(verified.exitCode, 0) << verified.out << verified.err;
+    // The indexes it set aside while writing are all back.
+    const auto indexes = [&](const std::string& of) {
+        return server::storage::openDatabase(of, false)->queryText(
+            GetParam() == TestBackend::Sqlite
+                ? "SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name"
+                : "SELECT indexname, indexdef FROM pg_indexes WHERE schemaname = current_schema()"
+                  " ORDER BY indexname");
+    };
+    EXPECT_EQ(indexes(url), indexes(freshUrl("plain")));
 
     for (const auto& bad : std::vector<std::vector<std::string>>{
              {"--history-days", "0", "--orders-per-day", "10"},
