@@ -70,6 +70,9 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
                 << "; start the server on it once to bring it up to date\n";
             return 1;
         }
+        if (full)
+            err << "confcred-server verify-ledger: --full reads the whole ledger and every "
+                   "order; on years of history this takes minutes\n";
         // One read transaction: the chains, their heads and what the ledger
         // says, all as one commit left them.
         const Outcome outcome = db->read([&](storage::Session& s) {
