@@ -24,6 +24,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,7 +62,18 @@ const int kDays = envInt("CONFCRED_BENCH_HISTORY_DAYS", 400);
 const int kPerDay = envInt("CONFCRED_BENCH_HISTORY_PER_DAY", 5000);
 constexpr int kSlips = 10'000;
 constexpr int kImportLines = 10'000;
-constexpr int kRuns = 5;
+constexpr int kRuns = 7;
+// Calls per timed sample of the short figures, so that a sample outlasts the
+// machine's hiccups.
+constexpr int kCallsPerSample = 5;
+
+// `work` kCallsPerSample times.
+std::function<void()> repeated(std::function<void()> work) {
+    return [work = std::move(work)] {
+        for (int i = 0; i < kCallsPerSample; ++i)
+            work();
+    };
+}
 // The fresh database: the days the bank return's slips come from.
 const int kFreshDays = (kSlips + kPerDay - 1) / kPerDay;
 // A fixed last day, so that the kept history serves whatever day it is.
@@ -246,8 +258,8 @@ void listAndBankReturn(Served& history, Served& fresh, const std::string& prefix
     const std::string list = defaultListArgs();
     std::size_t historyBytes = 0, freshBytes = 0;
     const double listRatio =
-        ratioOf([&] { historyBytes = history.call("getPEDCREDCONS", list).size(); },
-                [&] { freshBytes = fresh.call("getPEDCREDCONS", list).size(); }, kRuns);
+        ratioOf(repeated([&] { historyBytes = history.call("getPEDCREDCONS", list).size(); }),
+                repeated([&] { freshBytes = fresh.call("getPEDCREDCONS", list).size(); }), kRuns);
     note("default list: " + std::to_string(historyBytes / 1024) + " KiB with history, " +
          std::to_string(freshBytes / 1024) + " KiB fresh");
     if (historyBytes != freshBytes)
@@ -256,9 +268,10 @@ void listAndBankReturn(Served& history, Served& fresh, const std::string& prefix
 
     const std::string historyReturn = bankReturnArgs(*history.db);
     const std::string freshReturn = bankReturnArgs(*fresh.db);
-    const double returnRatio =
-        ratioOf([&] { historyBytes = history.call("getRetornoBancario", historyReturn).size(); },
-                [&] { freshBytes = fresh.call("getRetornoBancario", freshReturn).size(); }, kRuns);
+    const double returnRatio = ratioOf(
+        repeated([&] { historyBytes = history.call("getRetornoBancario", historyReturn).size(); }),
+        repeated([&] { freshBytes = fresh.call("getRetornoBancario", freshReturn).size(); }),
+        kRuns);
     note("bank return of " + std::to_string(kSlips) + " slips: answers " +
          std::to_string(historyBytes / 1024) + " KiB and " + std::to_string(freshBytes / 1024) +
          " KiB");
@@ -279,8 +292,9 @@ void sqliteFigures(const fs::path& scratch) {
     listAndBankReturn(history, fresh, "history.");
 
     std::int64_t historyRows = 0, freshRows = 0;
-    const double verifyRatio = ratioOf([&] { historyRows = verifyFromPoint(*history.db); },
-                                       [&] { freshRows = verifyFromPoint(*fresh.db); }, kRuns);
+    const double verifyRatio =
+        ratioOf(repeated([&] { historyRows = verifyFromPoint(*history.db); }),
+                repeated([&] { freshRows = verifyFromPoint(*fresh.db); }), kRuns);
     note("verification from the point: " + std::to_string(historyRows) + " and " +
          std::to_string(freshRows) + " ledger rows");
     figure("history.verify_day_vs_fresh", verifyRatio);

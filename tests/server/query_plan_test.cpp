@@ -112,8 +112,10 @@ TEST_P(QueryPlan, EveryDailyStatementReadsThroughAnIndex) {
         statements.push_back(std::move(orders));
         statements.push_back(std::move(families));
     }
+    const std::vector<std::string> slips = {"9000000040000", "12", "777"};
     statements.push_back(
-        {"bank return by slip", queries::ordersBySlipSql(3), {"9000000040000", "12", "777"}});
+        {"bank return by slip", queries::ordersBySlipSql(db_->backend(), 3),
+         pg ? std::vector<std::string>{queries::slipArrayLiteral(slips, 0, 3)} : slips});
     statements.push_back(
         {"bank return, other slips", queries::ordersWithOtherSlipsSql(db_->backend()), {}});
     statements.push_back({"order count estimate", queries::kOrderCountEstimate, {}});

@@ -185,14 +185,21 @@ OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
         s.query(storage::queries::kAllOrdersBySlip, {}, take);
         return found;
     }
+    const bool pg = s.backend() == storage::Backend::Postgres;
+    const std::size_t perStatement =
+        pg ? storage::queries::kSlipsPerArray : storage::queries::kSlipsPerStatement;
     std::vector<storage::SqlValue> params;
-    for (std::size_t start = 0; start < digits.size();
-         start += storage::queries::kSlipsPerStatement) {
-        const std::size_t end =
-            std::min(digits.size(), start + storage::queries::kSlipsPerStatement);
-        params.assign(digits.begin() + static_cast<std::ptrdiff_t>(start),
-                      digits.begin() + static_cast<std::ptrdiff_t>(end));
-        s.query(storage::queries::ordersBySlipSql(end - start), params, take);
+    std::string array;
+    for (std::size_t start = 0; start < digits.size(); start += perStatement) {
+        const std::size_t end = std::min(digits.size(), start + perStatement);
+        if (pg) {
+            array = storage::queries::slipArrayLiteral(digits, start, end);
+            params.assign(1, std::string_view(array));
+        } else {
+            params.assign(digits.begin() + static_cast<std::ptrdiff_t>(start),
+                          digits.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        s.query(storage::queries::ordersBySlipSql(s.backend(), end - start), params, take);
     }
     if (!digits.empty())
         s.query(storage::queries::ordersWithOtherSlipsSql(s.backend()), {}, take);

@@ -10,11 +10,24 @@ constexpr const char* kSlipColumns =
 
 }  // namespace
 
-std::string ordersBySlipSql(std::size_t count) {
+std::string ordersBySlipSql(Backend backend, std::size_t count) {
+    if (backend == Backend::Postgres)
+        return std::string(kSlipColumns) + " WHERE NRBOLETO_CANON = ANY (CAST(? AS TEXT[]))";
     std::string sql = std::string(kSlipColumns) + " WHERE NRBOLETO_CANON IN (";
     for (std::size_t i = 0; i < count; ++i)
         sql += i ? ", ?" : "?";
     return sql + ")";
+}
+
+std::string slipArrayLiteral(const std::vector<std::string>& digits, std::size_t from,
+                             std::size_t to) {
+    // Digits only: nothing to quote.
+    std::string text = "{";
+    for (std::size_t i = from; i < to; ++i) {
+        text += i == from ? "" : ",";
+        text += digits[i];
+    }
+    return text + "}";
 }
 
 std::string ordersWithOtherSlipsSql(Backend backend) {

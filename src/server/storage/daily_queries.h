@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
 #include "server/storage/database.h"
 
@@ -34,10 +35,15 @@ inline constexpr const char* kFamilyListOrder = "P.DTPEDCRECONS, P.NRPEDCRECONS,
 // The bank return's candidates: the orders whose canonical slip is one of
 // `count` digit strings (leading zeros dropped), through
 // PEDCREDCONS_BOLETO_BUSCA. Columns: NRBOLETO, NRPEDCRECONS, CDCLIENTE,
-// CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR.
-std::string ordersBySlipSql(std::size_t count);
+// CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR. SQLite takes the slips as
+// `count` values; PostgreSQL as one value, the array literal of
+// slipArrayLiteral, which it looks up in one ordered walk of the index.
+std::string ordersBySlipSql(Backend backend, std::size_t count);
+std::string slipArrayLiteral(const std::vector<std::string>& digits, std::size_t from,
+                             std::size_t to);
 // How many slips one statement of ordersBySlipSql asks for at most.
 inline constexpr std::size_t kSlipsPerStatement = 500;
+inline constexpr std::size_t kSlipsPerArray = 20'000;
 // The same columns for every order: a file that settles a good share of
 // all orders (a fresh database, a test) reads them in one pass rather than
 // through the index, as a planner would choose.
