@@ -653,6 +653,8 @@ int main(int argc, char** argv) {
                 benchBankReturn(scratch);
             else if (which == "statement")
                 benchStatement(scratch);
+            else if (which == "list")
+                benchList(scratch);
             else if (which == "import-load")
                 benchImportLoad(scratch);
             else

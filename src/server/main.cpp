@@ -21,6 +21,7 @@
 #include "server/ops/verify_ledger.h"
 #include "server/storage/database.h"
 #include "server/storage/demo_data.h"
+#include "server/storage/ledger_guard.h"
 #include "server/trust/operators.h"
 #include "server/trust/sessions.h"
 
@@ -101,6 +102,23 @@ int main(int argc, char** argv) {
                                                                : options.dbUrl);
         if (options.seedOrders > 0)
             storage::seedOrders(*database, options.seedOrders, ops::kSeedOrdersSeed);
+        // The ledger as this server finds it: guards put back, chains checked.
+        const storage::LedgerAtStart ledger = storage::checkLedgerAtStart(*database);
+        for (const std::string& name : ledger.guardsRestored)
+            std::fprintf(stderr,
+                         "confcred-server: the ledger's guard trigger %s was missing or "
+                         "disabled; put back\n",
+                         name.c_str());
+        if (!ledger.broken.empty()) {
+            std::fprintf(stderr,
+                         "confcred-server: the ledger's chain does not hold: %s; %s "
+                         "(run 'confcred-server verify-ledger --full')\n",
+                         ledger.broken.c_str(),
+                         options.allowBrokenLedger ? "serving writes anyway (--allow-broken-ledger)"
+                                                   : "refusing writes (readiness says not ready)");
+            if (!options.allowBrokenLedger)
+                storage::setWriteRefusal(ledger.broken);
+        }
         methods::registerConfCredMethods(methods, *database);
         http::Metrics::process().attach(database.get());
         sessions->attach(*database);

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "server/storage/sqlite_backend.h"
 #include "server_test_util.h"
 #include "support/temp_dir.h"
 
@@ -43,6 +44,43 @@ TEST_P(Commands, DemoDataGoesOnlyIntoAnEmptyDatabase) {
     EXPECT_NE(second.err.find("already holds data"), std::string::npos) << second.err;
     EXPECT_EQ(count(url, "PEDCREDCONS"), "300");
     EXPECT_EQ(runServerToExit({"demo-data"}).exitCode, 2) << "--db is required";
+}
+
+// A history: whole days of orders in every situation whose balances,
+// situations and chain the full verification finds consistent.
+TEST_P(Commands, HistoryIsConsistentWithItsLedger) {
+    CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+    const std::string url = freshUrl("history");
+    const auto made =
+        runServerToExit({"demo-data", "--db", url, "--history-days", "4", "--orders-per-day=150"});
+    ASSERT_EQ(made.exitCode, 0) << made.err;
+    EXPECT_NE(made.err.find("4 de 4 dias, 600 pedidos"), std::string::npos) << made.err;
+    auto db = server::storage::openDatabase(url, false);
+    EXPECT_EQ(db->queryText("SELECT COUNT(DISTINCT SUBSTR(DTPEDCRECONS, 1, 10)),"
+                            " COUNT(DISTINCT IDPEDCREEXTR), COUNT(*) FROM PEDCREDCONS"),
+              (std::vector<std::vector<std::optional<std::string>>>{{"4", "3", "600"}}));
+    EXPECT_EQ(*db->queryText("SELECT COUNT(DISTINCT IDOPERACAO) FROM LANCSALDO")[0][0], "3");
+    const auto verified = runServerToExit({"verify-ledger", "--db", url, "--full"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.out << verified.err;
+    // The indexes it set aside while writing are all back.
+    const auto indexes = [&](const std::string& of) {
+        return server::storage::openDatabase(of, false)->queryText(
+            GetParam() == TestBackend::Sqlite
+                ? "SELECT name, sql FROM sqlite_master WHERE type = 'index' ORDER BY name"
+                : "SELECT indexname, indexdef FROM pg_indexes WHERE schemaname = current_schema()"
+                  " ORDER BY indexname");
+    };
+    EXPECT_EQ(indexes(url), indexes(freshUrl("plain")));
+
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"--history-days", "0", "--orders-per-day", "10"},
+             {"--history-days", "3"},
+             {"--history-days", "3", "--orders-per-day", "dez"}}) {
+        std::vector<std::string> args = {"demo-data", "--db", freshUrl("bad")};
+        args.insert(args.end(), bad.begin(), bad.end());
+        const auto refused = runServerToExit(args);
+        EXPECT_EQ(refused.exitCode, 2) << bad[0] << " " << bad[1] << refused.err;
+    }
 }
 
 TEST_P(Commands, MasterDataLoadsWholeOrNothing) {
@@ -135,6 +173,24 @@ TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
         EXPECT_TRUE(report.clean()) << copy << ": " << describe(report);
         EXPECT_EQ(report.orders % 40, 300 % 40) << "whole batches only";
     }
+    // A backup whose ledger was changed behind the server's back is refused
+    // and the database stays as it was.
+    {
+        auto copy = server::storage::openSqliteSession(copies[0]);
+        copy->executeScript(
+            "DROP TRIGGER LANCSALDO_SEM_ALTERACAO; UPDATE LANCSALDO SET VRLANCSALDO_CENT ="
+            " VRLANCSALDO_CENT + 1 WHERE IDLANCSALDO = (SELECT MIN(IDLANCSALDO) FROM LANCSALDO)");
+    }
+    const auto before = server::storage::openDatabase(url)->queryText(
+        "SELECT COUNT(*), SUM(VRLANCSALDO_CENT) FROM LANCSALDO");
+    const auto tampered = runServerToExit({"restore", "--db", url, copies[0]});
+    EXPECT_EQ(tampered.exitCode, 1);
+    EXPECT_NE(tampered.err.find("a cadeia do razão não confere"), std::string::npos)
+        << tampered.err;
+    EXPECT_EQ(server::storage::openDatabase(url)->queryText(
+                  "SELECT COUNT(*), SUM(VRLANCSALDO_CENT) FROM LANCSALDO"),
+              before);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "live.db.restore-check"));
     dir.write("other.db", "not a database");
     const auto refused =
         runServerToExit({"restore", "--db", url, (dir.path() / "other.db").string()});

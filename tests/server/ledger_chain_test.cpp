@@ -37,7 +37,28 @@ class LedgerChain : public BackendTest {
         s->executeScript(script + sql);
     }
 
-    ProcessResult verify() { return runServerToExit({"verify-ledger", "--db", scratch_->url()}); }
+    // The full walk; verifyFromPoint() the nightly one, from the point verified last.
+    ProcessResult verify() {
+        return runServerToExit({"verify-ledger", "--db", scratch_->url(), "--full"});
+    }
+    ProcessResult verifyFromPoint() {
+        return runServerToExit({"verify-ledger", "--db", scratch_->url()});
+    }
+
+    // Effects the first `count` pending orders as `who`.
+    void effectPending(int count, const std::string& who) {
+        const auto pending = db_->queryText(
+            "SELECT NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR FROM PEDCREDCONS WHERE IDPEDCREEXTR ="
+            " 'N' ORDER BY NRPEDCRECONS");
+        ASSERT_GE(pending.size(), static_cast<std::size_t>(count));
+        DataPacket picked({{"NRPEDCRECONS", FieldType::String, 20},
+                           {"CDCLIENTE", FieldType::String, 21},
+                           {"CDCONSUMIDOR", FieldType::String, 21}});
+        for (int i = 0; i < count; ++i)
+            for (std::size_t f = 0; f < 3; ++f)
+                picked.column(f).appendText(*pending[static_cast<std::size_t>(i)][f]);
+        call("setEfetivaSaldo", {picked}, who);
+    }
 };
 
 TEST_P(LedgerChain, VerifyNamesTheRowChangedOrDeletedBehindTheServersBack) {
@@ -125,8 +146,8 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
                 " VALUES ('C1', 'K1', 'Ka');"
                 "INSERT INTO FAMILIASALDO VALUES ('ALI', 'Alimentação');"
                 "INSERT INTO PEDCREDCONS (IDPEDCREDCONS, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR,"
-                " VRPEDCRECONS_CENT, DTPEDCRECONS) VALUES (1, '00000000000000000001', 'C1',"
-                " 'K1', 500, '2026-12-01 10:00:00.000');"
+                " VRPEDCRECONS_CENT, DTPEDCRECONS, IDPEDCREEXTR) VALUES (1,"
+                " '00000000000000000001', 'C1', 'K1', 500, '2026-12-01 10:00:00.000', 'C');"
                 "INSERT INTO LANCSALDO (IDLANCSALDO, DTLANCSALDO, NMOPERADOR, IDPEDCREDCONS,"
                 " NRPEDCRECONS, IDOPERACAO, CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD,"
                 " VRLANCSALDO_CENT) VALUES"
@@ -149,10 +170,115 @@ TEST_P(LedgerChain, MigrationHashesTheRowsAnOlderDatabaseHolds) {
         server::storage::ledger::appendLedger(
             s, {{"2026-12-02 09:00:00.000", "bia", 1, "00000000000000000001", "DESFAZ_CANCELA",
                  "C1", "K1", std::nullopt, 0}});
+        s.execute("UPDATE PEDCREDCONS SET IDPEDCREEXTR = 'N' WHERE IDPEDCREDCONS = 1");
     });
     EXPECT_EQ(scalar("SELECT MAX(IDLANCSALDO) FROM LANCSALDO"), "6");
     r = verify();
     EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "ok 4 rows") << r.out << r.err;
+}
+
+// What the chain does not cover: the balances and situations the ledger
+// implies. The nightly check reads from the point verified last; --full
+// reads everything.
+TEST_P(LedgerChain, VerifyComparesBalancesAndSituationsWithTheLedger) {
+    open();
+    effectPending(2, "ana");
+    ProcessResult r = verifyFromPoint();
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("whole ledger:"), std::string::npos) << r.out;
+
+    // A balance edited, on a consumer no row written since touches.
+    const auto key = db_->queryText(
+        "SELECT CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD FROM SALDOCONS ORDER BY CDCLIENTE DESC,"
+        " CDCONSUMIDOR DESC LIMIT 1");
+    ASSERT_EQ(key.size(), 1u);
+    const std::string balance =
+        "UPDATE SALDOCONS SET VRSALDO_CENT = VRSALDO_CENT %s 100 WHERE CDCLIENTE = ?"
+        " AND CDCONSUMIDOR = ? AND CDFAMILISALD = ?";
+    db_->queryText(std::string(balance).replace(balance.find("%s"), 2, "+"), key[0]);
+    r = verifyFromPoint();
+    EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
+    EXPECT_NE(r.out.find("saldo de cliente " + *key[0][0] + ", consumidor " + *key[0][1] +
+                         ", família " + *key[0][2]),
+              std::string::npos)
+        << r.out;
+    db_->queryText(std::string(balance).replace(balance.find("%s"), 2, "-"), key[0]);
+    r = verifyFromPoint();
+    ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+    EXPECT_NE(r.out.find("from the point verified before:"), std::string::npos) << r.out;
+
+    // An effected order edited back to pending: the full check sees it at once.
+    const std::string effected =
+        scalar("SELECT MIN(NRPEDCRECONS) FROM LANCSALDO WHERE NMOPERADOR = 'ana'");
+    tamper("UPDATE PEDCREDCONS SET IDPEDCREEXTR = 'N' WHERE NRPEDCRECONS = '" + effected + "'");
+    r = verify();
+    EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
+    EXPECT_NE(r.out.find("pedido " + effected + ": situação guardada N, o razão o deixa efetivado"),
+              std::string::npos)
+        << r.out;
+    // Credited a second time meanwhile: the nightly check, which reads the
+    // new rows only, names the second credit.
+    ASSERT_EQ(scalar("SELECT MIN(NRPEDCRECONS) FROM PEDCREDCONS WHERE IDPEDCREEXTR = 'N'"),
+              effected);
+    effectPending(1, "bia");
+    r = verifyFromPoint();
+    EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
+    EXPECT_NE(r.out.find("pedido " + effected + ": o razão registra EFETIVA"), std::string::npos)
+        << r.out;
+
+    // A row written since the point, changed: the nightly walk breaks on it.
+    const std::string last = scalar("SELECT MAX(IDLANCSALDO) FROM LANCSALDO");
+    tamper("UPDATE LANCSALDO SET NMOPERADOR = 'x' WHERE IDLANCSALDO = " + last);
+    r = verifyFromPoint();
+    EXPECT_EQ(r.exitCode, 3) << r.out << r.err;
+    EXPECT_EQ(r.out.rfind("broken LANCSALDO " + last + ":", 0), 0u) << r.out;
+}
+
+// At start a server puts dropped guards back, checks its chains' heads, and
+// on a broken chain refuses writes and says so on readiness, unless told
+// otherwise.
+TEST_P(LedgerChain, ServerStartRestoresGuardsAndRefusesWritesOnABrokenChain) {
+    open();
+    effectPending(1, "ana");
+    tamper(GetParam() == "sqlite" ? "SELECT 1"
+                                  : "DROP TRIGGER LANCSALDO_SEM_ALTERACAO ON LANCSALDO");
+    const auto serverOn = [&](std::vector<std::string> extra) {
+        ServerProcessOptions o;
+        o.backend = GetParam() == "sqlite" ? TestBackend::Sqlite : TestBackend::Postgres;
+        o.dbUrl = scratch_->url();
+        o.extraArgs = std::move(extra);
+        return std::make_unique<ServerProcess>(o);
+    };
+    const auto importArgs = [](const std::string& slip) {
+        DataPacket p({{"ARQUIVO", FieldType::String, 5000}});
+        p.column(0).appendText("C;CLI001;CONS0001;" + slip + ";07/12/2026 10:30:00;;ALI=1,00\r\n");
+        return "[" + dataset::encodePacket(p) + "]";
+    };
+    {
+        auto server = serverOn({});
+        EXPECT_NE(server->stderrText().find("LANCSALDO_SEM_ALTERACAO was missing"),
+                  std::string::npos)
+            << server->stderrText();
+        EXPECT_EQ(server->get("/health/ready").status, 200);
+    }
+    EXPECT_THROW(db_->queryText("UPDATE LANCSALDO SET NMOPERADOR = 'x'"),
+                 server::storage::DatabaseError);
+
+    tamper(
+        "UPDATE LANCSALDO SET NMOPERADOR = 'x' WHERE IDLANCSALDO = (SELECT MAX(IDLANCSALDO)"
+        " FROM LANCSALDO)");
+    {
+        auto server = serverOn({});
+        const auto ready = server->get("/health/ready");
+        EXPECT_EQ(ready.status, 503);
+        EXPECT_NE(ready.body.find("ledger"), std::string::npos) << ready.body;
+        const auto write = server->post("SetImporSaldoCons", importArgs("BROKEN-1"));
+        EXPECT_EQ(write.status, 503) << write.body;
+        EXPECT_NE(write.body.find("cadeia do razão"), std::string::npos) << write.body;
+        EXPECT_EQ(server->post("getConsumidor", R"(["", "T", "1"])").status, 200);
+    }
+    auto server = serverOn({"--allow-broken-ledger"});
+    EXPECT_EQ(server->post("SetImporSaldoCons", importArgs("BROKEN-2")).status, 200);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, LedgerChain, ::testing::Values("sqlite", "postgres"),

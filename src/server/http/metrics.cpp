@@ -6,6 +6,7 @@
 
 #include "dataset/json_text.h"
 #include "server/storage/database.h"
+#include "server/storage/ledger_guard.h"
 #include "server/storage/schema.h"
 
 namespace confcred::server::http {
@@ -103,6 +104,8 @@ std::string Metrics::notReadyReason() {
         if (version < storage::latestSchemaVersion())
             return "the database has schema version " + std::to_string(version) +
                    ", this server needs " + std::to_string(storage::latestSchemaVersion());
+        if (const std::string refusal = storage::writeRefusal(); !refusal.empty())
+            return "the ledger's chain does not hold, writes are refused: " + refusal;
         return {};
     } catch (const std::exception& e) {
         return std::string("the database does not answer: ") + e.what();

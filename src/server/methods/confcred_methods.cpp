@@ -6,6 +6,7 @@
 
 #include "server/methods/idempotency.h"
 #include "server/methods/methods_internal.h"
+#include "server/storage/ledger_guard.h"
 
 namespace confcred::server::methods {
 
@@ -33,6 +34,21 @@ Method guarded(Method method) {
     };
 }
 
+// A server that found its ledger's chain broken at start refuses every
+// write (docs/security.md) until it is put right and the server restarted.
+Method refusedOnBrokenLedger(Method method) {
+    return [method = std::move(method)](const Args& args, const CallContext& context) {
+        if (const std::string why = storage::writeRefusal(); !why.empty())
+            throw MethodError(
+                "O servidor não aceita alterações: a cadeia do razão de saldos não confere (" +
+                    why +
+                    "). Nada foi alterado. Avise o suporte: confira o banco com "
+                    "'confcred-server verify-ledger --full'.",
+                503);
+        return method(args, context);
+    };
+}
+
 }  // namespace
 
 void registerConfCredMethods(MethodTable& table, storage::Database& db) {
@@ -48,7 +64,7 @@ void registerConfCredMethods(MethodTable& table, storage::Database& db) {
     for (const auto& name : own.names()) {
         Method method = *own.find(name);
         if (std::find(std::begin(kWrites), std::end(kWrites), name) != std::end(kWrites))
-            method = idempotent(db, name, std::move(method));
+            method = refusedOnBrokenLedger(idempotent(db, name, std::move(method)));
         table.add(name, guarded(std::move(method)));
     }
 }

@@ -15,6 +15,7 @@
 #include "dataset/records.h"
 #include "platform/regional.h"
 #include "server/methods/methods_internal.h"
+#include "server/storage/daily_queries.h"
 #include "server/storage/stored_values.h"
 
 namespace confcred::server::methods {
@@ -74,6 +75,7 @@ class WantedSlips {
     }
     std::size_t size() const { return keys_.size(); }
     bool empty() const { return keys_.empty(); }
+    const std::vector<SlipKey>& keys() const { return keys_; }
 
   private:
     std::vector<SlipKey> keys_;
@@ -98,6 +100,15 @@ RecordKeys keysOf(const ReturnRecord& r) {
     if (keys.withDigit == keys.plain)
         keys.withDigit = {};
     return keys;
+}
+
+// The digits of a key, as an order's canonical slip holds them when it has
+// nothing but digits.
+std::string digitsOf(const SlipKey& key) {
+    if (key.high == 0)
+        return std::to_string(key.low);
+    std::string low = std::to_string(key.low);
+    return std::to_string(key.high) + std::string(kHalfDigits - low.size(), '0') + low;
 }
 
 // An order that may be the one a record settles; its texts are in the
@@ -127,38 +138,71 @@ struct OrdersBySlip {
     }
 };
 
-// The orders whose slip key is wanted. A slip's leading zeros do not count,
-// so no index on NRBOLETO finds them: one pass over the orders' slips keeps
-// those wanted, which costs less than listing the same orders (bench figure
-// bankreturn.match_vs_list). A plain scan of the table: going through the slip
-// index would look every order up a second time; an order without a slip has
-// no digits and is passed over. Nothing is allocated for an order but its
-// place in the vectors.
+// One order in this many settled by the file: from there on the orders are
+// read in one pass instead of looked up by slip.
+constexpr std::int64_t kScanShare = 8;
+
+// The orders whose slip key is wanted. A slip's leading zeros do not count:
+// the canonical slip (NRBOLETO_CANON) has them dropped, so an order whose
+// canonical slip is all digits is found through its index by the key's
+// digits, a few hundred keys a statement, whatever the years of orders
+// around them; the few whose slip holds more than digits (matched by their
+// digits only) come from a small index of their own and are sorted out
+// here; a file settling a good share of all orders reads them in one pass
+// instead. Nothing is allocated for an order but its place in the vectors.
 OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
     OrdersBySlip found;
     found.first.assign(wanted.size(), -1);
-    s.query(
-        "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
-        " FROM PEDCREDCONS",
-        {}, [&](const storage::Row& r) {
-            const std::optional<SlipKey> key = keyOf(r.text(0));
-            const int at = !key || key->empty() ? -1 : wanted.find(*key);
-            if (at < 0)
-                return;
-            const std::string_view number = r.text(1), client = r.text(2), consumer = r.text(3),
-                                   situation = r.text(5);
-            SlipOrder o;
-            o.text = found.text.size();
-            o.numberLength = static_cast<std::uint32_t>(number.size());
-            o.clientLength = static_cast<std::uint32_t>(client.size());
-            o.consumerLength = static_cast<std::uint32_t>(consumer.size());
-            found.text.append(number).append(client).append(consumer);
-            o.situation = situation.empty() ? 'N' : situation[0];
-            o.cents = r.integer(4);
-            int& chain = found.first[static_cast<std::size_t>(at)];
-            o.next = std::exchange(chain, static_cast<int>(found.orders.size()));
-            found.orders.push_back(o);
-        });
+    const auto take = [&](const storage::Row& r) {
+        const std::optional<SlipKey> key = keyOf(r.text(0));
+        const int at = !key || key->empty() ? -1 : wanted.find(*key);
+        if (at < 0)
+            return;
+        const std::string_view number = r.text(1), client = r.text(2), consumer = r.text(3),
+                               situation = r.text(5);
+        SlipOrder o;
+        o.text = found.text.size();
+        o.numberLength = static_cast<std::uint32_t>(number.size());
+        o.clientLength = static_cast<std::uint32_t>(client.size());
+        o.consumerLength = static_cast<std::uint32_t>(consumer.size());
+        found.text.append(number).append(client).append(consumer);
+        o.situation = situation.empty() ? 'N' : situation[0];
+        o.cents = r.integer(4);
+        int& chain = found.first[static_cast<std::size_t>(at)];
+        o.next = std::exchange(chain, static_cast<int>(found.orders.size()));
+        found.orders.push_back(o);
+    };
+    std::vector<std::string> digits;
+    for (const SlipKey& key : wanted.keys())
+        if (!key.empty())
+            digits.push_back(digitsOf(key));
+    // A file that settles a good share of all the orders: one pass over
+    // them costs less than as many index look-ups.
+    std::int64_t orders = 0;
+    s.query(storage::queries::kOrderCountEstimate, {},
+            [&](const storage::Row& r) { orders = r.integer(0); });
+    if (static_cast<std::int64_t>(digits.size()) * kScanShare >= orders) {
+        s.query(storage::queries::kAllOrdersBySlip, {}, take);
+        return found;
+    }
+    const bool pg = s.backend() == storage::Backend::Postgres;
+    const std::size_t perStatement =
+        pg ? storage::queries::kSlipsPerArray : storage::queries::kSlipsPerStatement;
+    std::vector<storage::SqlValue> params;
+    std::string array;
+    for (std::size_t start = 0; start < digits.size(); start += perStatement) {
+        const std::size_t end = std::min(digits.size(), start + perStatement);
+        if (pg) {
+            array = storage::queries::slipArrayLiteral(digits, start, end);
+            params.assign(1, std::string_view(array));
+        } else {
+            params.assign(digits.begin() + static_cast<std::ptrdiff_t>(start),
+                          digits.begin() + static_cast<std::ptrdiff_t>(end));
+        }
+        s.query(storage::queries::ordersBySlipSql(s.backend(), end - start), params, take);
+    }
+    if (!digits.empty())
+        s.query(storage::queries::ordersWithOtherSlipsSql(s.backend()), {}, take);
     return found;
 }
 

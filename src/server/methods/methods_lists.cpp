@@ -5,7 +5,9 @@
 #include "platform/text.h"
 #include "server/methods/filter_args.h"
 #include "server/methods/methods_internal.h"
+#include "server/methods/order_where.h"
 #include "server/methods/selection.h"
+#include "server/storage/daily_queries.h"
 #include "server/storage/record_fill.h"
 #include "server/storage/stored_values.h"
 
@@ -15,71 +17,6 @@ namespace {
 
 using dataset::DataPacket;
 namespace records = dataset::records;
-
-// The WHERE clause of an OrderFilter over PEDCREDCONS P, with its values.
-class OrderWhere {
-  public:
-    explicit OrderWhere(const OrderFilter& f) {
-        from_ = storage::storedDateTime(f.firstDay);
-        to_ = storage::storedDateTime(f.lastDay.addMs(platform::DateTime::kMsPerDay - 1));
-        // The index on (DTPEDCRECONS, NRPEDCRECONS) hands the rows over in the
-        // order the lists are sorted by, so even the everything-matches query
-        // needs no sort (measured in docs/schema.md).
-        sql_ = " WHERE P.DTPEDCRECONS BETWEEN ? AND ?";
-        params_ = {std::string_view(from_), std::string_view(to_)};
-        if (f.clients) {
-            sql_ += " AND P.CDCLIENTE IN (" + inList(f.clients->size()) + ")";
-            for (const auto& c : *f.clients)
-                params_.push_back(std::string_view(c));
-        }
-        if (f.consumers) {
-            if (f.consumers->empty()) {
-                sql_ += " AND 1 = 0";
-            } else {
-                sql_ += " AND (P.CDCLIENTE, P.CDCONSUMIDOR) IN (VALUES ";
-                for (std::size_t i = 0; i < f.consumers->size(); ++i)
-                    sql_ += i ? ", (?, ?)" : "(?, ?)";
-                sql_ += ")";
-                for (const auto& k : *f.consumers) {
-                    params_.push_back(std::string_view(k.client));
-                    params_.push_back(std::string_view(k.consumer));
-                }
-            }
-        }
-        codes(" AND P.IDPEDCREEXTR IN (", f.situations);
-        codes(" AND P.IDPEDCRECONT IN (", f.accounted);
-        if (f.orderNumber) {
-            sql_ += " AND P.NRPEDCRECONS = ?";
-            params_.push_back(std::string_view(*f.orderNumber));
-        }
-        if (f.descriptionPattern) {
-            sql_ += " AND P.DSSITCREBANC_BUSCA LIKE ? ESCAPE '\\'";
-            params_.push_back(std::string_view(*f.descriptionPattern));
-        }
-    }
-
-    // The values point into the object and the filter: neither copied nor moved.
-    OrderWhere(const OrderWhere&) = delete;
-    OrderWhere& operator=(const OrderWhere&) = delete;
-
-    const std::string& sql() const { return sql_; }
-    storage::SqlParams params() const { return params_; }
-
-  private:
-    static std::string inList(std::size_t n) { return n ? placeholders(n) : std::string("NULL"); }
-
-    void codes(const char* head, const std::optional<std::string>& list) {
-        if (!list)
-            return;
-        sql_ += head + inList(list->size()) + ")";
-        for (const char& c : *list)
-            params_.push_back(std::string_view(&c, 1));
-    }
-
-    std::string from_, to_;
-    std::string sql_;
-    std::vector<storage::SqlValue> params_;
-};
 
 // The list of `record` for the orders the eight filter arguments select:
 // `head` is the statement up to its FROM and JOINs over PEDCREDCONS P, the
@@ -100,24 +37,14 @@ std::string filteredList(storage::Database& db, const Args& args, records::Recor
 }
 
 std::string orderList(storage::Database& db, const Args& args) {
-    return filteredList(
-        db, args, records::kOrder,
-        "SELECT P.IDPEDCREEXTR, P.IDPEDCRECONT, P.NRBOLETO, P.NRPEDCRECONS, P.CDCLIENTE,"
-        " P.CDCONSUMIDOR, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, P.DSSITCREBANC,"
-        " C.NMCONSUMIDOR, C.NMRESPCONS, L.NMRAZSOCCLIE"
-        " FROM PEDCREDCONS P"
-        " JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE AND C.CDCONSUMIDOR = P.CDCONSUMIDOR"
-        " JOIN CLIENTE L ON L.CDCLIENTE = P.CDCLIENTE",
-        "P.DTPEDCRECONS, P.NRPEDCRECONS", {storage::DerivedField::fixed("IDCHECK", "N")});
+    return filteredList(db, args, records::kOrder, storage::queries::kOrderListHead,
+                        storage::queries::kOrderListOrder,
+                        {storage::DerivedField::fixed("IDCHECK", "N")});
 }
 
 std::string familyList(storage::Database& db, const Args& args) {
-    return filteredList(db, args, records::kFamily,
-                        "SELECT F.CDFAMILISALD, A.NMFAMILISALD, F.VRPEDCREFAMI_CENT, P.NRPEDCRECONS"
-                        " FROM PEDCREDCONS P"
-                        " JOIN PEDCREDFAMI F ON F.IDPEDCREDCONS = P.IDPEDCREDCONS"
-                        " JOIN FAMILIASALDO A ON A.CDFAMILISALD = F.CDFAMILISALD",
-                        "P.DTPEDCRECONS, P.NRPEDCRECONS, F.CDFAMILISALD");
+    return filteredList(db, args, records::kFamily, storage::queries::kFamilyListHead,
+                        storage::queries::kFamilyListOrder);
 }
 
 std::string consumerList(storage::Database& db, const Args& args) {

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "server/ops/verify_ledger.h"
 #include "server/storage/database.h"
 #include "server/storage/schema.h"
 
@@ -135,13 +136,36 @@ void restoreDatabase(const std::string& url, const std::string& file) {
             throw std::runtime_error(file + " has schema version " + std::to_string(version) +
                                      ", newer than this server's " +
                                      std::to_string(storage::latestSchemaVersion()));
-        SqliteFile from(file, SQLITE_OPEN_READONLY);
+        // The backup's chains are walked on a copy first: one that does not
+        // verify leaves the database as it was.
+        const std::string checking = path + ".restore-check";
+        const struct Remove {
+            std::string file;
+            ~Remove() {
+                std::error_code ignored;
+                for (const char* suffix : {"", "-wal", "-shm"})
+                    std::filesystem::remove(file + suffix, ignored);
+            }
+        } removeChecking{checking};
+        {
+            SqliteFile from(file, SQLITE_OPEN_READONLY);
+            SqliteFile to(checking, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            copyPages(from, to, "cannot read " + file);
+        }
+        if (const std::string problem = chainProblem("sqlite:" + checking); !problem.empty())
+            throw std::runtime_error(file + ": " + problem + "; nothing was restored");
+        SqliteFile from(checking, SQLITE_OPEN_READONLY);
         SqliteFile to(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         copyPages(from, to, "cannot restore into " + path);
         return;
     }
     runTool({"pg_restore", "--clean", "--if-exists", "--no-owner", "--single-transaction",
              "--dbname=" + url, file});
+    // pg_restore cannot be held back: what it restored is checked at once,
+    // and servers refuse writes on it while the chain does not verify.
+    if (const std::string problem = chainProblem(url); !problem.empty())
+        throw std::runtime_error("restored from " + file + ", but " + problem +
+                                 ": servers started on it refuse writes; restore another backup");
 }
 
 }  // namespace confcred::server::ops

@@ -1,8 +1,14 @@
 #include "server/ops/commands.h"
 
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <string_view>
 
 #include "server/ops/backup.h"
 #include "server/ops/master_data.h"
@@ -18,6 +24,7 @@ namespace {
 struct CommandArgs {
     std::string dbUrl;
     std::vector<std::string> rest;
+    std::map<std::string, std::string> values;  // the command's own --name VALUE options
 };
 
 struct UsageError : std::runtime_error {
@@ -30,11 +37,32 @@ struct Command {
     const char* description;
     std::size_t minRest, maxRest;  // how many arguments besides --db
     int (*run)(const CommandArgs&);
+    std::array<const char*, 2> valueOptions = {};  // options of its own, each with a value
 };
 
+// A whole number from 1 to `most` given to `option`.
+int positiveOption(const CommandArgs& args, const std::string& option, int most) {
+    const std::string& text = args.values.at(option);
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > most)
+        throw UsageError(option + ": informe um número inteiro de 1 a " + std::to_string(most) +
+                         " (recebido '" + text.substr(0, 20) + "')");
+    return value;
+}
+
 int loadDemoData(const CommandArgs& args) {
+    const bool history =
+        args.values.count("--history-days") || args.values.count("--orders-per-day");
+    storage::HistoryPlan plan;
+    if (history) {
+        if (!args.values.count("--history-days") || !args.values.count("--orders-per-day"))
+            throw UsageError("--history-days e --orders-per-day vão juntos");
+        plan.days = positiveOption(args, "--history-days", 36'600);
+        plan.ordersPerDay = positiveOption(args, "--orders-per-day", 1'000'000);
+    }
     auto db = storage::openDatabase(args.dbUrl, false);
-    db->write([](storage::Session& s) {
+    db->write([history](storage::Session& s) {
         storage::lockForSetup(s);
         for (const char* table : {"FAMILIASALDO", "CLIENTE", "PEDCREDCONS"}) {
             bool any = false;
@@ -45,8 +73,21 @@ int loadDemoData(const CommandArgs& args) {
                                          std::string(table) +
                                          "); demo data goes only into an empty database");
         }
-        storage::seedDemoData(s);
+        if (!history)
+            storage::seedDemoData(s);
     });
+    if (history) {
+        const auto started = std::chrono::steady_clock::now();
+        storage::seedHistory(*db, plan, [&](int days, std::int64_t orders) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            std::fprintf(stderr, "histórico: %d de %d dias, %lld pedidos, %.0f s\n", days,
+                         plan.days, static_cast<long long>(orders), seconds);
+        });
+        std::printf("history of %d days, %d orders a day, loaded into %s\n", plan.days,
+                    plan.ordersPerDay, db->url().c_str());
+        return 0;
+    }
     std::printf("demo data loaded into %s\n", db->url().c_str());
     return 0;
 }
@@ -79,8 +120,14 @@ int restore(const CommandArgs& args) {
 }
 
 constexpr Command kCommands[] = {
-    {"demo-data", "demo-data --db URL", "load the demo data into an empty database", 0, 0,
-     loadDemoData},
+    {"demo-data",
+     "demo-data --db URL [--history-days N --orders-per-day M]",
+     "load the demo data into an empty database; with --history-days, N days of history up "
+     "to today, M orders a day, in every situation, with balances and ledger (docs/deployment.md)",
+     0,
+     0,
+     loadDemoData,
+     {"--history-days", "--orders-per-day"}},
     {"import-master", "import-master --db URL DIR|FILE...",
      "load familias.csv, clientes.csv and consumidores.csv (docs/deployment.md), all or "
      "nothing",
@@ -101,6 +148,20 @@ CommandArgs parseArgs(const Command& command, const std::vector<std::string>& ar
             out.dbUrl = args[++i];
         } else if (args[i].rfind("--db=", 0) == 0) {
             out.dbUrl = args[i].substr(5);
+        } else if (std::any_of(command.valueOptions.begin(), command.valueOptions.end(),
+                               [&](const char* o) {
+                                   return o && std::string_view(args[i]).substr(
+                                                   0, args[i].find('=')) == o;
+                               })) {
+            const std::size_t eq = args[i].find('=');
+            if (eq != std::string::npos) {
+                out.values[args[i].substr(0, eq)] = args[i].substr(eq + 1);
+            } else {
+                if (i + 1 >= args.size())
+                    throw UsageError(args[i] + ": a value is missing");
+                out.values[args[i]] = args[i + 1];
+                ++i;
+            }
         } else if (args[i].rfind("--", 0) == 0) {
             throw UsageError("unknown option '" + args[i] + "'");
         } else {
@@ -132,6 +193,10 @@ std::optional<int> runCommand(const std::vector<std::string>& args) {
         }
         try {
             return command.run(parsed);
+        } catch (const UsageError& e) {
+            std::fprintf(stderr, "confcred-server %s: %s\nusage: confcred-server %s\n",
+                         command.name, e.what(), command.usage);
+            return 2;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "confcred-server %s: %s\n", command.name, e.what());
             return 1;

@@ -161,6 +161,9 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                 std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600 * 24 * 30));
         } else if (name == "--seed-orders") {
             options.seedOrders = static_cast<int>(parseNumber(name, takeValue(), 0, 10'000'000));
+        } else if (name == "--allow-broken-ledger") {
+            noValue();
+            options.allowBrokenLedger = true;
         } else {
             throw OptionsError("unknown option '" + args[i] + "' (see --help)");
         }
@@ -225,6 +228,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --verbose                one line per request on stderr
   --no-call-log            no JSON line per call on stderr (method, status, ms, operator, rows)
   --metrics-open           GET /metrics without the token (for a scraper on a trusted network)
+  --allow-broken-ledger    serve writes even when the ledger's chain does not hold at start
+                           (docs/security.md); without it such a server only reads
   --config FILE            read options from FILE (key = value, keys as the long options
                            without --; the token only as token_file = PATH); the command
                            line wins (docs/deployment.md)

@@ -31,6 +31,8 @@ struct ServerOptions {
     bool metricsOpen = false;
     // --no-call-log turns off the JSON line per call on stderr.
     bool callLog = true;
+    // --allow-broken-ledger: serve writes on a ledger whose chain does not hold at start.
+    bool allowBrokenLedger = false;
 };
 
 // The seed --seed-orders uses, so that the same N always adds the same orders.

@@ -15,4 +15,9 @@ namespace confcred::server::ops {
 // on `err`.
 int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+// Walks every chain of the database at `url` (a restore's check of what it
+// puts back). Empty when they hold or the schema predates them; else the
+// first break, as a sentence.
+std::string chainProblem(const std::string& url);
+
 }  // namespace confcred::server::ops

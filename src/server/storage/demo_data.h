@@ -1,7 +1,12 @@
 // Demo data for a new database, and order volumes for benchmarks.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
+
+#include "platform/datetime.h"
 
 namespace confcred::server::storage {
 
@@ -23,6 +28,29 @@ void seedDemoData(Session& s);
 // clients, consumers and families first when there are none. Same seed, same
 // orders.
 void seedOrders(Database& db, int n, unsigned seed);
+
+// A history of `days` days up to today, `ordersPerDay` orders a day, for
+// sizing and benchmarks: each past day's orders mostly effected (some of
+// them accounted, some effected and undone), some cancelled and some still
+// pending; today's mostly pending. Their families, balances and ledger (in
+// the order of the days, chained) come with them, in large transactions of
+// multi-row statements. Adds the demo clients, consumers and families first
+// when there are none. Same seed, same history. `progress` (may be empty) is
+// told the days done and the orders written so far after each transaction.
+struct HistoryPlan {
+    int days = 0;
+    int ordersPerDay = 0;
+    unsigned seed = 1;
+    // The last day written (date part); none: today. A day's orders depend
+    // on the seed and the day's distance from 1 January 2000 only, so two
+    // databases given the same day get the same orders that day.
+    std::optional<platform::DateTime> lastDay;
+};
+// Bumped whenever the same plan would give another history, so that files
+// kept from an earlier one are made again.
+inline constexpr int kHistoryGeneratorVersion = 1;
+void seedHistory(Database& db, const HistoryPlan& plan,
+                 const std::function<void(int days, std::int64_t orders)>& progress = {});
 
 // A CPF (11 digits) or CNPJ (14 digits) with valid check digits, from its first
 // 9 or 12 digits.

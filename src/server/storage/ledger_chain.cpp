@@ -95,13 +95,16 @@ void append(Session& s, const ChainTable& table, const std::vector<Values>& rows
     storeHead(s, table, head);
 }
 
-std::string selectRows(const ChainTable& table) {
+// The rows of `table` in key order; `where` (may be empty) goes before the
+// ORDER BY.
+std::string selectRows(const ChainTable& table, std::string_view where = {}) {
     std::string sql = std::string("SELECT ") + table.idColumn;
     for (const char* field : table.fields)
         sql += std::string(", ") + field;
-    sql += std::string(", ") + table.hashColumn + " FROM " + table.name + " ORDER BY " +
-           table.idColumn;
-    return sql;
+    sql += std::string(", ") + table.hashColumn + " FROM " + table.name;
+    if (!where.empty())
+        sql += std::string(" WHERE ") + std::string(where);
+    return sql + " ORDER BY " + table.idColumn;
 }
 
 Values rowValues(const Row& r, std::size_t fields) {
@@ -199,7 +202,20 @@ void sealExisting(Session& s, const ChainTable& table) {
         {std::string_view(table.name), head.lastId, head.rows, std::string_view(head.hash)});
 }
 
+std::map<std::string, ChainPoint> chainHeads(Session& s) {
+    std::map<std::string, ChainPoint> heads;
+    s.query(
+        "SELECT NMCADEIA, IDULTIMO, QTLINHAS, DSHASHULTIMO FROM CADEIAHASH", {}, [&](const Row& r) {
+            heads[std::string(r.text(0))] = {r.integer(1), r.integer(2), std::string(r.text(3))};
+        });
+    return heads;
+}
+
 ChainReport verifyChains(Session& s) {
+    return verifyChains(s, {});
+}
+
+ChainReport verifyChains(Session& s, const std::map<std::string, ChainPoint>& from) {
     ChainReport report;
     const auto fail = [&](const ChainTable& table, std::int64_t id, std::string problem) {
         report.ok = false;
@@ -207,43 +223,67 @@ ChainReport verifyChains(Session& s) {
         report.id = id;
         report.problem = std::move(problem);
     };
+    const std::map<std::string, ChainPoint> heads = chainHeads(s);
     for (const ChainTable* table : chainTables()) {
-        bool hasHead = false;
-        Head head;
-        s.query("SELECT IDULTIMO, QTLINHAS, DSHASHULTIMO FROM CADEIAHASH WHERE NMCADEIA = ?",
-                {std::string_view(table->name)}, [&](const Row& r) {
-                    hasHead = true;
-                    head = {r.integer(0), r.integer(1), std::string(r.text(2))};
-                });
-        if (!hasHead) {
+        const auto headAt = heads.find(table->name);
+        if (headAt == heads.end()) {
             fail(*table, 0, "the chain has no head in CADEIAHASH");
             return report;
         }
+        const ChainPoint& head = headAt->second;
         std::string previous = genesisHash();
         std::int64_t lastId = 0, rows = 0;
-        s.query(selectRows(*table), {}, [&](const Row& r) {
-            if (!report.ok)
-                return;
-            const std::int64_t id = r.integer(0);
-            const std::string expected =
-                rowHash(*table, previous, id, rowValues(r, table->fields.size()));
-            const std::string_view stored = r.text(static_cast<int>(table->fields.size()) + 1);
-            if (stored != expected) {
-                if (id > lastId + 1 && lastId < head.lastId)
-                    fail(*table, lastId + 1,
-                         "row " + idRange(lastId + 1, id - 1) +
-                             " missing: the chain goes from row " + std::to_string(lastId) +
-                             " to row " + std::to_string(id));
-                else
-                    fail(*table, id,
-                         "the stored hash does not match the row's content (changed, or "
-                         "added behind the server's back)");
-                return;
+        if (const auto start = from.find(table->name);
+            start != from.end() && start->second.lastId > 0) {
+            const ChainPoint& point = start->second;
+            if (point.lastId > head.lastId || point.rows > head.rows) {
+                fail(*table, head.lastId,
+                     "the chain's head (" + std::to_string(head.rows) + " rows, last " +
+                         std::to_string(head.lastId) + ") is behind the point verified before (" +
+                         std::to_string(point.rows) + " rows, last " +
+                         std::to_string(point.lastId) + ")");
+                return report;
             }
-            previous = expected;
-            lastId = id;
-            ++rows;
-        });
+            std::string stored;
+            s.query(std::string("SELECT ") + table->hashColumn + " FROM " + table->name +
+                        " WHERE " + table->idColumn + " = ?",
+                    {point.lastId}, [&](const Row& r) { stored = std::string(r.text(0)); });
+            if (stored != point.hash) {
+                fail(*table, point.lastId,
+                     stored.empty() ? "the row verified last is missing"
+                                    : "the row verified last no longer carries the hash written "
+                                      "down then (the chain was rewritten)");
+                return report;
+            }
+            previous = point.hash;
+            lastId = point.lastId;
+            rows = point.rows;
+        }
+        const std::int64_t walkedFrom = rows;
+        s.query(
+            selectRows(*table, std::string(table->idColumn) + " > ?"), {lastId}, [&](const Row& r) {
+                if (!report.ok)
+                    return;
+                const std::int64_t id = r.integer(0);
+                const std::string expected =
+                    rowHash(*table, previous, id, rowValues(r, table->fields.size()));
+                const std::string_view stored = r.text(static_cast<int>(table->fields.size()) + 1);
+                if (stored != expected) {
+                    if (id > lastId + 1 && lastId < head.lastId)
+                        fail(*table, lastId + 1,
+                             "row " + idRange(lastId + 1, id - 1) +
+                                 " missing: the chain goes from row " + std::to_string(lastId) +
+                                 " to row " + std::to_string(id));
+                    else
+                        fail(*table, id,
+                             "the stored hash does not match the row's content (changed, "
+                             "or added behind the server's back)");
+                    return;
+                }
+                previous = expected;
+                lastId = id;
+                ++rows;
+            });
         if (!report.ok)
             return report;
         if (lastId < head.lastId) {
@@ -258,11 +298,50 @@ ChainReport verifyChains(Session& s) {
                      std::to_string(head.lastId) + ") does not match the table's rows");
             return report;
         }
-        report.rows += rows;
+        report.rows += rows - walkedFrom;
         report.heads.push_back(std::string(table->name) + " " + std::to_string(rows) +
                                " rows, last hash " + previous);
     }
     return report;
+}
+
+std::string checkHeads(Session& s) {
+    const std::map<std::string, ChainPoint> heads = chainHeads(s);
+    for (const ChainTable* table : chainTables()) {
+        const auto at = heads.find(table->name);
+        if (at == heads.end())
+            return std::string(table->name) + ": the chain has no head in CADEIAHASH";
+        const ChainPoint& head = at->second;
+        // The head's row and the one before it (rows are never removed, but
+        // keys may skip after a failed transaction on PostgreSQL).
+        std::vector<std::pair<std::int64_t, std::string>> last;
+        Values values;
+        s.query(selectRows(*table, std::string(table->idColumn) + " <= ?") + " DESC LIMIT 2",
+                {head.lastId}, [&](const Row& r) {
+                    if (last.empty())
+                        values = rowValues(r, table->fields.size());
+                    last.emplace_back(
+                        r.integer(0),
+                        std::string(r.text(static_cast<int>(table->fields.size()) + 1)));
+                });
+        bool beyond = false;
+        s.query(std::string("SELECT 1 FROM ") + table->name + " WHERE " + table->idColumn +
+                    " > ? LIMIT 1",
+                {head.lastId}, [&](const Row&) { beyond = true; });
+        const std::string where = std::string(table->name) + " row " + std::to_string(head.lastId);
+        if (beyond)
+            return std::string(table->name) + ": rows beyond the chain's head (row " +
+                   std::to_string(head.lastId) + ")";
+        if (head.lastId == 0)
+            continue;
+        if (last.empty() || last[0].first != head.lastId)
+            return where + ": the chain's last row is missing";
+        const std::string& previous = last.size() > 1 ? last[1].second : genesisHash();
+        if (last[0].second != head.hash ||
+            rowHash(*table, previous, head.lastId, values) != head.hash)
+            return where + ": the chain's last row does not carry the head's hash";
+    }
+    return {};
 }
 
 }  // namespace confcred::server::storage::ledger

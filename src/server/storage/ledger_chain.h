@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -90,9 +91,29 @@ struct ChainReport {
     std::vector<std::string> heads;
 };
 
+// A point of a chain known to hold: its last row's key, the rows up to it
+// and that row's hash (VERIFCADEIA keeps the last one verified).
+struct ChainPoint {
+    std::int64_t lastId = 0;
+    std::int64_t rows = 0;
+    std::string hash;
+};
+
 // Walks every chain row by row (in a read transaction) and stops at the
-// first row that breaks it.
+// first row that breaks it. With `from` (by table name), a chain found there
+// is walked from that point on: its last row must still carry the hash
+// written down, and the rows after it must follow.
 ChainReport verifyChains(Session& s);
+ChainReport verifyChains(Session& s, const std::map<std::string, ChainPoint>& from);
+
+// Each chain's head as CADEIAHASH holds it, by table name.
+std::map<std::string, ChainPoint> chainHeads(Session& s);
+
+// The cheap check a server makes at start: each chain's head names a last
+// row that is there, carries the head's hash, and hashes right after the
+// row before it; no row lies beyond the head. Empty when it holds, else what
+// is wrong (table and row).
+std::string checkHeads(Session& s);
 
 }  // namespace ledger
 }  // namespace confcred::server::storage

@@ -1,5 +1,6 @@
 #include "server/storage/schema.h"
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,45 @@ void addResponsibleDocument(Session& s) {
             (pg ? "COLLATE \"C\" " : "") + "NOT NULL DEFAULT ''");
 }
 
+// Version 6: years of history. The bank return looks orders up by the slip
+// alone (the unique slip index leads with the client, which a return file
+// does not give); slips holding more than digits, and the few an older
+// database kept without a canonical form, sit in a small index of their own,
+// since a return matches them by their digits. The ledger is read by date
+// (closing a period). The last verified point of each hash chain is kept,
+// with the balances the ledger added up to there, so that a nightly check
+// reads only what was added since.
+const char* const kVersionHistory = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_BUSCA ON PEDCREDCONS (NRBOLETO_CANON);
+CREATE INDEX LANCSALDO_DATA ON LANCSALDO (DTLANCSALDO);
+
+CREATE TABLE VERIFCADEIA (
+    NMCADEIA       VARCHAR(30) {C} NOT NULL PRIMARY KEY,
+    IDULTIMO       BIGINT NOT NULL,
+    QTLINHAS       BIGINT NOT NULL,
+    DSHASHULTIMO   CHAR(64) {C} NOT NULL,
+    DTVERIFICACAO  CHAR(23) {C} NOT NULL
+);
+
+CREATE TABLE VERIFSALDO (
+    CDCLIENTE      VARCHAR(21) {C} NOT NULL,
+    CDCONSUMIDOR   VARCHAR(21) {C} NOT NULL,
+    CDFAMILISALD   VARCHAR(3) {C} NOT NULL,
+    VRSALDO_CENT   BIGINT NOT NULL,
+    PRIMARY KEY (CDCLIENTE, CDCONSUMIDOR, CDFAMILISALD)
+){WITHOUT_ROWID};
+)sql";
+
+const char* const kOddSlipIndexSqlite = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_OUTROS ON PEDCREDCONS (NRBOLETO_CANON)
+ WHERE NRBOLETO IS NOT NULL AND (NRBOLETO_CANON IS NULL OR NRBOLETO_CANON GLOB '*[^0-9]*');
+)sql";
+
+const char* const kOddSlipIndexPostgres = R"sql(
+CREATE INDEX PEDCREDCONS_BOLETO_OUTROS ON PEDCREDCONS (NRBOLETO_CANON)
+ WHERE NRBOLETO IS NOT NULL AND (NRBOLETO_CANON IS NULL OR NRBOLETO_CANON ~ '[^0-9]');
+)sql";
+
 struct Migration {
     int version;
     const char* description;
@@ -259,6 +299,11 @@ const std::vector<Migration>& migrations() {
          nullptr,
          nullptr,
          addResponsibleDocument},
+        {6,
+         "indexes for years of history, ledger verification checkpoints",
+         {kVersionHistory},
+         kOddSlipIndexSqlite,
+         kOddSlipIndexPostgres},
     };
     return list;
 }
@@ -283,6 +328,66 @@ std::string forBackend(const char* ddl, Backend backend) {
 
 int latestSchemaVersion() {
     return migrations().back().version;
+}
+
+std::vector<std::string> restoreGuards(Session& s) {
+    struct Guard {
+        const char* table;
+        const char* name;
+        const char* event;  // SQLite: one trigger per event
+    };
+    std::vector<std::string> restored;
+    if (s.backend() == Backend::Sqlite) {
+        constexpr Guard kGuards[] = {{"LANCSALDO", "LANCSALDO_SEM_ALTERACAO", "UPDATE"},
+                                     {"LANCSALDO", "LANCSALDO_SEM_EXCLUSAO", "DELETE"},
+                                     {"AUDITORIA", "AUDITORIA_SEM_ALTERACAO", "UPDATE"},
+                                     {"AUDITORIA", "AUDITORIA_SEM_EXCLUSAO", "DELETE"}};
+        for (const Guard& g : kGuards) {
+            bool present = false;
+            s.query("SELECT 1 FROM sqlite_master WHERE type = 'trigger' AND name = ?",
+                    {std::string_view(g.name)}, [&](const Row&) { present = true; });
+            if (present)
+                continue;
+            s.executeScript(std::string("CREATE TRIGGER ") + g.name + " BEFORE " + g.event +
+                            " ON " + g.table + " BEGIN SELECT RAISE(ABORT, '" + g.table +
+                            " is append-only'); END");
+            restored.push_back(g.name);
+        }
+        return restored;
+    }
+    constexpr Guard kGuards[] = {{"LANCSALDO", "LANCSALDO_SEM_ALTERACAO", nullptr},
+                                 {"AUDITORIA", "AUDITORIA_SEM_ALTERACAO", nullptr}};
+    for (const Guard& g : kGuards) {
+        std::string state;  // tgenabled: 'D' when disabled; none when dropped
+        bool present = false;
+        std::string table = g.table, name = g.name;
+        for (auto& c : table)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (auto& c : name)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        s.query(
+            "SELECT t.tgenabled FROM pg_trigger t JOIN pg_class c ON c.oid = t.tgrelid"
+            " WHERE c.relname = ? AND t.tgname = ? AND c.relnamespace = "
+            "current_schema()::regnamespace",
+            {std::string_view(table), std::string_view(name)}, [&](const Row& r) {
+                present = true;
+                state = std::string(r.text(0));
+            });
+        if (present && state != "D")
+            continue;
+        if (present) {
+            s.executeScript(std::string("ALTER TABLE ") + g.table + " ENABLE TRIGGER " + g.name);
+        } else {
+            const std::string function = std::string(g.table) + "_SOMENTE_INCLUSAO";
+            s.executeScript("CREATE OR REPLACE FUNCTION " + function +
+                            "() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION '" +
+                            g.table + " is append-only'; END $$; CREATE TRIGGER " + g.name +
+                            " BEFORE UPDATE OR DELETE ON " + g.table +
+                            " FOR EACH ROW EXECUTE FUNCTION " + function + "()");
+        }
+        restored.push_back(g.name);
+    }
+    return restored;
 }
 
 void lockForSetup(Session& s) {

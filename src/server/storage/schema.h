@@ -2,6 +2,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace confcred::server::storage {
 
@@ -26,6 +28,11 @@ int latestSchemaVersion();
 // latest) stops at an older version, for tests of the migrations.
 int migrateSchema(Database& db, const std::function<void(Session&)>& whenCreated = {},
                   int upTo = 0);
+
+// Inside a write transaction: puts back the append-only guard triggers of
+// the ledger and the import audit that were dropped or disabled behind the
+// server's back. Returns the names of those put back.
+std::vector<std::string> restoreGuards(Session& s);
 
 // Inside a write transaction: waits until no other process is migrating or
 // seeding the same database, and keeps the others waiting until this
