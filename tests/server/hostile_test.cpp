@@ -5,6 +5,8 @@
 // UTF-8. Each must get a clear error or warning; the server stays up and
 // nothing changes that should not.
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
 #include <thread>
 
 #include "platform/cp1252.h"
@@ -280,6 +282,56 @@ TEST_P(Hostile, ImportFileTextIsOnlyData) {
     expectUpAndUnchanged("import with raw Windows-1252 bytes");
     figure("import: 8 hostile lines, 6 warnings, 2 orders stored literally [" +
            std::string(testing::backendName(GetParam())) + "]");
+}
+
+// A field of /proc/<pid>/status in bytes ("VmRSS:", "VmHWM:").
+std::size_t procStatusBytes(pid_t pid, std::string_view field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stoull(line.substr(field.size())) * 1024;
+    return 0;
+}
+
+// Three million two-byte bad lines (a 9 MiB call) cost the server no more than
+// a thousand warnings: the peak of its resident memory stays within 128 MiB of
+// what it held idle, and the answer names the first thousand lines and counts
+// the rest. The sanitizer's quarantine of freed memory is kept small in the
+// server under test, so that what is measured is the server's own holding.
+TEST_P(Hostile, MillionsOfBadImportLinesCostBoundedMemory) {
+    constexpr std::size_t kLines = 3'000'000;
+    constexpr std::size_t kBudget = std::size_t{128} << 20;
+    auto options = optionsFor(GetParam(), {"--threads", "2"});
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    options.environment.push_back(
+        {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":quarantine_size_mb=16"});
+    ServerProcess lone(std::move(options));
+    openSeeded(lone);
+    ASSERT_EQ(lone.get("/health").status, 200);
+    const std::size_t idle = procStatusBytes(lone.pid(), "VmRSS:");
+    ASSERT_GT(idle, 0u);
+
+    std::string args = R"([{"fields":[{"name":"ARQUIVO","type":"string","size":5000}],"rows":[[")";
+    args.reserve(args.size() + kLines * 3 + 8);
+    for (std::size_t i = 0; i < kLines; ++i)
+        args += "x\\n";
+    args += R"("]]}])";
+    const Answer a = call(lone, "SetImporSaldoCons", args);
+    const std::size_t peak = procStatusBytes(lone.pid(), "VmHWM:");
+    ASSERT_TRUE(a.ok) << a.status << " " << a.body.substr(0, 300);
+    ASSERT_EQ(a.packet.rowCount(), 1001u);
+    EXPECT_EQ(std::string(a.packet.column(0).textAt(0)).rfind("Linha 1: ", 0), 0u);
+    EXPECT_EQ(a.packet.column(0).textAt(1000),
+              "... e mais 2.999.000 linhas recusadas não listadas (são mostradas as primeiras "
+              "1.000).");
+    EXPECT_LT(a.body.size(), std::size_t{256} << 10);
+    EXPECT_LE(peak, idle + kBudget)
+        << "idle " << (idle >> 20) << " MiB, peak " << (peak >> 20) << " MiB";
+    figure("import of 3,000,000 bad lines (" + std::to_string(args.size() >> 20) +
+           " MiB): resident " + std::to_string(idle >> 20) + " MiB idle, " +
+           std::to_string(peak >> 20) + " MiB at the peak [" + testing::backendName(GetParam()) +
+           "]");
 }
 
 TEST_P(Hostile, OversizedBodiesAreRefusedInPairs) {
