@@ -19,6 +19,8 @@
 //   back);
 // - server.rss_under_body_flood_vs_idle: the resident memory while 40 clients
 //   without the token each send a 64 MiB body, against before.
+// - server.import_of_bad_lines_rss_vs_idle: the resident memory at the peak
+//   of an import of 3,000,000 two-byte bad lines, against before.
 // The server runs in this process, on its own threads, behind its real HTTP
 // endpoint; the client is a plain Beast client on one connection.
 
@@ -27,6 +29,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
@@ -556,6 +560,41 @@ void benchBodyFlood(const Scratch& scratch) {
            static_cast<double>(flood.peakResidentBytes) / static_cast<double>(idle));
 }
 
+// Each bad line is a warning; only the first thousand are kept and answered,
+// so the import costs about its body and the file's text, whatever its lines.
+void benchBadLines(const Scratch& scratch) {
+    constexpr std::size_t kLines = 3'000'000;
+    LocalServer local("sqlite:" + (scratch.path / "bad-lines.db").string());
+    Client client(local.http->port());
+    client.post("getConsumidor", R"({"args":["'CLI001'","","1"]})");  // warm-up
+    std::string body =
+        R"({"args":[{"fields":[{"name":"ARQUIVO","type":"string","size":5000}],"rows":[[")";
+    body.reserve(body.size() + kLines * 3 + 8);
+    for (std::size_t i = 0; i < kLines; ++i)
+        body += "x\\n";
+    body += R"("]]}]})";
+    const std::size_t idle = residentBytes();
+    std::atomic<bool> done{false};
+    std::size_t peak = idle;
+    std::thread sampler([&] {
+        while (!done.load()) {
+            peak = std::max(peak, residentBytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    std::string answer;
+    const double seconds = secondsOf([&] { answer = client.post("SetImporSaldoCons", body); });
+    done = true;
+    sampler.join();
+    peak = std::max(peak, residentBytes());
+    note("import of " + std::to_string(kLines) + " bad lines (" +
+         std::to_string(body.size() >> 20) + " MiB as a call) in " + ms(seconds) + ": answer " +
+         std::to_string(answer.size() >> 10) + " KiB; resident " + std::to_string(idle >> 20) +
+         " MiB before, " + std::to_string(peak >> 20) + " MiB at most during");
+    figure("server.import_of_bad_lines_rss_vs_idle",
+           static_cast<double>(peak) / static_cast<double>(idle));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -568,12 +607,17 @@ int main(int argc, char** argv) {
                 benchBankReturn(scratch);
             else if (which == "import-load")
                 benchImportLoad(scratch);
+            else if (which == "bad-lines")
+                benchBadLines(scratch);
+            else if (which == "flood")
+                benchBodyFlood(scratch);
             else
                 throw std::runtime_error("unknown benchmark: " + std::string(which));
             return 0;
         }
         // First, while the process is small: its memory is the figure.
         benchBodyFlood(scratch);
+        benchBadLines(scratch);
         benchConnectionLoads(scratch);
         benchImportLoad(scratch);
         benchList(scratch);

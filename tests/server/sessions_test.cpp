@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "raw_socket.h"
 #include "server/ops/operator_cli.h"
 #include "server_test_util.h"
 #include "support/wait_until.h"
@@ -222,6 +223,46 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
 
     EXPECT_EQ(operatorCli(*server_, {"passwd", "Ana Souza"}, "senha-nova-da-ana\n").code, 0);
     EXPECT_EQ(login(*server_, "Ana Souza", "senha-nova-da-ana").status, 200);
+}
+
+// Body memory is only for sessions the server knows: a head with a made-up
+// session of the right form is refused at once, before its body is read or
+// any budget reserved, so heads held open by outsiders never keep an
+// operator's import out; a login's body is small or refused at the head.
+TEST_P(Sessions, OnlyAKnownSessionReservesBodyMemory) {
+    constexpr std::size_t kBudget = 1 << 20;
+    ServerProcess budgeted(optionsFor(GetParam(), {"--max-body", std::to_string(kBudget),
+                                                   "--body-budget", std::to_string(kBudget)}));
+    openSeeded(budgeted);
+    {
+        std::istringstream in("senha-da-ana\n");
+        std::ostringstream out, err;
+        ASSERT_EQ(server::ops::runOperatorCommand(
+                      {"add", "Ana", "--role", "operador", "--db", budgeted.dbUrl()}, in, out, err),
+                  0)
+            << err.str();
+    }
+    ASSERT_TRUE(testing::waitUntil(
+        [&] { return budgeted.get("/health").body == R"({"status":"ok","sessions":true})"; }, 5s));
+    HttpClient ana = loggedIn(budgeted, "Ana", "senha-da-ana");
+
+    const std::string madeUp = "Authorization: Bearer " + std::string(64, 'a') + "\r\n";
+    std::vector<std::unique_ptr<testing::RawSocket>> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(std::make_unique<testing::RawSocket>(budgeted.port()));
+        ASSERT_TRUE(held.back()->send("POST " + kMethods +
+                                      "getNada HTTP/1.1\r\nHost: x\r\nContent-Length: 900000\r\n" +
+                                      madeUp + "\r\n"));
+        const testing::RawReply refused = held.back()->read(10s);
+        EXPECT_EQ(refused.status, 401) << i << ": " << refused.body;
+    }
+    // The operator's call of most of the budget goes through meanwhile.
+    const std::string big = R"({"args":[")" + std::string(700'000, 'a') + R"("]})";
+    EXPECT_EQ(ana.request("POST", kMethods + "getNada", big).status, 404);
+
+    testing::RawSocket login(budgeted.port());
+    ASSERT_TRUE(login.send("POST /session HTTP/1.1\r\nHost: x\r\nContent-Length: 500000\r\n\r\n"));
+    EXPECT_EQ(login.read(10s).status, 413);
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Sessions, bothBackends(), backendLabel);

@@ -10,6 +10,7 @@
 #include "server/http/metrics.h"
 #include "server/http/session_routes.h"
 #include "server/methods/input_text.h"
+#include "server/storage/database.h"
 #include "server/trust/sessions.h"
 
 namespace confcred::server::http {
@@ -18,6 +19,9 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 
 namespace {
+
+// What a client is told to wait when the database does not answer, in seconds.
+constexpr int kDatabaseRetryAfterSeconds = 5;
 
 bool sameText(std::string_view a, std::string_view b) {
     return beast::iequals(a, b);
@@ -273,9 +277,29 @@ Response routeCall(Request& request, const methods::MethodTable& methods,
 
 std::optional<Response> authorisationFailure(const Request& head,
                                              const HttpServerOptions& options) {
+    if (options.sessions && !openPath(head) && !options.sessions->databaseReachable())
+        return databaseUnavailable(head.version());
     if (options.sessions && options.sessions->required() && !openPath(head))
         return sessionHeadFailure(head);
     return authorisationFailure(head, options.token);
+}
+
+std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& options) {
+    if (!options.sessions || !options.sessions->required() || openPath(head) || isLogin(head))
+        return {};
+    return bearerOf(head);
+}
+
+bool isLogin(const Request& head) {
+    return head.method() == http::verb::post && pathOf(head) == "/session";
+}
+
+Response databaseUnavailable(unsigned version) {
+    auto res = errorResponse(http::status::service_unavailable, version,
+                             "O banco de dados do servidor não está respondendo; nada foi feito. "
+                             "Tente novamente em instantes.");
+    res.set(http::field::retry_after, std::to_string(kDatabaseRetryAfterSeconds));
+    return res;
 }
 
 Response routeRequest(Request& request, const methods::MethodTable& methods,
@@ -292,7 +316,12 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
     // client's own headers say.
     if (auto refused = sessionHeadFailure(request))
         return std::move(*refused);
-    const auto caller = gate->caller(bearerOf(request));
+    std::optional<trust::Caller> caller;
+    try {
+        caller = gate->caller(bearerOf(request));
+    } catch (const storage::DatabaseError&) {
+        return databaseUnavailable(request.version());
+    }
     if (!caller)
         return sessionExpired(request.version());
     if (path == "/metrics")

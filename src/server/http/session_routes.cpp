@@ -3,6 +3,7 @@
 #include <simdjson.h>
 
 #include "server/http/call_codec.h"
+#include "server/storage/database.h"
 #include "server/trust/sessions.h"
 
 namespace confcred::server::http {
@@ -14,7 +15,6 @@ namespace {
 
 constexpr std::string_view kLogin = "/session";
 constexpr std::string_view kRenew = "/session/renew";
-constexpr std::size_t kMaxLoginBody = 4096;
 
 std::string_view pathOf(const Request& head) {
     const std::string_view target = head.target();
@@ -42,7 +42,7 @@ struct Credentials {
 };
 
 std::optional<Credentials> readCredentials(const std::string& body) {
-    if (body.size() > kMaxLoginBody)
+    if (body.size() > kMaxLoginBodyBytes)
         return std::nullopt;
     simdjson::dom::parser parser;
     simdjson::dom::object doc;
@@ -135,6 +135,8 @@ Response sessionExpired(unsigned version) {
 Response sessionRoute(Request& request, trust::SessionGate& gate, std::string_view remote) {
     try {
         return routeSession(request, gate, remote);
+    } catch (const storage::DatabaseError&) {
+        return databaseUnavailable(request.version());
     } catch (const std::exception& e) {
         return errorResponse(http::status::internal_server_error, request.version(),
                              std::string("Erro interno do servidor na sessão: ") + e.what());

@@ -184,15 +184,17 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
 // views into the text, sized once, so a large file costs no allocation per line.
 class SlipTable {
   public:
-    void reserve(std::size_t expected) {
-        std::size_t size = 16;
-        while (size < expected * 2)
-            size *= 2;
-        slots_.assign(size, Slot{});
-    }
+    // Sized on the first slip, so that a file without one costs nothing.
+    void reserve(std::size_t expected) { expected_ = expected; }
 
     // The line that first had `slip`, after recording it for `line` if new (0).
     int insert(std::string_view slip, int line) {
+        if (slots_.empty()) {
+            std::size_t size = 16;
+            while (size < expected_ * 2)
+                size *= 2;
+            slots_.assign(size, Slot{});
+        }
         if (used_ * 2 >= slots_.size())
             grow();
         std::size_t at = std::hash<std::string_view>{}(slip) & (slots_.size() - 1);
@@ -223,6 +225,7 @@ class SlipTable {
 
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    std::size_t expected_ = 0;
 };
 
 class Reader {
