@@ -265,6 +265,48 @@ TEST_P(Sessions, OnlyAKnownSessionReservesBodyMemory) {
     EXPECT_EQ(login.read(10s).status, 413);
 }
 
+// Behind a trusted proxy each desk is its own address: failures from one
+// desk do not refuse another's login; the operator whose name an outsider
+// tries waits a few seconds at most; each refusal is in the JSON log with the
+// address, the name tried and why.
+TEST_P(Sessions, BehindATrustedProxyFailuresStayWithTheirDesk) {
+    ServerProcess proxied(optionsFor(GetParam(), {"--trusted-proxy", "127.0.0.1"}));
+    openSeeded(proxied);
+    for (const char* name : {"Ana", "Bia"}) {
+        std::istringstream in(std::string("senha-de-") + name + "\n");
+        std::ostringstream out, err;
+        ASSERT_EQ(server::ops::runOperatorCommand(
+                      {"add", name, "--role", "operador", "--db", proxied.dbUrl()}, in, out, err),
+                  0)
+            << err.str();
+    }
+    const auto from = [&](const char* address, const std::string& name,
+                          const std::string& password) {
+        return proxied.client().request(
+            "POST", "/session",
+            R"({"operator":)" + json(name) + R"(,"password":)" + json(password) + "}",
+            {{"X-Forwarded-For", std::string("10.9.9.9, ") + address}});
+    };
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(from("203.0.113.9", "Ana", "chute").status, 401);
+    EXPECT_EQ(from("198.51.100.7", "Bia", "senha-de-Bia").status, 200);
+    const HttpReply waiting = from("198.51.100.7", "Ana", "senha-de-Ana");
+    if (waiting.status == 429) {
+        const int seconds = std::stoi(waiting.header("Retry-After"));
+        EXPECT_LE(seconds, 5);
+        std::this_thread::sleep_for(std::chrono::seconds(seconds) + 100ms);
+        EXPECT_EQ(from("198.51.100.7", "Ana", "senha-de-Ana").status, 200);
+    } else {
+        EXPECT_EQ(waiting.status, 200) << waiting.body;
+    }
+    const std::string log = proxied.stderrText();
+    EXPECT_NE(
+        log.find(R"("event":"refused","status":401,"address":"203.0.113.9","operator":"Ana")"),
+        std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("10.9.9.9"), std::string::npos) << "only the proxy's own entry counts";
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Sessions, bothBackends(), backendLabel);
 
 class ShortSessions : public Sessions {
@@ -282,6 +324,28 @@ TEST_P(ShortSessions, AnExpiredSessionIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ShortSessions, bothBackends(), backendLabel);
+
+// An outsider who fails again and again for one name, each time as soon as he
+// may, waits longer and longer from his address; the operator of that name,
+// from any other address, is never asked to wait more than a few seconds.
+TEST(LoginThrottle, AnOutsiderSlowsHimselfNotTheOperator) {
+    server::trust::LoginThrottle throttle;
+    using Clock = server::trust::LoginThrottle::Clock;
+    Clock::time_point now{};
+    for (int i = 0; i < 20; ++i) {
+        now += throttle.waitFor("203.0.113.9", "ana", now);
+        throttle.failed("203.0.113.9", "ana", now);
+    }
+    EXPECT_EQ(throttle.waitFor("203.0.113.9", "ana", now), server::trust::LoginThrottle::kMaxDelay);
+    EXPECT_LE(throttle.waitFor("198.51.100.7", "ana", now),
+              server::trust::LoginThrottle::kMaxNameDelay);
+    EXPECT_EQ(throttle.waitFor("198.51.100.7", "bia", now), std::chrono::seconds(0));
+    // Many names from one address: after the address's free failures, every
+    // name from it waits.
+    for (int i = 0; i < 10; ++i)
+        throttle.failed("192.0.2.1", "nome" + std::to_string(i), now);
+    EXPECT_GT(throttle.waitFor("192.0.2.1", "outro", now), std::chrono::seconds(0));
+}
 
 }  // namespace
 }  // namespace confcred::servertest

@@ -290,6 +290,27 @@ std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& o
     return bearerOf(head);
 }
 
+std::string clientAddress(const Request& head, std::string_view peer,
+                          const HttpServerOptions& options) {
+    const auto& trusted = options.trustedProxies;
+    if (std::find(trusted.begin(), trusted.end(), peer) == trusted.end())
+        return std::string(peer);
+    // The proxy appends the address it saw: the last element is the one it vouches for.
+    const auto [first, last] = head.equal_range("X-Forwarded-For");
+    if (first == last)
+        return std::string(peer);
+    std::string_view list = std::prev(last)->value();
+    std::string_view element =
+        list.substr(list.rfind(',') == std::string_view::npos ? 0 : list.rfind(',') + 1);
+    while (!element.empty() && (element.front() == ' ' || element.front() == '\t'))
+        element.remove_prefix(1);
+    while (!element.empty() && (element.back() == ' ' || element.back() == '\t'))
+        element.remove_suffix(1);
+    if (element.empty() || element.size() > 64)
+        return std::string(peer);
+    return std::string(element);
+}
+
 bool isLogin(const Request& head) {
     return head.method() == http::verb::post && pathOf(head) == "/session";
 }
@@ -309,7 +330,7 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
     if (gate == nullptr || openPath(request))
         return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
     if (isSessionPath(path))
-        return sessionRoute(request, *gate, remote);
+        return sessionRoute(request, *gate, clientAddress(request, remote, options));
     if (!gate->requiredNow())
         return routeRequest(request, methods, options.token);
     // Sessions are in force: the session names the operator, whatever the

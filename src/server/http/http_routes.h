@@ -103,6 +103,11 @@ std::optional<Response> authorisationFailure(const Request& head, const HttpServ
 // or sessions are not in force.
 std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& options);
 
+// The client's address: `peer`, or the last address of X-Forwarded-For when
+// `peer` is one of the options' trusted proxies and the header names one.
+std::string clientAddress(const Request& head, std::string_view peer,
+                          const HttpServerOptions& options);
+
 // The largest body a login may have: whoever sends one is not known yet.
 inline constexpr std::size_t kMaxLoginBodyBytes = 4096;
 // Whether the head is a login (POST /session).

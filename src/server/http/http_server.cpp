@@ -28,6 +28,7 @@
 #include "platform/assert.h"
 #include "server/http/call_codec.h"
 #include "server/http/http_routes.h"
+#include "server/http/metrics.h"
 #include "server/http/session_routes.h"
 #include "server/http/tls_context.h"
 #include "server/trust/sessions.h"
@@ -505,6 +506,21 @@ void HttpConnection<Stream>::onReadError(beast::error_code ec) {
 template <class Stream>
 void HttpConnection<Stream>::answer(Response response, bool closeAfter) {
     state_ = State::Writing;
+    // Refusals of who may call go to the log (a login's own lines say more).
+    const unsigned status = response.result_int();
+    if (status == 401 || status == 403 || status == 429) {
+        const Request* head = request_ ? &*request_ : parser_ ? &parser_->get() : nullptr;
+        if (head == nullptr || !isLogin(*head)) {
+            const std::string client =
+                head ? clientAddress(*head, address_, server_.options()) : address_;
+            const std::string_view named =
+                head ? (*head)["X-Confcred-Operator"] : std::string_view();
+            Metrics::process().refused(
+                static_cast<int>(status), client, named,
+                std::string(head ? std::string_view(head->target()).substr(0, 200) : "") + ": " +
+                    response.body().head.substr(0, 300));
+        }
+    }
     closeAfterWrite_ = closeAfterWrite_ || closeAfter || server_.stopping();
     response_ = std::move(response);
     response_.keep_alive(!closeAfterWrite_);

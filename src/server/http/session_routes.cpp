@@ -3,6 +3,7 @@
 #include <simdjson.h>
 
 #include "server/http/call_codec.h"
+#include "server/http/metrics.h"
 #include "server/storage/database.h"
 #include "server/trust/sessions.h"
 
@@ -66,14 +67,18 @@ Response login(Request& request, trust::SessionGate& gate, std::string_view remo
         gate.login(credentials->name, credentials->password, std::string(remote));
     if (outcome.retryAfter.count() > 0) {
         const std::string seconds = std::to_string(outcome.retryAfter.count());
+        Metrics::process().refused(429, remote, credentials->name,
+                                   "login before the wait of failed logins (" + seconds + " s)");
         auto res = errorResponse(http::status::too_many_requests, version,
                                  "Muitas tentativas de entrada sem sucesso. Aguarde " + seconds +
                                      " segundos e tente novamente.");
         res.set(http::field::retry_after, seconds);
         return res;
     }
-    if (!outcome.session)
+    if (!outcome.session) {
+        Metrics::process().refused(401, remote, credentials->name, "wrong operator or password");
         return unauthorised(version, "Operador ou senha incorretos.");
+    }
     return issuedAnswer(version, *outcome.session);
 }
 

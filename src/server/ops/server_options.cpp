@@ -129,6 +129,13 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                 throw OptionsError("--token: the token is empty");
         } else if (name == "--token-file") {
             options.http.token = readTokenFile(takeValue());
+        } else if (name == "--trusted-proxy") {
+            const std::string address = takeValue();
+            if (address.empty() ||
+                address.find_first_not_of("0123456789abcdefABCDEF.:") != std::string::npos)
+                throw OptionsError("--trusted-proxy: '" + address +
+                                   "' is not an IP address (give one per option)");
+            options.http.trustedProxies.push_back(address);
         } else if (name == "--tls-cert") {
             options.http.tlsCertFile = takeValue();
         } else if (name == "--tls-key") {
@@ -210,6 +217,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --tls-cert FILE          serve HTTPS with this PEM certificate chain (with --tls-key); needed to
                            listen beyond loopback
   --tls-key FILE           the PEM private key of --tls-cert
+  --trusted-proxy ADDR     a balancer or proxy whose X-Forwarded-For names the client (its last
+                           address), for the slowing of failed logins and the log; repeatable
   --max-body BYTES         largest request body (default 67108864)
   --body-budget BYTES      memory for all request bodies in flight together; a request that
                            would pass it is answered 503 with Retry-After (default 268435456)
