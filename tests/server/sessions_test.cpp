@@ -124,6 +124,15 @@ TEST_P(Sessions, DisablingTheLastAccountKeepsSessionsRequired) {
     const HttpReply write =
         anonymous.post("setEfetivaSaldo", "[" + selectionPacket({pendingOrder()}) + "]");
     EXPECT_EQ(write.status, 401) << write.body;
+
+    // Only the explicit command turns them off, stored in the database, and back on.
+    EXPECT_EQ(operatorCli(*server_, {"sessions", "maybe"}).code, 2);
+    ASSERT_EQ(operatorCli(*server_, {"sessions", "off"}).code, 0);
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok"})"));
+    EXPECT_EQ(anonymous.post("getPEDCREDCONS", Filter{}.args()).status, 200);
+    ASSERT_EQ(operatorCli(*server_, {"sessions", "on"}).code, 0);
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+    EXPECT_EQ(anonymous.post("getPEDCREDCONS", Filter{}.args()).status, 401);
 }
 
 TEST_P(Sessions, TheSessionNamesTheOperatorAndTheRoleLimitsWhatHeMayDo) {

@@ -185,6 +185,23 @@ bool OperatorStore::anyAccount() {
     });
 }
 
+bool OperatorStore::sessionsTurnedOff() {
+    return db_.read([](storage::Session& s) {
+        bool off = false;
+        s.query("SELECT 1 FROM CONFIGSERVIDOR WHERE NMCONFIG = 'SESSOES' AND DSVALOR = 'N'", {},
+                [&](const storage::Row&) { off = true; });
+        return off;
+    });
+}
+
+void OperatorStore::setSessionsTurnedOff(bool off) {
+    db_.write([&](storage::Session& s) {
+        s.execute("DELETE FROM CONFIGSERVIDOR WHERE NMCONFIG = 'SESSOES'");
+        if (off)
+            s.execute("INSERT INTO CONFIGSERVIDOR (NMCONFIG, DSVALOR) VALUES ('SESSOES', 'N')");
+    });
+}
+
 std::optional<OperatorAccount> OperatorStore::authenticate(const std::string& name,
                                                            std::string_view password) {
     struct Found {

@@ -112,7 +112,8 @@ void SessionGate::lookForAccounts() {
     try {
         // Any account, enabled or not: disabling the last one must not open
         // the server to anonymous calls again.
-        anyAccount_.store(OperatorStore(*db_).anyAccount());
+        OperatorStore store(*db_);
+        anyAccount_.store(store.anyAccount() && !store.sessionsTurnedOff());
         databaseReachable_.store(true);
     } catch (const std::exception&) {
         // Unable to tell: sessions stay required rather than open, and the

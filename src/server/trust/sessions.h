@@ -3,7 +3,8 @@
 // The gate also says whether sessions are in force: always beyond loopback,
 // and on loopback from the moment the database holds an account, enabled or
 // disabled (the operator command line adds and disables accounts, never
-// removes one).
+// removes one), unless an administrator turned them off for the database
+// (`operator sessions off`, loopback only).
 #pragma once
 
 #include <atomic>
