@@ -79,7 +79,10 @@ Response callMethod(Request& request, const methods::MethodTable& methods,
             res.set("Idempotent-Replayed", "true");
         return res;
     } catch (const methods::MethodError& e) {
-        return errorResponse(statusOf(e.httpStatus()), version, e.what());
+        auto res = errorResponse(statusOf(e.httpStatus()), version, e.what());
+        if (e.httpStatus() == 503)  // busy or out of reach: worth trying again shortly
+            res.set(http::field::retry_after, std::to_string(kDatabaseRetryAfterSeconds));
+        return res;
     } catch (const std::exception& e) {
         return errorResponse(http::status::internal_server_error, version,
                              "Erro interno do servidor no método " + name + ": " + e.what());

@@ -129,6 +129,8 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                 throw OptionsError("--token: the token is empty");
         } else if (name == "--token-file") {
             options.http.token = readTokenFile(takeValue());
+        } else if (name == "--db-timeout") {
+            options.dbTimeout = std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
         } else if (name == "--trusted-proxy") {
             const std::string address = takeValue();
             if (address.empty() ||
@@ -209,6 +211,10 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            IPv6 as [::1]:8211)
   --db URL                 sqlite:PATH or postgresql://... (default: a SQLite file under the
                            user's data folder, created with demo data on first start)
+  --db-timeout SECS        how long to wait for the database: a PostgreSQL connection, each
+                           statement (PostgreSQL's statement_timeout, and the connection is cut
+                           a second later if it does not answer at all), SQLite's wait for a
+                           lock; past it a call is answered 503 (default 15)
   --threads N              network threads (default: the number of processors, at least 2)
   --workers N              threads that run calls (default: the number of processors, at least 4)
   --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN);

@@ -25,6 +25,8 @@ struct ServerOptions {
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     // --session-hours (or --session-seconds): how long a login's session lasts
     std::chrono::seconds sessionLength{std::chrono::hours(8)};
+    // --db-timeout: how long the server waits for its database (storage::setDatabaseTimeout)
+    std::chrono::milliseconds dbTimeout{std::chrono::seconds(15)};
     bool help = false;  // --help
 
     // --metrics-open: GET /metrics without the token.

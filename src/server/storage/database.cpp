@@ -14,6 +14,18 @@
 namespace confcred::server::storage {
 
 namespace {
+std::atomic<std::int64_t> timeoutMs{15'000};
+}  // namespace
+
+void setDatabaseTimeout(std::chrono::milliseconds timeout) {
+    timeoutMs.store(std::max<std::int64_t>(1, timeout.count()));
+}
+
+std::chrono::milliseconds databaseTimeout() {
+    return std::chrono::milliseconds(timeoutMs.load());
+}
+
+namespace {
 
 constexpr std::size_t kMaxIdleSessions = 16;
 
