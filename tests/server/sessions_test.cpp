@@ -221,6 +221,12 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
     EXPECT_EQ(
         operatorCli(*server_, {"add", "Ca\u200Bio", "--role", "consulta"}, "senha-do-caio\n").code,
         2);
+    // Names compare without regard to case; bidirectional controls are refused.
+    EXPECT_EQ(operatorCli(*server_, {"add", "bIA", "--role", "operador"}, "outra-senha\n").code, 1);
+    EXPECT_EQ(
+        operatorCli(*server_, {"add", "Ana\u202Eazuos", "--role", "consulta"}, "senha-do-caio\n")
+            .code,
+        2);
     EXPECT_EQ(operatorCli(*server_, {"list"}).out,
               "Ana Souza\toperador\tenabled\nBia\tconsulta\tenabled\n");
     ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
@@ -232,6 +238,7 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
 
     EXPECT_EQ(operatorCli(*server_, {"passwd", "Ana Souza"}, "senha-nova-da-ana\n").code, 0);
     EXPECT_EQ(login(*server_, "Ana Souza", "senha-nova-da-ana").status, 200);
+    EXPECT_EQ(login(*server_, "ana souza", "senha-nova-da-ana").status, 200);
 }
 
 // Body memory is only for sessions the server knows: a head with a made-up

@@ -201,7 +201,11 @@ LoginOutcome SessionGate::login(const std::string& name, std::string_view passwo
     if (db_ == nullptr)
         return outcome;
     const NameCheck checked = checkOperatorName(name);
-    const std::string& key = checked.error.empty() ? checked.name : name;
+    // Counted without regard to case, as names compare.
+    std::string key = checked.error.empty() ? checked.name : name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     outcome.retryAfter = throttle_.waitFor(address, key);
     if (outcome.retryAfter.count() > 0)
         return outcome;
