@@ -196,6 +196,12 @@ TEST_P(Hostile, SelectionsAndPacketsAreChecked) {
     for (const Case& c : cases)
         expectRefused(c.name, call(server(), c.method, c.args));
     expectUpAndUnchanged("bad selections and packets");
+    // What the client sent comes back shortened in a refusal, however long.
+    const Answer longClient =
+        call(server(), "setEfetivaSaldo",
+             selection({{real.number, std::string(60000, 'C'), real.consumer, ""}}));
+    expectRefused("order with a 60,000-character client", longClient);
+    EXPECT_LT(longClient.body.size(), 1000u) << longClient.body.substr(0, 300);
 
     // A doubled quote inside a key is part of the key, never the end of it.
     Filter quoted;
