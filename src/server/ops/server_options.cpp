@@ -185,12 +185,18 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
 }
 
 std::string exposureRefusal(const ServerOptions& options) {
-    if (!options.http.tlsCertFile.empty() || isLoopbackHost(options.http.host))
-        return {};
-    return "recusado escutar em " + options.http.host +
-           " sem TLS: fora desta máquina, o token e os créditos passariam abertos pela rede. "
-           "Informe --tls-cert ARQUIVO e --tls-key ARQUIVO (veja docs/security.md, \"Running "
-           "beyond loopback\") ou escute em 127.0.0.1.";
+    if (options.http.tlsCertFile.empty() && !isLoopbackHost(options.http.host))
+        return "recusado escutar em " + options.http.host +
+               " sem TLS: fora desta máquina, o token e os créditos passariam abertos pela rede. "
+               "Informe --tls-cert ARQUIVO e --tls-key ARQUIVO (veja docs/security.md, \"Running "
+               "beyond loopback\") ou escute em 127.0.0.1.";
+    // A short token is guessed: whatever gives it (--token, --token-file,
+    // CONFCRED_TOKEN, token_file), it has at least kMinTokenLength characters.
+    if (!options.http.token.empty() && options.http.token.size() < kMinTokenLength)
+        return "recusado: o token tem " + std::to_string(options.http.token.size()) +
+               " caracteres; use ao menos " + std::to_string(kMinTokenLength) +
+               " (por exemplo: openssl rand -hex 32).";
+    return {};
 }
 
 std::string exposureWarning(const ServerOptions& options) {

@@ -51,7 +51,9 @@ bool isLoopbackHost(const std::string& host);
 
 // Why the server must not start: listening beyond this machine without TLS.
 // A Portuguese sentence; empty when it may start.
+// Also a token shorter than kMinTokenLength.
 std::string exposureRefusal(const ServerOptions& options);
+inline constexpr std::size_t kMinTokenLength = 16;
 
 // A warning for stderr when the server would listen beyond this machine
 // without a token; empty otherwise.
