@@ -214,6 +214,13 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
     EXPECT_EQ(operatorCli(*server_, {"add", "Bia", "--role", "operador"}, "outra-senha\n").code, 1);
     EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "chefe"}, "senha-do-caio\n").code, 2);
     EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "consulta"}, "curta\n").code, 2);
+    // Passwords pass Debian's checker: length, dictionary, sequences, repeats.
+    for (const char* weak : {"12345678\n", "        \n", "password\n", "aaaab-caio\n"}) {
+        const CliResult refused =
+            operatorCli(*server_, {"add", "Caio", "--role", "consulta"}, weak);
+        EXPECT_EQ(refused.code, 2) << weak;
+        EXPECT_NE(refused.err.find("Senha recusada"), std::string::npos) << refused.err;
+    }
     EXPECT_EQ(operatorCli(*server_, {"add", std::string(41, 'x'), "--role", "consulta"},
                           "senha-comprida\n")
                   .code,

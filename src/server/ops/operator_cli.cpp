@@ -9,6 +9,7 @@
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
+#include "server/trust/password_quality.h"
 
 namespace confcred::server::ops {
 
@@ -107,8 +108,12 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
             out << operatorUsageText();
             return 0;
         }
-        if (command.verb == "add" || command.verb == "passwd")
+        if (command.verb == "add" || command.verb == "passwd") {
             password = readPassword(in, err);
+            if (const std::string refusal = trust::passwordRefusal(password, command.name);
+                !refusal.empty())
+                throw OptionsError(refusal);
+        }
     } catch (const OptionsError& e) {
         err << "confcred-server: " << e.what() << "\n";
         return 2;
@@ -150,7 +155,9 @@ std::string operatorUsageText() {
     return R"(Usage: confcred-server operator COMMAND [--db URL]
 
   add NAME --role consulta|operador   a new enabled account; the password is read from
-                                      standard input, one line (at least 8 characters)
+                                      standard input, one line (at least 8 characters, not a
+                                      dictionary word or obvious sequence, no character more
+                                      than 3 times in a row, not the name: libpwquality)
   passwd NAME                         a new password (standard input); ends its sessions
   disable NAME                        the account can no longer log in; ends its sessions
   list                                name, role and enabled/disabled, one account a line
