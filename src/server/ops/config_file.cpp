@@ -3,6 +3,8 @@
 #include <fstream>
 #include <optional>
 
+#include "server/ops/secret_files.h"
+
 namespace confcred::server::ops {
 
 namespace {
@@ -22,6 +24,7 @@ std::string trimmed(const std::string& text) {
 
 // A secret read from a file: its first line, without the line break.
 std::string readSecret(const std::string& where, const std::string& path) {
+    checkSecretFileMode(path, where + "secret file");
     std::ifstream in(path);
     std::string secret;
     if (!in || !std::getline(in, secret))
@@ -49,6 +52,7 @@ struct ConfigFile {
 };
 
 ConfigFile readConfig(const std::string& path) {
+    checkConfigFileMode(path);
     std::ifstream in(path);
     if (!in)
         throw OptionsError("--config: cannot read " + path);

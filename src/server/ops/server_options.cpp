@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "server/ops/secret_files.h"
+
 namespace confcred::server::ops {
 
 namespace {
@@ -26,6 +28,7 @@ std::uint64_t parseNumber(const std::string& option, const std::string& text, st
 // The token kept in a file, so that it never shows on a command line; the
 // line break an editor leaves at its end is not part of it.
 std::string readTokenFile(const std::string& path) {
+    checkSecretFileMode(path, "--token-file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw OptionsError("--token-file: cannot read '" + path + "'");
@@ -142,6 +145,7 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
             options.http.tlsCertFile = takeValue();
         } else if (name == "--tls-key") {
             options.http.tlsKeyFile = takeValue();
+            checkSecretFileMode(options.http.tlsKeyFile, "--tls-key");
         } else if (name == "--max-body") {
             options.http.maxBodyBytes = static_cast<std::size_t>(
                 parseNumber(name, takeValue(), 1024, std::uint64_t{4} << 30));
