@@ -65,6 +65,8 @@ TEST_F(ConfigFile, RefusalsNameTheLine) {
         {"unknown_key", "threads = 2\n\n# x\ncolour = blue\n", ":4: unknown key 'colour'"},
         {"token_in_plain", "token = abc\n", ":1: the token is never written"},
         {"password_in_url", "db = postgresql://app:pw@db/confcred\n", ":1: no password in db"},
+        {"password_in_query", "db = postgresql://app@db/confcred?sslmode=require&Password=pw\n",
+         ":1: no password in db"},
         {"bad_value", "threads = 2\nworkers = many\n", ":2: --workers: expected a whole number"},
         {"no_equals", "verbose\n", ":1: expected key = value"},
         {"missing_secret", "token_file = /nonexistent/token\n", ":1: cannot read"},

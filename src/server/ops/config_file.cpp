@@ -36,6 +36,14 @@ std::string readSecret(const std::string& where, const std::string& path) {
 }
 
 bool hasPassword(const std::string& url) {
+    // A password=... parameter of the query string counts as much as user:password@.
+    std::string lower = url;
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (const auto query = lower.find('?');
+        query != std::string::npos && (lower.find("?password=", query) == query ||
+                                       lower.find("&password=", query) != std::string::npos))
+        return true;
     const auto scheme = url.find("://");
     if (scheme == std::string::npos)
         return false;
