@@ -21,7 +21,14 @@
 //   client calls 500 times a second, before and during, instead of back to
 //   back);
 // - server.rss_under_body_flood_vs_idle: the resident memory while 40 clients
-//   without the token each send a 64 MiB body, against before.
+//   under made-up sessions each send a 64 MiB body (20 with a length, 20
+//   chunked), against before;
+// - server.rss_after_body_flood_vs_idle: the resident memory once 8 chunked
+//   64 MiB bodies under a real session (twice the body budget) are gone;
+// - server.p99_with_held_heads_vs_idle: heads under made-up sessions announce
+//   64 MiB imports and send nothing, over and over;
+// - server.import_of_bad_lines_rss_vs_idle: the resident memory at the peak
+//   of an import of 3,000,000 two-byte bad lines, against before.
 // The server runs in this process, on its own threads, behind its real HTTP
 // endpoint; the client is a plain Beast client on one connection.
 
@@ -30,6 +37,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <boost/asio/connect.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/beast/core.hpp>
@@ -62,6 +71,8 @@
 #include "server/storage/database.h"
 #include "server/storage/demo_data.h"
 #include "server/storage/stored_values.h"
+#include "server/trust/operators.h"
+#include "server/trust/sessions.h"
 #include "support/return_files.h"
 #include "support/statement_files.h"
 
@@ -92,20 +103,31 @@ struct Scratch {
 
 // The server object on a database, behind its HTTP endpoint on a free port.
 struct LocalServer {
-    explicit LocalServer(const std::string& url, const std::string& token = {})
+    // `sessions`: with a session gate (attached by the caller).
+    explicit LocalServer(const std::string& url, const std::string& token = {},
+                         bool sessions = false)
         : db(server::storage::openDatabase(url)) {
         server::methods::registerConfCredMethods(methods, *db);
         server::http::HttpServerOptions options;
         options.port = 0;
         options.threads = 2;
         options.token = token;
+        if (sessions) {
+            gate = std::make_shared<server::trust::SessionGate>(server::trust::SessionSettings{});
+            options.sessions = gate;
+        }
         options.maxBodyBytes = std::size_t{256} << 20;
         http = std::make_unique<server::http::HttpServer>(methods, options);
         http->start();
     }
-    ~LocalServer() { http->stop(); }
+    ~LocalServer() {
+        http->stop();
+        if (gate)
+            gate->stopWatching();
+    }
 
     std::unique_ptr<server::storage::Database> db;
+    std::shared_ptr<server::trust::SessionGate> gate;
     server::methods::MethodTable methods;
     std::unique_ptr<server::http::HttpServer> http;
 };
@@ -621,24 +643,157 @@ void benchImportLoad(const Scratch& scratch) {
     figure("server.p99_during_import_vs_idle", during.percentile(0.99) / alone.percentile(0.99));
 }
 
+// A server with sessions in force (one operator account) and a session of
+// that operator, for the floods and the held heads.
+struct SessionServer {
+    explicit SessionServer(const std::string& url) : local(url, {}, true) {
+        server::trust::OperatorStore(*local.db).add("bancada", server::trust::Role::Operador,
+                                                    "senha-da-bancada");
+        local.gate->attach(*local.db);
+        const auto outcome = local.gate->login("bancada", "senha-da-bancada", "127.0.0.1");
+        if (!outcome.session)
+            throw std::runtime_error("the bench operator cannot log in");
+        bearer = "Authorization: Bearer " + outcome.session->token + "\r\n";
+    }
+    LocalServer local;
+    std::string bearer;  // a header line
+};
+
+std::string importHead(const std::string& framing, const std::string& bearer) {
+    return "POST /lun90000.rdmConfCredBanc/SetImporSaldoCons HTTP/1.1\r\n"
+           "Host: x\r\nContent-Type: application/json\r\n" +
+           bearer + framing;
+}
+
 void benchBodyFlood(const Scratch& scratch) {
-    LocalServer local("sqlite:" + (scratch.path / "flood.db").string(), "flood-token");
-    const std::uint16_t port = local.http->port();
+    SessionServer sessions("sqlite:" + (scratch.path / "flood.db").string());
+    const std::uint16_t port = sessions.local.http->port();
     constexpr std::size_t kBody = std::size_t{64} << 20;
     const std::string health = "GET /health HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
     timeCalls(port, "127.0.0.1", health, 50, kCallTimeout);  // warm-up
     const std::size_t idle = residentBytes();
-    const std::string head =
-        "POST /lun90000.rdmConfCredBanc/SetImporSaldoCons HTTP/1.1\r\n"
-        "Host: x\r\nContent-Type: application/json\r\nContent-Length: " +
-        std::to_string(kBody) + "\r\n\r\n";
-    const FloodResult flood = floodBodies(port, head, 40, kBody, 5s);
-    note("40 unauthorised 64 MiB bodies: " + std::to_string(flood.answered) + " answered, " +
-         std::to_string(flood.bytesSent >> 20) + " MiB sent; resident " +
-         std::to_string(idle >> 20) + " MiB before, " +
-         std::to_string(flood.peakResidentBytes >> 20) + " MiB at most during");
+    // Half declare their length, half send one chunk as large; the chunk's
+    // size line ends the head, so the flood's bytes are its data.
+    const std::string madeUp = "Authorization: Bearer " + std::string(64, 'a') + "\r\n";
+    const std::string length = "Content-Length: " + std::to_string(kBody) + "\r\n\r\n";
+    char chunk[32];
+    std::snprintf(chunk, sizeof chunk, "%zx\r\n", kBody);
+    const std::string chunked = "Transfer-Encoding: chunked\r\n\r\n" + std::string(chunk);
+    FloodResult declared, inChunks;
+    std::thread other(
+        [&] { inChunks = floodBodies(port, importHead(chunked, madeUp), 20, kBody, 5s); });
+    declared = floodBodies(port, importHead(length, madeUp), 20, kBody, 5s);
+    other.join();
+    const std::size_t peak = std::max(declared.peakResidentBytes, inChunks.peakResidentBytes);
+    note("40 64 MiB bodies under made-up sessions (20 with a length, 20 chunked): " +
+         std::to_string(declared.answered + inChunks.answered) + " answered, " +
+         std::to_string((declared.bytesSent + inChunks.bytesSent) >> 20) + " MiB sent; resident " +
+         std::to_string(idle >> 20) + " MiB before, " + std::to_string(peak >> 20) +
+         " MiB at most during");
     figure("server.rss_under_body_flood_vs_idle",
-           static_cast<double>(flood.peakResidentBytes) / static_cast<double>(idle));
+           static_cast<double>(peak) / static_cast<double>(idle));
+
+    // The operator's own session may fill the body budget (256 MiB) with
+    // chunked bodies; the rest are refused at the chunk that would pass it,
+    // and once the connections are gone the memory goes back.
+    const FloodResult own = floodBodies(port, importHead(chunked, sessions.bearer), 8, kBody, 10s);
+    std::this_thread::sleep_for(1s);  // the server sees the connections closed
+    timeCalls(port, "127.0.0.1", health, 20, kCallTimeout);
+    const std::size_t after = residentBytes();
+    note("8 chunked 64 MiB bodies under a real session: " + std::to_string(own.answered) +
+         " refused for want of budget, resident at most " +
+         std::to_string(own.peakResidentBytes >> 20) + " MiB during, " +
+         std::to_string(after >> 20) + " MiB after (" + std::to_string(idle >> 20) +
+         " MiB before the floods)");
+    figure("server.rss_after_body_flood_vs_idle",
+           static_cast<double>(after) / static_cast<double>(idle));
+}
+
+// Heads under made-up sessions announcing 64 MiB imports and sending nothing
+// held the whole body budget once; now they are refused at the head, and a
+// normal client's small calls are answered meanwhile.
+void benchHeldHeads(const Scratch& scratch) {
+    SessionServer sessions("sqlite:" + (scratch.path / "held.db").string());
+    const std::uint16_t port = sessions.local.http->port();
+    const std::string body = R"({"args":["'CLI001'","","1"]})";
+    const std::string small =
+        "POST /lun90000.rdmConfCredBanc/getConsumidor HTTP/1.1\r\n"
+        "Host: 127.0.0.1\r\nContent-Type: application/json\r\n"
+        "Connection: close\r\n" +
+        sessions.bearer + "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+    const std::string held = importHead("Content-Length: " + std::to_string(64 << 20) + "\r\n\r\n",
+                                        "Authorization: Bearer " + std::string(64, 'b') + "\r\n");
+    timeCalls(port, "127.0.0.1", small, 50, kCallTimeout);  // warm-up
+    std::vector<double> alone, loaded;
+    int failedUnder = 0;
+    for (int round = 0; round < kLoadRounds; ++round) {
+        alone.push_back(
+            timeCalls(port, "127.0.0.1", small, kCallsPerRound, kCallTimeout).percentile(0.99));
+        std::atomic<bool> holding{true};
+        std::thread holder([&] {
+            // 16 heads at a time, sent again every 200 ms on new connections.
+            while (holding.load()) {
+                boost::asio::io_context io;
+                std::vector<tcp::socket> heads;
+                for (int i = 0; i < 16; ++i) {
+                    heads.emplace_back(io);
+                    boost::system::error_code ec;
+                    heads.back().connect(
+                        tcp::endpoint(boost::asio::ip::make_address("127.0.0.1"), port), ec);
+                    if (!ec)
+                        boost::asio::write(heads.back(), boost::asio::buffer(held), ec);
+                }
+                std::this_thread::sleep_for(200ms);
+            }
+        });
+        const Latencies under = timeCalls(port, "127.0.0.1", small, kCallsPerRound, kCallTimeout);
+        holding = false;
+        holder.join();
+        loaded.push_back(under.percentile(0.99));
+        failedUnder += under.failed;
+    }
+    std::sort(alone.begin(), alone.end());
+    std::sort(loaded.begin(), loaded.end());
+    const double a = alone[alone.size() / 2], l = loaded[loaded.size() / 2];
+    note("small calls while made-up sessions hold 64 MiB import heads: p99 " + msText(l) +
+         " against " + msText(a) + " alone; " + std::to_string(failedUnder) + " of " +
+         std::to_string(kLoadRounds * kCallsPerRound) + " calls unanswered or refused");
+    figure("server.p99_with_held_heads_vs_idle", a > 0 ? l / a : 0.0);
+}
+
+// Each bad line is a warning; only the first thousand are kept and answered,
+// so the import costs about its body and the file's text, whatever its lines.
+void benchBadLines(const Scratch& scratch) {
+    constexpr std::size_t kLines = 3'000'000;
+    LocalServer local("sqlite:" + (scratch.path / "bad-lines.db").string());
+    Client client(local.http->port());
+    client.post("getConsumidor", R"({"args":["'CLI001'","","1"]})");  // warm-up
+    std::string body =
+        R"({"args":[{"fields":[{"name":"ARQUIVO","type":"string","size":5000}],"rows":[[")";
+    body.reserve(body.size() + kLines * 3 + 8);
+    for (std::size_t i = 0; i < kLines; ++i)
+        body += "x\\n";
+    body += R"("]]}]})";
+    const std::size_t idle = residentBytes();
+    std::atomic<bool> done{false};
+    std::size_t peak = idle;
+    std::thread sampler([&] {
+        while (!done.load()) {
+            peak = std::max(peak, residentBytes());
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    std::string answer;
+    const double seconds = secondsOf([&] { answer = client.post("SetImporSaldoCons", body); });
+    done = true;
+    sampler.join();
+    peak = std::max(peak, residentBytes());
+    note("import of " + std::to_string(kLines) + " bad lines (" +
+         std::to_string(body.size() >> 20) + " MiB as a call) in " + ms(seconds) + ": answer " +
+         std::to_string(answer.size() >> 10) + " KiB; resident " + std::to_string(idle >> 20) +
+         " MiB before, " + std::to_string(peak >> 20) + " MiB at most during");
+    figure("server.import_of_bad_lines_rss_vs_idle",
+           static_cast<double>(peak) / static_cast<double>(idle));
 }
 
 }  // namespace
@@ -657,12 +812,20 @@ int main(int argc, char** argv) {
                 benchList(scratch);
             else if (which == "import-load")
                 benchImportLoad(scratch);
+            else if (which == "bad-lines")
+                benchBadLines(scratch);
+            else if (which == "flood")
+                benchBodyFlood(scratch);
+            else if (which == "held-heads")
+                benchHeldHeads(scratch);
             else
                 throw std::runtime_error("unknown benchmark: " + std::string(which));
             return 0;
         }
         // First, while the process is small: its memory is the figure.
         benchBodyFlood(scratch);
+        benchBadLines(scratch);
+        benchHeldHeads(scratch);
         benchConnectionLoads(scratch);
         benchImportLoad(scratch);
         benchList(scratch);

@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int lines = countLines(text);
     if (result.lineCount != lines)
         __builtin_trap();
-    if (static_cast<int>(result.orders.size() + result.warnings.size()) + result.recognisedLines !=
+    if (static_cast<std::int64_t>(result.orders.size() + result.warnings.size()) +
+            result.omittedWarnings + result.recognisedLines !=
         lines)
         __builtin_trap();
     for (const auto& warning : result.warnings)

@@ -16,6 +16,8 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
   # HTTP and JSON; TLS (OpenSSL) and password hashing (libsodium's Argon2id)
   libcpp-httplib-dev libsimdjson-dev libssl-dev zlib1g-dev libbrotli-dev libboost-dev libsodium-dev openssl
+  # operators' passwords: length, dictionary (cracklib's, from cracklib-runtime), repeats
+  libpwquality-dev cracklib-runtime
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   # headless desktop for screen tests and screenshots

@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
     } catch (const std::exception& e) {
         return fail(e.what());
     }
+    storage::setDatabaseTimeout(options.dbTimeout);
     try {
         database = storage::openDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
                                                                : options.dbUrl);

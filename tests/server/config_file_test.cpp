@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "server/ops/config_file.h"
 #include "support/temp_dir.h"
 
@@ -25,6 +27,8 @@ class ConfigFile : public ::testing::Test {
 
 TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
     const std::string secret = dir_.write("token", "s3cret\n").string();
+    std::filesystem::permissions(
+        secret, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const std::string conf = write(
         "# confcred-server\n[server]\nlisten = 0.0.0.0:9000\nthreads = 3\nworkers=7\n"
         "verbose = yes\nseed-orders = 10\ntoken_file = " +
@@ -61,6 +65,8 @@ TEST_F(ConfigFile, RefusalsNameTheLine) {
         {"unknown_key", "threads = 2\n\n# x\ncolour = blue\n", ":4: unknown key 'colour'"},
         {"token_in_plain", "token = abc\n", ":1: the token is never written"},
         {"password_in_url", "db = postgresql://app:pw@db/confcred\n", ":1: no password in db"},
+        {"password_in_query", "db = postgresql://app@db/confcred?sslmode=require&Password=pw\n",
+         ":1: no password in db"},
         {"bad_value", "threads = 2\nworkers = many\n", ":2: --workers: expected a whole number"},
         {"no_equals", "verbose\n", ":1: expected key = value"},
         {"missing_secret", "token_file = /nonexistent/token\n", ":1: cannot read"},
@@ -72,6 +78,32 @@ TEST_F(ConfigFile, RefusalsNameTheLine) {
     }
     EXPECT_NE(failure({"--config", dir_.path() / "none.conf"}).find("cannot read"),
               std::string::npos);
+}
+
+// Secret files others may read, and a configuration others may change, are
+// refused; a secret its group may read is taken (Debian's ssl-cert layout).
+TEST_F(ConfigFile, LooseModesOnSecretsAreRefused) {
+    using std::filesystem::perms;
+    const auto file = [&](const char* name, const std::string& text, perms mode) {
+        const auto path = dir_.write(name, text);
+        std::filesystem::permissions(path, mode);
+        return path.string();
+    };
+    const perms owner = perms::owner_read | perms::owner_write;
+    const std::string token = file("open-token", "um-token-de-teste-comprido\n",
+                                   owner | perms::group_read | perms::others_read);
+    const std::string conf = file("a.conf", "token_file = " + token + "\n", owner);
+    EXPECT_NE(failure({"--config", conf}).find("chmod 600"), std::string::npos)
+        << failure({"--config", conf});
+    EXPECT_NE(failure({"--token-file", token}).find("chmod 600"), std::string::npos);
+    EXPECT_NE(failure({"--tls-key", token}).find("chmod 600"), std::string::npos);
+
+    const std::string groupToken =
+        file("group-token", "um-token-de-teste-comprido\n", owner | perms::group_read);
+    EXPECT_EQ(ops::parseOptionsWithConfig({"--token-file", groupToken}, nullptr).options.http.token,
+              "um-token-de-teste-comprido");
+    const std::string shared = file("shared.conf", "threads = 2\n", owner | perms::group_write);
+    EXPECT_NE(failure({"--config", shared}).find("chmod go-w"), std::string::npos);
 }
 
 }  // namespace

@@ -71,12 +71,12 @@ TEST_P(Startup, ServersStartedTogetherOnANewDatabaseAllSeedAndServe) {
 INSTANTIATE_TEST_SUITE_P(Backends, Startup, bothBackends(), backendLabel);
 
 TEST(Health, LiveReadyAndMetricsTellApart) {
-    ServerProcess server(optionsFor(TestBackend::Sqlite, {"--token", "t"}));
+    ServerProcess server(optionsFor(TestBackend::Sqlite, {"--token", "token-de-16-chars"}));
     auto client = server.client();
     EXPECT_EQ(client.get("/health").body, R"({"status":"ok"})");
     EXPECT_EQ(client.get("/health/ready").body, R"({"status":"ready"})") << "no token needed";
     EXPECT_EQ(client.get("/metrics").status, 401);
-    client.setHeader("Authorization", "Bearer t");
+    client.setHeader("Authorization", "Bearer token-de-16-chars");
     client.setHeader("X-Confcred-Operator", "Ana \"Caixa\"");
     const Answer consumers = decodeAnswer(client.post("getConsumidor", R"(["", "T", "1"])"));
     ASSERT_TRUE(consumers.ok) << consumers.error;
@@ -110,7 +110,8 @@ TEST(Health, LiveReadyAndMetricsTellApart) {
         << notReady.body;
     EXPECT_EQ(client.get("/health").status, 200);
 
-    ServerProcess open(optionsFor(TestBackend::Sqlite, {"--token", "t", "--metrics-open"}));
+    ServerProcess open(
+        optionsFor(TestBackend::Sqlite, {"--token", "token-de-16-chars", "--metrics-open"}));
     EXPECT_EQ(open.get("/metrics").status, 200);
     EXPECT_EQ(open.post("getConsumidor", R"(["", "T", "1"])").status, 401);
 }

@@ -4,12 +4,23 @@
 // oversized bodies (plain and chunked), slow clients and text that is not
 // UTF-8. Each must get a clear error or warning; the server stays up and
 // nothing changes that should not.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "platform/cp1252.h"
 #include "raw_socket.h"
 #include "server_test_util.h"
+#include "support/wait_until.h"
 
 namespace confcred::servertest {
 namespace {
@@ -185,6 +196,12 @@ TEST_P(Hostile, SelectionsAndPacketsAreChecked) {
     for (const Case& c : cases)
         expectRefused(c.name, call(server(), c.method, c.args));
     expectUpAndUnchanged("bad selections and packets");
+    // What the client sent comes back shortened in a refusal, however long.
+    const Answer longClient =
+        call(server(), "setEfetivaSaldo",
+             selection({{real.number, std::string(60000, 'C'), real.consumer, ""}}));
+    expectRefused("order with a 60,000-character client", longClient);
+    EXPECT_LT(longClient.body.size(), 1000u) << longClient.body.substr(0, 300);
 
     // A doubled quote inside a key is part of the key, never the end of it.
     Filter quoted;
@@ -280,6 +297,153 @@ TEST_P(Hostile, ImportFileTextIsOnlyData) {
     expectUpAndUnchanged("import with raw Windows-1252 bytes");
     figure("import: 8 hostile lines, 6 warnings, 2 orders stored literally [" +
            std::string(testing::backendName(GetParam())) + "]");
+}
+
+// A field of /proc/<pid>/status in bytes ("VmRSS:", "VmHWM:").
+std::size_t procStatusBytes(pid_t pid, std::string_view field) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0)
+            return std::stoull(line.substr(field.size())) * 1024;
+    return 0;
+}
+
+// Three million two-byte bad lines (a 9 MiB call) cost the server no more than
+// a thousand warnings: the peak of its resident memory stays within 128 MiB of
+// what it held idle, and the answer names the first thousand lines and counts
+// the rest. The sanitizer's quarantine of freed memory is kept small in the
+// server under test, so that what is measured is the server's own holding.
+TEST_P(Hostile, MillionsOfBadImportLinesCostBoundedMemory) {
+    constexpr std::size_t kLines = 3'000'000;
+    constexpr std::size_t kBudget = std::size_t{128} << 20;
+    auto options = optionsFor(GetParam(), {"--threads", "2"});
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    options.environment.push_back(
+        {"ASAN_OPTIONS", std::string(asan ? asan : "") + ":quarantine_size_mb=16"});
+    ServerProcess lone(std::move(options));
+    openSeeded(lone);
+    ASSERT_EQ(lone.get("/health").status, 200);
+    const std::size_t idle = procStatusBytes(lone.pid(), "VmRSS:");
+    ASSERT_GT(idle, 0u);
+
+    std::string args = R"([{"fields":[{"name":"ARQUIVO","type":"string","size":5000}],"rows":[[")";
+    args.reserve(args.size() + kLines * 3 + 8);
+    for (std::size_t i = 0; i < kLines; ++i)
+        args += "x\\n";
+    args += R"("]]}])";
+    const Answer a = call(lone, "SetImporSaldoCons", args);
+    const std::size_t peak = procStatusBytes(lone.pid(), "VmHWM:");
+    ASSERT_TRUE(a.ok) << a.status << " " << a.body.substr(0, 300);
+    ASSERT_EQ(a.packet.rowCount(), 1001u);
+    EXPECT_EQ(std::string(a.packet.column(0).textAt(0)).rfind("Linha 1: ", 0), 0u);
+    EXPECT_EQ(a.packet.column(0).textAt(1000),
+              "... e mais 2.999.000 linhas recusadas não listadas (são mostradas as primeiras "
+              "1.000).");
+    EXPECT_LT(a.body.size(), std::size_t{256} << 10);
+    EXPECT_LE(peak, idle + kBudget)
+        << "idle " << (idle >> 20) << " MiB, peak " << (peak >> 20) << " MiB";
+    figure("import of 3,000,000 bad lines (" + std::to_string(args.size() >> 20) +
+           " MiB): resident " + std::to_string(idle >> 20) + " MiB idle, " +
+           std::to_string(peak >> 20) + " MiB at the peak [" + testing::backendName(GetParam()) +
+           "]");
+}
+
+// A PostgreSQL cluster of the test's own (scripts/pg-cluster.sh), so that it
+// can be frozen and stopped without touching the cluster other suites share.
+class OwnCluster {
+  public:
+    OwnCluster() {
+        dir_ = "/tmp/confcred-frozen-" + std::to_string(::getpid());
+        const std::string command = "bash " CONFCRED_SOURCE_DIR "/scripts/pg-cluster.sh start " +
+                                    dir_ + " " + std::to_string(freePort()) + " 2>/dev/null";
+        if (std::FILE* out = ::popen(command.c_str(), "r")) {
+            char line[256] = {};
+            if (std::fgets(line, sizeof line, out))
+                url_ = std::string(line).substr(0, std::string(line).find('\n'));
+            ::pclose(out);
+        }
+    }
+    ~OwnCluster() {
+        signal(SIGCONT);
+        std::system(
+            ("bash " CONFCRED_SOURCE_DIR "/scripts/pg-cluster.sh stop " + dir_ + " >/dev/null 2>&1")
+                .c_str());
+    }
+    const std::string& url() const { return url_; }
+
+    // The postmaster and every process it started.
+    void signal(int sig) {
+        std::ifstream pidFile(dir_ + "/data/postmaster.pid");
+        pid_t postmaster = 0;
+        if (!(pidFile >> postmaster) || postmaster <= 0)
+            return;
+        ::kill(postmaster, sig);
+        for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+            std::ifstream stat(entry.path() / "stat");
+            std::string pid, name, state;
+            pid_t parent = 0;
+            if (stat >> pid >> name >> state >> parent && parent == postmaster)
+                ::kill(static_cast<pid_t>(std::stol(pid)), sig);
+        }
+    }
+    void stop() {
+        signal(SIGCONT);
+        std::system(
+            ("bash " CONFCRED_SOURCE_DIR "/scripts/pg-cluster.sh stop " + dir_ + " >/dev/null 2>&1")
+                .c_str());
+    }
+
+  private:
+    static int freePort() {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof addr;
+        ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size);
+        ::close(fd);
+        return ntohs(addr.sin_port);
+    }
+    std::string dir_, url_;
+};
+
+// A database that stops answering (frozen) or goes away is said as such: 503
+// with Retry-After and a Portuguese message, readiness "not ready", within
+// the database time-out, never 401; and the server serves again once it is back.
+TEST(DatabaseTrouble, FrozenOrGoneIsServiceUnavailableNeverUnauthorised) {
+    if (!std::getenv("CONFCRED_TEST_PG"))
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL to freeze";
+    OwnCluster cluster;
+    ASSERT_FALSE(cluster.url().empty()) << "the test's own cluster did not start";
+    testing::ServerProcessOptions options;
+    options.backend = TestBackend::Postgres;
+    options.dbUrl = cluster.url();
+    options.extraArgs = {"--db-timeout", "2"};
+    ServerProcess server(options);
+    ASSERT_EQ(server.get("/health/ready").status, 200);
+    const auto small = [&] { return server.post("getConsumidor", R"(["'CLI001'","","1"])"); };
+    ASSERT_EQ(small().status, 200);
+
+    cluster.signal(SIGSTOP);
+    for (int i = 0; i < 2; ++i) {
+        const testing::HttpReply frozen = small();
+        EXPECT_EQ(frozen.status, 503) << frozen.body;
+        EXPECT_FALSE(frozen.header("Retry-After").empty());
+        EXPECT_NE(frozen.body.find("banco de dados"), std::string::npos) << frozen.body;
+    }
+    const testing::HttpReply ready = server.get("/health/ready");
+    EXPECT_EQ(ready.status, 503);
+    EXPECT_NE(ready.body.find("not ready"), std::string::npos) << ready.body;
+    cluster.signal(SIGCONT);
+    EXPECT_TRUE(testing::waitUntil([&] { return small().status == 200; }, 30s));
+
+    cluster.stop();
+    const testing::HttpReply gone = small();
+    EXPECT_EQ(gone.status, 503) << gone.body;
+    EXPECT_TRUE(testing::waitUntil([&] { return small().status == 503; }, 10s));
+    EXPECT_EQ(small().status, 503) << "never 401 while the database is away";
 }
 
 TEST_P(Hostile, OversizedBodiesAreRefusedInPairs) {

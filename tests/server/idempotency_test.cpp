@@ -153,6 +153,31 @@ TEST_P(Idempotency, RetryAfterACrashBetweenCommitAndAnswerGetsTheFirstOutcome) {
     EXPECT_EQ(call(server, "setEfetivaSaldo", args).status, 422);
 }
 
+// Each operator's keys are his own: another operator sending the same key is
+// a call of his own, neither a replay of the first operator's answer (with
+// his warnings) nor a 422 that tells the key was used.
+TEST_P(Idempotency, KeysBelongToTheirOperator) {
+    CONFCRED_SKIP_WITHOUT_BACKEND(GetParam());
+    ServerProcess server(optionsFor(GetParam()));
+    auto db = openSeeded(server);
+    const auto as = [&](const char* name, const std::string& args) {
+        return server.client().request(
+            "POST", "/" + std::string(testing::kServerName) + "/SetImporSaldoCons",
+            "{\"args\":" + args + "}",
+            {{"Idempotency-Key", "lote-1"}, {"X-Confcred-Operator", name}});
+    };
+    const auto ana = as("Ana", importArgs(2, "OP"));
+    ASSERT_EQ(ana.status, 200) << ana.body;
+    EXPECT_EQ(as("Ana", importArgs(2, "OP")).header("Idempotent-Replayed"), "true");
+    const auto bia = as("Bia", importArgs(2, "OP"));
+    EXPECT_EQ(bia.status, 200) << bia.body;
+    EXPECT_EQ(bia.header("Idempotent-Replayed"), "");
+    EXPECT_NE(bia.body.find("já importado"), std::string::npos) << bia.body;
+    const auto caio = as("Caio", importArgs(1, "OQ"));
+    EXPECT_EQ(caio.status, 200) << caio.body;
+    EXPECT_EQ(count(*db, "SELECT COUNT(*) FROM AUDITORIA"), "3");
+}
+
 INSTANTIATE_TEST_SUITE_P(Backends, Idempotency, bothBackends(), backendLabel);
 
 }  // namespace

@@ -444,6 +444,23 @@ TEST_P(Methods, ImportCreatesPendingOrdersOnceAndWarnsAboutTheRest) {
     EXPECT_THROW(call("SetImporSaldoCons", {twoRows}), server::methods::ArgumentError);
 }
 
+// However many lines are refused, the answer names the first thousand by line
+// (those the storage refused and those the reader refused, in line order) and
+// counts the rest in one closing line.
+TEST_P(Methods, ImportWarningsStopAtTheFirstThousand) {
+    std::string file;
+    for (int i = 0; i < 1200; ++i)  // lines 1-1200: unknown client, refused by the storage
+        file += "C;CLI999;CONS0001;CAP" + std::to_string(i) + ";07/12/2026;;ALI=1\n";
+    for (int i = 0; i < 2000; ++i)  // lines 1201-3200: refused by the reader
+        file += "x\n";
+    const auto warnings = callPacket("SetImporSaldoCons", {importPacket(file)});
+    ASSERT_EQ(warnings.rowCount(), 1001u);
+    EXPECT_EQ(text(warnings, 0, "DSLINHA"), "Linha 1: cliente \"CLI999\" não cadastrado.");
+    EXPECT_EQ(text(warnings, 999, "DSLINHA").rfind("Linha 1000: cliente", 0), 0u);
+    EXPECT_EQ(text(warnings, 1000, "DSLINHA"),
+              "... e mais 2.200 linhas recusadas não listadas (são mostradas as primeiras 1.000).");
+}
+
 // The description is found literally, without regard to case or accents,
 // wildcards and all: the same rows on both backends.
 TEST_P(Methods, DescriptionSearchIsLiteralAndIgnoresCaseAndAccents) {

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "raw_socket.h"
 #include "server/ops/operator_cli.h"
 #include "server_test_util.h"
 #include "support/wait_until.h"
@@ -123,6 +124,15 @@ TEST_P(Sessions, DisablingTheLastAccountKeepsSessionsRequired) {
     const HttpReply write =
         anonymous.post("setEfetivaSaldo", "[" + selectionPacket({pendingOrder()}) + "]");
     EXPECT_EQ(write.status, 401) << write.body;
+
+    // Only the explicit command turns them off, stored in the database, and back on.
+    EXPECT_EQ(operatorCli(*server_, {"sessions", "maybe"}).code, 2);
+    ASSERT_EQ(operatorCli(*server_, {"sessions", "off"}).code, 0);
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok"})"));
+    EXPECT_EQ(anonymous.post("getPEDCREDCONS", Filter{}.args()).status, 200);
+    ASSERT_EQ(operatorCli(*server_, {"sessions", "on"}).code, 0);
+    ASSERT_TRUE(waitForHealth(R"({"status":"ok","sessions":true})"));
+    EXPECT_EQ(anonymous.post("getPEDCREDCONS", Filter{}.args()).status, 401);
 }
 
 TEST_P(Sessions, TheSessionNamesTheOperatorAndTheRoleLimitsWhatHeMayDo) {
@@ -204,12 +214,25 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
     EXPECT_EQ(operatorCli(*server_, {"add", "Bia", "--role", "operador"}, "outra-senha\n").code, 1);
     EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "chefe"}, "senha-do-caio\n").code, 2);
     EXPECT_EQ(operatorCli(*server_, {"add", "Caio", "--role", "consulta"}, "curta\n").code, 2);
+    // Passwords pass Debian's checker: length, dictionary, sequences, repeats.
+    for (const char* weak : {"12345678\n", "        \n", "password\n", "aaaab-caio\n"}) {
+        const CliResult refused =
+            operatorCli(*server_, {"add", "Caio", "--role", "consulta"}, weak);
+        EXPECT_EQ(refused.code, 2) << weak;
+        EXPECT_NE(refused.err.find("Senha recusada"), std::string::npos) << refused.err;
+    }
     EXPECT_EQ(operatorCli(*server_, {"add", std::string(41, 'x'), "--role", "consulta"},
                           "senha-comprida\n")
                   .code,
               2);
     EXPECT_EQ(
         operatorCli(*server_, {"add", "Ca\u200Bio", "--role", "consulta"}, "senha-do-caio\n").code,
+        2);
+    // Names compare without regard to case; bidirectional controls are refused.
+    EXPECT_EQ(operatorCli(*server_, {"add", "bIA", "--role", "operador"}, "outra-senha\n").code, 1);
+    EXPECT_EQ(
+        operatorCli(*server_, {"add", "Ana\u202Eazuos", "--role", "consulta"}, "senha-do-caio\n")
+            .code,
         2);
     EXPECT_EQ(operatorCli(*server_, {"list"}).out,
               "Ana Souza\toperador\tenabled\nBia\tconsulta\tenabled\n");
@@ -222,6 +245,89 @@ TEST_P(Sessions, TheOperatorCommandLineKeepsAccountsAndDisablingEndsSessions) {
 
     EXPECT_EQ(operatorCli(*server_, {"passwd", "Ana Souza"}, "senha-nova-da-ana\n").code, 0);
     EXPECT_EQ(login(*server_, "Ana Souza", "senha-nova-da-ana").status, 200);
+    EXPECT_EQ(login(*server_, "ana souza", "senha-nova-da-ana").status, 200);
+}
+
+// Body memory is only for sessions the server knows: a head with a made-up
+// session of the right form is refused at once, before its body is read or
+// any budget reserved, so heads held open by outsiders never keep an
+// operator's import out; a login's body is small or refused at the head.
+TEST_P(Sessions, OnlyAKnownSessionReservesBodyMemory) {
+    constexpr std::size_t kBudget = 1 << 20;
+    ServerProcess budgeted(optionsFor(GetParam(), {"--max-body", std::to_string(kBudget),
+                                                   "--body-budget", std::to_string(kBudget)}));
+    openSeeded(budgeted);
+    {
+        std::istringstream in("senha-da-ana\n");
+        std::ostringstream out, err;
+        ASSERT_EQ(server::ops::runOperatorCommand(
+                      {"add", "Ana", "--role", "operador", "--db", budgeted.dbUrl()}, in, out, err),
+                  0)
+            << err.str();
+    }
+    ASSERT_TRUE(testing::waitUntil(
+        [&] { return budgeted.get("/health").body == R"({"status":"ok","sessions":true})"; }, 5s));
+    HttpClient ana = loggedIn(budgeted, "Ana", "senha-da-ana");
+
+    const std::string madeUp = "Authorization: Bearer " + std::string(64, 'a') + "\r\n";
+    std::vector<std::unique_ptr<testing::RawSocket>> held;
+    for (int i = 0; i < 4; ++i) {
+        held.push_back(std::make_unique<testing::RawSocket>(budgeted.port()));
+        ASSERT_TRUE(held.back()->send("POST " + kMethods +
+                                      "getNada HTTP/1.1\r\nHost: x\r\nContent-Length: 900000\r\n" +
+                                      madeUp + "\r\n"));
+        const testing::RawReply refused = held.back()->read(10s);
+        EXPECT_EQ(refused.status, 401) << i << ": " << refused.body;
+    }
+    // The operator's call of most of the budget goes through meanwhile.
+    const std::string big = R"({"args":[")" + std::string(700'000, 'a') + R"("]})";
+    EXPECT_EQ(ana.request("POST", kMethods + "getNada", big).status, 404);
+
+    testing::RawSocket login(budgeted.port());
+    ASSERT_TRUE(login.send("POST /session HTTP/1.1\r\nHost: x\r\nContent-Length: 500000\r\n\r\n"));
+    EXPECT_EQ(login.read(10s).status, 413);
+}
+
+// Behind a trusted proxy each desk is its own address: failures from one
+// desk do not refuse another's login; the operator whose name an outsider
+// tries waits a few seconds at most; each refusal is in the JSON log with the
+// address, the name tried and why.
+TEST_P(Sessions, BehindATrustedProxyFailuresStayWithTheirDesk) {
+    ServerProcess proxied(optionsFor(GetParam(), {"--trusted-proxy", "127.0.0.1"}));
+    openSeeded(proxied);
+    for (const char* name : {"Ana", "Bia"}) {
+        std::istringstream in(std::string("senha-de-") + name + "\n");
+        std::ostringstream out, err;
+        ASSERT_EQ(server::ops::runOperatorCommand(
+                      {"add", name, "--role", "operador", "--db", proxied.dbUrl()}, in, out, err),
+                  0)
+            << err.str();
+    }
+    const auto from = [&](const char* address, const std::string& name,
+                          const std::string& password) {
+        return proxied.client().request(
+            "POST", "/session",
+            R"({"operator":)" + json(name) + R"(,"password":)" + json(password) + "}",
+            {{"X-Forwarded-For", std::string("10.9.9.9, ") + address}});
+    };
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(from("203.0.113.9", "Ana", "chute").status, 401);
+    EXPECT_EQ(from("198.51.100.7", "Bia", "senha-de-Bia").status, 200);
+    const HttpReply waiting = from("198.51.100.7", "Ana", "senha-de-Ana");
+    if (waiting.status == 429) {
+        const int seconds = std::stoi(waiting.header("Retry-After"));
+        EXPECT_LE(seconds, 5);
+        std::this_thread::sleep_for(std::chrono::seconds(seconds) + 100ms);
+        EXPECT_EQ(from("198.51.100.7", "Ana", "senha-de-Ana").status, 200);
+    } else {
+        EXPECT_EQ(waiting.status, 200) << waiting.body;
+    }
+    const std::string log = proxied.stderrText();
+    EXPECT_NE(
+        log.find(R"("event":"refused","status":401,"address":"203.0.113.9","operator":"Ana")"),
+        std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("10.9.9.9"), std::string::npos) << "only the proxy's own entry counts";
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, Sessions, bothBackends(), backendLabel);
@@ -241,6 +347,28 @@ TEST_P(ShortSessions, AnExpiredSessionIsRefused) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, ShortSessions, bothBackends(), backendLabel);
+
+// An outsider who fails again and again for one name, each time as soon as he
+// may, waits longer and longer from his address; the operator of that name,
+// from any other address, is never asked to wait more than a few seconds.
+TEST(LoginThrottle, AnOutsiderSlowsHimselfNotTheOperator) {
+    server::trust::LoginThrottle throttle;
+    using Clock = server::trust::LoginThrottle::Clock;
+    Clock::time_point now{};
+    for (int i = 0; i < 20; ++i) {
+        now += throttle.waitFor("203.0.113.9", "ana", now);
+        throttle.failed("203.0.113.9", "ana", now);
+    }
+    EXPECT_EQ(throttle.waitFor("203.0.113.9", "ana", now), server::trust::LoginThrottle::kMaxDelay);
+    EXPECT_LE(throttle.waitFor("198.51.100.7", "ana", now),
+              server::trust::LoginThrottle::kMaxNameDelay);
+    EXPECT_EQ(throttle.waitFor("198.51.100.7", "bia", now), std::chrono::seconds(0));
+    // Many names from one address: after the address's free failures, every
+    // name from it waits.
+    for (int i = 0; i < 10; ++i)
+        throttle.failed("192.0.2.1", "nome" + std::to_string(i), now);
+    EXPECT_GT(throttle.waitFor("192.0.2.1", "outro", now), std::chrono::seconds(0));
+}
 
 }  // namespace
 }  // namespace confcred::servertest

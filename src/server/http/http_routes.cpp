@@ -10,6 +10,7 @@
 #include "server/http/metrics.h"
 #include "server/http/session_routes.h"
 #include "server/methods/input_text.h"
+#include "server/storage/database.h"
 #include "server/trust/sessions.h"
 
 namespace confcred::server::http {
@@ -18,6 +19,9 @@ namespace beast = boost::beast;
 namespace http = beast::http;
 
 namespace {
+
+// What a client is told to wait when the database does not answer, in seconds.
+constexpr int kDatabaseRetryAfterSeconds = 5;
 
 bool sameText(std::string_view a, std::string_view b) {
     return beast::iequals(a, b);
@@ -75,7 +79,10 @@ Response callMethod(Request& request, const methods::MethodTable& methods,
             res.set("Idempotent-Replayed", "true");
         return res;
     } catch (const methods::MethodError& e) {
-        return errorResponse(statusOf(e.httpStatus()), version, e.what());
+        auto res = errorResponse(statusOf(e.httpStatus()), version, e.what());
+        if (e.httpStatus() == 503)  // busy or out of reach: worth trying again shortly
+            res.set(http::field::retry_after, std::to_string(kDatabaseRetryAfterSeconds));
+        return res;
     } catch (const std::exception& e) {
         return errorResponse(http::status::internal_server_error, version,
                              "Erro interno do servidor no método " + name + ": " + e.what());
@@ -273,9 +280,50 @@ Response routeCall(Request& request, const methods::MethodTable& methods,
 
 std::optional<Response> authorisationFailure(const Request& head,
                                              const HttpServerOptions& options) {
+    if (options.sessions && !openPath(head) && !options.sessions->databaseReachable())
+        return databaseUnavailable(head.version());
     if (options.sessions && options.sessions->required() && !openPath(head))
         return sessionHeadFailure(head);
     return authorisationFailure(head, options.token);
+}
+
+std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& options) {
+    if (!options.sessions || !options.sessions->required() || openPath(head) || isLogin(head))
+        return {};
+    return bearerOf(head);
+}
+
+std::string clientAddress(const Request& head, std::string_view peer,
+                          const HttpServerOptions& options) {
+    const auto& trusted = options.trustedProxies;
+    if (std::find(trusted.begin(), trusted.end(), peer) == trusted.end())
+        return std::string(peer);
+    // The proxy appends the address it saw: the last element is the one it vouches for.
+    const auto [first, last] = head.equal_range("X-Forwarded-For");
+    if (first == last)
+        return std::string(peer);
+    std::string_view list = std::prev(last)->value();
+    std::string_view element =
+        list.substr(list.rfind(',') == std::string_view::npos ? 0 : list.rfind(',') + 1);
+    while (!element.empty() && (element.front() == ' ' || element.front() == '\t'))
+        element.remove_prefix(1);
+    while (!element.empty() && (element.back() == ' ' || element.back() == '\t'))
+        element.remove_suffix(1);
+    if (element.empty() || element.size() > 64)
+        return std::string(peer);
+    return std::string(element);
+}
+
+bool isLogin(const Request& head) {
+    return head.method() == http::verb::post && pathOf(head) == "/session";
+}
+
+Response databaseUnavailable(unsigned version) {
+    auto res = errorResponse(http::status::service_unavailable, version,
+                             "O banco de dados do servidor não está respondendo; nada foi feito. "
+                             "Tente novamente em instantes.");
+    res.set(http::field::retry_after, std::to_string(kDatabaseRetryAfterSeconds));
+    return res;
 }
 
 Response routeRequest(Request& request, const methods::MethodTable& methods,
@@ -285,14 +333,19 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
     if (gate == nullptr || openPath(request))
         return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
     if (isSessionPath(path))
-        return sessionRoute(request, *gate, remote);
+        return sessionRoute(request, *gate, clientAddress(request, remote, options));
     if (!gate->requiredNow())
         return routeRequest(request, methods, options.token);
     // Sessions are in force: the session names the operator, whatever the
     // client's own headers say.
     if (auto refused = sessionHeadFailure(request))
         return std::move(*refused);
-    const auto caller = gate->caller(bearerOf(request));
+    std::optional<trust::Caller> caller;
+    try {
+        caller = gate->caller(bearerOf(request));
+    } catch (const storage::DatabaseError&) {
+        return databaseUnavailable(request.version());
+    }
     if (!caller)
         return sessionExpired(request.version());
     if (path == "/metrics")

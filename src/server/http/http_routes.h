@@ -93,8 +93,29 @@ Response routeCall(Request& request, const methods::MethodTable& methods,
 struct HttpServerOptions;
 
 // What the endpoint applies with its options: sessions when the options have
-// a session gate and it says they are in force, the token otherwise.
+// a session gate and it says they are in force, the token otherwise; 503
+// when the gate last found the database out of reach (never a 401 for that).
 std::optional<Response> authorisationFailure(const Request& head, const HttpServerOptions& options);
+
+// With sessions in force, the session token a head carries that must be
+// found valid before any byte of its body is read or any body budget is
+// reserved; empty when the head needs no session (the open routes, a login)
+// or sessions are not in force.
+std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& options);
+
+// The client's address: `peer`, or the last address of X-Forwarded-For when
+// `peer` is one of the options' trusted proxies and the header names one.
+std::string clientAddress(const Request& head, std::string_view peer,
+                          const HttpServerOptions& options);
+
+// The largest body a login may have: whoever sends one is not known yet.
+inline constexpr std::size_t kMaxLoginBodyBytes = 4096;
+// Whether the head is a login (POST /session).
+bool isLogin(const Request& head);
+
+// 503 with Retry-After: the database does not answer (down, frozen, out of
+// connections); nothing was done.
+Response databaseUnavailable(unsigned version);
 // All routes, /session included. `remote` is the client's address, for the
 // slowing of failed logins.
 Response routeRequest(Request& request, const methods::MethodTable& methods,

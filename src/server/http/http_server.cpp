@@ -3,6 +3,7 @@
 // Boost 1.74's Asio uses std::exchange without including <utility> itself.
 #include <utility>
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <algorithm>
@@ -27,7 +28,10 @@
 #include "platform/assert.h"
 #include "server/http/call_codec.h"
 #include "server/http/http_routes.h"
+#include "server/http/metrics.h"
+#include "server/http/session_routes.h"
 #include "server/http/tls_context.h"
+#include "server/trust/sessions.h"
 
 namespace confcred::server::http {
 
@@ -238,6 +242,10 @@ class HttpConnection final : public Connection {
     void waitForRequest();
     void readHeader();
     void onHeader(beast::error_code ec);
+    enum class SessionCheck { Valid, Unknown, DatabaseDown };
+    void sessionChecked(SessionCheck outcome);
+    void admitBody();
+    void refuseTooLarge(std::size_t limit);
     void readBody();
     void onBody(beast::error_code ec);
     void called(Response response);
@@ -263,6 +271,7 @@ class HttpConnection final : public Connection {
     std::optional<Request> request_;
     BodyLease body_;
     bool overBudget_ = false;
+    std::size_t bodyLimit_ = 0;  // of the request being read
     Response response_;
     State state_ = State::Waiting;
     bool closeAfterWrite_ = false;
@@ -307,6 +316,7 @@ void HttpConnection<Stream>::readHeader() {
     started_ = std::chrono::steady_clock::now();
     parser_.emplace();
     parser_->body_limit(options.maxBodyBytes);
+    bodyLimit_ = options.maxBodyBytes;
     parser_->header_limit(
         static_cast<std::uint32_t>(std::min<std::size_t>(options.maxHeaderBytes, UINT32_MAX)));
     parser_->on_chunk_header(chunkHeader_);
@@ -330,6 +340,52 @@ void HttpConnection<Stream>::onHeader(beast::error_code ec) {
         return answer(std::move(*refused), true);
     if (auto refused = authorisationFailure(parser_->get(), server_.options()))
         return answer(std::move(*refused), true);
+    if (isLogin(parser_->get())) {
+        // Whoever logs in is not known yet: a login's body is small or refused.
+        if (const auto length = parser_->content_length(); length && *length > kMaxLoginBodyBytes)
+            return refuseTooLarge(kMaxLoginBodyBytes);
+        parser_->body_limit(kMaxLoginBodyBytes);
+        bodyLimit_ = kMaxLoginBodyBytes;
+    }
+    // The session a head names must be one this server saw valid lately, or
+    // be found in the database first (on a worker: the network thread never
+    // waits for it). Only then is body budget reserved and the body read, so
+    // a made-up token costs the server neither.
+    const std::string_view bearer = bearerToConfirm(parser_->get(), server_.options());
+    if (bearer.empty() || server_.options().sessions->knownLately(bearer))
+        return admitBody();
+    state_ = State::Calling;
+    server_.runCall(
+        [self = shared(), strand = stream_.get_executor(), token = std::string(bearer)] {
+            SessionCheck outcome = SessionCheck::Unknown;
+            try {
+                if (self->server_.options().sessions->caller(token))
+                    outcome = SessionCheck::Valid;
+            } catch (const std::exception&) {
+                outcome = SessionCheck::DatabaseDown;
+            }
+            net::post(strand, [self, outcome] { self->sessionChecked(outcome); });
+        },
+        false);
+}
+
+template <class Stream>
+void HttpConnection<Stream>::sessionChecked(SessionCheck outcome) {
+    if (state_ == State::Closed)
+        return;
+    if (closeAfterWrite_ || server_.stopping())
+        return close();
+    const unsigned version = parser_->get().version();
+    if (outcome == SessionCheck::Unknown)
+        return answer(sessionExpired(version), true);
+    if (outcome == SessionCheck::DatabaseDown)
+        return answer(databaseUnavailable(version), true);
+    state_ = State::Reading;
+    admitBody();
+}
+
+template <class Stream>
+void HttpConnection<Stream>::admitBody() {
     if (const auto length = parser_->content_length(); length && *length > 0) {
         // Room for the JSON reader's padding, so the body is read in place later.
         const std::size_t bytes = static_cast<std::size_t>(*length) + kBodyPadding;
@@ -414,16 +470,20 @@ void HttpConnection<Stream>::refuseForMemory() {
 }
 
 template <class Stream>
+void HttpConnection<Stream>::refuseTooLarge(std::size_t limit) {
+    answer(errorResponse(
+               http::status::payload_too_large, 11,
+               "A requisição excede o tamanho máximo de " + std::to_string(limit) + " bytes."),
+           true);
+}
+
+template <class Stream>
 void HttpConnection<Stream>::onReadError(beast::error_code ec) {
     const auto& options = server_.options();
     if (overBudget_)
         return refuseForMemory();
-    if (ec == http::error::body_limit) {
-        return answer(errorResponse(http::status::payload_too_large, 11,
-                                    "A requisição excede o tamanho máximo de " +
-                                        std::to_string(options.maxBodyBytes) + " bytes."),
-                      true);
-    }
+    if (ec == http::error::body_limit)
+        return refuseTooLarge(bodyLimit_);
     if (ec == http::error::header_limit) {
         return answer(errorResponse(http::status::request_header_fields_too_large, 11,
                                     "Os cabeçalhos da requisição excedem o tamanho máximo de " +
@@ -446,6 +506,21 @@ void HttpConnection<Stream>::onReadError(beast::error_code ec) {
 template <class Stream>
 void HttpConnection<Stream>::answer(Response response, bool closeAfter) {
     state_ = State::Writing;
+    // Refusals of who may call go to the log (a login's own lines say more).
+    const unsigned status = response.result_int();
+    if (status == 401 || status == 403 || status == 429) {
+        const Request* head = request_ ? &*request_ : parser_ ? &parser_->get() : nullptr;
+        if (head == nullptr || !isLogin(*head)) {
+            const std::string client =
+                head ? clientAddress(*head, address_, server_.options()) : address_;
+            const std::string_view named =
+                head ? (*head)["X-Confcred-Operator"] : std::string_view();
+            Metrics::process().refused(
+                static_cast<int>(status), client, named,
+                std::string(head ? std::string_view(head->target()).substr(0, 200) : "") + ": " +
+                    response.body().head.substr(0, 300));
+        }
+    }
     closeAfterWrite_ = closeAfterWrite_ || closeAfter || server_.stopping();
     response_ = std::move(response);
     response_.keep_alive(!closeAfterWrite_);
@@ -548,6 +623,11 @@ void HttpServer::Impl::start() {
     listen();
     if (!threads_.empty())
         return;
+    // Bodies and answers of a megabyte or more get memory of their own, given
+    // back to the system as soon as they are freed: otherwise the allocator
+    // raises this bound as large blocks come and go, keeps them in its heap,
+    // and a flood of bodies leaves the process hundreds of megabytes larger.
+    mallopt(M_MMAP_THRESHOLD, static_cast<int>(kBulkBodyBytes));
     threadCount_ = orDefault(options_.threads, 2);
     workerCount_ = orDefault(options_.workers, 4);
     workers_.emplace(static_cast<std::size_t>(workerCount_));

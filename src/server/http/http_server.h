@@ -53,6 +53,11 @@ struct HttpServerOptions {
     // When set and it says sessions are in force, every request but /health
     // and POST /session carries a session instead, and the token is not asked.
     std::shared_ptr<trust::SessionGate> sessions;
+    // Peers whose X-Forwarded-For is believed (a balancer, a proxy): for a
+    // request from one of them the client's address, for the slowing of
+    // failed logins and the log, is the last address that header names.
+    // From any other peer the header is ignored.
+    std::vector<std::string> trustedProxies;
     bool verbose = false;  // one line per request on stderr
     // When set, every connection speaks TLS with this certificate chain and
     // key (PEM files); the handshake counts against the head's time.

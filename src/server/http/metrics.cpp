@@ -91,6 +91,27 @@ void Metrics::callFinished(std::string_view method, bool known, int status,
     std::fwrite(line.data(), 1, line.size(), stderr);  // one write: lines do not interleave
 }
 
+void Metrics::refused(int status, std::string_view address, std::string_view operatorName,
+                      std::string_view reason) {
+    if (!callLog_)
+        return;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%S", &local);
+    std::string line = "{\"time\":\"" + std::string(when) +
+                       "\",\"event\":\"refused\",\"status\":" + std::to_string(status) +
+                       ",\"address\":";
+    dataset::appendJsonString(line, address.substr(0, 100));
+    line += ",\"operator\":";
+    dataset::appendJsonString(line, operatorName.substr(0, 100));
+    line += ",\"reason\":";
+    dataset::appendJsonString(line, reason.substr(0, 300));
+    line += "}\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);  // one write: lines do not interleave
+}
+
 std::string Metrics::notReadyReason() {
     storage::Database* db = db_;
     if (db == nullptr)

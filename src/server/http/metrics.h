@@ -40,6 +40,12 @@ class Metrics {
                       std::chrono::steady_clock::duration took, std::string_view operatorName,
                       std::string_view result);
 
+    // The structured line of a refusal (a failed login, a 401, 403 or 429):
+    // the client's address, the operator name tried (may be empty) and why.
+    // On the same log as the call lines.
+    void refused(int status, std::string_view address, std::string_view operatorName,
+                 std::string_view reason);
+
     // Empty when the database answers and holds the schema this server
     // expects; otherwise why not.
     std::string notReadyReason();

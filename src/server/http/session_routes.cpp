@@ -3,6 +3,8 @@
 #include <simdjson.h>
 
 #include "server/http/call_codec.h"
+#include "server/http/metrics.h"
+#include "server/storage/database.h"
 #include "server/trust/sessions.h"
 
 namespace confcred::server::http {
@@ -14,7 +16,6 @@ namespace {
 
 constexpr std::string_view kLogin = "/session";
 constexpr std::string_view kRenew = "/session/renew";
-constexpr std::size_t kMaxLoginBody = 4096;
 
 std::string_view pathOf(const Request& head) {
     const std::string_view target = head.target();
@@ -42,7 +43,7 @@ struct Credentials {
 };
 
 std::optional<Credentials> readCredentials(const std::string& body) {
-    if (body.size() > kMaxLoginBody)
+    if (body.size() > kMaxLoginBodyBytes)
         return std::nullopt;
     simdjson::dom::parser parser;
     simdjson::dom::object doc;
@@ -66,14 +67,18 @@ Response login(Request& request, trust::SessionGate& gate, std::string_view remo
         gate.login(credentials->name, credentials->password, std::string(remote));
     if (outcome.retryAfter.count() > 0) {
         const std::string seconds = std::to_string(outcome.retryAfter.count());
+        Metrics::process().refused(429, remote, credentials->name,
+                                   "login before the wait of failed logins (" + seconds + " s)");
         auto res = errorResponse(http::status::too_many_requests, version,
                                  "Muitas tentativas de entrada sem sucesso. Aguarde " + seconds +
                                      " segundos e tente novamente.");
         res.set(http::field::retry_after, seconds);
         return res;
     }
-    if (!outcome.session)
+    if (!outcome.session) {
+        Metrics::process().refused(401, remote, credentials->name, "wrong operator or password");
         return unauthorised(version, "Operador ou senha incorretos.");
+    }
     return issuedAnswer(version, *outcome.session);
 }
 
@@ -135,6 +140,8 @@ Response sessionExpired(unsigned version) {
 Response sessionRoute(Request& request, trust::SessionGate& gate, std::string_view remote) {
     try {
         return routeSession(request, gate, remote);
+    } catch (const storage::DatabaseError&) {
+        return databaseUnavailable(request.version());
     } catch (const std::exception& e) {
         return errorResponse(http::status::internal_server_error, request.version(),
                              std::string("Erro interno do servidor na sessão: ") + e.what());

@@ -19,6 +19,12 @@ Method guarded(Method method) {
         try {
             return method(args, context);
         } catch (const storage::DatabaseError& e) {
+            if (e.isUnreachable())
+                throw MethodError(
+                    "O banco de dados do servidor não está respondendo; nada foi alterado. "
+                    "Tente novamente em instantes. (" +
+                        std::string(e.what()) + ")",
+                    503);
             if (e.isBusy())
                 throw MethodError(
                     "O banco de dados está ocupado com outra operação e não respondeu a tempo. "

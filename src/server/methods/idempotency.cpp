@@ -76,14 +76,14 @@ void claimKey(storage::Session& s, const IdempotentRequest& request) {
     const std::int64_t claimed = s.execute(
         "INSERT INTO CHAVEIDEMP (CDCHAVE, DSHASHPEDIDO, NRSTATUS, DSRESPOSTA, NRCRIACAO)"
         " VALUES (?, ?, 0, '', ?) ON CONFLICT (CDCHAVE) DO NOTHING",
-        {std::string_view(request.key), std::string_view(request.digest), std::int64_t{now}});
+        {std::string_view(request.stored), std::string_view(request.digest), std::int64_t{now}});
     if (claimed == 0)
         throw KeyAlreadyUsed();
 }
 
 void keepAnswer(storage::Session& s, const IdempotentRequest& request, std::string_view result) {
     s.execute("UPDATE CHAVEIDEMP SET NRSTATUS = 200, DSRESPOSTA = ? WHERE CDCHAVE = ?",
-              {result, std::string_view(request.key)});
+              {result, std::string_view(request.stored)});
 }
 
 Method idempotent(storage::Database& db, std::string name, Method method) {
@@ -92,16 +92,20 @@ Method idempotent(storage::Database& db, std::string name, Method method) {
         if (!context.idempotencyKey)
             return method(args, context);
         checkKey(*context.idempotencyKey);
+        const std::string& key = *context.idempotencyKey;
         const IdempotentRequest request{
-            *context.idempotencyKey, storage::Sha256().add(name).add("\n").add(context.body).hex()};
-        if (const auto stored = findKey(db, request.key))
+            key, storage::Sha256().add(name).add("\n").add(context.body).hex(),
+            context.operatorName.empty()
+                ? key
+                : "op:" + storage::Sha256().add(context.operatorName).add("\n").add(key).hex()};
+        if (const auto stored = findKey(db, request.stored))
             return replay(*stored, request, context);
         CallContext own = context;
         own.idempotent = &request;
         try {
             return method(args, own);
         } catch (const KeyAlreadyUsed&) {
-            if (const auto stored = findKey(db, request.key))
+            if (const auto stored = findKey(db, request.stored))
                 return replay(*stored, request, context);
             throw MethodError(
                 "A chamada com esta chave de idempotência ainda está em andamento. Aguarde e "

@@ -18,8 +18,14 @@
 namespace confcred::server::methods {
 
 struct IdempotentRequest {
-    std::string key;
+    std::string key;     // as the client sent it
     std::string digest;  // SHA-256 hex of method name, "\n", body
+    // As stored: each operator's keys are his own, so another operator's
+    // call with the same key is a call of its own, never a replay of his
+    // answer nor a refusal that tells it exists. The key itself when the
+    // call names no operator; otherwise "op:" and the SHA-256 hex of the
+    // operator, "\n" and the key.
+    std::string stored;
 };
 
 // Thrown inside the write transaction when its key is stored already (a first

@@ -31,6 +31,8 @@ constexpr std::size_t kFixedFields = 6;  // before the first FAMILY=VALUE pair
 constexpr std::int64_t kMaxCents = 99'999'999'999;
 constexpr std::size_t kWarningLimit = width(records::kImportResult, "DSLINHA");
 constexpr std::size_t kQuoteLimit = 40;  // characters of a field quoted in a warning
+// "C;A;B;1;01/01/2027;;X=1": seven fields, a date and one family value.
+constexpr std::size_t kShortestOrder = 23;
 
 bool isContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
@@ -182,15 +184,17 @@ void splitFields(std::string_view line, std::vector<std::string_view>& fields) {
 // views into the text, sized once, so a large file costs no allocation per line.
 class SlipTable {
   public:
-    void reserve(std::size_t expected) {
-        std::size_t size = 16;
-        while (size < expected * 2)
-            size *= 2;
-        slots_.assign(size, Slot{});
-    }
+    // Sized on the first slip, so that a file without one costs nothing.
+    void reserve(std::size_t expected) { expected_ = expected; }
 
     // The line that first had `slip`, after recording it for `line` if new (0).
     int insert(std::string_view slip, int line) {
+        if (slots_.empty()) {
+            std::size_t size = 16;
+            while (size < expected_ * 2)
+                size *= 2;
+            slots_.assign(size, Slot{});
+        }
         if (used_ * 2 >= slots_.size())
             grow();
         std::size_t at = std::hash<std::string_view>{}(slip) & (slots_.size() - 1);
@@ -221,6 +225,7 @@ class SlipTable {
 
     std::vector<Slot> slots_;
     std::size_t used_ = 0;
+    std::size_t expected_ = 0;
 };
 
 class Reader {
@@ -232,10 +237,13 @@ class Reader {
         if (text_.substr(0, 3) == "\xEF\xBB\xBF")
             text_.remove_prefix(3);
         // Line ends bound the number of lines: one pass, then no regrowth.
+        // An order's line is never shorter than kShortestOrder, so a file of
+        // tiny bad lines reserves nothing for orders it cannot hold.
         const auto ends = static_cast<std::size_t>(std::count_if(
             text_.begin(), text_.end(), [](char c) { return c == '\n' || c == '\r'; }));
-        result_.orders.reserve(ends + 1);
-        boletos_.reserve(ends + 1);
+        const std::size_t orders = std::min(ends + 1, text_.size() / kShortestOrder + 1);
+        result_.orders.reserve(orders);
+        boletos_.reserve(orders);
         std::size_t pos = 0;
         while (pos < text_.size()) {
             std::size_t end = pos;
@@ -249,13 +257,17 @@ class Reader {
             pos = end + 1;
         }
         result_.lineCount = lineNumber_;
+        result_.warnings = warnings_.take(result_.omittedWarnings);
         return std::move(result_);
     }
 
   private:
-    void warn(std::string reason) {
-        result_.warnings.push_back(
-            {lineNumber_, limitWarning("Linha " + std::to_string(lineNumber_) + ": " + reason)});
+    void warn(const std::string& reason) {
+        if (warnings_.keeps(lineNumber_))
+            warnings_.add(lineNumber_,
+                          limitWarning("Linha " + std::to_string(lineNumber_) + ": " + reason));
+        else
+            warnings_.count(lineNumber_);
     }
 
     void readLine(std::string_view raw) {
@@ -414,6 +426,7 @@ class Reader {
     int lineNumber_ = 0;
     bool seenContent_ = false;
     ImportReadResult result_;
+    ImportWarnings warnings_;
     std::vector<std::string_view> fields_;
     std::vector<std::pair<std::string_view, std::int64_t>> families_;
     SlipTable boletos_;
@@ -434,6 +447,60 @@ std::string canonicalSlip(std::string_view slip) {
     for (char& c : out)
         c = upper(c);
     return out;
+}
+
+ImportWarnings::ImportWarnings(std::vector<ImportWarning> first, std::int64_t omitted)
+    : kept_(std::move(first)), total_(static_cast<std::int64_t>(kept_.size()) + omitted) {
+    if (omitted > 0 && !kept_.empty()) {
+        full_ = true;
+        threshold_ = kept_.back().lineNumber;
+    }
+}
+
+void ImportWarnings::add(int line, std::string text) {
+    ++total_;
+    if (!keeps(line))
+        return;
+    kept_.push_back({line, std::move(text)});
+    if (kept_.size() >= 2 * kImportWarningsShown)
+        prune();
+}
+
+void ImportWarnings::prune() {
+    std::stable_sort(
+        kept_.begin(), kept_.end(),
+        [](const ImportWarning& a, const ImportWarning& b) { return a.lineNumber < b.lineNumber; });
+    if (kept_.size() > kImportWarningsShown) {
+        kept_.resize(kImportWarningsShown);
+        kept_.shrink_to_fit();
+        full_ = true;
+        threshold_ = kept_.back().lineNumber;
+    }
+}
+
+std::vector<ImportWarning> ImportWarnings::take(std::int64_t& omitted) {
+    prune();
+    omitted = total_ - static_cast<std::int64_t>(kept_.size());
+    total_ = 0;
+    full_ = false;
+    return std::move(kept_);
+}
+
+std::string omittedWarningsLine(std::int64_t omitted) {
+    const auto grouped = [](std::int64_t n) {
+        const std::string digits = std::to_string(n);
+        std::string out;
+        for (std::size_t i = 0; i < digits.size(); ++i) {
+            if (i > 0 && (digits.size() - i) % 3 == 0)
+                out += '.';
+            out += digits[i];
+        }
+        return out;
+    };
+    return "... e mais " + grouped(omitted) +
+           (omitted == 1 ? " linha recusada não listada" : " linhas recusadas não listadas") +
+           " (são mostradas as primeiras " +
+           grouped(static_cast<std::int64_t>(kImportWarningsShown)) + ").";
 }
 
 std::string limitWarning(std::string text) {

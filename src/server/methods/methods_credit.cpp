@@ -18,6 +18,7 @@
 #include "platform/text.h"
 #include "server/methods/filter_args.h"
 #include "server/methods/idempotency.h"
+#include "server/methods/input_text.h"
 #include "server/methods/methods_internal.h"
 #include "server/storage/ledger_chain.h"
 #include "server/storage/stored_values.h"
@@ -171,8 +172,11 @@ std::vector<Selected> readSelection(const Args& args, std::size_t index, bool ne
                 found = true;
                 const std::string stored(r.text(3));
                 if (r.text(0) != order.client || r.text(1) != order.consumer) {
+                    // What the client sent is quoted shortened: a megabyte of
+                    // CDCLIENTE must not come back whole.
                     message = "O pedido " + order.number + " não pertence ao cliente " +
-                              order.client + " e consumidor " + order.consumer +
+                              clipForMessage(order.client) + " e consumidor " +
+                              clipForMessage(order.consumer) +
                               " informados. Atualize a lista e tente novamente.";
                 } else if (r.text(2) != std::string_view(&t.from, 1)) {
                     message = "Não foi possível " + std::string(t.verb) + " " + order.number +

@@ -54,10 +54,14 @@ class Importer {
     // `creator` and `now` mark the orders the run creates (who and when).
     Importer(storage::Session& s, const ImportReadResult& read, std::string_view creator,
              std::string_view now)
-        : s_(s), read_(read), creator_(creator), now_(now) {}
+        : s_(s),
+          read_(read),
+          creator_(creator),
+          now_(now),
+          warnings_(read.warnings, read.omittedWarnings) {}
 
-    std::vector<ImportWarning> run(std::int64_t& created) {
-        warnings_ = read_.warnings;
+    // The warnings in line order, at most kImportWarningsShown; `omitted` the others.
+    std::vector<ImportWarning> run(std::int64_t& created, std::int64_t& omitted) {
         s_.query("SELECT CDFAMILISALD FROM FAMILIASALDO", {},
                  [&](const storage::Row& r) { families_.emplace(r.text(0)); });
         accepted_.reserve(read_.orders.size());
@@ -69,18 +73,16 @@ class Importer {
             insertFamilies();
         }
         created = std::count(inserted_.begin(), inserted_.end(), true);
-        std::stable_sort(warnings_.begin(), warnings_.end(),
-                         [](const ImportWarning& a, const ImportWarning& b) {
-                             return a.lineNumber < b.lineNumber;
-                         });
-        return std::move(warnings_);
+        return warnings_.take(omitted);
     }
 
   private:
     void warn(const ImportOrder& order, const std::string& reason) {
-        warnings_.push_back(
-            {order.lineNumber,
-             limitWarning("Linha " + std::to_string(order.lineNumber) + ": " + reason)});
+        warnings_.add(
+            order.lineNumber,
+            warnings_.keeps(order.lineNumber)
+                ? limitWarning("Linha " + std::to_string(order.lineNumber) + ": " + reason)
+                : std::string());
     }
 
     // The branch of a known client ("" when it has none), nullopt when unknown.
@@ -234,7 +236,7 @@ class Importer {
     storage::Session& s_;
     const ImportReadResult& read_;
     std::string_view creator_, now_;
-    std::vector<ImportWarning> warnings_;
+    ImportWarnings warnings_;
     std::unordered_set<std::string> families_;
     std::unordered_map<std::string, std::optional<std::string>> clients_;
     std::unordered_map<std::string, bool> consumers_;
@@ -264,15 +266,18 @@ std::string importFile(storage::Database& db, const Args& args, const CallContex
 
     return writeCall(db, args.method(), context, [&](storage::Session& s) {
         const std::string now = storage::storedDateTime(platform::now());
-        std::int64_t created = 0;
-        const std::vector<ImportWarning> warnings = Importer(s, read, creator, now).run(created);
+        std::int64_t created = 0, omitted = 0;
+        const std::vector<ImportWarning> warnings =
+            Importer(s, read, creator, now).run(created, omitted);
         storage::ledger::appendAudit(s, {now, creator, "IMPORTACAO", fileDigest, created});
 
         dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
         auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));
-        lines.reserve(warnings.size());
+        lines.reserve(warnings.size() + 1);
         for (const auto& w : warnings)
             lines.appendText(w.text);
+        if (omitted > 0)
+            lines.appendText(omittedWarningsLine(omitted));
         return dataset::encodePacket(answer);
     });
 }

@@ -3,6 +3,8 @@
 #include <fstream>
 #include <optional>
 
+#include "server/ops/secret_files.h"
+
 namespace confcred::server::ops {
 
 namespace {
@@ -22,6 +24,7 @@ std::string trimmed(const std::string& text) {
 
 // A secret read from a file: its first line, without the line break.
 std::string readSecret(const std::string& where, const std::string& path) {
+    checkSecretFileMode(path, where + "secret file");
     std::ifstream in(path);
     std::string secret;
     if (!in || !std::getline(in, secret))
@@ -33,6 +36,14 @@ std::string readSecret(const std::string& where, const std::string& path) {
 }
 
 bool hasPassword(const std::string& url) {
+    // A password=... parameter of the query string counts as much as user:password@.
+    std::string lower = url;
+    for (char& c : lower)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (const auto query = lower.find('?');
+        query != std::string::npos && (lower.find("?password=", query) == query ||
+                                       lower.find("&password=", query) != std::string::npos))
+        return true;
     const auto scheme = url.find("://");
     if (scheme == std::string::npos)
         return false;
@@ -49,6 +60,7 @@ struct ConfigFile {
 };
 
 ConfigFile readConfig(const std::string& path) {
+    checkConfigFileMode(path);
     std::ifstream in(path);
     if (!in)
         throw OptionsError("--config: cannot read " + path);

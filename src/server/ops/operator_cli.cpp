@@ -9,6 +9,7 @@
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
+#include "server/trust/password_quality.h"
 
 namespace confcred::server::ops {
 
@@ -22,14 +23,16 @@ struct OperatorCommand {
 
 OperatorCommand parseCommand(const std::vector<std::string>& args) {
     if (args.empty())
-        throw OptionsError("operator: say add, passwd, disable or list");
+        throw OptionsError("operator: say add, passwd, disable, list or sessions");
     OperatorCommand command;
     command.verb = args[0];
+    // sessions on|off: the switch is the command's "name".
+    const bool switched = command.verb == "sessions";
     const bool named =
-        command.verb == "add" || command.verb == "passwd" || command.verb == "disable";
+        command.verb == "add" || command.verb == "passwd" || command.verb == "disable" || switched;
     if (!named && command.verb != "list")
         throw OptionsError("operator: unknown command '" + command.verb +
-                           "' (add, passwd, disable, list)");
+                           "' (add, passwd, disable, list, sessions)");
     std::vector<std::string> rest;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& word = args[i];
@@ -53,12 +56,14 @@ OperatorCommand parseCommand(const std::vector<std::string>& args) {
             rest.push_back(word);
         }
     }
+    if (switched && command.name != "on" && command.name != "off")
+        throw OptionsError("operator sessions: say on or off");
     if (named && command.name.empty())
         throw OptionsError("operator " + command.verb + ": the operator's name is missing");
     if (command.verb == "add" && !command.role)
         throw OptionsError("operator add: --role consulta|operador is missing");
     command.server = parseServerOptions(rest, nullptr);
-    if (named) {
+    if (named && !switched) {
         const trust::NameCheck checked = trust::checkOperatorName(command.name);
         if (!checked.error.empty())
             throw OptionsError("operator " + command.verb + ": " + checked.error);
@@ -103,8 +108,12 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
             out << operatorUsageText();
             return 0;
         }
-        if (command.verb == "add" || command.verb == "passwd")
+        if (command.verb == "add" || command.verb == "passwd") {
             password = readPassword(in, err);
+            if (const std::string refusal = trust::passwordRefusal(password, command.name);
+                !refusal.empty())
+                throw OptionsError(refusal);
+        }
     } catch (const OptionsError& e) {
         err << "confcred-server: " << e.what() << "\n";
         return 2;
@@ -120,6 +129,13 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
         } else if (command.verb == "passwd") {
             store.setPassword(command.name, password);
             out << "password of operator '" << command.name << "' changed\n";
+        } else if (command.verb == "sessions") {
+            store.setSessionsTurnedOff(command.name == "off");
+            out << (command.name == "off"
+                        ? "sessions turned off: a loopback server on this database serves "
+                          "without login (beyond loopback they stay required)\n"
+                        : "sessions turned on again: every call needs a session once the "
+                          "database has an operator account\n");
         } else if (command.verb == "disable") {
             store.disable(command.name);
             out << "operator '" << command.name << "' disabled\n";
@@ -139,10 +155,15 @@ std::string operatorUsageText() {
     return R"(Usage: confcred-server operator COMMAND [--db URL]
 
   add NAME --role consulta|operador   a new enabled account; the password is read from
-                                      standard input, one line (at least 8 characters)
+                                      standard input, one line (at least 8 characters, not a
+                                      dictionary word or obvious sequence, no character more
+                                      than 3 times in a row, not the name: libpwquality)
   passwd NAME                         a new password (standard input); ends its sessions
   disable NAME                        the account can no longer log in; ends its sessions
   list                                name, role and enabled/disabled, one account a line
+  sessions off|on                     off: a loopback server on this database serves without
+                                      login although it has accounts (stored in the database;
+                                      beyond loopback sessions stay required); on: undoes it
 
 Names: UTF-8, at most 40 characters, no control or invisible characters; blanks around
 them are dropped. --db and the other server options are read as the server reads them.

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "server/ops/secret_files.h"
+
 namespace confcred::server::ops {
 
 namespace {
@@ -26,6 +28,7 @@ std::uint64_t parseNumber(const std::string& option, const std::string& text, st
 // The token kept in a file, so that it never shows on a command line; the
 // line break an editor leaves at its end is not part of it.
 std::string readTokenFile(const std::string& path) {
+    checkSecretFileMode(path, "--token-file");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw OptionsError("--token-file: cannot read '" + path + "'");
@@ -129,10 +132,20 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
                 throw OptionsError("--token: the token is empty");
         } else if (name == "--token-file") {
             options.http.token = readTokenFile(takeValue());
+        } else if (name == "--db-timeout") {
+            options.dbTimeout = std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600));
+        } else if (name == "--trusted-proxy") {
+            const std::string address = takeValue();
+            if (address.empty() ||
+                address.find_first_not_of("0123456789abcdefABCDEF.:") != std::string::npos)
+                throw OptionsError("--trusted-proxy: '" + address +
+                                   "' is not an IP address (give one per option)");
+            options.http.trustedProxies.push_back(address);
         } else if (name == "--tls-cert") {
             options.http.tlsCertFile = takeValue();
         } else if (name == "--tls-key") {
             options.http.tlsKeyFile = takeValue();
+            checkSecretFileMode(options.http.tlsKeyFile, "--tls-key");
         } else if (name == "--max-body") {
             options.http.maxBodyBytes = static_cast<std::size_t>(
                 parseNumber(name, takeValue(), 1024, std::uint64_t{4} << 30));
@@ -179,12 +192,18 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
 }
 
 std::string exposureRefusal(const ServerOptions& options) {
-    if (!options.http.tlsCertFile.empty() || isLoopbackHost(options.http.host))
-        return {};
-    return "recusado escutar em " + options.http.host +
-           " sem TLS: fora desta máquina, o token e os créditos passariam abertos pela rede. "
-           "Informe --tls-cert ARQUIVO e --tls-key ARQUIVO (veja docs/security.md, \"Running "
-           "beyond loopback\") ou escute em 127.0.0.1.";
+    if (options.http.tlsCertFile.empty() && !isLoopbackHost(options.http.host))
+        return "recusado escutar em " + options.http.host +
+               " sem TLS: fora desta máquina, o token e os créditos passariam abertos pela rede. "
+               "Informe --tls-cert ARQUIVO e --tls-key ARQUIVO (veja docs/security.md, \"Running "
+               "beyond loopback\") ou escute em 127.0.0.1.";
+    // A short token is guessed: whatever gives it (--token, --token-file,
+    // CONFCRED_TOKEN, token_file), it has at least kMinTokenLength characters.
+    if (!options.http.token.empty() && options.http.token.size() < kMinTokenLength)
+        return "recusado: o token tem " + std::to_string(options.http.token.size()) +
+               " caracteres; use ao menos " + std::to_string(kMinTokenLength) +
+               " (por exemplo: openssl rand -hex 32).";
+    return {};
 }
 
 std::string exposureWarning(const ServerOptions& options) {
@@ -205,6 +224,10 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
                            IPv6 as [::1]:8211)
   --db URL                 sqlite:PATH or postgresql://... (default: a SQLite file under the
                            user's data folder, created with demo data on first start)
+  --db-timeout SECS        how long to wait for the database: a PostgreSQL connection, each
+                           statement (PostgreSQL's statement_timeout, and the connection is cut
+                           a second later if it does not answer at all), SQLite's wait for a
+                           lock; past it a call is answered 503 (default 15)
   --threads N              network threads (default: the number of processors, at least 2)
   --workers N              threads that run calls (default: the number of processors, at least 4)
   --token T                require "Authorization: Bearer T" on every call (also CONFCRED_TOKEN);
@@ -213,6 +236,8 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --tls-cert FILE          serve HTTPS with this PEM certificate chain (with --tls-key); needed to
                            listen beyond loopback
   --tls-key FILE           the PEM private key of --tls-cert
+  --trusted-proxy ADDR     a balancer or proxy whose X-Forwarded-For names the client (its last
+                           address), for the slowing of failed logins and the log; repeatable
   --max-body BYTES         largest request body (default 67108864)
   --body-budget BYTES      memory for all request bodies in flight together; a request that
                            would pass it is answered 503 with Retry-After (default 268435456)

@@ -25,6 +25,8 @@ struct ServerOptions {
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     // --session-hours (or --session-seconds): how long a login's session lasts
     std::chrono::seconds sessionLength{std::chrono::hours(8)};
+    // --db-timeout: how long the server waits for its database (storage::setDatabaseTimeout)
+    std::chrono::milliseconds dbTimeout{std::chrono::seconds(15)};
     bool help = false;  // --help
 
     // --metrics-open: GET /metrics without the token.
@@ -51,7 +53,9 @@ bool isLoopbackHost(const std::string& host);
 
 // Why the server must not start: listening beyond this machine without TLS.
 // A Portuguese sentence; empty when it may start.
+// Also a token shorter than kMinTokenLength.
 std::string exposureRefusal(const ServerOptions& options);
+inline constexpr std::size_t kMinTokenLength = 16;
 
 // A warning for stderr when the server would listen beyond this machine
 // without a token; empty otherwise.

@@ -14,6 +14,18 @@
 namespace confcred::server::storage {
 
 namespace {
+std::atomic<std::int64_t> timeoutMs{15'000};
+}  // namespace
+
+void setDatabaseTimeout(std::chrono::milliseconds timeout) {
+    timeoutMs.store(std::max<std::int64_t>(1, timeout.count()));
+}
+
+std::chrono::milliseconds databaseTimeout() {
+    return std::chrono::milliseconds(timeoutMs.load());
+}
+
+namespace {
 
 constexpr std::size_t kMaxIdleSessions = 16;
 
@@ -21,8 +33,19 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-// The URL as it may appear in messages and logs: a password is replaced by ***.
-std::string withoutPassword(const std::string& url) {
+// The URL as it may appear in messages and logs: a password, in the user
+// information or as a parameter of the query string, is replaced by ***.
+std::string withoutPassword(std::string url) {
+    for (std::size_t at = url.find('?'); at != std::string::npos; at = url.find('&', at + 1)) {
+        constexpr std::string_view kKey = "password=";
+        std::string key = url.substr(at + 1, kKey.size());
+        for (char& c : key)
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (key != kKey)
+            continue;
+        const std::size_t value = at + 1 + kKey.size();
+        url.replace(value, std::min(url.find('&', value), url.size()) - value, "***");
+    }
     const auto scheme = url.find("://");
     if (scheme == std::string::npos)
         return url;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -41,6 +42,8 @@ class DatabaseError : public std::runtime_error {
     bool isConflict() const { return sqlState_ == "40001" || sqlState_ == "40P01"; }
     // Another transaction held the database too long (or a conflict).
     bool isBusy() const { return busy_ || isConflict(); }
+    // The database could not be reached or stopped answering (SQLSTATE class 08).
+    bool isUnreachable() const { return sqlState_.rfind("08", 0) == 0; }
 
   private:
     std::string sqlState_;
@@ -214,6 +217,17 @@ std::unique_ptr<Database> openDatabase(const std::string& url, bool demoForNewFi
 // The same for a database that must exist already, without creating or
 // migrating anything (checks that only read).
 std::unique_ptr<Database> openExistingDatabase(const std::string& url);
+
+// How long the server waits for its database, process-wide, for connections
+// opened from now on: a PostgreSQL connection's establishment
+// (connect_timeout, unless the URL gives its own) and each statement (the
+// server's statement_timeout, and a deadline of the same length plus a second
+// on the client, which drops the connection of a database that stopped
+// answering altogether, a frozen one included); SQLite's wait for a lock held
+// by another process (busy timeout). A statement past it fails with a
+// DatabaseError that isBusy(). Default 15 s.
+void setDatabaseTimeout(std::chrono::milliseconds timeout);
+std::chrono::milliseconds databaseTimeout();
 
 // The file of a sqlite: URL; empty for any other kind.
 std::string sqliteFilePath(const std::string& url);

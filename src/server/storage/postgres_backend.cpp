@@ -1,9 +1,14 @@
 #include "server/storage/postgres_backend.h"
 
+#include "server/storage/database.h"
+
 #include <libpq-fe.h>
 #include <poll.h>
+#include <sys/socket.h>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
 #include <unordered_map>
 #include <vector>
 
@@ -60,12 +65,17 @@ struct ResultGuard {
 
 class PgSession final : public Session {
   public:
-    explicit PgSession(const std::string& url) {
-        conn_ = PQconnectdb(url.c_str());
+    explicit PgSession(const std::string& url) : timeoutMs_(databaseTimeout().count()) {
+        // The URL's own connect_timeout, if it has one, comes later and wins.
+        const std::string connectSeconds =
+            std::to_string(std::max<std::int64_t>(2, (timeoutMs_ + 999) / 1000));
+        const char* keys[] = {"connect_timeout", "dbname", nullptr};
+        const char* values[] = {connectSeconds.c_str(), url.c_str(), nullptr};
+        conn_ = PQconnectdbParams(keys, values, 1);
         if (PQstatus(conn_) != CONNECTION_OK) {
             std::string message = firstLine(PQerrorMessage(conn_));
             PQfinish(conn_);
-            throw DatabaseError(message);
+            throw DatabaseError(message, "08001");
         }
         // Notices (such as "already exists, skipping") are not for the console.
         // Standard strings keep the '\' of LIKE ... ESCAPE '\' one backslash,
@@ -75,7 +85,9 @@ class PgSession final : public Session {
         try {
             executeScript(
                 "SET client_encoding TO 'UTF8'; SET lock_timeout TO '15s';"
-                " SET client_min_messages TO warning; SET standard_conforming_strings TO on");
+                " SET client_min_messages TO warning; SET standard_conforming_strings TO on;"
+                " SET statement_timeout TO " +
+                std::to_string(timeoutMs_));
         } catch (...) {
             PQfinish(conn_);
             throw;
@@ -99,7 +111,9 @@ class PgSession final : public Session {
     }
 
     void executeScript(std::string_view sql) override {
-        ResultGuard r{PQexec(conn_, std::string(sql).c_str())};
+        if (!PQsendQuery(conn_, std::string(sql).c_str()))
+            throw DatabaseError(firstLine(PQerrorMessage(conn_)));
+        ResultGuard r{awaitResult(sql)};
         check(r.result, sql);
     }
 
@@ -132,6 +146,60 @@ class PgSession final : public Session {
     }
 
   private:
+    // The result of the statement just sent (the first failure, or the last
+    // result of a script), waiting at most the statement time-out and a
+    // second: the server's own statement_timeout answers first unless the
+    // server stopped answering at all. Then the connection is cut (the pool
+    // drops it) and the wait fails as busy.
+    PGresult* awaitResult(std::string_view sql) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs_ + 1000);
+        const auto waitFor = [&](short events) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            pollfd p{PQsocket(conn_), events, 0};
+            if (left <= 0 || p.fd < 0 || poll(&p, 1, static_cast<int>(left)) <= 0) {
+                if (p.fd >= 0)
+                    ::shutdown(p.fd, SHUT_RDWR);
+                PQconsumeInput(conn_);
+                throw DatabaseError("the database did not answer within " +
+                                        std::to_string((timeoutMs_ + 1000) / 1000) +
+                                        " s (in: " + std::string(sql.substr(0, 120)) + ")",
+                                    "08006", true);
+            }
+        };
+        for (;;) {
+            const int flushed = PQflush(conn_);
+            if (flushed == 0)
+                break;
+            if (flushed < 0)
+                throw DatabaseError(firstLine(PQerrorMessage(conn_)));
+            waitFor(POLLOUT | POLLIN);
+            PQconsumeInput(conn_);
+        }
+        PGresult* kept = nullptr;
+        for (;;) {
+            while (PQisBusy(conn_)) {
+                waitFor(POLLIN);
+                if (!PQconsumeInput(conn_)) {
+                    PQclear(kept);
+                    throw DatabaseError(firstLine(PQerrorMessage(conn_)));
+                }
+            }
+            PGresult* next = PQgetResult(conn_);
+            if (next == nullptr)
+                return kept;
+            if (kept != nullptr && PQresultStatus(kept) != PGRES_COMMAND_OK &&
+                PQresultStatus(kept) != PGRES_TUPLES_OK) {
+                PQclear(next);  // the first failure is the one to tell
+            } else {
+                PQclear(kept);
+                kept = next;
+            }
+        }
+    }
+
     void check(PGresult* result, std::string_view sql) {
         const auto status = PQresultStatus(result);
         if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK)
@@ -141,7 +209,8 @@ class PgSession final : public Session {
             result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
         std::string message = primary ? primary : firstLine(PQerrorMessage(conn_));
         message += " (in: " + std::string(sql.substr(0, 120)) + ")";
-        const std::string code = state ? state : "";
+        // A connection lost on the way has no SQLSTATE of the server's.
+        const std::string code = state ? state : PQstatus(conn_) == CONNECTION_BAD ? "08006" : "";
         // 55P03: lock wait timed out; 57014: statement cancelled by a timeout.
         throw DatabaseError(message, code, code == "55P03" || code == "57014");
     }
@@ -164,8 +233,10 @@ class PgSession final : public Session {
             }
             values[i] = texts[i].c_str();
         }
-        PGresult* result = PQexecPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
-                                          values.data(), nullptr, nullptr, 0);
+        if (!PQsendQueryPrepared(conn_, name.c_str(), static_cast<int>(params.size()),
+                                 values.data(), nullptr, nullptr, 0))
+            throw DatabaseError(firstLine(PQerrorMessage(conn_)));
+        PGresult* result = awaitResult(sql);
         try {
             check(result, sql);
         } catch (...) {
@@ -186,12 +257,15 @@ class PgSession final : public Session {
         }
         const std::string name = "s" + std::to_string(++counter_);
         const std::string text = numberPlaceholders(sql);
-        ResultGuard r{PQprepare(conn_, name.c_str(), text.c_str(), paramCount, nullptr)};
+        if (!PQsendPrepare(conn_, name.c_str(), text.c_str(), paramCount, nullptr))
+            throw DatabaseError(firstLine(PQerrorMessage(conn_)));
+        ResultGuard r{awaitResult(sql)};
         check(r.result, sql);
         return cache_.emplace(std::string(sql), name).first->second;
     }
 
     PGconn* conn_ = nullptr;
+    std::int64_t timeoutMs_;
     std::unordered_map<std::string, std::string> cache_;
     std::uint64_t counter_ = 0;
 };

@@ -196,6 +196,15 @@ CREATE INDEX SESSAOOPER_EXPIRA ON SESSAOOPER (DTEXPIRA_MS);
 CREATE INDEX SESSAOOPER_OPERADOR ON SESSAOOPER (NMOPERADOR);
 )sql";
 
+// Settings of the server kept in its database, by name: today only whether an
+// administrator turned sessions off ('SESSOES' = 'N').
+const char* const kServerSettings = R"sql(
+CREATE TABLE CONFIGSERVIDOR (
+    NMCONFIG     VARCHAR(40) {C} NOT NULL PRIMARY KEY,
+    DSVALOR      VARCHAR(200) {C} NOT NULL
+);
+)sql";
+
 // A bank slip is unique in its canonical form (kCanonicalSlipSql). Rows that
 // already collide in that form keep their slips; the first of them holds it.
 const char* const kVersionCanonicalSlip = R"sql(
@@ -304,6 +313,7 @@ const std::vector<Migration>& migrations() {
          {kVersionHistory},
          kOddSlipIndexSqlite,
          kOddSlipIndexPostgres},
+        {7, "server settings", {kServerSettings}, nullptr, nullptr},
     };
     return list;
 }

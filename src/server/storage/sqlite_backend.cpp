@@ -10,7 +10,6 @@ namespace confcred::server::storage {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 15000;
 constexpr std::size_t kStatementCacheSize = 200;
 
 class SqliteRow final : public Row {
@@ -60,7 +59,8 @@ class SqliteSession final : public Session {
             db_ = nullptr;
             throw DatabaseError(message);
         }
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        sqlite3_busy_timeout(
+            db_, static_cast<int>(std::min<std::int64_t>(databaseTimeout().count(), INT32_MAX)));
         // WAL lets readers go on while one writer works; FULL makes a commit
         // survive a power cut, which money in a balance should. A page cache
         // of up to 64 MiB keeps a 100,000-order list from being read from the

@@ -13,6 +13,9 @@ std::string addressKey(const std::string& address) {
 std::string nameKey(const std::string& name) {
     return "n:" + name;
 }
+std::string pairKey(const std::string& address, const std::string& name) {
+    return "p:" + address + '\n' + name;
+}
 
 }  // namespace
 
@@ -20,7 +23,7 @@ std::chrono::seconds LoginThrottle::waitFor(const std::string& address, const st
                                             Clock::time_point now) {
     std::lock_guard lock(mutex_);
     Clock::time_point until = now;
-    for (const std::string& key : {addressKey(address), nameKey(name)})
+    for (const std::string& key : {addressKey(address), nameKey(name), pairKey(address, name)})
         if (auto found = entries_.find(key); found != entries_.end())
             until = std::max(until, found->second.notBefore);
     if (until <= now)
@@ -33,25 +36,27 @@ void LoginThrottle::failed(const std::string& address, const std::string& name,
                            Clock::time_point now) {
     std::lock_guard lock(mutex_);
     forgetOld(now);
-    note(addressKey(address), now);
-    note(nameKey(name), now);
+    note(addressKey(address), kFreeFailuresPerAddress, kMaxDelay, now);
+    note(nameKey(name), kFreeFailures, kMaxNameDelay, now);
+    note(pairKey(address, name), kFreeFailures, kMaxDelay, now);
 }
 
 void LoginThrottle::succeeded(const std::string& address, const std::string& name) {
     std::lock_guard lock(mutex_);
-    entries_.erase(addressKey(address));
     entries_.erase(nameKey(name));
+    entries_.erase(pairKey(address, name));
 }
 
-void LoginThrottle::note(const std::string& key, Clock::time_point now) {
+void LoginThrottle::note(const std::string& key, int free, std::chrono::seconds maxDelay,
+                         Clock::time_point now) {
     Entry& e = entries_[key];
     if (e.failures > 0 && now - e.last > kForgetAfter)
         e = {};
     ++e.failures;
     e.last = now;
-    if (e.failures >= kFreeFailures) {
-        const int doublings = std::min(e.failures - kFreeFailures, 6);
-        const auto delay = std::min(std::chrono::seconds(std::int64_t{1} << doublings), kMaxDelay);
+    if (e.failures >= free) {
+        const int doublings = std::min(e.failures - free, 6);
+        const auto delay = std::min(std::chrono::seconds(std::int64_t{1} << doublings), maxDelay);
         e.notBefore = now + delay;
     }
 }

@@ -52,8 +52,10 @@ std::optional<char32_t> nextCodePoint(std::string_view text, std::size_t& at) {
 }
 
 bool isHidden(char32_t cp) {
+    // Bidirectional embeddings, overrides and isolates (U+202A..U+202E,
+    // U+2066..U+2069) make a name read otherwise than it is.
     return cp < 0x20 || (cp >= 0x7F && cp <= 0x9F) || (cp >= 0x200B && cp <= 0x200F) ||
-           cp == 0x2060 || cp == 0xFEFF;
+           (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2060 && cp <= 0x2069) || cp == 0xFEFF;
 }
 
 std::string_view trimBlanks(std::string_view text) {
@@ -119,6 +121,21 @@ std::string hashPassword(std::string_view password) {
     return out;
 }
 
+namespace {
+
+// Names compare without regard to the case of their letters A-Z ("Ana" and
+// "ana" are one account): the same folding as SQL's LOWER on both backends
+// (the column's collation is C), which leaves other letters as they are.
+std::string foldName(std::string_view name) {
+    std::string out(name);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+}  // namespace
+
 bool verifyPassword(std::string_view password, const std::string& hash) {
     initSodium();
     return crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) == 0;
@@ -126,9 +143,10 @@ bool verifyPassword(std::string_view password, const std::string& hash) {
 
 void OperatorStore::add(const std::string& name, Role role, std::string_view password) {
     const std::string hash = hashPassword(password);
+    const std::string folded = foldName(name);
     db_.write([&](storage::Session& s) {
         bool exists = false;
-        s.query("SELECT 1 FROM OPERADOR WHERE NMOPERADOR = ?", {std::string_view(name)},
+        s.query("SELECT 1 FROM OPERADOR WHERE LOWER(NMOPERADOR) = ?", {std::string_view(folded)},
                 [&](const storage::Row&) { exists = true; });
         if (exists)
             throw std::runtime_error("an operator named '" + name + "' already exists");
@@ -142,20 +160,22 @@ void OperatorStore::add(const std::string& name, Role role, std::string_view pas
 void OperatorStore::setPassword(const std::string& name, std::string_view password) {
     const std::string hash = hashPassword(password);
     db_.write([&](storage::Session& s) {
-        requireChanged(s.execute("UPDATE OPERADOR SET DSSENHAHASH = ? WHERE NMOPERADOR = ?",
-                                 {std::string_view(hash), std::string_view(name)}),
+        const std::string folded = foldName(name);
+        requireChanged(s.execute("UPDATE OPERADOR SET DSSENHAHASH = ? WHERE LOWER(NMOPERADOR) = ?",
+                                 {std::string_view(hash), std::string_view(folded)}),
                        name);
         // A new password ends the sessions opened with the old one.
-        s.execute("DELETE FROM SESSAOOPER WHERE NMOPERADOR = ?", {std::string_view(name)});
+        s.execute("DELETE FROM SESSAOOPER WHERE LOWER(NMOPERADOR) = ?", {std::string_view(folded)});
     });
 }
 
 void OperatorStore::disable(const std::string& name) {
     db_.write([&](storage::Session& s) {
-        requireChanged(s.execute("UPDATE OPERADOR SET IDATIVO = 'N' WHERE NMOPERADOR = ?",
-                                 {std::string_view(name)}),
+        const std::string folded = foldName(name);
+        requireChanged(s.execute("UPDATE OPERADOR SET IDATIVO = 'N' WHERE LOWER(NMOPERADOR) = ?",
+                                 {std::string_view(folded)}),
                        name);
-        s.execute("DELETE FROM SESSAOOPER WHERE NMOPERADOR = ?", {std::string_view(name)});
+        s.execute("DELETE FROM SESSAOOPER WHERE LOWER(NMOPERADOR) = ?", {std::string_view(folded)});
     });
 }
 
@@ -185,17 +205,36 @@ bool OperatorStore::anyAccount() {
     });
 }
 
+bool OperatorStore::sessionsTurnedOff() {
+    return db_.read([](storage::Session& s) {
+        bool off = false;
+        s.query("SELECT 1 FROM CONFIGSERVIDOR WHERE NMCONFIG = 'SESSOES' AND DSVALOR = 'N'", {},
+                [&](const storage::Row&) { off = true; });
+        return off;
+    });
+}
+
+void OperatorStore::setSessionsTurnedOff(bool off) {
+    db_.write([&](storage::Session& s) {
+        s.execute("DELETE FROM CONFIGSERVIDOR WHERE NMCONFIG = 'SESSOES'");
+        if (off)
+            s.execute("INSERT INTO CONFIGSERVIDOR (NMCONFIG, DSVALOR) VALUES ('SESSOES', 'N')");
+    });
+}
+
 std::optional<OperatorAccount> OperatorStore::authenticate(const std::string& name,
                                                            std::string_view password) {
     struct Found {
         OperatorAccount account;
         std::string hash;
     };
+    const std::string folded = foldName(name);
     const auto found = db_.read([&](storage::Session& s) {
         std::optional<Found> out;
         s.query(
-            "SELECT NMOPERADOR, IDPERFIL, IDATIVO, DSSENHAHASH FROM OPERADOR WHERE NMOPERADOR = ?",
-            {std::string_view(name)}, [&](const storage::Row& r) {
+            "SELECT NMOPERADOR, IDPERFIL, IDATIVO, DSSENHAHASH FROM OPERADOR"
+            " WHERE LOWER(NMOPERADOR) = ?",
+            {std::string_view(folded)}, [&](const storage::Row& r) {
                 out = Found{accountOf(r), std::string(r.text(3))};
             });
         return out;

@@ -52,6 +52,10 @@ class OperatorStore {
     bool anyEnabled();
     // Whether the table holds any account, enabled or disabled.
     bool anyAccount();
+    // Whether an administrator turned sessions off for this database
+    // (`operator sessions off`); they are on unless he did.
+    bool sessionsTurnedOff();
+    void setSessionsTurnedOff(bool off);
 
     // The enabled account whose password this is; nothing otherwise (an
     // unknown name costs a hash too, so the time does not tell names apart).

@@ -14,6 +14,8 @@ namespace confcred::server::trust {
 namespace {
 
 constexpr std::int64_t kRecheckMs = 1000;
+// Sessions remembered at most; beyond, the oldest knowledge goes first.
+constexpr std::size_t kMaxKnown = 100'000;
 
 std::int64_t steadyMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -42,14 +44,21 @@ std::string tokenHash(std::string_view token) {
     return hexOf(digest, sizeof digest);
 }
 
-std::optional<Caller> lookUp(storage::Session& s, const std::string& hash, std::int64_t nowMs) {
-    std::optional<Caller> found;
+struct Found {
+    Caller caller;
+    std::int64_t expiresMs = 0;
+};
+
+std::optional<Found> lookUp(storage::Session& s, const std::string& hash, std::int64_t nowMs) {
+    std::optional<Found> found;
     s.query(
-        "SELECT O.NMOPERADOR, O.IDPERFIL FROM SESSAOOPER S"
+        "SELECT O.NMOPERADOR, O.IDPERFIL, S.DTEXPIRA_MS FROM SESSAOOPER S"
         " JOIN OPERADOR O ON O.NMOPERADOR = S.NMOPERADOR"
         " WHERE S.DSTOKENHASH = ? AND S.DTEXPIRA_MS > ? AND O.IDATIVO = 'S'",
         {std::string_view(hash), nowMs}, [&](const storage::Row& r) {
-            found = Caller{std::string(r.text(0)), parseRole(r.text(1)).value_or(Role::Consulta)};
+            found =
+                Found{Caller{std::string(r.text(0)), parseRole(r.text(1)).value_or(Role::Consulta)},
+                      r.integer(2)};
         });
     return found;
 }
@@ -63,7 +72,7 @@ SessionGate::~SessionGate() {
 void SessionGate::attach(storage::Database& db) {
     db_ = &db;
     lookForAccounts();
-    if (!settings_.loopbackOnly || watcher_.joinable())
+    if (watcher_.joinable())
         return;
     watcher_ = std::thread([this] {
         std::unique_lock lock(watchMutex_);
@@ -103,10 +112,14 @@ void SessionGate::lookForAccounts() {
     try {
         // Any account, enabled or not: disabling the last one must not open
         // the server to anonymous calls again.
-        anyAccount_.store(OperatorStore(*db_).anyAccount());
+        OperatorStore store(*db_);
+        anyAccount_.store(store.anyAccount() && !store.sessionsTurnedOff());
+        databaseReachable_.store(true);
     } catch (const std::exception&) {
-        // Unable to tell: sessions stay required rather than open.
+        // Unable to tell: sessions stay required rather than open, and the
+        // endpoint says the database is out of reach.
         anyAccount_.store(true);
+        databaseReachable_.store(false);
     }
     checkedAtMs_.store(steadyMs());
 }
@@ -122,7 +135,45 @@ std::optional<Caller> SessionGate::caller(std::string_view token) {
         return std::nullopt;
     const std::string hash = tokenHash(token);
     const std::int64_t now = platform::now().msSinceEpoch();
-    return db_->read([&](storage::Session& s) { return lookUp(s, hash, now); });
+    std::optional<Found> found;
+    try {
+        found = db_->read([&](storage::Session& s) { return lookUp(s, hash, now); });
+    } catch (const std::exception&) {
+        databaseReachable_.store(false);
+        throw;
+    }
+    databaseReachable_.store(true);
+    if (!found) {
+        forget(hash);
+        return std::nullopt;
+    }
+    remember(hash, steadyMs() + std::min(kKnownForMs, found->expiresMs - now));
+    return std::move(found->caller);
+}
+
+bool SessionGate::knownLately(std::string_view token) const {
+    if (!wellFormed(token))
+        return false;
+    const std::string hash = tokenHash(token);
+    std::lock_guard lock(knownMutex_);
+    const auto found = known_.find(hash);
+    return found != known_.end() && found->second > steadyMs();
+}
+
+void SessionGate::remember(const std::string& hash, std::int64_t untilMs) {
+    std::lock_guard lock(knownMutex_);
+    if (known_.size() >= kMaxKnown) {
+        const std::int64_t now = steadyMs();
+        std::erase_if(known_, [&](const auto& item) { return item.second <= now; });
+        if (known_.size() >= kMaxKnown)
+            known_.clear();  // the next calls of each session ask the database once more
+    }
+    known_[hash] = untilMs;
+}
+
+void SessionGate::forget(const std::string& hash) {
+    std::lock_guard lock(knownMutex_);
+    known_.erase(hash);
 }
 
 IssuedSession SessionGate::issue(const Caller& caller) {
@@ -140,6 +191,7 @@ IssuedSession SessionGate::issue(const Caller& caller) {
         s.execute("INSERT INTO SESSAOOPER (DSTOKENHASH, NMOPERADOR, DTEXPIRA_MS) VALUES (?, ?, ?)",
                   {std::string_view(hash), std::string_view(caller.operatorName), expires});
     });
+    remember(hash, steadyMs() + std::min(kKnownForMs, expires - now));
     return issued;
 }
 
@@ -149,7 +201,11 @@ LoginOutcome SessionGate::login(const std::string& name, std::string_view passwo
     if (db_ == nullptr)
         return outcome;
     const NameCheck checked = checkOperatorName(name);
-    const std::string& key = checked.error.empty() ? checked.name : name;
+    // Counted without regard to case, as names compare.
+    std::string key = checked.error.empty() ? checked.name : name;
+    for (char& c : key)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
     outcome.retryAfter = throttle_.waitFor(address, key);
     if (outcome.retryAfter.count() > 0)
         return outcome;
@@ -178,6 +234,7 @@ void SessionGate::end(std::string_view token) {
     if (db_ == nullptr || !wellFormed(token))
         return;
     const std::string hash = tokenHash(token);
+    forget(hash);
     db_->write([&](storage::Session& s) {
         s.execute("DELETE FROM SESSAOOPER WHERE DSTOKENHASH = ?", {std::string_view(hash)});
     });
