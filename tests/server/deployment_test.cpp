@@ -6,8 +6,13 @@
 #include <latch>
 #include <thread>
 
+#include <csignal>
+#include <sstream>
+
+#include "server/ops/operator_cli.h"
 #include "server_test_util.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace confcred::servertest {
 namespace {
@@ -113,6 +118,55 @@ TEST(Health, LiveReadyAndMetricsTellApart) {
     ServerProcess open(optionsFor(TestBackend::Sqlite, {"--token", "t", "--metrics-open"}));
     EXPECT_EQ(open.get("/metrics").status, 200);
     EXPECT_EQ(open.post("getConsumidor", R"(["", "T", "1"])").status, 401);
+}
+
+// Running as a service: the scraper's token still reads /metrics once
+// operator sessions are in force (and opens nothing else), and SIGHUP lets go
+// of a rotated log instead of ending the server.
+TEST(Service, TokenScrapesUnderSessionsAndHangupReopensTheLog) {
+    testing::TempDir dir;
+    const std::string log = (dir.path() / "server.log").string();
+    ServerProcess server(optionsFor(TestBackend::Sqlite, {"--token", "t", "--log-file", log}));
+    std::istringstream password("senha-de-teste\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(server::ops::runOperatorCommand(
+                  {"add", "ana", "--role", "operador", "--db", server.dbUrl()}, password, out, err),
+              0)
+        << err.str();
+    auto client = server.client();
+    client.setHeader("Authorization", "Bearer t");
+    ASSERT_TRUE(testing::waitUntil([&] {
+        return client.post("getConsumidor", R"(["", "T", "1"])").status == 401;
+    })) << "sessions in force: the token is no session";
+    const auto metrics = client.get("/metrics");
+    ASSERT_EQ(metrics.status, 200) << metrics.body;
+    for (const char* line :
+         {"# TYPE confcred_ledger_rows_total gauge\n", "confcred_build_info{version=\""})
+        EXPECT_NE(metrics.body.find(line), std::string::npos) << line << "\n" << metrics.body;
+    client.setHeader("Authorization", "Bearer wrong");
+    EXPECT_EQ(client.get("/metrics").status, 401);
+
+    const auto login = server.client().request("POST", "/session",
+                                               R"({"operator":"ana","password":"senha-de-teste"})");
+    ASSERT_EQ(login.status, 200) << login.body;
+    const auto token = login.body.find("\"token\":\"");
+    ASSERT_NE(token, std::string::npos);
+    client.setHeader(
+        "Authorization",
+        "Bearer " + login.body.substr(token + 9, login.body.find('"', token + 9) - token - 9));
+    ASSERT_EQ(client.post("getConsumidor", R"(["", "T", "1"])").status, 200);
+
+    std::filesystem::rename(log, log + ".1");
+    server.kill(SIGHUP);
+    ASSERT_TRUE(testing::waitUntil([&] { return std::filesystem::exists(log); }));
+    EXPECT_EQ(server.get("/health").status, 200);
+    EXPECT_TRUE(server.running());
+    server.client().get("/metrics");
+    ASSERT_TRUE(testing::waitUntil(
+        [&] { return dir.read("server.log").find("SIGHUP") != std::string::npos; }));
+    EXPECT_NE(dir.read("server.log.1").find("\"method\":\"getConsumidor\",\"status\":200"),
+              std::string::npos)
+        << "the call lines went to the log before it was rotated";
 }
 
 }  // namespace

@@ -139,6 +139,18 @@ bool openPath(const Request& head) {
            (path == "/metrics" && Metrics::process().scrapeOpen());
 }
 
+// A scraper with the server's token reads /metrics even while operator
+// sessions are in force: it keeps no session, and the token is the
+// administrator's own secret.
+bool scrapeWithToken(const Request& head, std::string_view token) {
+    if (pathOf(head) != "/metrics" || token.empty())
+        return false;
+    const std::string_view auth = head[http::field::authorization];
+    constexpr std::string_view kBearer = "Bearer ";
+    return auth.size() > kBearer.size() && sameText(auth.substr(0, kBearer.size()), kBearer) &&
+           sameSecret(auth.substr(kBearer.size()), token);
+}
+
 }  // namespace
 
 Response makeResponse(http::status status, unsigned version, std::string head, std::string payload,
@@ -273,7 +285,8 @@ Response routeCall(Request& request, const methods::MethodTable& methods,
 
 std::optional<Response> authorisationFailure(const Request& head,
                                              const HttpServerOptions& options) {
-    if (options.sessions && options.sessions->required() && !openPath(head))
+    if (options.sessions && options.sessions->required() && !openPath(head) &&
+        !scrapeWithToken(head, options.token))
         return sessionHeadFailure(head);
     return authorisationFailure(head, options.token);
 }
@@ -286,6 +299,8 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
         return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
     if (isSessionPath(path))
         return sessionRoute(request, *gate, remote);
+    if (scrapeWithToken(request, options.token))
+        return metricsText(request);
     if (!gate->requiredNow())
         return routeRequest(request, methods, options.token);
     // Sessions are in force: the session names the operator, whatever the

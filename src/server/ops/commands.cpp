@@ -1,10 +1,12 @@
 #include "server/ops/commands.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 
 #include "server/ops/backup.h"
+#include "server/ops/config_file.h"
 #include "server/ops/master_data.h"
 #include "server/storage/database.h"
 #include "server/storage/demo_data.h"
@@ -79,38 +81,41 @@ int restore(const CommandArgs& args) {
 }
 
 constexpr Command kCommands[] = {
-    {"demo-data", "demo-data --db URL", "load the demo data into an empty database", 0, 0,
+    {"demo-data", "demo-data [--db URL]", "load the demo data into an empty database", 0, 0,
      loadDemoData},
-    {"import-master", "import-master --db URL DIR|FILE...",
+    {"import-master", "import-master [--db URL] DIR|FILE...",
      "load familias.csv, clientes.csv and consumidores.csv (docs/deployment.md), all or "
      "nothing",
      1, 16, importMaster},
-    {"backup", "backup --db URL FILE",
+    {"backup", "backup [--db URL] FILE",
      "copy the database to FILE while servers keep running (PostgreSQL: pg_dump)", 1, 1, backup},
-    {"restore", "restore --db URL FILE",
+    {"restore", "restore [--db URL] FILE",
      "put a backup back; stop every server on the database first (PostgreSQL: pg_restore)", 1, 1,
      restore},
 };
 
 CommandArgs parseArgs(const Command& command, const std::vector<std::string>& args) {
+    CommandDatabase named;
+    try {
+        named = parseCommandDatabase(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const OptionsError& e) {
+        throw UsageError(e.what());
+    }
     CommandArgs out;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--db") {
-            if (i + 1 >= args.size())
-                throw UsageError("--db: a value is missing");
-            out.dbUrl = args[++i];
-        } else if (args[i].rfind("--db=", 0) == 0) {
-            out.dbUrl = args[i].substr(5);
-        } else if (args[i].rfind("--", 0) == 0) {
-            throw UsageError("unknown option '" + args[i] + "'");
-        } else {
-            out.rest.push_back(args[i]);
-        }
+    out.dbUrl = named.dbUrl;
+    for (const std::string& word : named.rest) {
+        if (word.rfind("--", 0) == 0)
+            throw UsageError("unknown option '" + word + "'");
+        out.rest.push_back(word);
     }
     if (out.dbUrl.empty())
-        throw UsageError("--db URL is required");
+        throw UsageError(named.configFile.empty()
+                             ? "--db URL is required (or --config FILE with db = URL)"
+                             : "--db URL is required: " + named.configFile + " names no db");
     if (out.rest.size() < command.minRest || out.rest.size() > command.maxRest)
         throw UsageError("wrong number of arguments");
+    if (!named.dbPassword.empty())
+        setenv("PGPASSWORD", named.dbPassword.c_str(), 1);
     return out;
 }
 
@@ -141,11 +146,29 @@ std::optional<int> runCommand(const std::vector<std::string>& args) {
 }
 
 std::string commandsUsage() {
-    std::string text = "Commands (run once and exit):\n\n";
+    std::string text =
+        "Commands (run once and exit). Each reads the database from --db URL, or from the db of\n"
+        "--config FILE (default " +
+        std::string(kDefaultConfigFile) +
+        " when it exists), and the PostgreSQL password from\n--db-password-file FILE or the "
+        "configuration's db_password_file:\n\n";
     for (const Command& command : kCommands)
         text += std::string("  confcred-server ") + command.usage + "\n      " +
                 command.description + "\n";
     return text;
+}
+
+std::unique_ptr<storage::Database> openExistingForCommand(const std::string& url) {
+    const std::string target = url.empty() ? storage::defaultSqliteUrl() : url;
+    if (const std::string path = storage::sqliteFilePath(target); !path.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec))
+            throw std::runtime_error(
+                "no database file at " + path +
+                "; name the server's database with --db URL or --config FILE (a new database is "
+                "made by the server's first start or by demo-data)");
+    }
+    return storage::openDatabase(target, false);
 }
 
 }  // namespace confcred::server::ops

@@ -25,7 +25,10 @@ struct ServerOptions {
     int seedOrders = 0;  // --seed-orders: add this many generated orders, then serve
     // --session-hours (or --session-seconds): how long a login's session lasts
     std::chrono::seconds sessionLength{std::chrono::hours(8)};
-    bool help = false;  // --help
+    bool help = false;     // --help
+    bool version = false;  // --version
+    // --log-file: stderr goes to this file, opened again on SIGHUP.
+    std::string logFile;
 
     // --metrics-open: GET /metrics without the token.
     bool metricsOpen = false;

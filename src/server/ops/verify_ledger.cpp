@@ -1,5 +1,9 @@
 #include "server/ops/verify_ledger.h"
 
+#include <cstdlib>
+
+#include "server/ops/commands.h"
+#include "server/ops/config_file.h"
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
 #include "server/storage/ledger_chain.h"
@@ -9,23 +13,29 @@ namespace confcred::server::ops {
 
 int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     ServerOptions options;
+    CommandDatabase database;
     try {
-        // The database is named as the server takes it (--db, or the default file).
-        options = parseServerOptions(args, nullptr);
+        // The database is named as the server takes it (--db, the configuration, or the
+        // default file).
+        database = parseCommandDatabase(args);
+        options = parseServerOptions(database.rest, nullptr);
     } catch (const OptionsError& e) {
         err << "confcred-server verify-ledger: " << e.what() << "\n";
         return 2;
     }
     if (options.help) {
-        out << "Usage: confcred-server verify-ledger [--db URL]\n\n"
+        out << "Usage: confcred-server verify-ledger [--db URL | --config FILE] "
+               "[--db-password-file FILE]\n\n"
                "Walks the hash chains of the balance ledger (LANCSALDO) and the import audit\n"
                "(AUDITORIA). Prints \"ok N rows\" and exits 0 when they hold; prints the first\n"
                "row that breaks one and exits 3. Exit 1: the database cannot be read.\n";
         return 0;
     }
     try {
-        auto db = storage::openExistingDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
-                                                                      : options.dbUrl);
+        if (!database.dbPassword.empty())
+            setenv("PGPASSWORD", database.dbPassword.c_str(), 1);
+        auto db = storage::openExistingDatabase(database.dbUrl.empty() ? storage::defaultSqliteUrl()
+                                                                       : database.dbUrl);
         const int version = db->read([](storage::Session& s) {
             int found = 0;
             s.query("SELECT COALESCE(MAX(version), 0) FROM schema_version", {},
