@@ -169,5 +169,33 @@ TEST(Service, TokenScrapesUnderSessionsAndHangupReopensTheLog) {
         << "the call lines went to the log before it was rotated";
 }
 
+// A desk without database credentials asks the server for its own queries:
+// only a declared statement runs (blanks aside), its parameters bound.
+TEST(Query, OnlyDeclaredStatementsRunWithTheirParametersBound) {
+    ServerProcess server(optionsFor(TestBackend::Sqlite));
+    auto client = server.client();
+    const auto ask = [&](const std::string& sql, const std::string& params) {
+        return decodeAnswer(client.request(
+            "POST", "/query", R"({"sql":)" + json(sql) + R"(,"params":)" + params + "}"));
+    };
+    const std::string lookUp =
+        "SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE\n  FROM CLIENTE CL, CLIENFILIAL "
+        "CF\r\n WHERE CL.CDCLIENTE = CF.CDCLIENTE   AND CF.CDFILIAL  = :P_CDFILIAL\nORDER BY "
+        "CL.CDCLIENTE";
+    const auto expected = server::storage::openDatabase(server.dbUrl())
+                              ->queryText("SELECT COUNT(*) FROM CLIENFILIAL WHERE CDFILIAL = '2'");
+    const Answer branch2 = ask(lookUp, R"({"p_cdfilial":"2"})");
+    ASSERT_TRUE(branch2.ok) << branch2.error;
+    EXPECT_EQ(std::to_string(branch2.packet.rowCount()), *expected[0][0]);
+    EXPECT_GT(branch2.packet.rowCount(), 0u);
+    EXPECT_EQ(branch2.packet.fields()[1].name, "NRINSJURCLIE");
+    EXPECT_EQ(ask(lookUp, R"({"P_CDFILIAL":"2' OR '1'='1"})").packet.rowCount(), 0u);
+
+    const Answer other = ask("SELECT * FROM OPERADOR", "{}");
+    EXPECT_EQ(other.status, 403);
+    EXPECT_NE(other.error.find("Consulta não permitida"), std::string::npos) << other.error;
+    EXPECT_EQ(ask(lookUp, "{}").status, 400) << "a parameter without a value";
+}
+
 }  // namespace
 }  // namespace confcred::servertest
