@@ -120,6 +120,34 @@ TEST(Health, LiveReadyAndMetricsTellApart) {
     EXPECT_EQ(open.post("getConsumidor", R"(["", "T", "1"])").status, 401);
 }
 
+// The balancer's health check is open to anyone: a database that does not
+// answer is told there without its host, port or name, which go to the log.
+TEST(Health, AnUnreachableDatabaseIsNotNamedToTheCaller) {
+    const char* base = std::getenv("CONFCRED_TEST_PG");
+    if (base == nullptr)
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL cluster to run on";
+    testing::PgTestDatabase pg(base);
+    testing::ServerProcessOptions options;
+    options.dbUrl = pg.url();
+    ServerProcess server(options);
+    auto admin =
+        server::storage::openExistingDatabase(testing::pgUrlWithDatabase(base, "postgres"));
+    admin->queryText("ALTER DATABASE " + pg.name() + " WITH ALLOW_CONNECTIONS false");
+    admin->queryText("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = ?",
+                     {pg.name()});
+    testing::HttpReply ready;
+    EXPECT_TRUE(testing::waitUntil([&] {
+        ready = server.get("/health/ready");
+        return ready.status == 503;
+    }));
+    EXPECT_EQ(ready.body, R"({"status":"not ready","reason":"database unreachable"})");
+    EXPECT_TRUE(testing::waitUntil([&] {
+        return server.stderrText().find(pg.name()) != std::string::npos;
+    })) << server.stderrText();
+    admin->queryText("ALTER DATABASE " + pg.name() + " WITH ALLOW_CONNECTIONS true");
+    EXPECT_TRUE(testing::waitUntil([&] { return server.get("/health/ready").status == 200; }));
+}
+
 // Running as a service: the scraper's token still reads /metrics once
 // operator sessions are in force (and opens nothing else), and SIGHUP lets go
 // of a rotated log instead of ending the server.
