@@ -183,6 +183,16 @@ TEST(Service, TokenScrapesUnderSessionsAndHangupReopensTheLog) {
         "Authorization",
         "Bearer " + login.body.substr(token + 9, login.body.find('"', token + 9) - token - 9));
     ASSERT_EQ(client.post("getConsumidor", R"(["", "T", "1"])").status, 200);
+    // The desk's own queries go under its session like its calls.
+    const std::string query =
+        R"({"sql":"SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE FROM CLIENTE CL, )"
+        R"(CLIENFILIAL CF WHERE CL.CDCLIENTE = CF.CDCLIENTE AND CF.CDFILIAL = :P_CDFILIAL )"
+        R"(ORDER BY CL.CDCLIENTE","params":{"P_CDFILIAL":"1"}})";
+    EXPECT_EQ(client.request("POST", "/query", query).status, 200);
+    EXPECT_EQ(
+        server.client().request("POST", "/query", query, {{"Authorization", "Bearer t"}}).status,
+        401)
+        << "the token is no session";
 
     std::filesystem::rename(log, log + ".1");
     server.kill(SIGHUP);
