@@ -43,6 +43,9 @@ for f in usr/bin/confcred-server usr/bin/confcred-host lib/systemd/system/confcr
 done
 
 echo "--- the server from the unpacked root"
+version="$("$root/usr/bin/confcred-server" --version)"
+[ "$version" = "confcred-server $(dpkg-deb -f "${debs[0]}" Version)" ] ||
+    { echo "the server calls itself '$version'"; exit 1; }
 # The packaged configuration, with the data folder moved into the throw-away root.
 sed "s#/var/lib/confcred#$work#; s#^listen = .*#listen = 127.0.0.1:0#" \
     "$root/etc/confcred/server.conf" >"$work/server.conf"
