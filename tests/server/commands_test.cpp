@@ -207,5 +207,49 @@ TEST(AdminCommands, FollowTheConfigurationAndKeepTheDatabaseSafe) {
     EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM CHAVEIDEMP")[0][0], "0");
 }
 
+// The same on PostgreSQL: pg_dump's copy is private, the running server holds
+// the servers' advisory lock, and pg_restore's result has no sessions or keys.
+TEST(AdminCommands, PostgresRestoreWaitsForTheServersAndDropsSessions) {
+    const char* base = std::getenv("CONFCRED_TEST_PG");
+    if (base == nullptr)
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL cluster to run on";
+    testing::TempDir dir;
+    testing::PgTestDatabase pg(base);
+    ASSERT_EQ(runServerToExit({"demo-data", "--db", pg.url()}).exitCode, 0);
+    std::istringstream in("senha-de-teste\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(server::ops::runOperatorCommand(
+                  {"add", "ana", "--role", "operador", "--db", pg.url()}, in, out, err),
+              0)
+        << err.str();
+    testing::ServerProcessOptions options;
+    options.dbUrl = pg.url();
+    auto server = std::make_unique<ServerProcess>(options);
+    ASSERT_EQ(server->client()
+                  .request("POST", "/session", R"({"operator":"ana","password":"senha-de-teste"})")
+                  .status,
+              200);
+    server::storage::openDatabase(pg.url())->queryText(
+        "INSERT INTO CHAVEIDEMP VALUES ('k1', 'h', 200, '{}', 0)");
+
+    const std::string copy = (dir.path() / "copy.dump").string();
+    const auto backup = runServerToExit({"backup", "--db", pg.url(), copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(copy.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const auto underServer = runServerToExit({"restore", "--db", pg.url(), copy});
+    EXPECT_EQ(underServer.exitCode, 1);
+    EXPECT_NE(underServer.err.find("a server has the database open"), std::string::npos)
+        << underServer.err;
+    server.reset();
+    const auto restored = runServerToExit({"restore", "--db", pg.url(), copy});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    auto db = server::storage::openDatabase(pg.url());
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM OPERADOR")[0][0], "1");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM SESSAOOPER")[0][0], "0");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM CHAVEIDEMP")[0][0], "0");
+}
+
 }  // namespace
 }  // namespace confcred::servertest
