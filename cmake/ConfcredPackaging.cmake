@@ -27,12 +27,19 @@ endfunction()
 
 execute_process(COMMAND gzip -9nc ${CONFCRED_PACKAGING_DIR}/changelog
                 OUTPUT_FILE ${CONFCRED_STAGE}/changelog.gz)
+foreach(page confcred-server.1 confcred-host.1)
+    execute_process(COMMAND gzip -9nc ${CONFCRED_PACKAGING_DIR}/${page}
+                    OUTPUT_FILE ${CONFCRED_STAGE}/${page}.gz)
+endforeach()
 
 if(TARGET confcred-server)
     confcred_install_program(confcred-server confcred-server confcred-server)
     confcred_install_libraries(confcred-server confcred-server confcred_dataset confcred_platform)
     install(FILES ${CONFCRED_PACKAGING_DIR}/confcred-server.service
+                  ${CONFCRED_PACKAGING_DIR}/confcred-server@.service
             DESTINATION /lib/systemd/system COMPONENT confcred-server)
+    install(FILES ${CONFCRED_STAGE}/confcred-server.1.gz
+            DESTINATION share/man/man1 COMPONENT confcred-server)
     install(FILES ${CONFCRED_PACKAGING_DIR}/server.conf
             DESTINATION /etc/confcred COMPONENT confcred-server)
     install(FILES ${PROJECT_SOURCE_DIR}/docs/deployment.md ${PROJECT_SOURCE_DIR}/docs/protocol.md
@@ -47,6 +54,8 @@ if(TARGET confcred-host)
                                confcred_dataset confcred_platform)
     install(FILES ${CMAKE_BINARY_DIR}/bin/Pkg_Lun90000_en.qm
             DESTINATION lib/confcred-host COMPONENT confcred-host)
+    install(FILES ${CONFCRED_STAGE}/confcred-host.1.gz
+            DESTINATION share/man/man1 COMPONENT confcred-host)
     install(FILES ${CONFCRED_PACKAGING_DIR}/confcred-host.desktop
             DESTINATION share/applications COMPONENT confcred-host)
     install(FILES ${CONFCRED_PACKAGING_DIR}/confcred-host.svg
@@ -69,8 +78,13 @@ set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_NAME confcred-server)
 set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_SECTION net)
-set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libsqlite3-0 (>= 3.35), libpq5, libsimdjson14, adduser")
+# The libraries' packages and their versions come from dpkg-shlibdeps over
+# the installed binaries; only what no binary links is named by hand: adduser
+# (postinst) and, for the host, the Qt SQL plugin it loads at run time.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_CONFCRED-HOST_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_DEPENDS "adduser")
 set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_RECOMMENDS "postgresql-client")
 set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_SUGGESTS "haproxy")
 set(CPACK_COMPONENT_CONFCRED-SERVER_DESCRIPTION
@@ -81,8 +95,7 @@ set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_CONTROL_EXTRA
 set(CPACK_DEBIAN_CONFCRED-SERVER_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_CONFCRED-HOST_PACKAGE_NAME confcred-host)
-set(CPACK_DEBIAN_CONFCRED-HOST_PACKAGE_DEPENDS
-    "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6network6 (>= 6.4), libqt6printsupport6 (>= 6.4), libqt6sql6 (>= 6.4), libqt6sql6-sqlite, libsimdjson14")
+set(CPACK_DEBIAN_CONFCRED-HOST_PACKAGE_DEPENDS "libqt6sql6-sqlite")
 set(CPACK_DEBIAN_CONFCRED-HOST_PACKAGE_RECOMMENDS "libqt6sql6-psql, qt6-translations-l10n")
 set(CPACK_COMPONENT_CONFCRED-HOST_DESCRIPTION
     "confcred host application and bank credit confirmation screens\nThe desktop application that loads the screen package Pkg_Lun90000 and\ntalks to confcred-server.")

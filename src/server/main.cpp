@@ -2,10 +2,15 @@
 // Exit codes: 0 after a clean stop, 1 when it cannot listen or open its
 // database, 2 for a bad command line.
 
+#include <fcntl.h>
 #include <pthread.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -16,6 +21,7 @@
 #include "server/methods/confcred_methods.h"
 #include "server/ops/commands.h"
 #include "server/ops/config_file.h"
+#include "server/ops/database_lock.h"
 #include "server/ops/operator_cli.h"
 #include "server/ops/server_options.h"
 #include "server/ops/verify_ledger.h"
@@ -30,6 +36,21 @@ namespace {
 int fail(const std::string& message) {
     std::fprintf(stderr, "confcred-server: %s\n", message.c_str());
     return 1;
+}
+
+// Points stderr (the call lines and messages) at `path`, appended; again on
+// each SIGHUP, so that a log rotated away is let go.
+bool openLog(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0640);
+    if (fd < 0) {
+        std::fprintf(stderr, "confcred-server: cannot open the log %s: %s\n", path.c_str(),
+                     std::strerror(errno));
+        return false;
+    }
+    std::fflush(stderr);
+    ::dup2(fd, STDERR_FILENO);
+    ::close(fd);
+    return true;
 }
 
 }  // namespace
@@ -54,9 +75,18 @@ int main(int argc, char** argv) {
         options = std::move(configured.options);
         if (!configured.dbPassword.empty())
             setenv("PGPASSWORD", configured.dbPassword.c_str(), 1);
+        if (!options.logFile.empty() && !options.help && !options.version &&
+            !openLog(options.logFile))
+            return 1;
+        for (const std::string& warning : configured.warnings)
+            std::fprintf(stderr, "confcred-server: warning: %s\n", warning.c_str());
     } catch (const ops::OptionsError& e) {
         std::fprintf(stderr, "confcred-server: %s\n", e.what());
         return 2;
+    }
+    if (options.version) {
+        std::printf("confcred-server %s\n", http::buildVersion().c_str());
+        return 0;
     }
     if (options.help) {
         std::fputs(ops::usageText().c_str(), stdout);
@@ -76,6 +106,7 @@ int main(int argc, char** argv) {
     sigemptyset(&stopSignals);
     sigaddset(&stopSignals, SIGTERM);
     sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
@@ -86,6 +117,7 @@ int main(int argc, char** argv) {
     options.http.sessions = sessions;
 
     methods::MethodTable methods;
+    std::unique_ptr<ops::DatabaseLock> databaseLock;  // let go after the database closes
     std::unique_ptr<storage::Database> database;
     // The gate watches the database for accounts: it stops before the database goes.
     const std::unique_ptr<trust::SessionGate, void (*)(trust::SessionGate*)> stopWatching(
@@ -99,8 +131,10 @@ int main(int argc, char** argv) {
     }
     storage::setDatabaseTimeout(options.dbTimeout);
     try {
-        database = storage::openDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
-                                                               : options.dbUrl);
+        const std::string url = options.dbUrl.empty() ? storage::defaultSqliteUrl() : options.dbUrl;
+        database = storage::openDatabase(url);
+        // Held while serving: a restore refuses to run under this server.
+        databaseLock = ops::DatabaseLock::forServer(url);
         if (options.seedOrders > 0)
             storage::seedOrders(*database, options.seedOrders, ops::kSeedOrdersSeed);
         // The ledger as this server finds it: guards put back, chains checked.
@@ -139,7 +173,21 @@ int main(int argc, char** argv) {
     std::cout << "confcred-server listening on " << server.address() << std::endl;
 
     int signal = 0;
-    sigwait(&stopSignals, &signal);
+    while (sigwait(&stopSignals, &signal) == 0 && signal == SIGHUP) {
+        // SIGHUP: the log file again (logrotate moved it) and the TLS pair
+        // again (a renewed certificate); a failure keeps what serves now.
+        if (!options.logFile.empty())
+            openLog(options.logFile);
+        try {
+            server.reloadTls();
+            std::fprintf(stderr, "confcred-server: SIGHUP: %s\n",
+                         options.http.tlsCertFile.empty() ? "log reopened"
+                                                          : "log reopened, TLS certificate reread");
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "confcred-server: SIGHUP: keeping the TLS certificate: %s\n",
+                         e.what());
+        }
+    }
     if (options.http.verbose)
         std::fprintf(stderr, "confcred-server: signal %d, stopping\n", signal);
     server.stop();

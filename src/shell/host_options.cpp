@@ -121,8 +121,9 @@ QString usage() {
         "                       must chain to (default: the system's certificate store)\n"
         "  --branch N           branch code, FiliProc (default 1)\n"
         "  --operator NAME      operator name (default: the login name)\n"
-        "  --db URL             shared database: sqlite:PATH or postgresql://...\n"
-        "                       (default: the server's default SQLite file)\n"
+        "  --db URL             shared database: sqlite:PATH or postgresql://...; only\n"
+        "                       for a single desk with the database on its own machine\n"
+        "                       (default: the host's queries go through the server)\n"
         "  --drive C=FOLDER     maps a Windows drive letter to a folder (repeatable)\n"
         "  --package PATH       the screen package module (default: beside the host)\n"
         "  --config FILE        INI file with the same keys in [host] (default\n"
@@ -191,8 +192,8 @@ HostOptions parseHostOptions(const QStringList& arguments, const QString& applic
     for (const auto& [option, value] : commandLine)
         option->set(options, value);
 
-    if (options.database.isEmpty())
-        options.database = defaultDatabaseUrl();
+    // Without --db the host's own queries go through the application server
+    // (host/client/server_query.h): a desk needs no database credentials.
     if (options.operatorName.isEmpty()) {
         const QByteArray user = qgetenv("USER");
         options.operatorName =

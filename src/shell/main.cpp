@@ -129,8 +129,10 @@ int main(int argc, char** argv) {
     if (const auto stop = logIn(options))
         return *stop;
 
-    if (const QString problem = shell::openSharedDatabase(options.database); !problem.isEmpty())
-        std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
+    if (!options.database.isEmpty()) {
+        if (const QString problem = shell::openSharedDatabase(options.database); !problem.isEmpty())
+            std::fprintf(stderr, "confcred-host: %s\n", problem.toUtf8().constData());
+    }
 
     host::core::PackageLoader package;
     QString packageProblem;

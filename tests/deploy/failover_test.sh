@@ -3,11 +3,13 @@
 # confcred-server processes started together on it, HAProxy in front (round
 # robin, health checks on /health/ready) and concurrent clients importing
 # orders and running the four operations on them through the balancer, each
-# write with an Idempotency-Key of its own. Early on one server ends right
+# write with an Idempotency-Key of its own. The balancer runs the shipped
+# packaging/haproxy.cfg itself, only its ports and certificate replaced. Early on one server ends right
 # after a commit, before its answer; in the middle another is killed
 # (SIGKILL); each is started again on its port. A client whose call got no
 # answer, or a 502/503/504 or 409, sends the same request with the same key
-# again. Afterwards: no call left unanswered, a retry answered with the
+# again. Afterwards: no call lost to the balancer (none of its own error
+# pages, no call without an answer), no call left unanswered, a retry answered with the
 # committed outcome (replayed), every order where its client left it,
 # each order's ledger rows matching its situation (credited once or not at
 # all), every balance equal to its ledger and verify-ledger ok. Prints one
@@ -124,43 +126,38 @@ for i in 1 2 3; do
     [[ "$ready" == *'"ready"'* ]] || fail "server $i is not ready: $ready"
 done
 
-echo "--- HAProxy in front"
+echo "--- HAProxy in front, with the shipped packaging/haproxy.cfg"
 port[4]="$(free_port)" || fail "no free port"
 lb="127.0.0.1:${port[4]}"
-cat >"$work/haproxy.cfg" <<EOF
-global
-    maxconn 500
-defaults
-    mode http
-    timeout connect 1s
-    timeout client 30s
-    timeout server 20s
-    timeout http-request 10s
-    # Only a connection that failed is tried again, on another server: a
-    # request that reached a server may have written, so its client decides.
-    retries 3
-    option redispatch 1
-    retry-on conn-failure
-frontend confcred
-    bind $lb
-    default_backend confcred_servers
-backend confcred_servers
-    balance roundrobin
-    option httpchk GET /health/ready
-    http-check expect status 200
-    default-server inter 300ms fall 2 rise 2
-    server app1 127.0.0.1:${port[1]} check
-    server app2 127.0.0.1:${port[2]} check
-    server app3 127.0.0.1:${port[3]} check
-EOF
+# A throw-away certificate for the balancer's TLS, made now and gone with $work.
+openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=127.0.0.1 \
+    -addext subjectAltName=IP:127.0.0.1 -keyout "$work/lb.key" -out "$work/lb.crt" 2>/dev/null ||
+    fail "openssl cannot make a certificate"
+cat "$work/lb.crt" "$work/lb.key" >"$work/lb.pem"
+# Only the addresses, the certificate's path and the log's target differ from
+# the shipped file.
+sed -e "s#^\( *bind \):8210 #\1$lb #" \
+    -e "s#/etc/haproxy/certs/confcred.pem#$work/lb.pem#" \
+    -e "s#^\( *log \)/dev/log local0#\1stderr format raw local0 notice#" \
+    -e "s#127.0.0.1:8211 #127.0.0.1:${port[1]} #; s#127.0.0.1:8212 #127.0.0.1:${port[2]} #" \
+    -e "s#127.0.0.1:8213 #127.0.0.1:${port[3]} #" \
+    "$ROOT/packaging/haproxy.cfg" >"$work/haproxy.cfg"
+for want in "bind $lb ssl crt $work/lb.pem" "server app1 127.0.0.1:${port[1]} " \
+    "server app2 127.0.0.1:${port[2]} " "server app3 127.0.0.1:${port[3]} "; do
+    grep -qF "$want" "$work/haproxy.cfg" || fail "packaging/haproxy.cfg has no line with '$want'"
+done
 haproxy -c -q -f "$work/haproxy.cfg" || fail "haproxy refuses the configuration"
 haproxy -db -f "$work/haproxy.cfg" >"$work/haproxy.log" 2>&1 &
 lb_pid=$!
+LB="https://$lb"
+TLS=(--cacert "$work/lb.crt")
 for _ in $(seq 1 100); do
-    curl -fsS --max-time 2 "http://$lb/health/ready" >/dev/null 2>&1 && break
+    curl -fsS "${TLS[@]}" --max-time 2 "$LB/health/ready" >/dev/null 2>&1 && break
     kill -0 "$lb_pid" 2>/dev/null || fail "haproxy stopped"
     sleep 0.1
 done
+metrics_outside="$(curl -sS "${TLS[@]}" -o /dev/null -w '%{http_code}' "$LB/metrics" || true)"
+[ "$metrics_outside" = 403 ] || fail "/metrics through the balancer answered $metrics_outside, not 403"
 
 # One client: rounds of an import of three orders of its own, the list of
 # them, and effect, undo, cancel and undo the cancellation, leaving the
@@ -174,22 +171,33 @@ FIELDS+=",$(field NMCONSUMIDOR string 50),$(field NMRESPCONS string 50),$(field 
 ARQUIVO="[$(field ARQUIVO string 5000)]"
 client() {
     local c="$1" r=0 deadline=$((SECONDS + CLIENT_SECONDS))
-    local calls=0 retries=0 replayed=0 unanswered=0 wrong=0 imported=0
+    local calls=0 retries=0 replayed=0 unanswered=0 wrong=0 imported=0 lost=0
     local out="$work/client$c" status="" pid="" tag key
     trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1' TERM
     call() {  # call METHOD BODY [KEY]: status in $status, answer in $out.body
         local attempt=0
         calls=$((calls + 1))
         while :; do
-            curl -sS -o "$out.body" -D "$out.head" -w '%{http_code}' --connect-timeout 2 \
+            curl -sS "${TLS[@]}" -o "$out.body" -D "$out.head" -w '%{http_code}' --connect-timeout 2 \
                 --max-time 10 -H 'Content-Type: application/json' \
                 -H "X-Confcred-Operator: failover$c" ${3:+-H "Idempotency-Key: $3"} \
-                --data-binary "$2" "http://$lb/lun90000.rdmConfCredBanc/$1" >"$out.status" \
+                --data-binary "$2" "$LB/lun90000.rdmConfCredBanc/$1" >"$out.status" \
                 2>/dev/null &
             pid=$!
             wait "$pid" || true
             pid=""
             status="$(cat "$out.status")"
+            # Lost to the balancer: no answer at all, or an error page of
+            # HAProxy's own instead of a server's JSON.
+            case "$status" in
+            000) lost=$((lost + 1)) ;;
+            502 | 503 | 504)
+                head -c 1 "$out.body" | grep -q '{' || {
+                    lost=$((lost + 1))
+                    echo "lost to the balancer: $1 $status $(head -c 200 "$out.body" | tr '\n' ' ')" >>"$out.log"
+                }
+                ;;
+            esac
             case "$status" in
             000 | 409 | 502 | 503 | 504) ;;
             *)
@@ -262,7 +270,7 @@ client() {
                 "('$cli','FO${c}R${r}L3','C')" >>"$work/expect$c"
         echo "$r" >"$out.rounds"
     done
-    echo "$calls $retries $replayed $unanswered $wrong $imported" >"$work/counts$c"
+    echo "$calls $retries $replayed $unanswered $wrong $imported $lost" >"$work/counts$c"
 }
 
 echo "--- $CLIENTS clients through the balancer; server 3 crashes, server 2 is killed; both start again"
@@ -312,8 +320,8 @@ done
 after_restart="$(grep -c '"method"' "$work/server2.err" || true)"
 
 echo "--- checks"
-read -r calls retries replayed unanswered wrong imported < <(cat "$work"/counts* |
-    awk '{for (i = 1; i <= 6; i++) s[i] += $i} END {print s[1]+0, s[2]+0, s[3]+0, s[4]+0, s[5]+0, s[6]+0}')
+read -r calls retries replayed unanswered wrong imported lost < <(cat "$work"/counts* |
+    awk '{for (i = 1; i <= 7; i++) s[i] += $i} END {print s[1]+0, s[2]+0, s[3]+0, s[4]+0, s[5]+0, s[6]+0, s[7]+0}')
 cat "$work"/client*.log 2>/dev/null | head -20 || true
 # Every order each client finished where it left it, and no other order of
 # its imports, nor one twice.
@@ -348,9 +356,10 @@ echo "verify-ledger: $(head -1 <<<"$verify")"
 discrepancies=$((wrong + orders_wrong + ledger_wrong + balances_wrong + (1 - verified)))
 
 echo "failover: $CLIENTS clients, $calls calls, $retries retries, $replayed replayed," \
-    "$unanswered unanswered, 1 crash after a commit, 1 kill (after $killed_after rounds)," \
+    "$lost lost to the balancer, $unanswered unanswered, 1 crash after a commit, 1 kill (after $killed_after rounds)," \
     "$after_restart calls on the restarted server, $orders orders, $ledger_rows ledger rows," \
     "$discrepancies discrepancies, $((SECONDS - started)) s"
+[ "$lost" -eq 0 ] || fail "calls lost to the balancer"
 [ "$unanswered" -eq 0 ] || fail "calls left unanswered"
 [ "$discrepancies" -eq 0 ] ||
     fail "discrepancies: calls $wrong, orders $orders_wrong, ledger $ledger_wrong, balances $balances_wrong, verify-ledger $((1 - verified))"

@@ -43,8 +43,11 @@ export E2E_SERVER=$(sed -n 's/.*listening on \(.*\)$/\1/p' "$work/server.out" | 
 [ -f "$name.setup.sh" ] && bash "$name.setup.sh"
 
 status=0
-QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$host_exe" --server "$E2E_SERVER" \
-    --db "sqlite:$E2E_DB" --drive "C=$E2E_DRIVE_C" --branch 1 --operator e2e \
+# The desk as it is deployed: the server's address and nothing else; no
+# database URL or password reaches the host (its own queries, like the
+# filter's client look-up, go through the server's /query).
+env -u PGPASSWORD -u PGPASSFILE QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$host_exe" \
+    --server "$E2E_SERVER" --drive "C=$E2E_DRIVE_C" --branch 1 --operator e2e \
     --script "$script" >"$E2E_TRANSCRIPT" 2>"$work/host.err" || status=$?
 echo "=== transcript ($script, exit $status)"
 cat "$E2E_TRANSCRIPT"

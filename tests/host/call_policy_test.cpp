@@ -297,3 +297,89 @@ TEST(CallPolicyTest, EndedSessionLogsInOnceAndTheCallGoesAgainUnderIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// A balancer's own error page: HTML, not the server's JSON.
+Step page(int status) {
+    return [=] {
+        client::ServerAnswer a;
+        a.status = status;
+        a.body = "<html><body><h1>" + std::to_string(status) + " Service Unavailable</h1></body>";
+        return a;
+    };
+}
+Step serverBusy() {
+    return [] {
+        client::ServerAnswer a;
+        a.status = 503;
+        a.body = R"({"error":{"message":"Servidor ocupado."}})";
+        return a;
+    };
+}
+
+}  // namespace
+
+// No server behind the balancer for a moment: the call goes again (a write
+// with its key), and only a balancer's page that stays becomes
+// "indisponível"; a 503 the server wrote itself keeps its own message.
+TEST(CallPolicyTest, BalancerPagesGoAgainThenTellTheServerIsUnavailable) {
+    struct Row {
+        const char* name;
+        const char* method;
+        std::vector<Step> steps;
+        int status;  // 0: the call fails with "indisponível"
+    };
+    const std::vector<Row> rows = {
+        {"write, one 503 page", "setEfetivaSaldo", {page(503), ok}, 200},
+        {"read, pages all along", "getPEDCREDCONS", {page(502), page(504), page(503)}, 0},
+        {"read, the server's own 503",
+         "getPEDCREDCONS",
+         {serverBusy(), serverBusy(), serverBusy()},
+         503},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedTransport transport(row.steps);
+        client::CallPolicy policy(transport, nullptr);
+        policy.setRetryDelayMs(100);
+        QString operatorName = QStringLiteral("Ana");
+        const QString method = QString::fromUtf8(row.method);
+        if (row.status == 0) {
+            try {
+                policy.send(method, callRequest(method), operatorName);
+                ADD_FAILURE() << "no failure";
+            } catch (const client::TransportError& e) {
+                EXPECT_EQ(std::string(e.what()).rfind(
+                              "Servidor de aplicação indisponível em 127.0.0.1:8211 (HTTP 503, "
+                              "getPEDCREDCONS)",
+                              0),
+                          0u)
+                    << e.what();
+            }
+        } else {
+            EXPECT_EQ(policy.send(method, callRequest(method), operatorName).status, row.status);
+        }
+        ASSERT_EQ(transport.sent.size(), row.steps.size());
+        for (const auto& sent : transport.sent)
+            EXPECT_EQ(sent.header("Idempotency-Key"), transport.sent[0].header("Idempotency-Key"));
+    }
+}
+
+TEST(CallPolicyTest, LoginThroughABalancerWithoutServersSaysUnavailable) {
+    FakeServer balancer([](int fd, const Received& r) {
+        if (r.path != "/session")
+            return false;
+        ::confcred::testing::reply(fd, 503, "<html>503 Service Unavailable</html>");
+        return true;
+    });
+    client::ServerSession session;
+    const auto reply = session.login(QStringLiteral("127.0.0.1"), balancer.port(),
+                                     QStringLiteral("Ana"), QStringLiteral("senha"));
+    EXPECT_FALSE(reply.ok);
+    EXPECT_TRUE(reply.message.startsWith(
+        QStringLiteral("Servidor de aplicação indisponível em 127.0.0.1:%1 (HTTP 503)")
+            .arg(balancer.port())))
+        << reply.message.toStdString();
+    EXPECT_EQ(balancer.received().size(), 3u);
+}

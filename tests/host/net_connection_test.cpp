@@ -159,8 +159,9 @@ TEST(NetConnectionTest, AnswersAndFailures) {
         {"refused arguments",
          [](int fd) { reply(fd, 400, R"({"error":{"message":"Argumento 3 inválido."}})"); },
          "Argumento 3 inválido."},
+        // A page that is not the server's JSON: something else answered in its place.
         {"not json", [](int fd) { reply(fd, 200, "<html>oops</html>"); }, nullptr,
-         "Resposta inválida"},
+         "Servidor de aplicação indisponível"},
         {"failure status without message", [](int fd) { reply(fd, 502, "Bad gateway"); }, nullptr,
          "HTTP 502"},
         {"dropped mid-answer",

@@ -439,6 +439,9 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
 
 TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
     closeSharedDatabase();
+    // A desk given a database of its own (--db) that cannot be opened: its
+    // look-up does not turn to the server instead.
+    QSqlDatabase::addDatabase("QSQLITE", kShared).setDatabaseName("/nonexistent/host.db");
     package::P_IDPEDCREEXTR = QStringLiteral("_S_");
     const QString before = package::creditFilterParamsText();
     ui_.queueModal([](QDialog& d) { sbtConfirma(dynamic_cast<Dialog&>(d))->click(); });

@@ -1,9 +1,14 @@
 // The commands that prepare a database: demo-data, import-master, backup and
 // restore, run as the administrator runs them.
 
+#include <sys/stat.h>
+
 #include <atomic>
+#include <filesystem>
+#include <sstream>
 #include <thread>
 
+#include "server/ops/operator_cli.h"
 #include "server/storage/sqlite_backend.h"
 #include "server_test_util.h"
 #include "support/temp_dir.h"
@@ -197,6 +202,109 @@ TEST(Backup, CopyTakenWhileOrdersAreWrittenRestoresConsistent) {
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(server::storage::openDatabase(url)->queryText("SELECT COUNT(*) FROM CLIENTE")[0][0],
               "6");
+}
+
+// What an administrator runs against the installed configuration: the
+// database comes from --config, a missing one is never made behind their
+// back, copies are private and whole, and a restore neither runs under a
+// server nor brings back who was logged in.
+TEST(AdminCommands, FollowTheConfigurationAndKeepTheDatabaseSafe) {
+    testing::TempDir dir;
+    const std::string live = (dir.path() / "live.db").string();
+    const std::string conf =
+        dir.write("server.conf", "threads = 2\ndb = sqlite:" + live + "\nverbose = no\n").string();
+    const auto addOperator = [&](const std::string& name) {
+        std::istringstream in("senha-de-teste\n");
+        std::ostringstream out, err;
+        const int code = server::ops::runOperatorCommand(
+            {"add", name, "--role", "operador", "--config", conf}, in, out, err);
+        return std::pair{code, err.str()};
+    };
+
+    const auto refused = addOperator("ana");
+    EXPECT_EQ(refused.first, 1);
+    EXPECT_NE(refused.second.find("no database file at " + live), std::string::npos)
+        << refused.second;
+    EXPECT_FALSE(std::filesystem::exists(live)) << "operator add made a database";
+
+    const auto demo = runServerToExit({"demo-data", "--config", conf});
+    ASSERT_EQ(demo.exitCode, 0) << demo.err;
+    ASSERT_EQ(addOperator("ana").first, 0);
+
+    testing::ServerProcessOptions options;
+    options.dbUrl = "sqlite:" + live;
+    auto server = std::make_unique<ServerProcess>(options);
+    const auto login = server->client().request(
+        "POST", "/session", R"({"operator":"ana","password":"senha-de-teste"})");
+    ASSERT_EQ(login.status, 200) << login.body;
+    server::storage::openDatabase("sqlite:" + live)
+        ->queryText("INSERT INTO CHAVEIDEMP VALUES ('k1', 'h', 200, '{}', 0)");
+
+    const std::string copy = (dir.path() / "copy.db").string();
+    const auto backup = runServerToExit({"backup", "--config", conf, copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(copy.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "a copy holds password hashes";
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().string().find(".partial"), std::string::npos) << entry.path();
+
+    const auto underServer = runServerToExit({"restore", "--config", conf, copy});
+    EXPECT_EQ(underServer.exitCode, 1);
+    EXPECT_NE(underServer.err.find("a server has the database open"), std::string::npos)
+        << underServer.err;
+    server.reset();
+
+    const auto restored = runServerToExit({"restore", "--config", conf, copy});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    auto db = server::storage::openDatabase("sqlite:" + live);
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM OPERADOR")[0][0], "1");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM SESSAOOPER")[0][0], "0");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM CHAVEIDEMP")[0][0], "0");
+}
+
+// The same on PostgreSQL: pg_dump's copy is private, the running server holds
+// the servers' advisory lock, and pg_restore's result has no sessions or keys.
+TEST(AdminCommands, PostgresRestoreWaitsForTheServersAndDropsSessions) {
+    const char* base = std::getenv("CONFCRED_TEST_PG");
+    if (base == nullptr)
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL cluster to run on";
+    testing::TempDir dir;
+    testing::PgTestDatabase pg(base);
+    ASSERT_EQ(runServerToExit({"demo-data", "--db", pg.url()}).exitCode, 0);
+    std::istringstream in("senha-de-teste\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(server::ops::runOperatorCommand(
+                  {"add", "ana", "--role", "operador", "--db", pg.url()}, in, out, err),
+              0)
+        << err.str();
+    testing::ServerProcessOptions options;
+    options.dbUrl = pg.url();
+    auto server = std::make_unique<ServerProcess>(options);
+    ASSERT_EQ(server->client()
+                  .request("POST", "/session", R"({"operator":"ana","password":"senha-de-teste"})")
+                  .status,
+              200);
+    server::storage::openDatabase(pg.url())->queryText(
+        "INSERT INTO CHAVEIDEMP VALUES ('k1', 'h', 200, '{}', 0)");
+
+    const std::string copy = (dir.path() / "copy.dump").string();
+    const auto backup = runServerToExit({"backup", "--db", pg.url(), copy});
+    ASSERT_EQ(backup.exitCode, 0) << backup.err;
+    struct stat info {};
+    ASSERT_EQ(::stat(copy.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    const auto underServer = runServerToExit({"restore", "--db", pg.url(), copy});
+    EXPECT_EQ(underServer.exitCode, 1);
+    EXPECT_NE(underServer.err.find("a server has the database open"), std::string::npos)
+        << underServer.err;
+    server.reset();
+    const auto restored = runServerToExit({"restore", "--db", pg.url(), copy});
+    ASSERT_EQ(restored.exitCode, 0) << restored.err;
+    auto db = server::storage::openDatabase(pg.url());
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM OPERADOR")[0][0], "1");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM SESSAOOPER")[0][0], "0");
+    EXPECT_EQ(*db->queryText("SELECT COUNT(*) FROM CHAVEIDEMP")[0][0], "0");
 }
 
 }  // namespace

@@ -39,13 +39,27 @@ TEST_F(ConfigFile, SettingsApplyAndTheCommandLineWins) {
     EXPECT_EQ(fromFile.http.threads, 3);
     EXPECT_EQ(fromFile.http.workers, 7);
     EXPECT_TRUE(fromFile.http.verbose);
-    EXPECT_EQ(fromFile.seedOrders, 10);
+    EXPECT_EQ(fromFile.seedOrders, 0) << "every start of every server would add the orders";
+    const auto warned = ops::parseOptionsWithConfig({"--config", conf}, nullptr).warnings;
+    ASSERT_EQ(warned.size(), 1u);
+    EXPECT_NE(warned[0].find(conf + ":7: seed-orders is ignored"), std::string::npos) << warned[0];
     EXPECT_EQ(fromFile.http.token, "s3cret");
 
     const auto overridden =
         ops::parseOptionsWithConfig({"--threads", "5", "--config=" + conf, "--token", "cli"}, "env")
             .options;
     EXPECT_EQ(overridden.http.threads, 5);
+    // Each yes/no option of the file can be switched off on the command line.
+    const std::string switches =
+        dir_.write("switches.conf", "verbose = yes\nmetrics-open = on\nno-call-log = true\n")
+            .string();
+    const auto on = ops::parseOptionsWithConfig({"--config", switches}, nullptr).options;
+    EXPECT_TRUE(on.http.verbose && on.metricsOpen && !on.callLog);
+    const auto off =
+        ops::parseOptionsWithConfig(
+            {"--config", switches, "--no-verbose", "--no-metrics-open", "--call-log"}, nullptr)
+            .options;
+    EXPECT_FALSE(off.http.verbose || off.metricsOpen || !off.callLog);
     EXPECT_EQ(overridden.http.workers, 7);
     EXPECT_EQ(overridden.http.token, "cli");
     EXPECT_EQ(ops::parseOptionsWithConfig({"--config", conf}, "env").options.http.token, "env")
@@ -70,6 +84,7 @@ TEST_F(ConfigFile, RefusalsNameTheLine) {
         {"bad_value", "threads = 2\nworkers = many\n", ":2: --workers: expected a whole number"},
         {"no_equals", "verbose\n", ":1: expected key = value"},
         {"missing_secret", "token_file = /nonexistent/token\n", ":1: cannot read"},
+        {"no_for_a_value", "threads = no\n", ":1: threads takes a value, not 'no'"},
     };
     for (const auto& row : rows) {
         const std::string conf = write(row.text);

@@ -6,8 +6,13 @@
 #include <latch>
 #include <thread>
 
+#include <csignal>
+#include <sstream>
+
+#include "server/ops/operator_cli.h"
 #include "server_test_util.h"
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace confcred::servertest {
 namespace {
@@ -114,6 +119,121 @@ TEST(Health, LiveReadyAndMetricsTellApart) {
         optionsFor(TestBackend::Sqlite, {"--token", "token-de-16-chars", "--metrics-open"}));
     EXPECT_EQ(open.get("/metrics").status, 200);
     EXPECT_EQ(open.post("getConsumidor", R"(["", "T", "1"])").status, 401);
+}
+
+// The balancer's health check is open to anyone: a database that does not
+// answer is told there without its host, port or name, which go to the log.
+TEST(Health, AnUnreachableDatabaseIsNotNamedToTheCaller) {
+    const char* base = std::getenv("CONFCRED_TEST_PG");
+    if (base == nullptr)
+        GTEST_SKIP() << "CONFCRED_TEST_PG is not set: no PostgreSQL cluster to run on";
+    testing::PgTestDatabase pg(base);
+    testing::ServerProcessOptions options;
+    options.dbUrl = pg.url();
+    ServerProcess server(options);
+    auto admin =
+        server::storage::openExistingDatabase(testing::pgUrlWithDatabase(base, "postgres"));
+    admin->queryText("ALTER DATABASE " + pg.name() + " WITH ALLOW_CONNECTIONS false");
+    admin->queryText("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = ?",
+                     {pg.name()});
+    testing::HttpReply ready;
+    EXPECT_TRUE(testing::waitUntil([&] {
+        ready = server.get("/health/ready");
+        return ready.status == 503;
+    }));
+    EXPECT_EQ(ready.body, R"({"status":"not ready","reason":"database unreachable"})");
+    EXPECT_TRUE(testing::waitUntil([&] {
+        return server.stderrText().find(pg.name()) != std::string::npos;
+    })) << server.stderrText();
+    admin->queryText("ALTER DATABASE " + pg.name() + " WITH ALLOW_CONNECTIONS true");
+    EXPECT_TRUE(testing::waitUntil([&] { return server.get("/health/ready").status == 200; }));
+}
+
+// Running as a service: the scraper's token still reads /metrics once
+// operator sessions are in force (and opens nothing else), and SIGHUP lets go
+// of a rotated log instead of ending the server.
+TEST(Service, TokenScrapesUnderSessionsAndHangupReopensTheLog) {
+    testing::TempDir dir;
+    const std::string log = (dir.path() / "server.log").string();
+    ServerProcess server(optionsFor(TestBackend::Sqlite, {"--token", "t", "--log-file", log}));
+    std::istringstream password("senha-de-teste\n");
+    std::ostringstream out, err;
+    ASSERT_EQ(server::ops::runOperatorCommand(
+                  {"add", "ana", "--role", "operador", "--db", server.dbUrl()}, password, out, err),
+              0)
+        << err.str();
+    auto client = server.client();
+    client.setHeader("Authorization", "Bearer t");
+    ASSERT_TRUE(testing::waitUntil([&] {
+        return client.post("getConsumidor", R"(["", "T", "1"])").status == 401;
+    })) << "sessions in force: the token is no session";
+    const auto metrics = client.get("/metrics");
+    ASSERT_EQ(metrics.status, 200) << metrics.body;
+    for (const char* line :
+         {"# TYPE confcred_ledger_rows_total gauge\n", "confcred_build_info{version=\""})
+        EXPECT_NE(metrics.body.find(line), std::string::npos) << line << "\n" << metrics.body;
+    client.setHeader("Authorization", "Bearer wrong");
+    EXPECT_EQ(client.get("/metrics").status, 401);
+
+    const auto login = server.client().request("POST", "/session",
+                                               R"({"operator":"ana","password":"senha-de-teste"})");
+    ASSERT_EQ(login.status, 200) << login.body;
+    const auto token = login.body.find("\"token\":\"");
+    ASSERT_NE(token, std::string::npos);
+    client.setHeader(
+        "Authorization",
+        "Bearer " + login.body.substr(token + 9, login.body.find('"', token + 9) - token - 9));
+    ASSERT_EQ(client.post("getConsumidor", R"(["", "T", "1"])").status, 200);
+    // The desk's own queries go under its session like its calls.
+    const std::string query =
+        R"({"sql":"SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE FROM CLIENTE CL, )"
+        R"(CLIENFILIAL CF WHERE CL.CDCLIENTE = CF.CDCLIENTE AND CF.CDFILIAL = :P_CDFILIAL )"
+        R"(ORDER BY CL.CDCLIENTE","params":{"P_CDFILIAL":"1"}})";
+    EXPECT_EQ(client.request("POST", "/query", query).status, 200);
+    EXPECT_EQ(
+        server.client().request("POST", "/query", query, {{"Authorization", "Bearer t"}}).status,
+        401)
+        << "the token is no session";
+
+    std::filesystem::rename(log, log + ".1");
+    server.kill(SIGHUP);
+    ASSERT_TRUE(testing::waitUntil([&] { return std::filesystem::exists(log); }));
+    EXPECT_EQ(server.get("/health").status, 200);
+    EXPECT_TRUE(server.running());
+    server.client().get("/metrics");
+    ASSERT_TRUE(testing::waitUntil(
+        [&] { return dir.read("server.log").find("SIGHUP") != std::string::npos; }));
+    EXPECT_NE(dir.read("server.log.1").find("\"method\":\"getConsumidor\",\"status\":200"),
+              std::string::npos)
+        << "the call lines went to the log before it was rotated";
+}
+
+// A desk without database credentials asks the server for its own queries:
+// only a declared statement runs (blanks aside), its parameters bound.
+TEST(Query, OnlyDeclaredStatementsRunWithTheirParametersBound) {
+    ServerProcess server(optionsFor(TestBackend::Sqlite));
+    auto client = server.client();
+    const auto ask = [&](const std::string& sql, const std::string& params) {
+        return decodeAnswer(client.request(
+            "POST", "/query", R"({"sql":)" + json(sql) + R"(,"params":)" + params + "}"));
+    };
+    const std::string lookUp =
+        "SELECT CL.CDCLIENTE, CL.NRINSJURCLIE, CL.NMRAZSOCCLIE\n  FROM CLIENTE CL, CLIENFILIAL "
+        "CF\r\n WHERE CL.CDCLIENTE = CF.CDCLIENTE   AND CF.CDFILIAL  = :P_CDFILIAL\nORDER BY "
+        "CL.CDCLIENTE";
+    const auto expected = server::storage::openDatabase(server.dbUrl())
+                              ->queryText("SELECT COUNT(*) FROM CLIENFILIAL WHERE CDFILIAL = '2'");
+    const Answer branch2 = ask(lookUp, R"({"p_cdfilial":"2"})");
+    ASSERT_TRUE(branch2.ok) << branch2.error;
+    EXPECT_EQ(std::to_string(branch2.packet.rowCount()), *expected[0][0]);
+    EXPECT_GT(branch2.packet.rowCount(), 0u);
+    EXPECT_EQ(branch2.packet.fields()[1].name, "NRINSJURCLIE");
+    EXPECT_EQ(ask(lookUp, R"({"P_CDFILIAL":"2' OR '1'='1"})").packet.rowCount(), 0u);
+
+    const Answer other = ask("SELECT * FROM OPERADOR", "{}");
+    EXPECT_EQ(other.status, 403);
+    EXPECT_NE(other.error.find("Consulta não permitida"), std::string::npos) << other.error;
+    EXPECT_EQ(ask(lookUp, "{}").status, 400) << "a parameter without a value";
 }
 
 }  // namespace

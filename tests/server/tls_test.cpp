@@ -142,6 +142,41 @@ TEST_F(TlsServerTest, CallsGoOverTlsToTrustingClientsOnly) {
     EXPECT_EQ(callOverTls(port(), outdated).status, 0) << "TLS 1.1 was accepted";
 }
 
+// A renewed certificate is read again on request (SIGHUP in confcred-server):
+// new connections get it; files that cannot be used keep the pair in service.
+TEST_F(TlsServerTest, ReloadServesTheRenewedCertificateAndKeepsAGoodOne) {
+    const TestCertificates renewed;
+    testing::TempDir dir;
+    const auto cert = dir.path() / "server.pem", key = dir.path() / "server.key";
+    const auto install = [&](const TestCertificates& from) {
+        std::filesystem::copy_file(from.certFile(), cert,
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(from.keyFile(), key,
+                                   std::filesystem::copy_options::overwrite_existing);
+    };
+    install(certificates_);
+    server::http::HttpServerOptions options;
+    options.port = 0;
+    options.threads = 2;
+    options.tlsCertFile = cert.string();
+    options.tlsKeyFile = key.string();
+    server_ = std::make_unique<server::http::HttpServer>(methods_, options);
+    server_->start();
+    TlsCall renewedTrust = trusted();
+    renewedTrust.trust = renewed.caFile();
+    EXPECT_EQ(callOverTls(port(), trusted()).status, 200);
+
+    install(renewed);
+    server_->reloadTls();
+    EXPECT_EQ(callOverTls(port(), renewedTrust).status, 200)
+        << callOverTls(port(), renewedTrust).failure;
+    EXPECT_EQ(callOverTls(port(), trusted()).status, 0) << "the old certificate still served";
+
+    dir.write("server.key", "not a key");
+    EXPECT_THROW(server_->reloadTls(), std::runtime_error);
+    EXPECT_EQ(callOverTls(port(), renewedTrust).status, 200);
+}
+
 TEST_F(TlsServerTest, PlainHttpAndSilentHandshakesDoNotKeepASlot) {
     server::http::HttpServerOptions options;
     options.maxConnectionsPerAddress = 2;

@@ -12,6 +12,9 @@ bool sessionEnded(const ServerAnswer& answer) {
     return answer.status == 401 && answer.wwwAuthenticate.contains(R"(realm="confcred-session")");
 }
 
+// How often a call whose server was unavailable goes again.
+constexpr int kUnavailableRetries = 2;
+
 }  // namespace
 
 CallOutcome CallPolicy::send(const QString& method, ServerRequest request, QString& operatorName) {
@@ -38,21 +41,35 @@ CallOutcome CallPolicy::send(const QString& method, ServerRequest request, QStri
 
 ServerAnswer CallPolicy::sendOnce(const ServerRequest& request, bool writes) {
     try {
-        try {
-            return transport_.exchange(request);
-        } catch (const AnswerLost&) {
-            if (!writes)
-                throw;
-            // The call may have been committed before its answer was lost:
-            // the same key gets its real outcome instead of a second
-            // application.
-            transport_.pause(retryDelayMs_);
-            return transport_.exchange(request);
+        ServerAnswer answer = exchangeOnce(request, writes);
+        // A balancer (or a proxy) answered in the server's place: no server
+        // took the call, or the one that did went away. Every call may go
+        // again: a read changes nothing, a write goes with its key.
+        for (int retry = 0; retry < kUnavailableRetries && unavailableAnswer(answer); ++retry) {
+            transport_.pause(retryDelayMs_ * (retry + 1));
+            answer = exchangeOnce(request, writes);
         }
+        if (unavailableAnswer(answer) && !isJsonAnswer(answer.body))
+            throw TransportError(unavailableMessage(request, answer.status, writes).toStdString());
+        return answer;
     } catch (const TransportError&) {
         if (linkLost_)
             linkLost_();
         throw;
+    }
+}
+
+ServerAnswer CallPolicy::exchangeOnce(const ServerRequest& request, bool writes) {
+    try {
+        return transport_.exchange(request);
+    } catch (const AnswerLost&) {
+        if (!writes)
+            throw;
+        // The call may have been committed before its answer was lost:
+        // the same key gets its real outcome instead of a second
+        // application.
+        transport_.pause(retryDelayMs_);
+        return transport_.exchange(request);
     }
 }
 
@@ -82,6 +99,29 @@ QString CallPolicy::logInAgainFor(bool writes, QString& operatorName) {
                    "e nada foi alterado no servidor. Repita-a se for o caso.")
             .arg(operatorName, before);
     return {};
+}
+
+bool isJsonAnswer(const std::string& body) {
+    const auto first = body.find_first_not_of(" \t\r\n");
+    return first != std::string::npos && body[first] == '{';
+}
+
+bool unavailableAnswer(const ServerAnswer& answer) {
+    return answer.status == 502 || answer.status == 503 || answer.status == 504 ||
+           !isJsonAnswer(answer.body);
+}
+
+QString unavailableMessage(const ServerRequest& request, int status, bool writes) {
+    const QString server = request.host + QLatin1Char(':') + QString::number(request.port);
+    return QStringLiteral(
+               "Servidor de aplicação indisponível em %1 (HTTP %2, %3): nenhum servidor "
+               "atendeu. %4")
+        .arg(server)
+        .arg(status)
+        .arg(request.what,
+             writes ? QStringLiteral("Tente novamente em instantes; repetir a operação não a "
+                                     "aplica duas vezes, mas confira a lista antes.")
+                    : QStringLiteral("Tente novamente em instantes."));
 }
 
 }  // namespace confcred::host::client

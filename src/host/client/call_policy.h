@@ -11,6 +11,12 @@
 //   cancelled or refused login is the call's error instead.
 // - A write asked for by one operator is not sent in the name of another who
 //   took over at that login; a read is.
+// - An answer that is not the server's own (a balancer's 502, 503 or 504, or
+//   a page that is not JSON) means that no server is there to take the call
+//   right now: the call goes again twice, after growing pauses, a write with
+//   its key; then "Servidor de aplicação indisponível ..." is its error. A
+//   503 in the server's own JSON is tried again alike and then shown as the
+//   server wrote it.
 #pragma once
 
 #include <QString>
@@ -50,6 +56,7 @@ class CallPolicy {
 
   private:
     ServerAnswer sendOnce(const ServerRequest& request, bool writes);
+    ServerAnswer exchangeOnce(const ServerRequest& request, bool writes);
     QString logInAgainFor(bool writes, QString& operatorName);
 
     CallTransport& transport_;
@@ -57,5 +64,12 @@ class CallPolicy {
     int retryDelayMs_ = 1000;
     std::function<void()> linkLost_;
 };
+
+// The body is a JSON object, as every answer of the server is.
+bool isJsonAnswer(const std::string& body);
+// 502, 503, 504, or a body that is not JSON: no server took the call.
+bool unavailableAnswer(const ServerAnswer& answer);
+// "Servidor de aplicação indisponível em HOST:PORT (HTTP 503, what): ..."
+QString unavailableMessage(const ServerRequest& request, int status, bool writes);
 
 }  // namespace confcred::host::client

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <memory>
 
+#include "host/client/retry_key.h"
 #include "host/client/server_tls.h"
 
 namespace confcred::host::client {
@@ -51,7 +52,17 @@ QNetworkRequest jsonRequest(const QUrl& url) {
     return request;
 }
 
-QString errorMessage(const Exchanged& answer) {
+// A balancer's 502/503/504 or a page that is not JSON: no server took the
+// request.
+bool unavailable(const Exchanged& answer) {
+    if (answer.status == 0)
+        return false;
+    const QByteArray body = answer.body.trimmed();
+    return answer.status == 502 || answer.status == 503 || answer.status == 504 ||
+           !body.startsWith('{');
+}
+
+QString errorMessage(const Exchanged& answer, const QString& server) {
     const QString message = QJsonDocument::fromJson(answer.body)
                                 .object()
                                 .value(QStringLiteral("error"))
@@ -62,6 +73,12 @@ QString errorMessage(const Exchanged& answer) {
         return message;
     if (answer.status == 0)
         return QStringLiteral("O servidor de aplicação não respondeu.");
+    if (unavailable(answer))
+        return QStringLiteral(
+                   "Servidor de aplicação indisponível em %1 (HTTP %2): nenhum servidor atendeu "
+                   "a entrada. Tente novamente em instantes.")
+            .arg(server)
+            .arg(answer.status);
     return QStringLiteral("O servidor de aplicação recusou a entrada (HTTP %1).")
         .arg(answer.status);
 }
@@ -99,8 +116,13 @@ LoginReply ServerSession::login(const QString& host, int port, const QString& op
                                   {QStringLiteral("password"), password}};
     const QNetworkRequest request = jsonRequest(serverUrl(host, port, QStringLiteral("/session")));
     const QByteArray body = QJsonDocument(credentials).toJson(QJsonDocument::Compact);
-    const Exchanged answer =
-        exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
+    Exchanged answer = exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
+    // Behind a balancer a server may be going away as the login arrives: it
+    // goes again, twice at most, before the operator is told.
+    for (int retry = 1; retry <= 2 && unavailable(answer); ++retry) {
+        pauseBeforeRetry(500 * retry);
+        answer = exchange([&](QNetworkAccessManager& n) { return n.post(request, body); });
+    }
     LoginReply reply;
     reply.status = answer.status;
     if (answer.status == 200 && take(answer.body)) {
@@ -108,7 +130,7 @@ LoginReply ServerSession::login(const QString& host, int port, const QString& op
         port_ = port;
         reply.ok = true;
     } else {
-        reply.message = errorMessage(answer);
+        reply.message = errorMessage(answer, host + QLatin1Char(':') + QString::number(port));
     }
     return reply;
 }

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "host/client/server_query.h"
 #include "platform/datetime.h"
 
 namespace confcred::host::client {
@@ -212,6 +213,15 @@ void TADOIBQuery::Close() {
 
 DataPacket TADOIBQuery::fetch() {
     const std::string where = "na consulta '" + name_.toStdString() + "'";
+    // A desk without a database of its own: the shared connection is the
+    // application server's (host/client/server_query.h).
+    if (connectionName_ == QLatin1String(kSharedConnection) &&
+        !QSqlDatabase::contains(connectionName_)) {
+        std::vector<std::pair<QString, QVariant>> values;
+        for (const TParam& p : params_)
+            values.emplace_back(p.Name, p.value());
+        return queryThroughServer(name_, sqlText(), values);
+    }
     if (!QSqlDatabase::contains(connectionName_)) {
         throw QueryError("A conexão '" + connectionName_.toStdString() +
                          "' com o banco de dados não existe (" + where + ").");

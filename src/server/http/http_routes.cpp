@@ -146,6 +146,55 @@ bool openPath(const Request& head) {
            (path == "/metrics" && Metrics::process().scrapeOpen());
 }
 
+// POST /query: one of the host's declared read-only queries
+// (server/methods/declared_queries.h), under the caller's session when
+// sessions are in force (any role may read).
+Response queryRoute(Request& request, const methods::MethodTable& methods,
+                    const trust::Caller* caller) {
+    const unsigned version = request.version();
+    if (request.method() != http::verb::post) {
+        auto res = errorResponse(http::status::method_not_allowed, version,
+                                 "As consultas são pedidas com POST /query.");
+        res.set(http::field::allow, "POST");
+        return res;
+    }
+    const methods::MethodTable::QueryRunner* run = methods.queryRunner();
+    if (run == nullptr)
+        return errorResponse(http::status::not_found, version,
+                             "Este servidor não atende consultas.");
+    Metrics& metrics = Metrics::process();
+    metrics.callStarted();
+    const auto started = std::chrono::steady_clock::now();
+    Response response = [&] {
+        try {
+            return makeResponse(http::status::ok, version, std::string(kResultPrefix),
+                                (*run)(request.body()), std::string(kResultSuffix));
+        } catch (const methods::MethodError& e) {
+            return errorResponse(statusOf(e.httpStatus()), version, e.what());
+        } catch (const std::exception& e) {
+            return errorResponse(http::status::internal_server_error, version,
+                                 std::string("Erro interno do servidor na consulta: ") + e.what());
+        }
+    }();
+    metrics.callFinished(
+        "query", true, response.result_int(), std::chrono::steady_clock::now() - started,
+        caller != nullptr ? std::string_view(caller->operatorName) : request["X-Confcred-Operator"],
+        response.body().payload);
+    return response;
+}
+
+// A scraper with the server's token reads /metrics even while operator
+// sessions are in force: it keeps no session, and the token is the
+// administrator's own secret.
+bool scrapeWithToken(const Request& head, std::string_view token) {
+    if (pathOf(head) != "/metrics" || token.empty())
+        return false;
+    const std::string_view auth = head[http::field::authorization];
+    constexpr std::string_view kBearer = "Bearer ";
+    return auth.size() > kBearer.size() && sameText(auth.substr(0, kBearer.size()), kBearer) &&
+           sameSecret(auth.substr(kBearer.size()), token);
+}
+
 }  // namespace
 
 Response makeResponse(http::status status, unsigned version, std::string head, std::string payload,
@@ -245,6 +294,8 @@ Response routeRequest(Request& request, const methods::MethodTable& methods, std
 
     if (target == "/metrics")
         return metricsText(request);
+    if (target == "/query")
+        return queryRoute(request, methods, nullptr);
     return routeCall(request, methods, nullptr);
 }
 
@@ -282,7 +333,8 @@ std::optional<Response> authorisationFailure(const Request& head,
                                              const HttpServerOptions& options) {
     if (options.sessions && !openPath(head) && !options.sessions->databaseReachable())
         return databaseUnavailable(head.version());
-    if (options.sessions && options.sessions->required() && !openPath(head))
+    if (options.sessions && options.sessions->required() && !openPath(head) &&
+        !scrapeWithToken(head, options.token))
         return sessionHeadFailure(head);
     return authorisationFailure(head, options.token);
 }
@@ -334,6 +386,8 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
         return routeRequest(request, methods, options.token, gate != nullptr && gate->required());
     if (isSessionPath(path))
         return sessionRoute(request, *gate, clientAddress(request, remote, options));
+    if (scrapeWithToken(request, options.token))
+        return metricsText(request);
     if (!gate->requiredNow())
         return routeRequest(request, methods, options.token);
     // Sessions are in force: the session names the operator, whatever the
@@ -350,6 +404,8 @@ Response routeRequest(Request& request, const methods::MethodTable& methods,
         return sessionExpired(request.version());
     if (path == "/metrics")
         return metricsText(request);
+    if (path == "/query")
+        return queryRoute(request, methods, &*caller);
     return routeCall(request, methods, &*caller);
 }
 

@@ -85,6 +85,9 @@ class Connection : public std::enable_shared_from_this<Connection> {
     virtual void run() = 0;
     // Closes the connection on its own strand; a running call still answers.
     virtual void stopOnStrand() = 0;
+    // The TLS context the connection's stream was made with: held here, in
+    // the base, so that it outlives the stream when SIGHUP replaces it.
+    std::shared_ptr<const void> tlsContext;
 };
 
 class HttpServer::Impl {
@@ -98,6 +101,7 @@ class HttpServer::Impl {
     void listen();
     void start();
     void stop();
+    void reloadTls();
 
     // Never throws; runs on a worker (a call) or a network thread (/health).
     Response handle(Request& request, const std::string& remote) noexcept;
@@ -145,7 +149,9 @@ class HttpServer::Impl {
     std::optional<net::thread_pool> workers_;
     std::optional<net::thread_pool> bulkWorkers_;
     // Set when the server was given a certificate: every connection is TLS.
-    std::optional<net::ssl::context> tls_;
+    // A reload puts a new context here; connections keep the one they began with.
+    std::mutex tlsMutex_;
+    std::shared_ptr<net::ssl::context> tls_;
     std::atomic<bool> stopping_{false};
     std::atomic<std::size_t> bodyBytes_{0};
     std::mutex sessionsMutex_;
@@ -592,7 +598,8 @@ void HttpServer::Impl::listen() {
         return;
     // A certificate that cannot be used fails here, before anything is bound.
     if (!options_.tlsCertFile.empty() && !tls_)
-        tls_.emplace(makeServerTlsContext(options_.tlsCertFile, options_.tlsKeyFile));
+        tls_ = std::make_shared<net::ssl::context>(
+            makeServerTlsContext(options_.tlsCertFile, options_.tlsKeyFile));
     const std::string where = options_.host + ":" + std::to_string(options_.port);
     try {
         net::ip::address address;
@@ -729,10 +736,16 @@ void HttpServer::Impl::admit(tcp::socket socket) {
     // per request on a kept-alive connection otherwise).
     socket.set_option(tcp::no_delay(true), ignored);
     std::shared_ptr<Connection> session;
-    if (tls_)
+    std::shared_ptr<net::ssl::context> tls;
+    {
+        std::lock_guard lock(tlsMutex_);
+        tls = tls_;
+    }
+    if (tls) {
         session = std::make_shared<HttpConnection<beast::ssl_stream<beast::tcp_stream>>>(
-            *this, endpointText(remote), std::move(address), std::move(socket), *tls_);
-    else
+            *this, endpointText(remote), std::move(address), std::move(socket), *tls);
+        session->tlsContext = std::move(tls);
+    } else
         session = std::make_shared<HttpConnection<beast::tcp_stream>>(
             *this, endpointText(remote), std::move(address), std::move(socket));
     {
@@ -740,6 +753,16 @@ void HttpServer::Impl::admit(tcp::socket socket) {
         sessions_.emplace(session.get(), session);
     }
     session->run();
+}
+
+void HttpServer::Impl::reloadTls() {
+    if (options_.tlsCertFile.empty())
+        return;
+    // Read whole before it replaces anything: a bad new file keeps the old pair.
+    auto fresh = std::make_shared<net::ssl::context>(
+        makeServerTlsContext(options_.tlsCertFile, options_.tlsKeyFile));
+    std::lock_guard lock(tlsMutex_);
+    tls_ = std::move(fresh);
 }
 
 void HttpServer::Impl::stop() {
@@ -823,6 +846,9 @@ void HttpServer::start() {
 }
 void HttpServer::stop() {
     impl_->stop();
+}
+void HttpServer::reloadTls() {
+    impl_->reloadTls();
 }
 
 std::string HttpServer::host() const {

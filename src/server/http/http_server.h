@@ -81,6 +81,10 @@ class HttpServer {
     // Stops accepting, closes idle connections, lets running calls finish and
     // write their answers, then joins the threads. Safe to call twice.
     void stop();
+    // Reads the TLS certificate and key files again; new connections use them,
+    // open ones keep theirs. Throws std::runtime_error (the old pair stays)
+    // when the files cannot be used. Nothing to do without TLS.
+    void reloadTls();
 
     // The bound address, with the real port once listening.
     std::string host() const;

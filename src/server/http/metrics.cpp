@@ -129,7 +129,18 @@ std::string Metrics::notReadyReason() {
             return "the ledger's chain does not hold, writes are refused: " + refusal;
         return {};
     } catch (const std::exception& e) {
-        return std::string("the database does not answer: ") + e.what();
+        // The answer goes to anyone who asks: the database's host, port and
+        // name stay in the server's own log, told once per change.
+        const std::string detail = std::string("the database does not answer: ") + e.what();
+        {
+            std::lock_guard lock(mutex_);
+            if (detail == lastUnreachable_)
+                return "database unreachable";
+            lastUnreachable_ = detail;
+        }
+        const std::string line = "confcred-server: not ready: " + detail + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        return "database unreachable";
     }
 }
 
@@ -164,6 +175,10 @@ std::string Metrics::prometheusText() {
         }
     }
     out +=
+        "# HELP confcred_build_info The version of this server program.\n"
+        "# TYPE confcred_build_info gauge\nconfcred_build_info{version=\"" +
+        label(buildVersion()) + "\"} 1\n";
+    out +=
         "# HELP confcred_calls_in_flight Calls being run now.\n"
         "# TYPE confcred_calls_in_flight gauge\nconfcred_calls_in_flight " +
         std::to_string(inFlight_.load()) + "\n";
@@ -176,24 +191,30 @@ std::string Metrics::prometheusText() {
             "\n# HELP confcred_db_sessions_idle Database connections waiting in the pool.\n"
             "# TYPE confcred_db_sessions_idle gauge\nconfcred_db_sessions_idle " +
             std::to_string(pool.idle) + "\n";
-        // The ledger is append-only and numbered by the database: its highest
-        // number counts the rows every server has written.
+        // Read from the database at each scrape: the same figure on every
+        // server of the database (take one server's, never their sum), and it
+        // falls when a restore takes rows away, hence a gauge. Counted, not
+        // the highest number: PostgreSQL's sequence leaves gaps.
         try {
             std::int64_t rows = 0;
             db->read([&](storage::Session& s) {
-                s.query("SELECT COALESCE(MAX(IDLANCSALDO), 0) FROM LANCSALDO", {},
+                s.query("SELECT COUNT(*) FROM LANCSALDO", {},
                         [&](const storage::Row& r) { rows = r.integer(0); });
             });
             out +=
-                "# HELP confcred_ledger_rows_total Rows written to the balance ledger "
-                "(LANCSALDO) by all servers of the database.\n"
-                "# TYPE confcred_ledger_rows_total counter\nconfcred_ledger_rows_total " +
+                "# HELP confcred_ledger_rows_total Rows in the balance ledger (LANCSALDO) of "
+                "the whole database, written by all its servers.\n"
+                "# TYPE confcred_ledger_rows_total gauge\nconfcred_ledger_rows_total " +
                 std::to_string(rows) + "\n";
         } catch (const std::exception&) {
             // Not ready: /health/ready tells why; the other figures still count.
         }
     }
     return out;
+}
+
+std::string buildVersion() {
+    return CONFCRED_VERSION;
 }
 
 std::size_t packetRowCount(std::string_view json) {

@@ -66,7 +66,11 @@ class Metrics {
     std::atomic<std::int64_t> inFlight_{0};
     std::mutex mutex_;
     std::map<std::string, MethodFigures> methods_;  // by lower-case name
+    std::string lastUnreachable_;                   // told on stderr already
 };
+
+// This program's version ("0.1.0"), for --version and confcred_build_info.
+std::string buildVersion();
 
 // The number of rows of the data packet in an answer's JSON (the length of
 // its "rows" array); 0 when there is none.

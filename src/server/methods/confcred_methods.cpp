@@ -4,6 +4,7 @@
 #include <iterator>
 #include <string_view>
 
+#include "server/methods/declared_queries.h"
 #include "server/methods/idempotency.h"
 #include "server/methods/methods_internal.h"
 #include "server/storage/ledger_guard.h"
@@ -73,6 +74,13 @@ void registerConfCredMethods(MethodTable& table, storage::Database& db) {
             method = refusedOnBrokenLedger(idempotent(db, name, std::move(method)));
         table.add(name, guarded(std::move(method)));
     }
+    // The host's declared queries, guarded as the methods are.
+    const Method query = guarded([&db](const Args& args, const CallContext&) {
+        return runDeclaredQuery(db, args.string(0));
+    });
+    table.setQueryRunner([query](std::string_view body) {
+        return query(Args("query", {std::string(body)}), CallContext{});
+    });
 }
 
 }  // namespace confcred::server::methods

@@ -89,10 +89,16 @@ class MethodTable {
   public:
     void add(std::string name, Method method);
     const Method* find(std::string_view name) const;
+    // POST /query (server/methods/declared_queries.h): the request body in,
+    // the JSON of the result out; unset until the methods are registered.
+    using QueryRunner = std::function<std::string(std::string_view body)>;
+    void setQueryRunner(QueryRunner runner) { query_ = std::move(runner); }
+    const QueryRunner* queryRunner() const { return query_ ? &query_ : nullptr; }
     std::vector<std::string> names() const;
 
   private:
     std::vector<std::pair<std::string, Method>> methods_;
+    QueryRunner query_;
 };
 
 }  // namespace confcred::server::methods

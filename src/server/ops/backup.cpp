@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "server/ops/database_lock.h"
 #include "server/ops/verify_ledger.h"
 #include "server/storage/database.h"
 #include "server/storage/schema.h"
@@ -72,6 +74,35 @@ int schemaVersionOf(const std::string& path) {
     return version;
 }
 
+// The tables a restore leaves behind: sessions and idempotency keys belong to
+// the database as it ran, not to the copy (a session of the copy would log
+// an operator in again; a key would replay an answer the restore undid).
+constexpr const char* kRunTables[] = {"SESSAOOPER", "CHAVEIDEMP"};
+
+void execute(const SqliteFile& file, const std::string& sql, const std::string& what) {
+    char* message = nullptr;
+    if (sqlite3_exec(file.handle(), sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+        const std::string why = message ? message : "?";
+        sqlite3_free(message);
+        throw std::runtime_error(what + ": " + why);
+    }
+}
+
+// A new empty file only its owner may read: copies hold password hashes.
+void createPrivate(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+    ::fchmod(fd, 0600);  // an older file of that name keeps its mode otherwise
+    ::close(fd);
+}
+
+void removeWithCompanions(const std::string& path) {
+    std::error_code ec;
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"})
+        std::filesystem::remove(path + suffix, ec);
+}
+
 // Runs a PostgreSQL client program and waits for it; throws unless it ends with 0.
 void runTool(const std::vector<std::string>& args) {
     std::vector<char*> argv;
@@ -114,17 +145,36 @@ void backupDatabase(const std::string& url, const std::string& file) {
         if (!std::filesystem::exists(path))
             throw std::runtime_error("no database file " + path);
         const std::string partial = file + ".partial";
-        std::filesystem::remove(partial);
-        {
-            SqliteFile from(path, SQLITE_OPEN_READONLY);
-            SqliteFile to(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-            copyPages(from, to, "cannot back up " + path);
+        removeWithCompanions(partial);
+        try {
+            createPrivate(partial);
+            {
+                SqliteFile from(path, SQLITE_OPEN_READONLY);
+                SqliteFile to(partial, SQLITE_OPEN_READWRITE);
+                copyPages(from, to, "cannot back up " + path);
+                // The pages came with the live file's WAL mode: the copy is
+                // one file on its own, without -wal and -shm beside it.
+                execute(to, "PRAGMA journal_mode=DELETE", "cannot back up " + path);
+            }
+            schemaVersionOf(partial);
+        } catch (...) {
+            removeWithCompanions(partial);
+            throw;
         }
-        schemaVersionOf(partial);
         std::filesystem::rename(partial, file);
         return;
     }
-    runTool({"pg_dump", "--format=custom", "--no-owner", "--file=" + file, "--dbname=" + url});
+    const std::string partial = file + ".partial";
+    createPrivate(partial);
+    try {
+        runTool(
+            {"pg_dump", "--format=custom", "--no-owner", "--file=" + partial, "--dbname=" + url});
+    } catch (...) {
+        std::error_code ec;
+        std::filesystem::remove(partial, ec);
+        throw;
+    }
+    std::filesystem::rename(partial, file);
 }
 
 void restoreDatabase(const std::string& url, const std::string& file) {
@@ -136,31 +186,56 @@ void restoreDatabase(const std::string& url, const std::string& file) {
             throw std::runtime_error(file + " has schema version " + std::to_string(version) +
                                      ", newer than this server's " +
                                      std::to_string(storage::latestSchemaVersion()));
-        // The backup's chains are walked on a copy first: one that does not
-        // verify leaves the database as it was.
-        const std::string checking = path + ".restore-check";
-        const struct Remove {
-            std::string file;
-            ~Remove() {
-                std::error_code ignored;
-                for (const char* suffix : {"", "-wal", "-shm"})
-                    std::filesystem::remove(file + suffix, ignored);
+        const auto lock = DatabaseLock::forRestore(url);
+        // The copy without the tables a restore leaves behind, made beside
+        // the database, its chains walked, and put in place in one step: a
+        // backup that does not verify leaves the database as it was.
+        const std::string staged = path + ".restoring";
+        removeWithCompanions(staged);
+        try {
+            createPrivate(staged);
+            {
+                SqliteFile from(file, SQLITE_OPEN_READONLY);
+                SqliteFile to(staged, SQLITE_OPEN_READWRITE);
+                copyPages(from, to, "cannot read " + file);
+                execute(to, "PRAGMA journal_mode=DELETE", "cannot read " + file);
+                for (const char* table : kRunTables) {
+                    sqlite3_stmt* statement = nullptr;
+                    bool present = false;
+                    if (sqlite3_prepare_v2(to.handle(),
+                                           "SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                                           "upper(name) = ?",
+                                           -1, &statement, nullptr) == SQLITE_OK) {
+                        sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+                        present = sqlite3_step(statement) == SQLITE_ROW;
+                    }
+                    sqlite3_finalize(statement);
+                    if (present)
+                        execute(to, std::string("DELETE FROM ") + table, "cannot read " + file);
+                }
             }
-        } removeChecking{checking};
-        {
-            SqliteFile from(file, SQLITE_OPEN_READONLY);
-            SqliteFile to(checking, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-            copyPages(from, to, "cannot read " + file);
+            if (const std::string problem = chainProblem("sqlite:" + staged); !problem.empty())
+                throw std::runtime_error(file + ": " + problem + "; nothing was restored");
+            SqliteFile from(staged, SQLITE_OPEN_READONLY);
+            SqliteFile to(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+            copyPages(from, to, "cannot restore into " + path);
+        } catch (...) {
+            removeWithCompanions(staged);
+            throw;
         }
-        if (const std::string problem = chainProblem("sqlite:" + checking); !problem.empty())
-            throw std::runtime_error(file + ": " + problem + "; nothing was restored");
-        SqliteFile from(checking, SQLITE_OPEN_READONLY);
-        SqliteFile to(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        copyPages(from, to, "cannot restore into " + path);
+        removeWithCompanions(staged);
         return;
     }
+    const auto lock = DatabaseLock::forRestore(url);
     runTool({"pg_restore", "--clean", "--if-exists", "--no-owner", "--single-transaction",
              "--dbname=" + url, file});
+    {
+        auto db = storage::openExistingDatabase(url);
+        db->write([](storage::Session& s) {
+            for (const char* table : kRunTables)
+                s.execute(std::string("DELETE FROM ") + table);
+        });
+    }
     // pg_restore cannot be held back: what it restored is checked at once,
     // and servers refuse writes on it while the chain does not verify.
     if (const std::string problem = chainProblem(url); !problem.empty())

@@ -5,12 +5,14 @@
 #include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <filesystem>
 #include <map>
 #include <string_view>
 
 #include "server/ops/backup.h"
+#include "server/ops/config_file.h"
 #include "server/ops/master_data.h"
 #include "server/storage/database.h"
 #include "server/storage/demo_data.h"
@@ -121,57 +123,62 @@ int restore(const CommandArgs& args) {
 
 constexpr Command kCommands[] = {
     {"demo-data",
-     "demo-data --db URL [--history-days N --orders-per-day M]",
+     "demo-data [--db URL] [--history-days N --orders-per-day M]",
      "load the demo data into an empty database; with --history-days, N days of history up "
      "to today, M orders a day, in every situation, with balances and ledger (docs/deployment.md)",
      0,
      0,
      loadDemoData,
      {"--history-days", "--orders-per-day"}},
-    {"import-master", "import-master --db URL DIR|FILE...",
+    {"import-master", "import-master [--db URL] DIR|FILE...",
      "load familias.csv, clientes.csv and consumidores.csv (docs/deployment.md), all or "
      "nothing",
      1, 16, importMaster},
-    {"backup", "backup --db URL FILE",
+    {"backup", "backup [--db URL] FILE",
      "copy the database to FILE while servers keep running (PostgreSQL: pg_dump)", 1, 1, backup},
-    {"restore", "restore --db URL FILE",
+    {"restore", "restore [--db URL] FILE",
      "put a backup back; stop every server on the database first (PostgreSQL: pg_restore)", 1, 1,
      restore},
 };
 
 CommandArgs parseArgs(const Command& command, const std::vector<std::string>& args) {
+    CommandDatabase named;
+    try {
+        named = parseCommandDatabase(std::vector<std::string>(args.begin() + 1, args.end()));
+    } catch (const OptionsError& e) {
+        throw UsageError(e.what());
+    }
     CommandArgs out;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--db") {
-            if (i + 1 >= args.size())
-                throw UsageError("--db: a value is missing");
-            out.dbUrl = args[++i];
-        } else if (args[i].rfind("--db=", 0) == 0) {
-            out.dbUrl = args[i].substr(5);
-        } else if (std::any_of(command.valueOptions.begin(), command.valueOptions.end(),
-                               [&](const char* o) {
-                                   return o && std::string_view(args[i]).substr(
-                                                   0, args[i].find('=')) == o;
-                               })) {
-            const std::size_t eq = args[i].find('=');
+    out.dbUrl = named.dbUrl;
+    const std::vector<std::string>& words = named.rest;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        if (std::any_of(command.valueOptions.begin(), command.valueOptions.end(),
+                        [&](const char* o) {
+                            return o && std::string_view(word).substr(0, word.find('=')) == o;
+                        })) {
+            const std::size_t eq = word.find('=');
             if (eq != std::string::npos) {
-                out.values[args[i].substr(0, eq)] = args[i].substr(eq + 1);
+                out.values[word.substr(0, eq)] = word.substr(eq + 1);
             } else {
-                if (i + 1 >= args.size())
-                    throw UsageError(args[i] + ": a value is missing");
-                out.values[args[i]] = args[i + 1];
-                ++i;
+                if (i + 1 >= words.size())
+                    throw UsageError(word + ": a value is missing");
+                out.values[word] = words[++i];
             }
-        } else if (args[i].rfind("--", 0) == 0) {
-            throw UsageError("unknown option '" + args[i] + "'");
+        } else if (word.rfind("--", 0) == 0) {
+            throw UsageError("unknown option '" + word + "'");
         } else {
-            out.rest.push_back(args[i]);
+            out.rest.push_back(word);
         }
     }
     if (out.dbUrl.empty())
-        throw UsageError("--db URL is required");
+        throw UsageError(named.configFile.empty()
+                             ? "--db URL is required (or --config FILE with db = URL)"
+                             : "--db URL is required: " + named.configFile + " names no db");
     if (out.rest.size() < command.minRest || out.rest.size() > command.maxRest)
         throw UsageError("wrong number of arguments");
+    if (!named.dbPassword.empty())
+        setenv("PGPASSWORD", named.dbPassword.c_str(), 1);
     return out;
 }
 
@@ -206,11 +213,29 @@ std::optional<int> runCommand(const std::vector<std::string>& args) {
 }
 
 std::string commandsUsage() {
-    std::string text = "Commands (run once and exit):\n\n";
+    std::string text =
+        "Commands (run once and exit). Each reads the database from --db URL, or from the db of\n"
+        "--config FILE (default " +
+        std::string(kDefaultConfigFile) +
+        " when it exists), and the PostgreSQL password from\n--db-password-file FILE or the "
+        "configuration's db_password_file:\n\n";
     for (const Command& command : kCommands)
         text += std::string("  confcred-server ") + command.usage + "\n      " +
                 command.description + "\n";
     return text;
+}
+
+std::unique_ptr<storage::Database> openExistingForCommand(const std::string& url) {
+    const std::string target = url.empty() ? storage::defaultSqliteUrl() : url;
+    if (const std::string path = storage::sqliteFilePath(target); !path.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec))
+            throw std::runtime_error(
+                "no database file at " + path +
+                "; name the server's database with --db URL or --config FILE (a new database is "
+                "made by the server's first start or by demo-data)");
+    }
+    return storage::openDatabase(target, false);
 }
 
 }  // namespace confcred::server::ops

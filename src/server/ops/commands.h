@@ -3,9 +3,14 @@
 // `restore`. One table names them all.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+namespace confcred::server::storage {
+class Database;
+}
 
 namespace confcred::server::ops {
 
@@ -16,5 +21,10 @@ std::optional<int> runCommand(const std::vector<std::string>& args);
 
 // The commands' part of --help.
 std::string commandsUsage();
+
+// The database `url` names (empty: the server's default SQLite file), which
+// must be there already: a SQLite file that is not is refused, naming its
+// path, instead of being made. Throws std::runtime_error.
+std::unique_ptr<storage::Database> openExistingForCommand(const std::string& url);
 
 }  // namespace confcred::server::ops

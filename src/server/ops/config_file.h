@@ -14,9 +14,31 @@ namespace confcred::server::ops {
 
 struct ConfiguredOptions {
     ServerOptions options;
-    // From db_password_file; main hands it to libpq as PGPASSWORD.
+    // From db_password_file (or --db-password-file); main hands it to libpq as PGPASSWORD.
     std::string dbPassword;
+    // Settings of the file that were read but not applied, one sentence each
+    // (seed-orders: only the command line adds orders).
+    std::vector<std::string> warnings;
 };
+
+// The configuration the administration commands read when none is named.
+inline constexpr const char* kDefaultConfigFile = "/etc/confcred/server.conf";
+
+// The database an administration command (demo-data, import-master, backup,
+// restore, operator, verify-ledger) works on: --db URL, else the `db` of the
+// configuration, which is --config FILE or, when that is not given and
+// `defaultConfig` exists, `defaultConfig`. The PostgreSQL password comes from
+// --db-password-file PATH or the configuration's db_password_file.
+struct CommandDatabase {
+    std::string dbUrl;              // empty when neither names a database
+    std::string dbPassword;         // empty when no password file was named
+    std::string configFile;         // the configuration read; empty for none
+    std::vector<std::string> rest;  // the other arguments, in order
+};
+
+// Throws OptionsError (a bad configuration names its line).
+CommandDatabase parseCommandDatabase(const std::vector<std::string>& args,
+                                     const std::string& defaultConfig = kDefaultConfigFile);
 
 // The arguments after the program name, with --config FILE (or
 // --config=FILE) read when present. `envToken` is CONFCRED_TOKEN (nullptr

@@ -3,9 +3,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 
+#include "server/ops/commands.h"
+#include "server/ops/config_file.h"
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
 #include "server/trust/operators.h"
@@ -18,7 +21,8 @@ namespace {
 struct OperatorCommand {
     std::string verb, name;
     std::optional<trust::Role> role;
-    ServerOptions server;  // --db and whatever else the server reads
+    CommandDatabase database;  // --db, --config, --db-password-file
+    ServerOptions server;      // --help and whatever else the server reads
 };
 
 OperatorCommand parseCommand(const std::vector<std::string>& args) {
@@ -62,7 +66,8 @@ OperatorCommand parseCommand(const std::vector<std::string>& args) {
         throw OptionsError("operator " + command.verb + ": the operator's name is missing");
     if (command.verb == "add" && !command.role)
         throw OptionsError("operator add: --role consulta|operador is missing");
-    command.server = parseServerOptions(rest, nullptr);
+    command.database = parseCommandDatabase(rest);
+    command.server = parseServerOptions(command.database.rest, nullptr);
     if (named && !switched) {
         const trust::NameCheck checked = trust::checkOperatorName(command.name);
         if (!checked.error.empty())
@@ -119,8 +124,9 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
         return 2;
     }
     try {
-        auto db = storage::openDatabase(command.server.dbUrl.empty() ? storage::defaultSqliteUrl()
-                                                                     : command.server.dbUrl);
+        if (!command.database.dbPassword.empty())
+            setenv("PGPASSWORD", command.database.dbPassword.c_str(), 1);
+        auto db = openExistingForCommand(command.database.dbUrl);
         trust::OperatorStore store(*db);
         if (command.verb == "add") {
             store.add(command.name, *command.role, password);
@@ -152,7 +158,7 @@ int runOperatorCommand(const std::vector<std::string>& args, std::istream& in, s
 }
 
 std::string operatorUsageText() {
-    return R"(Usage: confcred-server operator COMMAND [--db URL]
+    return R"(Usage: confcred-server operator COMMAND [--db URL | --config FILE] [--db-password-file FILE]
 
   add NAME --role consulta|operador   a new enabled account; the password is read from
                                       standard input, one line (at least 8 characters, not a
@@ -166,7 +172,9 @@ std::string operatorUsageText() {
                                       beyond loopback sessions stay required); on: undoes it
 
 Names: UTF-8, at most 40 characters, no control or invisible characters; blanks around
-them are dropped. --db and the other server options are read as the server reads them.
+them are dropped. The database is --db URL, or the db of --config FILE (default
+/etc/confcred/server.conf when it exists), or the server's default SQLite file; it must
+exist already: a missing SQLite file is refused, never made.
 )";
 }
 

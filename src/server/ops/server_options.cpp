@@ -104,18 +104,39 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
             if (inlineValue)
                 throw OptionsError(name + " takes no value");
         };
-        if (name == "--help" || name == "-h") {
+        // The yes/no options: --NAME switches one on, --no-NAME off again (the
+        // command line over a configuration file).
+        const std::pair<const char*, bool*> switches[] = {
+            {"verbose", &options.http.verbose},
+            {"metrics-open", &options.metricsOpen},
+            {"call-log", &options.callLog},
+        };
+        bool* switched = nullptr;
+        bool on = true;
+        for (const auto& [switchName, target] : switches) {
+            const std::string plain = std::string("--") + switchName;
+            const std::string negated = std::string("--no-") + switchName;
+            if (name == plain || name == negated) {
+                switched = target;
+                on = name == plain;
+            }
+        }
+        if (name == "--no-no-call-log") {  // no-call-log = no in a configuration file
+            switched = &options.callLog;
+            on = true;
+        }
+        if (switched != nullptr) {
+            noValue();
+            *switched = on;
+        } else if (name == "--help" || name == "-h") {
             noValue();
             options.help = true;
-        } else if (name == "--verbose" || name == "-v") {
+        } else if (name == "-v") {
             noValue();
             options.http.verbose = true;
-        } else if (name == "--metrics-open") {
+        } else if (name == "--version") {
             noValue();
-            options.metricsOpen = true;
-        } else if (name == "--no-call-log") {
-            noValue();
-            options.callLog = false;
+            options.version = true;
         } else if (name == "--listen") {
             parseListen(takeValue(), options.http);
         } else if (name == "--db") {
@@ -172,6 +193,10 @@ ServerOptions parseServerOptions(const std::vector<std::string>& args, const cha
         } else if (name == "--session-seconds") {
             options.sessionLength =
                 std::chrono::seconds(parseNumber(name, takeValue(), 1, 3600 * 24 * 30));
+        } else if (name == "--log-file") {
+            options.logFile = takeValue();
+            if (options.logFile.empty())
+                throw OptionsError("--log-file: the path is empty");
         } else if (name == "--seed-orders") {
             options.seedOrders = static_cast<int>(parseNumber(name, takeValue(), 0, 10'000'000));
         } else if (name == "--allow-broken-ledger") {
@@ -250,14 +275,22 @@ The application server object rdmConfCredBanc over HTTP (see docs/protocol.md).
   --session-hours N        how long an operator's session lasts after login or renewal
                            (default 8); --session-seconds N gives it in seconds
   --seed-orders N          add N generated orders (a fixed seed) to the database, then serve
+                           (command line only: ignored, with a warning, in a configuration file)
   --verbose                one line per request on stderr
   --no-call-log            no JSON line per call on stderr (method, status, ms, operator, rows)
   --metrics-open           GET /metrics without the token (for a scraper on a trusted network)
   --allow-broken-ledger    serve writes even when the ledger's chain does not hold at start
                            (docs/security.md); without it such a server only reads
+                           Each yes/no option has its --no- form (--no-verbose, --no-metrics-open,
+                           --call-log) to switch off what a configuration file switched on.
+  --log-file FILE          append stderr's messages and call lines to FILE instead; SIGHUP
+                           opens it again (after logrotate moved it) and rereads the TLS
+                           certificate and key
+  --db-password-file FILE  the PostgreSQL password, the first line of FILE
   --config FILE            read options from FILE (key = value, keys as the long options
                            without --; the token only as token_file = PATH); the command
                            line wins (docs/deployment.md)
+  --version                the program's version
   --help                   this text
 
 Operator accounts (docs/security.md): once the database holds one (even disabled), or when

@@ -27,7 +27,10 @@ struct ServerOptions {
     std::chrono::seconds sessionLength{std::chrono::hours(8)};
     // --db-timeout: how long the server waits for its database (storage::setDatabaseTimeout)
     std::chrono::milliseconds dbTimeout{std::chrono::seconds(15)};
-    bool help = false;  // --help
+    bool help = false;     // --help
+    bool version = false;  // --version
+    // --log-file: stderr goes to this file, opened again on SIGHUP.
+    std::string logFile;
 
     // --metrics-open: GET /metrics without the token.
     bool metricsOpen = false;

@@ -1,8 +1,11 @@
 #include "server/ops/verify_ledger.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/clock.h"
+#include "server/ops/commands.h"
+#include "server/ops/config_file.h"
 #include "server/ops/server_options.h"
 #include "server/storage/database.h"
 #include "server/storage/ledger_chain.h"
@@ -41,15 +44,19 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
         else
             rest.push_back(a);
     }
+    CommandDatabase database;
     try {
-        // The database is named as the server takes it (--db, or the default file).
-        options = parseServerOptions(rest, nullptr);
+        // The database is named as the server takes it (--db, the configuration, or the
+        // default file).
+        database = parseCommandDatabase(rest);
+        options = parseServerOptions(database.rest, nullptr);
     } catch (const OptionsError& e) {
         err << "confcred-server verify-ledger: " << e.what() << "\n";
         return 2;
     }
     if (options.help) {
-        out << "Usage: confcred-server verify-ledger [--db URL] [--full]\n\n"
+        out << "Usage: confcred-server verify-ledger [--db URL | --config FILE] "
+               "[--db-password-file FILE] [--full]\n\n"
                "Walks the hash chains of the balance ledger (LANCSALDO) and the import audit\n"
                "(AUDITORIA) from the point verified last (every row with --full, or when no\n"
                "point was verified yet), then recomputes from the ledger every consumer's\n"
@@ -61,8 +68,10 @@ int runVerifyLedger(const std::vector<std::string>& args, std::ostream& out, std
         return 0;
     }
     try {
-        auto db = storage::openExistingDatabase(options.dbUrl.empty() ? storage::defaultSqliteUrl()
-                                                                      : options.dbUrl);
+        if (!database.dbPassword.empty())
+            setenv("PGPASSWORD", database.dbPassword.c_str(), 1);
+        auto db = storage::openExistingDatabase(database.dbUrl.empty() ? storage::defaultSqliteUrl()
+                                                                       : database.dbUrl);
         const int version = schemaVersion(*db);
         if (version != storage::latestSchemaVersion()) {
             err << "confcred-server verify-ledger: the database has schema version " << version
