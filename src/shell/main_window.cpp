@@ -51,6 +51,8 @@ MainWindow::MainWindow(const HostOptions& options, host::core::PackageLoader& pa
     // Another operator may take over the session when it ends mid-run.
     connect(&host::core::application(), &host::core::Application::operatorChanged, context,
             [context, contextText](const QString& name) { context->setText(contextText(name)); });
+    connect(&host::core::application(), &host::core::Application::statusShown, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
     // Room for the confirmation screen at its own place and size (244, 105,
     // 815 by 585) inside the work area, within a 1280 by 800 screen.
     fitOnScreen(QSize(1180, 790));

@@ -33,6 +33,11 @@ QWidget* Application::mainForm() const {
     return QApplication::activeWindow();
 }
 
+void Application::showStatus(const QString& text) {
+    lastStatus_ = text;
+    emit statusShown(text);
+}
+
 void Application::setErrorReport(ErrorReport report) {
     confcred::host::core::setErrorReport(std::move(report));
 }

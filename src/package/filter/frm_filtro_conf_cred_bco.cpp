@@ -1,6 +1,7 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -210,9 +211,30 @@ std::optional<CreditFilter> TfrmFiltroConfCredBco::confirmedFilter() const {
     return filter();
 }
 
+void TfrmFiltroConfCredBco::VD_PERIODO() {
+    // A date typed and refused (partial or impossible) is never replaced by
+    // the previous one behind the operator's back: the filter waits for it.
+    for (host::widgets::TDateEditPlus* edit : {depInicial, depFinal}) {
+        if (edit->textIsValidDate())
+            continue;
+        try {
+            host::core::MensErro(
+                QCoreApplication::translate("Cli_Lun90001",
+                                            "Data inválida no período: \"%1\". Informe a data "
+                                            "como DD/MM/AAAA.")
+                    .arg(edit->text().trimmed()),
+                true);
+        } catch (...) {
+            edit->setFocus(Qt::OtherFocusReason);
+            throw;
+        }
+    }
+}
+
 void TfrmFiltroConfCredBco::sbtConfirmaClick() {
     VD_CLIENTE();
     VD_CONSUMIDOR();
+    VD_PERIODO();
     // The confirm button takes no focus, so the edit may not have been left.
     if (!host::core::EmptyString(edtNrPedido->text()))
         edtNrPedido->setText(host::core::Ajusta(edtNrPedido->text(), 20));

@@ -115,6 +115,7 @@ class TfrmFiltroConfCredBco : public host::forms::TfrmFiltroPadrao {
     // message, move the focus to the "Lista" button and stop the caller.
     void VD_CLIENTE();
     void VD_CONSUMIDOR();
+    void VD_PERIODO();
 
     // Steps of the above.
     void buildControls();

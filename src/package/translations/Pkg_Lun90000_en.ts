@@ -302,6 +302,10 @@
         <source>Consumidor deve ser informado.</source>
         <translation>A consumer must be chosen.</translation>
     </message>
+    <message>
+        <source>Data inválida no período: &quot;%1&quot;. Informe a data como DD/MM/AAAA.</source>
+        <translation>Invalid date in the period: &quot;%1&quot;. Type the date as DD/MM/YYYY.</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90002</name>
