@@ -107,6 +107,28 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_EQ(ui_.pendingModals(), 0u);
 }
 
+// The filter dialog cannot be created (the host database is unreadable): the
+// error reaches the screen's handler, which reports it and stops. The first
+// activation loads nothing and does not come again; the filter button leaves
+// the list and the mark-all switch as they were.
+TEST_F(ConfirmationLifecycle, FilterFailingAtCreationStopsTheHandlerThatAskedForIt) {
+    closeSharedDatabase();
+    package::CriaConfCredBanc();
+    ASSERT_FALSE(frmConfCredBco.isNull());
+    EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);
+    EXPECT_TRUE(calls().isEmpty()) << calls().join('\n').toStdString();
+    ASSERT_EQ(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
+    EXPECT_TRUE(ui_.boxes()[0].text.contains("dtmDBGeral")) << ui_.boxes()[0].text.toStdString();
+
+    sbtVerificar(*frmConfCredBco)->click();  // the switch is off after a reload
+    clearCalls();
+    brnFiltro(*frmConfCredBco)->click();
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_FALSE(markAllIsOn(*frmConfCredBco)) << "the cancelled-filter rule ran";
+}
+
 // The child window has its stated place and outer size (title bar and
 // borders included) already while its first activation shows the filter
 // dialog, and the screen code stays clear of the toolbar's buttons.

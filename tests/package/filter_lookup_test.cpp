@@ -437,15 +437,21 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
     EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
 }
 
-TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
+// The failure goes on to the caller (the confirmation screen's handler, which
+// reports it and stops); the dialog is neither shown nor kept.
+TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationReachesTheCaller) {
     closeSharedDatabase();
     package::P_IDPEDCREEXTR = QStringLiteral("_S_");
     const QString before = package::creditFilterParamsText();
     ui_.queueModal([](QDialog& d) { sbtConfirma(dynamic_cast<Dialog&>(d))->click(); });
 
-    EXPECT_FALSE(package::CriaFiltroConfirmacao());
-    ASSERT_EQ(reported_.size(), 1);
-    EXPECT_TRUE(reported_[0].contains("dtmDBGeral")) << reported_[0].toStdString();
+    try {
+        package::CriaFiltroConfirmacao();
+        ADD_FAILURE() << "no error reached the caller";
+    } catch (const host::client::QueryError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains("dtmDBGeral")) << error.what();
+    }
+    EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
     EXPECT_EQ(ui_.pendingModals(), 1u) << "the dialog was shown";
     EXPECT_EQ(package::creditFilterParamsText(), before);
     EXPECT_TRUE(package::frmFiltroConfCredBco.isNull());

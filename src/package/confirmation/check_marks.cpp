@@ -18,9 +18,8 @@ const QString kCheckField = QStringLiteral("IDCHECK");
 void TfrmConfCredBco::dbgPadraoDrawColumnCell(host::widgets::DrawColumnCellArgs& args) {
     if (listIsEmpty() || args.field == nullptr || args.field->name() != "IDCHECK")
         return;
-    // Only "S" is drawn ticked: any other value is not taken by the batch
-    // operations, so it must not look selected.
-    const bool ticked = args.fieldText(kCheckField) == QStringLiteral("S");
+    // Exactly "N" is drawn unticked; any other value, "S" or not, ticked.
+    const bool ticked = args.fieldText(kCheckField) != QStringLiteral("N");
     drawCheckCell(args.painter, args.rect, args.background, ticked ? checkImage() : uncheckImage());
 }
 

@@ -251,15 +251,10 @@ bool CriaFiltroConfirmacao() {
         delete dialog.data();
     });
     if (dialog.isNull()) {
-        try {
-            dialog = host::forms::createForm<TfrmFiltroConfCredBco>(
-                creditFilter(), host::core::application().mainForm());
-        } catch (const host::client::QueryError& error) {
-            // The host database could not be read: the operator is told, no
-            // dialog opens and the filter stays as it was.
-            host::core::reportError(QString::fromUtf8(error.what()));
-            return false;
-        }
+        // A failure here (the host database cannot be read) goes on to the
+        // caller, whose handler stops there; the guard frees what was made.
+        dialog = host::forms::createForm<TfrmFiltroConfCredBco>(
+            creditFilter(), host::core::application().mainForm());
         frmFiltroConfCredBco = dialog;
     }
     if (!dialog->closedDuringCreation())

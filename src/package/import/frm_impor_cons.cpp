@@ -32,9 +32,9 @@ namespace confcred::package {
 namespace ci = credit_import;
 
 QPointer<TfrmImporCons> frmImporCons;
+bool Cli_Lun90002_boIdCriado = false;
 
 namespace Cli_Lun90002 {
-bool boIdCriado = false;
 
 void initialization() {
     boIdCriado = false;
