@@ -45,7 +45,9 @@ MainWindow::MainWindow(const HostOptions& options, host::core::PackageLoader& pa
             .arg(operatorName, options.serverHost)
             .arg(options.serverPort);
     };
-    auto context = new QLabel(contextText(options.operatorName), this);
+    // The operator the server authenticated (the login may name another
+    // than --operator).
+    auto context = new QLabel(contextText(host::core::Operador), this);
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
     // Another operator may take over the session when it ends mid-run.

@@ -13,6 +13,7 @@
 
 #include "confirmation_components.h"
 #include "confirmation_support.h"
+#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/widgets/busy_indicator.h"
 #include "host/widgets/button_flat.h"
@@ -583,6 +584,37 @@ TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_TRUE(cdsGetPediCreCons(screen).active());
     EXPECT_TRUE(dtsPadrao(screen).enabled());
+}
+
+// A role that only looks (consulta) sees the four operations and the import
+// disabled, their hints and the status line saying why; marking and
+// printing stay. Back with an operating role, they follow the list again.
+TEST_F(ConfirmationBatch, ARoleThatOnlyLooksSeesTheOperationsDisabledAndWhy) {
+    host::core::Perfil = QStringLiteral("consulta");
+    host::core::ScopeGuard back([] { host::core::Perfil.clear(); });
+    auto& screen = openLoadedScreen(ui_);
+    ASSERT_GT(cdsGetPediCreCons(screen).recordCount(), 0u);
+    EXPECT_TRUE(host::core::application().lastStatus().contains("consulta"));
+    QWidget* const operations[] = {btnEfetivaCredito(screen), btnDesfazCredito(screen),
+                                   btnCancelaPedido(screen), BtnDesfazCancelamento(screen),
+                                   btImportCons(screen)};
+    for (QWidget* button : operations) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        EXPECT_FALSE(button->isEnabled());
+        EXPECT_TRUE(button->toolTip().contains("perfil operador"))
+            << button->toolTip().toStdString();
+    }
+    for (QAction* entry : {mniEfetivaCredito(screen), mniImportCons(screen)})
+        EXPECT_FALSE(entry->isEnabled());
+    EXPECT_TRUE(sbtImprimir(screen)->isEnabled());
+    sbtVerificar(screen)->click();  // a reload does not bring them back
+    EXPECT_FALSE(btnEfetivaCredito(screen)->isEnabled());
+
+    host::core::Perfil = QStringLiteral("operador");
+    emit host::core::application().operatorChanged(QStringLiteral("Bia"));
+    for (QWidget* button : operations)
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_EQ(btnEfetivaCredito(screen)->toolTip(), "Efetivar Crédito");
 }
 
 }  // namespace

@@ -11,6 +11,11 @@ int FiliProc = 1;
 QString WebURL = QStringLiteral("127.0.0.1");
 int WebPort = kDefaultServerPort;
 QString Operador;
+QString Perfil;
+
+bool perfilSoConsulta() {
+    return Perfil == QStringLiteral("consulta");
+}
 
 Application& Application::instance() {
     static Application* app = new Application();  // lives as long as the process

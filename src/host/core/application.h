@@ -78,6 +78,12 @@ extern QString WebURL;
 extern int WebPort;
 // Name of the operator signed in.
 extern QString Operador;
+// The signed-in operator's role as the server gave it at login ("operador",
+// "consulta"); empty when the server wants no session.
+extern QString Perfil;
+// True for a role that may only look: the screens disable what it would be
+// refused (the server refuses it all the same).
+bool perfilSoConsulta();
 
 inline constexpr int kDefaultServerPort = 8211;
 

@@ -116,8 +116,9 @@ client::LoginAgain logInAgain(const QString& host, int port, const std::optional
         if (!askUntilAccepted(host, port, name, QString::fromUtf8(kSessionEnded)))
             return client::LoginAgain::Cancelled;
     }
-    if (core::Operador != session.operatorName()) {
+    if (core::Operador != session.operatorName() || core::Perfil != session.role()) {
         core::Operador = session.operatorName();
+        core::Perfil = session.role();
         emit core::application().operatorChanged(core::Operador);
     }
     return client::LoginAgain::LoggedIn;
@@ -146,6 +147,7 @@ LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
     } else if (!askUntilAccepted(host, port, operatorName, QString())) {
         return LoginResult::Cancelled;
     }
+    core::Perfil = session.role();
     session.setRelogin([host, port, password](QString& refusal) {
         return logInAgain(host, port, password, refusal);
     });

@@ -243,7 +243,7 @@ void TfrmConfCredBco::buildGrids() {
     dbgPadrao->recordModel().setAccessibleText([](const QString& field, const QString& stored) {
         if (field != QStringLiteral("IDCHECK"))
             return QString();
-        return stored == QStringLiteral("S") ? tr("Marcado") : tr("Não marcado");
+        return stored != QStringLiteral("N") ? tr("Marcado") : tr("Não marcado");
     });
 
     using host::widgets::TDBGrid;
@@ -325,6 +325,42 @@ void TfrmConfCredBco::FormCreate() {
         host::widgets::DeactiveShowAvi();
         host::core::MensErro(msgPadrao->Msg(QStringLiteral("Erro_Conexao")), false);
         Close();
+    }
+    applyPerfil();
+    // Another operator may take over the session, with another role.
+    connect(&host::core::application(), &host::core::Application::operatorChanged, this,
+            [this] { host::core::dispatch([this] { applyPerfil(); }); });
+}
+
+void TfrmConfCredBco::applyPerfil() {
+    const bool onlyLooks = host::core::perfilSoConsulta();
+    const QString why =
+        tr("Seu perfil (consulta) permite só consultar: as operações e a "
+           "importação pedem o perfil operador.");
+    for (auto [button, entry] : {std::pair{btnEfetivaCredito, mniEfetivaCredito},
+                                 {btnDesfazCredito, mniDesfazCredito},
+                                 {btnCancelaPedido, mniCancelaPedido},
+                                 {BtnDesfazCancelamento, mniDesfazCancelamento},
+                                 {btImportCons, mniImportCons}}) {
+        // The button's own hint, with the reason beneath while it is refused.
+        if (!button->property("hintAlone").isValid())
+            button->setProperty("hintAlone", button->hint());
+        const QString alone = button->property("hintAlone").toString();
+        button->setToolTip(onlyLooks ? alone + QLatin1Char('\n') + why : alone);
+        entry->setToolTip(onlyLooks ? why : QString());
+        if (onlyLooks) {
+            button->setEnabled(false);
+            entry->setEnabled(false);
+        }
+    }
+    if (onlyLooks) {
+        host::core::application().showStatus(why);
+    } else if (!btImportCons->isEnabled()) {
+        // Back from a role that only looks.
+        btImportCons->setEnabled(true);
+        mniImportCons->setEnabled(true);
+        if (dtsPadrao.dataSet() != nullptr)
+            dtsPadraoStateChange();
     }
 }
 
@@ -430,15 +466,18 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
     mniDuplicar->setEnabled(false);
     // Printing and the four operations only while orders are listed, on
     // either tab.
+    // A role that only looks never gets the operations.
     const bool listed = !listIsEmpty();
+    const bool operates = listed && !host::core::perfilSoConsulta();
     for (auto [control, entry] : {std::pair<QWidget*, QAction*>{sbtImprimir, nullptr},
                                   {btnEfetivaCredito, mniEfetivaCredito},
                                   {btnDesfazCredito, mniDesfazCredito},
                                   {btnCancelaPedido, mniCancelaPedido},
                                   {BtnDesfazCancelamento, mniDesfazCancelamento}}) {
-        control->setEnabled(listed);
+        const bool on = control == sbtImprimir ? listed : operates;
+        control->setEnabled(on);
         if (entry != nullptr)
-            entry->setEnabled(listed);
+            entry->setEnabled(on);
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
 }

@@ -106,6 +106,10 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;
+    // The operations and the import follow the operator's role: a role that
+    // only looks sees them disabled, with the reason in their hints and on
+    // the status line.
+    void applyPerfil();
     void dbgFamiliaTitleClick(int column);
     // Display texts of the coded and value fields.
     void cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender, std::string& text,

@@ -534,6 +534,10 @@ Warnings:
         <source>Nenhum pedido encontrado.</source>
         <translation>No order found.</translation>
     </message>
+    <message>
+        <source>Seu perfil (consulta) permite só consultar: as operações e a importação pedem o perfil operador.</source>
+        <translation>Your role (consulta) may only look: the operations and the import need the operador role.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmFiltroConfCredBco</name>
