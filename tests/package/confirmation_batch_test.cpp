@@ -617,5 +617,52 @@ TEST_F(ConfirmationBatch, ARoleThatOnlyLooksSeesTheOperationsDisabledAndWhy) {
     EXPECT_EQ(btnEfetivaCredito(screen)->toolTip(), "Efetivar Crédito");
 }
 
+// Undoing a credit is refused whole by the server when one of its orders is
+// accounted: the question says how many ticked ones are, and what to do;
+// "Desmarcar contabilizados" clears just those. Ctrl+A and Ctrl+Shift+A tick
+// and clear every order as the title click does.
+TEST_F(ConfirmationBatch, TheQuestionWarnsOfAccountedOrdersAndTheyCanBeUnticked) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = cdsGetPediCreCons(screen);
+    package::P_IDPEDCREEXTR = QStringLiteral("_S_");
+    package::P_IDPEDCRECONT = QString();
+    screen.sbtVerificarClick();
+    const qsizetype accounted = column(orders, "IDPEDCRECONT").count("S");
+    ASSERT_GE(accounted, 1);
+    ASSERT_LT(accounted, column(orders, "IDPEDCRECONT").size());
+    auto& grid = *dbgPadrao(screen);
+    screen.Show();
+    grid.setFocus();
+    host::automation::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_A));
+    EXPECT_EQ(column(orders, "IDCHECK").count("S"), orders.recordCount());
+    auto ask = [&] {
+        ui_.clearRecords();
+        ui_.queueBoxAnswer(host::core::mrNo);
+        btnDesfazCredito(screen)->click();
+        EXPECT_EQ(ui_.boxes().size(), 1u);
+        return ui_.boxes().empty() ? QString() : ui_.boxes()[0].informativeText;
+    };
+    const QString warned = ask();
+    const QString warning =
+        accounted == 1
+            ? QStringLiteral(
+                  "Atenção: 1 pedido marcado já foi contabilizado e o "
+                  "servidor recusará a operação inteira. Desmarque-o "
+                  "(Operações > Desmarcar contabilizados)")
+            : QStringLiteral("Atenção: %1 pedidos marcados já foram contabilizados").arg(accounted);
+    EXPECT_TRUE(warned.contains(warning)) << warned.toStdString();
+
+    mniDesmarcarContabilizados(screen)->trigger();
+    for (qsizetype i = 0; i < column(orders, "IDCHECK").size(); ++i)
+        EXPECT_EQ(column(orders, "IDCHECK")[i],
+                  column(orders, "IDPEDCRECONT")[i] == "S" ? "N" : "S");
+    EXPECT_FALSE(ask().contains(QStringLiteral("Atenção")));
+    EXPECT_TRUE(host::core::application().lastStatus().contains(QString::number(accounted)));
+
+    host::automation::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_A));
+    EXPECT_EQ(column(orders, "IDCHECK").count("N"), orders.recordCount());
+    EXPECT_FALSE(markAllIsOn(screen)) << "the next title click ticks again";
+}
+
 }  // namespace
 }  // namespace confcred::testing

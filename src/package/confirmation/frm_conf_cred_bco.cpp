@@ -202,6 +202,24 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniRetornoBancario->setEnabled(false);
     host::core::onEvent(mniRetornoBancario, &QAction::triggered, this,
                         &TfrmConfCredBco::mniRetornoBancarioClick);
+
+    mnuOperacoes->addSeparator();
+    auto marks = [this](const char* name, const QString& text, const QKeySequence& keys,
+                        void (TfrmConfCredBco::*handler)()) {
+        QAction* entry = mnuOperacoes->addAction(text);
+        entry->setObjectName(QString::fromLatin1(name));
+        entry->setShortcut(keys);
+        entry->setEnabled(false);
+        host::core::onEvent(entry, &QAction::triggered, this, handler);
+        return entry;
+    };
+    mniMarcarTodos = marks("mniMarcarTodos", tr("&Marcar todos"),
+                           QKeySequence(Qt::CTRL | Qt::Key_A), &TfrmConfCredBco::markAllTicked);
+    mniDesmarcarTodos =
+        marks("mniDesmarcarTodos", tr("Desmarcar &todos"),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), &TfrmConfCredBco::markAllCleared);
+    mniDesmarcarContabilizados = marks("mniDesmarcarContabilizados", tr("Desmarcar contabilizados"),
+                                       QKeySequence(), &TfrmConfCredBco::unmarkAccounted);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -480,6 +498,8 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
             entry->setEnabled(on);
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
+    for (QAction* entry : {mniMarcarTodos, mniDesmarcarTodos, mniDesmarcarContabilizados})
+        entry->setEnabled(listed && dtsPadrao.dataSet() == &cdsGetPediCreCons);
 }
 
 void TfrmConfCredBco::dbgPadraoTitleClick(int column) {

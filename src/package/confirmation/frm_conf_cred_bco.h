@@ -66,6 +66,13 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     // Ticks the orders a bank return file settles (bank_return_run.h);
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
+    // Ticking from the keyboard, while orders are listed: every order
+    // (Ctrl+A) and none (Ctrl+Shift+A), as the check column's title does,
+    // and clearing the ticks of accounted orders, which undoing a credit
+    // and cancelling an order cannot take.
+    QAction* mniMarcarTodos = nullptr;
+    QAction* mniDesmarcarTodos = nullptr;
+    QAction* mniDesmarcarContabilizados = nullptr;
     host::widgets::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
@@ -148,6 +155,10 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void findNextOrder();
     void attachDisplayTexts();
     void markAll();
+    // The title click's walk with the switch set for a mark of "S" or "N".
+    void markAllTicked();
+    void markAllCleared();
+    void unmarkAccounted();
     void runOperation(const struct BatchOperation& operation);
 
     // The screen's part in its runs (batch operations, bank return, reload):

@@ -25,6 +25,7 @@
 #include "package/frame/server_connection.h"
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/regional.h"
 #include "platform/win_path.h"
 
 namespace confcred::package {
@@ -205,8 +206,9 @@ void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
     box.kind = host::core::BoxKind::Confirmation;
     box.caption = host::core::application().title();
     box.text = msgPadrao->Msg(QStringLiteral("DADOS_NOT_INPORT"));
-    box.informativeText = msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
-                              .arg(QString::number(outcome.warnings), logPath);
+    box.informativeText =
+        msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
+            .arg(QString::fromStdString(platform::formatCount(outcome.warnings)), logPath);
     box.buttons = host::core::mbOK | host::core::mbOpen;
     box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
     if (host::core::ui().showBox(box) == host::core::mrOpen)

@@ -227,6 +227,14 @@
         <source>Pedidos alterados: %1.</source>
         <translation>Orders changed: %1.</translation>
     </message>
+    <message>
+        <source>Atenção: 1 pedido marcado já foi contabilizado e o servidor recusará a operação inteira. Desmarque-o (Operações &gt; Desmarcar contabilizados) e confirme de novo.</source>
+        <translation>Warning: 1 ticked order is already accounted and the server will refuse the whole operation. Untick it (Operations &gt; Untick accounted) and confirm again.</translation>
+    </message>
+    <message>
+        <source>Atenção: %1 pedidos marcados já foram contabilizados e o servidor recusará a operação inteira. Desmarque-os (Operações &gt; Desmarcar contabilizados) e confirme de novo.</source>
+        <translation>Warning: %1 ticked orders are already accounted and the server will refuse the whole operation. Untick them (Operations &gt; Untick accounted) and confirm again.</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -537,6 +545,22 @@ Warnings:
     <message>
         <source>Seu perfil (consulta) permite só consultar: as operações e a importação pedem o perfil operador.</source>
         <translation>Your role (consulta) may only look: the operations and the import need the operador role.</translation>
+    </message>
+    <message>
+        <source>Pedidos contabilizados desmarcados: %1.</source>
+        <translation>Accounted orders unticked: %1.</translation>
+    </message>
+    <message>
+        <source>&amp;Marcar todos</source>
+        <translation>Tick &amp;all</translation>
+    </message>
+    <message>
+        <source>Desmarcar &amp;todos</source>
+        <translation>Untick a&amp;ll</translation>
+    </message>
+    <message>
+        <source>Desmarcar contabilizados</source>
+        <translation>Untick accounted</translation>
     </message>
 </context>
 <context>
