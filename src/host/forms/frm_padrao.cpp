@@ -257,7 +257,9 @@ void TfrmPadrao::buildMenu() {
     mniDuplicar = add("mniDuplicar", QStringLiteral("&Duplicar registro"), widgets::Glyph::Insert);
     mnuRegistro->addSeparator();
     mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), widgets::Glyph::Reload);
-    mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), widgets::Glyph::Print);
+    // "&Pesquisar" has the P: printing takes the M, and Ctrl+P.
+    mniImprimir = add("mniImprimir", QStringLiteral("I&mprimir..."), widgets::Glyph::Print);
+    mniImprimir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     mniExportarCsv =
         add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), widgets::Glyph::Save);
     mniExportarPdf =
@@ -324,6 +326,29 @@ void TfrmPadrao::buildToolbar() {
     core::onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
     core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
     core::onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
+
+    // The tabs from the keyboard, wherever the focus is on the screen:
+    // Ctrl+Tab and Ctrl+Shift+Tab go round them, Alt+1 and Alt+2 pick one.
+    auto pageKey = [this](const char* name, QKeyCombination keys, auto go) {
+        auto* key = new QShortcut(QKeySequence(keys), this);
+        key->setObjectName(QString::fromLatin1(name));
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        core::onEvent(key, &QShortcut::activated, this, [this, go] {
+            const int count = pgcPadrao->count();
+            if (count == 0)
+                return;
+            pgcPadrao->setCurrentIndex((go(pgcPadrao->currentIndex()) + count) % count);
+            focusGrid();
+        });
+    };
+    pageKey("sctProximaAba", QKeyCombination(Qt::CTRL, Qt::Key_Tab), [](int at) { return at + 1; });
+    pageKey("sctAbaAnterior", QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Tab),
+            [](int at) { return at - 1; });
+    // Shift+Tab arrives as Backtab from a real keyboard.
+    pageKey("sctAbaAnteriorBacktab", QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Backtab),
+            [](int at) { return at - 1; });
+    pageKey("sctAba1", QKeyCombination(Qt::ALT, Qt::Key_1), [](int) { return 0; });
+    pageKey("sctAba2", QKeyCombination(Qt::ALT, Qt::Key_2), [](int) { return 1; });
 }
 
 void TfrmPadrao::buildPages() {

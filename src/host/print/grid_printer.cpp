@@ -1,10 +1,13 @@
 #include "host/print/grid_printer.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QTextLayout>
 #include <algorithm>
 #include <cstdint>
@@ -436,7 +439,16 @@ void previewReport(widgets::TDBGrid& grid, const GridReport& report, QWidget* pa
     printer.setDocName(report.title);
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintPreviewDialog preview(&printer, parent);
+    preview.setObjectName(QStringLiteral("dlgVisualizar"));
     preview.setWindowTitle(QStringLiteral("Visualizar impressão - %1").arg(report.title));
+    // A large window with the page as wide as it: the rows can be read at once.
+    if (const QScreen* screen =
+            (parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen())) {
+        const QSize area = screen->availableGeometry().size();
+        preview.resize(area.width() * 9 / 10, area.height() * 9 / 10);
+    }
+    if (auto* view = preview.findChild<QPrintPreviewWidget*>())
+        view->fitToWidth();
     QObject::connect(
         &preview, &QPrintPreviewDialog::paintRequested, &preview,
         [&grid, &report](QPrinter* target) {

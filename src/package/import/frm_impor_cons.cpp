@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -101,6 +102,14 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
 
     host::core::onEvent(btnArquivo, &QAbstractButton::clicked, this,
                         &TfrmImporCons::btnArquivoClick);
+    // Tab goes round every control: the path, its search, then Importar
+    // and Fechar (Space presses them).
+    for (QWidget* w : {static_cast<QWidget*>(sbtImportExport), static_cast<QWidget*>(sbtFechar)})
+        w->setFocusPolicy(Qt::TabFocus);
+    setTabOrder(medArquivo, btnArquivo);
+    setTabOrder(btnArquivo, sbtImportExport);
+    setTabOrder(sbtImportExport, sbtFechar);
+    medArquivo->setFocus();  // where the dialog opens
     resize(300, 170);
 }
 
@@ -116,6 +125,21 @@ void TfrmImporCons::FormCreate() {
     }
     createFolderIfMissing(ci::kCreditoFolder);
     createFolderIfMissing(ci::kSiteFolder);
+}
+
+void TfrmImporCons::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == 0;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !running_) {
+        event->accept();
+        const QString path = medArquivo->text().trimmed();
+        const bool names = !path.isEmpty() && !path.endsWith(QLatin1Char('\\'));
+        if (names && sbtImportExport->isEnabled())
+            sbtImportExport->click();
+        else if (!names && btnArquivo->isEnabled())
+            btnArquivo->click();
+        return;
+    }
+    TfrmPadrImportExport::keyPressEvent(event);
 }
 
 void TfrmImporCons::netImportConsBeforeConnect() {
