@@ -106,6 +106,8 @@ int main(int argc, char** argv) {
     // Texts follow the person's language, unlike the regional formats above.
     const QLocale language = shell::personLocale();
     const std::unique_ptr<QTranslator> qtTexts = shell::installQtTranslation(language);
+    const std::unique_ptr<QTranslator> hostTexts =
+        shell::installHostTranslation(language, QApplication::applicationDirPath());
 
     shell::HostOptions options;
     try {
@@ -152,7 +154,10 @@ int main(int argc, char** argv) {
     if (!packageProblem.isEmpty()) {
         window->setPackageMissing(packageProblem);
         host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),
-                                  "Não foi possível carregar o pacote de telas: " + packageProblem,
+                                  QCoreApplication::translate("confcred_host",
+                                                              "Não foi possível carregar o pacote "
+                                                              "de telas: ") +
+                                      packageProblem,
                                   host::core::mbOK, 0, window.get()});
     }
 

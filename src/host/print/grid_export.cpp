@@ -43,7 +43,8 @@ void saveFileAtomically(const QString& target, const std::function<bool(QIODevic
         path = QString::fromStdString(platform::resolvePath(target.toStdString()).string());
     } catch (const platform::PathError& e) {
         throw ExportError(
-            QStringLiteral("Não foi possível gravar o arquivo %1: caminho inválido (%2).")
+            QCoreApplication::translate(
+                "confcred_host", "Não foi possível gravar o arquivo %1: caminho inválido (%2).")
                 .arg(target, QString::fromUtf8(e.what()))
                 .toStdString());
     }
@@ -107,11 +108,14 @@ bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFo
                 QWidget* parent) {
     const bool csv = format == ExportFormat::Csv;
     core::FileRequest request;
-    request.title = csv ? QStringLiteral("Exportar CSV") : QStringLiteral("Exportar PDF");
-    request.filter = csv ? QStringLiteral(
-                               "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
-                               "os arquivos|*.*")
-                         : QStringLiteral("Documento PDF|*.pdf|Todos os arquivos|*.*");
+    request.title = csv ? QCoreApplication::translate("confcred_host", "Exportar CSV")
+                        : QCoreApplication::translate("confcred_host", "Exportar PDF");
+    request.filter =
+        csv ? QCoreApplication::translate("confcred_host",
+                                          "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
+                                          "os arquivos|*.*")
+            : QCoreApplication::translate("confcred_host",
+                                          "Documento PDF|*.pdf|Todos os arquivos|*.*");
     request.initialDir = QStringLiteral("C:\\");
     request.fileName = suggestedName(report.title, csv ? "csv" : "pdf");
     request.parent = parent;

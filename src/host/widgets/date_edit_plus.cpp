@@ -75,9 +75,13 @@ TDateEditPlus::TDateEditPlus(QWidget* parent) : QDateEdit(parent) {
     setMaximumDate(QDate(9999, 12, 31));
     setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     validColor_ = palette().color(QPalette::Text);
-    weekdayNames_ = {QStringLiteral("Domingo"), QStringLiteral("Segunda"), QStringLiteral("Terça"),
-                     QStringLiteral("Quarta"),  QStringLiteral("Quinta"),  QStringLiteral("Sexta"),
-                     QStringLiteral("Sábado")};
+    weekdayNames_ = {QCoreApplication::translate("confcred_host", "Domingo"),
+                     QCoreApplication::translate("confcred_host", "Segunda"),
+                     QCoreApplication::translate("confcred_host", "Terça"),
+                     QCoreApplication::translate("confcred_host", "Quarta"),
+                     QCoreApplication::translate("confcred_host", "Quinta"),
+                     QCoreApplication::translate("confcred_host", "Sexta"),
+                     QCoreApplication::translate("confcred_host", "Sábado")};
     decorateCalendar();
     setDate(platform::now().datePart());
     lineEdit()->installEventFilter(this);
@@ -250,8 +254,11 @@ void TDateEditPlus::refuseText() {
     const QString kept = QDateEdit::date().toString(displayFormat());
     core::application().showStatus(
         typed.isEmpty()
-            ? QStringLiteral("Data em branco: informe DD/MM/AAAA. A data continua %1.").arg(kept)
-            : QStringLiteral("Data inválida: \"%1\". Informe DD/MM/AAAA; a data continua %2.")
+            ? QCoreApplication::translate("confcred_host",
+                                          "Data em branco: informe DD/MM/AAAA. A data continua %1.")
+                  .arg(kept)
+            : QCoreApplication::translate(
+                  "confcred_host", "Data inválida: \"%1\". Informe DD/MM/AAAA; a data continua %2.")
                   .arg(typed, kept));
 }
 
@@ -279,7 +286,7 @@ void TDateEditPlus::updateLook() {
     pal.setColor(QPalette::Text, valid ? validColor_ : invalidColor_);
     lineEdit()->setPalette(pal);
     setToolTip(valid ? weekdayName(date()) + QStringLiteral(", ") + lineEdit()->text()
-                     : QStringLiteral("Data inválida"));
+                     : QCoreApplication::translate("confcred_host", "Data inválida"));
 }
 
 void TDateEditPlus::decorateCalendar() {
