@@ -16,6 +16,7 @@
 #include "host/widgets/button_flat.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
@@ -95,6 +96,10 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_GT(cdsGetPediCreCons(*frmConfCredBco).recordCount(), 0u);
+    // The filter line names the filter the list was fetched with.
+    EXPECT_EQ(frmConfCredBco->findChild<QLabel*>("lblFiltro")->text(),
+              "Filtro: " + package::creditFilterText());
+    EXPECT_TRUE(package::creditFilterText().contains("Situação: Pendente; Contabilizado: Não"));
     EXPECT_EQ(cdsGetPediCreCons(*frmConfCredBco).recNo(), 1u);
     EXPECT_FALSE(markAllIsOn(*frmConfCredBco));
 

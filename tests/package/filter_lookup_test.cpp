@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -122,12 +123,13 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
     host::core::FiliProc = 1;
     bool openedAtCreation = false;
     QStringList codes;
-    QString client, consumer, branch;
+    QString client, consumer, branch, shownBeside;
     ASSERT_TRUE(run([&](Dialog& d) {
         openedAtCreation = cdsPesqCliente(d)->Active();
         rbtListaCliente(d)->click();
         ui_.queuePick("'CLI002'");
         btnCliente(d)->click();
+        shownBeside = d.findChild<QLabel*>("lblClienteEscolhido")->toolTip();
         codes = column(cdsPesqCliente(d)->recordSet(), "CDCLIENTE");
         branch = cdsPesqCliente(d)->ParamByName("P_CDFILIAL").AsString;
         client = d.filter().cdCliente;
@@ -135,6 +137,8 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
         sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(openedAtCreation);
+    // The dialog names the pick beside its search button.
+    EXPECT_EQ(shownBeside, "CLI002 - Escola Viva Educação Infantil S.A.");
     EXPECT_EQ(codes, (QStringList{"CLI001", "CLI002", "CLI003", "CLI006"}));
     EXPECT_EQ(branch, "1");
     EXPECT_EQ(lastPick(), "Cliente @ CDCLIENTE");
@@ -426,6 +430,8 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
 
     clearCalls();
     ASSERT_TRUE(run([&](Dialog& d) {
+        // Reopened, it names what was chosen; "Todos" names nothing.
+        EXPECT_TRUE(d.findChild<QLabel*>("lblConsumidorEscolhido")->toolTip().contains("CONS0005"));
         EXPECT_TRUE(rbtListaCliente(d)->isChecked());
         EXPECT_TRUE(btnCliente(d)->isEnabled());
         EXPECT_TRUE(rbtListaConsumidor(d)->isChecked());

@@ -23,6 +23,7 @@
 #include "host/widgets/named_data_set.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/core/list_reload.h"
 #include "package/core/order_fields.h"
 #include "package/core/order_totals.h"
@@ -288,6 +289,21 @@ void TfrmConfCredBco::buildTotals() {
     totais = std::make_unique<OrderTotals>(cdsGetPediCreCons);
     totais->setOnChange([this] { lblTotais->setText(totais->text()); });
     lblTotais->setText(totais->text());
+    // Under the totals: the filter the list was fetched with.
+    lblFiltro = new QLabel(tshFolhaDados);
+    lblFiltro->setObjectName(QStringLiteral("lblFiltro"));
+    lblFiltro->setTextFormat(Qt::PlainText);
+    lblFiltro->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFiltro->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    tshFolhaDados->layout()->addWidget(lblFiltro);
+    showFilterInForce(false);
+}
+
+void TfrmConfCredBco::showFilterInForce(bool loaded) {
+    const QString text = loaded ? tr("Filtro: %1").arg(creditFilterText())
+                                : tr("Filtro: nenhuma lista buscada ainda");
+    lblFiltro->setText(text);
+    lblFiltro->setToolTip(text);  // whole, where the line is too narrow
 }
 
 void TfrmConfCredBco::attachDisplayTexts() {
@@ -404,6 +420,7 @@ void TfrmConfCredBco::sbtVerificarClick() {
     ListReload lists{*netConfCredBanc, cdsGetPediCreCons, cdsPediCredFami, *this};
     if (!runListReload(lists))
         return;
+    showFilterInForce(true);
     cdsGetPediCreCons.first();
     boMarcaTodos = false;
 }

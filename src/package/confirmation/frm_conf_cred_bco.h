@@ -76,6 +76,9 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     host::widgets::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
+    // Under the totals: the filter the list in view was fetched with, in
+    // words ("Filtro: Cliente: Todos; ...").
+    QLabel* lblFiltro = nullptr;
     // The find bar under the order grid (Ctrl+F shows it, F3 finds again):
     // an order by its number or bank slip, or by part of the consumer's or
     // the responsible person's name.
@@ -148,6 +151,8 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void buildOperationsMenu();
     void buildGrids();
     void buildTotals();
+    // The filter line: the parameters in force once a list is fetched.
+    void showFilterInForce(bool loaded);
     void buildFindBar();
     void showFindBar();
     void hideFindBar();

@@ -2,10 +2,12 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "host/client/net_connection.h"
@@ -20,6 +22,7 @@
 #include "host/widgets/control_exit.h"
 #include "host/widgets/date_edit_plus.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/core/server_names.h"
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
@@ -57,6 +60,14 @@ TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(const CreditFilter& filter, QWidget
     declareLookupSets();
 
     buildControls();
+    for (auto [label, group, name] :
+         {std::tuple{&lblClienteEscolhido, grbCliente, "lblClienteEscolhido"},
+          std::tuple{&lblConsumidorEscolhido, grbConsumidor, "lblConsumidorEscolhido"}}) {
+        *label = new QLabel(group);
+        (*label)->setObjectName(QString::fromLatin1(name));
+        (*label)->setGeometry(182, 20, group->width() - 186, 20);
+        (*label)->setTextFormat(Qt::PlainText);
+    }
     wireEvents();
 }
 
@@ -90,6 +101,27 @@ void TfrmFiltroConfCredBco::wireEvents() {
     host::core::onEvent(host::widgets::ControlExit::of(edtNrPedido),
                         &host::widgets::ControlExit::exited, this,
                         &TfrmFiltroConfCredBco::edtNrPedidoExit);
+    // After the handlers above: the names of what is chosen.
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             rbtTodosCliente, rbtListaCliente, rbtTodosConsumidor, rbtListaConsumidor})
+        connect(b, &QAbstractButton::toggled, this, [this] { showChoices(); });
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{btnCliente, btnConsumidor})
+        connect(b, &QAbstractButton::clicked, this, [this] { showChoices(); });
+}
+
+void TfrmFiltroConfCredBco::showChoices() {
+    // Beside each search button: the clients or consumers chosen, by name,
+    // cut to the room there; whole in the tooltip and for a screen reader.
+    auto show = [](QLabel* label, bool lista, const QString& selection, const QString& words) {
+        const QString text = lista && selection != kTodos ? words : QString();
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
+        label->setToolTip(text);
+        label->setAccessibleDescription(text);
+    };
+    show(lblClienteEscolhido, rbtListaCliente->isChecked(), stSelCliente,
+         clientSelectionText(stSelCliente));
+    show(lblConsumidorEscolhido, rbtListaConsumidor->isChecked(), stSelConsumidor,
+         consumerSelectionText(stSelConsumidor));
 }
 
 void TfrmFiltroConfCredBco::FormCreate() {
@@ -125,6 +157,7 @@ void TfrmFiltroConfCredBco::FormCreate() {
     cdsPesqCliente->Open();
     stListaCliente.clear();
     stTodosCliente = kTodos;
+    showChoices();
 }
 
 void TfrmFiltroConfCredBco::FormClose(host::forms::TCloseAction& action) {

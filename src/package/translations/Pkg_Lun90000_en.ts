@@ -562,6 +562,14 @@ Warnings:
         <source>Desmarcar contabilizados</source>
         <translation>Untick accounted</translation>
     </message>
+    <message>
+        <source>Filtro: %1</source>
+        <translation>Filter: %1</translation>
+    </message>
+    <message>
+        <source>Filtro: nenhuma lista buscada ainda</source>
+        <translation>Filter: no list fetched yet</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmFiltroConfCredBco</name>
