@@ -23,6 +23,7 @@
 #include "shell/host_options.h"
 #include "shell/languages.h"
 #include "shell/main_window.h"
+#include "shell/package_folders.h"
 #include "shell/package_params.h"
 #include "shell/shared_database.h"
 
@@ -151,6 +152,12 @@ int main(int argc, char** argv) {
     host::core::application().setMainWindow(window.get());
     host::core::application().setMdiArea(window->mdiArea());
     window->show();
+    if (packageProblem.isEmpty()) {
+        // A fresh installation: the package's folders are made once, and said.
+        const QString folders = shell::packageFoldersText(shell::createPackageFolders(package));
+        if (!folders.isEmpty())
+            host::core::application().showStatus(folders);
+    }
     if (!packageProblem.isEmpty()) {
         window->setPackageMissing(packageProblem);
         host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),

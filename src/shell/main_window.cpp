@@ -59,8 +59,14 @@ MainWindow::MainWindow(const HostOptions& options, host::core::PackageLoader& pa
     connect(&host::core::application(), &host::core::Application::statusShown, this,
             [this](const QString& text) { statusBar()->showMessage(text, 15000); });
     // Room for the confirmation screen at its own place and size (244, 105,
-    // 815 by 585) inside the work area, within a 1280 by 800 screen.
-    fitOnScreen(QSize(1180, 790));
+    // 815 by 585) inside the work area, under the menu bar and above the
+    // status bar, and for the whole status line; within the screen's area.
+    const QSize screenPlace(244 + 815, 105 + 585);
+    const int extraHeight = menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                            2 * mdi_->frameWidth() + 8;
+    fitOnScreen(QSize(std::max({1180, screenPlace.width() + 2 * mdi_->frameWidth() + 8,
+                                statusBar()->sizeHint().width()}),
+                      std::max(790, screenPlace.height() + extraHeight)));
 }
 
 void MainWindow::fitOnScreen(QSize wanted) {

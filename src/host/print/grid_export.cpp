@@ -14,7 +14,9 @@
 #include "host/core/ui_service.h"
 #include "host/print/grid_printer.h"
 #include "host/widgets/busy_indicator.h"
+#include "host/widgets/db_grid.h"
 #include "platform/csv.h"
+#include "platform/regional.h"
 #include "platform/win_path.h"
 
 namespace confcred::host::print {
@@ -154,6 +156,11 @@ bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFo
         core::ui().showBox(box);
         return false;
     }
+    // Said once written, with how much and where.
+    const auto rows = static_cast<uint64_t>(grid.model() != nullptr ? grid.model()->rowCount() : 0);
+    core::application().showStatus(
+        QCoreApplication::translate("confcred_host", "Exportação concluída: %1 registro(s) em %2.")
+            .arg(QString::fromStdString(platform::formatCount(rows)), *target));
     return true;
 }
 

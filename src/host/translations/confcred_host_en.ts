@@ -345,5 +345,17 @@ The help of this screen is not installed.</translation>
         <source>Pacote de telas não carregado</source>
         <translation>Screen package not loaded</translation>
     </message>
+    <message>
+        <source>Exportação concluída: %1 registro(s) em %2.</source>
+        <translation>Export done: %1 record(s) in %2.</translation>
+    </message>
+    <message>
+        <source>Pastas de trabalho criadas: %1.</source>
+        <translation>Working folders created: %1.</translation>
+    </message>
+    <message>
+        <source>Não foi possível criar as pastas de trabalho: %1.</source>
+        <translation>Could not create the working folders: %1.</translation>
+    </message>
 </context>
 </TS>

@@ -8,6 +8,7 @@
 
 #include "host/core/package_info.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/import_paths.h"
 #include "package/frame/package_units.h"
 
 #define PKG_EXPORT extern "C" __attribute__((visibility("default")))
@@ -57,6 +58,14 @@ PKG_EXPORT bool CriaFiltroConfirmacao() {
 PKG_EXPORT void CriaImportCons() {
     pkg::CriaImportCons();
 }
+
+// The folders the package works in, on the host's drive map, ending with a
+// null: the host makes the missing ones at start, so that a fresh
+// installation imports at once (the import's archive and log folders).
+namespace ci = pkg::credit_import;
+PKG_EXPORT const char* const PastasTrabalho[] = {ci::kCreditoFolder.data(), ci::kSiteFolder.data(),
+                                                 ci::kImportadosFolder.data(),
+                                                 ci::kLogFolder.data(), nullptr};
 
 // The credit filter parameters and flags as UTF-8 "NAME = value" lines; the
 // text stays valid until the next call.

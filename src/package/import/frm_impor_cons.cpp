@@ -1,5 +1,6 @@
 #include "package/import/frm_impor_cons.h"
 
+#include <QFile>
 #include <QFont>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -25,6 +26,7 @@
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
 #include "platform/clock.h"
+#include "platform/cp1252.h"
 #include "platform/files.h"
 #include "platform/regional.h"
 #include "platform/win_path.h"
@@ -220,6 +222,9 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     // Told after the outcome: a file left in place would be imported again.
     if (!outcome.archive.moved())
         showWarning(ci::archiveFailureText(*msgPadrao, outcome.path, outcome.archive));
+    host::core::application().showStatus(
+        tr("Importação concluída: %1; advertências: %2.")
+            .arg(outcome.path, QString::fromStdString(platform::formatCount(outcome.warnings))));
     setProgress(0);
     Close();
 }
@@ -235,9 +240,23 @@ void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
             .arg(QString::fromStdString(platform::formatCount(outcome.warnings)), logPath);
     box.buttons = host::core::mbOK | host::core::mbOpen;
     box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
-    if (host::core::ui().showBox(box) == host::core::mrOpen)
-        host::core::ui().openUrl(QUrl::fromLocalFile(
-            QString::fromStdString(platform::resolvePath(outcome.logPath).string())));
+    if (host::core::ui().showBox(box) != host::core::mrOpen)
+        return;
+    const QString file = QString::fromStdString(platform::resolvePath(outcome.logPath).string());
+    if (host::core::ui().openUrl(QUrl::fromLocalFile(file)))
+        return;
+    // No viewer for it on this desktop: the host's own page shows the log.
+    QFile log(file);
+    if (!log.open(QIODevice::ReadOnly)) {
+        showWarning(tr("Não foi possível abrir o log %1.").arg(logPath));
+        return;
+    }
+    // The log is written in Windows-1252, as Windows tools read it.
+    const QByteArray bytes = log.read(4 * 1024 * 1024);
+    const QString text = QString::fromStdString(platform::cp1252ToUtf8(
+        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    host::core::ui().showPage(
+        logPath, QStringLiteral("<pre>") + text.toHtmlEscaped() + QStringLiteral("</pre>"), this);
 }
 
 void TfrmImporCons::logCons() {

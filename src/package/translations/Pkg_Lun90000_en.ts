@@ -680,6 +680,14 @@ Warnings:
         <source>Text File|*.txt|All Files|*.*</source>
         <translation>Text file|*.txt|All files|*.*</translation>
     </message>
+    <message>
+        <source>Importação concluída: %1; advertências: %2.</source>
+        <translation>Import done: %1; warnings: %2.</translation>
+    </message>
+    <message>
+        <source>Não foi possível abrir o log %1.</source>
+        <translation>Could not open the log %1.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmRetornoBancario</name>
