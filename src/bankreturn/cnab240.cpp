@@ -20,20 +20,21 @@ struct SegmentT {
     int digitColumn;  // 0: no check digit beside the slip
     int documentColumn, documentWidth;
     int faceColumn;
+    int tariffColumn;  // valor da tarifa/custas, 15 digits
     // Banco do Brasil writes the slip left-aligned: 17 digits for a 7-digit
     // agreement, or 11 digits and the check digit for shorter ones.
     bool digitLastOfTwelve = false;
 };
 
-constexpr SegmentT kFebraban = {"", 38, 20, 0, 59, 15, 82};
+constexpr SegmentT kFebraban = {"", 38, 20, 0, 59, 15, 82, 199};
 constexpr SegmentT kBanks[] = {
-    {"001", 38, 20, 0, 59, 15, 82, true},  // Banco do Brasil
-    {"033", 41, 12, 53, 55, 15, 78},       // Santander
-    {"104", 40, 17, 57, 59, 11, 82},       // Caixa (SIGCB): modality and number
-    {"237", 46, 11, 57, 59, 15, 82},       // Bradesco: wallet and zeros before
-    {"341", 41, 8, 49, 59, 10, 82},        // Itaú: wallet before
-    {"748", 38, 8, 46, 59, 15, 82},        // Sicredi
-    {"756", 38, 9, 47, 59, 15, 82},        // Sicoob: installment and modality after
+    {"001", 38, 20, 0, 59, 15, 82, 199, true},  // Banco do Brasil
+    {"033", 41, 12, 53, 55, 15, 78, 194},       // Santander
+    {"104", 40, 17, 57, 59, 11, 82, 199},       // Caixa (SIGCB): modality and number
+    {"237", 46, 11, 57, 59, 15, 82, 199},       // Bradesco: wallet and zeros before
+    {"341", 41, 8, 49, 59, 10, 82, 199},        // Itaú: wallet before
+    {"748", 38, 8, 46, 59, 15, 82, 199},        // Sicredi
+    {"756", 38, 9, 47, 59, 15, 82, 199},        // Sicoob: installment and modality after
 };
 
 const SegmentT& segmentTOf(std::string_view bank) {
@@ -60,6 +61,7 @@ ReturnRecord readSegmentT(const FixedLine& line, const SegmentT& t) {
     }
     r.documentNumber = line.text(t.documentColumn, t.documentWidth);
     r.faceValueCents = line.number(t.faceColumn, 15, "valor do título");
+    r.tariffCents = line.numberOrBlank(t.tariffColumn, 15, "valor da tarifa/custas");
     r.occurrence = std::string(line.raw(16, 2));
     r.settlement = settles(r.occurrence);
     return r;

@@ -28,6 +28,7 @@ ReturnRecord readDetail(const FixedLine& line, const Cnab400Bank& bank) {
     r.occurrenceDate = line.dateDdMmYy(111, "data da ocorrência");
     r.documentNumber = line.text(117, 10);
     r.faceValueCents = line.number(153, 13, "valor do título");
+    r.tariffCents = line.numberOrBlank(bank.tariffColumn, bank.tariffWidth, "valor da tarifa");
     r.discountCents = line.number(228, 13, "abatimento") + line.number(241, 13, "desconto");
     r.paidCents = line.number(254, 13, "valor pago");
     r.feesCents = line.number(267, 13, "juros de mora");

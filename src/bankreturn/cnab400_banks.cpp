@@ -10,17 +10,17 @@ namespace {
 // check digit), type 1 for shorter ones (11 digits and the check digit).
 constexpr auto kDdMmYy = FixedLine::DateForm::DdMmYy;
 constexpr Cnab400Bank kBanks[] = {
-    {"001", '7', 64, 17, 0, false, 176, kDdMmYy, {"05", "06", "07", "08", "15"}},
-    {"001", '1', 63, 11, 74, false, 176, kDdMmYy, {"05", "06", "07", "08", "15"}},
+    {"001", '7', 64, 17, 0, false, 182, 7, 176, kDdMmYy, {"05", "06", "07", "08", "15"}},
+    {"001", '1', 63, 11, 74, false, 182, 7, 176, kDdMmYy, {"05", "06", "07", "08", "15"}},
     // 15 is the confirmation of a protest; the notary's liquidation is 17.
-    {"033", '1', 63, 7, 70, false, 296, kDdMmYy, {"06", "07", "08", "17"}},
+    {"033", '1', 63, 7, 70, false, 176, 13, 296, kDdMmYy, {"06", "07", "08", "17"}},
     // 35: liquidação on-line.
-    {"104", '1', 57, 17, 0, true, 294, kDdMmYy, {"21", "22", "35"}},
-    {"237", '1', 71, 11, 82, false, 296, kDdMmYy, {"06", "15", "17"}},
-    {"341", '1', 63, 8, 94, false, 296, kDdMmYy, {"06", "07", "08"}},
+    {"104", '1', 57, 17, 0, true, 176, 13, 294, kDdMmYy, {"21", "22", "35"}},
+    {"237", '1', 71, 11, 82, false, 176, 13, 296, kDdMmYy, {"06", "15", "17"}},
+    {"341", '1', 63, 8, 94, false, 176, 13, 296, kDdMmYy, {"06", "07", "08"}},
     // The date foreseen for the credit in the current account, AAAAMMDD.
-    {"748", '1', 48, 8, 56, true, 329, FixedLine::DateForm::YyyyMmDd, {"06", "15", "17"}},
-    {"756", '1', 63, 11, 74, false, 176, kDdMmYy, {"05", "06", "15"}},
+    {"748", '1', 48, 8, 56, true, 176, 13, 329, FixedLine::DateForm::YyyyMmDd, {"06", "15", "17"}},
+    {"756", '1', 63, 11, 74, false, 182, 7, 176, kDdMmYy, {"05", "06", "15"}},
 };
 
 }  // namespace

@@ -14,9 +14,10 @@ struct Cnab400Bank {
     std::string_view code;
     char detailType;  // the detail record's first character
     int slipColumn, slipWidth;
-    int digitColumn;       // 0: no check digit beside the slip
-    bool separateFine;     // multa apart from juros, in 280-292
-    int creditDateColumn;  // 0: not carried
+    int digitColumn;                // 0: no check digit beside the slip
+    bool separateFine;              // multa apart from juros, in 280-292
+    int tariffColumn, tariffWidth;  // tarifa / despesas de cobrança
+    int creditDateColumn;           // 0: not carried
     FixedLine::DateForm creditDateForm;
     std::array<std::string_view, 5> settlements;  // occurrence codes of liquidação
 

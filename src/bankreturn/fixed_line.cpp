@@ -49,6 +49,13 @@ int64_t FixedLine::number(int column, int width, std::string_view field) const {
     return digitsValue(digits);
 }
 
+std::optional<int64_t> FixedLine::numberOrBlank(int column, int width,
+                                                std::string_view field) const {
+    if (allOf(raw(column, width), ' '))
+        return std::nullopt;
+    return number(column, width, field);
+}
+
 std::optional<platform::DateTime> FixedLine::date(int column, DateForm form,
                                                   std::string_view field) const {
     const int width = form == DateForm::DdMmYy ? 6 : 8;

@@ -32,6 +32,8 @@ class FixedLine {
 
     // An unsigned number written in digits only (an amount in cents, a count).
     int64_t number(int column, int width, std::string_view field) const;
+    // The same, but all blanks is none: for a field some banks leave blank.
+    std::optional<int64_t> numberOrBlank(int column, int width, std::string_view field) const;
     // DDMMAA (years 70-99 are 19xx), DDMMAAAA and AAAAMMDD; all zeros or all
     // blanks is no date.
     enum class DateForm { DdMmYy, DdMmYyyy, YyyyMmDd };

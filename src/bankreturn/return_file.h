@@ -32,6 +32,9 @@ struct ReturnRecord {
     bool settlement = false;     // the occurrence settles the slip (liquidação)
     std::optional<platform::DateTime> occurrenceDate;  // midnight of the date
     std::optional<platform::DateTime> creditDate;      // midnight of the date
+    // The bank's fee for the event (tarifa de cobrança, custas); none when the
+    // layout has no such field or the bank left it blank.
+    std::optional<int64_t> tariffCents;
 };
 
 struct ReturnFile {
@@ -66,6 +69,10 @@ ReturnFile readReturnFile(std::string_view text);
 
 // For the operator: "3 linhas com brancos finais ajustados"; empty when none.
 std::string adjustedLinesNote(const ReturnFile& file);
+
+// The occurrence's meaning in the bank's own table, as its manual words it
+// ("Liquidação normal"); empty for a code the table lacks.
+std::string_view occurrenceDescription(const ReturnFile& file, std::string_view occurrence);
 
 // The slip's digits with leading zeros removed ("000123" -> "123"; "" when no
 // digit but zeros). The matching rule compares these.

@@ -66,13 +66,20 @@ inline constexpr RecordField kImportResult[] = {
 // getRetornoBancario's answer: one row per detail record of a bank return
 // file, in file order, with the order it settles when one has its slip
 // (NRPEDCRECONS empty and the order's fields null otherwise). IDRESULTADO is
-// one letter, DSRESULTADO says it in words (docs/bank-return.md).
+// one letter, DSRESULTADO says it in words (docs/bank-return.md). After them,
+// what the bank reported: the occurrence in its table's words, its tariff
+// (null when the layout or the bank gives none), interest and discount; and
+// on the last row only, DSAVISO, what the reader has to say of the file as a
+// whole ("3 linhas com brancos finais ajustados"), null when nothing.
 inline constexpr RecordField kBankReturnResult[] = {
-    {"NRBOLETO", FieldType::String, 20},    {"NRPEDCRECONS", FieldType::String, 20},
-    {"CDCLIENTE", FieldType::String, 21},   {"CDCONSUMIDOR", FieldType::String, 21},
-    {"VRPEDCRECONS", FieldType::Double, 0}, {"VRPAGO", FieldType::Double, 0},
-    {"DTCREDITO", FieldType::DateTime, 0},  {"CDOCORRENCIA", FieldType::String, 2},
-    {"IDRESULTADO", FieldType::String, 1},  {"DSRESULTADO", FieldType::String, 100},
+    {"NRBOLETO", FieldType::String, 20},     {"NRPEDCRECONS", FieldType::String, 20},
+    {"CDCLIENTE", FieldType::String, 21},    {"CDCONSUMIDOR", FieldType::String, 21},
+    {"VRPEDCRECONS", FieldType::Double, 0},  {"VRPAGO", FieldType::Double, 0},
+    {"DTCREDITO", FieldType::DateTime, 0},   {"CDOCORRENCIA", FieldType::String, 2},
+    {"IDRESULTADO", FieldType::String, 1},   {"DSRESULTADO", FieldType::String, 100},
+    {"DSOCORRENCIA", FieldType::String, 90}, {"VRTARIFA", FieldType::Double, 0},
+    {"VRJUROS", FieldType::Double, 0},       {"VRDESCONTO", FieldType::Double, 0},
+    {"DSAVISO", FieldType::String, 100},
 };
 
 // A record less one of its fields, which must be there.

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
+#include <sstream>
+
+#include "bankreturn/cnab400_banks.h"
 
 #include "platform/cp1252.h"
 #include "support/return_files.h"
@@ -50,8 +55,8 @@ std::vector<std::string> linesOf(const std::string& text) {
 // A paid slip (fees on top of the face value) and a confirmed one.
 std::vector<ComposedSlip> sampleSlips(const std::string& settling = "06") {
     ComposedSlip paid{
-        "1234567",         "8",     150000, 151250, 1250, 0, settling, Date{2026, 12, 4},
-        Date{2026, 12, 7}, "PED-77"};
+        "1234567",         "8",      150000, 151250, 1250, 0, settling, Date{2026, 12, 4},
+        Date{2026, 12, 7}, "PED-77", 315};
     ComposedSlip confirmed{"1234568", "6",          9900,         0,       0, 0,
                            "02",      std::nullopt, std::nullopt, "PED-78"};
     return {paid, confirmed};
@@ -70,6 +75,7 @@ void expectRecord(const ReturnRecord& got, const ReturnRecord& want) {
     EXPECT_EQ(got.settlement, want.settlement);
     EXPECT_EQ(got.occurrenceDate, want.occurrenceDate);
     EXPECT_EQ(got.creditDate, want.creditDate);
+    EXPECT_EQ(got.tariffCents, want.tariffCents);
 }
 
 TEST(ReturnFileTest, ComposedFileOfEveryBankReadsBackWithEitherLineEnd) {
@@ -105,7 +111,7 @@ TEST(ReturnFileTest, ComposedFileOfEveryBankReadsBackWithEitherLineEnd) {
             EXPECT_EQ(slipDigits(paid.nossoNumero), "1234567");
             expectRecord(paid, {row.layout == 240 ? 3 : 2, paid.nossoNumero, row.digit ? "8" : "",
                                 "PED-77", 150000, 151250, 1250, 0, row.settling, row.settles,
-                                at(2026, 12, 4), at(2026, 12, 7)});
+                                at(2026, 12, 4), at(2026, 12, 7), 315});
             EXPECT_EQ(confirmed.nossoNumeroDigit, row.digit ? "6" : "");
             EXPECT_FALSE(confirmed.settlement);
             EXPECT_EQ(confirmed.occurrenceDate, std::nullopt);
@@ -122,7 +128,8 @@ TEST(ReturnFileTest, HandWrittenCnab240PairReadsFieldByField) {
         record(240, {{1, "3410001300001T 06"},
                      {38, "109123456789"},
                      {59, "NF-1001"},
-                     {74, "10122026000000000010000"}}),
+                     {74, "10122026000000000010000"},
+                     {199, "000000000000215"}}),
         record(240, {{1, "3410001300002U 06"},
                      {18, "000000000000350"},
                      {33, "000000000000100"},
@@ -135,7 +142,7 @@ TEST(ReturnFileTest, HandWrittenCnab240PairReadsFieldByField) {
     EXPECT_EQ(read.bankName, "BANCO ITAU SA");
     ASSERT_EQ(read.records.size(), 1u);
     expectRecord(read.records[0], {3, "12345678", "9", "NF-1001", 10000, 10250, 350, 100, "06",
-                                   true, at(2026, 12, 4), at(2026, 12, 7)});
+                                   true, at(2026, 12, 4), at(2026, 12, 7), 215});
 }
 
 // Bradesco (slip 71-81, digit 82), Banco do Brasil type 7 (17-digit slip
@@ -161,7 +168,7 @@ TEST(ReturnFileTest, HandWrittenCnab400LinesReadFieldByField) {
         const ReturnFile read = readReturnFile(text);
         ASSERT_EQ(read.records.size(), 1u);
         expectRecord(read.records[0], {2, "00000012345", "P", "DUPL-ÇÃO", 20000, 19800, 300, 500,
-                                       "06", true, at(2026, 12, 4), at(2026, 12, 7)});
+                                       "06", true, at(2026, 12, 4), at(2026, 12, 7), 195});
     }
     const ReturnFile read = readReturnFile(joined({
         record(400, {{1, "02RETORNO01COBRANCA"}, {77, "001BANCO DO BRASIL"}, {395, "000001"}}),
@@ -181,7 +188,7 @@ TEST(ReturnFileTest, HandWrittenCnab400LinesReadFieldByField) {
     EXPECT_EQ(read.bankName, "BANCO DO BRASIL");
     ASSERT_EQ(read.records.size(), 1u);
     expectRecord(read.records[0], {2, "12345670000000099", "", "ABC123", 5000, 4800, 0, 200, "05",
-                                   true, at(2026, 12, 3), at(2026, 12, 4)});
+                                   true, at(2026, 12, 3), at(2026, 12, 4), 150});
     // Sicredi: slip 48-55 and digit 56, multa apart in 280-292, the credit
     // date foreseen in 329-336 as AAAAMMDD.
     const ReturnFile sicredi = readReturnFile(joined({
@@ -197,8 +204,9 @@ TEST(ReturnFileTest, HandWrittenCnab400LinesReadFieldByField) {
         record(400, {{1, "9"}, {395, "000003"}}),
     }));
     ASSERT_EQ(sicredi.records.size(), 1u);
+    // No tariff in 176-188: none, not a refusal.
     expectRecord(sicredi.records[0], {2, "26001234", "5", "NF-9", 3000, 3100, 100, 0, "06", true,
-                                      at(2026, 12, 4), at(2026, 12, 8)});
+                                      at(2026, 12, 4), at(2026, 12, 8), std::nullopt});
 }
 
 TEST(ReturnFileTest, FileEndsOfEveryKindAreRead) {
@@ -323,6 +331,133 @@ TEST(ReturnFileTest, RefusalsNameLineAndColumn) {
             EXPECT_EQ(std::string(e.what()).substr(0, where.size()), where);
         }
     }
+}
+
+std::string corpusFile(const std::string& name) {
+    std::ifstream in(std::string(CONFCRED_RETURN_CORPUS) + "/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Files composed by hand, one per case, from each bank's layout
+// (tests/bankreturn/corpus): read as the bank meant them, the first record
+// field by field, with the occurrence in the bank's words.
+TEST(ReturnFileTest, CorpusFilesReadAsTheBankMeantThem) {
+    const struct {
+        const char* file;
+        std::string bank;
+        size_t records;
+        int adjusted;
+        ReturnRecord first;
+        const char* description;
+    } rows[] = {
+        // One blank too many on the lot header.
+        {"bb240_extra_blank.ret",
+         "001",
+         2,
+         1,
+         {3, "12345670000000101", "", "NF-2026-101", 15000, 15000, 0, 0, "06", true,
+          at(2026, 12, 4), at(2026, 12, 5), 350},
+         "Liquidação"},
+        // The lot trailer gives 17 titles and R$ 86,00 for 2 slips of R$ 26,00.
+        {"sicoob240_portfolio_trailer.ret",
+         "756",
+         2,
+         0,
+         {3, "000004321", "7", "PARC-01", 1300, 1326, 26, 0, "06", true, at(2026, 12, 3),
+          at(2026, 12, 4), 190},
+         "Liquidação"},
+        // Every line lost its trailing blanks; LF ends.
+        {"bradesco240_right_trimmed.ret",
+         "237",
+         1,
+         6,
+         {3, "00000098765", "P", "DUP-55", 42000, 42840, 840, 0, "17", true, at(2026, 12, 2),
+          at(2026, 12, 3), 0},
+         "Liquidação após baixa ou liquidação título não registrado"},
+        // The slip's check digit in column 57.
+        {"caixa240_slip_digit.ret",
+         "104",
+         1,
+         0,
+         {3, "14000000000012345", "9", "00000077", 25050, 25000, 0, 50, "06", true, at(2026, 12, 1),
+          at(2026, 12, 2), 195},
+         "Liquidação"},
+        // The credit date foreseen in 329-336, year first; multa apart.
+        {"sicredi400_credit_date.ret",
+         "748",
+         2,
+         0,
+         {2, "26200123", "7", "PED-9001", 12000, 12240, 240, 0, "06", true, at(2026, 12, 4),
+          at(2026, 12, 7), 180},
+         "Liquidação normal"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const ReturnFile file = readReturnFile(corpusFile(row.file));
+        EXPECT_EQ(file.bankCode, row.bank);
+        EXPECT_EQ(file.adjustedLines, row.adjusted);
+        ASSERT_EQ(file.records.size(), row.records);
+        expectRecord(file.records[0], row.first);
+        EXPECT_EQ(occurrenceDescription(file, file.records[0].occurrence), row.description);
+    }
+    // The Caixa file with its amount paid cut short by the transfer.
+    try {
+        readReturnFile(corpusFile("caixa240_cut_amount.ret"));
+        ADD_FAILURE() << "read without refusal";
+    } catch (const ReturnFileError& e) {
+        EXPECT_EQ(e.line(), 4);
+        EXPECT_EQ(e.column(), 78);
+        EXPECT_NE(std::string(e.what()).find("termina na coluna 85"), std::string::npos);
+    }
+}
+
+// Every code a CNAB 400 bank counts as a settlement is a liquidation in its
+// own table, and Santander's 15 is not.
+TEST(ReturnFileTest, SettlementCodesAreLiquidationsInTheBanksWords) {
+    for (const char* bank : {"001", "033", "104", "237", "341", "748", "756"}) {
+        SCOPED_TRACE(bank);
+        ReturnFile file;
+        file.layout = Layout::Cnab400;
+        file.bankCode = bank;
+        const detail::Cnab400Bank* row = detail::cnab400Bank(bank, '1');
+        ASSERT_NE(row, nullptr);
+        for (std::string_view code : row->settlements) {
+            if (code.empty())
+                continue;
+            EXPECT_EQ(occurrenceDescription(file, code).substr(0, 7), "Liquida") << code;
+        }
+    }
+    // Every text, after its code and a blank, fits the answer's DSOCORRENCIA
+    // (90 characters), or the client would refuse the whole answer.
+    for (const auto& [layout, bank] : {std::pair{Layout::Cnab240, "001"},
+                                       {Layout::Cnab400, "001"},
+                                       {Layout::Cnab400, "033"},
+                                       {Layout::Cnab400, "104"},
+                                       {Layout::Cnab400, "237"},
+                                       {Layout::Cnab400, "341"},
+                                       {Layout::Cnab400, "748"},
+                                       {Layout::Cnab400, "756"}}) {
+        ReturnFile file;
+        file.layout = layout;
+        file.bankCode = bank;
+        for (int n = 0; n < 100; ++n) {
+            const std::string code{static_cast<char>('0' + n / 10),
+                                   static_cast<char>('0' + n % 10)};
+            const std::string_view text = occurrenceDescription(file, code);
+            const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+            });
+            EXPECT_LE(characters, 87) << bank << " " << code;
+        }
+    }
+    ReturnFile santander;
+    santander.layout = Layout::Cnab400;
+    santander.bankCode = "033";
+    EXPECT_EQ(occurrenceDescription(santander, "15"), "Confirmação de protesto");
+    EXPECT_EQ(occurrenceDescription(santander, "98"), "");
 }
 
 TEST(ReturnFileTest, SlipDigitsDropLeadingZerosAndNonDigits) {

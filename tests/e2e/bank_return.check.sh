@@ -16,6 +16,8 @@ after=$(sqlite3 "$E2E_DB" "SELECT COALESCE(SUM(VRSALDO_CENT), 0) FROM SALDOCONS
 
 csv="$E2E_DRIVE_C/Credito/Site/Retorno/cobranca_ocorrencias.csv"
 [ "$(head -c 3 "$csv" | xxd -p)" = "efbbbf" ] || fail "the CSV has no byte-order mark"
-[ "$(wc -l <"$csv")" -eq 4 ] || fail "expected a title and three rows in the CSV"
+[ "$(wc -l <"$csv")" -eq 10 ] ||
+    fail "expected a title, three rows, a blank line and five totals in the CSV"
+grep -q '^Conferidos com pedido;3' "$csv" || fail "the CSV lacks the matched count"
 grep -q '^00000000000880002;00000000000000000302;CLI001;CONS0001;20,00;25,00;[0-9/]*;06;V;' "$csv" ||
     fail "the CSV lacks the row of the other amount"

@@ -28,6 +28,10 @@ DataPacket answerOf(const std::vector<std::array<std::string, 3>>& rows) {
                 p.column(f).appendText(text);
             else if (name == "VRPAGO")
                 p.column(f).appendDouble(12.5);
+            else if (name == "VRPEDCRECONS")
+                p.column(f).appendDouble(10.0);
+            else if (name == "DSAVISO" && &text == &rows.back()[2])
+                p.column(f).appendText("2 linhas com brancos finais ajustados");
             else
                 p.column(f).appendNull();
         }
@@ -56,7 +60,8 @@ TEST(BankReturnRun, TicksOnlyTheMatchedAndReportsTheRest) {
                               {"001", "V", "Valor pago; \"outro\""},
                               {"009", "M", ""},
                               {"004", "M", ""},
-                              {"", "X", "Nenhum pedido"}}),
+                              {"", "X", "Nenhum pedido"},
+                              {"", "O", "Não é liquidação"}}),
                     outcome);
     std::string ticks;
     for (size_t row = 0; row < orders.recordCount(); ++row)
@@ -67,12 +72,27 @@ TEST(BankReturnRun, TicksOnlyTheMatchedAndReportsTheRest) {
     EXPECT_EQ(outcome.unlisted, std::vector<std::string>{"009"});
     EXPECT_EQ(outcome.totals[0].count, 3u);  // M
     EXPECT_EQ(outcome.totals[0].paidCents, 3750);
-    EXPECT_EQ(outcome.exceptions.rowCount(), 2u);
+    EXPECT_EQ(outcome.exceptions.rowCount(), 3u);
+    // The whole file's totals: the record that is no settlement counts only
+    // as read; the matched orders' value is theirs, not the amount paid.
+    EXPECT_EQ(outcome.closing.read, 6u);
+    EXPECT_EQ(outcome.closing.settled, 5u);
+    EXPECT_EQ(outcome.closing.matched, 3u);
+    EXPECT_EQ(outcome.closing.paidCents, 6250);
+    EXPECT_EQ(outcome.closing.matchedOrderCents, 3000);
+    EXPECT_EQ(outcome.notice, QStringLiteral("2 linhas com brancos finais ajustados"));
 
-    const std::string csv = br::exceptionsCsv(outcome.exceptions);
+    const std::string csv = br::exceptionsCsv(outcome.exceptions, &outcome.closing);
     EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
-    EXPECT_NE(csv.find(";12,50;;;V;\"Valor pago; \"\"outro\"\"\"\r\n"), std::string::npos) << csv;
-    EXPECT_NE(csv.find(";X;Nenhum pedido\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(";12,50;;;V;\"Valor pago; \"\"outro\"\"\";;;;\r\n"), std::string::npos)
+        << csv;
+    EXPECT_NE(csv.find(";X;Nenhum pedido;;;;\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find(";Desconto\r\n"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\r\n\r\nBoletos lidos;6\r\nLiquidados;5\r\nConferidos com pedido;3\r\n"
+                       "Valor pago (liquidações);R$ 62,50\r\n"
+                       "Valor dos pedidos conferidos;R$ 30,00\r\n"),
+              std::string::npos)
+        << csv;
 }
 
 }  // namespace

@@ -133,6 +133,41 @@ TEST_P(BankReturn, SlipsOfTwentyDigitsMatchWholeAndAnUnknownSlipSettlesOnce) {
     EXPECT_EQ(col("NRPEDCRECONS").textAt(1), number(longSlip));
 }
 
+// What the bank reported beside the result, and the reader's word on the
+// file as a whole on the last row: Bradesco's CNAB 240 with its lines'
+// trailing blanks lost in transit.
+TEST_P(BankReturn, TheBanksFiguresAndTheFilesNoticeCloseTheAnswer) {
+    ComposedSlip paid;
+    paid.nossoNumero = "555";
+    paid.faceCents = 10000;
+    paid.paidCents = 10250;
+    paid.feesCents = 400;
+    paid.discountCents = 150;
+    paid.tariffCents = 245;
+    ComposedSlip odd = paid;
+    odd.occurrence = "99";
+    const std::string exact = composeCnab240("237", {paid, odd});
+    std::string file;
+    for (std::size_t start = 0; start < exact.size();) {
+        const std::size_t end = exact.find("\r\n", start);
+        std::string record = exact.substr(start, end - start);
+        file += record.erase(record.find_last_not_of(' ') + 1) + "\r\n";
+        start = end + 2;
+    }
+    const auto p = callPacket("getRetornoBancario", {filePacket(file)});
+    const auto col = [&](const char* name) -> const dataset::Column& {
+        return p.column(static_cast<std::size_t>(p.fieldIndex(name)));
+    };
+    ASSERT_EQ(p.rowCount(), 2u);
+    EXPECT_EQ(col("DSOCORRENCIA").textAt(0), "06 Liquidação");
+    EXPECT_EQ(col("DSOCORRENCIA").textAt(1), "99 Ocorrência sem descrição na tabela do banco");
+    EXPECT_DOUBLE_EQ(col("VRTARIFA").doubleAt(0), 2.45);
+    EXPECT_DOUBLE_EQ(col("VRJUROS").doubleAt(0), 4.0);
+    EXPECT_DOUBLE_EQ(col("VRDESCONTO").doubleAt(0), 1.5);
+    EXPECT_TRUE(col("DSAVISO").isNull(0));
+    EXPECT_EQ(col("DSAVISO").textAt(1), "8 linhas com brancos finais ajustados");
+}
+
 TEST_P(BankReturn, ARefusedFileIsAnErrorNamingItsLine) {
     ComposedSlip one;
     one.nossoNumero = "1";

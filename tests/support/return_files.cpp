@@ -116,6 +116,7 @@ std::string composeCnab240(const std::string& bank, const std::vector<ComposedSl
             // Santander's own segment T: slip and digit in 41-53, the rest shifted.
             t.digits(41, 12, s.nossoNumero).text(53, 1, s.digit).text(54, 1, "5");
             t.text(55, 15, s.documentNumber).number(70, 8, 0).number(78, 15, s.faceCents);
+            t.number(194, 15, static_cast<uint64_t>(s.tariffCents));
         } else {
             if (bank == "001") {
                 // 11 digits and the check digit, or 17 digits for a 7-digit agreement.
@@ -137,6 +138,7 @@ std::string composeCnab240(const std::string& bank, const std::vector<ComposedSl
                 t.text(38, 20, s.nossoNumero);
             }
             t.text(59, bank == "341" ? 10 : 11, s.documentNumber).number(82, 15, s.faceCents);
+            t.number(199, 15, static_cast<uint64_t>(s.tariffCents));
         }
         out += end;
         Record(out, 240)
@@ -221,6 +223,11 @@ std::string composeCnab400(const std::string& bank, const std::vector<ComposedSl
             .number(267, 13, static_cast<uint64_t>(s.feesCents))
             .number(280, 13, 0)
             .number(395, 6, ++sequence);
+        // Banco do Brasil and Sicoob: 7 digits after the credit date.
+        if (bank == "001" || bank == "756")
+            d.number(182, 7, static_cast<uint64_t>(s.tariffCents));
+        else
+            d.number(176, 13, static_cast<uint64_t>(s.tariffCents));
         if (bank == "748")  // the date foreseen for the credit, year first
             d.dateYearFirst(c.creditDate, s.creditDate);
         else

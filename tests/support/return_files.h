@@ -25,6 +25,7 @@ struct ComposedSlip {
     std::optional<platform::Date> occurrenceDate;  // empty: zeros in the file
     std::optional<platform::Date> creditDate;
     std::string documentNumber;
+    int64_t tariffCents = 0;  // tarifa / despesas de cobrança
 };
 
 // bank: "001", "033", "104", "237", "341", "748", "756" (CNAB 240 takes any

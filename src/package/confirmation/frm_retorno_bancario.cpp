@@ -76,15 +76,22 @@ QString returnSummaryText(const br::ReturnOutcome& outcome) {
     return lines.join('\n');
 }
 
+QStringList returnTotalsLines(const br::ReturnTotals& totals) {
+    QStringList lines;
+    for (const auto& [title, value] : br::totalsLines(totals))
+        lines << title + QStringLiteral(": ") + value;
+    return lines;
+}
+
 TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidget* parent)
-    : TDialogForm(parent), path_(outcome.path) {
+    : TDialogForm(parent), path_(outcome.path), closing_(outcome.closing) {
     setObjectName(QStringLiteral("frmRetornoBancario"));
     setWindowTitle(tr("Retorno Bancário"));
 
     for (dataset::FieldDef& def : dataset::records::fieldDefs(dataset::records::kBankReturnResult))
         cdsRetorno.addField(std::move(def));
     cdsRetorno.loadPacket(outcome.exceptions);
-    for (const char* field : {"VRPEDCRECONS", "VRPAGO"})
+    for (const char* field : {"VRPEDCRECONS", "VRPAGO", "VRTARIFA", "VRJUROS", "VRDESCONTO"})
         // No order, no value: blank rather than a zero that reads as one.
         cdsRetorno.fieldByName(field).setOnGetText(
             [](const dataset::Field& sender, std::string& text, bool) {
@@ -111,6 +118,10 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     lblForaDaLista->setObjectName(QStringLiteral("lblForaDaLista"));
     lblForaDaLista->setWordWrap(true);
     lblForaDaLista->setVisible(!unlisted.isEmpty());
+    lblAviso = new QLabel(outcome.notice, this);
+    lblAviso->setObjectName(QStringLiteral("lblAviso"));
+    lblAviso->setTextFormat(Qt::PlainText);
+    lblAviso->setVisible(!outcome.notice.isEmpty());
 
     dbgRetorno = new host::widgets::TDBGrid(this);
     dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
@@ -121,8 +132,15 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
         {QStringLiteral("VRPAGO"), tr("Valor Pago")},
         {QStringLiteral("IDRESULTADO"), tr("Res.")},
         {QStringLiteral("DSRESULTADO"), tr("Resultado"), 320},
+        {QStringLiteral("DSOCORRENCIA"), tr("Ocorrência do banco"), 240},
+        {QStringLiteral("VRTARIFA"), tr("Tarifa")},
+        {QStringLiteral("VRJUROS"), tr("Juros")},
+        {QStringLiteral("VRDESCONTO"), tr("Desconto")},
     });
     dbgRetorno->setDataSource(&dtsRetorno);
+    lblTotais = new QLabel(returnTotalsLines(closing_).join('\n'), this);
+    lblTotais->setObjectName(QStringLiteral("lblTotais"));
+    lblTotais->setTextFormat(Qt::PlainText);
 
     auto* buttons = new QHBoxLayout;
     auto button = [this, buttons](const char* name, const QString& text) {
@@ -141,7 +159,9 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     layout->addWidget(lblArquivo);
     layout->addWidget(lblResumo);
     layout->addWidget(lblForaDaLista);
+    layout->addWidget(lblAviso);
     layout->addWidget(dbgRetorno, 1);
+    layout->addWidget(lblTotais);
     layout->addLayout(buttons);
     host::core::onEvent(btnImprimir, &QAbstractButton::clicked, this,
                         &TfrmRetornoBancario::btnImprimirClick);
@@ -158,13 +178,16 @@ TfrmRetornoBancario::~TfrmRetornoBancario() {
 }
 
 void TfrmRetornoBancario::btnImprimirClick() {
-    host::print::previewGrid(*dbgRetorno, windowTitle(), this);
+    host::print::GridReport report = host::print::basicReport(windowTitle());
+    report.totals << tr("Total: %1 registro(s)").arg(cdsRetorno.recordCount())
+                  << returnTotalsLines(closing_);
+    host::print::previewReport(*dbgRetorno, report, this);
 }
 
 void TfrmRetornoBancario::btnExportarClick() {
     const std::string target = csvPathFor(path_);
     const dataset::DataPacket rows = cdsRetorno.toPacket();
-    const std::string csv = br::exceptionsCsv(rows);
+    const std::string csv = br::exceptionsCsv(rows, &closing_);
     // Written beside its name and renamed once complete: never half a report.
     bool written = true;
     try {

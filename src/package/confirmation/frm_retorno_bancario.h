@@ -31,12 +31,15 @@ class TfrmRetornoBancario : public host::forms::TDialogForm {
     QLabel* lblArquivo;
     QLabel* lblResumo;
     QLabel* lblForaDaLista;
+    QLabel* lblAviso;  // what the server said of the file as a whole
     host::widgets::TDBGrid* dbgRetorno;
+    QLabel* lblTotais;  // the whole file's totals, after the grid
     QPushButton* btnImprimir;
     QPushButton* btnExportar;
     QPushButton* btnFechar;
     dataset::DataSource dtsRetorno;
     QString path_;  // of the return file
+    bank_return::ReturnTotals closing_;
 
     void btnImprimirClick();
     void btnExportarClick();
@@ -45,6 +48,9 @@ class TfrmRetornoBancario : public host::forms::TDialogForm {
 
 // The lines of the summary: one per result with records, its count and sum.
 QString returnSummaryText(const bank_return::ReturnOutcome& outcome);
+// The totals that close the report, one "title: value" line each, as the
+// screen shows and the printout prints them.
+QStringList returnTotalsLines(const bank_return::ReturnTotals& totals);
 
 // Shows the report of `outcome` modally through the UI service.
 void CriaRetornoBancario(const bank_return::ReturnOutcome& outcome, QWidget* parent);

@@ -101,8 +101,20 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
     const dataset::Column& numbers = columnOf(answer, "NRPEDCRECONS");
     const dataset::Column& results = columnOf(answer, "IDRESULTADO");
     const dataset::Column& paid = columnOf(answer, "VRPAGO");
+    const dataset::Column& value = columnOf(answer, "VRPEDCRECONS");
+    // An answer of a server before the notice: no notice.
+    const int noticeField = answer.fieldIndex("DSAVISO");
+    if (noticeField >= 0 && answer.rowCount() > 0) {
+        const dataset::Column& notice = answer.column(static_cast<size_t>(noticeField));
+        const size_t last = answer.rowCount() - 1;
+        if (!notice.isNull(last))
+            outcome.notice = QString::fromUtf8(notice.textAt(last).data(),
+                                               static_cast<qsizetype>(notice.textAt(last).size()));
+    }
 
     outcome.records = answer.rowCount();
+    outcome.closing = {};
+    outcome.closing.read = answer.rowCount();
     for (size_t i = 0; i < kResults.size(); ++i)
         outcome.totals[i] = {kResults[i], 0, 0};
     outcome.exceptions = dataset::DataPacket(answer.fields());
@@ -111,9 +123,19 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
     for (size_t row = 0; row < answer.rowCount(); ++row) {
         const std::string_view result = results.textAt(row);
         const size_t at = resultIndex(result);
+        const int64_t paidCents = paid.isNull(row) ? 0 : std::llround(paid.doubleAt(row) * 100.0);
         if (at < kResults.size()) {
             ++outcome.totals[at].count;
-            outcome.totals[at].paidCents += std::llround(paid.doubleAt(row) * 100.0);
+            outcome.totals[at].paidCents += paidCents;
+        }
+        if (result != "O") {
+            ++outcome.closing.settled;
+            outcome.closing.paidCents += paidCents;
+        }
+        if (result == "M") {
+            ++outcome.closing.matched;
+            if (!value.isNull(row))
+                outcome.closing.matchedOrderCents += std::llround(value.doubleAt(row) * 100.0);
         }
         if (result == "M" && !numbers.textAt(row).empty()) {
             if (matched.emplace(numbers.textAt(row), false).second)
@@ -152,8 +174,33 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
             outcome.unlisted.emplace_back(number);
 }
 
-std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
-    static const std::pair<const char*, const char*> kColumns[] = {
+std::vector<std::pair<QString, QString>> totalsLines(const ReturnTotals& totals) {
+    const auto money = [](int64_t cents) {
+        return QString::fromStdString(platform::formatMoney(cents));
+    };
+    return {
+        {QCoreApplication::translate("Cli_Lun90000", "Boletos lidos"),
+         QString::number(totals.read)},
+        {QCoreApplication::translate("Cli_Lun90000", "Liquidados"),
+         QString::number(totals.settled)},
+        {QCoreApplication::translate("Cli_Lun90000", "Conferidos com pedido"),
+         QString::number(totals.matched)},
+        {QCoreApplication::translate("Cli_Lun90000", "Valor pago (liquidações)"),
+         money(totals.paidCents)},
+        {QCoreApplication::translate("Cli_Lun90000", "Valor dos pedidos conferidos"),
+         money(totals.matchedOrderCents)},
+    };
+}
+
+std::string exceptionsCsv(const dataset::DataPacket& exceptions, const ReturnTotals* totals) {
+    // The bank's own figures come last; an answer without them (of an older
+    // server) leaves their cells empty.
+    struct CsvColumn {
+        const char* field;
+        const char* title;
+        bool optional = false;
+    };
+    static const CsvColumn kColumns[] = {
         {"NRBOLETO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Boleto")},
         {"NRPEDCRECONS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedido")},
         {"CDCLIENTE", QT_TRANSLATE_NOOP("Cli_Lun90000", "Cliente")},
@@ -164,17 +211,28 @@ std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
         {"CDOCORRENCIA", QT_TRANSLATE_NOOP("Cli_Lun90000", "Ocorrência")},
         {"IDRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Resultado")},
         {"DSRESULTADO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Descrição")},
+        {"DSOCORRENCIA", QT_TRANSLATE_NOOP("Cli_Lun90000", "Ocorrência do banco"), true},
+        {"VRTARIFA", QT_TRANSLATE_NOOP("Cli_Lun90000", "Tarifa"), true},
+        {"VRJUROS", QT_TRANSLATE_NOOP("Cli_Lun90000", "Juros"), true},
+        {"VRDESCONTO", QT_TRANSLATE_NOOP("Cli_Lun90000", "Desconto"), true},
     };
     std::string out(platform::kCsvBom);
     std::vector<const dataset::Column*> columns;
-    for (const auto& [field, title] : kColumns) {
-        out += (columns.empty() ? "" : ";") +
-               platform::csvField(QCoreApplication::translate("Cli_Lun90000", title).toStdString());
-        columns.push_back(&columnOf(exceptions, field));
+    for (const CsvColumn& c : kColumns) {
+        out +=
+            (columns.empty() ? "" : ";") +
+            platform::csvField(QCoreApplication::translate("Cli_Lun90000", c.title).toStdString());
+        columns.push_back(c.optional && exceptions.fieldIndex(c.field) < 0
+                              ? nullptr
+                              : &columnOf(exceptions, c.field));
     }
     out += "\r\n";
     for (size_t row = 0; row < exceptions.rowCount(); ++row) {
         for (size_t c = 0; c < columns.size(); ++c) {
+            if (!columns[c]) {
+                out += ";";
+                continue;
+            }
             const dataset::Column& column = *columns[c];
             std::string value;
             if (column.isNull(row))
@@ -188,6 +246,12 @@ std::string exceptionsCsv(const dataset::DataPacket& exceptions) {
             out += (c ? ";" : "") + platform::csvField(std::move(value));
         }
         out += "\r\n";
+    }
+    if (totals) {
+        out += "\r\n";
+        for (const auto& [title, value] : totalsLines(*totals))
+            out += platform::csvField(title.toStdString()) + ";" +
+                   platform::csvField(value.toStdString()) + "\r\n";
     }
     return out;
 }

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "dataset/data_packet.h"
@@ -46,6 +47,19 @@ struct ResultTotal {
     int64_t paidCents = 0;  // sum of VRPAGO
 };
 
+// The closing figures of the whole file, for the report's end.
+struct ReturnTotals {
+    size_t read = 0;                // records (slips) in the file
+    size_t settled = 0;             // records that are settlements (every result but "O")
+    size_t matched = 0;             // records matched ("M")
+    int64_t paidCents = 0;          // sum of VRPAGO of the settlements
+    int64_t matchedOrderCents = 0;  // sum of VRPEDCRECONS of the matched records
+};
+
+// The totals as the report closes with them, a title and a value each
+// ("Boletos lidos", "12"), in the regional format.
+std::vector<std::pair<QString, QString>> totalsLines(const ReturnTotals& totals);
+
 struct ReturnOutcome {
     ReturnEnd end = ReturnEnd::Cancelled;
     QString path;  // the file chosen
@@ -62,6 +76,9 @@ struct ReturnOutcome {
     // Every record whose result is not "M", in file order, with the fields
     // of the server's answer.
     dataset::DataPacket exceptions;
+    ReturnTotals closing;
+    // What the server said of the file as a whole (DSAVISO); empty when nothing.
+    QString notice;
 };
 
 struct ReturnRun {
@@ -85,7 +102,9 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
 // The report's lines as CSV: a title row and one row per record of
 // `exceptions`, fields separated by ";", quoted when they hold ";", a quote
 // or a line break; values in the regional format. UTF-8 with a byte-order
-// mark, so that a spreadsheet reads the accents.
-std::string exceptionsCsv(const dataset::DataPacket& exceptions);
+// mark, so that a spreadsheet reads the accents. With `totals`, a blank row
+// and one row per total (title; value) close it.
+std::string exceptionsCsv(const dataset::DataPacket& exceptions,
+                          const ReturnTotals* totals = nullptr);
 
 }  // namespace confcred::package::bank_return

@@ -235,6 +235,42 @@
         <source>Atenção: %1 pedidos marcados já foram contabilizados e o servidor recusará a operação inteira. Desmarque-os (Operações &gt; Desmarcar contabilizados) e confirme de novo.</source>
         <translation>Warning: %1 ticked orders are already accounted and the server will refuse the whole operation. Untick them (Operations &gt; Untick accounted) and confirm again.</translation>
     </message>
+    <message>
+        <source>Ocorrência do banco</source>
+        <translation>Bank occurrence</translation>
+    </message>
+    <message>
+        <source>Tarifa</source>
+        <translation>Fee</translation>
+    </message>
+    <message>
+        <source>Juros</source>
+        <translation>Interest</translation>
+    </message>
+    <message>
+        <source>Desconto</source>
+        <translation>Discount</translation>
+    </message>
+    <message>
+        <source>Boletos lidos</source>
+        <translation>Slips read</translation>
+    </message>
+    <message>
+        <source>Liquidados</source>
+        <translation>Settled</translation>
+    </message>
+    <message>
+        <source>Conferidos com pedido</source>
+        <translation>Matched to an order</translation>
+    </message>
+    <message>
+        <source>Valor pago (liquidações)</source>
+        <translation>Amount paid (settlements)</translation>
+    </message>
+    <message>
+        <source>Valor dos pedidos conferidos</source>
+        <translation>Value of the matched orders</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -746,6 +782,26 @@ Warnings:
     <message>
         <source>Não foi possível gravar o relatório em %1. Verifique a pasta e tente novamente.</source>
         <translation>The report could not be saved to %1. Check the folder and try again.</translation>
+    </message>
+    <message>
+        <source>Ocorrência do banco</source>
+        <translation>Bank occurrence</translation>
+    </message>
+    <message>
+        <source>Tarifa</source>
+        <translation>Fee</translation>
+    </message>
+    <message>
+        <source>Juros</source>
+        <translation>Interest</translation>
+    </message>
+    <message>
+        <source>Desconto</source>
+        <translation>Discount</translation>
+    </message>
+    <message>
+        <source>Total: %1 registro(s)</source>
+        <translation>Total: %1 record(s)</translation>
     </message>
 </context>
 </TS>

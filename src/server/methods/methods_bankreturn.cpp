@@ -274,8 +274,10 @@ std::string bankReturn(storage::Database& db, const Args& args) {
     dataset::DataPacket answer(records::fieldDefs(records::kBankReturnResult));
     // Room for every row at the fields' widths, so that no column regrows.
     const std::size_t rows = file.records.size();
+    // DSAVISO holds a text on the last row at most.
     for (std::size_t f = 0; f < answer.fieldCount(); ++f)
-        answer.column(f).reserve(rows, rows * static_cast<std::size_t>(answer.fields()[f].size));
+        answer.column(f).reserve(rows, (answer.fields()[f].name == "DSAVISO" ? 1 : rows) *
+                                           static_cast<std::size_t>(answer.fields()[f].size));
     const auto column = [&](std::string_view name) -> dataset::Column& {
         return answer.column(static_cast<std::size_t>(answer.fieldIndex(name)));
     };
@@ -283,7 +285,12 @@ std::string bankReturn(storage::Database& db, const Args& args) {
                     &client = column("CDCLIENTE"), &consumer = column("CDCONSUMIDOR"),
                     &value = column("VRPEDCRECONS"), &paid = column("VRPAGO"),
                     &credit = column("DTCREDITO"), &occurrence = column("CDOCORRENCIA"),
-                    &letter = column("IDRESULTADO"), &text = column("DSRESULTADO");
+                    &letter = column("IDRESULTADO"), &text = column("DSRESULTADO"),
+                    &occurrenceText = column("DSOCORRENCIA"), &tariff = column("VRTARIFA"),
+                    &interest = column("VRJUROS"), &discount = column("VRDESCONTO"),
+                    &notice = column("DSAVISO");
+    const std::string fileNote = bankreturn::adjustedLinesNote(file);
+    std::string described;
     // The line of the first settlement of each order (or, without an order,
     // of each slip) in the file; 0 while there is none.
     std::vector<int> settledOrders(orders.orders.size(), 0);
@@ -324,6 +331,21 @@ std::string bankReturn(storage::Database& db, const Args& args) {
         occurrence.appendText(r.occurrence);
         letter.appendText(std::string_view(&outcome.letter, 1));
         text.appendText(outcome.text());
+        const std::string_view meaning = bankreturn::occurrenceDescription(file, r.occurrence);
+        described.assign(r.occurrence)
+            .append(" ")
+            .append(meaning.empty() ? "Ocorrência sem descrição na tabela do banco" : meaning);
+        occurrenceText.appendText(described);
+        if (r.tariffCents)
+            tariff.appendDouble(storage::fromCents(*r.tariffCents));
+        else
+            tariff.appendNull();
+        interest.appendDouble(storage::fromCents(r.feesCents));
+        discount.appendDouble(storage::fromCents(r.discountCents));
+        if (i + 1 == file.records.size() && !fileNote.empty())
+            notice.appendText(fileNote);
+        else
+            notice.appendNull();
     }
     return dataset::encodePacket(answer);
 }
