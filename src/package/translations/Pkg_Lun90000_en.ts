@@ -104,10 +104,6 @@
         <translation>Bank return file</translation>
     </message>
     <message>
-        <source>Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*</source>
-        <translation>Return file|*.ret|Text file|*.txt|All files|*.*</translation>
-    </message>
-    <message>
         <source>Boleto</source>
         <translation>Slip</translation>
     </message>
@@ -270,6 +266,10 @@
     <message>
         <source>Valor dos pedidos conferidos</source>
         <translation>Value of the matched orders</translation>
+    </message>
+    <message>
+        <source>Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*</source>
+        <translation>Return files|*.ret;*.RET;*.txt;*.TXT|All files|*.*</translation>
     </message>
 </context>
 <context>
@@ -802,6 +802,18 @@ Warnings:
     <message>
         <source>Total: %1 registro(s)</source>
         <translation>Total: %1 record(s)</translation>
+    </message>
+    <message>
+        <source>Exportar relatório do retorno</source>
+        <translation>Export the return report</translation>
+    </message>
+    <message>
+        <source>Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos os arquivos|*.*</source>
+        <translation>CSV file (semicolon separated)|*.csv|All files|*.*</translation>
+    </message>
+    <message>
+        <source>O arquivo %1 já existe. Substituir?</source>
+        <translation>The file %1 already exists. Replace it?</translation>
     </message>
 </context>
 </TS>
