@@ -74,6 +74,17 @@ QString returnSummaryText(const br::ReturnOutcome& outcome) {
     for (const br::ResultTotal& total : outcome.totals) {
         if (total.count == 0)
             continue;
+        const size_t outside = total.result == 'M' ? outcome.unlisted.size() : 0;
+        if (outside > 0 && outside <= total.count) {
+            // Matched, but not all of them in the list to be marked: the
+            // line below the summary names the others.
+            lines << QCoreApplication::translate("Cli_Lun90000",
+                                                 "M Conferidos: %1 (%2); marcados: %3")
+                         .arg(total.count)
+                         .arg(QString::fromStdString(platform::formatMoney(total.paidCents)))
+                         .arg(total.count - outside);
+            continue;
+        }
         lines << QStringLiteral("%1 %2: %3 (%4)")
                      .arg(QChar::fromLatin1(total.result), tr90000(resultTitle(total.result)))
                      .arg(total.count)
@@ -118,7 +129,9 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     lblForaDaLista = new QLabel(
         unlisted.isEmpty()
             ? QString()
-            : tr("Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1")
+            : tr("Conferidos fora da lista atual (fora do filtro), por isso não marcados: %1 "
+                 "pedido(s): %2. Para marcá-los, inclua-os no filtro e use o retorno de novo.")
+                  .arg(unlisted.size())
                   .arg(unlisted.join(QStringLiteral(", "))),
         this);
     lblForaDaLista->setObjectName(QStringLiteral("lblForaDaLista"));

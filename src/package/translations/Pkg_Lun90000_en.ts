@@ -271,6 +271,10 @@
         <source>Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*</source>
         <translation>Return files|*.ret;*.RET;*.txt;*.TXT|All files|*.*</translation>
     </message>
+    <message>
+        <source>M Conferidos: %1 (%2); marcados: %3</source>
+        <translation>M Matched: %1 (%2); ticked: %3</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -736,10 +740,6 @@ Warnings:
         <translation>File: %1</translation>
     </message>
     <message>
-        <source>Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1</source>
-        <translation>Matched orders outside the current list (outside the filter), not ticked: %1</translation>
-    </message>
-    <message>
         <source>Boleto</source>
         <translation>Slip</translation>
     </message>
@@ -814,6 +814,10 @@ Warnings:
     <message>
         <source>O arquivo %1 já existe. Substituir?</source>
         <translation>The file %1 already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>Conferidos fora da lista atual (fora do filtro), por isso não marcados: %1 pedido(s): %2. Para marcá-los, inclua-os no filtro e use o retorno de novo.</source>
+        <translation>Matched outside the current list (outside the filter), so not ticked: %1 order(s): %2. To tick them, include them in the filter and use the return again.</translation>
     </message>
 </context>
 </TS>
