@@ -144,6 +144,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
 
     dbgRetorno = new host::widgets::TDBGrid(this);
     dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
+    dbgRetorno->setAccessibleName(tr("Registros do retorno"));
     dbgRetorno->setColumns({
         {QStringLiteral("NRBOLETO"), tr("Boleto")},
         {QStringLiteral("NRPEDCRECONS"), tr("Nr. Pedido")},

@@ -819,5 +819,9 @@ Warnings:
         <source>Conferidos fora da lista atual (fora do filtro), por isso não marcados: %1 pedido(s): %2. Para marcá-los, inclua-os no filtro e use o retorno de novo.</source>
         <translation>Matched outside the current list (outside the filter), so not ticked: %1 order(s): %2. To tick them, include them in the filter and use the return again.</translation>
     </message>
+    <message>
+        <source>Registros do retorno</source>
+        <translation>Return records</translation>
+    </message>
 </context>
 </TS>
