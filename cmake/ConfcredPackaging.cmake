@@ -53,6 +53,7 @@ if(TARGET confcred-host)
     confcred_install_libraries(confcred-host confcred-host Pkg_Lun90000 confcred_host
                                confcred_dataset confcred_platform)
     install(FILES ${CMAKE_BINARY_DIR}/bin/Pkg_Lun90000_en.qm
+                  ${CMAKE_BINARY_DIR}/bin/confcred_host_en.qm
             DESTINATION lib/confcred-host COMPONENT confcred-host)
     install(FILES ${CONFCRED_STAGE}/confcred-host.1.gz
             DESTINATION share/man/man1 COMPONENT confcred-host)

@@ -19,8 +19,10 @@ std::string describe(std::string_view winPath, const fs::path& host) {
 
 [[noreturn]] void fail(int error, std::string_view verb, std::string_view winPath,
                        const fs::path& host) {
-    throw IoError(error, "cannot " + std::string(verb) + " " + describe(winPath, host) + ": " +
-                             std::system_category().message(error));
+    throw IoError(error,
+                  "cannot " + std::string(verb) + " " + describe(winPath, host) + ": " +
+                      std::system_category().message(error),
+                  std::string(winPath));
 }
 
 fs::path resolveForIo(std::string_view winPath, std::string_view verb) {
@@ -28,7 +30,8 @@ fs::path resolveForIo(std::string_view winPath, std::string_view verb) {
         return resolvePath(winPath);
     } catch (const PathError& e) {
         throw IoError(
-            EINVAL, "cannot " + std::string(verb) + " '" + std::string(winPath) + "': " + e.what());
+            EINVAL, "cannot " + std::string(verb) + " '" + std::string(winPath) + "': " + e.what(),
+            std::string(winPath));
     }
 }
 

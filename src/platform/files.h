@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "platform/win_path.h"
 
@@ -13,11 +14,16 @@ namespace confcred::platform {
 // path that cannot be resolved) and a message naming the file.
 class IoError : public std::runtime_error {
   public:
-    IoError(int error, const std::string& message) : std::runtime_error(message), error_(error) {}
+    IoError(int error, const std::string& message, std::string path = {})
+        : std::runtime_error(message), error_(error), path_(std::move(path)) {}
     int error() const { return error_; }
+    // The Windows path the operation was on, for the operator's message (the
+    // text above is the system's, in English); empty when none.
+    const std::string& path() const { return path_; }
 
   private:
     int error_;
+    std::string path_;
 };
 
 // Queries and moves answer false for a path that cannot be resolved.

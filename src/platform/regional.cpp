@@ -102,19 +102,25 @@ void setRegional(const RegionalSettings& s) {
     settings() = s;
 }
 
+std::string formatCount(uint64_t n, const RegionalSettings& r) {
+    const std::string digits = std::to_string(n);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += r.thousandSeparator;
+        text += digits[i];
+    }
+    return text;
+}
+
 std::string formatMoney(int64_t cents, const RegionalSettings& r) {
     // In unsigned arithmetic, so the most negative amount has a magnitude too.
     const uint64_t magnitude =
         cents < 0 ? uint64_t{0} - static_cast<uint64_t>(cents) : static_cast<uint64_t>(cents);
-    const std::string units = std::to_string(magnitude / 100);
     std::string text = cents < 0 ? "-" : "";
     text += r.currencySymbol;
     text += ' ';
-    for (size_t i = 0; i < units.size(); ++i) {
-        if (i > 0 && (units.size() - i) % 3 == 0)
-            text += r.thousandSeparator;
-        text += units[i];
-    }
+    text += formatCount(magnitude / 100, r);
     text += r.decimalSeparator;
     const auto decimals = static_cast<unsigned>(magnitude % 100);
     text += static_cast<char>('0' + decimals / 10);

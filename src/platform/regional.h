@@ -40,6 +40,9 @@ std::string formatFloat00(std::optional<double> v, const RegionalSettings& r = r
 // starts with a minus sign ("-R$ 12,50").
 std::string formatMoney(int64_t cents, const RegionalSettings& r = regional());
 
+// A count grouped by thousands ("54.897"), as numbers are shown in boxes.
+std::string formatCount(uint64_t n, const RegionalSettings& r = regional());
+
 // General form: the shortest text of up to 15 significant digits, no trailing
 // zeros, no exponent unless the magnitude is 1e15 or more, or below 1e-5
 // ("12,5", "3", "-0,1", "1E20").

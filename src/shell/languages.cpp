@@ -20,4 +20,13 @@ std::unique_ptr<QTranslator> installQtTranslation(const QLocale& locale, const Q
     return translator;
 }
 
+std::unique_ptr<QTranslator> installHostTranslation(const QLocale& locale, const QString& folder) {
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(locale, QStringLiteral("confcred_host"), QStringLiteral("_"), folder,
+                          QStringLiteral(".qm")))
+        return nullptr;
+    QCoreApplication::installTranslator(translator.get());
+    return translator;
+}
+
 }  // namespace confcred::shell

@@ -24,4 +24,11 @@ std::unique_ptr<QTranslator> installQtTranslation(
     const QLocale& locale,
     const QString& folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath));
 
+// Installs the host's own translation (confcred_host_<language>.qm, the
+// framework's and the main window's texts) from `folder`, the host's own
+// folder, so that an English desk sees the menus, buttons and boxes of the
+// framework in English as it sees the screens'. Null when there is none for
+// the language (Portuguese, the texts' own language, needs none).
+std::unique_ptr<QTranslator> installHostTranslation(const QLocale& locale, const QString& folder);
+
 }  // namespace confcred::shell

@@ -23,6 +23,7 @@
 #include "shell/host_options.h"
 #include "shell/languages.h"
 #include "shell/main_window.h"
+#include "shell/package_folders.h"
 #include "shell/package_params.h"
 #include "shell/shared_database.h"
 
@@ -106,6 +107,8 @@ int main(int argc, char** argv) {
     // Texts follow the person's language, unlike the regional formats above.
     const QLocale language = shell::personLocale();
     const std::unique_ptr<QTranslator> qtTexts = shell::installQtTranslation(language);
+    const std::unique_ptr<QTranslator> hostTexts =
+        shell::installHostTranslation(language, QApplication::applicationDirPath());
 
     shell::HostOptions options;
     try {
@@ -151,10 +154,19 @@ int main(int argc, char** argv) {
     host::core::application().setMainWindow(window.get());
     host::core::application().setMdiArea(window->mdiArea());
     window->show();
+    if (packageProblem.isEmpty()) {
+        // A fresh installation: the package's folders are made once, and said.
+        const QString folders = shell::packageFoldersText(shell::createPackageFolders(package));
+        if (!folders.isEmpty())
+            host::core::application().showStatus(folders);
+    }
     if (!packageProblem.isEmpty()) {
         window->setPackageMissing(packageProblem);
         host::core::ui().showBox({host::core::BoxKind::Error, host::core::application().title(),
-                                  "Não foi possível carregar o pacote de telas: " + packageProblem,
+                                  QCoreApplication::translate("confcred_host",
+                                                              "Não foi possível carregar o pacote "
+                                                              "de telas: ") +
+                                      packageProblem,
                                   host::core::mbOK, 0, window.get()});
     }
 

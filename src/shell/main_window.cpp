@@ -1,6 +1,7 @@
 #include "shell/main_window.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -18,42 +19,54 @@ namespace confcred::shell {
 MainWindow::MainWindow(const HostOptions& options, host::core::PackageLoader& package)
     : mdi_(new QMdiArea(this)), package_(package) {
     setObjectName("frmPrincipal");
-    setWindowTitle(QStringLiteral("ConfCred - Retaguarda"));
+    setWindowTitle(QCoreApplication::translate("confcred_host", "ConfCred - Retaguarda"));
     mdi_->setObjectName("mdiPrincipal");
     mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(mdi_);
 
-    QMenu* credit = menuBar()->addMenu(QStringLiteral("&Crédito"));
-    confirmation_ = credit->addAction(QStringLiteral("Confirmação de Crédito Bancário"));
+    QMenu* credit = menuBar()->addMenu(QCoreApplication::translate("confcred_host", "&Crédito"));
+    confirmation_ = credit->addAction(
+        QCoreApplication::translate("confcred_host", "Confirmação de Crédito Bancário"));
     confirmation_->setObjectName("mnuConfCredBanc");
     host::core::onEvent(confirmation_, &QAction::triggered, this, [this] { openConfirmation(); });
     credit->addSeparator();
-    QAction* quit = credit->addAction(QStringLiteral("Sai&r"));
+    QAction* quit = credit->addAction(QCoreApplication::translate("confcred_host", "Sai&r"));
     quit->setShortcut(QKeySequence::Quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* windows = menuBar()->addMenu(QStringLiteral("&Janela"));
-    connect(windows->addAction(QStringLiteral("&Cascata")), &QAction::triggered, mdi_,
-            &QMdiArea::cascadeSubWindows);
-    connect(windows->addAction(QStringLiteral("&Lado a lado")), &QAction::triggered, mdi_,
-            &QMdiArea::tileSubWindows);
+    QMenu* windows = menuBar()->addMenu(QCoreApplication::translate("confcred_host", "&Janela"));
+    connect(windows->addAction(QCoreApplication::translate("confcred_host", "&Cascata")),
+            &QAction::triggered, mdi_, &QMdiArea::cascadeSubWindows);
+    connect(windows->addAction(QCoreApplication::translate("confcred_host", "&Lado a lado")),
+            &QAction::triggered, mdi_, &QMdiArea::tileSubWindows);
 
     const auto contextText = [options](const QString& operatorName) {
-        return QStringLiteral("Filial %1  |  Operador %2  |  Servidor %3:%4")
+        return QCoreApplication::translate("confcred_host",
+                                           "Filial %1  |  Operador %2  |  Servidor %3:%4")
             .arg(options.branch)
             .arg(operatorName, options.serverHost)
             .arg(options.serverPort);
     };
-    auto context = new QLabel(contextText(options.operatorName), this);
+    // The operator the server authenticated (the login may name another
+    // than --operator).
+    auto context = new QLabel(contextText(host::core::Operador), this);
     context->setObjectName("lblContexto");
     statusBar()->addPermanentWidget(context);
     // Another operator may take over the session when it ends mid-run.
     connect(&host::core::application(), &host::core::Application::operatorChanged, context,
             [context, contextText](const QString& name) { context->setText(contextText(name)); });
+    connect(&host::core::application(), &host::core::Application::statusShown, this,
+            [this](const QString& text) { statusBar()->showMessage(text, 15000); });
     // Room for the confirmation screen at its own place and size (244, 105,
-    // 815 by 585) inside the work area, within a 1280 by 800 screen.
-    fitOnScreen(QSize(1180, 790));
+    // 815 by 585) inside the work area, under the menu bar and above the
+    // status bar, and for the whole status line; within the screen's area.
+    const QSize screenPlace(244 + 815, 105 + 585);
+    const int extraHeight = menuBar()->sizeHint().height() + statusBar()->sizeHint().height() +
+                            2 * mdi_->frameWidth() + 8;
+    fitOnScreen(QSize(std::max({1180, screenPlace.width() + 2 * mdi_->frameWidth() + 8,
+                                statusBar()->sizeHint().width()}),
+                      std::max(790, screenPlace.height() + extraHeight)));
 }
 
 void MainWindow::fitOnScreen(QSize wanted) {
@@ -71,7 +84,8 @@ void MainWindow::fitOnScreen(QSize wanted) {
 void MainWindow::setPackageMissing(const QString& reason) {
     confirmation_->setEnabled(false);
     confirmation_->setToolTip(reason);
-    statusBar()->showMessage(QStringLiteral("Pacote de telas não carregado"));
+    statusBar()->showMessage(
+        QCoreApplication::translate("confcred_host", "Pacote de telas não carregado"));
 }
 
 void MainWindow::openConfirmation() {

@@ -37,7 +37,8 @@ for f in usr/bin/confcred-server usr/bin/confcred-host lib/systemd/system/confcr
          lib/systemd/system/confcred-server@.service usr/share/man/man1/confcred-server.1.gz \
          usr/share/man/man1/confcred-host.1.gz \
          etc/confcred/server.conf usr/lib/confcred-host/libPkg_Lun90000.so \
-         usr/lib/confcred-host/Pkg_Lun90000_en.qm usr/share/applications/confcred-host.desktop \
+         usr/lib/confcred-host/Pkg_Lun90000_en.qm usr/lib/confcred-host/confcred_host_en.qm \
+         usr/share/applications/confcred-host.desktop \
          usr/share/icons/hicolor/scalable/apps/confcred-host.svg; do
     [ -e "$root/$f" ] || { echo "missing from the packages: /$f"; exit 1; }
 done

@@ -6,13 +6,16 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <optional>
 
 #include "dataset/data_source.h"
 #include "dataset/dataset_test_util.h"
 #include "host/automation/synthetic_input.h"
+#include "host/core/application.h"
 #include "host/widgets/btn_pesquisa.h"
 #include "host/widgets/button_flat.h"
 #include "host/widgets/date_edit_plus.h"
+#include "support/wait_until.h"
 
 using namespace confcred;
 using namespace confcred::host;
@@ -118,6 +121,71 @@ TEST_F(DateEditTest, ADayTheMonthLacksIsRefusedAsTyped) {
     EXPECT_EQ(edit.text(), "31/11/2026");
     EXPECT_EQ(edit.textColor(), QColor(Qt::red));
     EXPECT_EQ(edit.date(), DateTime::fromParts(2026, 11, 15));
+}
+
+// What the operator types over a field holding 10/11/2026, reached by Tab
+// (the whole date selected), then leaves with Tab or Return: the date taken,
+// or a refusal that keeps the text in red, says why on the status line and
+// keeps the previous date.
+TEST_F(DateEditTest, ReadsWhatWasTypedOrRefusesItVisibly) {
+    struct Row {
+        const char* typed;
+        bool byReturn;
+        std::optional<DateTime> taken;  // nothing: refused
+    };
+    const Row rows[] = {
+        {"01/11/2026", false, DateTime::fromParts(2026, 11, 1)},
+        {"31122030", false, DateTime::fromParts(2030, 12, 31)},
+        {"31122030", true, DateTime::fromParts(2030, 12, 31)},
+        {"1/2/2027", false, std::nullopt},  // two digits each for the day and the month
+        {"29-02-2028", false, DateTime::fromParts(2028, 2, 29)},
+        {"29.02.2027", false, std::nullopt},  // not a leap year
+        {"31/11/2026", true, std::nullopt},   // November has 30 days
+        {"3112", false, std::nullopt},        // partial
+        {"311220", false, std::nullopt},      // a two-digit year is not guessed
+        {"31/12/", true, std::nullopt},
+        {"00/12/2030", false, std::nullopt},
+        {"", false, std::nullopt},  // erased
+    };
+    edit.show();
+    edit.activateWindow();
+    ASSERT_TRUE(confcred::testing::waitUntil([&] { return edit.isActiveWindow(); }));
+    QLineEdit* line = edit.findChild<QLineEdit*>();
+    ASSERT_NE(line, nullptr);
+    const DateTime before = DateTime::fromParts(2026, 11, 10);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.typed) + (row.byReturn ? " + Return" : " + Tab"));
+        edit.setDate(before);
+        edit.clearFocus();
+        edit.setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(line->selectedText(), "10/11/2026");
+        core::application().showStatus(QString());
+        if (*row.typed == '\0')
+            sendKey(&edit, Qt::Key_Backspace);
+        for (const char* c = row.typed; *c != '\0'; ++c)
+            sendKey(&edit, *c >= '0' && *c <= '9' ? Qt::Key_0 + (*c - '0') : Qt::Key_Slash,
+                    Qt::NoModifier, QString(QLatin1Char(*c)));
+        EXPECT_EQ(edit.text(), row.typed);  // as typed, nothing moved between parts
+        if (row.byReturn) {
+            sendKey(&edit, Qt::Key_Return);
+        } else {
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(&edit, &out);
+        }
+        if (row.taken) {
+            EXPECT_EQ(edit.date(), *row.taken);
+            EXPECT_EQ(edit.text(),
+                      QDate(row.taken->date().year, row.taken->date().month, row.taken->date().day)
+                          .toString("dd/MM/yyyy"));
+            EXPECT_TRUE(core::application().lastStatus().isEmpty());
+        } else {
+            EXPECT_EQ(edit.date(), before);
+            EXPECT_EQ(edit.text(), row.typed);
+            EXPECT_EQ(edit.textColor(), QColor(Qt::red));
+            EXPECT_TRUE(core::application().lastStatus().startsWith("Data "));
+            EXPECT_TRUE(core::application().lastStatus().contains("10/11/2026"));
+        }
+    }
 }
 
 TEST_F(DateEditTest, ColoursTheTextByValidityAndNamesTheWeekday) {

@@ -426,6 +426,7 @@ TEST_F(RealServerTest, LogsInThroughTheDialogAndSendsTheSessionOnEveryCall) {
     EXPECT_EQ(shownMessages[0], QString());
     EXPECT_EQ(shownMessages[1], QStringLiteral("Operador ou senha incorretos."));
     EXPECT_EQ(name, QStringLiteral("Ana"));
+    EXPECT_EQ(confcred::host::core::Perfil, QStringLiteral("consulta"));  // for the screens
 
     EXPECT_TRUE(net.AppServer(QStringLiteral("getPEDCREDCONS"), allOrders()).ok());
     const client::CallResult refused = net.AppServer(QStringLiteral("setSituacao"), {});

@@ -13,6 +13,7 @@
 
 #include "confirmation_components.h"
 #include "confirmation_support.h"
+#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/widgets/busy_indicator.h"
 #include "host/widgets/button_flat.h"
@@ -583,6 +584,84 @@ TEST_F(ConfirmationBatch, OperationBeforeAnyLoadShowsNothingSelected) {
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_TRUE(cdsGetPediCreCons(screen).active());
     EXPECT_TRUE(dtsPadrao(screen).enabled());
+}
+
+// A role that only looks (consulta) sees the four operations and the import
+// disabled, their hints and the status line saying why; marking and
+// printing stay. Back with an operating role, they follow the list again.
+TEST_F(ConfirmationBatch, ARoleThatOnlyLooksSeesTheOperationsDisabledAndWhy) {
+    host::core::Perfil = QStringLiteral("consulta");
+    host::core::ScopeGuard back([] { host::core::Perfil.clear(); });
+    auto& screen = openLoadedScreen(ui_);
+    ASSERT_GT(cdsGetPediCreCons(screen).recordCount(), 0u);
+    EXPECT_TRUE(host::core::application().lastStatus().contains("consulta"));
+    QWidget* const operations[] = {btnEfetivaCredito(screen), btnDesfazCredito(screen),
+                                   btnCancelaPedido(screen), BtnDesfazCancelamento(screen),
+                                   btImportCons(screen)};
+    for (QWidget* button : operations) {
+        SCOPED_TRACE(button->objectName().toStdString());
+        EXPECT_FALSE(button->isEnabled());
+        EXPECT_TRUE(button->toolTip().contains("perfil operador"))
+            << button->toolTip().toStdString();
+    }
+    for (QAction* entry : {mniEfetivaCredito(screen), mniImportCons(screen)})
+        EXPECT_FALSE(entry->isEnabled());
+    EXPECT_TRUE(sbtImprimir(screen)->isEnabled());
+    sbtVerificar(screen)->click();  // a reload does not bring them back
+    EXPECT_FALSE(btnEfetivaCredito(screen)->isEnabled());
+
+    host::core::Perfil = QStringLiteral("operador");
+    emit host::core::application().operatorChanged(QStringLiteral("Bia"));
+    for (QWidget* button : operations)
+        EXPECT_TRUE(button->isEnabled()) << button->objectName().toStdString();
+    EXPECT_EQ(btnEfetivaCredito(screen)->toolTip(), "Efetivar Crédito");
+}
+
+// Undoing a credit is refused whole by the server when one of its orders is
+// accounted: the question says how many ticked ones are, and what to do;
+// "Desmarcar contabilizados" clears just those. Ctrl+A and Ctrl+Shift+A tick
+// and clear every order as the title click does.
+TEST_F(ConfirmationBatch, TheQuestionWarnsOfAccountedOrdersAndTheyCanBeUnticked) {
+    auto& screen = openLoadedScreen(ui_);
+    auto& orders = cdsGetPediCreCons(screen);
+    package::P_IDPEDCREEXTR = QStringLiteral("_S_");
+    package::P_IDPEDCRECONT = QString();
+    screen.sbtVerificarClick();
+    const qsizetype accounted = column(orders, "IDPEDCRECONT").count("S");
+    ASSERT_GE(accounted, 1);
+    ASSERT_LT(accounted, column(orders, "IDPEDCRECONT").size());
+    auto& grid = *dbgPadrao(screen);
+    screen.Show();
+    grid.setFocus();
+    host::automation::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL, Qt::Key_A));
+    EXPECT_EQ(column(orders, "IDCHECK").count("S"), orders.recordCount());
+    auto ask = [&] {
+        ui_.clearRecords();
+        ui_.queueBoxAnswer(host::core::mrNo);
+        btnDesfazCredito(screen)->click();
+        EXPECT_EQ(ui_.boxes().size(), 1u);
+        return ui_.boxes().empty() ? QString() : ui_.boxes()[0].informativeText;
+    };
+    const QString warned = ask();
+    const QString warning =
+        accounted == 1
+            ? QStringLiteral(
+                  "Atenção: 1 pedido marcado já foi contabilizado e o "
+                  "servidor recusará a operação inteira. Desmarque-o "
+                  "(Operações > Desmarcar contabilizados)")
+            : QStringLiteral("Atenção: %1 pedidos marcados já foram contabilizados").arg(accounted);
+    EXPECT_TRUE(warned.contains(warning)) << warned.toStdString();
+
+    mniDesmarcarContabilizados(screen)->trigger();
+    for (qsizetype i = 0; i < column(orders, "IDCHECK").size(); ++i)
+        EXPECT_EQ(column(orders, "IDCHECK")[i],
+                  column(orders, "IDPEDCRECONT")[i] == "S" ? "N" : "S");
+    EXPECT_FALSE(ask().contains(QStringLiteral("Atenção")));
+    EXPECT_TRUE(host::core::application().lastStatus().contains(QString::number(accounted)));
+
+    host::automation::sendKeyCombination(&grid, QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_A));
+    EXPECT_EQ(column(orders, "IDCHECK").count("N"), orders.recordCount());
+    EXPECT_FALSE(markAllIsOn(screen)) << "the next title click ticks again";
 }
 
 }  // namespace

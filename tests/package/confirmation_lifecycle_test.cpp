@@ -16,6 +16,7 @@
 #include "host/widgets/button_flat.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 #include "package/frame/package_units.h"
 #include "package_fixture.h"
@@ -95,6 +96,10 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);
     EXPECT_EQ(callMethods(), (QStringList{"getPEDCREDCONS", "getPEDICREDFAMI"}));
     EXPECT_GT(cdsGetPediCreCons(*frmConfCredBco).recordCount(), 0u);
+    // The filter line names the filter the list was fetched with.
+    EXPECT_EQ(frmConfCredBco->findChild<QLabel*>("lblFiltro")->text(),
+              "Filtro: " + package::creditFilterText());
+    EXPECT_TRUE(package::creditFilterText().contains("Situação: Pendente; Contabilizado: Não"));
     EXPECT_EQ(cdsGetPediCreCons(*frmConfCredBco).recNo(), 1u);
     EXPECT_FALSE(markAllIsOn(*frmConfCredBco));
 
@@ -105,6 +110,28 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
     EXPECT_EQ(frmConfCredBco.data(), first);
     EXPECT_TRUE(calls().isEmpty());
     EXPECT_EQ(ui_.pendingModals(), 0u);
+}
+
+// The filter dialog cannot be created (the host database is unreadable): the
+// error reaches the screen's handler, which reports it and stops. The first
+// activation loads nothing and does not come again; the filter button leaves
+// the list and the mark-all switch as they were.
+TEST_F(ConfirmationLifecycle, FilterFailingAtCreationStopsTheHandlerThatAskedForIt) {
+    closeSharedDatabase();
+    package::CriaConfCredBanc();
+    ASSERT_FALSE(frmConfCredBco.isNull());
+    EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);
+    EXPECT_TRUE(calls().isEmpty()) << calls().join('\n').toStdString();
+    ASSERT_EQ(ui_.boxes().size(), 1u);
+    EXPECT_EQ(ui_.boxes()[0].kind, host::core::BoxKind::Error);
+    EXPECT_TRUE(ui_.boxes()[0].text.contains("dtmDBGeral")) << ui_.boxes()[0].text.toStdString();
+
+    sbtVerificar(*frmConfCredBco)->click();  // the switch is off after a reload
+    clearCalls();
+    brnFiltro(*frmConfCredBco)->click();
+    EXPECT_TRUE(calls().isEmpty());
+    EXPECT_EQ(ui_.boxes().size(), 2u);
+    EXPECT_FALSE(markAllIsOn(*frmConfCredBco)) << "the cancelled-filter rule ran";
 }
 
 // The child window has its stated place and outer size (title bar and

@@ -92,8 +92,9 @@ TEST_F(ConfirmationMarks, SpaceOnTheFamilyTabDoesNothing) {
     EXPECT_TRUE(ui_.boxes().empty());
 }
 
-// Any value other than "S" is drawn unticked, and its first click makes it "S".
-TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
+// Only "N" is drawn unticked; any other value is drawn ticked, and its first
+// click makes it "S".
+TEST_F(ConfirmationMarks, EveryValueButNIsDrawnTicked) {
     auto& screen = openLoadedScreen(ui_);
     auto& orders = cdsGetPediCreCons(screen);
     const char* values[] = {"S", "N", ""};
@@ -119,8 +120,8 @@ TEST_F(ConfirmationMarks, OnlySIsDrawnTicked) {
     };
     EXPECT_EQ(tickPixel(0), qRgb(0, 0, 0)) << "ticked";
     EXPECT_EQ(tickPixel(1), qRgb(255, 255, 255)) << "unticked";
-    EXPECT_EQ(tickPixel(2), qRgb(255, 255, 255)) << "empty value";
-    EXPECT_EQ(boxPixel(2), qRgb(255, 255, 255));
+    EXPECT_EQ(tickPixel(2), qRgb(0, 0, 0)) << "empty value";
+    EXPECT_EQ(boxPixel(1), qRgb(255, 255, 255));
     // The olive background shows the cell's own fill.
     const QRect cell = grid.visualRect(grid.model()->index(1, 0));
     EXPECT_NE(shot.pixel(cell.left() + 4, cell.top()), package::kTransparentOlive);

@@ -10,6 +10,7 @@
 
 #include "confirmation_components.h"
 #include "confirmation_support.h"
+#include "host/core/application.h"
 #include "host/widgets/busy_indicator.h"
 #include "package/core/credit_filter_params.h"
 #include "platform/regional.h"
@@ -146,6 +147,10 @@ TEST_F(ConfirmationPrint, PdfCarriesEveryOrderWholeThePagesAndTheTotals) {
 TEST_F(ConfirmationPrint, CsvOpensInASpreadsheetAsShownAndFailuresLeaveNoFile) {
     auto& screen = openThousand();
     const std::string csv = exported(screen, mniExportarCsv(screen), "pedidos.csv");
+    // The status line says it is written, how many rows and where.
+    EXPECT_EQ(host::core::application().lastStatus(),
+              QStringLiteral("Exportação concluída: %1 registro(s) em C:\\pedidos.csv.")
+                  .arg(QString::fromStdString(platform::formatCount(kOrders))));
     ASSERT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
     const QStringList lines = QString::fromUtf8(csv.substr(3)).split(QStringLiteral("\r\n"));
     ASSERT_EQ(lines.size(), static_cast<qsizetype>(kOrders) + 2);  // titles, rows, final break

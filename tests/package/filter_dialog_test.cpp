@@ -384,11 +384,15 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
         bool clientLista, consumerLista;
         const char* message;
         bool focusOnClient;
+        const char* typedEnd = nullptr;  // refused text left in the period's end
     };
     const Row rows[] = {
         {"both_incomplete_client_wins", true, true, "Cliente deve ser informado.", true},
         {"client_incomplete", true, false, "Cliente deve ser informado.", true},
         {"consumer_incomplete", false, true, "Consumidor deve ser informado.", false},
+        {"refused_date", false, false,
+         "Data inválida no período: \"31/11/2026\". Informe a data como DD/MM/AAAA.", false,
+         "31/11/2026"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -405,6 +409,10 @@ TEST_F(FilterDialog, IncompleteChoiceStopsWithOneMessageAndFocus) {
             if (r.consumerLista)
                 rbtListaConsumidor(d)->click();
             expectedFocus = r.focusOnClient ? rbtListaCliente(d) : rbtListaConsumidor(d);
+            if (r.typedEnd != nullptr) {
+                depFinal(d)->setEditText(QString::fromUtf8(r.typedEnd));
+                expectedFocus = depFinal(d);
+            }
             edtDescCredito(d)->setFocus();
             ui_.setOnBox(
                 [&](const host::automation::RecordedBox&) { focusAtMessage = d.focusWidget(); });

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -122,12 +123,13 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
     host::core::FiliProc = 1;
     bool openedAtCreation = false;
     QStringList codes;
-    QString client, consumer, branch;
+    QString client, consumer, branch, shownBeside;
     ASSERT_TRUE(run([&](Dialog& d) {
         openedAtCreation = cdsPesqCliente(d)->Active();
         rbtListaCliente(d)->click();
         ui_.queuePick("'CLI002'");
         btnCliente(d)->click();
+        shownBeside = d.findChild<QLabel*>("lblClienteEscolhido")->toolTip();
         codes = column(cdsPesqCliente(d)->recordSet(), "CDCLIENTE");
         branch = cdsPesqCliente(d)->ParamByName("P_CDFILIAL").AsString;
         client = d.filter().cdCliente;
@@ -135,6 +137,8 @@ TEST_F(FilterLookup, ClientSearchListsTheBranchAndKeepsThePick) {
         sbtConfirma(d)->click();
     }));
     EXPECT_TRUE(openedAtCreation);
+    // The dialog names the pick beside its search button.
+    EXPECT_EQ(shownBeside, "CLI002 - Escola Viva Educação Infantil S.A.");
     EXPECT_EQ(codes, (QStringList{"CLI001", "CLI002", "CLI003", "CLI006"}));
     EXPECT_EQ(branch, "1");
     EXPECT_EQ(lastPick(), "Cliente @ CDCLIENTE");
@@ -426,6 +430,8 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
 
     clearCalls();
     ASSERT_TRUE(run([&](Dialog& d) {
+        // Reopened, it names what was chosen; "Todos" names nothing.
+        EXPECT_TRUE(d.findChild<QLabel*>("lblConsumidorEscolhido")->toolTip().contains("CONS0005"));
         EXPECT_TRUE(rbtListaCliente(d)->isChecked());
         EXPECT_TRUE(btnCliente(d)->isEnabled());
         EXPECT_TRUE(rbtListaConsumidor(d)->isChecked());
@@ -437,7 +443,9 @@ TEST_F(FilterLookup, ListaConfirmationReopensAsLeft) {
     EXPECT_EQ(package::P_CDCONSUMIDOR, consumers);
 }
 
-TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
+// The failure goes on to the caller (the confirmation screen's handler, which
+// reports it and stops); the dialog is neither shown nor kept.
+TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationReachesTheCaller) {
     closeSharedDatabase();
     // A desk given a database of its own (--db) that cannot be opened: its
     // look-up does not turn to the server instead.
@@ -446,9 +454,13 @@ TEST_F(FilterLookup, HostDatabaseUnreadableAtCreationOpensNoDialog) {
     const QString before = package::creditFilterParamsText();
     ui_.queueModal([](QDialog& d) { sbtConfirma(dynamic_cast<Dialog&>(d))->click(); });
 
-    EXPECT_FALSE(package::CriaFiltroConfirmacao());
-    ASSERT_EQ(reported_.size(), 1);
-    EXPECT_TRUE(reported_[0].contains("dtmDBGeral")) << reported_[0].toStdString();
+    try {
+        package::CriaFiltroConfirmacao();
+        ADD_FAILURE() << "no error reached the caller";
+    } catch (const host::client::QueryError& error) {
+        EXPECT_TRUE(QString::fromUtf8(error.what()).contains("dtmDBGeral")) << error.what();
+    }
+    EXPECT_TRUE(reported_.isEmpty()) << reported_.join('\n').toStdString();
     EXPECT_EQ(ui_.pendingModals(), 1u) << "the dialog was shown";
     EXPECT_EQ(package::creditFilterParamsText(), before);
     EXPECT_TRUE(package::frmFiltroConfCredBco.isNull());

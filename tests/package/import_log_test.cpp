@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "host/core/messages.h"
 #include "package/core/import_log.h"
+#include "package/core/import_messages.h"
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/win_path.h"
@@ -131,6 +133,14 @@ TEST_F(ImportLog, FolderThatCannotBeMadeFailsAtCreation) {
     } catch (const platform::IoError& e) {
         EXPECT_EQ(e.error(), ENOTDIR) << e.what();
         EXPECT_NE(std::string(e.what()).find("LUN90002_"), std::string::npos) << e.what();
+        // The operator reads it in Portuguese, with the file's Windows path.
+        host::core::TMessages messages;
+        messages.setLines(ci::importMessageLines());
+        const QString text = ci::logFailureText(messages, e, {"Linha 1: tipo inválido."});
+        EXPECT_TRUE(text.contains(
+            "a pasta não existe e não pôde ser criada (C:\\Credito\\Site\\Log_Lun\\LUN90002_"))
+            << text.toStdString();
+        EXPECT_FALSE(text.contains("cannot")) << text.toStdString();
     }
 }
 

@@ -135,11 +135,17 @@ TEST_F(Keyboard, FindBarAndF3GoRoundTheMatches) {
 // Every button and input of a screen, as a screen reader lists it, has a
 // name; returns "objectName=name" for each.
 QStringList namedControls(QWidget* form) {
-    QStringList names;
+    QStringList names, read;
     for (const host::widgets::AccessibleControl& c : host::widgets::accessibleControls(form)) {
         EXPECT_FALSE(c.name.trimmed().isEmpty())
             << form->objectName().toStdString() << "." << c.objectName.toStdString() << " ("
             << c.role.toStdString() << ")";
+        // Two controls a screen reader reads alike (role and name) cannot be
+        // told apart.
+        EXPECT_FALSE(read.contains(c.role + " " + c.name))
+            << form->objectName().toStdString() << "." << c.objectName.toStdString()
+            << " repeats \"" << c.name.toStdString() << "\"";
+        read << c.role + " " + c.name;
         names << c.objectName + "=" + c.name;
     }
     return names;
@@ -171,14 +177,16 @@ TEST_F(Keyboard, EveryControlOfTheScreensHasAnAccessibleName) {
     ui_.queueModal([&](QDialog& dialog) { filter = namedControls(&dialog); });
     brnFiltro(screen)->click();
     for (const char* expected : {"edtNrPedido=Nr. Pedido", "depInicial=Período: de", "depFinal=até",
-                                 "btnCliente=Pesquisar", "sbtFechar=Fechar"})
+                                 "btnCliente=Cliente: Pesquisar",
+                                 "btnConsumidor=Consumidor/Resp.: Pesquisar", "sbtFechar=Fechar"})
         EXPECT_TRUE(filter.contains(expected)) << expected;
     // The filter's tab order follows its layout: the panel's buttons after
     // the filter area (the chain goes round).
     ASSERT_FALSE(filter.isEmpty());
     EXPECT_EQ((filter.indexOf(QRegularExpression("^edtDescCredito=.*")) + 1) % filter.size(),
               filter.indexOf("sbtConfirma=Confirmar"));
-    EXPECT_EQ(filter.indexOf("sbtFechar=Fechar") + 1, filter.indexOf("rbtTodosCliente=Todos"));
+    EXPECT_EQ(filter.indexOf("sbtFechar=Fechar") + 1,
+              filter.indexOf("rbtTodosCliente=Cliente: Todos"));
 
     ui_.queueModal([&](QDialog& dialog) { import = namedControls(&dialog); });
     btImportCons(screen)->click();

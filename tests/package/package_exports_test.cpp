@@ -83,9 +83,10 @@ TEST_F(PackageExports, TheHostReachesTheExportedDataByName) {
         if (!module.symbol(name))
             missing << QString::fromLatin1(name);
     ASSERT_TRUE(missing.isEmpty()) << missing.join(' ').toStdString();
-    auto flag = [&module](const char* name) {
-        return *reinterpret_cast<bool* (*)()>(module.symbol(name))();
-    };
+    // The flags are data: the symbol is the flag itself.
+    auto flag = [&module](const char* name) { return *exported<bool>(module, name); };
+    EXPECT_EQ(exported<bool>(module, "Cli_Lun90000_boCriaFiltro"),
+              &package::Cli_Lun90000::boCriaFiltro);
 
     // The first activation's filter dialog is exported while it is shown;
     // its confirmation writes what the host then reads.

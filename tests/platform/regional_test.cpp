@@ -62,6 +62,11 @@ TEST(Regional, FormatMoney) {
     EXPECT_EQ(formatMoney(-1250), "-R$ 12,50");
     EXPECT_EQ(formatMoney(std::numeric_limits<int64_t>::min()), "-R$ 92.233.720.368.547.758,08");
     EXPECT_EQ(formatMoney(4530000, kOther), "R$ 45,300.00");
+    // Counts in boxes are grouped the same way.
+    EXPECT_EQ(formatCount(999), "999");
+    EXPECT_EQ(formatCount(54897), "54.897");
+    EXPECT_EQ(formatCount(100300), "100.300");
+    EXPECT_EQ(formatCount(1234567, kOther), "1,234,567");
 }
 
 TEST(Regional, FormatFloatGeneral) {

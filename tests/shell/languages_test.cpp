@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace confcred::shell {
 namespace {
@@ -35,6 +36,23 @@ TEST(Languages, InstallsQtsOwnTranslationWhenTheFolderHasIt) {
     EXPECT_EQ(QCoreApplication::translate("QFileDialog", "Back"), "Back");
     EXPECT_EQ(installQtTranslation(QLocale(QLocale::Swahili, QLocale::Kenya)), nullptr);
     EXPECT_EQ(QCoreApplication::translate("QPrintDialog", "Print"), "Print");
+}
+
+// The host's own texts in English beside the host: the framework's buttons
+// and boxes speak the language of the screens.
+TEST(Languages, InstallsTheHostsOwnTranslationBesideIt) {
+    const QString folder = QFileInfo(QStringLiteral(CONFCRED_HOST_EXE)).absolutePath();
+    {
+        const std::unique_ptr<QTranslator> installed =
+            installHostTranslation(QLocale(QLocale::English, QLocale::UnitedStates), folder);
+        ASSERT_NE(installed, nullptr) << folder.toStdString();
+        EXPECT_EQ(QCoreApplication::translate("confcred_host", "Confirmar"), "Confirm");
+        EXPECT_EQ(QCoreApplication::translate("confcred_host", "Cancelar"), "Cancel");
+        EXPECT_EQ(QCoreApplication::translate("confcred_host", "&Registro"), "&Record");
+    }
+    EXPECT_EQ(QCoreApplication::translate("confcred_host", "Confirmar"), "Confirmar");
+    EXPECT_EQ(installHostTranslation(QLocale(QLocale::Portuguese, QLocale::Brazil), folder),
+              nullptr);
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QFile>
 #include <QLocale>
 #include <QProcess>
+#include <filesystem>
 
+#include "platform/win_path.h"
+#include "shell/package_folders.h"
 #include "support/temp_dir.h"
 
 namespace confcred::host {
@@ -87,6 +90,29 @@ TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
     english.load(folder + "/libPkg_Sample.so", QLocale(QLocale::English, QLocale::UnitedStates));
     EXPECT_TRUE(english.translationFile().isEmpty());
     EXPECT_EQ(QCoreApplication::translate("Amostra", "Close"), "Close");
+}
+
+// The package's working folders are made at start when missing, said once:
+// a second start finds them and says nothing.
+TEST(PackageLoader, MakesThePackagesMissingWorkingFolders) {
+    testing::TempDir drive;
+    platform::DriveMap map = platform::DriveMap::defaults();
+    map.map('C', drive.path());
+    platform::ScopedDriveMap scoped(std::move(map));
+    core::PackageLoader package;
+    package.load(CONFCRED_SAMPLE_PACKAGE, QLocale(QLocale::English));
+
+    const shell::PackageFolders first = shell::createPackageFolders(package);
+    EXPECT_EQ(first.created, (QStringList{R"(C:\Base)", R"(C:\Base\Sub)"}));
+    EXPECT_EQ(first.failed, QStringList{R"(C:\Falta\Sub)"});
+    EXPECT_TRUE(std::filesystem::is_directory(drive.path() / "Base" / "Sub"));
+    EXPECT_EQ(shell::packageFoldersText(first),
+              R"(Pastas de trabalho criadas: C:\Base, C:\Base\Sub. Não foi possível criar as )"
+              R"(pastas de trabalho: C:\Falta\Sub.)");
+
+    const shell::PackageFolders again = shell::createPackageFolders(package);
+    EXPECT_TRUE(again.created.isEmpty());
+    EXPECT_EQ(again.failed, QStringList{R"(C:\Falta\Sub)"});
 }
 
 }  // namespace

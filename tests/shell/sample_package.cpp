@@ -61,6 +61,10 @@ int initialized = 0;
 
 extern "C" {
 
+// Its working folders: two that can be made, one whose parent is missing.
+__attribute__((visibility("default"))) extern const char* const PastasTrabalho[];
+const char* const PastasTrabalho[] = {R"(C:\Base)", R"(C:\Base\Sub)", R"(C:\Falta\Sub)", nullptr};
+
 __attribute__((visibility("default"))) void Initialize() {
     ++initialized;
 }

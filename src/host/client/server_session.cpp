@@ -105,6 +105,8 @@ bool ServerSession::take(const QByteArray& body) {
         return false;
     token_ = token;
     operator_ = result.value(QStringLiteral("operator")).toString();
+    if (result.contains(QStringLiteral("role")))
+        role_ = result.value(QStringLiteral("role")).toString();
     issued_ = QDateTime::currentDateTime();
     expires_ = expires;
     return true;
@@ -160,6 +162,7 @@ void ServerSession::end() {
     exchange([&](QNetworkAccessManager& n) { return n.deleteResource(request); });
     token_.clear();
     operator_.clear();
+    role_.clear();
 }
 
 LoginAgain ServerSession::logInAgain(QString& message) {

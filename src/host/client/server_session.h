@@ -64,6 +64,8 @@ class ServerSession {
     QByteArray bearer() const { return "Bearer " + token_.toLatin1(); }
     // The name the server knows the operator by.
     QString operatorName() const { return operator_; }
+    // The operator's role as the server gave it ("operador", "consulta").
+    QString role() const { return role_; }
     QDateTime expires() const { return expires_; }
 
   private:
@@ -71,7 +73,7 @@ class ServerSession {
 
     QString host_;
     int port_ = 0;
-    QString token_, operator_;
+    QString token_, operator_, role_;
     QDateTime issued_, expires_;
     Relogin relogin_;
     bool loggingInAgain_ = false;

@@ -11,6 +11,11 @@ int FiliProc = 1;
 QString WebURL = QStringLiteral("127.0.0.1");
 int WebPort = kDefaultServerPort;
 QString Operador;
+QString Perfil;
+
+bool perfilSoConsulta() {
+    return Perfil == QStringLiteral("consulta");
+}
 
 Application& Application::instance() {
     static Application* app = new Application();  // lives as long as the process
@@ -31,6 +36,11 @@ QWidget* Application::mainForm() const {
     if (mainWindow_)
         return mainWindow_;
     return QApplication::activeWindow();
+}
+
+void Application::showStatus(const QString& text) {
+    lastStatus_ = text;
+    emit statusShown(text);
 }
 
 void Application::setErrorReport(ErrorReport report) {

@@ -43,7 +43,15 @@ class Application : public QObject {
     // The UI service in use (the scripted one in tests and automation).
     UiService& currentUi() const { return ui(); }
 
+    // A short message for the main window's status line (a refused entry, a
+    // file written); the last one stays readable for screens without one.
+    void showStatus(const QString& text);
+    QString lastStatus() const { return lastStatus_; }
+
   signals:
+    // showStatus was called: the main window shows the text in its status bar.
+    void statusShown(const QString& text);
+
     // Operador changed: another operator logged in when the session ended.
     void operatorChanged(const QString& name);
 
@@ -51,6 +59,7 @@ class Application : public QObject {
     Application() = default;
 
     QString title_;
+    QString lastStatus_;
     QPointer<QMainWindow> mainWindow_;
     QPointer<QMdiArea> mdiArea_;
 };
@@ -69,6 +78,12 @@ extern QString WebURL;
 extern int WebPort;
 // Name of the operator signed in.
 extern QString Operador;
+// The signed-in operator's role as the server gave it at login ("operador",
+// "consulta"); empty when the server wants no session.
+extern QString Perfil;
+// True for a role that may only look: the screens disable what it would be
+// refused (the server refuses it all the same).
+bool perfilSoConsulta();
 
 inline constexpr int kDefaultServerPort = 8211;
 

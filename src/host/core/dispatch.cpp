@@ -1,5 +1,6 @@
 #include "host/core/dispatch.h"
 
+#include <QCoreApplication>
 #include <QtGlobal>
 
 #include "host/core/mens_erro.h"
@@ -24,7 +25,7 @@ QString textOf(std::exception_ptr error) {
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {
-        return QStringLiteral("Erro inesperado.");
+        return QCoreApplication::translate("confcred_host", "Erro inesperado.");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "host/forms/form_base.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QKeyEvent>
 #include <QShortcut>
@@ -107,13 +108,14 @@ void FormLifecycle::runFormActivate() {
 void showScreenHelp(const QString& screenCode, const QString& title) {
     QFile page(QStringLiteral(":/ajuda/%1.html").arg(screenCode));
     if (page.open(QIODevice::ReadOnly)) {
-        core::ui().showPage(QStringLiteral("Ajuda - %1").arg(title),
+        core::ui().showPage(QCoreApplication::translate("confcred_host", "Ajuda - %1").arg(title),
                             QString::fromUtf8(page.readAll()), nullptr);
         return;
     }
     core::BoxRequest box;
     box.kind = core::BoxKind::Information;
-    box.text = QStringLiteral("Tela %1 - %2.\nA ajuda desta tela não está instalada.")
+    box.text = QCoreApplication::translate("confcred_host",
+                                           "Tela %1 - %2.\nA ajuda desta tela não está instalada.")
                    .arg(screenCode, title);
     core::ui().showBox(box);
 }

@@ -1,5 +1,6 @@
 #include "host/forms/frm_filtro_padrao.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -62,9 +63,12 @@ TfrmFiltroPadrao::TfrmFiltroPadrao(QWidget* parent) : TDialogForm(parent) {
     auto* buttons = new QVBoxLayout(panBotoes);
     buttons->setContentsMargins(0, 0, 0, 0);
     buttons->setSpacing(4);
-    sbtConfirma = panelButton("sbtConfirma", QStringLiteral("Confirmar"),
-                              QStringLiteral("Confirmar"), widgets::Glyph::Confirm, panBotoes);
-    sbtFechar = panelButton("sbtFechar", QStringLiteral("Fechar"), QStringLiteral("Fechar (Esc)"),
+    sbtConfirma =
+        panelButton("sbtConfirma", QCoreApplication::translate("confcred_host", "Confirmar"),
+                    QCoreApplication::translate("confcred_host", "Confirmar"),
+                    widgets::Glyph::Confirm, panBotoes);
+    sbtFechar = panelButton("sbtFechar", QCoreApplication::translate("confcred_host", "Fechar"),
+                            QCoreApplication::translate("confcred_host", "Fechar (Esc)"),
                             widgets::Glyph::Close, panBotoes);
     buttons->addWidget(sbtConfirma);
     buttons->addWidget(sbtFechar);

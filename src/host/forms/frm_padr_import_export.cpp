@@ -1,5 +1,6 @@
 #include "host/forms/frm_padr_import_export.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -36,12 +37,14 @@ TfrmPadrImportExport::TfrmPadrImportExport(QWidget* parent) : TDialogForm(parent
     auto* bar = new QHBoxLayout(panMenu);
     bar->setContentsMargins(4, 3, 8, 3);
     bar->setSpacing(0);
-    sbtImportExport =
-        new widgets::TButtonFlat(QStringLiteral("sbtImportExport"), QStringLiteral("Importar"),
-                                 widgets::glyphIcon(widgets::Glyph::Import), panMenu);
-    sbtHelp = new widgets::TButtonFlat(QStringLiteral("sbtHelp"), QStringLiteral("Ajuda"),
+    sbtImportExport = new widgets::TButtonFlat(
+        QStringLiteral("sbtImportExport"), QCoreApplication::translate("confcred_host", "Importar"),
+        widgets::glyphIcon(widgets::Glyph::Import), panMenu);
+    sbtHelp = new widgets::TButtonFlat(QStringLiteral("sbtHelp"),
+                                       QCoreApplication::translate("confcred_host", "Ajuda"),
                                        widgets::glyphIcon(widgets::Glyph::Help), panMenu);
-    sbtFechar = new widgets::TButtonFlat(QStringLiteral("sbtFechar"), QStringLiteral("Fechar"),
+    sbtFechar = new widgets::TButtonFlat(QStringLiteral("sbtFechar"),
+                                         QCoreApplication::translate("confcred_host", "Fechar"),
                                          widgets::glyphIcon(widgets::Glyph::Close), panMenu);
     bar->addWidget(sbtImportExport);
     bar->addWidget(sbtHelp);

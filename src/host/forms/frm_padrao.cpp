@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -239,31 +240,47 @@ void TfrmPadrao::closeEvent(QCloseEvent* event) {
 void TfrmPadrao::buildMenu() {
     mnuPadrao = new QMenuBar(this);
     mnuPadrao->setObjectName(QStringLiteral("mnuPadrao"));
-    mnuRegistro = mnuPadrao->addMenu(QStringLiteral("&Registro"));
+    mnuRegistro = mnuPadrao->addMenu(QCoreApplication::translate("confcred_host", "&Registro"));
     mnuRegistro->setObjectName(QStringLiteral("mnuRegistro"));
     auto add = [this](const char* name, const QString& text, widgets::Glyph glyph) {
         QAction* a = mnuRegistro->addAction(widgets::glyphIcon(glyph), text);
         a->setObjectName(QString::fromLatin1(name));
         return a;
     };
-    mniIncluir = add("mniIncluir", QStringLiteral("&Incluir"), widgets::Glyph::Insert);
-    mniAlterar = add("mniAlterar", QStringLiteral("&Alterar"), widgets::Glyph::Edit);
-    mniExcluir = add("mniExcluir", QStringLiteral("&Excluir"), widgets::Glyph::Delete);
+    mniIncluir = add("mniIncluir", QCoreApplication::translate("confcred_host", "&Incluir"),
+                     widgets::Glyph::Insert);
+    mniAlterar = add("mniAlterar", QCoreApplication::translate("confcred_host", "&Alterar"),
+                     widgets::Glyph::Edit);
+    mniExcluir = add("mniExcluir", QCoreApplication::translate("confcred_host", "&Excluir"),
+                     widgets::Glyph::Delete);
     mnuRegistro->addSeparator();
-    mniGravar = add("mniGravar", QStringLiteral("&Gravar"), widgets::Glyph::Save);
-    mniCancelar = add("mniCancelar", QStringLiteral("&Cancelar"), widgets::Glyph::Cancel);
+    mniGravar = add("mniGravar", QCoreApplication::translate("confcred_host", "&Gravar"),
+                    widgets::Glyph::Save);
+    mniCancelar = add("mniCancelar", QCoreApplication::translate("confcred_host", "&Cancelar"),
+                      widgets::Glyph::Cancel);
     mnuRegistro->addSeparator();
-    mniPesquisar = add("mniPesquisar", QStringLiteral("&Pesquisar"), widgets::Glyph::Search);
-    mniDuplicar = add("mniDuplicar", QStringLiteral("&Duplicar registro"), widgets::Glyph::Insert);
+    mniPesquisar = add("mniPesquisar", QCoreApplication::translate("confcred_host", "&Pesquisar"),
+                       widgets::Glyph::Search);
+    mniDuplicar =
+        add("mniDuplicar", QCoreApplication::translate("confcred_host", "&Duplicar registro"),
+            widgets::Glyph::Insert);
     mnuRegistro->addSeparator();
-    mniVerificar = add("mniVerificar", QStringLiteral("A&tualizar\tF5"), widgets::Glyph::Reload);
-    mniImprimir = add("mniImprimir", QStringLiteral("Im&primir..."), widgets::Glyph::Print);
+    mniVerificar =
+        add("mniVerificar", QCoreApplication::translate("confcred_host", "A&tualizar\tF5"),
+            widgets::Glyph::Reload);
+    // "&Pesquisar" has the P: printing takes the M, and Ctrl+P.
+    mniImprimir = add("mniImprimir", QCoreApplication::translate("confcred_host", "I&mprimir..."),
+                      widgets::Glyph::Print);
+    mniImprimir->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
     mniExportarCsv =
-        add("mniExportarCsv", QStringLiteral("Exportar C&SV..."), widgets::Glyph::Save);
+        add("mniExportarCsv", QCoreApplication::translate("confcred_host", "Exportar C&SV..."),
+            widgets::Glyph::Save);
     mniExportarPdf =
-        add("mniExportarPdf", QStringLiteral("Exp&ortar PDF..."), widgets::Glyph::Save);
+        add("mniExportarPdf", QCoreApplication::translate("confcred_host", "Exp&ortar PDF..."),
+            widgets::Glyph::Save);
     mnuRegistro->addSeparator();
-    mniFechar = add("mniFechar", QStringLiteral("&Fechar"), widgets::Glyph::Close);
+    mniFechar = add("mniFechar", QCoreApplication::translate("confcred_host", "&Fechar"),
+                    widgets::Glyph::Close);
     mniDuplicar->setEnabled(false);  // no screen of ours duplicates records yet
 }
 
@@ -281,20 +298,30 @@ void TfrmPadrao::buildToolbar() {
         b->place(left, 4);
         return b;
     };
-    sbtIncluir = button("sbtIncluir", QStringLiteral("Incluir"), widgets::Glyph::Insert, 4);
-    sbtAlterar = button("sbtAlterar", QStringLiteral("Alterar"), widgets::Glyph::Edit, 25);
-    sbtExcluir = button("sbtExcluir", QStringLiteral("Excluir"), widgets::Glyph::Delete, 46);
+    sbtIncluir = button("sbtIncluir", QCoreApplication::translate("confcred_host", "Incluir"),
+                        widgets::Glyph::Insert, 4);
+    sbtAlterar = button("sbtAlterar", QCoreApplication::translate("confcred_host", "Alterar"),
+                        widgets::Glyph::Edit, 25);
+    sbtExcluir = button("sbtExcluir", QCoreApplication::translate("confcred_host", "Excluir"),
+                        widgets::Glyph::Delete, 46);
     makeRule(panMenu, 70);
-    sbtGravar = button("sbtGravar", QStringLiteral("Gravar"), widgets::Glyph::Save, 75);
-    sbtCancelar = button("sbtCancelar", QStringLiteral("Cancelar"), widgets::Glyph::Cancel, 96);
+    sbtGravar = button("sbtGravar", QCoreApplication::translate("confcred_host", "Gravar"),
+                       widgets::Glyph::Save, 75);
+    sbtCancelar = button("sbtCancelar", QCoreApplication::translate("confcred_host", "Cancelar"),
+                         widgets::Glyph::Cancel, 96);
     makeRule(panMenu, 120);
-    sbtPesquisar = button("sbtPesquisar", QStringLiteral("Pesquisar"), widgets::Glyph::Search, 125);
+    sbtPesquisar = button("sbtPesquisar", QCoreApplication::translate("confcred_host", "Pesquisar"),
+                          widgets::Glyph::Search, 125);
     sbtVerificar =
-        button("sbtVerificar", QStringLiteral("Atualizar (F5)"), widgets::Glyph::Reload, 146);
+        button("sbtVerificar", QCoreApplication::translate("confcred_host", "Atualizar (F5)"),
+               widgets::Glyph::Reload, 146);
     makeRule(panMenu, 172);
-    sbtImprimir = button("sbtImprimir", QStringLiteral("Imprimir"), widgets::Glyph::Print, 361);
-    sbtAjuda = button("sbtAjuda", QStringLiteral("Ajuda"), widgets::Glyph::Help, 397);
-    sbtFechar = button("sbtFechar", QStringLiteral("Fechar"), widgets::Glyph::Close, 433);
+    sbtImprimir = button("sbtImprimir", QCoreApplication::translate("confcred_host", "Imprimir"),
+                         widgets::Glyph::Print, 361);
+    sbtAjuda = button("sbtAjuda", QCoreApplication::translate("confcred_host", "Ajuda"),
+                      widgets::Glyph::Help, 397);
+    sbtFechar = button("sbtFechar", QCoreApplication::translate("confcred_host", "Fechar"),
+                       widgets::Glyph::Close, 433);
 
     lblCodTela = new QLabel(panMenu);
     lblCodTela->setObjectName(QStringLiteral("lblCodTela"));
@@ -324,6 +351,29 @@ void TfrmPadrao::buildToolbar() {
     core::onEvent(helpKey(*this), &QShortcut::activated, this, &TfrmPadrao::sbtAjudaClick);
     core::onEvent(sbtFechar, &QAbstractButton::clicked, this, &TfrmPadrao::Close);
     core::onEvent(mniFechar, &QAction::triggered, this, &TfrmPadrao::Close);
+
+    // The tabs from the keyboard, wherever the focus is on the screen:
+    // Ctrl+Tab and Ctrl+Shift+Tab go round them, Alt+1 and Alt+2 pick one.
+    auto pageKey = [this](const char* name, QKeyCombination keys, auto go) {
+        auto* key = new QShortcut(QKeySequence(keys), this);
+        key->setObjectName(QString::fromLatin1(name));
+        key->setContext(Qt::WidgetWithChildrenShortcut);
+        core::onEvent(key, &QShortcut::activated, this, [this, go] {
+            const int count = pgcPadrao->count();
+            if (count == 0)
+                return;
+            pgcPadrao->setCurrentIndex((go(pgcPadrao->currentIndex()) + count) % count);
+            focusGrid();
+        });
+    };
+    pageKey("sctProximaAba", QKeyCombination(Qt::CTRL, Qt::Key_Tab), [](int at) { return at + 1; });
+    pageKey("sctAbaAnterior", QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Tab),
+            [](int at) { return at - 1; });
+    // Shift+Tab arrives as Backtab from a real keyboard.
+    pageKey("sctAbaAnteriorBacktab", QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Backtab),
+            [](int at) { return at - 1; });
+    pageKey("sctAba1", QKeyCombination(Qt::ALT, Qt::Key_1), [](int) { return 0; });
+    pageKey("sctAba2", QKeyCombination(Qt::ALT, Qt::Key_2), [](int) { return 1; });
 }
 
 void TfrmPadrao::buildPages() {
@@ -334,8 +384,9 @@ void TfrmPadrao::buildPages() {
     tshFolhaDados->setObjectName(QStringLiteral("tshFolhaDados"));
     tshFormulario = new QWidget;
     tshFormulario->setObjectName(QStringLiteral("tshFormulario"));
-    pgcPadrao->addTab(tshFolhaDados, QStringLiteral("Folha de Dados"));
-    pgcPadrao->addTab(tshFormulario, QStringLiteral("Formulário"));
+    pgcPadrao->addTab(tshFolhaDados,
+                      QCoreApplication::translate("confcred_host", "Folha de Dados"));
+    pgcPadrao->addTab(tshFormulario, QCoreApplication::translate("confcred_host", "Formulário"));
 
     auto* sheet = new QVBoxLayout(tshFolhaDados);
     sheet->setContentsMargins(4, 4, 4, 4);
@@ -360,10 +411,14 @@ void TfrmPadrao::buildNavigator() {
         core::onEvent(b, &QAbstractButton::clicked, this, [this, step] { navigate(step); });
         return b;
     };
-    sbtPrimeiro = button("sbtPrimeiro", QStringLiteral("Primeiro"), widgets::Glyph::First, -2);
-    sbtAnterior = button("sbtAnterior", QStringLiteral("Anterior"), widgets::Glyph::Prior, -1);
-    sbtProximo = button("sbtProximo", QStringLiteral("Próximo"), widgets::Glyph::Next, 1);
-    sbtUltimo = button("sbtUltimo", QStringLiteral("Último"), widgets::Glyph::Last, 2);
+    sbtPrimeiro = button("sbtPrimeiro", QCoreApplication::translate("confcred_host", "Primeiro"),
+                         widgets::Glyph::First, -2);
+    sbtAnterior = button("sbtAnterior", QCoreApplication::translate("confcred_host", "Anterior"),
+                         widgets::Glyph::Prior, -1);
+    sbtProximo = button("sbtProximo", QCoreApplication::translate("confcred_host", "Próximo"),
+                        widgets::Glyph::Next, 1);
+    sbtUltimo = button("sbtUltimo", QCoreApplication::translate("confcred_host", "Último"),
+                       widgets::Glyph::Last, 2);
     row->addSpacing(12);
     dbtNome = new widgets::TDBText(panNavegador);
     dbtNome->setObjectName(QStringLiteral("dbtNome"));

@@ -1,6 +1,7 @@
 #include "host/forms/login_dialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
@@ -18,7 +19,7 @@ namespace confcred::host::forms {
 LoginDialog::LoginDialog(const QString& operatorName, const QString& message, QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("LoginDialog"));
-    setWindowTitle(QStringLiteral("Entrar"));
+    setWindowTitle(QCoreApplication::translate("confcred_host", "Entrar"));
     edtOperador_ = new QLineEdit(operatorName, this);
     edtOperador_->setObjectName(QStringLiteral("edtOperador"));
     edtOperador_->setMaxLength(40);
@@ -31,15 +32,16 @@ LoginDialog::LoginDialog(const QString& operatorName, const QString& message, QW
     lblMensagem_->setVisible(!message.isEmpty());
 
     auto* fields = new QFormLayout;
-    fields->addRow(QStringLiteral("&Operador"), edtOperador_);
-    fields->addRow(QStringLiteral("&Senha"), edtSenha_);
+    fields->addRow(QCoreApplication::translate("confcred_host", "&Operador"), edtOperador_);
+    fields->addRow(QCoreApplication::translate("confcred_host", "&Senha"), edtSenha_);
 
     auto* buttons = new QDialogButtonBox(this);
-    btnEntrar_ = buttons->addButton(QStringLiteral("Entrar"), QDialogButtonBox::AcceptRole);
+    btnEntrar_ = buttons->addButton(QCoreApplication::translate("confcred_host", "Entrar"),
+                                    QDialogButtonBox::AcceptRole);
     btnEntrar_->setObjectName(QStringLiteral("btnEntrar"));
     btnEntrar_->setDefault(true);
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Cancelar"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(
+        QCoreApplication::translate("confcred_host", "Cancelar"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("btnCancelar"));
     connect(btnEntrar_, &QPushButton::clicked, this, &LoginDialog::btnEntrarClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -74,8 +76,9 @@ void LoginDialog::inputChanged() {
 namespace {
 
 // Shown above the fields when the dialog comes back because the session ended.
-const char* const kSessionEnded =
-    "Sua sessão no servidor de aplicação terminou. Entre novamente para continuar.";
+const char* const kSessionEnded = QT_TRANSLATE_NOOP(
+    "confcred_host",
+    "Sua sessão no servidor de aplicação terminou. Entre novamente para continuar.");
 
 // Shows "Entrar" until the server accepts (true) or the person cancels;
 // a refusal comes back with the server's message.
@@ -113,11 +116,13 @@ client::LoginAgain logInAgain(const QString& host, int port, const std::optional
         // not over the dialog.
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        if (!askUntilAccepted(host, port, name, QString::fromUtf8(kSessionEnded)))
+        if (!askUntilAccepted(host, port, name,
+                              QCoreApplication::translate("confcred_host", kSessionEnded)))
             return client::LoginAgain::Cancelled;
     }
-    if (core::Operador != session.operatorName()) {
+    if (core::Operador != session.operatorName() || core::Perfil != session.role()) {
         core::Operador = session.operatorName();
+        core::Perfil = session.role();
         emit core::application().operatorChanged(core::Operador);
     }
     return client::LoginAgain::LoggedIn;
@@ -146,6 +151,7 @@ LoginResult logInAtStart(const QString& host, int port, QString& operatorName,
     } else if (!askUntilAccepted(host, port, operatorName, QString())) {
         return LoginResult::Cancelled;
     }
+    core::Perfil = session.role();
     session.setRelogin([host, port, password](QString& refusal) {
         return logInAgain(host, port, password, refusal);
     });

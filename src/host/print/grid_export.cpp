@@ -14,7 +14,9 @@
 #include "host/core/ui_service.h"
 #include "host/print/grid_printer.h"
 #include "host/widgets/busy_indicator.h"
+#include "host/widgets/db_grid.h"
 #include "platform/csv.h"
+#include "platform/regional.h"
 #include "platform/win_path.h"
 
 namespace confcred::host::print {
@@ -43,7 +45,8 @@ void saveFileAtomically(const QString& target, const std::function<bool(QIODevic
         path = QString::fromStdString(platform::resolvePath(target.toStdString()).string());
     } catch (const platform::PathError& e) {
         throw ExportError(
-            QStringLiteral("Não foi possível gravar o arquivo %1: caminho inválido (%2).")
+            QCoreApplication::translate(
+                "confcred_host", "Não foi possível gravar o arquivo %1: caminho inválido (%2).")
                 .arg(target, QString::fromUtf8(e.what()))
                 .toStdString());
     }
@@ -107,11 +110,14 @@ bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFo
                 QWidget* parent) {
     const bool csv = format == ExportFormat::Csv;
     core::FileRequest request;
-    request.title = csv ? QStringLiteral("Exportar CSV") : QStringLiteral("Exportar PDF");
-    request.filter = csv ? QStringLiteral(
-                               "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
-                               "os arquivos|*.*")
-                         : QStringLiteral("Documento PDF|*.pdf|Todos os arquivos|*.*");
+    request.title = csv ? QCoreApplication::translate("confcred_host", "Exportar CSV")
+                        : QCoreApplication::translate("confcred_host", "Exportar PDF");
+    request.filter =
+        csv ? QCoreApplication::translate("confcred_host",
+                                          "Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos "
+                                          "os arquivos|*.*")
+            : QCoreApplication::translate("confcred_host",
+                                          "Documento PDF|*.pdf|Todos os arquivos|*.*");
     request.initialDir = QStringLiteral("C:\\");
     request.fileName = suggestedName(report.title, csv ? "csv" : "pdf");
     request.parent = parent;
@@ -150,6 +156,11 @@ bool exportGrid(const widgets::TDBGrid& grid, const GridReport& report, ExportFo
         core::ui().showBox(box);
         return false;
     }
+    // Said once written, with how much and where.
+    const auto rows = static_cast<uint64_t>(grid.model() != nullptr ? grid.model()->rowCount() : 0);
+    core::application().showStatus(
+        QCoreApplication::translate("confcred_host", "Exportação concluída: %1 registro(s) em %2.")
+            .arg(QString::fromStdString(platform::formatCount(rows)), *target));
     return true;
 }
 

@@ -1,10 +1,14 @@
 #include "host/print/grid_printer.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
+#include <QScreen>
 #include <QTextLayout>
 #include <algorithm>
 #include <cstdint>
@@ -150,13 +154,13 @@ struct Plan {
 };
 
 QString filterLine(const GridReport& report) {
-    return QStringLiteral("Filtro: ") + report.filter;
+    return QCoreApplication::translate("confcred_host", "Filtro: ") + report.filter;
 }
 
 QStringList totalsOf(const GridReport& report, size_t rows) {
     if (!report.totals.isEmpty())
         return report.totals;
-    return {QStringLiteral("Total: %1 registro(s)").arg(rows)};
+    return {QCoreApplication::translate("confcred_host", "Total: %1 registro(s)").arg(rows)};
 }
 
 // Column widths: each column's longest value and title, at the body size
@@ -174,7 +178,9 @@ void planColumns(const GridTable& table, QPaintDevice* device, double pageWidth,
     std::vector<std::vector<std::pair<float, size_t>>> widest(columns);
     for (size_t row = 0; row < rows; ++row) {
         if (progress && row % kProgressRows == 0 && row > 0)
-            progress(QStringLiteral("Medindo a linha %1 de %2").arg(row).arg(rows));
+            progress(QCoreApplication::translate("confcred_host", "Medindo a linha %1 de %2")
+                         .arg(row)
+                         .arg(rows));
         for (size_t c = 0; c < columns; ++c) {
             const auto w = static_cast<float>(advances.width(table.qtext(row, c)));
             estimates[c * rows + row] = w;
@@ -318,10 +324,11 @@ void paintHead(QPainter& painter, const GridTable& table, const GridReport& repo
     painter.setFont(plan.body);
     const QRectF line(0, y, width, plan.rowStep);
     if (!report.operatorName.isEmpty())
-        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("Operador: ") + report.operatorName);
+        painter.drawText(
+            line, Qt::AlignLeft | Qt::AlignVCenter,
+            QCoreApplication::translate("confcred_host", "Operador: ") + report.operatorName);
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter,
-                     QStringLiteral("Emitido em ") + report.madeAt);
+                     QCoreApplication::translate("confcred_host", "Emitido em ") + report.madeAt);
     y += plan.rowStep;
     if (plan.filterLines > 0) {
         wrapText(filterLine(report), plan.body, device, width, Qt::AlignLeft, &painter,
@@ -390,7 +397,9 @@ int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedP
 
     for (int p = 0; p < pages; ++p) {
         if (progress)
-            progress(QStringLiteral("Página %1 de %2").arg(p + 1).arg(pages));
+            progress(QCoreApplication::translate("confcred_host", "Página %1 de %2")
+                         .arg(p + 1)
+                         .arg(pages));
         if (p > 0)
             device.newPage();
         paintHead(painter, table, report, plan, &device, area.width());
@@ -419,9 +428,10 @@ int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedP
         painter.drawLine(QPointF(0, footerTop), QPointF(area.width(), footerTop));
         const QRectF footer(0, area.height() - plan.rowStep, area.width(), plan.rowStep);
         painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("%1 registro(s)").arg(rows));
-        painter.drawText(footer, Qt::AlignRight | Qt::AlignVCenter,
-                         QStringLiteral("Página %1 de %2").arg(p + 1).arg(pages));
+                         QCoreApplication::translate("confcred_host", "%1 registro(s)").arg(rows));
+        painter.drawText(
+            footer, Qt::AlignRight | Qt::AlignVCenter,
+            QCoreApplication::translate("confcred_host", "Página %1 de %2").arg(p + 1).arg(pages));
     }
     painter.end();
     return pages;
@@ -436,7 +446,17 @@ void previewReport(widgets::TDBGrid& grid, const GridReport& report, QWidget* pa
     printer.setDocName(report.title);
     printer.setPageOrientation(QPageLayout::Landscape);
     QPrintPreviewDialog preview(&printer, parent);
-    preview.setWindowTitle(QStringLiteral("Visualizar impressão - %1").arg(report.title));
+    preview.setObjectName(QStringLiteral("dlgVisualizar"));
+    preview.setWindowTitle(QCoreApplication::translate("confcred_host", "Visualizar impressão - %1")
+                               .arg(report.title));
+    // A large window with the page as wide as it: the rows can be read at once.
+    if (const QScreen* screen =
+            (parent != nullptr ? parent->screen() : QGuiApplication::primaryScreen())) {
+        const QSize area = screen->availableGeometry().size();
+        preview.resize(area.width() * 9 / 10, area.height() * 9 / 10);
+    }
+    if (auto* view = preview.findChild<QPrintPreviewWidget*>())
+        view->fitToWidth();
     QObject::connect(
         &preview, &QPrintPreviewDialog::paintRequested, &preview,
         [&grid, &report](QPrinter* target) {

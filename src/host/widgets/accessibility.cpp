@@ -5,6 +5,8 @@
 #include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -101,6 +103,25 @@ void nameControls(QWidget* root) {
         if (button->text().isEmpty() && button->accessibleName().isEmpty() &&
             !button->toolTip().isEmpty())
             button->setAccessibleName(button->toolTip());
+    }
+    // Two controls that would read alike ("Todos", "Pesquisar" in the client
+    // and the consumer groups) are told apart by their group's title.
+    QHash<QString, int> uses;
+    const std::vector<AccessibleControl> controls = accessibleControls(root);
+    for (const AccessibleControl& c : controls)
+        ++uses[c.name];
+    for (const AccessibleControl& c : controls) {
+        if (uses.value(c.name) < 2 || c.name.isEmpty())
+            continue;
+        for (QWidget* up = c.widget->parentWidget(); up != nullptr && up != root;
+             up = up->parentWidget()) {
+            auto* group = qobject_cast<QGroupBox*>(up);
+            if (group == nullptr || group->title().isEmpty())
+                continue;
+            c.widget->setAccessibleName(QString(group->title()).remove(QLatin1Char('&')) +
+                                        QStringLiteral(": ") + c.name);
+            break;
+        }
     }
 }
 

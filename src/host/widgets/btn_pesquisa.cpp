@@ -1,5 +1,7 @@
 #include "host/widgets/btn_pesquisa.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 #include "host/widgets/button_flat.h"
@@ -10,7 +12,7 @@ TBtnPesquisa::TBtnPesquisa(QWidget* parent) : QToolButton(parent) {
     setIcon(glyphIcon(Glyph::Search));
     setIconSize(QSize(16, 16));
     setFixedSize(23, 22);
-    setToolTip(QStringLiteral("Pesquisar"));
+    setToolTip(QCoreApplication::translate("confcred_host", "Pesquisar"));
     setFocusPolicy(Qt::TabFocus);
 }
 

@@ -1,6 +1,7 @@
 #include "host/widgets/busy_indicator.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -76,8 +77,9 @@ class BusyOverlay : public QWidget {
         p.setFont(f);
         const QRect text(picture.right() + 12, panel.top(), panel.right() - picture.right() - 20,
                          panel.height());
-        QString says = kind_ == 0 ? QStringLiteral("Conectando ao servidor...")
-                                  : QStringLiteral("Processando, aguarde...");
+        QString says =
+            kind_ == 0 ? QCoreApplication::translate("confcred_host", "Conectando ao servidor...")
+                       : QCoreApplication::translate("confcred_host", "Processando, aguarde...");
         if (!progress_.isEmpty())
             says += QLatin1Char('\n') + progress_;
         p.drawText(text, Qt::AlignVCenter | Qt::AlignLeft | Qt::TextWordWrap, says);

@@ -4,12 +4,21 @@
 // the tooltip, and values as platform::DateTime. It starts on today's date.
 // With SaveTime off the value is the date alone; with it on the time of day
 // last given is kept.
+//
+// Typing is plain text, not the per-part editing of a date-time edit: the
+// operator types DD/MM/AAAA with separators ("/", "-" or ".", day and month
+// of two digits each) or eight digits without them, and the date is taken
+// once the text is a whole, real date. A partial or impossible text is
+// refused where the field is left or Return is pressed: it stays on screen in
+// red, the status line says why, and the date keeps its previous value. Keys
+// never push digits from one part into another.
 #pragma once
 
 #include <QColor>
 #include <QDateEdit>
 #include <QStringList>
 #include <QValidator>
+#include <optional>
 
 #include "platform/datetime.h"
 
@@ -37,6 +46,9 @@ class TDateEditPlus : public QDateEdit {
     bool textIsValidDate() const;
     // The colour the text is drawn in now.
     QColor textColor() const;
+    // The date a typed text stands for, or nothing when it is partial or
+    // impossible (see above).
+    static std::optional<platform::DateTime> parseTyped(const QString& text);
 
     // Seven names, Sunday first.
     void setWeekdayNames(const QStringList& names);
@@ -49,19 +61,28 @@ class TDateEditPlus : public QDateEdit {
     // stays, red, with "Data inválida" as its tooltip, and the date keeps its
     // last real value; it is never turned into another day.
     QValidator::State validate(QString& input, int& pos) const override;
+    void fixup(QString& input) const override;
+    QDateTime dateTimeFromText(const QString& text) const override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    // Tab leaves the field (the date is one text, not three parts).
+    bool focusNextPrevChild(bool next) override;
     // A click in the text selects the part clicked (day, month or year), so
     // that typing replaces it rather than pushing digits into it.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void updateLook();
+    // Tells the operator the text on screen is not taken.
+    void refuseText();
     void decorateCalendar();
 
     bool saveTime_ = false;
     int64_t timeOfDayMs_ = 0;
     QColor validColor_;
     QColor invalidColor_{Qt::red};
+
     QStringList weekdayNames_;
 };
 

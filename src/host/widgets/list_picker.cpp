@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -140,7 +141,8 @@ ListPickerDialog::ListPickerDialog(const core::PickRequest& request)
     layout->setSpacing(8);
 
     auto* searchRow = new QHBoxLayout;
-    auto* searchLabel = new QLabel(QStringLiteral("&Localizar:"), this);
+    auto* searchLabel =
+        new QLabel(QCoreApplication::translate("confcred_host", "&Localizar:"), this);
     searchBox_ = new QLineEdit(this);
     searchBox_->setObjectName(QStringLiteral("edtLocalizar"));
     searchBox_->setClearButtonEnabled(true);
@@ -181,14 +183,17 @@ ListPickerDialog::ListPickerDialog(const core::PickRequest& request)
     layout->addWidget(view_, 1);
 
     auto* buttons = new QHBoxLayout;
-    auto* markAllButton = new QPushButton(QStringLiteral("&Marcar todos"), this);
+    auto* markAllButton =
+        new QPushButton(QCoreApplication::translate("confcred_host", "&Marcar todos"), this);
     markAllButton->setObjectName(QStringLiteral("btnMarcarTodos"));
-    auto* clearAllButton = new QPushButton(QStringLiteral("&Desmarcar todos"), this);
+    auto* clearAllButton =
+        new QPushButton(QCoreApplication::translate("confcred_host", "&Desmarcar todos"), this);
     clearAllButton->setObjectName(QStringLiteral("btnDesmarcarTodos"));
     countLabel_ = new QLabel(this);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("btnOK"));
-    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Cancelar"));
+    box->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("confcred_host", "Cancelar"));
     box->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("btnCancelar"));
     buttons->addWidget(markAllButton);
     buttons->addWidget(clearAllButton);
@@ -307,8 +312,9 @@ int ListPickerDialog::search(const QString& text) {
 }
 
 void ListPickerDialog::updateCount() {
-    countLabel_->setText(
-        QStringLiteral("%1 de %2 marcado(s)").arg(model_->markedCount()).arg(model_->rowCount()));
+    countLabel_->setText(QCoreApplication::translate("confcred_host", "%1 de %2 marcado(s)")
+                             .arg(model_->markedCount())
+                             .arg(model_->rowCount()));
 }
 
 bool ListPickerDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -33,14 +33,18 @@ struct ClassicButton {
 // The operators read Portuguese on every button, whatever Qt translation the
 // host has loaded.
 const ClassicButton kButtons[] = {
-    {core::mbYes, core::mrYes, QMessageBox::Yes, "&Sim"},
-    {core::mbNo, core::mrNo, QMessageBox::No, "&Não"},
-    {core::mbOK, core::mrOk, QMessageBox::Ok, "OK"},
-    {core::mbCancel, core::mrCancel, QMessageBox::Cancel, "Cancelar"},
-    {core::mbAbort, core::mrAbort, QMessageBox::Abort, "&Anular"},
-    {core::mbRetry, core::mrRetry, QMessageBox::Retry, "&Repetir"},
-    {core::mbIgnore, core::mrIgnore, QMessageBox::Ignore, "&Ignorar"},
-    {core::mbOpen, core::mrOpen, QMessageBox::Open, "A&brir"},
+    {core::mbYes, core::mrYes, QMessageBox::Yes, QT_TRANSLATE_NOOP("confcred_host", "&Sim")},
+    {core::mbNo, core::mrNo, QMessageBox::No, QT_TRANSLATE_NOOP("confcred_host", "&Não")},
+    {core::mbOK, core::mrOk, QMessageBox::Ok, QT_TRANSLATE_NOOP("confcred_host", "OK")},
+    {core::mbCancel, core::mrCancel, QMessageBox::Cancel,
+     QT_TRANSLATE_NOOP("confcred_host", "Cancelar")},
+    {core::mbAbort, core::mrAbort, QMessageBox::Abort,
+     QT_TRANSLATE_NOOP("confcred_host", "&Anular")},
+    {core::mbRetry, core::mrRetry, QMessageBox::Retry,
+     QT_TRANSLATE_NOOP("confcred_host", "&Repetir")},
+    {core::mbIgnore, core::mrIgnore, QMessageBox::Ignore,
+     QT_TRANSLATE_NOOP("confcred_host", "&Ignorar")},
+    {core::mbOpen, core::mrOpen, QMessageBox::Open, QT_TRANSLATE_NOOP("confcred_host", "A&brir")},
 };
 
 QMessageBox::Icon iconFor(core::BoxKind kind) {
@@ -84,7 +88,9 @@ int QtUiService::showBox(const core::BoxRequest& request) {
         if (!(buttons & b.button))
             continue;
         const bool named = b.button == core::mbOpen && !request.openText.isEmpty();
-        box.addButton(b.standard)->setText(named ? request.openText : QString::fromUtf8(b.text));
+        box.addButton(b.standard)
+            ->setText(named ? request.openText
+                            : QCoreApplication::translate("confcred_host", b.text));
     }
     // Escape answers like the classic boxes: Cancel, else No, else the only
     // button; the open button is never Escape's.
@@ -239,7 +245,8 @@ void QtUiService::showPage(const QString& title, const QString& html, QWidget* p
     text->setHtml(html);
     layout->addWidget(text);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &page);
-    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("&Fechar"));
+    buttons->button(QDialogButtonBox::Close)
+        ->setText(QCoreApplication::translate("confcred_host", "&Fechar"));
     QObject::connect(buttons, &QDialogButtonBox::rejected, &page, &QDialog::reject);
     layout->addWidget(buttons);
     page.resize(560, 480);

@@ -3,11 +3,13 @@
 #include <QPainter>
 
 #include "dataset/record_set.h"
+#include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/widgets/db_grid.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
 #include "package/core/order_totals.h"
+#include "platform/regional.h"
 
 namespace confcred::package {
 
@@ -18,9 +20,8 @@ const QString kCheckField = QStringLiteral("IDCHECK");
 void TfrmConfCredBco::dbgPadraoDrawColumnCell(host::widgets::DrawColumnCellArgs& args) {
     if (listIsEmpty() || args.field == nullptr || args.field->name() != "IDCHECK")
         return;
-    // Only "S" is drawn ticked: any other value is not taken by the batch
-    // operations, so it must not look selected.
-    const bool ticked = args.fieldText(kCheckField) == QStringLiteral("S");
+    // Exactly "N" is drawn unticked; any other value, "S" or not, ticked.
+    const bool ticked = args.fieldText(kCheckField) != QStringLiteral("N");
     drawCheckCell(args.painter, args.rect, args.background, ticked ? checkImage() : uncheckImage());
 }
 
@@ -42,6 +43,16 @@ void TfrmConfCredBco::dbgPadraoKeyDown(int& key, Qt::KeyboardModifiers shift) {
     TfrmPadrao::dbgPadraoKeyDown(key, shift);
     if (key == Qt::Key_Space)
         dbgPadraoCellClick(0);
+    // Ctrl+A and Ctrl+Shift+A reach the grid when the window takes no
+    // shortcut (the grid would select its rows): the menu entries' work.
+    const Qt::KeyboardModifiers mods = shift & (Qt::ControlModifier | Qt::AltModifier);
+    if (key == Qt::Key_A && mods == Qt::ControlModifier) {
+        if (shift & Qt::ShiftModifier)
+            markAllCleared();
+        else
+            markAllTicked();
+        key = 0;
+    }
 }
 
 void TfrmConfCredBco::markAll() {
@@ -61,6 +72,48 @@ void TfrmConfCredBco::markAll() {
         cdsGetPediCreCons.next();
     }
     cdsGetPediCreCons.gotoBookmark(current);
+}
+
+void TfrmConfCredBco::markAllTicked() {
+    if (listIsEmpty() || dtsPadrao.dataSet() != &cdsGetPediCreCons)
+        return;
+    boMarcaTodos = false;
+    markAll();
+}
+
+void TfrmConfCredBco::markAllCleared() {
+    if (listIsEmpty() || dtsPadrao.dataSet() != &cdsGetPediCreCons)
+        return;
+    boMarcaTodos = true;
+    markAll();
+}
+
+void TfrmConfCredBco::unmarkAccounted() {
+    if (listIsEmpty() || dtsPadrao.dataSet() != &cdsGetPediCreCons)
+        return;
+    size_t cleared = 0;
+    {
+        OrderTotals::Hold hold(*totais);
+        dtsPadrao.setEnabled(false);
+        host::core::ScopeGuard reattach([this] { dtsPadrao.setEnabled(true); });
+        const dataset::Bookmark current = cdsGetPediCreCons.bookmark();
+        dataset::Field& check = cdsGetPediCreCons.fieldByName("IDCHECK");
+        dataset::Field& accounted = cdsGetPediCreCons.fieldByName("IDPEDCRECONT");
+        cdsGetPediCreCons.first();
+        while (!cdsGetPediCreCons.eof()) {
+            if (check.asString() != "N" && accounted.asString() == "S") {
+                cdsGetPediCreCons.edit();
+                check.setAsString("N");
+                cdsGetPediCreCons.post();
+                ++cleared;
+            }
+            cdsGetPediCreCons.next();
+        }
+        cdsGetPediCreCons.gotoBookmark(current);
+    }
+    host::core::application().showStatus(
+        tr("Pedidos contabilizados desmarcados: %1.")
+            .arg(QString::fromStdString(platform::formatCount(cleared))));
 }
 
 }  // namespace confcred::package

@@ -9,11 +9,10 @@
 namespace confcred::package {
 
 QPointer<TfrmConfCredBco> frmConfCredBco;
+bool Cli_Lun90000_boIdCriado = false;
+bool Cli_Lun90000_boCriaFiltro = false;
 
 namespace Cli_Lun90000 {
-
-bool boIdCriado = false;
-bool boCriaFiltro = false;
 
 void initialization() {
     boCriaFiltro = false;

@@ -23,6 +23,7 @@
 #include "host/widgets/named_data_set.h"
 #include "package/confirmation/check_pictures.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/core/list_reload.h"
 #include "package/core/order_fields.h"
 #include "package/core/order_totals.h"
@@ -208,6 +209,24 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniConciliacaoExtrato->setEnabled(false);
     host::core::onEvent(mniConciliacaoExtrato, &QAction::triggered, this,
                         &TfrmConfCredBco::mniConciliacaoExtratoClick);
+
+    mnuOperacoes->addSeparator();
+    auto marks = [this](const char* name, const QString& text, const QKeySequence& keys,
+                        void (TfrmConfCredBco::*handler)()) {
+        QAction* entry = mnuOperacoes->addAction(text);
+        entry->setObjectName(QString::fromLatin1(name));
+        entry->setShortcut(keys);
+        entry->setEnabled(false);
+        host::core::onEvent(entry, &QAction::triggered, this, handler);
+        return entry;
+    };
+    mniMarcarTodos = marks("mniMarcarTodos", tr("&Marcar todos"),
+                           QKeySequence(Qt::CTRL | Qt::Key_A), &TfrmConfCredBco::markAllTicked);
+    mniDesmarcarTodos =
+        marks("mniDesmarcarTodos", tr("Desmarcar &todos"),
+              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A), &TfrmConfCredBco::markAllCleared);
+    mniDesmarcarContabilizados = marks("mniDesmarcarContabilizados", tr("Desmarcar contabilizados"),
+                                       QKeySequence(), &TfrmConfCredBco::unmarkAccounted);
 }
 
 void TfrmConfCredBco::buildGrids() {
@@ -249,7 +268,7 @@ void TfrmConfCredBco::buildGrids() {
     dbgPadrao->recordModel().setAccessibleText([](const QString& field, const QString& stored) {
         if (field != QStringLiteral("IDCHECK"))
             return QString();
-        return stored == QStringLiteral("S") ? tr("Marcado") : tr("Não marcado");
+        return stored != QStringLiteral("N") ? tr("Marcado") : tr("Não marcado");
     });
 
     using host::widgets::TDBGrid;
@@ -276,6 +295,21 @@ void TfrmConfCredBco::buildTotals() {
     totais = std::make_unique<OrderTotals>(cdsGetPediCreCons);
     totais->setOnChange([this] { lblTotais->setText(totais->text()); });
     lblTotais->setText(totais->text());
+    // Under the totals: the filter the list was fetched with.
+    lblFiltro = new QLabel(tshFolhaDados);
+    lblFiltro->setObjectName(QStringLiteral("lblFiltro"));
+    lblFiltro->setTextFormat(Qt::PlainText);
+    lblFiltro->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFiltro->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    tshFolhaDados->layout()->addWidget(lblFiltro);
+    showFilterInForce(false);
+}
+
+void TfrmConfCredBco::showFilterInForce(bool loaded) {
+    const QString text = loaded ? tr("Filtro: %1").arg(creditFilterText())
+                                : tr("Filtro: nenhuma lista buscada ainda");
+    lblFiltro->setText(text);
+    lblFiltro->setToolTip(text);  // whole, where the line is too narrow
 }
 
 void TfrmConfCredBco::attachDisplayTexts() {
@@ -332,6 +366,42 @@ void TfrmConfCredBco::FormCreate() {
         host::core::MensErro(msgPadrao->Msg(QStringLiteral("Erro_Conexao")), false);
         Close();
     }
+    applyPerfil();
+    // Another operator may take over the session, with another role.
+    connect(&host::core::application(), &host::core::Application::operatorChanged, this,
+            [this] { host::core::dispatch([this] { applyPerfil(); }); });
+}
+
+void TfrmConfCredBco::applyPerfil() {
+    const bool onlyLooks = host::core::perfilSoConsulta();
+    const QString why =
+        tr("Seu perfil (consulta) permite só consultar: as operações e a "
+           "importação pedem o perfil operador.");
+    for (auto [button, entry] : {std::pair{btnEfetivaCredito, mniEfetivaCredito},
+                                 {btnDesfazCredito, mniDesfazCredito},
+                                 {btnCancelaPedido, mniCancelaPedido},
+                                 {BtnDesfazCancelamento, mniDesfazCancelamento},
+                                 {btImportCons, mniImportCons}}) {
+        // The button's own hint, with the reason beneath while it is refused.
+        if (!button->property("hintAlone").isValid())
+            button->setProperty("hintAlone", button->hint());
+        const QString alone = button->property("hintAlone").toString();
+        button->setToolTip(onlyLooks ? alone + QLatin1Char('\n') + why : alone);
+        entry->setToolTip(onlyLooks ? why : QString());
+        if (onlyLooks) {
+            button->setEnabled(false);
+            entry->setEnabled(false);
+        }
+    }
+    if (onlyLooks) {
+        host::core::application().showStatus(why);
+    } else if (!btImportCons->isEnabled()) {
+        // Back from a role that only looks.
+        btImportCons->setEnabled(true);
+        mniImportCons->setEnabled(true);
+        if (dtsPadrao.dataSet() != nullptr)
+            dtsPadraoStateChange();
+    }
 }
 
 void TfrmConfCredBco::netConfCredBancBeforeConnect() {
@@ -356,6 +426,7 @@ void TfrmConfCredBco::sbtVerificarClick() {
     ListReload lists{*netConfCredBanc, cdsGetPediCreCons, cdsPediCredFami, *this};
     if (!runListReload(lists))
         return;
+    showFilterInForce(true);
     cdsGetPediCreCons.first();
     boMarcaTodos = false;
 }
@@ -436,18 +507,23 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
     mniDuplicar->setEnabled(false);
     // Printing and the four operations only while orders are listed, on
     // either tab.
+    // A role that only looks never gets the operations.
     const bool listed = !listIsEmpty();
+    const bool operates = listed && !host::core::perfilSoConsulta();
     for (auto [control, entry] : {std::pair<QWidget*, QAction*>{sbtImprimir, nullptr},
                                   {btnEfetivaCredito, mniEfetivaCredito},
                                   {btnDesfazCredito, mniDesfazCredito},
                                   {btnCancelaPedido, mniCancelaPedido},
                                   {BtnDesfazCancelamento, mniDesfazCancelamento}}) {
-        control->setEnabled(listed);
+        const bool on = control == sbtImprimir ? listed : operates;
+        control->setEnabled(on);
         if (entry != nullptr)
-            entry->setEnabled(listed);
+            entry->setEnabled(on);
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
     mniConciliacaoExtrato->setEnabled(cdsGetPediCreCons.active());
+    for (QAction* entry : {mniMarcarTodos, mniDesmarcarTodos, mniDesmarcarContabilizados})
+        entry->setEnabled(listed && dtsPadrao.dataSet() == &cdsGetPediCreCons);
 }
 
 void TfrmConfCredBco::dbgPadraoTitleClick(int column) {

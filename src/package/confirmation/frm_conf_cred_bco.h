@@ -67,9 +67,19 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
     QAction* mniConciliacaoExtrato = nullptr;
+    // Ticking from the keyboard, while orders are listed: every order
+    // (Ctrl+A) and none (Ctrl+Shift+A), as the check column's title does,
+    // and clearing the ticks of accounted orders, which undoing a credit
+    // and cancelling an order cannot take.
+    QAction* mniMarcarTodos = nullptr;
+    QAction* mniDesmarcarTodos = nullptr;
+    QAction* mniDesmarcarContabilizados = nullptr;
     host::widgets::TDBGrid* dbgFamilia;
     // Under the order grid: the listed and the ticked orders and their sums.
     QLabel* lblTotais;
+    // Under the totals: the filter the list in view was fetched with, in
+    // words ("Filtro: Cliente: Todos; ...").
+    QLabel* lblFiltro = nullptr;
     // The find bar under the order grid (Ctrl+F shows it, F3 finds again):
     // an order by its number or bank slip, or by part of the consumer's or
     // the responsible person's name.
@@ -108,6 +118,10 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void cdsGetPediCreConsAfterScroll();
     void pgcPadraoChange();
     void dtsPadraoStateChange() override;
+    // The operations and the import follow the operator's role: a role that
+    // only looks sees them disabled, with the reason in their hints and on
+    // the status line.
+    void applyPerfil();
     void dbgFamiliaTitleClick(int column);
     // Display texts of the coded and value fields.
     void cdsGetPediCreConsIDPEDCREEXTRGetText(const dataset::Field& sender, std::string& text,
@@ -139,6 +153,8 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void buildOperationsMenu();
     void buildGrids();
     void buildTotals();
+    // The filter line: the parameters in force once a list is fetched.
+    void showFilterInForce(bool loaded);
     void buildFindBar();
     void showFindBar();
     void hideFindBar();
@@ -146,6 +162,10 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void findNextOrder();
     void attachDisplayTexts();
     void markAll();
+    // The title click's walk with the switch set for a mark of "S" or "N".
+    void markAllTicked();
+    void markAllCleared();
+    void unmarkAccounted();
     void runOperation(const struct BatchOperation& operation);
 
     // The screen's part in its runs (batch operations, bank return, reload):

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
+#include <optional>
 
 #include "dataset/records.h"
 #include "host/core/application.h"
@@ -17,6 +18,7 @@
 #include "host/widgets/db_grid.h"
 #include "host/widgets/named_data_set.h"
 #include "package/core/order_fields.h"
+#include "platform/files.h"
 #include "platform/regional.h"
 #include "platform/win_path.h"
 
@@ -49,14 +51,18 @@ QString tr90000(const char* text) {
     return QCoreApplication::translate("Cli_Lun90000", text);
 }
 
-// "C:\Credito\Site\Retorno\cobranca.ret" -> "...\Retorno\cobranca_ocorrencias.csv"
-std::string csvPathFor(const QString& returnPath) {
-    const std::string path = returnPath.toStdString();
-    const std::string folder = platform::extractFileDir(path);
-    std::string name = platform::extractFileName(path);
+// "C:\Credito\Site\Retorno\cobranca.ret" -> "cobranca_ocorrencias.csv"
+std::string csvNameFor(const QString& returnPath) {
+    std::string name = platform::extractFileName(returnPath.toStdString());
     if (const auto dot = name.rfind('.'); dot != std::string::npos && dot > 0)
         name.resize(dot);
-    return platform::includeTrailingBackslash(folder) + name + "_ocorrencias.csv";
+    return name + "_ocorrencias.csv";
+}
+
+// Where the last report was written in this session.
+QString& lastCsvFolder() {
+    static QString folder;
+    return folder;
 }
 
 }  // namespace
@@ -68,6 +74,17 @@ QString returnSummaryText(const br::ReturnOutcome& outcome) {
     for (const br::ResultTotal& total : outcome.totals) {
         if (total.count == 0)
             continue;
+        const size_t outside = total.result == 'M' ? outcome.unlisted.size() : 0;
+        if (outside > 0 && outside <= total.count) {
+            // Matched, but not all of them in the list to be marked: the
+            // line below the summary names the others.
+            lines << QCoreApplication::translate("Cli_Lun90000",
+                                                 "M Conferidos: %1 (%2); marcados: %3")
+                         .arg(total.count)
+                         .arg(QString::fromStdString(platform::formatMoney(total.paidCents)))
+                         .arg(total.count - outside);
+            continue;
+        }
         lines << QStringLiteral("%1 %2: %3 (%4)")
                      .arg(QChar::fromLatin1(total.result), tr90000(resultTitle(total.result)))
                      .arg(total.count)
@@ -112,7 +129,9 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     lblForaDaLista = new QLabel(
         unlisted.isEmpty()
             ? QString()
-            : tr("Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1")
+            : tr("Conferidos fora da lista atual (fora do filtro), por isso não marcados: %1 "
+                 "pedido(s): %2. Para marcá-los, inclua-os no filtro e use o retorno de novo.")
+                  .arg(unlisted.size())
                   .arg(unlisted.join(QStringLiteral(", "))),
         this);
     lblForaDaLista->setObjectName(QStringLiteral("lblForaDaLista"));
@@ -125,6 +144,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
 
     dbgRetorno = new host::widgets::TDBGrid(this);
     dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
+    dbgRetorno->setAccessibleName(tr("Registros do retorno"));
     dbgRetorno->setColumns({
         {QStringLiteral("NRBOLETO"), tr("Boleto")},
         {QStringLiteral("NRPEDCRECONS"), tr("Nr. Pedido")},
@@ -138,6 +158,8 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
         {QStringLiteral("VRDESCONTO"), tr("Desconto")},
     });
     dbgRetorno->setDataSource(&dtsRetorno);
+    // Every column as wide as what it shows ("Resultado" above all).
+    dbgRetorno->resizeColumnsToContents();
     lblTotais = new QLabel(returnTotalsLines(closing_).join('\n'), this);
     lblTotais->setObjectName(QStringLiteral("lblTotais"));
     lblTotais->setTextFormat(Qt::PlainText);
@@ -153,8 +175,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     btnExportar = button("btnExportar", tr("Exportar &CSV"));
     buttons->addStretch();
     btnFechar = button("btnFechar", tr("&Fechar"));
-    btnImprimir->setEnabled(!cdsRetorno.isEmpty());
-    btnExportar->setEnabled(!cdsRetorno.isEmpty());
+    // Also with no record to list: the summary and the totals are the report.
 
     layout->addWidget(lblArquivo);
     layout->addWidget(lblResumo);
@@ -178,20 +199,52 @@ TfrmRetornoBancario::~TfrmRetornoBancario() {
 }
 
 void TfrmRetornoBancario::btnImprimirClick() {
-    host::print::GridReport report = host::print::basicReport(windowTitle());
+    // Every page names the file; the summary closes the report.
+    host::print::GridReport report = host::print::basicReport(
+        windowTitle() + QStringLiteral(" - ") +
+        QString::fromStdString(platform::extractFileName(path_.toStdString())));
+    report.filter = tr("Arquivo: %1").arg(path_);
     report.totals << tr("Total: %1 registro(s)").arg(cdsRetorno.recordCount())
-                  << returnTotalsLines(closing_);
+                  << lblResumo->text().split(QLatin1Char('\n'));
+    if (lblForaDaLista->isVisible())
+        report.totals << lblForaDaLista->text();
+    report.totals << returnTotalsLines(closing_);
     host::print::previewReport(*dbgRetorno, report, this);
 }
 
 void TfrmRetornoBancario::btnExportarClick() {
-    const std::string target = csvPathFor(path_);
+    // Where to write: asked, starting in the last folder used (else the
+    // return file's), never replacing a file without asking.
+    host::core::FileRequest request;
+    request.title = tr("Exportar relatório do retorno");
+    request.filter = tr("Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos os arquivos|*.*");
+    request.initialDir =
+        !lastCsvFolder().isEmpty()
+            ? lastCsvFolder()
+            : QString::fromStdString(platform::extractFileDir(path_.toStdString()));
+    request.fileName = QString::fromStdString(csvNameFor(path_));
+    request.parent = this;
+    const std::optional<QString> chosen = host::core::ui().chooseSaveFile(request);
+    if (!chosen)
+        return;
+    const std::string target = chosen->toStdString();
+    if (platform::fileExists(target)) {
+        host::core::BoxRequest replace;
+        replace.kind = host::core::BoxKind::Confirmation;
+        replace.caption = host::core::application().title();
+        replace.text = tr("O arquivo %1 já existe. Substituir?").arg(*chosen);
+        replace.buttons = host::core::mbYes | host::core::mbNo;
+        replace.parent = this;
+        if (host::core::ui().showBox(replace) != host::core::mrYes)
+            return;
+    }
+    lastCsvFolder() = QString::fromStdString(platform::extractFileDir(target));
     const dataset::DataPacket rows = cdsRetorno.toPacket();
     const std::string csv = br::exceptionsCsv(rows, &closing_);
     // Written beside its name and renamed once complete: never half a report.
     bool written = true;
     try {
-        host::print::saveFileAtomically(QString::fromStdString(target), [&csv](QIODevice& file) {
+        host::print::saveFileAtomically(*chosen, [&csv](QIODevice& file) {
             return file.write(csv.data(), static_cast<qint64>(csv.size())) ==
                    static_cast<qint64>(csv.size());
         });
@@ -201,12 +254,14 @@ void TfrmRetornoBancario::btnExportarClick() {
     host::core::BoxRequest box;
     box.kind = written ? host::core::BoxKind::Information : host::core::BoxKind::Error;
     box.caption = host::core::application().title();
-    box.text = written ? tr("Relatório gravado em %1").arg(QString::fromStdString(target))
+    box.text = written ? tr("Relatório gravado em %1").arg(*chosen)
                        : tr("Não foi possível gravar o relatório em %1. Verifique a pasta e "
                             "tente novamente.")
-                             .arg(QString::fromStdString(target));
+                             .arg(*chosen);
     box.parent = this;
     host::core::ui().showBox(box);
+    if (written)
+        host::core::application().showStatus(tr("Relatório gravado em %1").arg(*chosen));
 }
 
 void TfrmRetornoBancario::btnFecharClick() {

@@ -47,7 +47,9 @@ void TfrmConfCredBco::FormKeyDown(int& key, Qt::KeyboardModifiers shift) {
     } else if (key == Qt::Key_F3 && plain) {
         key = 0;
         findNextOrder();
-    } else if (key == Qt::Key_Escape && plain && edtLocalizar->hasFocus()) {
+    } else if (key == Qt::Key_Escape && plain && panLocalizar->isVisible() &&
+               (panLocalizar->isAncestorOf(focusWidget()) || dbgPadrao->hasFocus())) {
+        // Also after F3 has moved the keyboard to the grid.
         key = 0;
         hideFindBar();
     }

@@ -18,6 +18,7 @@
 #include "platform/csv.h"
 #include "platform/files.h"
 #include "platform/regional.h"
+#include "platform/win_path.h"
 
 namespace confcred::package::bank_return {
 
@@ -59,14 +60,20 @@ ReturnOutcome runBankReturn(ReturnRun& run) {
     ReturnOutcome outcome;
     host::core::FileRequest request;
     request.title = QCoreApplication::translate("Cli_Lun90000", "Arquivo de retorno bancário");
+    // Banks name their files in either case, and some as text files.
     request.filter = QCoreApplication::translate(
-        "Cli_Lun90000", "Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*");
-    request.initialDir =
-        QString::fromUtf8(kRetornoFolder.data(), static_cast<qsizetype>(kRetornoFolder.size()));
+        "Cli_Lun90000", "Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*");
+    // The folder of the last file chosen in this session, else the usual one.
+    static QString lastFolder;
+    request.initialDir = !lastFolder.isEmpty()
+                             ? lastFolder
+                             : QString::fromUtf8(kRetornoFolder.data(),
+                                                 static_cast<qsizetype>(kRetornoFolder.size()));
     const std::optional<QString> chosen = run.screen.ask(request);
     if (!chosen)
         return outcome;
     outcome.path = *chosen;
+    lastFolder = QString::fromStdString(platform::extractFileDir(chosen->toStdString()));
 
     std::string text;
     try {
@@ -241,8 +248,12 @@ std::string exceptionsCsv(const dataset::DataPacket& exceptions, const ReturnTot
                 value = platform::formatFloat00(column.doubleAt(row));
             else if (column.type() == dataset::FieldType::DateTime)
                 value = platform::formatDate(column.dateTimeAt(row));
-            else
-                value = std::string(column.textAt(row));
+            else {
+                // Slip and order numbers stay text in a spreadsheet, as in
+                // the list's export.
+                out += (c ? ";" : "") + platform::csvTextField(std::string(column.textAt(row)));
+                continue;
+            }
             out += (c ? ";" : "") + platform::csvField(std::move(value));
         }
         out += "\r\n";

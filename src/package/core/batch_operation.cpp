@@ -23,7 +23,8 @@ const BatchOperation& desfazCredito() {
                                    kSetCancelaCredito,
                                    std::nullopt,
                                    QStringLiteral("Dev_Sel_Efet"),
-                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Desfazer crédito")};
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Desfazer crédito"),
+                                   true};
     return op;
 }
 
@@ -33,7 +34,8 @@ const BatchOperation& cancelaPedido() {
                                    kSetSituacao,
                                    QStringLiteral("C"),
                                    QStringLiteral("Dev_Sel_Pend_Canc"),
-                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Cancelar pedido")};
+                                   QT_TRANSLATE_NOOP("Cli_Lun90000", "Cancelar pedido"),
+                                   true};
     return op;
 }
 

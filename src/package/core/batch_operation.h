@@ -20,6 +20,9 @@ struct BatchOperation {
     std::optional<QString> newSituation;  // second argument of setSituacao
     QString nothingSelectedKey;           // message key when no order qualifies
     const char* title;                    // its name in the question (context Cli_Lun90000)
+    // The server refuses the whole call when one of its orders is accounted
+    // (IDPEDCRECONT "S"): undoing a credit and cancelling an order.
+    bool refusesAccounted = false;
 };
 
 const BatchOperation& efetivaCredito();

@@ -40,13 +40,18 @@ const TakenWords& takenWords(std::string_view situation) {
     return pending;
 }
 
+// A count as boxes show it, grouped by thousands.
+QString counted(size_t n) {
+    return QString::fromStdString(platform::formatCount(n));
+}
+
 }  // namespace
 
 QString batchQuestionDetail(const BatchOperation& operation, const OrderTotals& totals) {
     const TakenWords& words = takenWords(operation.situation);
     const OrderTotals::Sum& taken = totals.ticked(words.situation);
     const QString count =
-        taken.count == 1 ? said(words.one) : said(words.many).arg(QString::number(taken.count));
+        taken.count == 1 ? said(words.one) : said(words.many).arg(counted(taken.count));
     QString text = said(QT_TRANSLATE_NOOP("Cli_Lun90000", "%1: %2, %3."))
                        .arg(said(operation.title), count,
                             QString::fromStdString(platform::formatMoney(taken.cents)));
@@ -60,13 +65,31 @@ QString batchQuestionDetail(const BatchOperation& operation, const OrderTotals& 
         text += QLatin1Char(' ') +
                 said(QT_TRANSLATE_NOOP("Cli_Lun90000",
                                        "%1 pedidos marcados em outra situação não serão enviados."))
-                    .arg(QString::number(others));
+                    .arg(counted(others));
+    if (!operation.refusesAccounted)
+        return text;
+    // The server would refuse the whole call for one of them.
+    const size_t accounted = totals.tickedAccounted(words.situation);
+    if (accounted == 1)
+        text +=
+            QLatin1Char(' ') +
+            said(QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                   "Atenção: 1 pedido marcado já foi contabilizado e o "
+                                   "servidor recusará a operação inteira. Desmarque-o "
+                                   "(Operações > Desmarcar contabilizados) e confirme de novo."));
+    else if (accounted > 1)
+        text +=
+            QLatin1Char(' ') +
+            said(QT_TRANSLATE_NOOP("Cli_Lun90000",
+                                   "Atenção: %1 pedidos marcados já foram contabilizados e o "
+                                   "servidor recusará a operação inteira. Desmarque-os "
+                                   "(Operações > Desmarcar contabilizados) e confirme de novo."))
+                .arg(counted(accounted));
     return text;
 }
 
 QString batchDoneDetail(size_t changed) {
-    return said(QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedidos alterados: %1."))
-        .arg(QString::number(changed));
+    return said(QT_TRANSLATE_NOOP("Cli_Lun90000", "Pedidos alterados: %1.")).arg(counted(changed));
 }
 
 }  // namespace confcred::package

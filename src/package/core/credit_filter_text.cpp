@@ -67,6 +67,14 @@ void nameConsumerSelection(const QString& selection, const QString& words) {
     consumerNames = {selection, words};
 }
 
+QString clientSelectionText(const QString& selection) {
+    return chosen(selection, clientNames, false);
+}
+
+QString consumerSelectionText(const QString& selection) {
+    return chosen(selection, consumerNames, true);
+}
+
 QString creditFilterText() {
     auto day = [](platform::DateTime when) {
         return QString::fromStdString(platform::formatDate(when));

@@ -14,6 +14,11 @@ namespace confcred::package {
 void nameClientSelection(const QString& selection, const QString& words);
 void nameConsumerSelection(const QString& selection, const QString& words);
 
+// A client or consumer selection in words, as the filter text names it
+// ("Todos" for "T").
+QString clientSelectionText(const QString& selection);
+QString consumerSelectionText(const QString& selection);
+
 // The credit filter parameters in words, each part "Title: value", "; "
 // between them; the order number and description only when given.
 QString creditFilterText();

@@ -92,9 +92,11 @@ QString logFailureText(const host::core::TMessages& messages, const platform::Io
             key = QStringLiteral("LOG_FALHA");
             break;
     }
-    // The system's own words go last, for whoever looks after the machine.
-    const QString reason = messages.Msg(key) + QStringLiteral(" (") +
-                           QString::fromUtf8(error.what()) + QLatin1Char(')');
+    // In the operator's words, with the file; the system's own (English)
+    // words only when the failure names no file.
+    const QString where = error.path().empty() ? QString::fromUtf8(error.what())
+                                               : QString::fromStdString(error.path());
+    const QString reason = messages.Msg(key) + QStringLiteral(" (") + where + QLatin1Char(')');
     return messages.Msg(QStringLiteral("LOG_NAO_GRAVADO"))
         .arg(reason, warnings.join(QLatin1Char('\n')));
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <cmath>
+#include <string_view>
 
 #include "dataset/column.h"
 #include "platform/regional.h"
@@ -12,7 +13,8 @@ OrderTotals::OrderTotals(dataset::RecordSet& orders)
     : orders_(&orders),
       checkField_(orders.fieldByName("IDCHECK").index()),
       situationField_(orders.fieldByName("IDPEDCREEXTR").index()),
-      valueField_(orders.fieldByName("VRPEDCRECONS").index()) {
+      valueField_(orders.fieldByName("VRPEDCRECONS").index()),
+      accountedField_(orders.fieldByName("IDPEDCRECONT").index()) {
     orders.addObserver(this);
     recount();
 }
@@ -138,6 +140,24 @@ void OrderTotals::recount() {
         }
     }
     changed();
+}
+
+size_t OrderTotals::tickedAccounted(Situation situation) const {
+    static constexpr std::string_view kCodes[kSituations] = {"N", "S", "C"};
+    size_t count = 0;
+    if (orders_ == nullptr || !orders_->active() || situation >= kSituations)
+        return count;
+    const dataset::Column& checks = orders_->column(checkField_);
+    const dataset::Column& situations = orders_->column(situationField_);
+    const dataset::Column& accounted = orders_->column(accountedField_);
+    const size_t listed = orders_->recordCount();
+    for (size_t pos = 0; pos < listed; ++pos) {
+        const size_t row = orders_->storageRowAt(pos);
+        if (checks.textAt(row) == "S" && situations.textAt(row) == kCodes[situation] &&
+            accounted.textAt(row) == "S")
+            ++count;
+    }
+    return count;
 }
 
 QString OrderTotals::text() const {

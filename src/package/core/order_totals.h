@@ -39,6 +39,10 @@ class OrderTotals : public dataset::RecordSetObserver {
     const Sum& ticked() const { return ticked_; }
     const Sum& ticked(Situation situation) const { return bySituation_[situation]; }
 
+    // The ticked orders of a situation already accounted (IDPEDCRECONT "S"),
+    // counted when asked.
+    size_t tickedAccounted(Situation situation) const;
+
     // The line the screen shows, amounts in the regional money format.
     QString text() const;
 
@@ -74,6 +78,7 @@ class OrderTotals : public dataset::RecordSetObserver {
     size_t checkField_;
     size_t situationField_;
     size_t valueField_;
+    size_t accountedField_;
 
     Sum listed_;
     Sum ticked_;

@@ -1,10 +1,13 @@
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <memory>
+#include <tuple>
 #include <utility>
 
 #include "host/client/net_connection.h"
@@ -19,6 +22,7 @@
 #include "host/widgets/control_exit.h"
 #include "host/widgets/date_edit_plus.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/credit_filter_text.h"
 #include "package/core/server_names.h"
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
@@ -56,6 +60,14 @@ TfrmFiltroConfCredBco::TfrmFiltroConfCredBco(const CreditFilter& filter, QWidget
     declareLookupSets();
 
     buildControls();
+    for (auto [label, group, name] :
+         {std::tuple{&lblClienteEscolhido, grbCliente, "lblClienteEscolhido"},
+          std::tuple{&lblConsumidorEscolhido, grbConsumidor, "lblConsumidorEscolhido"}}) {
+        *label = new QLabel(group);
+        (*label)->setObjectName(QString::fromLatin1(name));
+        (*label)->setGeometry(182, 20, group->width() - 186, 20);
+        (*label)->setTextFormat(Qt::PlainText);
+    }
     wireEvents();
 }
 
@@ -89,6 +101,27 @@ void TfrmFiltroConfCredBco::wireEvents() {
     host::core::onEvent(host::widgets::ControlExit::of(edtNrPedido),
                         &host::widgets::ControlExit::exited, this,
                         &TfrmFiltroConfCredBco::edtNrPedidoExit);
+    // After the handlers above: the names of what is chosen.
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             rbtTodosCliente, rbtListaCliente, rbtTodosConsumidor, rbtListaConsumidor})
+        connect(b, &QAbstractButton::toggled, this, [this] { showChoices(); });
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{btnCliente, btnConsumidor})
+        connect(b, &QAbstractButton::clicked, this, [this] { showChoices(); });
+}
+
+void TfrmFiltroConfCredBco::showChoices() {
+    // Beside each search button: the clients or consumers chosen, by name,
+    // cut to the room there; whole in the tooltip and for a screen reader.
+    auto show = [](QLabel* label, bool lista, const QString& selection, const QString& words) {
+        const QString text = lista && selection != kTodos ? words : QString();
+        label->setText(label->fontMetrics().elidedText(text, Qt::ElideRight, label->width()));
+        label->setToolTip(text);
+        label->setAccessibleDescription(text);
+    };
+    show(lblClienteEscolhido, rbtListaCliente->isChecked(), stSelCliente,
+         clientSelectionText(stSelCliente));
+    show(lblConsumidorEscolhido, rbtListaConsumidor->isChecked(), stSelConsumidor,
+         consumerSelectionText(stSelConsumidor));
 }
 
 void TfrmFiltroConfCredBco::FormCreate() {
@@ -124,6 +157,7 @@ void TfrmFiltroConfCredBco::FormCreate() {
     cdsPesqCliente->Open();
     stListaCliente.clear();
     stTodosCliente = kTodos;
+    showChoices();
 }
 
 void TfrmFiltroConfCredBco::FormClose(host::forms::TCloseAction& action) {
@@ -210,9 +244,30 @@ std::optional<CreditFilter> TfrmFiltroConfCredBco::confirmedFilter() const {
     return filter();
 }
 
+void TfrmFiltroConfCredBco::VD_PERIODO() {
+    // A date typed and refused (partial or impossible) is never replaced by
+    // the previous one behind the operator's back: the filter waits for it.
+    for (host::widgets::TDateEditPlus* edit : {depInicial, depFinal}) {
+        if (edit->textIsValidDate())
+            continue;
+        try {
+            host::core::MensErro(
+                QCoreApplication::translate("Cli_Lun90001",
+                                            "Data inválida no período: \"%1\". Informe a data "
+                                            "como DD/MM/AAAA.")
+                    .arg(edit->text().trimmed()),
+                true);
+        } catch (...) {
+            edit->setFocus(Qt::OtherFocusReason);
+            throw;
+        }
+    }
+}
+
 void TfrmFiltroConfCredBco::sbtConfirmaClick() {
     VD_CLIENTE();
     VD_CONSUMIDOR();
+    VD_PERIODO();
     // The confirm button takes no focus, so the edit may not have been left.
     if (!host::core::EmptyString(edtNrPedido->text()))
         edtNrPedido->setText(host::core::Ajusta(edtNrPedido->text(), 20));
@@ -229,15 +284,10 @@ bool CriaFiltroConfirmacao() {
         delete dialog.data();
     });
     if (dialog.isNull()) {
-        try {
-            dialog = host::forms::createForm<TfrmFiltroConfCredBco>(
-                creditFilter(), host::core::application().mainForm());
-        } catch (const host::client::QueryError& error) {
-            // The host database could not be read: the operator is told, no
-            // dialog opens and the filter stays as it was.
-            host::core::reportError(QString::fromUtf8(error.what()));
-            return false;
-        }
+        // A failure here (the host database cannot be read) goes on to the
+        // caller, whose handler stops there; the guard frees what was made.
+        dialog = host::forms::createForm<TfrmFiltroConfCredBco>(
+            creditFilter(), host::core::application().mainForm());
         frmFiltroConfCredBco = dialog;
     }
     if (!dialog->closedDuringCreation())

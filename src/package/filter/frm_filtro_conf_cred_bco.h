@@ -60,6 +60,9 @@ class TfrmFiltroConfCredBco : public host::forms::TfrmFiltroPadrao {
     QRadioButton* rbtTodosConsumidor;
     QRadioButton* rbtListaConsumidor;
     host::widgets::TBtnPesquisa* btnConsumidor;
+    // Beside the two search buttons: the names chosen with them.
+    QLabel* lblClienteEscolhido = nullptr;
+    QLabel* lblConsumidorEscolhido = nullptr;
     QGroupBox* grbPeriodo;
     QLabel* lblDe;
     host::widgets::TDateEditPlus* depInicial;
@@ -115,6 +118,8 @@ class TfrmFiltroConfCredBco : public host::forms::TfrmFiltroPadrao {
     // message, move the focus to the "Lista" button and stop the caller.
     void VD_CLIENTE();
     void VD_CONSUMIDOR();
+    void VD_PERIODO();
+    void showChoices();
 
     // Steps of the above.
     void buildControls();

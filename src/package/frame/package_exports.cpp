@@ -1,13 +1,14 @@
 // The module's exports, as plain C so that the host finds them by name: the
-// package information, the load and unload sections, the menu entry, the
-// three creation functions and the flags. The credit filter parameters and
-// the screens' instances are exported where they are declared, under their
-// own names (credit_filter_params.h, package_units.h).
+// package information, the load and unload sections, the menu entry and the
+// three creation functions. The credit filter parameters, the screens'
+// instances and the units' flags are data, exported where they are declared,
+// under their own names (credit_filter_params.h, package_units.h).
 #include <QString>
 #include <string>
 
 #include "host/core/package_info.h"
 #include "package/core/credit_filter_params.h"
+#include "package/core/import_paths.h"
 #include "package/frame/package_units.h"
 
 #define PKG_EXPORT extern "C" __attribute__((visibility("default")))
@@ -58,17 +59,13 @@ PKG_EXPORT void CriaImportCons() {
     pkg::CriaImportCons();
 }
 
-// The exported flags, readable and writable by the host; two units own a
-// boIdCriado, so each flag is reached through its unit's name.
-PKG_EXPORT bool* Cli_Lun90000_boIdCriado() {
-    return &pkg::Cli_Lun90000::boIdCriado;
-}
-PKG_EXPORT bool* Cli_Lun90000_boCriaFiltro() {
-    return &pkg::Cli_Lun90000::boCriaFiltro;
-}
-PKG_EXPORT bool* Cli_Lun90002_boIdCriado() {
-    return &pkg::Cli_Lun90002::boIdCriado;
-}
+// The folders the package works in, on the host's drive map, ending with a
+// null: the host makes the missing ones at start, so that a fresh
+// installation imports at once (the import's archive and log folders).
+namespace ci = pkg::credit_import;
+PKG_EXPORT const char* const PastasTrabalho[] = {ci::kCreditoFolder.data(), ci::kSiteFolder.data(),
+                                                 ci::kImportadosFolder.data(),
+                                                 ci::kLogFolder.data(), nullptr};
 
 // The credit filter parameters and flags as UTF-8 "NAME = value" lines; the
 // text stays valid until the next call.

@@ -11,19 +11,28 @@ class TfrmConfCredBco;
 class TfrmFiltroConfCredBco;
 class TfrmImporCons;
 
+// The units' flags, exported as data under their unit's name (two units own a
+// boIdCriado); the host reads and writes them where they are. Inside the
+// package each is reached as its unit's own name (Cli_Lun90000::boIdCriado).
+extern "C" {
+extern bool Cli_Lun90000_boIdCriado;
+extern bool Cli_Lun90000_boCriaFiltro;
+extern bool Cli_Lun90002_boIdCriado;
+}
+
 namespace Cli_Lun90000 {
 // True while a confirmation screen exists; its close handler resets it.
-extern bool boIdCriado;
+inline bool& boIdCriado = Cli_Lun90000_boIdCriado;
 // True once the first activation opened the filter dialog; reset only when
 // the module loads.
-extern bool boCriaFiltro;
+inline bool& boCriaFiltro = Cli_Lun90000_boCriaFiltro;
 void initialization();
 void finalization();
 }  // namespace Cli_Lun90000
 
 namespace Cli_Lun90002 {
 // True while an import dialog exists; its close handler resets it.
-extern bool boIdCriado;
+inline bool& boIdCriado = Cli_Lun90002_boIdCriado;
 void initialization();
 }  // namespace Cli_Lun90002
 

@@ -1,7 +1,9 @@
 #include "package/import/frm_impor_cons.h"
 
+#include <QFile>
 #include <QFont>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -24,7 +26,9 @@
 #include "package/frame/package_units.h"
 #include "package/frame/server_connection.h"
 #include "platform/clock.h"
+#include "platform/cp1252.h"
 #include "platform/files.h"
+#include "platform/regional.h"
 #include "platform/win_path.h"
 
 namespace confcred::package {
@@ -32,9 +36,9 @@ namespace confcred::package {
 namespace ci = credit_import;
 
 QPointer<TfrmImporCons> frmImporCons;
+bool Cli_Lun90002_boIdCriado = false;
 
 namespace Cli_Lun90002 {
-bool boIdCriado = false;
 
 void initialization() {
     boIdCriado = false;
@@ -100,6 +104,14 @@ TfrmImporCons::TfrmImporCons(QWidget* parent) : TfrmPadrImportExport(parent) {
 
     host::core::onEvent(btnArquivo, &QAbstractButton::clicked, this,
                         &TfrmImporCons::btnArquivoClick);
+    // Tab goes round every control: the path, its search, then Importar
+    // and Fechar (Space presses them).
+    for (QWidget* w : {static_cast<QWidget*>(sbtImportExport), static_cast<QWidget*>(sbtFechar)})
+        w->setFocusPolicy(Qt::TabFocus);
+    setTabOrder(medArquivo, btnArquivo);
+    setTabOrder(btnArquivo, sbtImportExport);
+    setTabOrder(sbtImportExport, sbtFechar);
+    medArquivo->setFocus();  // where the dialog opens
     resize(300, 170);
 }
 
@@ -115,6 +127,21 @@ void TfrmImporCons::FormCreate() {
     }
     createFolderIfMissing(ci::kCreditoFolder);
     createFolderIfMissing(ci::kSiteFolder);
+}
+
+void TfrmImporCons::keyPressEvent(QKeyEvent* event) {
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == 0;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !running_) {
+        event->accept();
+        const QString path = medArquivo->text().trimmed();
+        const bool names = !path.isEmpty() && !path.endsWith(QLatin1Char('\\'));
+        if (names && sbtImportExport->isEnabled())
+            sbtImportExport->click();
+        else if (!names && btnArquivo->isEnabled())
+            btnArquivo->click();
+        return;
+    }
+    TfrmPadrImportExport::keyPressEvent(event);
 }
 
 void TfrmImporCons::netImportConsBeforeConnect() {
@@ -195,6 +222,9 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     // Told after the outcome: a file left in place would be imported again.
     if (!outcome.archive.moved())
         showWarning(ci::archiveFailureText(*msgPadrao, outcome.path, outcome.archive));
+    host::core::application().showStatus(
+        tr("Importação concluída: %1; advertências: %2.")
+            .arg(outcome.path, QString::fromStdString(platform::formatCount(outcome.warnings))));
     setProgress(0);
     Close();
 }
@@ -205,13 +235,28 @@ void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
     box.kind = host::core::BoxKind::Confirmation;
     box.caption = host::core::application().title();
     box.text = msgPadrao->Msg(QStringLiteral("DADOS_NOT_INPORT"));
-    box.informativeText = msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
-                              .arg(QString::number(outcome.warnings), logPath);
+    box.informativeText =
+        msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
+            .arg(QString::fromStdString(platform::formatCount(outcome.warnings)), logPath);
     box.buttons = host::core::mbOK | host::core::mbOpen;
     box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
-    if (host::core::ui().showBox(box) == host::core::mrOpen)
-        host::core::ui().openUrl(QUrl::fromLocalFile(
-            QString::fromStdString(platform::resolvePath(outcome.logPath).string())));
+    if (host::core::ui().showBox(box) != host::core::mrOpen)
+        return;
+    const QString file = QString::fromStdString(platform::resolvePath(outcome.logPath).string());
+    if (host::core::ui().openUrl(QUrl::fromLocalFile(file)))
+        return;
+    // No viewer for it on this desktop: the host's own page shows the log.
+    QFile log(file);
+    if (!log.open(QIODevice::ReadOnly)) {
+        showWarning(tr("Não foi possível abrir o log %1.").arg(logPath));
+        return;
+    }
+    // The log is written in Windows-1252, as Windows tools read it.
+    const QByteArray bytes = log.read(4 * 1024 * 1024);
+    const QString text = QString::fromStdString(platform::cp1252ToUtf8(
+        std::string_view(bytes.constData(), static_cast<size_t>(bytes.size()))));
+    host::core::ui().showPage(
+        logPath, QStringLiteral("<pre>") + text.toHtmlEscaped() + QStringLiteral("</pre>"), this);
 }
 
 void TfrmImporCons::logCons() {

@@ -47,6 +47,9 @@ class TfrmImporCons : public host::forms::TfrmPadrImportExport, private RunScree
     // Handlers.
     void FormCreate() override;
     void FormClose(host::forms::TCloseAction& action) override;
+    // Return starts the import once the path names a file (not only its
+    // folder); before that it opens the chooser.
+    void keyPressEvent(QKeyEvent* event) override;
     void btnArquivoClick();
     void sbtImportExportClick() override;
     void netImportConsBeforeConnect();

@@ -104,10 +104,6 @@
         <translation>Bank return file</translation>
     </message>
     <message>
-        <source>Arquivo de retorno|*.ret|Arquivo texto|*.txt|Todos os arquivos|*.*</source>
-        <translation>Return file|*.ret|Text file|*.txt|All files|*.*</translation>
-    </message>
-    <message>
         <source>Boleto</source>
         <translation>Slip</translation>
     </message>
@@ -228,6 +224,14 @@
         <translation>Orders changed: %1.</translation>
     </message>
     <message>
+        <source>Atenção: 1 pedido marcado já foi contabilizado e o servidor recusará a operação inteira. Desmarque-o (Operações &gt; Desmarcar contabilizados) e confirme de novo.</source>
+        <translation>Warning: 1 ticked order is already accounted and the server will refuse the whole operation. Untick it (Operations &gt; Untick accounted) and confirm again.</translation>
+    </message>
+    <message>
+        <source>Atenção: %1 pedidos marcados já foram contabilizados e o servidor recusará a operação inteira. Desmarque-os (Operações &gt; Desmarcar contabilizados) e confirme de novo.</source>
+        <translation>Warning: %1 ticked orders are already accounted and the server will refuse the whole operation. Untick them (Operations &gt; Untick accounted) and confirm again.</translation>
+    </message>
+    <message>
         <source>Ocorrência do banco</source>
         <translation>Bank occurrence</translation>
     </message>
@@ -338,6 +342,12 @@
     <message>
         <source>Extratos bancários|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|Todos os arquivos|*.*</source>
         <translation>Bank statements|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|All files|*.*</translation>
+        <source>Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*</source>
+        <translation>Return files|*.ret;*.RET;*.txt;*.TXT|All files|*.*</translation>
+    </message>
+    <message>
+        <source>M Conferidos: %1 (%2); marcados: %3</source>
+        <translation>M Matched: %1 (%2); ticked: %3</translation>
     </message>
 </context>
 <context>
@@ -413,6 +423,10 @@
     <message>
         <source>Consumidor deve ser informado.</source>
         <translation>A consumer must be chosen.</translation>
+    </message>
+    <message>
+        <source>Data inválida no período: &quot;%1&quot;. Informe a data como DD/MM/AAAA.</source>
+        <translation>Invalid date in the period: &quot;%1&quot;. Type the date as DD/MM/YYYY.</translation>
     </message>
 </context>
 <context>
@@ -744,6 +758,32 @@ Warnings:
     <message>
         <source>Conciliação de e&amp;xtrato...</source>
         <translation>Statement reconcilia&amp;tion...</translation>
+        <source>Seu perfil (consulta) permite só consultar: as operações e a importação pedem o perfil operador.</source>
+        <translation>Your role (consulta) may only look: the operations and the import need the operador role.</translation>
+    </message>
+    <message>
+        <source>Pedidos contabilizados desmarcados: %1.</source>
+        <translation>Accounted orders unticked: %1.</translation>
+    </message>
+    <message>
+        <source>&amp;Marcar todos</source>
+        <translation>Tick &amp;all</translation>
+    </message>
+    <message>
+        <source>Desmarcar &amp;todos</source>
+        <translation>Untick a&amp;ll</translation>
+    </message>
+    <message>
+        <source>Desmarcar contabilizados</source>
+        <translation>Untick accounted</translation>
+    </message>
+    <message>
+        <source>Filtro: %1</source>
+        <translation>Filter: %1</translation>
+    </message>
+    <message>
+        <source>Filtro: nenhuma lista buscada ainda</source>
+        <translation>Filter: no list fetched yet</translation>
     </message>
 </context>
 <context>
@@ -855,6 +895,14 @@ Warnings:
         <source>Text File|*.txt|All Files|*.*</source>
         <translation>Text file|*.txt|All files|*.*</translation>
     </message>
+    <message>
+        <source>Importação concluída: %1; advertências: %2.</source>
+        <translation>Import done: %1; warnings: %2.</translation>
+    </message>
+    <message>
+        <source>Não foi possível abrir o log %1.</source>
+        <translation>Could not open the log %1.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmRetornoBancario</name>
@@ -865,10 +913,6 @@ Warnings:
     <message>
         <source>Arquivo: %1</source>
         <translation>File: %1</translation>
-    </message>
-    <message>
-        <source>Pedidos conferidos fora da lista atual (fora do filtro), não marcados: %1</source>
-        <translation>Matched orders outside the current list (outside the filter), not ticked: %1</translation>
     </message>
     <message>
         <source>Boleto</source>
@@ -933,6 +977,26 @@ Warnings:
     <message>
         <source>Total: %1 registro(s)</source>
         <translation>Total: %1 record(s)</translation>
+    </message>
+    <message>
+        <source>Exportar relatório do retorno</source>
+        <translation>Export the return report</translation>
+    </message>
+    <message>
+        <source>Arquivo CSV (separado por ponto e vírgula)|*.csv|Todos os arquivos|*.*</source>
+        <translation>CSV file (semicolon separated)|*.csv|All files|*.*</translation>
+    </message>
+    <message>
+        <source>O arquivo %1 já existe. Substituir?</source>
+        <translation>The file %1 already exists. Replace it?</translation>
+    </message>
+    <message>
+        <source>Conferidos fora da lista atual (fora do filtro), por isso não marcados: %1 pedido(s): %2. Para marcá-los, inclua-os no filtro e use o retorno de novo.</source>
+        <translation>Matched outside the current list (outside the filter), so not ticked: %1 order(s): %2. To tick them, include them in the filter and use the return again.</translation>
+    </message>
+    <message>
+        <source>Registros do retorno</source>
+        <translation>Return records</translation>
     </message>
 </context>
 </TS>
