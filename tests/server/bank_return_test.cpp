@@ -133,6 +133,34 @@ TEST_P(BankReturn, SlipsOfTwentyDigitsMatchWholeAndAnUnknownSlipSettlesOnce) {
     EXPECT_EQ(col("NRPEDCRECONS").textAt(1), number(longSlip));
 }
 
+// A run of consecutive slips is read as one range of the slip index: each
+// record still gets its own order, and an order whose slip holds a letter
+// (matched by its digits) is found once, not again by the range.
+TEST_P(BankReturn, ARunOfSlipsMatchesEachRecordToItsOrder) {
+    std::string file;
+    for (int i = 0; i < 40; ++i)
+        file += "C;CLI001;CONS0001;" + std::to_string(5000 + i) + ";07/12/2026;R;ALI=10\n";
+    file += "C;CLI001;CONS0002;A5020;07/12/2026;R;ALI=11\n";
+    ASSERT_EQ(callPacket("SetImporSaldoCons", {filePacket(file)}).rowCount(), 0u);
+    ASSERT_LT(40 * 8, std::stoi(scalar("SELECT COUNT(*) FROM PEDCREDCONS")))
+        << "few slips among many orders: looked up, not read in one pass";
+    std::vector<ComposedSlip> slips;
+    for (int i = 0; i < 40; ++i) {
+        ComposedSlip s;
+        s.nossoNumero = std::to_string(5000 + i);
+        s.faceCents = s.paidCents = 1000;
+        slips.push_back(s);
+    }
+    slips[20].paidCents = slips[20].faceCents = 1100;  // the lettered slip's amount
+    const auto p = callPacket("getRetornoBancario", {filePacket(composeCnab240("070", slips))});
+    ASSERT_EQ(p.rowCount(), 40u);
+    const auto& orders = p.column(static_cast<std::size_t>(p.fieldIndex("NRPEDCRECONS")));
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(orders.textAt(static_cast<std::size_t>(i)),
+                  number(i == 20 ? "A5020" : std::to_string(5000 + i)))
+            << i;
+}
+
 // What the bank reported beside the result, and the reader's word on the
 // file as a whole on the last row: Bradesco's CNAB 240 with its lines'
 // trailing blanks lost in transit.

@@ -14,6 +14,7 @@
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "platform/regional.h"
+#include "platform/text.h"
 #include "server/methods/methods_internal.h"
 #include "server/storage/daily_queries.h"
 #include "server/storage/stored_values.h"
@@ -141,6 +142,9 @@ struct OrdersBySlip {
 // One order in this many settled by the file: from there on the orders are
 // read in one pass instead of looked up by slip.
 constexpr std::int64_t kScanShare = 8;
+// Slips at most this far apart, this many in a row, are read as one range.
+constexpr std::uint64_t kRunGap = 4;
+constexpr std::size_t kRunLength = 32;
 
 // The orders whose slip key is wanted. A slip's leading zeros do not count:
 // the canonical slip (NRBOLETO_CANON) has them dropped, so an order whose
@@ -173,9 +177,12 @@ OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
         found.orders.push_back(o);
     };
     std::vector<std::string> digits;
+    std::vector<SlipKey> keys;
     for (const SlipKey& key : wanted.keys())
-        if (!key.empty())
+        if (!key.empty()) {
             digits.push_back(digitsOf(key));
+            keys.push_back(key);
+        }
     // A file that settles a good share of all the orders: one pass over
     // them costs less than as many index look-ups.
     std::int64_t orders = 0;
@@ -185,19 +192,45 @@ OrdersBySlip ordersBySlip(storage::Session& s, const WantedSlips& wanted) {
         s.query(storage::queries::kAllOrdersBySlip, {}, take);
         return found;
     }
+    // Runs of near-consecutive slips of one length (keys are sorted) are
+    // read as ranges; the rest are looked up one by one. A range brings the
+    // gaps' orders too, which `take` passes over, and may bring slips that
+    // hold more than digits, which are the last statement's.
+    std::vector<std::string> single;
+    const auto takeDigits = [&](const storage::Row& r) {
+        const std::string_view slip = platform::trimBlanks(r.text(0));
+        if (std::all_of(slip.begin(), slip.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            take(r);
+    };
+    for (std::size_t start = 0; start < keys.size();) {
+        std::size_t end = start + 1;
+        while (end < keys.size() && digits[end].size() == digits[start].size() &&
+               keys[end].high == keys[end - 1].high && keys[end].low - keys[end - 1].low <= kRunGap)
+            ++end;
+        if (end - start >= kRunLength) {
+            s.query(storage::queries::kOrdersBySlipRange,
+                    {std::string_view(digits[start]), std::string_view(digits[end - 1]),
+                     static_cast<std::int64_t>(digits[start].size())},
+                    takeDigits);
+        } else {
+            for (std::size_t i = start; i < end; ++i)
+                single.push_back(digits[i]);
+        }
+        start = end;
+    }
     const bool pg = s.backend() == storage::Backend::Postgres;
     const std::size_t perStatement =
         pg ? storage::queries::kSlipsPerArray : storage::queries::kSlipsPerStatement;
     std::vector<storage::SqlValue> params;
     std::string array;
-    for (std::size_t start = 0; start < digits.size(); start += perStatement) {
-        const std::size_t end = std::min(digits.size(), start + perStatement);
+    for (std::size_t start = 0; start < single.size(); start += perStatement) {
+        const std::size_t end = std::min(single.size(), start + perStatement);
         if (pg) {
-            array = storage::queries::slipArrayLiteral(digits, start, end);
+            array = storage::queries::slipArrayLiteral(single, start, end);
             params.assign(1, std::string_view(array));
         } else {
-            params.assign(digits.begin() + static_cast<std::ptrdiff_t>(start),
-                          digits.begin() + static_cast<std::ptrdiff_t>(end));
+            params.assign(single.begin() + static_cast<std::ptrdiff_t>(start),
+                          single.begin() + static_cast<std::ptrdiff_t>(end));
         }
         s.query(storage::queries::ordersBySlipSql(s.backend(), end - start), params, take);
     }

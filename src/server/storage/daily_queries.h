@@ -41,6 +41,14 @@ inline constexpr const char* kFamilyListOrder = "P.DTPEDCRECONS, P.NRPEDCRECONS,
 std::string ordersBySlipSql(Backend backend, std::size_t count);
 std::string slipArrayLiteral(const std::vector<std::string>& digits, std::size_t from,
                              std::size_t to);
+// The same columns for the orders whose canonical slip lies between two
+// digit strings of one length (bound: low, high, length), through the same
+// index: a run of near-consecutive slips, as banks number them, is one walk
+// along the index instead of a look-up each. Rows of slips that hold more
+// than digits may come along; they are the other statement's.
+inline constexpr const char* kOrdersBySlipRange =
+    "SELECT NRBOLETO, NRPEDCRECONS, CDCLIENTE, CDCONSUMIDOR, VRPEDCRECONS_CENT, IDPEDCREEXTR"
+    " FROM PEDCREDCONS WHERE NRBOLETO_CANON BETWEEN ? AND ? AND LENGTH(NRBOLETO_CANON) = ?";
 // How many slips one statement of ordersBySlipSql asks for at most.
 inline constexpr std::size_t kSlipsPerStatement = 500;
 inline constexpr std::size_t kSlipsPerArray = 20'000;
