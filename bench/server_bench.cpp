@@ -8,6 +8,9 @@
 // - bankreturn.match_vs_list: a 100,000-record bank return file read and
 //   matched against 100,000 orders by getRetornoBancario, against
 //   getPEDCREDCONS listing the same orders, both over HTTP;
+// - statement.match_vs_list: a 100,000-entry OFX statement read and
+//   reconciled against the 100,300 orders by getConciliacaoExtrato, against
+//   getPEDCREDCONS listing them, both over HTTP;
 // and what one client can do to the others, each the p99 latency of a normal
 // client's small call (getConsumidor on a new connection) under the load
 // against the same calls without it, alternately in rounds:
@@ -45,6 +48,7 @@
 #include <vector>
 
 #include "bankreturn/return_file.h"
+#include "bankreturn/statement.h"
 #include "dataset/packet_codec.h"
 #include "dataset/records.h"
 #include "harness.h"
@@ -59,6 +63,7 @@
 #include "server/storage/demo_data.h"
 #include "server/storage/stored_values.h"
 #include "support/return_files.h"
+#include "support/statement_files.h"
 
 using namespace confcred;
 using namespace confcred::bench;
@@ -276,6 +281,86 @@ void benchBankReturn(const Scratch& scratch) {
     note("answers: getRetornoBancario " + std::to_string(matched / 1024) + " KiB, getPEDCREDCONS " +
          std::to_string(listed / 1024) + " KiB");
     figure("bankreturn.match_vs_list", ratio);
+}
+
+// A statement of one entry per seeded order, a day after it: four in ten
+// name the order's slip, four in ten are PIX of the responsible person
+// (probable or ambiguous), one another amount, one a debit; so every branch
+// of the matching runs.
+void benchStatement(const Scratch& scratch) {
+    const std::string path = (scratch.path / "statement.db").string();
+    auto db = server::storage::openDatabase("sqlite:" + path);
+    server::storage::seedOrders(*db, kOrders, 1);
+    std::vector<testing::ComposedEntry> entries;
+    entries.reserve(kOrders);
+    for (const auto& row :
+         db->queryText("SELECT P.NRBOLETO, P.VRPEDCRECONS_CENT, P.DTPEDCRECONS, C.NMRESPCONS"
+                       " FROM PEDCREDCONS P JOIN CONSUMIDOR C ON C.CDCLIENTE = P.CDCLIENTE"
+                       " AND C.CDCONSUMIDOR = P.CDCONSUMIDOR ORDER BY P.IDPEDCREDCONS DESC")) {
+        if (entries.size() == static_cast<std::size_t>(kOrders))
+            break;
+        const std::size_t i = entries.size();
+        testing::ComposedEntry e;
+        e.when =
+            server::storage::parseStoredDateTime(*row[2]).value_or(platform::DateTime{}).addDays(1);
+        e.cents = std::abs(std::stoll(*row[1]));
+        e.id = std::to_string(202612000000 + static_cast<long long>(i));
+        switch (i % 10) {
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+                e.memo = "PAGTO BOLETO " + *row[0];
+                break;
+            case 8:
+                e.cents += 7;
+                e.memo = "TED RECEBIDA";
+                e.payerName = "FULANO DE TAL";
+                break;
+            case 9:
+                e.cents = -e.cents;
+                e.memo = "TARIFA";
+                break;
+            default:
+                e.memo = "PIX RECEBIDO";
+                e.payerName = row[3].value_or("");
+        }
+        entries.push_back(std::move(e));
+    }
+    db.reset();
+    dataset::DataPacket file(dataset::records::fieldDefs(dataset::records::kImport));
+    file.column(0).appendText(testing::composeOfx(entries, 1));
+    const std::string body = "{\"args\":[" + dataset::encodePacket(file) + "]}";
+    note("statement of " + std::to_string(entries.size()) +
+         " entries: " + std::to_string(body.size() / 1024) + " KiB as a call");
+
+    LocalServer local("sqlite:" + path);
+    // Where the time goes, for when the figure does not hold.
+    const server::methods::Method* method = local.methods.find("getConciliacaoExtrato");
+    std::optional<server::methods::Args> args;
+    const double decoding = medianSeconds(
+        [&] {
+            std::string copy = body;
+            args.emplace(server::http::decodeCall("getConciliacaoExtrato", copy));
+        },
+        3);
+    const std::string_view text = args->packet(0).column(0).textAt(0);
+    const double reading = medianSeconds([&] { bankreturn::readStatement(text); }, 3);
+    std::size_t answerBytes = 0;
+    const double inProcess = medianSeconds([&] { answerBytes = (*method)(*args, {}).size(); }, 3);
+    note("getConciliacaoExtrato in process: call decoded " + ms(decoding) + ", file read " +
+         ms(reading) + ", method (read, match, packet, JSON) " + ms(inProcess) + ", answer " +
+         std::to_string(answerBytes / 1024) + " KiB");
+    if (std::getenv("CONFCRED_BENCH_IN_PROCESS"))
+        return;
+    Client client(local.http->port());
+    std::size_t matched = 0, listed = 0;
+    const double ratio =
+        ratioOf([&] { matched = client.post("getConciliacaoExtrato", body).size(); },
+                [&] { listed = client.post("getPEDCREDCONS", allOrdersArgs()).size(); }, kRuns);
+    note("answers: getConciliacaoExtrato " + std::to_string(matched / 1024) +
+         " KiB, getPEDCREDCONS " + std::to_string(listed / 1024) + " KiB");
+    figure("statement.match_vs_list", ratio);
 }
 
 // One line of the import file and the equivalent CSV row of PEDCREDCONS.
@@ -566,6 +651,8 @@ int main(int argc, char** argv) {
             const std::string_view which = argv[1];
             if (which == "bankreturn")
                 benchBankReturn(scratch);
+            else if (which == "statement")
+                benchStatement(scratch);
             else if (which == "import-load")
                 benchImportLoad(scratch);
             else
@@ -578,6 +665,7 @@ int main(int argc, char** argv) {
         benchImportLoad(scratch);
         benchList(scratch);
         benchBankReturn(scratch);
+        benchStatement(scratch);
         benchImport(scratch);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_server: %s\n", e.what());

@@ -91,6 +91,8 @@ void checkLotTrailer(const FixedLine& line, const Lot& lot) {
                           " registros; o lote tem " + std::to_string(lot.records));
 }
 
+}  // namespace
+
 void checkFileTrailer(const FixedLine& line, int lots, int records) {
     const int64_t toldLots = line.number(18, 6, "quantidade de lotes");
     if (toldLots != lots)
@@ -101,8 +103,6 @@ void checkFileTrailer(const FixedLine& line, int lots, int records) {
         line.fail(24, "o trailer do arquivo informa " + std::to_string(toldRecords) +
                           " registros; o arquivo tem " + std::to_string(records));
 }
-
-}  // namespace
 
 ReturnFile readCnab240(const std::vector<FixedLine>& lines) {
     const FixedLine& header = lines.front();

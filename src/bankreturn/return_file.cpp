@@ -47,10 +47,10 @@ bool validUtf8(std::string_view s) {
 
 // Text with one byte per character: a file in UTF-8 has its lines with other
 // characters than ASCII in Windows-1252 (a character it lacks becomes '?',
-// still one column) in `converted`; any other file already is.
+// still one column) in `storage`; any other file already is.
 class SingleByteLines {
   public:
-    explicit SingleByteLines(std::string_view& text) {
+    SingleByteLines(std::string_view& text, std::deque<std::string>& storage) : storage_(storage) {
         if (text.substr(0, 3) == "\xEF\xBB\xBF")
             text.remove_prefix(3);
         utf8_ = platform::asciiPrefix(text) != text.size() && validUtf8(text);
@@ -58,12 +58,12 @@ class SingleByteLines {
     std::string_view operator()(std::string_view line) {
         if (!utf8_ || platform::asciiPrefix(line) == line.size())
             return line;
-        return converted_.emplace_back(platform::utf8ToCp1252(line));
+        return storage_.emplace_back(platform::utf8ToCp1252(line));
     }
 
   private:
     bool utf8_ = false;
-    std::deque<std::string> converted_;  // stays where it is as lines are added
+    std::deque<std::string>& storage_;
 };
 
 bool blankLine(std::string_view line) {
@@ -149,6 +149,21 @@ void refuseTruncated(const std::vector<FixedLine>& lines) {
         "o arquivo termina sem o trailer do arquivo (registro 9): está incompleto");
 }
 
+RecordLines recordLines(std::string_view text, const std::string& kind) {
+    RecordLines records;
+    SingleByteLines singleByte(text, records.storage);
+    records.lines = splitLines(text, singleByte);
+    if (records.lines.empty())
+        throw ReturnFileError(1, 1, "o " + kind + " está vazio");
+    const FixedLine& first = records.lines.front();
+    records.layout = layoutOf(first);
+    if (records.layout == 0)
+        first.fail(1, "o registro tem " + std::to_string(first.length()) + " caracteres; um " +
+                          kind + " CNAB tem registros de 240 ou 400");
+    records.adjusted = fitToLayout(records.lines, records.layout, records.storage);
+    return records;
+}
+
 }  // namespace detail
 
 ReturnFileError::ReturnFileError(int line, int column, const std::string& message)
@@ -158,19 +173,10 @@ ReturnFileError::ReturnFileError(int line, int column, const std::string& messag
       column_(column) {}
 
 ReturnFile readReturnFile(std::string_view text) {
-    detail::SingleByteLines singleByte(text);
-    std::vector<detail::FixedLine> lines = detail::splitLines(text, singleByte);
-    if (lines.empty())
-        throw ReturnFileError(1, 1, "o arquivo de retorno está vazio");
-    const detail::FixedLine& first = lines.front();
-    const int layout = detail::layoutOf(first);
-    if (layout == 0)
-        first.fail(1, "o registro tem " + std::to_string(first.length()) +
-                          " caracteres; um arquivo de retorno CNAB tem registros de 240 ou 400");
-    std::deque<std::string> padded;  // stays where it is as lines are added
-    const int adjusted = detail::fitToLayout(lines, layout, padded);
-    ReturnFile file = layout == 240 ? detail::readCnab240(lines) : detail::readCnab400(lines);
-    file.adjustedLines = adjusted;
+    detail::RecordLines records = detail::recordLines(text, "arquivo de retorno");
+    ReturnFile file = records.layout == 240 ? detail::readCnab240(records.lines)
+                                            : detail::readCnab400(records.lines);
+    file.adjustedLines = records.adjusted;
     return file;
 }
 

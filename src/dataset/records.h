@@ -82,6 +82,17 @@ inline constexpr RecordField kBankReturnResult[] = {
     {"DSAVISO", FieldType::String, 100},
 };
 
+// getConciliacaoExtrato: one row per statement entry, in file order.
+inline constexpr RecordField kStatementResult[] = {
+    {"DTLANCAMENTO", FieldType::DateTime, 0}, {"VRLANCAMENTO", FieldType::Double, 0},
+    {"IDLANCAMENTO", FieldType::String, 60},  {"DSLANCAMENTO", FieldType::String, 100},
+    {"NMPAGADOR", FieldType::String, 60},     {"NRDOCPAGADOR", FieldType::String, 14},
+    {"TXID", FieldType::String, 35},          {"IDRESULTADO", FieldType::String, 1},
+    {"NRPEDCRECONS", FieldType::String, 20},  {"CDCLIENTE", FieldType::String, 21},
+    {"CDCONSUMIDOR", FieldType::String, 21},  {"VRPEDCRECONS", FieldType::Double, 0},
+    {"NRCANDIDATOS", FieldType::Integer, 0},  {"DSRESULTADO", FieldType::String, 120},
+};
+
 // A record less one of its fields, which must be there.
 template <std::size_t N>
 constexpr std::array<RecordField, N - 1> without(const RecordField (&record)[N],

@@ -9,6 +9,7 @@
 #include "platform/cp1252.h"
 #include "server_test_util.h"
 #include "support/return_files.h"
+#include "support/statement_files.h"
 
 namespace confcred::servertest {
 namespace {
@@ -57,6 +58,13 @@ std::string returnArgs() {
     return "[" + dataset::encodePacket(p) + "]";
 }
 
+std::string statementArgs() {
+    dataset::DataPacket p(records::fieldDefs(records::kImport));
+    p.column(0).appendText(testing::composePixList(
+        {{platform::DateTime::fromParts(2026, 12, 2, 10), 150, "E1", "", "", "", ""}}));
+    return "[" + dataset::encodePacket(p) + ", 5]";
+}
+
 TEST_P(Contract, EveryMethodAnswersWithItsRecord) {
     struct Case {
         const char* method;
@@ -79,6 +87,7 @@ TEST_P(Contract, EveryMethodAnswersWithItsRecord) {
         {"setSituacao", selected('C', ",\"N\""), records::kNoFields},
         {"SetImporSaldoCons", importArgs, records::kImportResult},
         {"getRetornoBancario", returnArgs, records::kBankReturnResult},
+        {"getConciliacaoExtrato", statementArgs, records::kStatementResult},
     };
     for (const Case& c : cases) {
         const std::string args = c.args();

@@ -203,6 +203,12 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniRetornoBancario->setEnabled(false);
     host::core::onEvent(mniRetornoBancario, &QAction::triggered, this,
                         &TfrmConfCredBco::mniRetornoBancarioClick);
+    mniConciliacaoExtrato = mnuOperacoes->addAction(tr("Conciliação de e&xtrato..."));
+    mniConciliacaoExtrato->setObjectName(QStringLiteral("mniConciliacaoExtrato"));
+    mniConciliacaoExtrato->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    mniConciliacaoExtrato->setEnabled(false);
+    host::core::onEvent(mniConciliacaoExtrato, &QAction::triggered, this,
+                        &TfrmConfCredBco::mniConciliacaoExtratoClick);
 
     mnuOperacoes->addSeparator();
     auto marks = [this](const char* name, const QString& text, const QKeySequence& keys,
@@ -515,6 +521,7 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
             entry->setEnabled(on);
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
+    mniConciliacaoExtrato->setEnabled(cdsGetPediCreCons.active());
     for (QAction* entry : {mniMarcarTodos, mniDesmarcarTodos, mniDesmarcarContabilizados})
         entry->setEnabled(listed && dtsPadrao.dataSet() == &cdsGetPediCreCons);
 }

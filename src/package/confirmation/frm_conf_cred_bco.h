@@ -66,6 +66,7 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     // Ticks the orders a bank return file settles (bank_return_run.h);
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
+    QAction* mniConciliacaoExtrato = nullptr;
     // Ticking from the keyboard, while orders are listed: every order
     // (Ctrl+A) and none (Ctrl+Shift+A), as the check column's title does,
     // and clearing the ticks of accounted orders, which undoing a credit
@@ -110,7 +111,8 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void netConfCredBancBeforeConnect();
     void brnFiltroClick();
     void btImportConsClick();
-    void mniRetornoBancarioClick();  // retorno_bancario.cpp
+    void mniRetornoBancarioClick();     // retorno_bancario.cpp
+    void mniConciliacaoExtratoClick();  // conciliacao_extrato.cpp
     // The printout's filter in words, totals and tick column (order_report.cpp).
     host::print::GridReport printReport() const override;
     void cdsGetPediCreConsAfterScroll();

@@ -19,5 +19,7 @@ inline const QString kGetConsumidor = QStringLiteral("getConsumidor");
 inline const QString kSetImporSaldoCons = QStringLiteral("SetImporSaldoCons");
 // Beside the seven: a bank return file matched against the orders.
 inline const QString kGetRetornoBancario = QStringLiteral("getRetornoBancario");
+// Beside the seven: a bank statement reconciled with the orders.
+inline const QString kGetConciliacaoExtrato = QStringLiteral("getConciliacaoExtrato");
 
 }  // namespace confcred::package

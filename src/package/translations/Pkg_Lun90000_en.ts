@@ -275,6 +275,82 @@
         <source>M Conferidos: %1 (%2); marcados: %3</source>
         <translation>M Matched: %1 (%2); ticked: %3</translation>
     </message>
+    <message>
+        <source>Lançamentos no extrato: %1</source>
+        <translation>Entries in the statement: %1</translation>
+    </message>
+    <message>
+        <source>Data</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Identificador</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>Histórico</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Pagador</source>
+        <translation>Payer</translation>
+    </message>
+    <message>
+        <source>CPF/CNPJ do pagador</source>
+        <translation>Payer&apos;s CPF/CNPJ</translation>
+    </message>
+    <message>
+        <source>Txid</source>
+        <translation>Txid</translation>
+    </message>
+    <message>
+        <source>Candidatos</source>
+        <translation>Candidates</translation>
+    </message>
+    <message>
+        <source>Cita um pedido pendente com o mesmo valor</source>
+        <translation>Names a pending order of the same amount</translation>
+    </message>
+    <message>
+        <source>Provável: único pedido pendente do pagador com o mesmo valor</source>
+        <translation>Probable: the payer&apos;s only pending order of the same amount</translation>
+    </message>
+    <message>
+        <source>Cita um pedido de outro valor: confira</source>
+        <translation>Names an order of another amount: check it</translation>
+    </message>
+    <message>
+        <source>Ambíguo: o pagador não distingue um pedido</source>
+        <translation>Ambiguous: the payer does not single out an order</translation>
+    </message>
+    <message>
+        <source>Cita um pedido já efetivado</source>
+        <translation>Names an order already effected</translation>
+    </message>
+    <message>
+        <source>Cita um pedido cancelado</source>
+        <translation>Names a cancelled order</translation>
+    </message>
+    <message>
+        <source>Repetido no extrato</source>
+        <translation>Repeated in the statement</translation>
+    </message>
+    <message>
+        <source>Nenhum pedido pendente com este valor</source>
+        <translation>No pending order of this amount</translation>
+    </message>
+    <message>
+        <source>Não é um crédito</source>
+        <translation>Not a credit</translation>
+    </message>
+    <message>
+        <source>Extrato bancário</source>
+        <translation>Bank statement</translation>
+    </message>
+    <message>
+        <source>Extratos bancários|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|Todos os arquivos|*.*</source>
+        <translation>Bank statements|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|All files|*.*</translation>
+    </message>
 </context>
 <context>
     <name>Cli_Lun90001</name>
@@ -438,6 +514,105 @@ Warnings:
     <message>
         <source>Abrir &amp;log</source>
         <translation>Open &amp;log</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmConciliacaoExtrato</name>
+    <message>
+        <source>Conciliação de Extrato</source>
+        <translation>Statement Reconciliation</translation>
+    </message>
+    <message>
+        <source>Arquivo: %1</source>
+        <translation>File: %1</translation>
+    </message>
+    <message>
+        <source>Lançamentos do extrato</source>
+        <translation>Statement entries</translation>
+    </message>
+    <message>
+        <source>Data / Hora</source>
+        <translation>Date / Time</translation>
+    </message>
+    <message>
+        <source>Valor</source>
+        <translation>Amount</translation>
+    </message>
+    <message>
+        <source>Pagador</source>
+        <translation>Payer</translation>
+    </message>
+    <message>
+        <source>Histórico</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>Res.</source>
+        <translation>Res.</translation>
+    </message>
+    <message>
+        <source>Nr. Pedido</source>
+        <translation>Order No.</translation>
+    </message>
+    <message>
+        <source>Valor Pedido</source>
+        <translation>Order Value</translation>
+    </message>
+    <message>
+        <source>Resultado</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>Identificador</source>
+        <translation>Identifier</translation>
+    </message>
+    <message>
+        <source>Incluir os &amp;prováveis (P)</source>
+        <translation>Include the &amp;probable ones (P)</translation>
+    </message>
+    <message>
+        <source>Os prováveis têm o valor e o pagador de um único pedido pendente, mas não citam o pedido. Confira antes de efetivar.</source>
+        <translation>The probable ones have the amount and the payer of a single pending order, but do not name the order. Check them before effecting.</translation>
+    </message>
+    <message>
+        <source>&amp;Marcar conciliados</source>
+        <translation>&amp;Tick reconciled</translation>
+    </message>
+    <message>
+        <source>&amp;Imprimir...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>Exportar &amp;CSV...</source>
+        <translation>Export &amp;CSV...</translation>
+    </message>
+    <message>
+        <source>&amp;Fechar</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>%1 pedido(s) marcado(s) na lista; efetive-os pela tela de confirmação.</source>
+        <translation>%1 order(s) ticked in the list; effect them on the confirmation screen.</translation>
+    </message>
+    <message>
+        <source>Conciliados fora da lista atual (fora do filtro), não marcados: %1</source>
+        <translation>Reconciled outside the current list (outside the filter), not ticked: %1</translation>
+    </message>
+    <message>
+        <source>Exportar conciliação</source>
+        <translation>Export reconciliation</translation>
+    </message>
+    <message>
+        <source>Arquivo CSV|*.csv</source>
+        <translation>CSV file|*.csv</translation>
+    </message>
+    <message>
+        <source>Relatório gravado em %1</source>
+        <translation>Report saved to %1</translation>
+    </message>
+    <message>
+        <source>Não foi possível gravar o relatório em %1. Verifique a pasta e tente novamente.</source>
+        <translation>The report could not be saved to %1. Check the folder and try again.</translation>
     </message>
 </context>
 <context>
@@ -609,6 +784,10 @@ Warnings:
     <message>
         <source>Filtro: nenhuma lista buscada ainda</source>
         <translation>Filter: no list fetched yet</translation>
+    </message>
+    <message>
+        <source>Conciliação de e&amp;xtrato...</source>
+        <translation>Statement reconcilia&amp;tion...</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,8 @@ void addCreditMethods(MethodTable& table, storage::Database& db);  // methods_cr
 void addImportMethod(MethodTable& table, storage::Database& db);   // methods_import.cpp
 // methods_bankreturn.cpp
 void addBankReturnMethod(MethodTable& table, storage::Database& db);
+// methods_statement.cpp
+void addStatementMethod(MethodTable& table, storage::Database& db);
 
 // "?, ?, ?" for n values.
 inline std::string placeholders(std::size_t n) {

@@ -44,7 +44,8 @@ const std::vector<FileSpec>& fileSpecs() {
          {{"CDCLIENTE", 21, true},
           {"CDCONSUMIDOR", 21, true},
           {"NMCONSUMIDOR", 50, true},
-          {"NMRESPCONS", 50, false}},
+          {"NMRESPCONS", 50, false},
+          {"NRDOCRESPCONS", 18, false, true}},
          {"CDCLIENTE", "CDCONSUMIDOR"},
          "o consumidor"},
     };
@@ -351,10 +352,10 @@ std::map<std::string, int> loadMasterData(storage::Database& db, const MasterDat
         }
         for (const auto& row : data.consumers.rows)
             s.execute(
-                "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, NMRESPCONS)"
-                " VALUES (?, ?, ?, ?)",
+                "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, NMRESPCONS,"
+                " NRDOCRESPCONS) VALUES (?, ?, ?, ?, ?)",
                 {value(row, "CDCLIENTE"), value(row, "CDCONSUMIDOR"), value(row, "NMCONSUMIDOR"),
-                 value(row, "NMRESPCONS")});
+                 value(row, "NMRESPCONS"), value(row, "NRDOCRESPCONS")});
         return std::map<std::string, int>{
             {data.families.name, static_cast<int>(data.families.rows.size())},
             {data.clients.name, static_cast<int>(data.clients.rows.size())},

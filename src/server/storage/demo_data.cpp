@@ -114,11 +114,16 @@ void seedBase(Session& s) {
             const std::string name =
                 std::string(random.pick(kFirstNames)) + " " + middle + " " + surname;
             const std::string parent = std::string(random.pick(kParentNames)) + " " + surname;
+            // The parent's CPF, from the consumer's number (not from the
+            // random sequence, which the names above keep as they were).
+            char cpfBase[16];
+            std::snprintf(cpfBase, sizeof cpfBase, "3%08d", consumerNumber * 7919 % 100'000'000);
+            const std::string cpf = withCheckDigits(cpfBase);
             s.execute(
-                "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, NMRESPCONS)"
-                " VALUES (?, ?, ?, ?)",
+                "INSERT INTO CONSUMIDOR (CDCLIENTE, CDCONSUMIDOR, NMCONSUMIDOR, NMRESPCONS,"
+                " NRDOCRESPCONS) VALUES (?, ?, ?, ?, ?)",
                 {std::string_view(c.code), std::string_view(code), std::string_view(name),
-                 std::string_view(parent)});
+                 std::string_view(parent), std::string_view(cpf)});
         }
     }
 }

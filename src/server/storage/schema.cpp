@@ -209,6 +209,22 @@ DROP INDEX PEDCREDCONS_BOLETO;
 CREATE UNIQUE INDEX PEDCREDCONS_BOLETO_CANON ON PEDCREDCONS (CDCLIENTE, NRBOLETO_CANON);
 )sql";
 
+// The responsible person's CPF or CNPJ, when the master data gives it: the
+// statement matching compares it with the payer's. Added only where missing,
+// so that a database brought back to an older version can be migrated again.
+void addResponsibleDocument(Session& s) {
+    const bool pg = s.backend() == Backend::Postgres;
+    bool present = false;
+    s.query(pg ? "SELECT 1 FROM information_schema.columns WHERE table_schema = current_schema()"
+                 " AND table_name = 'consumidor' AND column_name = 'nrdocrespcons'"
+               : "SELECT 1 FROM pragma_table_info('CONSUMIDOR') WHERE name = 'NRDOCRESPCONS'",
+            {}, [&](const Row&) { present = true; });
+    if (!present)
+        s.executeScript(
+            std::string("ALTER TABLE CONSUMIDOR ADD COLUMN NRDOCRESPCONS VARCHAR(18) ") +
+            (pg ? "COLLATE \"C\" " : "") + "NOT NULL DEFAULT ''");
+}
+
 struct Migration {
     int version;
     const char* description;
@@ -237,6 +253,12 @@ const std::vector<Migration>& migrations() {
          {kVersionCanonicalSlip},
          nullptr,
          nullptr},
+        {5,
+         "responsible person's document (CPF/CNPJ) of consumers",
+         {},
+         nullptr,
+         nullptr,
+         addResponsibleDocument},
     };
     return list;
 }

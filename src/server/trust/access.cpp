@@ -15,10 +15,9 @@ struct MethodRole {
 
 // Writes are absent on purpose: what is not listed needs operador.
 constexpr MethodRole kMethodRoles[] = {
-    {"getPEDCREDCONS", Role::Consulta},
-    {"getPEDICREDFAMI", Role::Consulta},
-    {"getConsumidor", Role::Consulta},
-    {"getRetornoBancario", Role::Consulta},
+    {"getPEDCREDCONS", Role::Consulta},        {"getPEDICREDFAMI", Role::Consulta},
+    {"getConsumidor", Role::Consulta},         {"getRetornoBancario", Role::Consulta},
+    {"getConciliacaoExtrato", Role::Consulta},
 };
 
 bool sameName(std::string_view a, const char* b) {
