@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QRadioButton>
@@ -15,6 +16,7 @@
 #include "host/widgets/btn_pesquisa.h"
 #include "host/widgets/button_flat.h"
 #include "host/widgets/date_edit_plus.h"
+#include "host/widgets/label_fit.h"
 #include "support/wait_until.h"
 
 using namespace confcred;
@@ -211,6 +213,27 @@ TEST_F(DateEditTest, ColoursTheTextByValidityAndNamesTheWeekday) {
     EXPECT_EQ(edit.weekdayName(DateTime::fromParts(2026, 12, 8)), "T");
     edit.setWeekdayNames({"too", "few"});  // refused: the names stay
     EXPECT_EQ(edit.weekdayNames().size(), 7);
+}
+
+// A label whose text grew in translation takes room on its left; its right
+// edge, beside the control it names, stays.
+TEST(LabelFit, GrowsLeftwardToItsText) {
+    QWidget group;
+    QLabel fits("de", &group);
+    fits.setGeometry(12, 20, 20, 21);
+    widgets::fitLabelLeftward(fits);
+    EXPECT_EQ(fits.geometry(), QRect(12, 20, 20, 21));
+
+    QLabel grown("from", &group);
+    grown.setGeometry(40, 20, 20, 21);
+    widgets::fitLabelLeftward(grown);
+    EXPECT_EQ(grown.geometry().right(), 59);
+    EXPECT_GE(grown.width(), grown.sizeHint().width());
+
+    QLabel limited("a much longer text than the room", &group);
+    limited.setGeometry(12, 20, 20, 21);
+    widgets::fitLabelLeftward(limited, 4);
+    EXPECT_EQ(limited.geometry(), QRect(4, 20, 28, 21));
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // incremental search, its outcome; PesquisaLista through the UI service.
 #include <gtest/gtest.h>
 
+#include <QScrollBar>
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -146,6 +148,12 @@ TEST_F(PickerTest, SearchLooksInEveryShownColumnAndControlsAreNamed) {
     picker.searchBox()->clear();
     EXPECT_EQ(picker.search("#99"), 3);  // the registration column still counts
     EXPECT_EQ(picker.search("sul"), 3);  // contained, case ignored
+    // Narrow, the list still shows the tick column of the row found.
+    picker.view()->setColumnWidth(2, 600);
+    picker.resize(160, picker.height());
+    QApplication::processEvents();
+    EXPECT_EQ(picker.search("sul"), 3);
+    EXPECT_EQ(picker.view()->horizontalScrollBar()->value(), 0);
 
     const std::vector<widgets::AccessibleControl> controls = widgets::accessibleControls(&picker);
     QStringList names;

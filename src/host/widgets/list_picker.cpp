@@ -307,6 +307,8 @@ int ListPickerDialog::search(const QString& text) {
         const QModelIndex target = model_->index(found, column + 1);
         view_->setCurrentIndex(target);
         view_->scrollTo(target, QAbstractItemView::PositionAtCenter);
+        // The tick column stays in view: the row found shows whether it is marked.
+        view_->scrollTo(model_->index(found, 0), QAbstractItemView::EnsureVisible);
     }
     return found;
 }

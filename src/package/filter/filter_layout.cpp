@@ -14,6 +14,7 @@
 
 #include "host/widgets/btn_pesquisa.h"
 #include "host/widgets/date_edit_plus.h"
+#include "host/widgets/label_fit.h"
 #include "package/filter/frm_filtro_conf_cred_bco.h"
 
 namespace confcred::package {
@@ -149,6 +150,9 @@ void TfrmFiltroConfCredBco::buildControls() {
     edtDescCredito->setMaxLength(50);
 
     // A screen reader names each input after the label or group beside it.
+    // Translated, "de" and "até" may need more room: taken on their left.
+    host::widgets::fitLabelLeftward(*lblDe);
+    host::widgets::fitLabelLeftward(*lblAte, depInicial->geometry().right() + 2);
     lblNrPedido->setBuddy(edtNrPedido);
     lblDe->setBuddy(depInicial);
     lblAte->setBuddy(depFinal);

@@ -268,6 +268,14 @@
         <translation>Value of the matched orders</translation>
     </message>
     <message>
+        <source>Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*</source>
+        <translation>Return files|*.ret;*.RET;*.txt;*.TXT|All files|*.*</translation>
+    </message>
+    <message>
+        <source>M Conferidos: %1 (%2); marcados: %3</source>
+        <translation>M Matched: %1 (%2); ticked: %3</translation>
+    </message>
+    <message>
         <source>Lançamentos no extrato: %1</source>
         <translation>Entries in the statement: %1</translation>
     </message>
@@ -784,6 +792,10 @@ Warnings:
     <message>
         <source>Filtro: nenhuma lista buscada ainda</source>
         <translation>Filter: no list fetched yet</translation>
+    </message>
+    <message>
+        <source>Conciliação de e&amp;xtrato...</source>
+        <translation>Statement reconcilia&amp;tion...</translation>
     </message>
 </context>
 <context>
