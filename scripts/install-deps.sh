@@ -12,6 +12,8 @@ PACKAGES=(
   # Qt 6: widgets, SQL (SQLite and PostgreSQL drivers), network, printing, translations
   # (qt6-tools-dev: the CMake support for lupdate and lrelease)
   qt6-base-dev qt6-base-dev-tools qt6-l10n-tools qt6-tools-dev qt6-translations-l10n libqt6sql6-sqlite libqt6sql6-psql libgl-dev
+  # (qt6-charts-dev: the closing's chart)
+  qt6-charts-dev libqt6opengl6-dev
   # storage
   libsqlite3-dev sqlite3 libpq-dev postgresql postgresql-client
   # HTTP and JSON; TLS (OpenSSL) and password hashing (libsodium's Argon2id)

@@ -93,6 +93,26 @@ inline constexpr RecordField kStatementResult[] = {
     {"NRCANDIDATOS", FieldType::Integer, 0},  {"DSRESULTADO", FieldType::String, 120},
 };
 
+// getHistoricoPedido: one row per event of an order, in time order.
+inline constexpr RecordField kOrderHistory[] = {
+    {"DTEVENTO", FieldType::DateTime, 0},   {"DSEVENTO", FieldType::String, 200},
+    {"NMOPERADOR", FieldType::String, 100}, {"DSENDERECO", FieldType::String, 60},
+    {"NRPOSICAO", FieldType::Integer, 0},   {"IDVERIFICADO", FieldType::String, 1},
+};
+
+// getFechamento: the figures of a period, one row per group. IDAGRUPAMENTO
+// "O" per operator and operation, "C" per client and operation, "D" per day
+// and operator (credits effected), "H" the ledger's head when the figures
+// were read (DSHASHCADEIA, NRPOSICAO, IDVERIFICADO).
+inline constexpr RecordField kClosing[] = {
+    {"IDAGRUPAMENTO", FieldType::String, 1}, {"DTDIA", FieldType::DateTime, 0},
+    {"NMOPERADOR", FieldType::String, 100},  {"CDCLIENTE", FieldType::String, 21},
+    {"NMRAZSOCCLIE", FieldType::String, 50}, {"IDOPERACAO", FieldType::String, 20},
+    {"QTPEDIDOS", FieldType::Integer, 0},    {"VRTOTAL", FieldType::Double, 0},
+    {"DSHASHCADEIA", FieldType::String, 64}, {"NRPOSICAO", FieldType::Integer, 0},
+    {"IDVERIFICADO", FieldType::String, 1},
+};
+
 // A record less one of its fields, which must be there.
 template <std::size_t N>
 constexpr std::array<RecordField, N - 1> without(const RecordField (&record)[N],

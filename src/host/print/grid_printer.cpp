@@ -392,10 +392,22 @@ int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedP
     const QSizeF area(page.width(), page.height());
     const Plan plan = planReport(table, report, &device, area, progress);
     const QFontMetricsF bold(plan.bold, &device);
-    const int pages = static_cast<int>(plan.pageStarts.size());
+    // The rows' pages, then the picture's page when the report has one.
+    const int rowPages = static_cast<int>(plan.pageStarts.size());
+    const int pages = rowPages + (report.picture.isNull() ? 0 : 1);
     const size_t rows = table.rowCount();
+    const auto paintFooter = [&](int p) {
+        const double footerTop = area.height() - plan.footer;
+        painter.drawLine(QPointF(0, footerTop), QPointF(area.width(), footerTop));
+        const QRectF footer(0, area.height() - plan.rowStep, area.width(), plan.rowStep);
+        painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
+                         QCoreApplication::translate("confcred_host", "%1 registro(s)").arg(rows));
+        painter.drawText(
+            footer, Qt::AlignRight | Qt::AlignVCenter,
+            QCoreApplication::translate("confcred_host", "Página %1 de %2").arg(p + 1).arg(pages));
+    };
 
-    for (int p = 0; p < pages; ++p) {
+    for (int p = 0; p < rowPages; ++p) {
         if (progress)
             progress(QCoreApplication::translate("confcred_host", "Página %1 de %2")
                          .arg(p + 1)
@@ -405,13 +417,13 @@ int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedP
         paintHead(painter, table, report, plan, &device, area.width());
         painter.setFont(plan.body);
         const size_t first = plan.pageStarts[static_cast<size_t>(p)];
-        const size_t end = p + 1 < pages ? plan.pageStarts[static_cast<size_t>(p) + 1] : rows;
+        const size_t end = p + 1 < rowPages ? plan.pageStarts[static_cast<size_t>(p) + 1] : rows;
         double y = plan.headHeight;
         for (size_t row = first; row < end; ++row) {
             paintRow(painter, table, plan, row, y);
             y += plan.rowHeight(row);
         }
-        if (p + 1 == pages) {
+        if (p + 1 == rowPages) {
             y += plan.rowStep / 4;
             painter.drawLine(QPointF(0, y), QPointF(area.width(), y));
             y += plan.rowStep / 4;
@@ -424,14 +436,20 @@ int renderReport(const widgets::TDBGrid& grid, const GridReport& report, QPagedP
             }
             painter.setFont(plan.body);
         }
-        const double footerTop = area.height() - plan.footer;
-        painter.drawLine(QPointF(0, footerTop), QPointF(area.width(), footerTop));
-        const QRectF footer(0, area.height() - plan.rowStep, area.width(), plan.rowStep);
-        painter.drawText(footer, Qt::AlignLeft | Qt::AlignVCenter,
-                         QCoreApplication::translate("confcred_host", "%1 registro(s)").arg(rows));
-        painter.drawText(
-            footer, Qt::AlignRight | Qt::AlignVCenter,
-            QCoreApplication::translate("confcred_host", "Página %1 de %2").arg(p + 1).arg(pages));
+        paintFooter(p);
+    }
+    if (!report.picture.isNull()) {
+        if (progress)
+            progress(QCoreApplication::translate("confcred_host", "Página %1 de %2")
+                         .arg(pages)
+                         .arg(pages));
+        device.newPage();
+        paintHead(painter, table, report, plan, &device, area.width());
+        const QRectF room(0, plan.headHeight, area.width(),
+                          area.height() - plan.footer - plan.headHeight - plan.rowStep / 2);
+        QSizeF size = QSizeF(report.picture.size()).scaled(room.size(), Qt::KeepAspectRatio);
+        painter.drawImage(QRectF(room.topLeft(), size), report.picture);
+        paintFooter(pages - 1);
     }
     painter.end();
     return pages;

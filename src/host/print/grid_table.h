@@ -5,6 +5,7 @@
 // under a title of words instead of the grid's picture.
 #pragma once
 
+#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -36,6 +37,8 @@ struct GridReport {
     // The tick column: its field, and the stored value that means ticked.
     QString tickField;
     QString tickedValue;
+    // A picture (a chart) printed on a page of its own after the rows.
+    QImage picture{};
 };
 
 // The report of a plain screen: its title, the host's operator, the time by

@@ -209,6 +209,16 @@ void TfrmConfCredBco::buildOperationsMenu() {
     mniConciliacaoExtrato->setEnabled(false);
     host::core::onEvent(mniConciliacaoExtrato, &QAction::triggered, this,
                         &TfrmConfCredBco::mniConciliacaoExtratoClick);
+    mniHistorico = mnuOperacoes->addAction(tr("&Histórico do pedido..."));
+    mniHistorico->setObjectName(QStringLiteral("mniHistorico"));
+    mniHistorico->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+    mniHistorico->setEnabled(false);
+    host::core::onEvent(mniHistorico, &QAction::triggered, this,
+                        &TfrmConfCredBco::mniHistoricoClick);
+    mniFechamento = mnuOperacoes->addAction(tr("Fech&amento..."));
+    mniFechamento->setObjectName(QStringLiteral("mniFechamento"));
+    host::core::onEvent(mniFechamento, &QAction::triggered, this,
+                        &TfrmConfCredBco::mniFechamentoClick);
 
     mnuOperacoes->addSeparator();
     auto marks = [this](const char* name, const QString& text, const QKeySequence& keys,
@@ -522,6 +532,7 @@ void TfrmConfCredBco::dtsPadraoStateChange() {
     }
     mniRetornoBancario->setEnabled(cdsGetPediCreCons.active());
     mniConciliacaoExtrato->setEnabled(cdsGetPediCreCons.active());
+    mniHistorico->setEnabled(cdsGetPediCreCons.active() && !cdsGetPediCreCons.isEmpty());
     for (QAction* entry : {mniMarcarTodos, mniDesmarcarTodos, mniDesmarcarContabilizados})
         entry->setEnabled(listed && dtsPadrao.dataSet() == &cdsGetPediCreCons);
 }

@@ -67,6 +67,9 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     // enabled while the order list is open.
     QAction* mniRetornoBancario = nullptr;
     QAction* mniConciliacaoExtrato = nullptr;
+    // For supervision: the current order's history (Ctrl+H) and a period's closing.
+    QAction* mniHistorico = nullptr;
+    QAction* mniFechamento = nullptr;
     // Ticking from the keyboard, while orders are listed: every order
     // (Ctrl+A) and none (Ctrl+Shift+A), as the check column's title does,
     // and clearing the ticks of accounted orders, which undoing a credit
@@ -113,6 +116,8 @@ class TfrmConfCredBco : public host::forms::TfrmPadrao, private RunScreen {
     void btImportConsClick();
     void mniRetornoBancarioClick();     // retorno_bancario.cpp
     void mniConciliacaoExtratoClick();  // conciliacao_extrato.cpp
+    void mniHistoricoClick();           // supervisao.cpp
+    void mniFechamentoClick();          // supervisao.cpp
     // The printout's filter in words, totals and tick column (order_report.cpp).
     host::print::GridReport printReport() const override;
     void cdsGetPediCreConsAfterScroll();

@@ -21,5 +21,8 @@ inline const QString kSetImporSaldoCons = QStringLiteral("SetImporSaldoCons");
 inline const QString kGetRetornoBancario = QStringLiteral("getRetornoBancario");
 // Beside the seven: a bank statement reconciled with the orders.
 inline const QString kGetConciliacaoExtrato = QStringLiteral("getConciliacaoExtrato");
+// Beside the seven: an order's history and a period's closing, for supervision.
+inline const QString kGetHistoricoPedido = QStringLiteral("getHistoricoPedido");
+inline const QString kGetFechamento = QStringLiteral("getFechamento");
 
 }  // namespace confcred::package

@@ -65,6 +65,7 @@ void registerConfCredMethods(MethodTable& table, storage::Database& db) {
     methods::addImportMethod(own, db);
     methods::addBankReturnMethod(own, db);
     methods::addStatementMethod(own, db);
+    methods::addSupervisionMethods(own, db);
     // The write methods take an Idempotency-Key (server/methods/idempotency.h).
     constexpr std::string_view kWrites[] = {"setEfetivaSaldo", "setCancelaCredito", "setSituacao",
                                             "SetImporSaldoCons"};

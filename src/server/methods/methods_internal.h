@@ -17,6 +17,8 @@ void addImportMethod(MethodTable& table, storage::Database& db);   // methods_im
 void addBankReturnMethod(MethodTable& table, storage::Database& db);
 // methods_statement.cpp
 void addStatementMethod(MethodTable& table, storage::Database& db);
+// methods_supervision.cpp
+void addSupervisionMethods(MethodTable& table, storage::Database& db);
 
 // "?, ?, ?" for n values.
 inline std::string placeholders(std::size_t n) {

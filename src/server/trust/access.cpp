@@ -17,7 +17,8 @@ struct MethodRole {
 constexpr MethodRole kMethodRoles[] = {
     {"getPEDCREDCONS", Role::Consulta},        {"getPEDICREDFAMI", Role::Consulta},
     {"getConsumidor", Role::Consulta},         {"getRetornoBancario", Role::Consulta},
-    {"getConciliacaoExtrato", Role::Consulta},
+    {"getConciliacaoExtrato", Role::Consulta}, {"getHistoricoPedido", Role::Consulta},
+    {"getFechamento", Role::Consulta},
 };
 
 bool sameName(std::string_view a, const char* b) {
