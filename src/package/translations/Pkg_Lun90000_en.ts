@@ -350,12 +350,6 @@
     <message>
         <source>Extratos bancários|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|Todos os arquivos|*.*</source>
         <translation>Bank statements|*.ofx;*.OFX;*.ret;*.RET;*.txt;*.TXT;*.json;*.JSON|All files|*.*</translation>
-        <source>Arquivos de retorno|*.ret;*.RET;*.txt;*.TXT|Todos os arquivos|*.*</source>
-        <translation>Return files|*.ret;*.RET;*.txt;*.TXT|All files|*.*</translation>
-    </message>
-    <message>
-        <source>M Conferidos: %1 (%2); marcados: %3</source>
-        <translation>M Matched: %1 (%2); ticked: %3</translation>
     </message>
 </context>
 <context>
@@ -764,8 +758,6 @@ Warnings:
         <translation>No order found.</translation>
     </message>
     <message>
-        <source>Conciliação de e&amp;xtrato...</source>
-        <translation>Statement reconcilia&amp;tion...</translation>
         <source>Seu perfil (consulta) permite só consultar: as operações e a importação pedem o perfil operador.</source>
         <translation>Your role (consulta) may only look: the operations and the import need the operador role.</translation>
     </message>
@@ -796,6 +788,125 @@ Warnings:
     <message>
         <source>Conciliação de e&amp;xtrato...</source>
         <translation>Statement reconcilia&amp;tion...</translation>
+    </message>
+    <message>
+        <source>&amp;Histórico do pedido...</source>
+        <translation>Order &amp;history...</translation>
+    </message>
+    <message>
+        <source>Fech&amp;amento...</source>
+        <translation>Closin&amp;g...</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmFechamento</name>
+    <message>
+        <source>Pedidos importados</source>
+        <translation>Orders imported</translation>
+    </message>
+    <message>
+        <source>Créditos efetivados</source>
+        <translation>Credits effected</translation>
+    </message>
+    <message>
+        <source>Efetivações desfeitas</source>
+        <translation>Credits undone</translation>
+    </message>
+    <message>
+        <source>Pedidos cancelados</source>
+        <translation>Orders cancelled</translation>
+    </message>
+    <message>
+        <source>Cancelamentos desfeitos</source>
+        <translation>Cancellations undone</translation>
+    </message>
+    <message>
+        <source>Fechamento</source>
+        <translation>Closing</translation>
+    </message>
+    <message>
+        <source>Início do período</source>
+        <translation>Start of the period</translation>
+    </message>
+    <message>
+        <source>Fim do período</source>
+        <translation>End of the period</translation>
+    </message>
+    <message>
+        <source>&amp;De</source>
+        <translation>&amp;From</translation>
+    </message>
+    <message>
+        <source>&amp;até</source>
+        <translation>&amp;to</translation>
+    </message>
+    <message>
+        <source>&amp;Consultar</source>
+        <translation>&amp;Query</translation>
+    </message>
+    <message>
+        <source>Operação</source>
+        <translation>Operation</translation>
+    </message>
+    <message>
+        <source>Pedidos</source>
+        <translation>Orders</translation>
+    </message>
+    <message>
+        <source>Valor</source>
+        <translation>Amount</translation>
+    </message>
+    <message>
+        <source>Fechamento por operador</source>
+        <translation>Closing by operator</translation>
+    </message>
+    <message>
+        <source>Operador</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>Fechamento por cliente</source>
+        <translation>Closing by client</translation>
+    </message>
+    <message>
+        <source>Cliente</source>
+        <translation>Client</translation>
+    </message>
+    <message>
+        <source>Créditos efetivados por dia e operador</source>
+        <translation>Credits effected per day and operator</translation>
+    </message>
+    <message>
+        <source>&amp;Imprimir...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>Exportar C&amp;SV...</source>
+        <translation>Export C&amp;SV...</translation>
+    </message>
+    <message>
+        <source>&amp;Fechar</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Livro-razão conferido em %1: %2 lançamentos, cadeia %3.</source>
+        <translation>Ledger verified at %1: %2 entries, chain %3.</translation>
+    </message>
+    <message>
+        <source>ATENÇÃO: a cadeia do livro-razão NÃO confere (em %1: %2 lançamentos, cadeia %3).</source>
+        <translation>WARNING: the ledger&apos;s chain does NOT hold (at %1: %2 entries, chain %3).</translation>
+    </message>
+    <message>
+        <source>Créditos efetivados por dia e operador (R$)</source>
+        <translation>Credits effected per day and operator (R$)</translation>
+    </message>
+    <message>
+        <source>Período: %1 a %2</source>
+        <translation>Period: %1 to %2</translation>
+    </message>
+    <message>
+        <source>Por cliente:</source>
+        <translation>By client:</translation>
     </message>
 </context>
 <context>
@@ -883,6 +994,57 @@ Warnings:
     <message>
         <source>Todas</source>
         <translation>All</translation>
+    </message>
+</context>
+<context>
+    <name>confcred::package::TfrmHistoricoPedido</name>
+    <message>
+        <source>Histórico do pedido</source>
+        <translation>Order history</translation>
+    </message>
+    <message>
+        <source>A cadeia do livro-razão confere até o último evento.</source>
+        <translation>The ledger&apos;s chain holds up to the last event.</translation>
+    </message>
+    <message>
+        <source>ATENÇÃO: a cadeia do livro-razão não confere a partir de um dos eventos (coluna Conferido = N): o registro foi alterado fora do sistema.</source>
+        <translation>WARNING: the ledger&apos;s chain does not hold from one of the events on (column Verified = N): the record was changed outside the system.</translation>
+    </message>
+    <message>
+        <source>Pedido: %1</source>
+        <translation>Order: %1</translation>
+    </message>
+    <message>
+        <source>Eventos do pedido</source>
+        <translation>Order events</translation>
+    </message>
+    <message>
+        <source>Data / Hora</source>
+        <translation>Date / Time</translation>
+    </message>
+    <message>
+        <source>Evento</source>
+        <translation>Event</translation>
+    </message>
+    <message>
+        <source>Operador</source>
+        <translation>Operator</translation>
+    </message>
+    <message>
+        <source>Posição na cadeia</source>
+        <translation>Chain position</translation>
+    </message>
+    <message>
+        <source>Conferido</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>&amp;Imprimir...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>&amp;Fechar</source>
+        <translation>&amp;Close</translation>
     </message>
 </context>
 <context>
