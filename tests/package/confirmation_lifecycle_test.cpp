@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QSqlDatabase>
 #include <QTabWidget>
 #include <cstring>
 #include <functional>
@@ -12,6 +13,7 @@
 #include "confirmation_components.h"
 #include "confirmation_support.h"
 #include "dataset/record_set.h"
+#include "host/client/sql_query.h"
 #include "host/core/package_info.h"
 #include "host/widgets/button_flat.h"
 #include "package/confirmation/frm_conf_cred_bco.h"
@@ -118,6 +120,11 @@ TEST_F(ConfirmationLifecycle, FirstActivationOpensFilterOnceAndLoads) {
 // the list and the mark-all switch as they were.
 TEST_F(ConfirmationLifecycle, FilterFailingAtCreationStopsTheHandlerThatAskedForIt) {
     closeSharedDatabase();
+    // A desk with a database of its own that cannot be opened (without one the
+    // look-up goes to the server).
+    QSqlDatabase::addDatabase("QSQLITE",
+                              QString::fromLatin1(host::client::TADOIBQuery::kSharedConnection))
+        .setDatabaseName("/nonexistent/host.db");
     package::CriaConfCredBanc();
     ASSERT_FALSE(frmConfCredBco.isNull());
     EXPECT_TRUE(Cli_Lun90000::boCriaFiltro);

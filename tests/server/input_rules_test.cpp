@@ -111,6 +111,8 @@ TEST_P(InputStorage, BankSlipsAreOneInTheirCanonicalForm) {
     db_->write([](server::storage::Session& s) {
         s.executeScript(
             "DROP INDEX PEDCREDCONS_BOLETO_CANON;"
+            "DROP INDEX PEDCREDCONS_BOLETO_BUSCA;"
+            "DROP INDEX PEDCREDCONS_BOLETO_OUTROS;"
             "ALTER TABLE PEDCREDCONS DROP COLUMN NRBOLETO_CANON;"
             "DELETE FROM schema_version WHERE version > 3;"
             "UPDATE PEDCREDCONS SET NRBOLETO = ' 007q ' WHERE NRBOLETO = 'XY9';"

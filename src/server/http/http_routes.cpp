@@ -340,7 +340,9 @@ std::optional<Response> authorisationFailure(const Request& head,
 }
 
 std::string_view bearerToConfirm(const Request& head, const HttpServerOptions& options) {
-    if (!options.sessions || !options.sessions->required() || openPath(head) || isLogin(head))
+    // The service token's scrape of /metrics names no session.
+    if (!options.sessions || !options.sessions->required() || openPath(head) || isLogin(head) ||
+        scrapeWithToken(head, options.token))
         return {};
     return bearerOf(head);
 }
