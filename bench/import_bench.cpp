@@ -179,9 +179,14 @@ double runServer(const std::string& body, size_t& warnings) {
     const double seconds = secondsSince(start);
     if (reply.status != 200)
         throw std::runtime_error("the server refused the import: " + reply.body.substr(0, 300));
-    warnings = 0;
-    for (size_t at = 0; (at = reply.body.find("Linha ", at)) != std::string::npos; ++at)
-        ++warnings;
+    // {"result": packet}: the rows the dialog lists, the closing count of
+    // the warnings past the first thousand included.
+    const size_t open = reply.body.find('{', reply.body.find("\"result\""));
+    const size_t close = reply.body.rfind('}');
+    if (open == std::string::npos || close == std::string::npos || close <= open)
+        throw std::runtime_error("the server's answer holds no result");
+    warnings =
+        dataset::decodePacket(std::string_view(reply.body).substr(open, close - open)).rowCount();
     return seconds;
 }
 
