@@ -125,6 +125,7 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
     for (size_t i = 0; i < kResults.size(); ++i)
         outcome.totals[i] = {kResults[i], 0, 0};
     outcome.exceptions = dataset::DataPacket(answer.fields());
+    outcome.allRecords = answer;
     std::unordered_map<std::string_view, bool> matched;  // number -> listed
     std::vector<std::string_view> matchedInOrder;
     for (size_t row = 0; row < answer.rowCount(); ++row) {

@@ -1172,5 +1172,17 @@ Warnings:
         <source>Registros do retorno</source>
         <translation>Return records</translation>
     </message>
+    <message>
+        <source>Todos os registros</source>
+        <translation>All records</translation>
+    </message>
+    <message>
+        <source>Não marcados</source>
+        <translation>Not ticked</translation>
+    </message>
+    <message>
+        <source>&amp;Mostrar:</source>
+        <translation>&amp;Show:</translation>
+    </message>
 </context>
 </TS>
