@@ -38,7 +38,7 @@ CallOutcome CallPolicy::send(const QString& method, ServerRequest request, QStri
         request.setHeader("X-Confcred-Operator", operatorName.toUtf8());
         answer = sendOnce(request, writes);
     }
-    return {answer.status, std::move(answer.body), {}};
+    return {answer.status, std::move(answer.body), {}, answer.createdOrders};
 }
 
 ServerAnswer CallPolicy::sendOnce(const ServerRequest& request, bool writes) {

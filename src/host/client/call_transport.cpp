@@ -124,6 +124,7 @@ ServerAnswer NetTransport::exchange(const ServerRequest& request) {
     ServerAnswer answer;
     answer.status = status;
     answer.wwwAuthenticate = reply->rawHeader("WWW-Authenticate");
+    answer.createdOrders = reply->rawHeader("Confcred-Pedidos-Criados");
     const qint64 size = reply->bytesAvailable();
     answer.body.reserve(static_cast<size_t>(size) + dataset::kPacketPadding);
     answer.body.resize(static_cast<size_t>(size));

@@ -119,6 +119,10 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
         return CallResult::fromError(sent.refused);
     }
     CallResult result = decodeCallAnswer(sent.status, std::move(sent.body), where(), method);
+    bool counted = false;
+    const qint64 created = sent.createdOrders.toLongLong(&counted);
+    if (counted && created >= 0)
+        result.setCreatedOrders(created);
     if (result.isError() && throwException_)
         throw ServerError(result.errorMessage().toStdString());
     return result;

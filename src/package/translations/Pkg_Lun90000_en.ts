@@ -1077,6 +1077,10 @@ Warnings:
         <source>Não foi possível abrir o log %1.</source>
         <translation>Could not open the log %1.</translation>
     </message>
+    <message>
+        <source>Pedidos criados: %1.</source>
+        <translation>Orders created: %1.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmRetornoBancario</name>
