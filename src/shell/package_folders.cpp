@@ -1,10 +1,12 @@
 #include "shell/package_folders.h"
 
 #include <QCoreApplication>
+#include <filesystem>
 #include <string>
 
 #include "host/core/package_loader.h"
 #include "platform/files.h"
+#include "platform/win_path.h"
 
 namespace confcred::shell {
 
@@ -20,6 +22,15 @@ PackageFolders createPackageFolders(host::core::PackageLoader& package) {
     for (; *folders != nullptr; ++folders) {
         const std::string folder = *folders;
         try {
+            // On a fresh installation the drive's own folder (C: under the
+            // user's data folder) may not be there yet: it is the drive, not
+            // one of the package's folders, so it is made without a word.
+            if (folder.size() >= 2 && folder[1] == ':') {
+                if (const auto root = platform::driveMap().hostFolder(folder[0])) {
+                    std::error_code ignored;
+                    std::filesystem::create_directories(*root, ignored);
+                }
+            }
             if (platform::directoryExists(folder))
                 continue;
             if (platform::createDir(folder) && platform::directoryExists(folder))

@@ -16,8 +16,8 @@ after=$(sqlite3 "$E2E_DB" "SELECT COALESCE(SUM(VRSALDO_CENT), 0) FROM SALDOCONS
 
 csv="$E2E_DRIVE_C/Credito/Site/Retorno/cobranca_ocorrencias.csv"
 [ "$(head -c 3 "$csv" | xxd -p)" = "efbbbf" ] || fail "the CSV has no byte-order mark"
-[ "$(wc -l <"$csv")" -eq 10 ] ||
-    fail "expected a title, three rows, a blank line and five totals in the CSV"
+[ "$(wc -l <"$csv")" -eq 13 ] ||
+    fail "expected a title, six rows, a blank line and five totals in the CSV"
 grep -q '^Conferidos com pedido;3' "$csv" || fail "the CSV lacks the matched count"
 # Slip and order numbers (and the occurrence code) kept as text, as in the
 # list's export.

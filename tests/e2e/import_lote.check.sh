@@ -20,8 +20,9 @@ logs=("$site"/Log_Lun/LUN90002_*.txt)
 [ "${#logs[@]}" -eq 1 ] || fail "expected one log, found ${#logs[@]}"
 log=${logs[0]}
 [[ "$(basename "$log")" =~ ^LUN90002_[0-9]{14}\.txt$ ]] || fail "log name $(basename "$log")"
-# The closing message names this log, and its open button opened this file.
-named='\Log_Lun\'"$(basename "$log")"')." -> 100'
+# The closing message names this log and the orders created, and its open
+# button opened this file.
+named='\Log_Lun\'"$(basename "$log")"'). Pedidos criados: 2." -> 100'
 grep -qF "$named" "$E2E_TRANSCRIPT" ||
     fail "the closing message does not name the log or was not answered Open"
 grep -qxF "open file://$(realpath "$log")" "$E2E_TRANSCRIPT" || fail "the log was not opened"

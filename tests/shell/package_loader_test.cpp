@@ -93,11 +93,13 @@ TEST(PackageLoader, UsesTheTranslationBesideThePackageForTheUsersLanguage) {
 }
 
 // The package's working folders are made at start when missing, said once:
-// a second start finds them and says nothing.
+// a second start finds them and says nothing. On a fresh installation the
+// drive's own folder is missing too.
 TEST(PackageLoader, MakesThePackagesMissingWorkingFolders) {
-    testing::TempDir drive;
+    testing::TempDir home;
+    const std::filesystem::path drive = home.path() / "confcred" / "C";
     platform::DriveMap map = platform::DriveMap::defaults();
-    map.map('C', drive.path());
+    map.map('C', drive);
     platform::ScopedDriveMap scoped(std::move(map));
     core::PackageLoader package;
     package.load(CONFCRED_SAMPLE_PACKAGE, QLocale(QLocale::English));
@@ -105,7 +107,7 @@ TEST(PackageLoader, MakesThePackagesMissingWorkingFolders) {
     const shell::PackageFolders first = shell::createPackageFolders(package);
     EXPECT_EQ(first.created, (QStringList{R"(C:\Base)", R"(C:\Base\Sub)"}));
     EXPECT_EQ(first.failed, QStringList{R"(C:\Falta\Sub)"});
-    EXPECT_TRUE(std::filesystem::is_directory(drive.path() / "Base" / "Sub"));
+    EXPECT_TRUE(std::filesystem::is_directory(drive / "Base" / "Sub"));
     EXPECT_EQ(shell::packageFoldersText(first),
               R"(Pastas de trabalho criadas: C:\Base, C:\Base\Sub. Não foi possível criar as )"
               R"(pastas de trabalho: C:\Falta\Sub.)");

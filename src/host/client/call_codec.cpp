@@ -1,5 +1,7 @@
 #include "host/client/call_codec.h"
 
+#include <QCoreApplication>
+
 #include <simdjson.h>
 #include <charconv>
 #include <cmath>
@@ -90,11 +92,12 @@ CallResult CallResult::fromError(QString message) {
 
 CallResult decodeAnswer(int status, std::string&& body, const QString& server,
                         const QString& method) {
-    const QString bad = QStringLiteral(
-                            "Resposta inválida do servidor de aplicação em %1 para %2 "
-                            "(HTTP %3): ")
-                            .arg(server, method)
-                            .arg(status);
+    const QString bad =
+        QCoreApplication::translate("confcred_host",
+                                    "Resposta inválida do servidor de aplicação em %1 para %2 "
+                                    "(HTTP %3): ")
+            .arg(server, method)
+            .arg(status);
     if (body.capacity() < body.size() + simdjson::SIMDJSON_PADDING)
         body.reserve(body.size() + simdjson::SIMDJSON_PADDING);
     simdjson::ondemand::parser parser;
@@ -157,14 +160,18 @@ CallResult decodeAnswer(int status, std::string&& body, const QString& server,
         }
         // Past the end of the document the location is an error.
         if (!doc.current_location().error())
-            throw transportError(bad + QStringLiteral("texto depois do objeto."));
+            throw transportError(
+                bad + QCoreApplication::translate("confcred_host", "texto depois do objeto."));
     } catch (const simdjson::simdjson_error& e) {
         throw transportError(bad + QString::fromUtf8(e.what()));
     }
     if (!haveResult)
-        throw transportError(bad + QStringLiteral("sem \"result\" nem \"error\"."));
+        throw transportError(
+            bad + QCoreApplication::translate("confcred_host", "sem \"result\" nem \"error\"."));
     if (status < 200 || status >= 300)
-        throw transportError(bad + QStringLiteral("estado HTTP de falha sem mensagem de erro."));
+        throw transportError(bad +
+                             QCoreApplication::translate(
+                                 "confcred_host", "estado HTTP de falha sem mensagem de erro."));
     if (packetLength == 0)
         return plain;
     // The packet is cut out of the answer in place and handed over whole, so

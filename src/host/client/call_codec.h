@@ -9,6 +9,7 @@
 #include <QVariant>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <variant>
@@ -74,6 +75,9 @@ class CallResult {
     dataset::DataPacket takePacket() { return std::move(packet_); }
     // A plain result; for an array, its JSON text.
     const QVariant& value() const { return value_; }
+    // How many orders an import created, when the server told it.
+    std::optional<qint64> createdOrders() const { return createdOrders_; }
+    void setCreatedOrders(std::optional<qint64> count) { createdOrders_ = count; }
 
   private:
     bool isError_ = false;
@@ -81,6 +85,7 @@ class CallResult {
     QString error_;
     dataset::DataPacket packet_;
     QVariant value_;
+    std::optional<qint64> createdOrders_;
 };
 
 // A server answer that the client cannot use (not JSON, no result or error, a

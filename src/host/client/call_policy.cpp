@@ -1,5 +1,7 @@
 #include "host/client/call_policy.h"
 
+#include <QCoreApplication>
+
 #include "host/client/retry_key.h"
 #include "host/client/server_session.h"
 
@@ -36,7 +38,7 @@ CallOutcome CallPolicy::send(const QString& method, ServerRequest request, QStri
         request.setHeader("X-Confcred-Operator", operatorName.toUtf8());
         answer = sendOnce(request, writes);
     }
-    return {answer.status, std::move(answer.body), {}};
+    return {answer.status, std::move(answer.body), {}, answer.createdOrders};
 }
 
 ServerAnswer CallPolicy::sendOnce(const ServerRequest& request, bool writes) {
@@ -79,11 +81,13 @@ QString CallPolicy::logInAgainFor(bool writes, QString& operatorName) {
     switch (session_->logInAgain(refusal)) {
         case LoginAgain::Unavailable:
         case LoginAgain::Cancelled:
-            return QStringLiteral(
+            return QCoreApplication::translate(
+                "confcred_host",
                 "Sua sessão no servidor de aplicação terminou e a nova entrada foi cancelada; "
                 "nada foi alterado no servidor. Repita a operação para entrar novamente.");
         case LoginAgain::Refused:
-            return QStringLiteral(
+            return QCoreApplication::translate(
+                       "confcred_host",
                        "Sua sessão no servidor de aplicação terminou e a nova entrada foi "
                        "recusada: %1 Nada foi alterado no servidor.")
                 .arg(refusal);
@@ -94,7 +98,8 @@ QString CallPolicy::logInAgainFor(bool writes, QString& operatorName) {
     // A write the previous operator asked for is not sent in the name of
     // the one who took over; a list is.
     if (writes && operatorName != before)
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "confcred_host",
                    "A sessão passou para o operador %1; a operação pedida por %2 não foi enviada "
                    "e nada foi alterado no servidor. Repita-a se for o caso.")
             .arg(operatorName, before);
@@ -113,15 +118,18 @@ bool unavailableAnswer(const ServerAnswer& answer) {
 
 QString unavailableMessage(const ServerRequest& request, int status, bool writes) {
     const QString server = request.host + QLatin1Char(':') + QString::number(request.port);
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "confcred_host",
                "Servidor de aplicação indisponível em %1 (HTTP %2, %3): nenhum servidor "
                "atendeu. %4")
         .arg(server)
         .arg(status)
-        .arg(request.what,
-             writes ? QStringLiteral("Tente novamente em instantes; repetir a operação não a "
-                                     "aplica duas vezes, mas confira a lista antes.")
-                    : QStringLiteral("Tente novamente em instantes."));
+        .arg(request.what, writes ? QCoreApplication::translate(
+                                        "confcred_host",
+                                        "Tente novamente em instantes; repetir a operação não a "
+                                        "aplica duas vezes, mas confira a lista antes.")
+                                  : QCoreApplication::translate("confcred_host",
+                                                                "Tente novamente em instantes."));
 }
 
 }  // namespace confcred::host::client

@@ -33,7 +33,8 @@ class ServerSession;
 struct CallOutcome {
     int status = 0;
     std::string body;
-    QString refused;  // when not empty, the call's error; nothing was applied
+    QString refused;             // when not empty, the call's error; nothing was applied
+    QByteArray createdOrders{};  // the server's Confcred-Pedidos-Criados header
 };
 
 class CallPolicy {

@@ -1,5 +1,7 @@
 #include "host/client/call_transport.h"
 
+#include <QCoreApplication>
+
 #include <QEventLoop>
 #include <QLocale>
 #include <QNetworkAccessManager>
@@ -79,32 +81,40 @@ ServerAnswer NetTransport::exchange(const ServerRequest& request) {
         QString text;
         switch (error) {
             case QNetworkReply::ConnectionRefusedError:
-                throw AnswerLost(QStringLiteral("O servidor de aplicação em %1 recusou a conexão; "
+                throw AnswerLost(
+                    QCoreApplication::translate("confcred_host",
+                                                "O servidor de aplicação em %1 recusou a conexão; "
                                                 "verifique se ele está em execução.")
-                                     .arg(server)
-                                     .toStdString());
+                        .arg(server)
+                        .toStdString());
             case QNetworkReply::RemoteHostClosedError:
-                throw AnswerLost(QStringLiteral("O servidor de aplicação em %1 encerrou a conexão "
+                throw AnswerLost(
+                    QCoreApplication::translate("confcred_host",
+                                                "O servidor de aplicação em %1 encerrou a conexão "
                                                 "antes de terminar a resposta (%2).")
-                                     .arg(server, request.what)
-                                     .toStdString());
+                        .arg(server, request.what)
+                        .toStdString());
             case QNetworkReply::HostNotFoundError:
-                text =
-                    QStringLiteral("Servidor de aplicação não encontrado: %1.").arg(request.host);
+                text = QCoreApplication::translate("confcred_host",
+                                                   "Servidor de aplicação não encontrado: %1.")
+                           .arg(request.host);
                 break;
             case QNetworkReply::SslHandshakeFailedError:
                 text = certificate.failure();
                 break;
             case QNetworkReply::TimeoutError:
             case QNetworkReply::OperationCanceledError:
-                text = QStringLiteral("O servidor de aplicação em %1 não respondeu em %2 s (%3).")
+                text = QCoreApplication::translate(
+                           "confcred_host",
+                           "O servidor de aplicação em %1 não respondeu em %2 s (%3).")
                            .arg(server,
                                 QLocale(QLocale::Portuguese, QLocale::Brazil)
                                     .toString(request.timeoutMs / 1000.0),
                                 request.what);
                 break;
             default:
-                text = QStringLiteral(
+                text = QCoreApplication::translate(
+                           "confcred_host",
                            "Falha na comunicação com o servidor de aplicação em %1 "
                            "(%2): %3")
                            .arg(server, request.what, reply->errorString());
@@ -114,12 +124,14 @@ ServerAnswer NetTransport::exchange(const ServerRequest& request) {
     ServerAnswer answer;
     answer.status = status;
     answer.wwwAuthenticate = reply->rawHeader("WWW-Authenticate");
+    answer.createdOrders = reply->rawHeader("Confcred-Pedidos-Criados");
     const qint64 size = reply->bytesAvailable();
     answer.body.reserve(static_cast<size_t>(size) + dataset::kPacketPadding);
     answer.body.resize(static_cast<size_t>(size));
     if (size > 0 && reply->read(answer.body.data(), size) != size)
         throw TransportError(
-            QStringLiteral("Resposta incompleta do servidor de aplicação em %1 (%2).")
+            QCoreApplication::translate("confcred_host",
+                                        "Resposta incompleta do servidor de aplicação em %1 (%2).")
                 .arg(server, request.what)
                 .toStdString());
     return answer;

@@ -49,6 +49,7 @@ struct ServerAnswer {
     int status = 0;
     std::string body;  // with spare capacity for the packet decoder's padding
     QByteArray wwwAuthenticate;
+    QByteArray createdOrders;  // Confcred-Pedidos-Criados, when the server told it
 };
 
 class CallTransport {

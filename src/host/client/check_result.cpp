@@ -1,5 +1,7 @@
 #include "host/client/check_result.h"
 
+#include <QCoreApplication>
+
 #include "host/core/application.h"
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
@@ -13,7 +15,8 @@ void showServerError(const CallResult& result, bool abortOnError, int helpContex
     box.kind = core::BoxKind::Error;
     box.caption = core::application().title();
     box.text = result.errorMessage().isEmpty()
-                   ? QStringLiteral("O servidor de aplicação informou um erro sem descrição.")
+                   ? QCoreApplication::translate(
+                         "confcred_host", "O servidor de aplicação informou um erro sem descrição.")
                    : result.errorMessage();
     box.buttons = core::mbOK;
     box.helpContext = helpContext;

@@ -1,5 +1,7 @@
 #include "host/client/net_connection.h"
 
+#include <QCoreApplication>
+
 #include "host/client/call_policy.h"
 #include "host/client/call_transport.h"
 #include "host/core/off_ui_thread.h"
@@ -74,17 +76,22 @@ void TNetConnection::Open() {
     if (beforeConnect_)
         beforeConnect_();
     const QString failed =
-        QStringLiteral("Não foi possível conectar ao servidor de aplicação em %1: ").arg(where());
+        QCoreApplication::translate("confcred_host",
+                                    "Não foi possível conectar ao servidor de aplicação em %1: ")
+            .arg(where());
     if (host_.trimmed().isEmpty())
-        throw transportError(failed + QStringLiteral("servidor não informado."));
+        throw transportError(
+            failed + QCoreApplication::translate("confcred_host", "servidor não informado."));
     if (port_ < 1 || port_ > 65535)
-        throw transportError(failed + QStringLiteral("porta inválida."));
+        throw transportError(failed +
+                             QCoreApplication::translate("confcred_host", "porta inválida."));
     const QString health = QStringLiteral("/health");
     const ServerAnswer answer = transport_->exchange(requestTo(health, health, connectTimeoutMs_));
     if (answer.status != 200 || answer.body.find("\"ok\"") == std::string::npos)
         throw transportError(
-            failed +
-            QStringLiteral("o serviço não respondeu como esperado (HTTP %1).").arg(answer.status));
+            failed + QCoreApplication::translate("confcred_host",
+                                                 "o serviço não respondeu como esperado (HTTP %1).")
+                         .arg(answer.status));
     connected_ = true;
     emit connectedChanged(true);
 }
@@ -112,6 +119,10 @@ CallResult TNetConnection::AppServer(const QString& method, const CallArgs& args
         return CallResult::fromError(sent.refused);
     }
     CallResult result = decodeCallAnswer(sent.status, std::move(sent.body), where(), method);
+    bool counted = false;
+    const qint64 created = sent.createdOrders.toLongLong(&counted);
+    if (counted && created >= 0)
+        result.setCreatedOrders(created);
     if (result.isError() && throwException_)
         throw ServerError(result.errorMessage().toStdString());
     return result;

@@ -1,5 +1,7 @@
 #include "host/client/server_query.h"
 
+#include <QCoreApplication>
+
 #include <QMetaType>
 
 #include "dataset/json_text.h"
@@ -54,7 +56,7 @@ dataset::DataPacket queryThroughServer(const QString& queryName, const QString& 
     request.host = core::WebURL;
     request.port = core::WebPort;
     request.path = QStringLiteral("/query");
-    request.what = QStringLiteral("consulta %1").arg(queryName);
+    request.what = QCoreApplication::translate("confcred_host", "consulta %1").arg(queryName);
     request.post = true;
     request.body = QByteArray::fromStdString(body);
     request.timeoutMs = kQueryTimeoutMs;

@@ -1,5 +1,7 @@
 #include "host/client/server_session.h"
 
+#include <QCoreApplication>
+
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -72,14 +74,17 @@ QString errorMessage(const Exchanged& answer, const QString& server) {
     if (!message.isEmpty())
         return message;
     if (answer.status == 0)
-        return QStringLiteral("O servidor de aplicação não respondeu.");
+        return QCoreApplication::translate("confcred_host",
+                                           "O servidor de aplicação não respondeu.");
     if (unavailable(answer))
-        return QStringLiteral(
+        return QCoreApplication::translate(
+                   "confcred_host",
                    "Servidor de aplicação indisponível em %1 (HTTP %2): nenhum servidor atendeu "
                    "a entrada. Tente novamente em instantes.")
             .arg(server)
             .arg(answer.status);
-    return QStringLiteral("O servidor de aplicação recusou a entrada (HTTP %1).")
+    return QCoreApplication::translate("confcred_host",
+                                       "O servidor de aplicação recusou a entrada (HTTP %1).")
         .arg(answer.status);
 }
 

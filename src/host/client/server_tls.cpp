@@ -1,5 +1,7 @@
 #include "host/client/server_tls.h"
 
+#include <QCoreApplication>
+
 #include <QFileInfo>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -60,16 +62,18 @@ void setServerCaFile(const QString& path) {
     }
     if (!QFileInfo(path).isFile())
         throw std::runtime_error(
-            QStringLiteral("Arquivo de autoridades certificadoras não encontrado: %1.")
+            QCoreApplication::translate("confcred_host",
+                                        "Arquivo de autoridades certificadoras não encontrado: %1.")
                 .arg(path)
                 .toStdString());
     const QList<QSslCertificate> found = QSslCertificate::fromPath(path, QSsl::Pem);
     if (found.isEmpty())
-        throw std::runtime_error(
-            QStringLiteral("O arquivo %1 não contém nenhum certificado PEM de autoridade "
-                           "certificadora.")
-                .arg(path)
-                .toStdString());
+        throw std::runtime_error(QCoreApplication::translate(
+                                     "confcred_host",
+                                     "O arquivo %1 não contém nenhum certificado PEM de autoridade "
+                                     "certificadora.")
+                                     .arg(path)
+                                     .toStdString());
     authorities() = found;
 }
 
@@ -86,13 +90,16 @@ QString CertificateWatch::failure() const {
                                          QUrl::RemoveQuery | QUrl::RemoveFragment)
                                .toString();
     if (errors_.isEmpty())
-        return QStringLiteral("A conexão segura (TLS) com o servidor de aplicação em %1 falhou: %2")
+        return QCoreApplication::translate(
+                   "confcred_host",
+                   "A conexão segura (TLS) com o servidor de aplicação em %1 falhou: %2")
             .arg(server, reply_->errorString());
     QStringList faults;
     for (const QSslError& error : errors_)
         faults << error.errorString();
     faults.removeDuplicates();
-    return QStringLiteral(
+    return QCoreApplication::translate(
+               "confcred_host",
                "O certificado do servidor de aplicação em %1 não foi aceito e a conexão foi "
                "interrompida: %2. Confira as autoridades certificadoras do host (opção --ca) "
                "ou o certificado do servidor.")

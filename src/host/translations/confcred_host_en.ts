@@ -357,5 +357,121 @@ The help of this screen is not installed.</translation>
         <source>Não foi possível criar as pastas de trabalho: %1.</source>
         <translation>Could not create the working folders: %1.</translation>
     </message>
+    <message>
+        <source>Resposta inválida do servidor de aplicação em %1 para %2 (HTTP %3): </source>
+        <translation>Invalid answer from the application server at %1 for %2 (HTTP %3): </translation>
+    </message>
+    <message>
+        <source>texto depois do objeto.</source>
+        <translation>text after the object.</translation>
+    </message>
+    <message>
+        <source>sem &quot;result&quot; nem &quot;error&quot;.</source>
+        <translation>neither &quot;result&quot; nor &quot;error&quot;.</translation>
+    </message>
+    <message>
+        <source>estado HTTP de falha sem mensagem de erro.</source>
+        <translation>a failure HTTP status without an error message.</translation>
+    </message>
+    <message>
+        <source>Sua sessão no servidor de aplicação terminou e a nova entrada foi cancelada; nada foi alterado no servidor. Repita a operação para entrar novamente.</source>
+        <translation>Your session on the application server ended and the new login was cancelled; nothing was changed on the server. Repeat the operation to log in again.</translation>
+    </message>
+    <message>
+        <source>Sua sessão no servidor de aplicação terminou e a nova entrada foi recusada: %1 Nada foi alterado no servidor.</source>
+        <translation>Your session on the application server ended and the new login was refused: %1 Nothing was changed on the server.</translation>
+    </message>
+    <message>
+        <source>A sessão passou para o operador %1; a operação pedida por %2 não foi enviada e nada foi alterado no servidor. Repita-a se for o caso.</source>
+        <translation>The session passed to operator %1; the operation %2 asked for was not sent and nothing was changed on the server. Repeat it if need be.</translation>
+    </message>
+    <message>
+        <source>Servidor de aplicação indisponível em %1 (HTTP %2, %3): nenhum servidor atendeu. %4</source>
+        <translation>Application server unavailable at %1 (HTTP %2, %3): no server answered. %4</translation>
+    </message>
+    <message>
+        <source>Tente novamente em instantes; repetir a operação não a aplica duas vezes, mas confira a lista antes.</source>
+        <translation>Try again in a moment; repeating the operation does not apply it twice, but check the list first.</translation>
+    </message>
+    <message>
+        <source>Tente novamente em instantes.</source>
+        <translation>Try again in a moment.</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação em %1 recusou a conexão; verifique se ele está em execução.</source>
+        <translation>The application server at %1 refused the connection; check that it is running.</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação em %1 encerrou a conexão antes de terminar a resposta (%2).</source>
+        <translation>The application server at %1 closed the connection before finishing its answer (%2).</translation>
+    </message>
+    <message>
+        <source>Servidor de aplicação não encontrado: %1.</source>
+        <translation>Application server not found: %1.</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação em %1 não respondeu em %2 s (%3).</source>
+        <translation>The application server at %1 did not answer within %2 s (%3).</translation>
+    </message>
+    <message>
+        <source>Falha na comunicação com o servidor de aplicação em %1 (%2): %3</source>
+        <translation>Communication with the application server at %1 failed (%2): %3</translation>
+    </message>
+    <message>
+        <source>Resposta incompleta do servidor de aplicação em %1 (%2).</source>
+        <translation>Incomplete answer from the application server at %1 (%2).</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação informou um erro sem descrição.</source>
+        <translation>The application server reported an error without a description.</translation>
+    </message>
+    <message>
+        <source>Não foi possível conectar ao servidor de aplicação em %1: </source>
+        <translation>Could not connect to the application server at %1: </translation>
+    </message>
+    <message>
+        <source>servidor não informado.</source>
+        <translation>no server given.</translation>
+    </message>
+    <message>
+        <source>porta inválida.</source>
+        <translation>invalid port.</translation>
+    </message>
+    <message>
+        <source>o serviço não respondeu como esperado (HTTP %1).</source>
+        <translation>the service did not answer as expected (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>consulta %1</source>
+        <translation>query %1</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação não respondeu.</source>
+        <translation>The application server did not answer.</translation>
+    </message>
+    <message>
+        <source>Servidor de aplicação indisponível em %1 (HTTP %2): nenhum servidor atendeu a entrada. Tente novamente em instantes.</source>
+        <translation>Application server unavailable at %1 (HTTP %2): no server answered the login. Try again in a moment.</translation>
+    </message>
+    <message>
+        <source>O servidor de aplicação recusou a entrada (HTTP %1).</source>
+        <translation>The application server refused the login (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>Arquivo de autoridades certificadoras não encontrado: %1.</source>
+        <translation>Certificate authorities file not found: %1.</translation>
+    </message>
+    <message>
+        <source>O arquivo %1 não contém nenhum certificado PEM de autoridade certificadora.</source>
+        <translation>The file %1 holds no PEM certificate authority certificate.</translation>
+    </message>
+    <message>
+        <source>A conexão segura (TLS) com o servidor de aplicação em %1 falhou: %2</source>
+        <translation>The secure (TLS) connection to the application server at %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>O certificado do servidor de aplicação em %1 não foi aceito e a conexão foi interrompida: %2. Confira as autoridades certificadoras do host (opção --ca) ou o certificado do servidor.</source>
+        <translation>The application server&apos;s certificate at %1 was not accepted and the connection was cut: %2. Check the host&apos;s certificate authorities (option --ca) or the server&apos;s certificate.</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,6 @@
 #include "package/confirmation/frm_retorno_bancario.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QIODevice>
@@ -107,7 +108,7 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
 
     for (dataset::FieldDef& def : dataset::records::fieldDefs(dataset::records::kBankReturnResult))
         cdsRetorno.addField(std::move(def));
-    cdsRetorno.loadPacket(outcome.exceptions);
+    cdsRetorno.loadPacket(outcome.allRecords);
     for (const char* field : {"VRPEDCRECONS", "VRPAGO", "VRTARIFA", "VRJUROS", "VRDESCONTO"})
         // No order, no value: blank rather than a zero that reads as one.
         cdsRetorno.fieldByName(field).setOnGetText(
@@ -141,6 +142,21 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     lblAviso->setObjectName(QStringLiteral("lblAviso"));
     lblAviso->setTextFormat(Qt::PlainText);
     lblAviso->setVisible(!outcome.notice.isEmpty());
+
+    cbxResultado = new QComboBox(this);
+    cbxResultado->setObjectName(QStringLiteral("cbxResultado"));
+    cbxResultado->addItem(tr("Todos os registros"), QString());
+    cbxResultado->addItem(tr("Não marcados"), QStringLiteral("IDRESULTADO <> 'M'"));
+    for (const char result : br::kResults)
+        cbxResultado->addItem(
+            QStringLiteral("%1 %2").arg(QChar::fromLatin1(result), tr90000(resultTitle(result))),
+            QStringLiteral("IDRESULTADO = '%1'").arg(QChar::fromLatin1(result)));
+    auto* lblMostrar = new QLabel(tr("&Mostrar:"), this);
+    lblMostrar->setBuddy(cbxResultado);
+    auto* show = new QHBoxLayout;
+    show->addWidget(lblMostrar);
+    show->addWidget(cbxResultado);
+    show->addStretch();
 
     dbgRetorno = new host::widgets::TDBGrid(this);
     dbgRetorno->setObjectName(QStringLiteral("dbgRetorno"));
@@ -181,9 +197,12 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     layout->addWidget(lblResumo);
     layout->addWidget(lblForaDaLista);
     layout->addWidget(lblAviso);
+    layout->addLayout(show);
     layout->addWidget(dbgRetorno, 1);
     layout->addWidget(lblTotais);
     layout->addLayout(buttons);
+    host::core::onEvent(cbxResultado, &QComboBox::currentIndexChanged, this,
+                        &TfrmRetornoBancario::cbxResultadoChange);
     host::core::onEvent(btnImprimir, &QAbstractButton::clicked, this,
                         &TfrmRetornoBancario::btnImprimirClick);
     host::core::onEvent(btnExportar, &QAbstractButton::clicked, this,
@@ -191,6 +210,15 @@ TfrmRetornoBancario::TfrmRetornoBancario(const br::ReturnOutcome& outcome, QWidg
     host::core::onEvent(btnFechar, &QAbstractButton::clicked, this,
                         &TfrmRetornoBancario::btnFecharClick);
     resize(720, 460);
+}
+
+void TfrmRetornoBancario::cbxResultadoChange() {
+    const QString filter = cbxResultado->currentData().toString();
+    cdsRetorno.setFiltered(false);
+    if (!filter.isEmpty()) {
+        cdsRetorno.setFilter(filter.toStdString());
+        cdsRetorno.setFiltered(true);
+    }
 }
 
 TfrmRetornoBancario::~TfrmRetornoBancario() {

@@ -8,6 +8,7 @@
 #include "host/forms/dialog_form.h"
 #include "package/core/bank_return_run.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -32,6 +33,8 @@ class TfrmRetornoBancario : public host::forms::TDialogForm {
     QLabel* lblResumo;
     QLabel* lblForaDaLista;
     QLabel* lblAviso;  // what the server said of the file as a whole
+    // Which records the grid lists: all, those not marked, or one result.
+    QComboBox* cbxResultado;
     host::widgets::TDBGrid* dbgRetorno;
     QLabel* lblTotais;  // the whole file's totals, after the grid
     QPushButton* btnImprimir;
@@ -41,6 +44,7 @@ class TfrmRetornoBancario : public host::forms::TDialogForm {
     QString path_;  // of the return file
     bank_return::ReturnTotals closing_;
 
+    void cbxResultadoChange();
     void btnImprimirClick();
     void btnExportarClick();
     void btnFecharClick();

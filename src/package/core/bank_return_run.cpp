@@ -4,7 +4,6 @@
 #include <cmath>
 #include <optional>
 #include <stdexcept>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -14,6 +13,7 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 #include "package/core/server_names.h"
+#include "package/core/tick_orders.h"
 #include "platform/cp1252.h"
 #include "platform/csv.h"
 #include "platform/files.h"
@@ -125,7 +125,8 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
     for (size_t i = 0; i < kResults.size(); ++i)
         outcome.totals[i] = {kResults[i], 0, 0};
     outcome.exceptions = dataset::DataPacket(answer.fields());
-    std::unordered_map<std::string_view, bool> matched;  // number -> listed
+    outcome.allRecords = answer;
+    std::unordered_set<std::string_view> matched;
     std::vector<std::string_view> matchedInOrder;
     for (size_t row = 0; row < answer.rowCount(); ++row) {
         const std::string_view result = results.textAt(row);
@@ -145,7 +146,7 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
                 outcome.closing.matchedOrderCents += std::llround(value.doubleAt(row) * 100.0);
         }
         if (result == "M" && !numbers.textAt(row).empty()) {
-            if (matched.emplace(numbers.textAt(row), false).second)
+            if (matched.insert(numbers.textAt(row)).second)
                 matchedInOrder.push_back(numbers.textAt(row));
             continue;
         }
@@ -153,32 +154,9 @@ void markMatched(dataset::RecordSet& orders, const dataset::DataPacket& answer,
             outcome.exceptions.column(f).appendFrom(answer.column(f), row);
     }
 
-    size_t first = 0;
-    if (orders.active() && !orders.isEmpty() && !matched.empty()) {
-        dataset::Field& number = orders.fieldByName("NRPEDCRECONS");
-        dataset::Field& check = orders.fieldByName("IDCHECK");
-        const size_t start = orders.recNo();
-        orders.first();
-        while (!orders.eof()) {
-            const auto found = matched.find(number.asString());
-            if (found != matched.end()) {
-                found->second = true;
-                ++outcome.ticked;
-                if (first == 0)
-                    first = orders.recNo();
-                if (check.asString() != "S") {
-                    orders.edit();
-                    check.setAsString("S");
-                    orders.post();
-                }
-            }
-            orders.next();
-        }
-        orders.setRecNo(first != 0 ? first : start);
-    }
-    for (std::string_view number : matchedInOrder)
-        if (!matched[number])
-            outcome.unlisted.emplace_back(number);
+    TickedOrders ticked = tickListedOrders(orders, matchedInOrder);
+    outcome.ticked = ticked.ticked;
+    outcome.unlisted = std::move(ticked.unlisted);
 }
 
 std::vector<std::pair<QString, QString>> totalsLines(const ReturnTotals& totals) {

@@ -76,6 +76,8 @@ struct ReturnOutcome {
     // Every record whose result is not "M", in file order, with the fields
     // of the server's answer.
     dataset::DataPacket exceptions;
+    // Every record, matched ones included, in file order: what the report lists.
+    dataset::DataPacket allRecords;
     ReturnTotals closing;
     // What the server said of the file as a whole (DSAVISO); empty when nothing.
     QString notice;

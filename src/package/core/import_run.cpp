@@ -28,12 +28,13 @@ void createFolderIfMissing(std::string_view folder) {
 // cdsResultado, all under the busy animation: the animation stops only once
 // the answer is in place. Returns the server's message when it refused the
 // import, leaving cdsResultado as it was.
-std::optional<QString> callServer(ImportRun& run) {
+std::optional<QString> callServer(ImportRun& run, std::optional<qint64>& created) {
     RunBusy busy(run.screen);
     host::client::CallResult result =
         run.connection.appServer().call(kSetImporSaldoCons, {&run.cdsArquivo});
     if (result.isError())
         return result.errorMessage();
+    created = result.createdOrders();
     run.cdsResultado.loadPacket(result.hasPacket() ? result.takePacket() : dataset::DataPacket{});
     return std::nullopt;
 }
@@ -76,7 +77,7 @@ ImportOutcome runImport(ImportRun& run) {
 
     std::optional<QString> refused;
     try {
-        refused = callServer(run);
+        refused = callServer(run, outcome.created);
     } catch (const host::client::TransportError& error) {
         return endRunWith(run.screen, outcome, ImportEnd::TransportFailed,
                           RunFailure::transport(error));

@@ -58,6 +58,8 @@ struct ImportOutcome {
 
     // From here on, Imported only.
     size_t warnings = 0;  // rows of cdsResultado
+    // The orders the import created, when the server told it.
+    std::optional<qint64> created;
     ArchiveOutcome archive;
     LogEnd log = LogEnd::NotNeeded;
     std::string logPath;                        // Written: its Windows path

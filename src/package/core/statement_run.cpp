@@ -4,7 +4,7 @@
 #include <QStringDecoder>
 #include <cmath>
 #include <stdexcept>
-#include <unordered_map>
+#include <unordered_set>
 
 #include "dataset/record_set.h"
 #include "dataset/records.h"
@@ -12,6 +12,7 @@
 #include "host/core/dispatch.h"
 #include "host/core/ui_service.h"
 #include "package/core/server_names.h"
+#include "package/core/tick_orders.h"
 #include "platform/cp1252.h"
 #include "platform/csv.h"
 #include "platform/files.h"
@@ -139,40 +140,17 @@ Marked markReconciled(dataset::RecordSet& orders, const dataset::DataPacket& ent
         return marked;
     const dataset::Column& letters = columnOf(entries, "IDRESULTADO");
     const dataset::Column& numbers = columnOf(entries, "NRPEDCRECONS");
-    std::unordered_map<std::string_view, bool> wanted;  // number -> listed
-    std::vector<std::string_view> inOrder;
+    std::vector<std::string_view> wanted;
+    std::unordered_set<std::string_view> seen;
     for (size_t row = 0; row < entries.rowCount(); ++row) {
         const std::string_view letter = letters.textAt(row);
         if ((letter == "M" || (probable && letter == "P")) && !numbers.textAt(row).empty() &&
-            wanted.emplace(numbers.textAt(row), false).second)
-            inOrder.push_back(numbers.textAt(row));
+            seen.insert(numbers.textAt(row)).second)
+            wanted.push_back(numbers.textAt(row));
     }
-    if (orders.active() && !orders.isEmpty() && !wanted.empty()) {
-        dataset::Field& number = orders.fieldByName("NRPEDCRECONS");
-        dataset::Field& check = orders.fieldByName("IDCHECK");
-        const size_t start = orders.recNo();
-        size_t first = 0;
-        orders.first();
-        while (!orders.eof()) {
-            const auto found = wanted.find(number.asString());
-            if (found != wanted.end()) {
-                found->second = true;
-                ++marked.ticked;
-                if (first == 0)
-                    first = orders.recNo();
-                if (check.asString() != "S") {
-                    orders.edit();
-                    check.setAsString("S");
-                    orders.post();
-                }
-            }
-            orders.next();
-        }
-        orders.setRecNo(first != 0 ? first : start);
-    }
-    for (std::string_view number : inOrder)
-        if (!wanted[number])
-            marked.unlisted.emplace_back(number);
+    TickedOrders ticked = tickListedOrders(orders, wanted);
+    marked.ticked = ticked.ticked;
+    marked.unlisted = std::move(ticked.unlisted);
     return marked;
 }
 

@@ -210,8 +210,12 @@ void TfrmImporCons::busy(bool on) {
 
 void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     if (outcome.warnings == 0) {
-        msgPadrao->ShowMsg(QStringLiteral("OPER_SUC"), host::core::BoxKind::Confirmation,
-                           host::core::mbOK, 0);
+        host::core::BoxRequest box;
+        box.kind = host::core::BoxKind::Confirmation;
+        box.caption = host::core::application().title();
+        box.text = msgPadrao->Msg(QStringLiteral("OPER_SUC"));
+        box.informativeText = createdText(outcome);
+        host::core::ui().showBox(box);
     } else if (outcome.log == ci::LogEnd::Written) {
         showLogWritten(outcome);
     } else {
@@ -229,6 +233,14 @@ void TfrmImporCons::finishRun(const ci::ImportOutcome& outcome) {
     Close();
 }
 
+QString TfrmImporCons::createdText(const ci::ImportOutcome& outcome) {
+    if (!outcome.created)
+        return {};
+    return tr("Pedidos criados: %1.")
+        .arg(
+            QString::fromStdString(platform::formatCount(static_cast<uint64_t>(*outcome.created))));
+}
+
 void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
     const QString logPath = QString::fromStdString(outcome.logPath);
     host::core::BoxRequest box;
@@ -238,6 +250,8 @@ void TfrmImporCons::showLogWritten(const ci::ImportOutcome& outcome) {
     box.informativeText =
         msgPadrao->Msg(QStringLiteral("ADV_NO_LOG"))
             .arg(QString::fromStdString(platform::formatCount(outcome.warnings)), logPath);
+    if (const QString created = createdText(outcome); !created.isEmpty())
+        box.informativeText += QLatin1Char(' ') + created;
     box.buttons = host::core::mbOK | host::core::mbOpen;
     box.openText = msgPadrao->Msg(QStringLiteral("ABRIR_LOG"));
     if (host::core::ui().showBox(box) != host::core::mrOpen)

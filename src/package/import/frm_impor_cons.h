@@ -62,6 +62,8 @@ class TfrmImporCons : public host::forms::TfrmPadrImportExport, private RunScree
     // The closing message of a run whose warnings went to the log, with the
     // button that opens the log in the desktop's viewer.
     void showLogWritten(const credit_import::ImportOutcome& outcome);
+    // "Pedidos criados: N." when the server told how many; empty otherwise.
+    static QString createdText(const credit_import::ImportOutcome& outcome);
     QStringList warningLines();
     void showWarning(const QString& text);
 

@@ -1077,6 +1077,10 @@ Warnings:
         <source>Não foi possível abrir o log %1.</source>
         <translation>Could not open the log %1.</translation>
     </message>
+    <message>
+        <source>Pedidos criados: %1.</source>
+        <translation>Orders created: %1.</translation>
+    </message>
 </context>
 <context>
     <name>confcred::package::TfrmRetornoBancario</name>
@@ -1171,6 +1175,18 @@ Warnings:
     <message>
         <source>Registros do retorno</source>
         <translation>Return records</translation>
+    </message>
+    <message>
+        <source>Todos os registros</source>
+        <translation>All records</translation>
+    </message>
+    <message>
+        <source>Não marcados</source>
+        <translation>Not ticked</translation>
+    </message>
+    <message>
+        <source>&amp;Mostrar:</source>
+        <translation>&amp;Show:</translation>
     </message>
 </context>
 </TS>

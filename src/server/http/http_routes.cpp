@@ -77,6 +77,8 @@ Response callMethod(Request& request, const methods::MethodTable& methods,
                                 std::move(result), std::string(kResultSuffix));
         if (context.replayed)
             res.set("Idempotent-Replayed", "true");
+        if (context.createdOrders)
+            res.set("Confcred-Pedidos-Criados", std::to_string(*context.createdOrders));
         return res;
     } catch (const methods::MethodError& e) {
         auto res = errorResponse(statusOf(e.httpStatus()), version, e.what());

@@ -103,7 +103,9 @@ Method idempotent(storage::Database& db, std::string name, Method method) {
         CallContext own = context;
         own.idempotent = &request;
         try {
-            return method(args, own);
+            std::string result = method(args, own);
+            context.createdOrders = own.createdOrders;  // what the endpoint tells beside it
+            return result;
         } catch (const KeyAlreadyUsed&) {
             if (const auto stored = findKey(db, request.stored))
                 return replay(*stored, request, context);

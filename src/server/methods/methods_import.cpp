@@ -270,6 +270,7 @@ std::string importFile(storage::Database& db, const Args& args, const CallContex
         const std::vector<ImportWarning> warnings =
             Importer(s, read, creator, now).run(created, omitted);
         storage::ledger::appendAudit(s, {now, creator, "IMPORTACAO", fileDigest, created});
+        context.createdOrders = created;
 
         dataset::DataPacket answer(dataset::records::fieldDefs(dataset::records::kImportResult));
         auto& lines = answer.column(static_cast<std::size_t>(answer.fieldIndex("DSLINHA")));

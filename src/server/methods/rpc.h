@@ -78,6 +78,10 @@ struct CallContext {
     // Set when the result is the stored answer of an earlier call with the
     // same key; the endpoint then adds Idempotent-Replayed: true.
     mutable bool replayed = false;
+    // Set by SetImporSaldoCons: the orders the import created, which the
+    // endpoint tells in the header Confcred-Pedidos-Criados (the answer's
+    // packet holds the warnings only).
+    mutable std::optional<std::int64_t> createdOrders{};
 };
 
 // A method returns the JSON text of its result value (a packet object, a
