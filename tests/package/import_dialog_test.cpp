@@ -371,8 +371,10 @@ TEST_F(ImportDialog, WarningsMessageCountsThemAndItsButtonOpensTheLog) {
     ASSERT_EQ(ui_.boxes().size(), 2u);
     const host::automation::RecordedBox& closing = ui_.boxes()[1];
     EXPECT_EQ(closing.text, kWarnings);
+    // The orders created, as the server told them, close it.
     EXPECT_EQ(closing.informativeText,
-              QStringLiteral("Advertências gravadas no log: 2 (C:\\Credito\\Site\\Log_Lun\\%1).")
+              QStringLiteral("Advertências gravadas no log: 2 (C:\\Credito\\Site\\Log_Lun\\%1). "
+                             "Pedidos criados: 1.")
                   .arg(QString::fromStdString(logs()[0].filename().string())));
     EXPECT_EQ(closing.buttons, host::core::mbOK | host::core::mbOpen);
     // The faked viewer got the log's own file.
