@@ -317,8 +317,10 @@ TEST_P(Sessions, BehindATrustedProxyFailuresStayWithTheirDesk) {
     if (waiting.status == 429) {
         const int seconds = std::stoi(waiting.header("Retry-After"));
         EXPECT_LE(seconds, 5);
-        std::this_thread::sleep_for(std::chrono::seconds(seconds) + 100ms);
-        EXPECT_EQ(from("198.51.100.7", "Ana", "senha-de-Ana").status, 200);
+        // The right password gets in once the short delay has passed; the
+        // deadline only bounds a failure.
+        EXPECT_TRUE(testing::waitUntil(
+            [&] { return from("198.51.100.7", "Ana", "senha-de-Ana").status == 200; }));
     } else {
         EXPECT_EQ(waiting.status, 200) << waiting.body;
     }

@@ -309,16 +309,7 @@ static_assert(records::has(records::kImport, "ARQUIVO"));
 
 std::string_view fileText(const Args& args) {
     args.expectCount(1);
-    const auto& packet = args.packet(0);
-    const int field = packet.fieldIndex("ARQUIVO");
-    if (field < 0 || !packet.column(static_cast<std::size_t>(field)).isText())
-        throw ArgumentError("O pacote de getRetornoBancario deve ter o campo de texto ARQUIVO.");
-    if (packet.rowCount() != 1)
-        throw ArgumentError(
-            "O pacote de getRetornoBancario deve ter exatamente uma linha com o texto do "
-            "arquivo de retorno; recebeu " +
-            std::to_string(packet.rowCount()) + ".");
-    return packet.column(static_cast<std::size_t>(field)).textAt(0);
+    return fileArgument(args, "arquivo de retorno");
 }
 
 std::string bankReturn(storage::Database& db, const Args& args) {

@@ -20,6 +20,20 @@ void addStatementMethod(MethodTable& table, storage::Database& db);
 // methods_supervision.cpp
 void addSupervisionMethods(MethodTable& table, storage::Database& db);
 
+// The text of a one-row ARQUIVO packet, the first argument of the methods
+// that read a whole file (`what` names it: "arquivo de retorno", "extrato").
+inline std::string_view fileArgument(const Args& args, const std::string& what) {
+    const auto& packet = args.packet(0);
+    const int field = packet.fieldIndex("ARQUIVO");
+    if (field < 0 || !packet.column(static_cast<std::size_t>(field)).isText())
+        throw ArgumentError("O pacote de " + args.method() + " deve ter o campo de texto ARQUIVO.");
+    if (packet.rowCount() != 1)
+        throw ArgumentError("O pacote de " + args.method() +
+                            " deve ter exatamente uma linha com o texto do " + what + "; recebeu " +
+                            std::to_string(packet.rowCount()) + ".");
+    return packet.column(static_cast<std::size_t>(field)).textAt(0);
+}
+
 // "?, ?, ?" for n values.
 inline std::string placeholders(std::size_t n) {
     std::string out;

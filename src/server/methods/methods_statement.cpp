@@ -488,16 +488,7 @@ class Matcher {
 std::string_view fileText(const Args& args) {
     if (args.size() < 1 || args.size() > 2)
         args.expectCount(1);
-    const auto& packet = args.packet(0);
-    const int field = packet.fieldIndex("ARQUIVO");
-    if (field < 0 || !packet.column(static_cast<std::size_t>(field)).isText())
-        throw ArgumentError("O pacote de getConciliacaoExtrato deve ter o campo de texto ARQUIVO.");
-    if (packet.rowCount() != 1)
-        throw ArgumentError(
-            "O pacote de getConciliacaoExtrato deve ter exatamente uma linha com o texto do "
-            "extrato; recebeu " +
-            std::to_string(packet.rowCount()) + ".");
-    return packet.column(static_cast<std::size_t>(field)).textAt(0);
+    return fileArgument(args, "extrato");
 }
 
 int windowDays(const Args& args) {
